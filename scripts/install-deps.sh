@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Installs every Debian package the build, the tests and the demo need.
+set -euo pipefail
+packages=(
+  ffmpeg build-essential cmake ninja-build pkg-config
+  nlohmann-json3-dev libgtest-dev libgmock-dev
+  qt6-base-dev libopencv-dev
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+as_root=()
+[ "$(id -u)" -ne 0 ] && as_root=(sudo)
+export DEBIAN_FRONTEND=noninteractive
+"${as_root[@]}" apt-get update -q
+"${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing[@]}"

@@ -1,0 +1,144 @@
+#pragma once
+
+// How tarnelo-cli sets up a project from its options, and the texts it prints about one. Inline and free of
+// files and processes, so the unit tests call it with a plain CTarneloData.
+
+#include <cmath>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/CliOptions.h"
+#include "project/FileHelpers.h"
+#include "project/TarneloData.h"
+#include "project/TimeText.h"
+
+namespace cli {
+
+// Paths already made absolute by the caller; empty folder, name or project take the defaults of opening a video.
+struct ExtractPaths {
+    std::string input;
+    std::string outputFolder;
+    std::string projectFile;
+};
+
+// Starts a new project for an extraction as opening a video does, then applies the settings clamped to their
+// ranges as the edits clamp them. Returns one warning per value that was changed on the way.
+inline std::vector<std::string> SetUpExtractProject(CTarneloData& data, const Options& o, const ExtractPaths& paths,
+                                                    bool cudaPresent) {
+    std::vector<std::string> warnings;
+    data.ResetAll(false);
+
+    const std::string name = FileNamePart(paths.input);
+    data.input_file = paths.input;
+    data.input_mp4_file.clear();
+    data.output_folder = paths.outputFolder.empty() ? paths.input + "_out" + kPathSep
+                                                    : SetTrailingSeparator(paths.outputFolder, true);
+    data.output_name = o.outputName.empty() ? ReplaceExtension(name, "_trim.mp4") : o.outputName;
+    data.project_file = paths.projectFile.empty() ? paths.input + ".kpproj" : paths.projectFile;
+    if (data.capTitle.caption.empty()) data.capTitle.caption = "{\\fad(500,500)}" + name;
+    data.pts_file = data.output_folder + ReplaceExtension(name, "_pts.csv");
+    data.diff_list.clear();
+    data.list_idx = -1;
+
+    auto apply = [&warnings](NumericSetting& setting, const std::optional<double>& given, const char* flag,
+                             bool integer) {
+        if (!given) return;
+        const double wanted = integer ? std::trunc(*given) : *given;
+        setting.SetValueClamped(wanted);
+        const std::string prefix = std::string(flag) + " " + FormatC("%g", *given);
+        if (setting.value != wanted) {
+            warnings.push_back(prefix + " is outside " +
+                               FormatC(integer ? "%.0f..%.0f" : "%.1f..%.1f", setting.minimum, setting.maximum) +
+                               "; using " + setting.text);
+        } else if (wanted != *given) {
+            warnings.push_back(prefix + " is not a whole number; using " + setting.text);
+        }
+    };
+    apply(data.threshold, o.threshold, "--threshold", true);
+    apply(data.valid_min_unit, o.validSec, "--valid-sec", false);
+    apply(data.cut_min_unit, o.cutSec, "--cut-sec", false);
+
+    if (o.quality) data.quality = *o.quality;
+    data.use_cuda = o.cuda && cudaPresent;
+    if (o.cuda && !cudaPresent) warnings.push_back("no CUDA device found; encoding without CUDA");
+    return warnings;
+}
+
+// The segment files of an earlier extraction of the same input, deleted before a new one.
+inline std::string SegmentFilePattern(const CTarneloData& data) {
+    return data.output_folder + ReplaceExtension(FileNamePart(data.input_file), "_seg_") + "*.mp4";
+}
+
+// Time of a frame at the source rate, as the lists show it.
+inline std::string SceneTimeText(const CTarneloData& data, int frame) {
+    return SecondsToFrameTimeText(data.FrameToSeconds(frame, data.m_sourceInfo.fps), true);
+}
+
+// The scene list as a table: index, on/off, first and last frame, start and end time, duration, file name.
+inline std::string FormatSceneTable(const CTarneloData& data) {
+    std::string text = FormatC("%4s  %-3s  %8s  %8s  %-11s  %-11s  %-11s  %s\n", "#", "on", "first", "last", "start",
+                               "end", "duration", "file");
+    int index = 0;
+    for (const SceneEntry& scene : data.diff_list) {
+        ++index;
+        const std::string start = SceneTimeText(data, scene.framNo_first);
+        const std::string end = SceneTimeText(data, scene.framNo_second + 1);
+        const std::string duration = SecondsToFrameTimeText(
+            data.FrameToSeconds(scene.framNo_second + 1, data.m_sourceInfo.fps) -
+                data.FrameToSeconds(scene.framNo_first, data.m_sourceInfo.fps),
+            true);
+        text += FormatC("%4d  %-3s  %8d  %8d  %-11s  %-11s  %-11s  %s\n", index, scene.enable ? "on" : "off",
+                        scene.framNo_first, scene.framNo_second, start.c_str(), end.c_str(), duration.c_str(),
+                        FileNamePart(scene.fileName).c_str());
+    }
+    if (data.diff_list.empty()) text += "(no scenes)\n";
+    return text;
+}
+
+// Forward-only progress in whole percent: Update is true when another line (or redraw) is due. A new total
+// starts a new run.
+class ProgressMeter {
+public:
+    void Reset() {
+        m_lastPercent = -1;
+        m_total = -1;
+    }
+
+    // total and current as WM_APP_JOB_PROGRESS carries them; current is capped at total.
+    bool Update(long long total, long long current) {
+        if (total <= 0) return false;
+        if (total != m_total) {
+            m_total = total;
+            m_lastPercent = -1;
+        }
+        if (current > total) current = total;
+        if (current < 0) current = 0;
+        m_current = current;
+        const int percent = static_cast<int>(current * 100 / total);
+        if (percent <= m_lastPercent) return false;
+        m_lastPercent = percent;
+        return true;
+    }
+
+    int Percent() const { return m_lastPercent; }
+    long long Total() const { return m_total; }
+    long long Current() const { return m_current; }
+
+private:
+    int m_lastPercent = -1;
+    long long m_total = -1;
+    long long m_current = 0;
+};
+
+// "Scene Extract  42% (756/1800)" for logs; with a bar for a terminal.
+inline std::string FormatProgress(const std::string& name, const ProgressMeter& meter, bool bar) {
+    const std::string counts = FormatC("%3d%% (%lld/%lld)", meter.Percent(), meter.Current(), meter.Total());
+    if (!bar) return name + " " + counts;
+    constexpr int kWidth = 30;
+    const int filled = meter.Percent() * kWidth / 100;
+    return name + " [" + std::string(static_cast<size_t>(filled), '#') +
+           std::string(static_cast<size_t>(kWidth - filled), '-') + "] " + counts;
+}
+
+}  // namespace cli

@@ -1,0 +1,19 @@
+#pragma once
+
+// SIGINT and SIGTERM only note the signal and wake the main thread through a self-pipe; the main thread,
+// which plays the part of the UI thread, turns that into the engine's stop request.
+namespace cli {
+
+// Installs the handlers (and ignores SIGPIPE, so a closed output pipe is an error, not a death). False when
+// the wake pipe cannot be made.
+bool InstallStopSignals();
+// The signal that asked to stop (SIGINT or SIGTERM), 0 when none did.
+int StopSignal();
+inline bool StopRequested() { return StopSignal() != 0; }
+// Wakes a WaitForWake; callable from any thread.
+void WakeMainThread();
+// Sleeps until a stop signal or a WakeMainThread arrives (or timeoutMs passes, -1 without limit), then
+// swallows the pending wake-ups.
+void WaitForWake(int timeoutMs);
+
+}  // namespace cli

@@ -1,0 +1,42 @@
+#include "engine/EncoderPreset.h"
+
+#include "engine/ProgressParser.h"
+#include "platform/Process.h"
+#include "project/TimeText.h"
+
+namespace {
+
+const char* const kEncoders[2][3] = {
+    {"mpeg4 -qscale:v 1", "mpeg4 -qscale:v 4", "mpeg4 -qscale:v 7"},
+    {"h264_nvenc -preset p1 -qp 18", "h264_nvenc -preset p1 -qp 23", "h264_nvenc -preset p1 -qp 28"},
+};
+
+}  // namespace
+
+const char* EncoderPreset(bool cuda, int quality) {
+    if (quality < 0 || quality > 2) quality = 0;
+    return kEncoders[cuda ? 1 : 0][quality];
+}
+
+int GopLength(double fps) { return RoundHalfAway(fps); }
+
+SceneTimeRange ComputeSceneTimeRange(int firstFrame, int lastFrame, double fps, const std::vector<double>& times) {
+    double start = fps > 0 ? firstFrame / fps : 0;
+    double end = fps > 0 ? (lastFrame + 1) / fps : 0;
+    double duration = end - start;
+    if (firstFrame >= 0 && lastFrame + 1 >= 0 && times.size() > static_cast<size_t>(lastFrame) + 1) {
+        start = times[firstFrame];
+        duration = times[lastFrame + 1] - times[firstFrame];
+    }
+    return {FormatC("%.6f", start), FormatC("%.6f", duration)};
+}
+
+std::string SegmentCutCommand(const std::string& prefix, const SceneTimeRange& range, const std::string& input,
+                              const std::string& encoder, int gop, const std::string& rate,
+                              const std::string& segment) {
+    return prefix + FormatC("-ss %s -i \"%s\" -t %s -c:v %s -g %d -keyint_min 1 -r %s -c:a aac -b:a 192k -vf "
+                            "\"setpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" -movflags +faststart \"%s\"",
+                            range.start.c_str(), platform::EscapeQuotedArgument(input).c_str(),
+                            range.duration.c_str(), encoder.c_str(), gop, rate.c_str(),
+                            platform::EscapeQuotedArgument(segment).c_str());
+}

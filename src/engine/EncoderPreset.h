@@ -1,0 +1,23 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Encoder text inserted after "-c:v": row by CUDA use, column by quality (0 highest, 1 standard, 2 low).
+const char* EncoderPreset(bool cuda, int quality);
+
+// "-g" value: the frame rate rounded half away from zero.
+int GopLength(double fps);
+
+// Start and length of a scene's cut, both "%.6f" seconds. The per-frame time
+// list is used when it covers the scene's end; otherwise frame / fps.
+struct SceneTimeRange {
+    std::string start;
+    std::string duration;
+};
+SceneTimeRange ComputeSceneTimeRange(int firstFrame, int lastFrame, double fps, const std::vector<double>& times);
+
+// The command that cuts one scene to its segment file. Paths are escaped here.
+std::string SegmentCutCommand(const std::string& prefix, const SceneTimeRange& range, const std::string& input,
+                              const std::string& encoder, int gop, const std::string& rate,
+                              const std::string& segment);

@@ -1,0 +1,98 @@
+#include "app/log/AppLog.h"
+#include "engine/TarneloProcess.h"
+#include "project/TarneloData.h"
+
+CTarneloProcess::CTarneloProcess(MainWindowLink* mainWindow, CTarneloData* data, bool japanese)
+    : m_mainWindow(mainWindow), m_data(data), m_japanese(japanese) {}
+
+CTarneloProcess::~CTarneloProcess() {
+    // The owning tab cancels first; a job still running here is asked to stop
+    // so that joining cannot hang on a child that never ends.
+    if (bThreadRunning.load()) m_cancelRequest = 1;
+    JoinJobThread();
+    WaitPreviewIdle();
+    if (m_previewThread.joinable()) m_previewThread.join();
+}
+
+void CTarneloProcess::JoinJobThread() {
+    if (m_jobThread.joinable()) m_jobThread.join();
+}
+
+bool CTarneloProcess::StartJob(int id) {
+    if (bThreadRunning.load()) return false;
+    JoinJobThread();
+    nProcessID = id;
+    if ((m_lastPreviewKind != 0 && m_lastPreviewKind != id) || id == kJobMerge || id == kJobSegmentOutput ||
+        id == kJobRecut || id == kJobExtractMerge || id == kJobPrepareInput) {
+        SetCurrentPlay(0, "0");
+    }
+    bThreadRunning = true;
+    try {
+        m_jobThread = std::thread(&CTarneloProcess::JobThreadProc, this, id);
+    } catch (const std::system_error& e) {
+        AppLog().Log("%s(%d) thread start failed (%s)\n", "CTarneloProcess::StartJob", __LINE__, e.what());
+        nProcessID = 0;
+        bThreadRunning = false;
+        return false;
+    }
+    return true;
+}
+
+void CTarneloProcess::JobThreadProc(int id) {
+    m_jobResult = RunJobStep(id);
+    const int finishedId = nProcessID.exchange(0);
+    Send(WM_APP_PROCESS_FINISHED, static_cast<WParam>(finishedId), m_jobResult);
+    bThreadRunning = false;
+}
+
+int CTarneloProcess::RunJobStep(int id) {
+    if (m_mode == 0) {
+        switch (id) {
+            case kJobSceneExtract:
+                return ProcessDiffFrame(WorkingInput(), static_cast<int>(m_data->threshold.value) * 100);
+            case kJobSegmentOutput: {
+                const int result = OpenMediaFile(WorkingInput(), false);
+                if (result != 0) {
+                    SendState(kJobStateFailed, FormatC("ExitCode(%d)", result));
+                    return result;
+                }
+                return OutputSegments();
+            }
+            default:
+                break;
+        }
+    }
+    SendState(kJobStateFailed, FormatC("Job(%d) is not available in this build", id));
+    return -1;
+}
+
+LParam CTarneloProcess::Send(unsigned message, WParam wParam, LParam lParam) {
+    return SendToActiveTab(m_mainWindow, message, wParam, lParam);
+}
+
+void CTarneloProcess::Post(unsigned message, WParam wParam, LParam lParam) {
+    PostToActiveTab(m_mainWindow, message, wParam, lParam);
+}
+
+void CTarneloProcess::SendState(int state, const std::string& text) {
+    Send(WM_APP_JOB_STATE, static_cast<WParam>(state), text.empty() ? 0 : reinterpret_cast<LParam>(text.c_str()));
+}
+
+void CTarneloProcess::SendJobStart(int kind, int total) {
+    Send(WM_APP_JOB_START, reinterpret_cast<WParam>(KindName(kind)), total);
+}
+
+void CTarneloProcess::SendJobName(const std::string& name) {
+    Send(WM_APP_JOB_NAME, reinterpret_cast<WParam>(name.c_str()), 0);
+}
+
+std::string CTarneloProcess::CurrentPlayTime() const {
+    std::lock_guard<std::mutex> lock(m_playTimeMutex);
+    return m_currentPlayTime;
+}
+
+void CTarneloProcess::SetCurrentPlay(int frame, const std::string& timeText) {
+    std::lock_guard<std::mutex> lock(m_playTimeMutex);
+    m_currentPlayFrame = frame;
+    m_currentPlayTime = timeText;
+}

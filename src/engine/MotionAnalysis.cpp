@@ -1,0 +1,152 @@
+#include <memory>
+#include <vector>
+
+#include "app/log/AppLog.h"
+#include "engine/ChangedPixels.h"
+#include "engine/SceneRules.h"
+#include "engine/TarneloProcess.h"
+#include "engine/TaskLimiter.h"
+#include "platform/Process.h"
+#include "project/TarneloData.h"
+
+namespace {
+
+constexpr int kMaxScenesPerRun = 999;
+
+}  // namespace
+
+int CTarneloProcess::ProcessDiffFrame(const std::string& input, int t) {
+    AppLog().Log("%s(%d) input_file(%s), threshold(%d)\n", "CTarneloProcess::ProcessDiffFrame", __LINE__,
+                 input.c_str(), t);
+    SendJobStart(kJobKindSceneExtract, m_data->m_sourceInfo.frame_num);
+    int result = OpenMediaFile(input, false);
+    if (result == 0) {
+        SetPreviewImage(input, CurrentPlayTime(), false, -1);
+        result = ExecuteCmdLoadVideo(input, t);
+    }
+    // A probe that fails is reported like a failed decode, so no failure ends in silence.
+    if (result == 0) {
+        SendState(kJobStateDone);
+    } else if (result == -2) {
+        SendState(kJobStateStopped);
+    } else {
+        SendState(kJobStateFailed, FormatC("ExitCode(%d)", result));
+    }
+    return result;
+}
+
+int CTarneloProcess::ExecuteCmdLoadVideo(const std::string& input, int t) {
+    CTarneloData& data = *m_data;
+    SendJobStart(kJobKindSceneExtract, data.m_sourceInfo.frame_num);
+    // The run works on a snapshot: segment tasks may probe other files meanwhile.
+    const VideoInfo current = data.m_currentInfo;
+    const int w = AnalysisDimension(current.width);
+    const int h = AnalysisDimension(current.height);
+    const std::string command =
+        FfmpegPrefix() + FormatC("-loglevel quiet -blocksize 1048576 -i \"%s\" -vf \"scale=%d:%d\" -f rawvideo "
+                                 "-pix_fmt gray -",
+                                 platform::EscapeQuotedArgument(input).c_str(), w, h);
+    platform::ChildProcess child;
+    if (CreateCmdProcess(command, child) != 0) {
+        LogCmdResult("CTarneloProcess::ExecuteCmdLoadVideo", __LINE__, command, -1);
+        return -1;
+    }
+    hProcess = child.Pid();
+    const size_t frameSize = static_cast<size_t>(w) * static_cast<size_t>(h);
+    if (frameSize == 0) child.Terminate(-1);
+
+    const int T = ScaledThreshold(static_cast<int>(frameSize), t);
+    SceneRules rules(SceneRunLength(current.fps, data.valid_min_unit.value),
+                     SceneRunLength(current.fps, data.cut_min_unit.value));
+    TaskLimiter limiter(TaskLimiterMaximum(data.use_cuda));
+    const std::string base = SegmentFileBase(data.input_file);
+    int appended = 0;
+
+    auto append = [&](SceneRange range) {
+        SceneEntry entry(range.first, range.second,
+                         SegmentFileName(data.output_folder, base, range.first, range.second));
+        const double length = current.fps > 0 ? (range.second - range.first + 1) / current.fps : 0;
+        data.SetSceneCaption(entry, 0, length, FormatC("Scene%03d", appended + 1));
+        int index;
+        {
+            std::lock_guard<std::mutex> lock(m_listMutex);
+            data.diff_list.push_back(std::move(entry));
+            index = static_cast<int>(data.diff_list.size()) - 1;
+        }
+        if (m_cutSegments) {
+            // The task owns its result; the list only grows while it runs.
+            auto slot = std::make_shared<int>(0);
+            limiter.Submit([this, input, index, slot] { *slot = RecutSceneSegment(input, index); });
+        }
+        data.list_idx = index;
+        Post(WM_APP_LIST_CHANGED, static_cast<WParam>(index), 0);
+        ++appended;
+    };
+
+    // A decoder that stalls without output is still stopped on request.
+    auto read = [&](uint8_t* at, size_t size) {
+        for (;;) {
+            const long n = ReadChunk(child, reinterpret_cast<char*>(at), size);
+            if (n != kReadTimedOut) return n;
+            if (CancelRequested()) child.Terminate(-2);
+        }
+    };
+    std::vector<uint8_t> frame(frameSize > 0 ? frameSize : 1);
+    int i = 0;
+    bool ended = false;
+    while (!ended) {
+        const long n = read(frame.data(), frameSize);
+        if (n <= 0) break;
+        if (i >= current.frame_num) continue;  // beyond the probed count: read and dropped
+        Post(WM_APP_JOB_PROGRESS, static_cast<WParam>(current.frame_num), i + 1);
+        size_t filled = static_cast<size_t>(n);
+        while (filled < frameSize) {
+            const long more = read(frame.data() + filled, frameSize - filled);
+            if (more < 0) {
+                ended = true;
+                break;
+            }
+            if (more == 0) break;
+            filled += static_cast<size_t>(more);
+        }
+        if (filled < frameSize) break;  // a truncated last frame is never measured
+        const int d = CountChangedPixels(frame.data(), w, h, i, T);
+        if (auto scene = rules.Step(d >= T)) append(*scene);
+        ++i;
+        if (CancelRequested() || appended >= kMaxScenesPerRun) child.Terminate(-2);
+    }
+    const int exitCode = child.Wait();
+    child.CloseJob();
+
+    if (auto scene = rules.Flush(exitCode, current.frame_num)) append(*scene);
+    SendState(kJobStateWaiting);
+    limiter.WaitIdle();
+    if (data.diff_list.empty()) InstallDefaultSceneList();
+    if (nProcessID.load() != kJobExtractMerge && !data.diff_list.empty()) ShowSceneFile(data.diff_list.back().fileName);
+
+    hProcess = 0;
+    LogCmdResult("CTarneloProcess::ExecuteCmdLoadVideo", __LINE__, command, exitCode);
+    return exitCode;
+}
+
+void CTarneloProcess::InstallDefaultSceneList() {
+    CTarneloData& data = *m_data;
+    {
+        std::lock_guard<std::mutex> lock(m_listMutex);
+        data.diff_list.clear();
+        data.list_idx = -1;
+        if (m_mode == 0) {
+            data.m_currentInfo = data.m_sourceInfo;
+            const VideoInfo& info = data.m_sourceInfo;
+            const int last = DefaultSceneLastFrame(info.fps, info.frame_num);
+            if (info.frame_num > 0 && last >= 0) {
+                SceneEntry entry(0, last, SegmentFileName(data.output_folder, SegmentFileBase(data.input_file), 0,
+                                                          last));
+                data.SetSceneCaption(entry, 0, info.fps > 0 ? (last + 1) / info.fps : 0, FormatC("Scene%03d", 1));
+                data.diff_list.push_back(std::move(entry));
+                data.list_idx = 0;
+            }
+        }
+    }
+    Post(WM_APP_LIST_CHANGED, static_cast<WParam>(data.list_idx), 0);
+}

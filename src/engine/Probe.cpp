@@ -1,0 +1,151 @@
+#include <string>
+#include <vector>
+
+#include "app/log/AppLog.h"
+#include "engine/ProbeParsing.h"
+#include "engine/TarneloProcess.h"
+#include "platform/Process.h"
+#include "project/TarneloData.h"
+
+namespace {
+
+constexpr unsigned long kPtsChunkSize = 4095;
+// The decoder writes 1 MiB blocks; reading as much at once keeps the count loop cheap.
+constexpr unsigned long kFrameReadSize = 1048576;
+// The constant-rate check looks at the first frames only; the listing stops once more than these came.
+constexpr size_t kFirstFramesLimit = 100;
+
+}  // namespace
+
+std::string CTarneloProcess::FfmpegPrefix() const {
+    return (m_data && m_data->use_cuda) ? "ffmpeg -y -hwaccel cuda " : "ffmpeg -y ";
+}
+
+int CTarneloProcess::GetVideoInfoFfprobe(const std::string& path, VideoInfo& info) {
+    info = VideoInfo{};
+    std::string report;
+    if (ExecuteCmd(ProbeCommand(kVideoInfoReportKind, path), &report) != 0) return 1;
+
+    bool frameCountMissing = false;
+    if (ParseVideoInfoJson(report, info, frameCountMissing) != 0) return -1;
+
+    const bool isInputFile = path == m_data->input_file;
+    if (frameCountMissing) {
+        // Counting by decoding takes as long as reading the file; the input's count is known already.
+        if (isInputFile && m_data->m_sourceInfo.frame_num > 0) {
+            info.frame_num = m_data->m_sourceInfo.frame_num;
+        } else {
+            info.frame_num = GetNbFrame(path, info);
+        }
+    }
+    SnapFrameRate(info, !isInputFile);
+
+    AppLog().Log(
+        "%s(%d) filename:\"%s\", r_frame_rate:\"%s\", width:%d, height:%d, frame_rate:%.6f, nb_frames:%d, "
+        "rotation:%d, start_frame:%d, field_order:%s\n",
+        "CTarneloProcess::GetVideoInfoFfprobe", __LINE__, path.c_str(), info.r_frame_rate.c_str(), info.width,
+        info.height, info.fps, info.frame_num, info.rotation, info.start_frame, info.field_order.c_str());
+    return 0;
+}
+
+bool CTarneloProcess::GetFfprobeReport(const std::string& path, std::string& text, int kind) {
+    text.clear();
+    return ExecuteCmd(ProbeCommand(kind, path), &text) != 0;
+}
+
+int CTarneloProcess::GetNbFrame(const std::string& path, const VideoInfo& info) {
+    const int width = NbFrameScaledSide(info.width);
+    const int height = NbFrameScaledSide(info.height);
+    const std::string command = NbFrameCommand(FfmpegPrefix(), path, width, height);
+
+    platform::ChildProcess child;
+    if (CreateCmdProcess(command, child) != 0) {
+        LogCmdResult("CTarneloProcess::GetNbFrame", __LINE__, command, -1);
+        return 0;
+    }
+    hProcess = child.Pid();
+
+    const long long frameSize = (width > 0 && height > 0) ? static_cast<long long>(width) * height : 0;
+    int frames = 0;
+    if (frameSize == 0) {
+        child.Terminate(-1);
+    } else {
+        std::vector<char> buffer(kFrameReadSize);
+        long long partial = 0;  // bytes of a frame that has not arrived whole yet
+        for (;;) {
+            const long n = ReadChunk(child, buffer.data(), kFrameReadSize);
+            if (n == 0 || n == -1) break;
+            if (n < 0) {
+                // Nothing arrived for a while: a silent decoder must still be stoppable.
+                if (CancelRequested()) child.Terminate(-2);
+                continue;
+            }
+            partial += n;
+            while (partial >= frameSize) {
+                partial -= frameSize;
+                ++frames;
+                if (CancelRequested()) child.Terminate(-2);
+            }
+        }
+    }
+    const int exitCode = child.Wait();
+    child.CloseJob();
+    hProcess = 0;
+    LogCmdResult("CTarneloProcess::GetNbFrame", __LINE__, command, exitCode);
+    return frames;
+}
+
+int CTarneloProcess::GetPtsListFromFfprobe(const std::string& path, std::vector<std::string>& texts,
+                                           std::vector<double>& times, bool wholeFile) {
+    texts.clear();
+    times.clear();
+    const std::string command = PtsListCommand(path);
+
+    platform::ChildProcess child;
+    if (CreateCmdProcess(command, child) != 0) {
+        LogCmdResult("CTarneloProcess::GetPtsListFromFfprobe", __LINE__, command, -1);
+        return -1;
+    }
+    hProcess = child.Pid();
+
+    const WParam progressTotal = static_cast<WParam>(m_data->m_currentInfo.frame_num);
+    PtsLineSplitter splitter(texts, times, wholeFile ? 0 : kFirstFramesLimit);
+    char buffer[kPtsChunkSize + 1];
+    for (;;) {
+        const long n = ReadChunk(child, buffer, kPtsChunkSize);
+        if (n == 0 || n == -1) break;
+        if (n > 0) {
+            const size_t before = splitter.Count();
+            // Enough first frames: the rest of the file is not needed, and stopping it is a success.
+            if (splitter.Feed(std::string_view(buffer, static_cast<size_t>(n)))) child.Terminate(0);
+            if (wholeFile) {
+                for (size_t count = before + 1; count <= splitter.Count(); ++count) {
+                    Post(WM_APP_JOB_PROGRESS, progressTotal, static_cast<LParam>(count));
+                }
+            }
+        }
+        if (CancelRequested()) child.Terminate(-2);
+    }
+    const int exitCode = child.Wait();
+    child.CloseJob();
+    hProcess = 0;
+
+    if (wholeFile && exitCode == 0) {
+        if (splitter.Finish()) Post(WM_APP_JOB_PROGRESS, progressTotal, static_cast<LParam>(splitter.Count()));
+        const VideoInfo& source = m_data->m_sourceInfo;
+        ExtendPtsList(texts, times, source.frame_num, source.fps > 0 ? 1.0 / source.fps : 0);
+    }
+    LogCmdResult("CTarneloProcess::GetPtsListFromFfprobe", __LINE__, command, exitCode);
+    return exitCode;
+}
+
+bool CTarneloProcess::CheckPtsDeltaFromFirstFrames(const std::string& path) {
+    std::vector<std::string> texts;
+    std::vector<double> times;
+    if (GetPtsListFromFfprobe(path, texts, times, false) != 0 || times.size() <= 2) return false;
+
+    const PtsIntervalStats stats = ComputePtsIntervalStats(times);
+    AppLog().Log("%s(%d) mean=%.6f stddev=%.6f range=%.6f\n", "CTarneloProcess::CheckPtsDeltaFromFirstFrames", __LINE__,
+                 stats.mean, stats.stddev, stats.range);
+    return IsConstantFrameRate(stats, m_data->m_sourceInfo.fps);
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <utility>
+
+// The rules that turn per-frame motion decisions into scenes, and the names of
+// the files the scenes are cut to. No threads, no files: the extraction loop
+// feeds frames in and appends what comes out.
+
+// Frames in `seconds` at `fps`, rounded half away from zero (0 for a
+// non-finite or negative product).
+int SceneRunLength(double fps, double seconds);
+
+// A scene as first and last frame, both inclusive.
+using SceneRange = std::pair<int, int>;
+
+class SceneRules {
+public:
+    // minFrames (V): shortest scene kept; cutFrames (C): stillness that ends a scene.
+    SceneRules(int minFrames, int cutFrames);
+
+    // Judges the next frame; returns the scene confirmed at this frame, if any.
+    std::optional<SceneRange> Step(bool motion);
+
+    // After the decoder has exited: the open scene, when the run ended normally
+    // and the scene is long enough. Closes the scene either way.
+    std::optional<SceneRange> Flush(int exitCode, int frameCount);
+
+    int MinFrames() const { return m_minFrames; }
+    int CutFrames() const { return m_cutFrames; }
+    int FrameIndex() const { return m_frame; }    // i: the frame judged next
+    int StillRun() const { return m_still; }      // S: still frames before frame i
+    int SceneLength() const { return m_length; }  // L: length of the open scene
+    int SceneFirst() const { return m_first; }    // F: first frame of the open scene
+    bool IsOpen() const { return m_open; }
+
+private:
+    std::optional<SceneRange> CloseScene();
+
+    int m_minFrames;
+    int m_cutFrames;
+    int m_frame = 0;
+    int m_still = 0;
+    int m_length = 0;
+    int m_first = 0;
+    bool m_open = true;  // a run starts with a scene open at frame 0
+};
+
+// Base of a segment file name: the input's name without folder and last
+// extension, followed by "_seg_"; a name without a '.' is used as it is.
+std::string SegmentFileBase(const std::string& inputFile);
+
+// outputFolder (ending with a separator) + base + "first_last.mp4".
+std::string SegmentFileName(const std::string& outputFolder, const std::string& base, int first, int last);
+
+// Last frame of the scene put in place when an extraction finds none: the first
+// three seconds, at most the whole video, at least frame 0. -1 when there are no frames.
+int DefaultSceneLastFrame(double fps, int frameCount);

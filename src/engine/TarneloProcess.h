@@ -1,0 +1,166 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/JobTables.h"
+#include "engine/MessageSink.h"
+
+class CTarneloData;
+struct VideoInfo;
+namespace platform {
+class ChildProcess;
+}
+
+// The processing engine of one tab: runs one job at a time on its own thread
+// and reports through window messages to the active tab.
+class CTarneloProcess {
+public:
+    CTarneloProcess(MainWindowLink* mainWindow, CTarneloData* data, bool japanese = true);
+    virtual ~CTarneloProcess();
+
+    CTarneloProcess(const CTarneloProcess&) = delete;
+    CTarneloProcess& operator=(const CTarneloProcess&) = delete;
+
+    // --- tool runner ---
+    // Starts a command line; on failure shows "CreateProcess failed with error %lu" and returns -1.
+    int CreateCmdProcess(const std::string& commandLine, platform::ChildProcess& child);
+    // Runs to completion; the tool's stdout and stderr are appended to output when given.
+    int ExecuteCmd(const std::string& commandLine, std::string* output = nullptr);
+    // Runs to completion reporting frame progress (encoding) or the playback position.
+    int ExecuteCmdWithProgress(bool playback, const std::string& commandLine, int totalFrames, int frameOffset);
+    // The stop button: asks the running job to stop and waits for its thread, serving messages meanwhile.
+    void CancelProcess();
+    void LogCmdResult(const char* function, int line, const std::string& commandLine, int result);
+
+    // "ffmpeg -y -hwaccel cuda " when the project uses CUDA, else "ffmpeg -y ".
+    std::string FfmpegPrefix() const;
+
+    // --- media probing ---
+    // 0 on success, 1 when ffprobe failed, -1 when the report holds no video stream.
+    int GetVideoInfoFfprobe(const std::string& path, VideoInfo& info);
+    // The whole ffprobe report of a kind (1..5, others: first video stream); true when ffprobe failed.
+    bool GetFfprobeReport(const std::string& path, std::string& text, int kind);
+    // Frames counted by decoding at a tiny size.
+    int GetNbFrame(const std::string& path, const VideoInfo& info);
+    int GetPtsListFromFfprobe(const std::string& path, std::vector<std::string>& texts, std::vector<double>& times,
+                              bool wholeFile);
+    bool CheckPtsDeltaFromFirstFrames(const std::string& path);
+
+    // --- effects and captions ---
+    std::string BuildEffectsFilter(bool effects, bool previewBox, bool singleStill, bool swap, int sceneIndex);
+    std::string BuildSubtitleFilter(bool wholeTimeline, int w, int h, bool singleStill, int sceneIndex);
+
+    // --- motion analysis and scene detection ---
+    int ProcessDiffFrame(const std::string& input, int t);
+    int ExecuteCmdLoadVideo(const std::string& input, int t);
+    // The scene tab's default list after an extraction that found nothing (merge tab: an empty list).
+    void InstallDefaultSceneList();
+    // Stores the real frame count of a written segment, renaming its file when the range changes.
+    void SetSceneFrameCount(int sceneIndex, int frameCount);
+
+    // --- segments ---
+    int ProbeCurrentFile(const std::string& path);
+    int GetFrameCount(const std::string& path);
+    int OpenMediaFile(const std::string& path, bool quiet);
+    int OutputSceneSegment(const std::string& input, int sceneIndex, int total, int offset, bool announce);
+    int RecutSceneSegment(const std::string& input, int sceneIndex);
+    int OutputSelectedSegment();
+    int OutputSegments();
+    // input_mp4_file when set, else input_file.
+    std::string WorkingInput() const;
+    // Has a file shown in the preview (a no-op while a preview job plays).
+    int LoadPreviewFile(const std::string& file, bool effects);
+    // The show step after a segment or an extraction: probes the file as current and renders its still.
+    void ShowSceneFile(const std::string& file);
+
+    // --- preview still ---
+    // Any thread; the newest request replaces one not yet taken.
+    void SetPreviewImage(const std::string& file, const std::string& timeText, bool effects, int sceneIndex);
+    // Waits until the render thread has nothing left to do (tests, shutdown).
+    void WaitPreviewIdle();
+
+    // --- input preparation ---
+    int PrepareInput(bool openOutput);
+    int ConvertInputToMp4(const std::string& input, const std::string& output, bool deinterlace);
+    int BuildPtsList(const std::string& input);
+
+    // --- job pipeline ---
+    bool StartJob(int id);
+    bool IsProgressJob() const { return IsProgressJobId(nProcessID.load()); }
+    // Waits for a finished job thread (the next StartJob would do it too).
+    void JoinJobThread();
+
+    // --- notifications (to the tab active at the moment of sending) ---
+    LParam Send(unsigned message, WParam wParam, LParam lParam);
+    void Post(unsigned message, WParam wParam, LParam lParam);
+    void SendState(int state, const std::string& text = std::string());
+    void SendJobStart(int kind, int total);
+    void SendJobName(const std::string& name);
+    const char* KindName(int kind) const { return JobKindName(kind, m_japanese); }
+
+    bool CancelRequested() const { return m_cancelRequest.load() != 0; }
+    // Sets or clears the stop request directly, for work that runs outside a job thread
+    // (input preparation started from a front-end without a stop button).
+    void RequestCancel(bool on) { m_cancelRequest = on ? 1 : 0; }
+    CTarneloData* Data() const { return m_data; }
+    MainWindowLink* MainWindow() const { return m_mainWindow; }
+    void SetJapanese(bool japanese) { m_japanese = japanese; }
+    bool Japanese() const { return m_japanese; }
+
+    // Last playback frame and time text (playback mode of the runner).
+    int CurrentPlayFrame() const { return m_currentPlayFrame.load(); }
+    std::string CurrentPlayTime() const;
+    void SetCurrentPlay(int frame, const std::string& timeText);
+
+    MainWindowLink* m_mainWindow;
+    CTarneloData* m_data;
+    std::atomic<bool> bThreadRunning{false};
+    std::thread m_jobThread;
+    std::atomic<int> nProcessID{0};
+    int m_lastPreviewKind = 0;
+    std::atomic<long> hProcess{0};  // pid of the published child, 0 when none
+    std::string m_currentPreviewFile;
+    int m_jobResult = 0;
+    std::atomic<bool> m_selectingScene{false};
+    int m_mode = 0;
+    // Off for a quick scan: scenes are found but not cut (a merge's precheck cuts them later).
+    bool m_cutSegments = true;
+    // Guards diff_list while pooled segment tasks update their scenes beside the job thread.
+    std::mutex m_listMutex;
+
+private:
+    struct PreviewRequest {
+        std::string file;
+        std::string timeText;
+        bool effects = false;
+        int sceneIndex = -1;
+        TabWindow* target = nullptr;
+    };
+    void PreviewThreadProc();
+
+    void JobThreadProc(int id);
+    // The step a job id runs; the job thread wraps it with the finish message.
+    int RunJobStep(int id);
+    // Reads one chunk, or reports kReadTimedOut so a silent child can still be stopped.
+    static constexpr long kReadTimedOut = -3;
+    long ReadChunk(platform::ChildProcess& child, char* buffer, unsigned long size);
+
+    std::atomic<int> m_cancelRequest{0};
+    std::atomic<int> m_currentPlayFrame{0};
+    mutable std::mutex m_playTimeMutex;
+    std::string m_currentPlayTime = "0";
+    bool m_japanese;
+
+    // One-slot preview request: the newest wins; the render thread lives while requests come.
+    std::mutex m_previewMutex;
+    std::condition_variable m_previewIdle;
+    bool m_previewPending = false;
+    PreviewRequest m_previewRequest;
+    std::atomic<bool> m_previewRunning{false};
+    std::thread m_previewThread;
+};

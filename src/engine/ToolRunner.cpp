@@ -1,0 +1,157 @@
+#include <poll.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "app/log/AppLog.h"
+#include "engine/ProgressParser.h"
+#include "engine/TarneloProcess.h"
+#include "platform/Process.h"
+#include "project/TarneloData.h"
+
+namespace {
+
+constexpr unsigned long kChunkSize = 4095;
+// How often a silent child is checked for a stop request.
+constexpr int kCancelPollMs = 50;
+
+// One cancel at a time in the whole process: a second stop press while the
+// first is still waiting must not start another wait loop.
+std::atomic<bool> g_cancelInProgress{false};
+
+std::string Format(const char* format, long value) {
+    char text[96];
+    std::snprintf(text, sizeof text, format, value);
+    return text;
+}
+
+}  // namespace
+
+int CTarneloProcess::CreateCmdProcess(const std::string& commandLine, platform::ChildProcess& child) {
+    const int error = child.StartCommandLine(commandLine);
+    if (error == 0) return 0;
+    SendState(kJobStateFailed, Format("CreateProcess failed with error %lu", error));
+    return -1;
+}
+
+long CTarneloProcess::ReadChunk(platform::ChildProcess& child, char* buffer, unsigned long size) {
+    pollfd pfd{child.ReadFd(), POLLIN, 0};
+    const int ready = ::poll(&pfd, 1, kCancelPollMs);
+    if (ready == 0 || (ready < 0 && errno == EINTR)) return kReadTimedOut;
+    return child.Read(buffer, size);
+}
+
+int CTarneloProcess::ExecuteCmd(const std::string& commandLine, std::string* output) {
+    platform::ChildProcess child;
+    if (CreateCmdProcess(commandLine, child) != 0) {
+        LogCmdResult("CTarneloProcess::ExecuteCmd", __LINE__, commandLine, -1);
+        return -1;
+    }
+    std::string scratch;
+    std::string& text = output ? *output : scratch;
+    char buffer[kChunkSize + 1];
+    for (;;) {
+        const long n = ReadChunk(child, buffer, kChunkSize);
+        if (n == 0 || n == -1) break;
+        if (n > 0 && output) text.append(buffer, static_cast<size_t>(n));
+        if (CancelRequested()) child.Terminate(-2);
+    }
+    const int exitCode = child.Wait();
+    child.CloseJob();
+    LogCmdResult("CTarneloProcess::ExecuteCmd", __LINE__, commandLine, exitCode);
+    return exitCode;
+}
+
+int CTarneloProcess::ExecuteCmdWithProgress(bool playback, const std::string& commandLine, int totalFrames,
+                                            int frameOffset) {
+    if (totalFrames < 1) {
+        SendState(kJobStateFailed, Format("TotalFrame(%d)", totalFrames));
+        LogCmdResult("CTarneloProcess::ExecuteCmdWithProgress", __LINE__, commandLine, -1);
+        return -1;
+    }
+    platform::ChildProcess child;
+    if (CreateCmdProcess(commandLine, child) != 0) {
+        LogCmdResult("CTarneloProcess::ExecuteCmdWithProgress", __LINE__, commandLine, -1);
+        return -1;
+    }
+    hProcess = child.Pid();
+    if (playback) Post(WM_APP_FIND_PLAYER, static_cast<WParam>(child.Pid()), 0);
+
+    const VideoInfo& current = m_data->m_currentInfo;
+    const double fps = current.fps;
+    ProgressParser parser(playback, fps, current.start_frame);
+    char buffer[kChunkSize + 1];
+    for (;;) {
+        const long n = ReadChunk(child, buffer, kChunkSize);
+        if (n == 0 || n == -1) break;
+        if (n > 0) {
+            for (const ProgressParser::Report& report : parser.Feed(std::string_view(buffer, n))) {
+                if (!playback) {
+                    Post(WM_APP_JOB_PROGRESS, static_cast<WParam>(totalFrames), report.value + frameOffset);
+                    continue;
+                }
+                const PlaybackPosition pos = ComputePlaybackPosition(report, totalFrames, fps);
+                SetCurrentPlay(pos.frame, pos.timeText);
+                TabWindow* tab = m_mainWindow ? m_mainWindow->ActiveTab() : nullptr;
+                if (tab && !tab->IsPositionSliderHeld()) {
+                    tab->Post(WM_APP_PLAY_POSITION, static_cast<WParam>(report.value), totalFrames);
+                }
+            }
+        }
+        if (CancelRequested()) child.Terminate(-2);
+    }
+    const int exitCode = child.Wait();
+    hProcess = 0;
+    child.CloseJob();
+
+    if (playback) {
+        if (TabWindow* tab = m_mainWindow ? m_mainWindow->ActiveTab() : nullptr) tab->SetPlaybackEnded(true);
+    }
+    if (exitCode == 0 || exitCode == -2) {
+        if (playback) SendState(kJobStateStopped);
+    } else {
+        SendState(kJobStateFailed, Format("ExitCode(%d)", exitCode));
+    }
+    LogCmdResult("CTarneloProcess::ExecuteCmdWithProgress", __LINE__, commandLine, exitCode);
+    return exitCode;
+}
+
+void CTarneloProcess::CancelProcess() {
+    if (!bThreadRunning.load() || m_selectingScene.load()) return;
+    bool expected = false;
+    if (!g_cancelInProgress.compare_exchange_strong(expected, true)) return;
+
+    const std::string what = "nProcessID(" + std::to_string(nProcessID.load()) + "), hProcess(" +
+                             std::to_string(hProcess.load()) + ")";
+    AppLog().Log("%s(%d) Start %s, bThreadRunning(%d)\n", "CTarneloProcess::CancelProcess", __LINE__, what.c_str(),
+                 bThreadRunning.load() ? 1 : 0);
+    while (bThreadRunning.load()) {
+        if (m_cancelRequest.load() == 0) {
+            if (IsPreviewJobId(nProcessID.load())) {
+                if (TabWindow* tab = m_mainWindow ? m_mainWindow->ActiveTab() : nullptr) {
+                    tab->CaptureFfplayWindow();
+                    tab->SetPlaybackEnded(false);
+                }
+            }
+            m_cancelRequest = 1;
+        }
+        if (m_mainWindow) m_mainWindow->PumpMessages();
+        if (bThreadRunning.load()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    AppLog().Log("%s(%d) End %s, bThreadRunning(%d)\n", "CTarneloProcess::CancelProcess", __LINE__, what.c_str(),
+                 bThreadRunning.load() ? 1 : 0);
+    m_cancelRequest = 0;
+    g_cancelInProgress = false;
+}
+
+void CTarneloProcess::LogCmdResult(const char* function, int line, const std::string& commandLine, int result) {
+    if (result == 0) {
+        AppLog().Log("%s(%d) %s\n", function, line, commandLine.c_str());
+    } else if (result == -2) {
+        AppLog().Log("%s(%d) [CANCEL] %s\n", function, line, commandLine.c_str());
+    } else {
+        AppLog().Log("%s(%d) [NG:%d] %s\n", function, line, result, commandLine.c_str());
+    }
+}

@@ -1,0 +1,464 @@
+// Reading and writing of the ".kpproj" project file.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <limits>
+#include <nlohmann/json.hpp>
+
+#include "project/TarneloData.h"
+
+using nlohmann::json;
+
+namespace {
+
+constexpr char kBom[] = "\xEF\xBB\xBF";
+constexpr const char* kPtsSuffix = "_pts.csv";
+
+// A member of the wrong type inside a scene or caption object; ends the load with false.
+struct WrongMemberType {};
+
+// "number" members: integer, unsigned and float JSON numbers; floats truncate toward zero and values beyond
+// the target's range are limited to it.
+template <typename Int>
+Int NumberToInt(const json& value)
+{
+    constexpr double kMin = static_cast<double>(std::numeric_limits<Int>::min());
+    constexpr double kMax = static_cast<double>(std::numeric_limits<Int>::max());
+    double number = 0;
+    if (value.is_number_unsigned()) {
+        const auto u = value.get<uint64_t>();
+        return u > static_cast<uint64_t>(std::numeric_limits<Int>::max()) ? std::numeric_limits<Int>::max()
+                                                                             : static_cast<Int>(u);
+    }
+    if (value.is_number_integer()) {
+        const auto i = value.get<int64_t>();
+        if (i < static_cast<int64_t>(std::numeric_limits<Int>::min())) {
+            return std::numeric_limits<Int>::min();
+        }
+        if (i > static_cast<int64_t>(std::numeric_limits<Int>::max())) {
+            return std::numeric_limits<Int>::max();
+        }
+        return static_cast<Int>(i);
+    }
+    number = std::trunc(value.get<double>());
+    if (!(number >= kMin)) {
+        return std::numeric_limits<Int>::min();
+    }
+    if (number >= kMax) {
+        return std::numeric_limits<Int>::max();
+    }
+    return static_cast<Int>(number);
+}
+
+// Root members: read only when present with the right type, otherwise skipped.
+void ReadString(const json& object, const char* key, std::string& field)
+{
+    if (auto it = object.find(key); it != object.end() && it->is_string()) {
+        field = it->get<std::string>();
+    }
+}
+
+void ReadBool(const json& object, const char* key, bool& field)
+{
+    if (auto it = object.find(key); it != object.end() && it->is_boolean()) {
+        field = it->get<bool>();
+    }
+}
+
+template <typename Int>
+void ReadInt(const json& object, const char* key, Int& field)
+{
+    if (auto it = object.find(key); it != object.end() && it->is_number()) {
+        field = NumberToInt<Int>(*it);
+    }
+}
+
+void ReadDouble(const json& object, const char* key, double& field)
+{
+    if (auto it = object.find(key); it != object.end() && it->is_number()) {
+        field = it->get<double>();
+    }
+}
+
+void ReadSetting(const json& object, const char* key, NumericSetting& setting)
+{
+    if (auto it = object.find(key); it != object.end() && it->is_number()) {
+        setting.SetValueClamped(it->get<double>());
+    }
+}
+
+// Members inside scene and caption objects: absent is fine, present with the wrong type is not.
+void ReadStrictString(const json& object, const char* key, std::string& field)
+{
+    if (auto it = object.find(key); it != object.end()) {
+        if (!it->is_string()) {
+            throw WrongMemberType{};
+        }
+        field = it->get<std::string>();
+    }
+}
+
+template <typename Int>
+void ReadStrictInt(const json& object, const char* key, Int& field)
+{
+    if (auto it = object.find(key); it != object.end()) {
+        if (!it->is_number()) {
+            throw WrongMemberType{};
+        }
+        field = NumberToInt<Int>(*it);
+    }
+}
+
+void ReadStrictDouble(const json& object, const char* key, double& field)
+{
+    if (auto it = object.find(key); it != object.end()) {
+        if (!it->is_number()) {
+            throw WrongMemberType{};
+        }
+        field = it->get<double>();
+    }
+}
+
+void ReadStrictBool(const json& object, const char* key, bool& field)
+{
+    if (auto it = object.find(key); it != object.end()) {
+        if (!it->is_boolean()) {
+            throw WrongMemberType{};
+        }
+        field = it->get<bool>();
+    }
+}
+
+const json& RequireObject(const json& value)
+{
+    if (!value.is_object()) {
+        throw WrongMemberType{};
+    }
+    return value;
+}
+
+// Read onto the default scene caption, so members the object lacks take the scene defaults.
+CaptionParam ReadCaption(const json& value)
+{
+    const json& object = RequireObject(value);
+    CaptionParam cap = DefaultSceneCaption();
+    ReadStrictDouble(object, "capTime_first", cap.capTime_first);
+    ReadStrictDouble(object, "capTime_second", cap.capTime_second);
+    ReadStrictString(object, "caption", cap.caption);
+    ReadStrictInt(object, "cap_pos_type", cap.cap_pos_type);
+    ReadStrictString(object, "font_name", cap.font_name);
+    ReadStrictInt(object, "font_size", cap.font_size);
+    ReadStrictInt(object, "color", cap.color);
+    ReadStrictInt(object, "bold", cap.bold);
+    ReadStrictInt(object, "italic", cap.italic);
+    ReadStrictInt(object, "underline", cap.underline);
+    ReadStrictInt(object, "strike_uut", cap.strike_uut);
+    ReadStrictInt(object, "encoding", cap.encoding);
+    ReadStrictInt(object, "outline", cap.outline);
+    return cap;
+}
+
+// A scene lacking "enable" counts as enabled, like a newly made scene; scenes read from a file are created.
+SceneEntry ReadScene(const json& value)
+{
+    const json& object = RequireObject(value);
+    SceneEntry scene(0, 0, std::string());
+    ReadStrictBool(object, "enable", scene.enable);
+    ReadStrictInt(object, "framNo_first", scene.framNo_first);
+    ReadStrictInt(object, "framNo_second", scene.framNo_second);
+    ReadStrictString(object, "fileName", scene.fileName);
+    if (auto it = object.find("capParam"); it != object.end()) {
+        scene.capParam = ReadCaption(*it);
+    } else {
+        // Older layout: the caption's times and text directly in the scene.
+        ReadStrictDouble(object, "capTime_first", scene.capParam.capTime_first);
+        ReadStrictDouble(object, "capTime_second", scene.capParam.capTime_second);
+        ReadStrictString(object, "caption", scene.capParam.caption);
+    }
+    return scene;
+}
+
+// Older layout: one caption style in the root for every scene; absent members leave the scene's value.
+void ApplyRootCaptionStyle(const json& root, std::vector<SceneEntry>& scenes)
+{
+    auto fontName = root.find("font_name");
+    if (fontName == root.end() || !fontName->is_string()) {
+        return;
+    }
+    for (SceneEntry& scene : scenes) {
+        CaptionParam& cap = scene.capParam;
+        cap.font_name = fontName->get<std::string>();
+        ReadInt(root, "font_size", cap.font_size);
+        ReadInt(root, "color", cap.color);
+        ReadInt(root, "bold", cap.bold);
+        ReadInt(root, "italic", cap.italic);
+        ReadInt(root, "underline", cap.underline);
+        ReadInt(root, "strike_uut", cap.strike_uut);
+        ReadInt(root, "encoding", cap.encoding);
+        ReadInt(root, "cap_pos_type", cap.cap_pos_type);
+    }
+}
+
+json CaptionToJson(const CaptionParam& cap)
+{
+    json object = json::object();
+    object["capTime_first"] = cap.capTime_first;
+    object["capTime_second"] = cap.capTime_second;
+    object["caption"] = cap.caption;
+    object["cap_pos_type"] = cap.cap_pos_type;
+    object["font_name"] = cap.font_name;
+    object["font_size"] = cap.font_size;
+    object["color"] = cap.color;
+    object["bold"] = cap.bold;
+    object["italic"] = cap.italic;
+    object["underline"] = cap.underline;
+    object["strike_uut"] = cap.strike_uut;
+    object["encoding"] = cap.encoding;
+    object["outline"] = cap.outline;
+    return object;
+}
+
+json ProjectToJson(const CTarneloData& data)
+{
+    json root = json::object();
+    root["project_file"] = data.project_file;
+    root["input_file"] = data.input_file;
+    root["input_mp4_file"] = data.input_mp4_file;
+    root["output_folder"] = data.output_folder;
+    root["output_name"] = data.output_name;
+    root["pts_file"] = data.pts_file;
+    root["cine_sco"] = data.cine_sco;
+    root["transition"] = data.transition;
+    root["primaries"] = data.primaries;
+    root["play_scene_loop"] = data.play_scene_loop;
+    root["play_loop"] = data.play_loop;
+    json scenes = json::array();
+    for (const SceneEntry& scene : data.diff_list) {
+        json object = json::object();
+        object["enable"] = scene.enable;
+        object["framNo_first"] = scene.framNo_first;
+        object["framNo_second"] = scene.framNo_second;
+        object["fileName"] = scene.fileName;
+        object["capParam"] = CaptionToJson(scene.capParam);
+        scenes.push_back(std::move(object));
+    }
+    root["diff_list"] = std::move(scenes);
+    root["threshold"] = data.threshold.value;
+    root["valid_min_unit"] = data.valid_min_unit.value;
+    root["cut_min_unit"] = data.cut_min_unit.value;
+    root["brightness"] = data.brightness.value;
+    root["saturation"] = data.saturation.value;
+    root["contrast"] = data.contrast.value;
+    root["gamma"] = data.gamma.value;
+    root["list_idx"] = data.list_idx;
+    const VideoInfo& source = data.m_sourceInfo;
+    root["r_frame_rate"] = source.r_frame_rate;
+    root["fps"] = source.fps;
+    root["frame_num"] = source.frame_num;
+    root["width"] = source.width;
+    root["height"] = source.height;
+    root["rotation"] = source.rotation;
+    root["start_frame"] = source.start_frame;
+    root["field_order"] = source.field_order;
+    root["sar_num"] = source.sar_num;
+    root["sar_den"] = source.sar_den;
+    root["play_vol"] = data.play_vol;
+    root["capWatermark"] = CaptionToJson(data.capWatermark);
+    root["capTitle"] = CaptionToJson(data.capTitle);
+    return root;
+}
+
+bool WriteAll(int fd, const std::string& bytes)
+{
+    size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        written += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Writes bytes to a new file beside path and renames it over path, so the old file stays whole until the
+// new one is complete on disk. A link at path is written through to its target.
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes)
+{
+    std::string target = path;
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (realpath(path.c_str(), resolved) != nullptr) {
+            target = resolved;
+        }
+    }
+    const bool exists = stat(target.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode)) {
+        return false;
+    }
+
+    static std::atomic<unsigned> counter{0};
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = FolderPart(target) + "." + FileNamePart(target) + FormatC(".%d.%u.tmp", static_cast<int>(getpid()),
+                                                                            counter.fetch_add(1));
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            return false;
+        }
+    }
+    if (fd < 0) {
+        return false;
+    }
+    bool ok = WriteAll(fd, bytes);
+    if (ok && exists) {
+        ok = fchmod(fd, st.st_mode & 07777) == 0;
+    }
+    ok = ok && fsync(fd) == 0;
+    ok = close(fd) == 0 && ok;
+    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    // Make the rename itself durable; a failure here no longer endangers either file.
+    const std::string folder = FolderPart(target).empty() ? std::string(".") : FolderPart(target);
+    if (const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {
+        fsync(dirFd);
+        close(dirFd);
+    }
+    return true;
+}
+
+bool EndsWithIgnoringCase(const std::string& text, const std::string& ending)
+{
+    if (text.size() < ending.size()) {
+        return false;
+    }
+    for (size_t i = 0; i < ending.size(); ++i) {
+        const unsigned char a = static_cast<unsigned char>(text[text.size() - ending.size() + i]);
+        const unsigned char b = static_cast<unsigned char>(ending[i]);
+        if (std::tolower(a) != std::tolower(b)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool CTarneloData::SaveProject(const std::string& path)
+{
+    std::string bytes;
+    try {
+        bytes = kBom + ProjectToJson(*this).dump(4) + "\n";
+    } catch (const json::exception&) {
+        return false;  // a text that is not valid UTF-8 cannot be written faithfully
+    }
+    if (!ReplaceFileAtomically(path, bytes)) {
+        return false;
+    }
+    project_file = path;
+    UpdateTitle();
+    return true;
+}
+
+bool CTarneloData::LoadProject(const std::string& path)
+{
+    std::ifstream file(path, std::ios::binary);
+    if (!file.is_open()) {
+        return false;
+    }
+    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (file.bad() || text.empty()) {
+        return false;
+    }
+
+    // Read onto a copy and take it over only when everything was read, so a bad file changes nothing.
+    CTarneloData loaded(*this);
+    try {
+        const json root = json::parse(text);
+        if (!root.is_object()) {
+            return false;
+        }
+        ReadString(root, "project_file", loaded.project_file);
+        ReadString(root, "input_file", loaded.input_file);
+        ReadString(root, "input_mp4_file", loaded.input_mp4_file);
+        ReadString(root, "output_folder", loaded.output_folder);
+        ReadString(root, "output_name", loaded.output_name);
+        ReadString(root, "pts_file", loaded.pts_file);
+        ReadBool(root, "cine_sco", loaded.cine_sco);
+        ReadBool(root, "transition", loaded.transition);
+        ReadBool(root, "primaries", loaded.primaries);
+        ReadBool(root, "play_scene_loop", loaded.play_scene_loop);
+        ReadBool(root, "play_loop", loaded.play_loop);
+        loaded.diff_list.clear();
+        if (auto it = root.find("diff_list"); it != root.end() && it->is_array()) {
+            for (const json& element : *it) {
+                loaded.diff_list.push_back(ReadScene(element));
+            }
+        }
+        ReadSetting(root, "threshold", loaded.threshold);
+        ReadSetting(root, "valid_min_unit", loaded.valid_min_unit);
+        ReadSetting(root, "cut_min_unit", loaded.cut_min_unit);
+        ReadSetting(root, "brightness", loaded.brightness);
+        ReadSetting(root, "saturation", loaded.saturation);
+        ReadSetting(root, "contrast", loaded.contrast);
+        ReadSetting(root, "gamma", loaded.gamma);
+        ReadInt(root, "list_idx", loaded.list_idx);
+        VideoInfo& source = loaded.m_sourceInfo;
+        ReadString(root, "r_frame_rate", source.r_frame_rate);
+        ReadDouble(root, "fps", source.fps);
+        ReadInt(root, "frame_num", source.frame_num);
+        ReadInt(root, "width", source.width);
+        ReadInt(root, "height", source.height);
+        ReadInt(root, "rotation", source.rotation);
+        ReadInt(root, "start_frame", source.start_frame);
+        ReadString(root, "field_order", source.field_order);
+        ReadInt(root, "sar_num", source.sar_num);
+        ReadInt(root, "sar_den", source.sar_den);
+        ReadInt(root, "play_vol", loaded.play_vol);
+        if (auto it = root.find("capWatermark"); it != root.end() && it->is_object()) {
+            loaded.capWatermark = ReadCaption(*it);
+        }
+        if (auto it = root.find("capTitle"); it != root.end() && it->is_object()) {
+            loaded.capTitle = ReadCaption(*it);
+        }
+        ApplyRootCaptionStyle(root, loaded.diff_list);
+    } catch (const json::exception&) {
+        return false;
+    } catch (const WrongMemberType&) {
+        return false;
+    }
+
+    if (loaded.capTitle.caption.empty()) {
+        loaded.capTitle.caption = "{\\fad(500,500)}" + ReplaceExtension(loaded.input_file, "");
+    }
+    // The row selection must name a row of the list read, whatever the file claims.
+    if (loaded.list_idx < -1 || loaded.list_idx >= static_cast<int>(loaded.diff_list.size())) {
+        loaded.list_idx = -1;
+    }
+    loaded.output_folder = SetTrailingSeparator(loaded.output_folder, true);
+    loaded.project_file = path;
+    if (loaded.pts_file.empty() || !EndsWithIgnoringCase(loaded.pts_file, kPtsSuffix)) {
+        loaded.pts_file = loaded.output_folder + ReplaceExtension(FileNamePart(loaded.input_file), kPtsSuffix);
+    }
+    *this = std::move(loaded);
+    UpdateTitle();
+    LoadPtsList(pts_file);
+    return true;
+}

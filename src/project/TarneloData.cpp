@@ -1,0 +1,298 @@
+#include "project/TarneloData.h"
+
+#include <algorithm>
+#include <cmath>
+#include <fstream>
+
+namespace {
+
+constexpr int kStringNewProject = 1094;
+constexpr const char* kNewProjectText = "新規プロジェクト";
+
+struct StandardRate {
+    int num;
+    int den;
+};
+
+constexpr StandardRate kStandardRates[] = {
+    {120000, 1001}, {60000, 1001}, {48000, 1001}, {30000, 1001}, {24000, 1001}, {120, 1},
+    {100, 1},       {60, 1},       {50, 1},       {30, 1},       {25, 1},       {15, 1},
+    {12, 1},        {10, 1},       {8, 1},        {6, 1},        {1, 1},
+};
+
+std::string Trim(const std::string& text)
+{
+    const char* kSpace = " \t\r\n\v\f";
+    const size_t first = text.find_first_not_of(kSpace);
+    if (first == std::string::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(kSpace) - first + 1);
+}
+
+}  // namespace
+
+void NumericSetting::UpdateText()
+{
+    if (kind == 1) {
+        const double truncated = std::trunc(value);
+        const double limited = std::clamp(std::isfinite(truncated) ? truncated : 0.0, -2147483648.0, 2147483647.0);
+        text = FormatC("%d", static_cast<int>(limited));
+        return;
+    }
+    double shown = RoundThroughText(value, "%.2f");
+    if (shown == 0) {
+        shown = 0;  // never "-0.00"
+    }
+    text = FormatC("%.2f", shown);
+    while (text.size() > 1 && text.back() == '0') {
+        const size_t dot = text.find('.');
+        if (dot == std::string::npos || text.size() - dot < 3) {
+            break;
+        }
+        text.pop_back();
+    }
+    if (!text.empty() && text.back() == '.') {
+        text += '0';
+    }
+}
+
+void NumericSetting::Set(double v, double min, double max, double stepValue, int kindValue)
+{
+    value = v;
+    minimum = min;
+    maximum = max;
+    step = stepValue;
+    kind = kindValue;
+    UpdateText();
+}
+
+void NumericSetting::SetValueClamped(double v)
+{
+    value = std::max(minimum, std::min(maximum, v));
+    UpdateText();
+}
+
+void SnapFrameRate(VideoInfo& info, bool adjust)
+{
+    const StandardRate* best = nullptr;
+    double bestDifference = 0.005;
+    for (const StandardRate& rate : kStandardRates) {
+        const double difference = std::fabs(info.fps - static_cast<double>(rate.num) / rate.den);
+        if (difference < bestDifference) {
+            best = &rate;
+            bestDifference = difference;
+        }
+    }
+    if (best == nullptr) {
+        return;
+    }
+    info.r_frame_rate = FormatC("%d/%d", best->num, best->den);
+    info.fps = static_cast<double>(best->num) / best->den;
+    // Adjusting keeps the frame count: it is counted from the file, only the rate was measured roughly.
+    (void)adjust;
+}
+
+CaptionParam DefaultSceneCaption()
+{
+    return CaptionParam{};
+}
+
+CaptionParam DefaultWatermarkCaption()
+{
+    CaptionParam cap;
+    cap.capTime_first = 0;
+    cap.capTime_second = ParseTimeText("10:00:00.00");
+    cap.caption = "Tarnelo\\NHexlow-Works.";
+    cap.cap_pos_type = 5;
+    cap.font_name = "Impact";
+    cap.font_size = 37;
+    cap.color = 0xC0FFFFFF;
+    cap.bold = cap.italic = cap.underline = cap.strike_uut = 0;
+    cap.encoding = 0;
+    cap.outline = 0;
+    return cap;
+}
+
+CaptionParam DefaultTitleCaption()
+{
+    CaptionParam cap;
+    cap.capTime_first = 0;
+    cap.capTime_second = ParseTimeText("00:00:03.00");
+    cap.caption.clear();
+    cap.cap_pos_type = 5;
+    cap.font_name = "Yu Gothic UI";
+    cap.font_size = 32;
+    cap.color = 0x00FFFFFF;
+    cap.bold = -1;
+    cap.italic = cap.underline = cap.strike_uut = 0;
+    cap.encoding = 128;
+    cap.outline = 2;
+    return cap;
+}
+
+SceneEntry::SceneEntry() = default;
+
+SceneEntry::SceneEntry(int first, int second, std::string name)
+    : framNo_first(first), framNo_second(second), fileName(std::move(name))
+{
+}
+
+int SceneEntry::FrameCount() const
+{
+    return framNo_second - framNo_first + 1;
+}
+
+CTarneloData::CTarneloData(bool cudaPresent) : use_cuda(cudaPresent) {}
+
+void CTarneloData::ResetExtractionSettings()
+{
+    threshold.Set(100, 0, 1000, 1, 1);
+    valid_min_unit.Set(1.0, 1.0, 10.0, 0.01, 0);
+    cut_min_unit.Set(1.0, 1.0, 10.0, 0.01, 0);
+}
+
+void CTarneloData::ResetEffectSettings()
+{
+    cine_sco = false;
+    primaries = false;
+    brightness.Set(0.0, -1.0, 1.0, 0.01, 0);
+    saturation.Set(1.0, 0.0, 3.0, 0.01, 0);
+    contrast.Set(1.0, 0.0, 2.0, 0.01, 0);
+    gamma.Set(1.0, 0.1, 2.0, 0.01, 0);
+    chroma_offset_u = 0;
+    chroma_offset_v = 0;
+}
+
+void CTarneloData::ResetCaptionSettings()
+{
+    for (SceneEntry& scene : diff_list) {
+        scene.capParam = DefaultSceneCaption();
+    }
+    capWatermark = DefaultWatermarkCaption();
+    capTitle = DefaultTitleCaption();
+}
+
+void CTarneloData::ResetAll(bool keepProject)
+{
+    ResetExtractionSettings();
+    ResetEffectSettings();
+    ResetCaptionSettings();
+    if (!keepProject) {
+        project_file.clear();
+        UpdateTitle();
+        input_file.clear();
+        input_mp4_file.clear();
+        output_folder.clear();
+        output_name.clear();
+        pts_file.clear();
+        diff_list.clear();
+        pts_list.clear();
+        list_idx = -1;
+        list_col = -1;
+        play_scene_loop = false;
+        play_loop = false;
+        transition = false;
+        m_currentInfo = VideoInfo{};
+        m_sourceInfo = VideoInfo{};
+        m_inputFileInfo = VideoInfo{};
+        TransitionDuration = 0.5;
+        play_vol = 5;
+    }
+}
+
+std::string CTarneloData::BuildTitle() const
+{
+    if (project_file.empty()) {
+        std::string name = LoadText(kStringNewProject);
+        return name.empty() ? std::string(kNewProjectText) : name;
+    }
+    const VideoInfo& info = m_inputFileInfo;
+    double frames = info.frame_num;
+    if (!info.field_order.empty() && info.field_order != "progressive") {
+        frames *= 2;  // interlaced: one field per picture
+    }
+    const double duration = m_currentInfo.fps > 0 ? frames / m_currentInfo.fps : 0;
+    const std::string rotation = info.rotation != 0 ? FormatC(" Rot:%d", info.rotation) : std::string();
+    const std::string fieldOrder =
+        info.field_order.empty() ? std::string() : FormatC(" field_order:%s", info.field_order.c_str());
+    return FileNamePart(project_file) +
+           FormatC(" \"%s %s Frm:%d FPS:%.2f W%dxH%d%s%s\"", FileNamePart(input_file).c_str(),
+                   FormatTimeText(duration, true).c_str(), info.frame_num, info.fps, info.width, info.height,
+                   rotation.c_str(), fieldOrder.c_str());
+}
+
+void CTarneloData::UpdateTitle()
+{
+    if (m_titleWindow != nullptr) {
+        m_titleWindow->SetTitle(BuildTitle());
+    }
+}
+
+bool CTarneloData::LoadPtsList(const std::string& path)
+{
+    pts_list.clear();
+    std::ifstream file(path);
+    if (file.is_open()) {
+        std::string line;
+        while (std::getline(file, line)) {
+            line = Trim(line);
+            if (!line.empty()) {
+                pts_list.push_back(ParseDouble(line));
+            }
+        }
+        return true;
+    }
+    const VideoInfo& info = m_sourceInfo;
+    if (info.fps > 0 && info.frame_num >= 0) {
+        pts_list.reserve(static_cast<size_t>(info.frame_num) + 1);
+        for (int i = 0; i <= info.frame_num; ++i) {
+            pts_list.push_back(RoundThroughText(i / info.fps, "%.6f"));
+        }
+    }
+    return !pts_list.empty();
+}
+
+std::string CTarneloData::GetOutputPath() const
+{
+    if (output_folder.empty() || output_name.empty()) {
+        return {};
+    }
+    return output_folder + output_name;
+}
+
+void CTarneloData::SetSceneCaption(SceneEntry& scene, double start, double length, const std::string& text)
+{
+    scene.capParam.capTime_first = RoundThroughText(start, "%.02f");
+    scene.capParam.capTime_second = RoundThroughText(length, "%.02f");
+    scene.capParam.caption = text;
+}
+
+double CTarneloData::FrameToSeconds(int frame, double fps) const
+{
+    const double rate = fps > 0 ? fps : m_currentInfo.fps;
+    return rate > 0 ? frame / rate : 0;
+}
+
+std::string CTarneloData::FrameToTimeText(int frame) const
+{
+    return SecondsToFrameTimeText(FrameToSeconds(frame), true);
+}
+
+std::string CTarneloData::FrameToTimeText(int frame, double fps) const
+{
+    return SecondsToFrameTimeText(FrameToSeconds(frame, fps), false);
+}
+
+std::string CTarneloData::FrameToSecondsText(int frame, double fps, const char* format) const
+{
+    return FormatNumberText(FrameToSeconds(frame, fps), format);
+}
+
+std::string CTarneloData::FormatNumberText(double value, const char* format)
+{
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+    return FormatC(format, value);
+#pragma GCC diagnostic pop
+}

@@ -1,0 +1,182 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "project/FileHelpers.h"
+#include "project/StringTable.h"
+#include "project/TimeText.h"
+
+// One numeric setting as the user edits it; text is the display form of value.
+struct NumericSetting {
+    double value = 0;
+    double minimum = 0;
+    double maximum = 0;
+    double step = 0.001;
+    std::string text;
+    int kind = 0;  // 1 integer, 0 decimal
+
+    NumericSetting() { UpdateText(); }
+
+    // Rebuilds text from value: integer "%d" of the truncated value; decimal "%.2f" without a minus
+    // zero and with trailing zeros dropped down to one decimal ("1.0", "0.25").
+    void UpdateText();
+    void Set(double v, double min, double max, double step, int kind);
+    void SetValueClamped(double v);
+};
+
+// Properties of one video file as probed.
+struct VideoInfo {
+    std::string r_frame_rate;
+    double fps = 0;
+    int frame_num = 0;
+    int width = 0;
+    int height = 0;
+    int rotation = 0;
+    int start_frame = 0;
+    std::string field_order;
+    int sar_num = 1;
+    int sar_den = 1;
+    bool has_audio = false;
+};
+
+// Snaps fps to the nearest of the 17 standard rates when it lies within 0.005 of one; otherwise nothing.
+void SnapFrameRate(VideoInfo& info, bool adjust);
+
+// One caption; colour is 0xAABBGGRR, flags are 0 off or -1 on. Defaults are the default scene caption.
+struct CaptionParam {
+    double capTime_first = 0;
+    double capTime_second = 0;
+    std::string caption;
+    int cap_pos_type = 2;  // numeric-keypad layout, 0 = none
+    std::string font_name = "Yu Gothic UI";
+    int font_size = 24;
+    uint32_t color = 0x00FFFFFF;
+    int bold = 0;
+    int italic = 0;
+    int underline = 0;
+    int strike_uut = 0;
+    int encoding = 128;
+    int outline = 2;
+};
+
+CaptionParam DefaultSceneCaption();
+CaptionParam DefaultWatermarkCaption();
+CaptionParam DefaultTitleCaption();
+
+// One row of the scene list: a kept stretch of the input, or one input video of the merge workflow.
+struct SceneEntry {
+    bool m_created = true;
+    bool enable = true;
+    int framNo_first = 0;
+    int framNo_second = 0;  // inclusive
+    std::string m_sourcePath;
+    std::string m_fileToUse;
+    std::string fileName;
+    CaptionParam capParam;
+    VideoInfo m_segmentInfo;
+    VideoInfo m_convertedInfo;
+
+    SceneEntry();
+    SceneEntry(int first, int second, std::string fileName);
+    int FrameCount() const;
+};
+
+struct WindowRect {
+    int left = 0, top = 0, right = 0, bottom = 0;
+};
+
+// The window whose caption UpdateTitle sets; the main window implements it.
+class TitleWindow {
+public:
+    virtual ~TitleWindow() = default;
+    virtual void SetTitle(const std::string& title) = 0;
+};
+
+// The project of one tab. Construction leaves the numeric settings without range; the owning tab runs
+// ResetAll before use.
+class CTarneloData {
+public:
+    explicit CTarneloData(bool cudaPresent = false);
+    virtual ~CTarneloData() = default;
+    CTarneloData(const CTarneloData&) = default;
+    CTarneloData& operator=(const CTarneloData&) = default;
+    CTarneloData(CTarneloData&&) = default;
+    CTarneloData& operator=(CTarneloData&&) = default;
+
+    // Full reset: the three groups, then (unless keepProject) the project, paths, lists and video records.
+    // use_cuda, auto_save, auto_load, window_rect and quality are never touched.
+    void ResetAll(bool keepProject);
+    void ResetExtractionSettings();
+    void ResetEffectSettings();
+    void ResetCaptionSettings();  // also resets the caption of every scene in the list
+
+    // Sets the caption of m_titleWindow (nothing when it is null).
+    void UpdateTitle();
+    std::string BuildTitle() const;
+
+    // Fills pts_list from a file of one time per line, or synthesises it from the source VideoInfo
+    // when the file cannot be opened.
+    bool LoadPtsList(const std::string& path);
+
+    // output_folder + output_name when both are non-empty, else empty.
+    std::string GetOutputPath() const;
+
+    // Start and length rounded to hundredths as shown.
+    void SetSceneCaption(SceneEntry& scene, double start, double length, const std::string& text);
+
+    // Frame as "hh:mm:ss.cc" at the current fps, truncated to hundredths.
+    std::string FrameToTimeText(int frame) const;
+    // The same at fps when it is positive (else the current fps), without the truncation to hundredths.
+    std::string FrameToTimeText(int frame, double fps) const;
+    // Seconds of frame at fps (current fps when fps is not positive; 0 without a rate).
+    double FrameToSeconds(int frame, double fps = 0) const;
+    // frame / rate with the same rate choice, formatted with a printf format taking one double.
+    std::string FrameToSecondsText(int frame, double fps, const char* format) const;
+    // A double with a printf format taking one double.
+    static std::string FormatNumberText(double value, const char* format);
+
+    // Writes the project file (temporary file, fsync, rename); false leaves file and data unchanged.
+    bool SaveProject(const std::string& path);
+    // Reads a project file; false leaves the data unchanged.
+    bool LoadProject(const std::string& path);
+
+    std::string project_file;
+    std::string input_file;
+    std::string input_mp4_file;
+    std::string output_folder;  // empty or ending in the separator
+    std::string output_name;
+    std::string pts_file;
+    std::vector<SceneEntry> diff_list;
+    bool cine_sco = false;
+    bool transition = false;
+    bool primaries = false;
+    NumericSetting threshold;
+    NumericSetting brightness;
+    NumericSetting saturation;
+    NumericSetting contrast;
+    NumericSetting gamma;
+    NumericSetting valid_min_unit;
+    NumericSetting cut_min_unit;
+    bool use_cuda = false;
+    bool auto_save = false;
+    bool auto_load = false;
+    WindowRect window_rect;
+    bool play_scene_loop = false;
+    bool play_loop = false;
+    int list_idx = -1;
+    int list_col = -1;
+    double chroma_offset_u = 0;
+    double chroma_offset_v = 0;
+    VideoInfo m_currentInfo;    // probed last; its fps drives every frame/time conversion
+    VideoInfo m_sourceInfo;     // the input or its working copy; stored in the project file
+    VideoInfo m_inputFileInfo;  // the input exactly as chosen; shown in the title
+    int play_vol = 5;
+    int quality = 0;  // 0 highest, 1 standard, 2 low
+    CaptionParam capWatermark;
+    CaptionParam capTitle;
+    std::vector<double> pts_list;
+    double TransitionDuration = 0.5;
+    TitleWindow* m_titleWindow = nullptr;
+};

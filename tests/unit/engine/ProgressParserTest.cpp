@@ -1,0 +1,105 @@
+#include "engine/ProgressParser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::vector<int> Values(const std::vector<ProgressParser::Report>& reports) {
+    std::vector<int> v;
+    for (const auto& r : reports) v.push_back(r.value);
+    return v;
+}
+
+TEST(ProgressParserTest, EncodingReadsFrameCounterWhateverTheSpacing) {
+    ProgressParser parser(false);
+    const std::string text =
+        "frame=    1 fps=0.0 q=0.0 size=       0kB\r"
+        "frame=12 fps= 24 q=28.0 size=      12kB\r"
+        "frame=  \t 13 fps= 25 q=28.0\r";
+    EXPECT_EQ(Values(parser.Feed(text)), (std::vector<int>{1, 12, 13}));
+}
+
+TEST(ProgressParserTest, SameFrameTwiceIsReportedOnce) {
+    ProgressParser parser(false);
+    EXPECT_EQ(Values(parser.Feed("frame=  5 fps=1\rframe=  5 fps=1\rframe=  6 fps=1\r")),
+              (std::vector<int>{5, 6}));
+    EXPECT_TRUE(parser.Feed("frame=  6 fps=2\r").empty());
+    EXPECT_EQ(parser.LastValue(), 6);
+}
+
+TEST(ProgressParserTest, StatusLineSplitAcrossChunksIsReadWhole) {
+    ProgressParser parser(false);
+    EXPECT_TRUE(parser.Feed("noise\nframe=  12").empty());
+    EXPECT_EQ(Values(parser.Feed("3 fps=30 q=1\r")), (std::vector<int>{123}));
+}
+
+TEST(ProgressParserTest, FrameWithoutFpsOnTheSameLineIsNotAStatusLine) {
+    ProgressParser parser(false);
+    EXPECT_TRUE(parser.Feed("frame=7\nfps=3\n").empty());
+}
+
+TEST(ProgressParserTest, TextWindowStaysBounded) {
+    ProgressParser parser(false);
+    const std::string junk(4095, 'x');
+    for (int i = 0; i < 50; ++i) {
+        parser.Feed(junk);
+        EXPECT_LE(parser.WindowSize(), ProgressParser::kWindowLimit);
+    }
+    // A status line still arrives intact after the window was cut back.
+    EXPECT_EQ(Values(parser.Feed("\rframe=  99 fps=1\r")), (std::vector<int>{99}));
+}
+
+TEST(ProgressParserTest, PlaybackRoundsHalfAwayAndSubtractsStartFrame) {
+    struct Case {
+        const char* seconds;
+        double fps;
+        int startFrame;
+        int expected;
+    };
+    const Case cases[] = {
+        {"1.000000", 30, 0, 30},
+        {"0.016667", 30, 0, 1},   // 0.50001 rounds up
+        {"0.050000", 10, 0, 1},   // exactly 0.5 rounds away from zero
+        {"1.001000", 29.97, 1, 29},
+        {"0.080000", 25, 1, 1},
+    };
+    for (const Case& c : cases) {
+        ProgressParser parser(true, c.fps, c.startFrame);
+        const std::string line = std::string("[Parsed_showinfo_1 @ 0x55] n:  0 pts:  0 pts_time:") + c.seconds +
+                                 " duration:1\n";
+        auto reports = parser.Feed(line);
+        ASSERT_EQ(reports.size(), 1u) << c.seconds;
+        EXPECT_EQ(reports[0].value, c.expected) << c.seconds;
+        EXPECT_EQ(reports[0].secondsText, c.seconds);
+    }
+}
+
+TEST(ProgressParserTest, PlaybackIgnoresOtherFiltersLines) {
+    ProgressParser parser(true, 25, 0);
+    EXPECT_TRUE(parser.Feed("[Parsed_scale_0 @ 0x1] pts_time:3.000000\n").empty());
+    EXPECT_EQ(parser.Feed("[Parsed_showinfo_2 @ 0x1] n:1 pts_time:0.040000\n").size(), 1u);
+}
+
+TEST(ProgressParserTest, PlaybackPositionUsesPrintedTimeUntilTheLastFrame) {
+    ProgressParser::Report r;
+    r.value = 10;
+    r.secondsText = "0.400000";
+    PlaybackPosition p = ComputePlaybackPosition(r, 50, 25);
+    EXPECT_EQ(p.frame, 10);
+    EXPECT_EQ(p.timeText, "0.400000");
+
+    // At (or beyond) the last frame the time is computed from the clamped frame.
+    r.value = 60;
+    r.secondsText = "2.400033";
+    p = ComputePlaybackPosition(r, 50, 25);
+    EXPECT_EQ(p.frame, 49);
+    EXPECT_EQ(p.timeText, "1.960000");
+
+    p = ComputePlaybackPosition(r, 50, 0);
+    EXPECT_EQ(p.timeText, "0.000000");
+}
+
+}  // namespace
