@@ -61,10 +61,11 @@ bool NeedsWorkingCopy(const std::string& fieldOrder, const std::string& input) {
 
 std::string ConvertToMp4Command(const std::string& prefix, const std::string& input, const std::string& encoder,
                                 int gop, const std::string& rate, bool deinterlace, const std::string& output) {
-    return prefix + FormatC("-i \"%s\" -c:v %s -g %d -keyint_min 1 -r %s -c:a aac -b:a 192k "
-                            "-vf \"%ssetpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" -movflags +faststart \"%s\"",
-                            platform::EscapeQuotedArgument(input).c_str(), encoder.c_str(), gop, rate.c_str(),
-                            deinterlace ? "yadif=1," : "", platform::EscapeQuotedArgument(output).c_str());
+    return prefix + FormatC(
+                        "-i \"%s\" -c:v %s -g %d -keyint_min 1 -r %s -c:a aac -b:a 192k "
+                        "-vf \"%ssetpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" -movflags +faststart \"%s\"",
+                        platform::EscapeQuotedArgument(input).c_str(), encoder.c_str(), gop, rate.c_str(),
+                        deinterlace ? "yadif=1," : "", platform::EscapeQuotedArgument(output).c_str());
 }
 
 std::vector<std::string> GeneratePtsTexts(int frameCount, double fps) {
@@ -83,9 +84,7 @@ std::string PartialFilePath(const std::string& path) {
     return path.substr(0, dot) + ".part" + path.substr(dot);
 }
 
-int OpenedPlayPosition(int position, int frameCount) {
-    return position < 1 ? 0 : std::min(position + 1, frameCount);
-}
+int OpenedPlayPosition(int position, int frameCount) { return position < 1 ? 0 : std::min(position + 1, frameCount); }
 
 int CTarneloProcess::PrepareInput(bool openOutput) {
     const int previousId = nProcessID.exchange(kJobPrepareInput);
@@ -113,8 +112,7 @@ int CTarneloProcess::PrepareInput(bool openOutput) {
             if (r == 0) {
                 const int frames = data.m_currentInfo.frame_num;
                 Send(WM_APP_MEDIA_OPENED, 0, frames);
-                Send(WM_APP_PLAY_POSITION, static_cast<WParam>(OpenedPlayPosition(CurrentPlayFrame(), frames)),
-                     frames);
+                Send(WM_APP_PLAY_POSITION, static_cast<WParam>(OpenedPlayPosition(CurrentPlayFrame(), frames)), frames);
             }
         }
         if (r == 0) r = BuildPtsList(WorkingInput());
@@ -124,8 +122,7 @@ int CTarneloProcess::PrepareInput(bool openOutput) {
             // A missing selection or a failed cut was already reported; the input itself is ready.
             const int segment = OutputSelectedSegment();
             if (segment != 0) {
-                AppLog().Log("%s(%d) OutputSelectedSegment(%d)\n", "CTarneloProcess::PrepareInput", __LINE__,
-                             segment);
+                AppLog().Log("%s(%d) OutputSelectedSegment(%d)\n", "CTarneloProcess::PrepareInput", __LINE__, segment);
             }
             const std::string output = data.GetOutputPath();
             const std::string target =
@@ -175,8 +172,8 @@ int CTarneloProcess::ConvertInputToMp4(const std::string& input, const std::stri
                             GopLength(current.fps), current.r_frame_rate, deinterlace, partial);
     int result = ExecuteCmdWithProgress(false, command, current.frame_num, 0);
     if (result == 0 && std::rename(partial.c_str(), output.c_str()) != 0) {
-        AppLog().Log("%s(%d) rename failed %s -> %s\n", "CTarneloProcess::ConvertInputToMp4", __LINE__,
-                     partial.c_str(), output.c_str());
+        AppLog().Log("%s(%d) rename failed %s -> %s\n", "CTarneloProcess::ConvertInputToMp4", __LINE__, partial.c_str(),
+                     output.c_str());
         SendState(kJobStateFailed, "rename failed");
         result = -1;
     }
@@ -227,8 +224,7 @@ int CTarneloProcess::BuildPtsList(const std::string& input) {
             }
             std::fclose(file);
         } else {
-            AppLog().Log("%s(%d) cannot write %s\n", "CTarneloProcess::BuildPtsList", __LINE__,
-                         data.pts_file.c_str());
+            AppLog().Log("%s(%d) cannot write %s\n", "CTarneloProcess::BuildPtsList", __LINE__, data.pts_file.c_str());
         }
         SendState(kJobStateDone);
     } else if (result == -2) {

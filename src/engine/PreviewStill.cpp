@@ -94,11 +94,10 @@ void CTarneloProcess::PreviewThreadProc() {
 
         const bool swap = IsQuarterTurn(m_data->m_currentInfo.rotation);
         const std::string chain = BuildEffectsFilter(request.effects, true, true, swap, request.sceneIndex);
-        const std::string command = PreviewStillCommand(FfmpegPrefix(), PreviewStillTime(request.timeText),
-                                                        request.file, chain, still);
+        const std::string command =
+            PreviewStillCommand(FfmpegPrefix(), PreviewStillTime(request.timeText), request.file, chain, still);
         if (!LastFilterError().empty()) {
-            // Without its captions the still would not show what the user set; the previous one is gone too,
-            // so the pane shows none rather than a wrong one.
+            // A chain without the captions the user set would render a wrong still: better none.
             AppLog().Log("%s(%d) %s\n", "CTarneloProcess::PreviewThreadProc", __LINE__, LastFilterError().c_str());
         } else {
             const int result = ExecuteCmd(command);

@@ -58,8 +58,11 @@ void RecordingSink::Post(unsigned message, WParam wParam, LParam lParam) {
 }
 
 void RecordingSink::PumpMessages() {
-    std::lock_guard<std::mutex> lock(m_mutex);
-    ++m_pumpCount;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        ++m_pumpCount;
+    }
+    if (m_onPump) m_onPump();
 }
 
 void RecordingSink::SetPlaybackEnded(bool ended) {

@@ -41,6 +41,8 @@ public:
 
     // Called on every recorded message, on the sender's thread (e.g. to answer a query).
     std::function<void(const Message&)> m_onMessage;
+    // Called on every pump, on the pumping thread.
+    std::function<void()> m_onPump;
     bool m_sliderHeld = false;
     bool m_playbackEnded = false;
     int m_captureCount = 0;

@@ -200,7 +200,12 @@ bool IsDeletionRefused(const std::string& folder)
         return true;
     }
     const std::string resolved = ResolvedPath(folder);
-    return !resolved.empty() && IsProtectedFolder(resolved);
+    if (resolved.empty()) {
+        // Unresolvable: harmless when nothing is there or only a dangling link, refused for a real folder.
+        struct stat st {};
+        return stat(folder.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    }
+    return IsProtectedFolder(resolved);
 }
 
 bool DeleteFolder(const std::string& folder)

@@ -9,8 +9,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 #include <limits>
 #include <nlohmann/json.hpp>
 
@@ -344,6 +342,30 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes)
     return true;
 }
 
+bool ReadWholeFile(const std::string& path, std::string& text)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    struct stat st {};
+    bool ok = fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    char buffer[65536];
+    while (ok) {
+        const ssize_t n = read(fd, buffer, sizeof(buffer));
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    return ok;
+}
+
 bool EndsWithIgnoringCase(const std::string& text, const std::string& ending)
 {
     if (text.size() < ending.size()) {
@@ -379,12 +401,8 @@ bool CTarneloData::SaveProject(const std::string& path)
 
 bool CTarneloData::LoadProject(const std::string& path)
 {
-    std::ifstream file(path, std::ios::binary);
-    if (!file.is_open()) {
-        return false;
-    }
-    const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad() || text.empty()) {
+    std::string text;
+    if (!ReadWholeFile(path, text) || text.empty()) {
         return false;
     }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -232,7 +233,11 @@ void CTarneloData::UpdateTitle()
 bool CTarneloData::LoadPtsList(const std::string& path)
 {
     pts_list.clear();
-    std::ifstream file(path);
+    std::error_code error;
+    std::ifstream file;
+    if (!std::filesystem::is_directory(path, error)) {
+        file.open(path);
+    }
     if (file.is_open()) {
         std::string line;
         while (std::getline(file, line)) {

@@ -67,8 +67,7 @@ bool CAppLog::Start(const AppLogConfig& config, const std::string& commandLine) 
     m_started = true;
     m_enabled.store(true, std::memory_order_release);
 
-    Log("Version %s %s\n", NormalizeProductVersion(TARNELO_PRODUCT_VERSION).c_str(),
-        RightTrim(commandLine).c_str());
+    Log("Version %s %s\n", NormalizeProductVersion(TARNELO_PRODUCT_VERSION).c_str(), RightTrim(commandLine).c_str());
     WriteBuffered();
 
     try {
@@ -82,6 +81,16 @@ bool CAppLog::Start(const AppLogConfig& config, const std::string& commandLine) 
 void CAppLog::Stop() {
     std::lock_guard<std::mutex> lifecycle(m_lifecycle);
     if (!m_started) {
+        return;
+    }
+    if (static_cast<unsigned>(getpid()) != m_processId) {
+        // A forked child that exits through exit(): the writer thread and the buffer belong to the parent.
+        // Joining would wait for a thread that does not exist here, and writing would repeat the parent's lines.
+        m_enabled.store(false, std::memory_order_release);
+        if (m_writer.joinable()) {
+            m_writer.detach();
+        }
+        m_started = false;
         return;
     }
     {

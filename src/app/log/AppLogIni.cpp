@@ -29,8 +29,7 @@ size_t TrimmableAtBack(std::string_view text) {
     if (text.back() == ' ' || text.back() == '\t' || text.back() == '"') {
         return 1;
     }
-    if (text.size() >= kFullWidthSpace.size() &&
-        text.substr(text.size() - kFullWidthSpace.size()) == kFullWidthSpace) {
+    if (text.size() >= kFullWidthSpace.size() && text.substr(text.size() - kFullWidthSpace.size()) == kFullWidthSpace) {
         return kFullWidthSpace.size();
     }
     return 0;

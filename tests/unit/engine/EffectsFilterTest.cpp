@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <initializer_list>
 #include <string>
 
 #include "engine/JobTables.h"
@@ -143,10 +144,11 @@ TEST(EffectsFilterTest, SizesBarsAndJobs)
     info.sar_den = 0;
     EXPECT_EQ(SampleAspectRatio(info), 1.0);
 
-    for (int id : {kJobMerge, kJobExtractMerge}) {
+    for (int id : std::initializer_list<int>{kJobMerge, kJobExtractMerge}) {
         EXPECT_TRUE(IsWholeTimelineJob(id)) << id;
     }
-    for (int id : {0, kJobSceneExtract, kJobSegmentOutput, kJobScenePreview, kJobInputPreview, kJobRecut}) {
+    for (int id : std::initializer_list<int>{0, kJobSceneExtract, kJobSegmentOutput, kJobScenePreview, kJobInputPreview,
+                                            kJobRecut}) {
         EXPECT_FALSE(IsWholeTimelineJob(id)) << id;
     }
 }

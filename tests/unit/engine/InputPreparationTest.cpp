@@ -1,7 +1,6 @@
-#include "engine/InputPreparation.h"
-
 #include <gtest/gtest.h>
 
+#include "engine/InputPreparation.h"
 #include "engine/PreviewStill.h"
 #include "project/TarneloData.h"
 
@@ -13,13 +12,13 @@ TEST(InputPreparationTest, TransitionDurationIsAnEvenFrameCountRoundedToHundredt
         {30, 0.47},     // 15 frames made even: 14 / 30
         {29.97, 0.47},  // 14.985 rounds to 15, then 14
         {25, 0.48},     // 12.5 rounds half away from zero to 13, then 12
-        {24, 0.5},      {60, 0.5},  {23.976, 0.5}, {59.94, 0.5}, {50, 0.48}, {15, 0.53},
-        {1, 0},         // half a frame rounds to 1, made even: no cross-fade at all
-        {0, 0},         {-25, 0},
+        {24, 0.5},     {60, 0.5}, {23.976, 0.5}, {59.94, 0.5}, {50, 0.48}, {15, 0.53}, {0, 0}, {-25, 0},
     };
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(ComputeTransitionDuration(c.fps), c.seconds) << "fps " << c.fps;
     }
+    // Half a frame rounds to 1, made even: no cross-fade at all.
+    EXPECT_DOUBLE_EQ(ComputeTransitionDuration(1), 0);
 }
 
 TEST(InputPreparationTest, WorkingCopySuffixByCudaAndQuality) {
@@ -66,9 +65,14 @@ TEST(InputPreparationTest, OnlyAProgressiveMp4IsUsedWithoutCopy) {
         const char* input;
         bool copy;
     } cases[] = {
-        {"progressive", "/v/a.MP4", false}, {"progressive", "/v/a.mp4", false}, {"progressive", "/v/a.Mp4", false},
-        {"tt", "/v/a.mp4", true},           {"", "/v/a.mp4", true},             {"progressive", "/v/a.mkv", true},
-        {"progressive", "/v/a.mp4.mkv", true}, {"progressive", "/v.mp4/a", true},
+        {"progressive", "/v/a.MP4", false},
+        {"progressive", "/v/a.mp4", false},
+        {"progressive", "/v/a.Mp4", false},
+        {"tt", "/v/a.mp4", true},
+        {"", "/v/a.mp4", true},
+        {"progressive", "/v/a.mkv", true},
+        {"progressive", "/v/a.mp4.mkv", true},
+        {"progressive", "/v.mp4/a", true},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(NeedsWorkingCopy(c.fieldOrder, c.input), c.copy) << c.fieldOrder << " " << c.input;

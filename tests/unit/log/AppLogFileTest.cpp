@@ -1,8 +1,5 @@
-#include "app/log/AppLogFile.h"
-
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -15,11 +12,11 @@
 #include <string>
 #include <thread>
 
+#include "app/log/AppLogFile.h"
 #include "unit/log/LogTestSupport.h"
 
 namespace {
 
-using logtest::FileNames;
 using logtest::ReadFile;
 using logtest::TempFolder;
 using logtest::WriteFile;
@@ -52,12 +49,9 @@ TEST(AppLogFileTest, SplitsAtTheExtensionOfTheFileName) {
         const char* extension;
     };
     const Case cases[] = {
-        {"/log/app.log", "/log/app", ".log"},
-        {"/log/app.old.txt", "/log/app.old", ".txt"},
-        {"/log/app", "/log/app", ""},
-        {"/log.d/app", "/log.d/app", ""},  // the folder's dot is no extension
-        {"/log/.hidden", "/log/.hidden", ""},
-        {"app.log", "app", ".log"},
+        {"/log/app.log", "/log/app", ".log"}, {"/log/app.old.txt", "/log/app.old", ".txt"},
+        {"/log/app", "/log/app", ""},         {"/log.d/app", "/log.d/app", ""},  // the folder's dot is no extension
+        {"/log/.hidden", "/log/.hidden", ""}, {"app.log", "app", ".log"},
         {"/log/app.", "/log/app", "."},
     };
     for (const Case& c : cases) {
@@ -113,60 +107,6 @@ TEST(AppLogFileTest, RecognisesOnlyItsOwnRotatedNames) {
     EXPECT_FALSE(IsRotatedLogName("/log/app", "app_20250131_235959123.log"));
 }
 
-TEST(AppLogFileTest, RotatesAFileOfAtLeastTheMaximumSize) {
-    struct Case {
-        long long existingSize;
-        bool rotated;
-    };
-    const long long maxSize = 100;
-    for (const Case c : {Case{maxSize, true}, Case{maxSize - 1, false}, Case{maxSize + 50, true}}) {
-        TempFolder folder;
-        const std::string path = folder / "app.log";
-        const std::string old(static_cast<size_t>(c.existingSize), 'o');
-        WriteFile(path, old);
-        AppendToLogFile(ConfigFor(path, maxSize, 10), "new\n");
-
-        const std::vector<std::string> rotated = ListRotatedLogFiles(path);
-        if (c.rotated) {
-            ASSERT_EQ(rotated.size(), 1u) << c.existingSize;
-            EXPECT_EQ(ReadFile(rotated[0]), old);
-            EXPECT_EQ(ReadFile(path), "new\n");
-        } else {
-            EXPECT_TRUE(rotated.empty()) << c.existingSize;
-            EXPECT_EQ(ReadFile(path), old + "new\n");
-        }
-    }
-}
-
-TEST(AppLogFileTest, KeepsTheNewestRotatedFilesByCount) {
-    const std::vector<std::string> older = {"app_20000101_000000001.log", "app_20000101_000000002.log",
-                                            "app_20000102_000000000.log"};
-    struct Case {
-        int maxNum;
-        size_t kept;  // rotated files left after the append, counting the one it makes
-    };
-    for (const Case c : {Case{0, 0}, Case{2, 2}, Case{-1, 0}, Case{10, 4}}) {
-        TempFolder folder;
-        const std::string path = folder / "app.log";
-        for (const std::string& name : older) {
-            WriteFile(folder / name, name);
-        }
-        WriteFile(folder / "app_notes.log", "not a rotated file");
-        WriteFile(path, std::string(10, 'x'));
-        AppendToLogFile(ConfigFor(path, 10, c.maxNum), "new\n");
-
-        const std::vector<std::string> rotated = ListRotatedLogFiles(path);
-        ASSERT_EQ(rotated.size(), c.kept) << c.maxNum;
-        if (c.kept >= 2) {
-            // The newest survive: the file just rotated and, before it, the newest older one.
-            EXPECT_EQ(ReadFile(rotated[rotated.size() - 1]), std::string(10, 'x'));
-            EXPECT_EQ(ReadFile(rotated[rotated.size() - 2]), older.back());
-        }
-        EXPECT_EQ(ReadFile(path), "new\n");
-        EXPECT_EQ(ReadFile(folder / "app_notes.log"), "not a rotated file");
-    }
-}
-
 // Every append after the first rotates, many within one millisecond: no rotated file may replace another.
 TEST(AppLogFileTest, RotationsWithinOneMillisecondLoseNoFile) {
     TempFolder folder;
@@ -190,19 +130,6 @@ TEST(AppLogFileTest, CreatesMissingFoldersAndIgnoresEmptyText) {
     EXPECT_FALSE(std::filesystem::exists(folder / "a"));
     AppendToLogFile(ConfigFor(path, 1000, 10), "line\n");
     EXPECT_EQ(ReadFile(path), "line\n");
-}
-
-TEST(AppLogFileTest, ClearDeletesTheLogAndItsRotatedFilesOnly) {
-    TempFolder folder;
-    const std::string path = folder / "app.log";
-    for (const char* name : {"app.log", "app_20250131_235959123.log", "app_20250201_000000000.log", "app_notes.log",
-                             "application.log", "app.txt"}) {
-        WriteFile(folder / name, name);
-    }
-    std::filesystem::create_directory(folder / "app_20250131_235959999.log");  // a folder is never deleted
-    ClearLogFiles(path);
-    EXPECT_EQ(FileNames(folder.Path()), (std::vector<std::string>{"app.txt", "app_notes.log", "application.log"}));
-    EXPECT_TRUE(std::filesystem::is_directory(folder / "app_20250131_235959999.log"));
 }
 
 // Whether /proc/locks lists a process waiting for a flock on the given file.

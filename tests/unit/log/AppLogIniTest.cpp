@@ -1,11 +1,11 @@
-#include "app/log/AppLogIni.h"
-
 #include <gtest/gtest.h>
 
 #include <climits>
 #include <filesystem>
 #include <fstream>
 #include <string>
+
+#include "app/log/AppLogIni.h"
 
 namespace {
 
@@ -94,7 +94,8 @@ TEST(AppLogIniTest, AllKeysOfOneFile) {
 
 TEST(AppLogIniTest, ReadsFileAndToleratesMissingOne) {
     const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / ("AppLogIniTest_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
+        std::filesystem::temp_directory_path() /
+        ("AppLogIniTest_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()));
     std::filesystem::create_directories(folder);
     const std::filesystem::path ini = folder / "AppLog.INI";
     std::ofstream(ini) << "LOG_FILE_PATH,/tmp/x.log\nLOG_FILE_MAX_NUM,4\n";

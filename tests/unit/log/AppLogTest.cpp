@@ -1,5 +1,3 @@
-#include "app/log/AppLog.h"
-
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -12,6 +10,7 @@
 #include <vector>
 
 #include "TarneloVersion.h"
+#include "app/log/AppLog.h"
 #include "app/log/AppLogFile.h"
 #include "app/log/AppLogText.h"
 #include "unit/log/LogTestSupport.h"
@@ -70,6 +69,8 @@ TEST(AppLogTest, NeverStartedOrWithoutPathDoesNothing) {
     never.Log("%s(%d) ignored\n", "Test", 1);
     never.Flush();
     never.Stop();
+    AppLog().Log("%s(%d) the process-wide log before its start\n", "Test", 3);
+    EXPECT_FALSE(AppLog().Enabled());
 
     TempFolder folder;
     WriteFile(folder / "keep.log", "keep");
@@ -120,8 +121,8 @@ TEST(AppLogTest, VersionLineIsWrittenAtStartThenLinesInFormat) {
     EXPECT_EQ(lines[1].message, "CTarneloProcess::ProcessTrim(123) input_file(/in/a b.mp4), threshold(40)");
     EXPECT_EQ(lines[2].message, "CTest::Long(7) " + longText);
     // The log adds no line end of its own: the next line's stamp follows the text directly.
-    EXPECT_TRUE(std::regex_match(lines[3].message,
-                                 std::regex(R"(^no line end, \d\d/\d\d \d\d:\d\d:\d\d\.\d\d\d <\d+> Tarnelo continued$)")))
+    EXPECT_TRUE(std::regex_match(
+        lines[3].message, std::regex(R"(^no line end, \d\d/\d\d \d\d:\d\d:\d\d\.\d\d\d <\d+> Tarnelo continued$)")))
         << lines[3].message;
     for (const LoggedLine& line : lines) {
         EXPECT_EQ(line.pid, static_cast<unsigned>(getpid()));
@@ -137,7 +138,7 @@ TEST(AppLogTest, LinesLoggedJustBeforeStopAreWritten) {
         ASSERT_TRUE(log.Start(QuietConfig(path), "prog"));
         log.Log("%s(%d) ExitCode(0x%08x)\n", "CTarnelo::ExitInstance", 99, 0u);
         EXPECT_EQ(SplitLines(ReadFile(path)).size(), 1u);  // still buffered
-    }  // the destructor stops the log
+    }                                                      // the destructor stops the log
     const std::vector<LoggedLine> lines = ReadAllLines(path);
     ASSERT_EQ(lines.size(), 2u);
     EXPECT_EQ(lines[1].message, "CTarnelo::ExitInstance(99) ExitCode(0x00000000)");
@@ -211,6 +212,7 @@ TEST(AppLogTest, StartRotatesAFullFileAndKeepsRotatedFilesByCount) {
         for (const std::string& name : older) {
             WriteFile(folder / name, name);
         }
+        WriteFile(folder / "app_notes.log", "not rotated");  // never counted or deleted
         const std::string old(static_cast<size_t>(c.existingSize), 'o');
         WriteFile(path, old + "\n");
         AppLogConfig config = QuietConfig(path);
@@ -234,6 +236,7 @@ TEST(AppLogTest, StartRotatesAFullFileAndKeepsRotatedFilesByCount) {
             EXPECT_EQ(current.rfind(old + "\n", 0), 0u);
         }
         EXPECT_NE(current.find(VersionMessage("prog")), std::string::npos);
+        EXPECT_EQ(ReadFile(folder / "app_notes.log"), "not rotated");
         log.Stop();
     }
 }
@@ -241,18 +244,47 @@ TEST(AppLogTest, StartRotatesAFullFileAndKeepsRotatedFilesByCount) {
 TEST(AppLogTest, ClearAtStartDeletesTheLogAndItsRotatedFiles) {
     TempFolder folder;
     const std::string path = folder / "app.log";
-    for (const char* name : {"app.log", "app_20250131_235959123.log", "app_20250201_000000000.log", "app_notes.log"}) {
+    for (const char* name : {"app.log", "app_20250131_235959123.log", "app_20250201_000000000.log", "app_notes.log",
+                             "application.log", "app.txt"}) {
         WriteFile(folder / name, std::string(name) + "\n");
     }
+    std::filesystem::create_directory(folder / "app_20250131_235959999.log");  // a folder is never deleted
     AppLogConfig config = QuietConfig(path);
     config.CLEAR_LOG_FILE = 1;
     CAppLog log;
     ASSERT_TRUE(log.Start(config, "prog"));
     log.Stop();
-    EXPECT_EQ(FileNames(folder.Path()), (std::vector<std::string>{"app.log", "app_notes.log"}));
+    EXPECT_EQ(FileNames(folder.Path()),
+              (std::vector<std::string>{"app.log", "app.txt", "app_notes.log", "application.log"}));
+    EXPECT_TRUE(std::filesystem::is_directory(folder / "app_20250131_235959999.log"));
     const std::vector<LoggedLine> lines = ReadAllLines(path);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].message, VersionMessage("prog"));
+}
+
+// A child forked by a logging program (to run a tool) that leaves through exit() stops its copy of the log:
+// that must neither wait for the parent's writer thread nor write the parent's buffered lines again.
+TEST(AppLogTest, ForkedChildStoppingItsCopyLeavesTheParentsLinesAlone) {
+    TempFolder folder;
+    const std::string path = folder / "app.log";
+    CAppLog log;
+    ASSERT_TRUE(log.Start(QuietConfig(path), "prog"));
+    log.Log("parent line\n");
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        alarm(30);  // a hang ends the child by a signal, which the parent reports
+        log.Stop();
+        log.Log("child line\n");
+        _exit(log.Enabled() ? 3 : 0);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    log.Stop();
+    const std::vector<LoggedLine> lines = ReadAllLines(path);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[1].message, "parent line");
 }
 
 // Checks that every worker's lines arrived once each, in order, and whole.
@@ -381,8 +413,8 @@ TEST(AppLogTest, TextHelpers) {
         const char* raw;
         const char* shown;
     };
-    for (const VersionCase c : {VersionCase{"1, 1, 0, 0", "1.1.0.0"}, VersionCase{"1.0.0.0", "1.0.0.0"},
-                                VersionCase{" 2,0 ", "2.0"}}) {
+    for (const VersionCase c :
+         {VersionCase{"1, 1, 0, 0", "1.1.0.0"}, VersionCase{"1.0.0.0", "1.0.0.0"}, VersionCase{" 2,0 ", "2.0"}}) {
         EXPECT_EQ(NormalizeProductVersion(c.raw), c.shown) << c.raw;
     }
     using namespace std::string_literals;
@@ -391,7 +423,8 @@ TEST(AppLogTest, TextHelpers) {
     EXPECT_EQ(RightTrim("text \t\r\n"), "text");
     EXPECT_EQ(RightTrim(" \n"), "");
     const std::string ownLine = ProcessCommandLine();
-    EXPECT_NE(ownLine.find("AppLogTest"), std::string::npos) << ownLine;
+    EXPECT_NE(ownLine.find(std::filesystem::read_symlink("/proc/self/exe").filename().string()), std::string::npos)
+        << ownLine;
     EXPECT_EQ(ownLine, RightTrim(ownLine));
     EXPECT_EQ(ExecutableFolderForLog(), std::filesystem::read_symlink("/proc/self/exe").parent_path().string());
 }

@@ -80,8 +80,8 @@ inline bool WaitForFileContaining(const std::string& path, const std::string& te
     const auto deadline = std::chrono::steady_clock::now() + limit;
     bool found = false;
     while (!(found = ReadFile(path).find(text) != std::string::npos)) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                std::chrono::steady_clock::now());
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
         if (left.count() <= 0) {
             break;
         }

@@ -206,6 +206,7 @@ TEST_F(FileHelpersTest, DeleteFolderRefusesRootHomeAndEmpty) {
     const std::string savedHome = previous != nullptr ? previous : "";
     const fs::path home = m_dir / "parent" / "home";
     Touch(home / "notes.txt");
+    fs::create_directory(home / "sub");
     fs::create_directory_symlink(home, m_dir / "homelink");
     setenv("HOME", home.c_str(), 1);
     for (const fs::path& path : {home, fs::path(home.string() + "/"), home / "sub" / "..", m_dir / "homelink",

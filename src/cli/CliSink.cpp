@@ -1,0 +1,160 @@
+#include "cli/CliSink.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+
+#include "engine/JobTables.h"
+
+namespace cli {
+namespace {
+
+const char* TextOf(std::uintptr_t pointer) { return pointer ? reinterpret_cast<const char*>(pointer) : ""; }
+
+}  // namespace
+
+CliSink::CliSink(bool japanese, int fd) : m_japanese(japanese), m_fd(fd), m_inPlace(::isatty(fd) == 1) {}
+
+LParam CliSink::Send(unsigned message, WParam wParam, LParam lParam) {
+    Handle(message, wParam, lParam);
+    return 0;
+}
+
+void CliSink::Post(unsigned message, WParam wParam, LParam lParam) { Handle(message, wParam, lParam); }
+
+void CliSink::PumpMessages() {
+    std::function<void()> hook;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        hook = m_pumpHook;
+    }
+    if (hook) hook();
+}
+
+void CliSink::SetPumpHook(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_pumpHook = std::move(hook);
+}
+
+void CliSink::SetFinishHook(std::function<void()> hook) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_finishHook = std::move(hook);
+}
+
+void CliSink::Handle(unsigned message, WParam wParam, LParam lParam) {
+    std::function<void()> finished;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        switch (message) {
+            case WM_APP_JOB_START: {
+                const std::string name = TextOf(wParam);
+                m_meter.Reset();
+                if (name.empty()) break;
+                m_jobName = name;
+                WriteLine("> " + name + (lParam >= 0 ? " (" + std::to_string(lParam) + ")" : std::string()));
+                break;
+            }
+            case WM_APP_JOB_NAME: {
+                const std::string name = TextOf(wParam);
+                if (name.empty()) break;
+                m_jobName = name;
+                WriteLine("> " + name);
+                break;
+            }
+            case WM_APP_JOB_STATE: {
+                const int state = static_cast<int>(wParam);
+                const std::string detail = TextOf(static_cast<std::uintptr_t>(lParam));
+                m_lastState = state;
+                if (state == kJobStateFailed && !detail.empty()) m_lastFailure = detail;
+                std::string line = "  ";
+                line += JobStateName(state, m_japanese);
+                if (!detail.empty()) line += (line.size() > 2 ? ": " : "") + detail;
+                if (line.size() > 2) WriteLine(line);
+                break;
+            }
+            case WM_APP_JOB_PROGRESS:
+                if (!m_meter.Update(static_cast<long long>(wParam), static_cast<long long>(lParam))) break;
+                if (m_inPlace) {
+                    WriteRaw("\r  " + FormatProgress(m_jobName, m_meter, true) + "\033[K");
+                    m_barShown = true;
+                    m_lastLine.clear();
+                } else {
+                    WriteLine("  " + FormatProgress(m_jobName, m_meter, false));
+                }
+                break;
+            case WM_APP_PROCESS_FINISHED:
+                m_finished = true;
+                m_result = static_cast<int>(lParam);
+                finished = m_finishHook;
+                break;
+            default:
+                // Previews, list refreshes, positions and busy marks have no meaning without a window.
+                break;
+        }
+    }
+    if (finished) finished();
+}
+
+void CliSink::PrintLine(const std::string& text) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    WriteLine(text);
+}
+
+void CliSink::EndBar() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_barShown) WriteRaw("\n");
+    m_barShown = false;
+}
+
+void CliSink::ResetJob() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_finished = false;
+    m_result = 0;
+    m_lastState = 0;
+    m_lastFailure.clear();
+}
+
+bool CliSink::JobFinished() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_finished;
+}
+
+int CliSink::JobResult() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_result;
+}
+
+std::string CliSink::LastFailure() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastFailure;
+}
+
+int CliSink::LastState() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lastState;
+}
+
+void CliSink::WriteLine(const std::string& text) {
+    if (text == m_lastLine && !m_barShown) return;
+    m_lastLine = text;
+    std::string out;
+    if (m_barShown) out = "\n";
+    m_barShown = false;
+    out += text;
+    out += '\n';
+    WriteRaw(out);
+}
+
+void CliSink::WriteRaw(const std::string& text) {
+    const char* p = text.data();
+    size_t left = text.size();
+    while (left > 0) {
+        const ssize_t n = ::write(m_fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return;  // a closed stderr loses the text, never the job
+        p += n;
+        left -= static_cast<size_t>(n);
+    }
+}
+
+}  // namespace cli
