@@ -28,11 +28,11 @@ for ((r = 1; r <= runs; r++)); do
   rm -rf "$work/out"
   "$cli" extract "$clip" --no-cut --no-cuda --output-folder "$work/out" --project "$work/p.kpproj" >/dev/null 2>&1
   t2=$(now)
-  d=$(echo "$t1 - $t0" | bc -l); e=$(echo "$t2 - $t1" | bc -l)
+  d=$(awk "BEGIN { print $t1 - $t0 }"); e=$(awk "BEGIN { print $t2 - $t1 }")
   printf 'run %d: bare decode %.3f s, extract --no-cut %.3f s\n' "$r" "$d" "$e"
-  best_decode=$(echo "if ($d < $best_decode) $d else $best_decode" | bc -l)
-  best_extract=$(echo "if ($e < $best_extract) $e else $best_extract" | bc -l)
+  best_decode=$(awk "BEGIN { print ($d < $best_decode) ? $d : $best_decode }")
+  best_extract=$(awk "BEGIN { print ($e < $best_extract) ? $e : $best_extract }")
 done
 printf 'clip %s (%dx%d, analysed at %dx%d)\n' "$clip" "$w" "$h" "$sw" "$sh"
 printf 'best: bare decode %.3f s, extract --no-cut %.3f s, ratio %.3f\n' "$best_decode" "$best_extract" \
-  "$(echo "$best_extract / $best_decode" | bc -l)"
+  "$(awk "BEGIN { print $best_extract / $best_decode }")"

@@ -110,8 +110,16 @@ inline ParseResult ParseArguments(const std::vector<std::string>& args) {
     } else {
         return fail("unknown command '" + command + "'");
     }
+    // "--help" anywhere (before "--") asks for the usage, whatever else is wrong on the line.
+    for (size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
+        if (args[i] == "--help" || args[i] == "-h") {
+            o = Options{};
+            o.command = Command::Help;
+            result.ok = true;
+            return result;
+        }
+    }
     if (o.command == Command::Help || o.command == Command::Version) {
-        // "--help" anywhere wins; anything else after these is a mistake.
         if (args.size() > 1 && o.command == Command::Version) return fail("--version takes no arguments");
         result.ok = true;
         return result;
@@ -123,12 +131,6 @@ inline ParseResult ParseArguments(const std::vector<std::string>& args) {
     bool haveTarget = false;
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg == "--help" || arg == "-h") {
-            o = Options{};
-            o.command = Command::Help;
-            result.ok = true;
-            return result;
-        }
         if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
             if (arg.size() > 1 && arg[0] == '-') return fail("unknown option '" + arg + "'");
             if (haveTarget) return fail("unexpected argument '" + arg + "'");

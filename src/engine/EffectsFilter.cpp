@@ -17,16 +17,14 @@ constexpr int kBoxHeight = 480;
 
 thread_local std::string t_lastFilterError;
 
-int TruncateToInt(double value)
-{
+int TruncateToInt(double value) {
     if (!std::isfinite(value)) {
         return 0;
     }
     return static_cast<int>(std::clamp(value, -2147483648.0, 2147483647.0));
 }
 
-std::string CinemascopeElements(int w, int h, double sar)
-{
+std::string CinemascopeElements(int w, int h, double sar) {
     const double displayWidth = w * sar;
     const int mx = TruncateToInt(std::max(static_cast<double>(h), displayWidth));
     const int mn = TruncateToInt(std::min(static_cast<double>(h), displayWidth));
@@ -43,14 +41,14 @@ std::string CinemascopeElements(int w, int h, double sar)
         bar, mn - bar, bar);
 }
 
-std::string PreviewBoxElement(int w, int h, double sar)
-{
+std::string PreviewBoxElement(int w, int h, double sar) {
     const double displayWidth = w * sar;
     if (w <= 0 || h <= 0) {
         // Nothing probed yet: let ffmpeg fit whatever arrives instead of dividing by zero here.
-        return FormatC("scale=%d:%d:force_original_aspect_ratio=decrease,setsar=1,pad=%d:%d:(ow-iw)/2:(oh-ih)/2:"
-                       "color=#505050",
-                       kBoxWidth, kBoxHeight, kBoxWidth, kBoxHeight);
+        return FormatC(
+            "scale=%d:%d:force_original_aspect_ratio=decrease,setsar=1,pad=%d:%d:(ow-iw)/2:(oh-ih)/2:"
+            "color=#505050",
+            kBoxWidth, kBoxHeight, kBoxWidth, kBoxHeight);
     }
     const double s = std::min(static_cast<double>(kBoxHeight) / h, kBoxWidth / displayWidth);
     const int sw = TruncateToInt(s * displayWidth);
@@ -66,40 +64,32 @@ std::string PreviewBoxElement(int w, int h, double sar)
 
 }  // namespace
 
-double SampleAspectRatio(const VideoInfo& info)
-{
+double SampleAspectRatio(const VideoInfo& info) {
     if (info.sar_num <= 0 || info.sar_den <= 0) {
         return 1.0;
     }
     return static_cast<double>(info.sar_num) / info.sar_den;
 }
 
-PictureSize EffectsPictureSize(const VideoInfo& info, bool swap)
-{
+PictureSize EffectsPictureSize(const VideoInfo& info, bool swap) {
     return swap ? PictureSize{info.height, info.width} : PictureSize{info.width, info.height};
 }
 
-bool IsWholeTimelineJob(int jobId)
-{
-    return jobId == kJobMerge || jobId == kJobExtractMerge;
-}
+bool IsWholeTimelineJob(int jobId) { return jobId == kJobMerge || jobId == kJobExtractMerge; }
 
-int CinemascopeBar(int mx, int mn)
-{
+int CinemascopeBar(int mx, int mn) {
     const int visible = 8 * static_cast<int>(std::round(mx / 2.35 * 0.125));
     return (mn - visible) / 2;
 }
 
 std::string BuildEffectsChain(const CTarneloData& data, const EffectsOptions& options,
-                              const std::string& subtitleFilterText)
-{
+                              const std::string& subtitleFilterText) {
     const PictureSize size = EffectsPictureSize(data.m_currentInfo, options.swap);
     const double sar = SampleAspectRatio(data.m_currentInfo);
     std::string chain;
     if (options.effects) {
-        chain += FormatC(
-            "lut=y='pow(clip(((val+%.3f-128)*%.3f+128)/255\\,0\\,1),1/%.3f)*255',hue=s=%.3f,",
-            data.brightness.value * 255.0, data.contrast.value, data.gamma.value, data.saturation.value);
+        chain += FormatC("lut=y='pow(clip(((val+%.3f-128)*%.3f+128)/255\\,0\\,1),1/%.3f)*255',hue=s=%.3f,",
+                         data.brightness.value * 255.0, data.contrast.value, data.gamma.value, data.saturation.value);
         if (data.primaries) {
             chain += "zscale=range=full:primaries=bt709:transfer=bt709:matrix=bt709,";
         }
@@ -117,19 +107,12 @@ std::string BuildEffectsChain(const CTarneloData& data, const EffectsOptions& op
     return chain;
 }
 
-const std::string& LastFilterError()
-{
-    return t_lastFilterError;
-}
+const std::string& LastFilterError() { return t_lastFilterError; }
 
-void SetLastFilterError(const std::string& reason)
-{
-    t_lastFilterError = reason;
-}
+void SetLastFilterError(const std::string& reason) { t_lastFilterError = reason; }
 
 std::string CTarneloProcess::BuildEffectsFilter(bool effects, bool previewBox, bool singleStill, bool swap,
-                                                int sceneIndex)
-{
+                                                int sceneIndex) {
     SetLastFilterError({});
     const PictureSize size = EffectsPictureSize(m_data->m_currentInfo, swap);
     std::string subtitles;
@@ -142,8 +125,7 @@ std::string CTarneloProcess::BuildEffectsFilter(bool effects, bool previewBox, b
     return BuildEffectsChain(*m_data, EffectsOptions{effects, previewBox, swap}, subtitles);
 }
 
-std::string CTarneloProcess::BuildSubtitleFilter(bool wholeTimeline, int w, int h, bool singleStill, int sceneIndex)
-{
+std::string CTarneloProcess::BuildSubtitleFilter(bool wholeTimeline, int w, int h, bool singleStill, int sceneIndex) {
     SetLastFilterError({});
     AssOptions options;
     options.wholeTimeline = wholeTimeline;

@@ -39,7 +39,18 @@ bool CTarneloProcess::StartJob(int id) {
 }
 
 void CTarneloProcess::JobThreadProc(int id) {
-    m_jobResult = RunJobStep(id);
+    m_jobResult = 0;
+    if (id == kJobInputPreview || id == kJobOutputPreview) {
+        m_lastPreviewKind = id;
+        const std::string file = id == kJobInputPreview ? WorkingInput() : m_data->GetOutputPath();
+        m_jobResult = PlayVideo(file, id);
+        if (m_jobResult != -2) SetPreviewImage(file, CurrentPlayTime(), false, -1);
+    } else if (id == kJobScenePreview) {
+        m_lastPreviewKind = kJobScenePreview;
+        m_jobResult = RunScenePreview();
+    } else {
+        m_jobResult = RunJobStep(id);
+    }
     const int finishedId = nProcessID.exchange(0);
     Send(WM_APP_PROCESS_FINISHED, static_cast<WParam>(finishedId), m_jobResult);
     bThreadRunning = false;
@@ -58,11 +69,33 @@ int CTarneloProcess::RunJobStep(int id) {
                 }
                 return OutputSegments();
             }
+            case kJobMerge:
+                return ProcessTrim(WorkingInput(), m_data->GetOutputPath());
+            case kJobExtractMerge:
+                return ProcessDiffTrim();
+            default:
+                break;
+        }
+    } else {
+        switch (id) {
+            case kJobSceneExtract:
+                return ProcessAnalysis();
+            case kJobSegmentOutput:
+                return ProcessConvMerge();
+            case kJobMerge:
+                return ProcessConv(m_data->GetOutputPath());
+            case kJobExtractMerge: {
+                AppLog().Log("%s(%d) output_file(%s)\n", "CTarneloProcess::ProcessConvMerge", __LINE__,
+                             m_data->GetOutputPath().c_str());
+                const int result = ProcessConvMerge();
+                if (result != 0 || m_data->diff_list.empty()) return result;
+                return ProcessConv(m_data->GetOutputPath());
+            }
             default:
                 break;
         }
     }
-    SendState(kJobStateFailed, FormatC("Job(%d) is not available in this build", id));
+    SendState(kJobStateFailed, FormatC("Job(%d) is not available", id));
     return -1;
 }
 

@@ -28,8 +28,7 @@ constexpr int kLayerTitle = 1;
 constexpr int kLayerWatermark = 2;
 
 // Rounded half away from zero and kept inside int range, so a corrupt project cannot overflow a frame number.
-int RoundToInt(double value)
-{
+int RoundToInt(double value) {
     if (!std::isfinite(value)) {
         return 0;
     }
@@ -39,19 +38,12 @@ int RoundToInt(double value)
     return static_cast<int>(std::clamp(rounded, kMin, kMax));
 }
 
-bool Applies(const CaptionParam& caption)
-{
-    return !caption.caption.empty() && caption.cap_pos_type != 0;
-}
+bool Applies(const CaptionParam& caption) { return !caption.caption.empty() && caption.cap_pos_type != 0; }
 
-std::string SceneStyleName(int listPosition)
-{
-    return FormatC("Scene%03d", listPosition + 1);
-}
+std::string SceneStyleName(int listPosition) { return FormatC("Scene%03d", listPosition + 1); }
 
 // A line break inside a caption would end the event line early; the renderer's own break keeps it whole.
-std::string DialogueText(const std::string& text)
-{
+std::string DialogueText(const std::string& text) {
     std::string out;
     out.reserve(text.size());
     for (size_t i = 0; i < text.size(); ++i) {
@@ -69,15 +61,13 @@ std::string DialogueText(const std::string& text)
 }
 
 std::string DialogueLine(int layer, const std::string& start, const std::string& end, const std::string& style,
-                         const std::string& text)
-{
+                         const std::string& text) {
     return FormatC("Dialogue: %d,%s,%s,%s,,0,0,0,,%s\n", layer, start.c_str(), end.c_str(), style.c_str(),
                    DialogueText(text).c_str());
 }
 
 // The watermark as this engine uses it: the merge tab's output never carries one.
-CaptionParam EffectiveWatermark(const CTarneloData& data, const AssOptions& options)
-{
+CaptionParam EffectiveWatermark(const CTarneloData& data, const AssOptions& options) {
     CaptionParam watermark = data.capWatermark;
     if (options.mergeTab) {
         watermark.caption.clear();
@@ -85,13 +75,11 @@ CaptionParam EffectiveWatermark(const CTarneloData& data, const AssOptions& opti
     return watermark;
 }
 
-int SelectedScene(const CTarneloData& data, const AssOptions& options)
-{
+int SelectedScene(const CTarneloData& data, const AssOptions& options) {
     return options.sceneIndex >= 0 ? options.sceneIndex : data.list_idx;
 }
 
-std::vector<std::string> WholeTimelineLines(const CTarneloData& data, const CaptionParam& watermark)
-{
+std::vector<std::string> WholeTimelineLines(const CTarneloData& data, const CaptionParam& watermark) {
     std::vector<std::string> lines;
     const double fps = data.m_currentInfo.fps;
     const double duration = data.TransitionDuration;
@@ -118,15 +106,14 @@ std::vector<std::string> WholeTimelineLines(const CTarneloData& data, const Capt
     const CaptionParam& title = data.capTitle;
     if (Applies(title)) {
         // The clamped end is only used here; the title's length stays as the user set it.
-        const int endFrame = std::max(0, std::min(RoundToInt((title.capTime_first + title.capTime_second) * fps),
-                                                  frames - 1));
+        const int endFrame =
+            std::max(0, std::min(RoundToInt((title.capTime_first + title.capTime_second) * fps), frames - 1));
         const double endSeconds = fps > 0 ? static_cast<int>(100.0 * endFrame / fps + 0.5) * 0.01 : 0.0;
         lines.push_back(DialogueLine(kLayerTitle, SecondsTimeText(title.capTime_first), SecondsTimeText(endSeconds),
                                      "Title", title.caption));
     }
     if (Applies(watermark)) {
-        const int endFrame =
-            std::min(RoundToInt((watermark.capTime_first + watermark.capTime_second) * fps), last);
+        const int endFrame = std::min(RoundToInt((watermark.capTime_first + watermark.capTime_second) * fps), last);
         lines.push_back(DialogueLine(kLayerWatermark, SecondsTimeText(watermark.capTime_first),
                                      ExactFrameTimeText(endFrame, fps), "Watermark", watermark.caption));
     }
@@ -175,8 +162,7 @@ std::vector<std::string> WholeTimelineLines(const CTarneloData& data, const Capt
 }
 
 std::vector<std::string> OneSceneLines(const CTarneloData& data, const AssOptions& options,
-                                       const CaptionParam& watermark)
-{
+                                       const CaptionParam& watermark) {
     std::vector<std::string> lines;
     const double fps = data.m_currentInfo.fps;
     const std::vector<SceneEntry>& scenes = data.diff_list;
@@ -223,8 +209,8 @@ std::vector<std::string> OneSceneLines(const CTarneloData& data, const AssOption
         int layer;
         const char* style;
     };
-    for (const Overlay& overlay : {Overlay{data.capTitle, kLayerTitle, "Title"},
-                                   Overlay{watermark, kLayerWatermark, "Watermark"}}) {
+    for (const Overlay& overlay :
+         {Overlay{data.capTitle, kLayerTitle, "Title"}, Overlay{watermark, kLayerWatermark, "Watermark"}}) {
         const CaptionParam& caption = overlay.caption;
         if (!Applies(caption)) {
             continue;
@@ -236,8 +222,8 @@ std::vector<std::string> OneSceneLines(const CTarneloData& data, const AssOption
         }
         if (!options.singleStill) {
             lines.push_back(DialogueLine(overlay.layer, ExactFrameTimeText(std::max(0, start - offset), fps),
-                                         ExactFrameTimeText(std::min(end - offset, frameCount) + 1, fps),
-                                         overlay.style, caption.caption));
+                                         ExactFrameTimeText(std::min(end - offset, frameCount) + 1, fps), overlay.style,
+                                         caption.caption));
         } else {
             lines.push_back(
                 DialogueLine(overlay.layer, stillStart, stillEnd, overlay.style, RemoveFadeTags(caption.caption)));
@@ -246,8 +232,7 @@ std::vector<std::string> OneSceneLines(const CTarneloData& data, const AssOption
     return lines;
 }
 
-std::string ReplaceLineFeeds(const std::string& text)
-{
+std::string ReplaceLineFeeds(const std::string& text) {
     std::string out;
     out.reserve(text.size() + text.size() / 16);
     for (const char c : text) {
@@ -261,8 +246,7 @@ std::string ReplaceLineFeeds(const std::string& text)
 }
 
 // Only for messages: control characters shown as "?" so a log line stays one line.
-std::string Printable(const std::string& text)
-{
+std::string Printable(const std::string& text) {
     std::string out = text;
     for (char& c : out) {
         const unsigned char u = static_cast<unsigned char>(c);
@@ -275,29 +259,20 @@ std::string Printable(const std::string& text)
 
 }  // namespace
 
-std::string SecondsTimeText(double seconds)
-{
-    return FormatTimeText(seconds, false);
-}
+std::string SecondsTimeText(double seconds) { return FormatTimeText(seconds, false); }
 
-std::string FrameTimeText(int frame, double fps)
-{
-    return SecondsToFrameTimeText(fps > 0 ? frame / fps : 0.0, true);
-}
+std::string FrameTimeText(int frame, double fps) { return SecondsToFrameTimeText(fps > 0 ? frame / fps : 0.0, true); }
 
-std::string ExactFrameTimeText(int frame, double fps)
-{
+std::string ExactFrameTimeText(int frame, double fps) {
     return SecondsToFrameTimeText(fps > 0 ? frame / fps : 0.0, false);
 }
 
-std::string RemoveFadeTags(const std::string& text)
-{
+std::string RemoveFadeTags(const std::string& text) {
     static const std::regex kFade(R"(\{\\fad\(\d+,\d+\)\})");
     return std::regex_replace(text, kFade, "");
 }
 
-AssMetrics ComputeAssMetrics(const CTarneloData& data, int w, int h)
-{
+AssMetrics ComputeAssMetrics(const CTarneloData& data, int w, int h) {
     AssMetrics metrics;
     const double scaled = SampleAspectRatio(data.m_currentInfo) * w;
     metrics.playResX = std::isfinite(scaled) ? static_cast<int>(std::clamp(scaled, -2147483648.0, 2147483647.0)) : 0;
@@ -309,8 +284,7 @@ AssMetrics ComputeAssMetrics(const CTarneloData& data, int w, int h)
     return metrics;
 }
 
-std::string BuildStyleLine(const std::string& name, const CaptionParam& caption, const AssMetrics& metrics)
-{
+std::string BuildStyleLine(const std::string& name, const CaptionParam& caption, const AssMetrics& metrics) {
     const int size = metrics.unit * caption.font_size;
     const int sideMargin = size / 2;
     int verticalMargin = (metrics.bar - size) / 2;
@@ -320,13 +294,12 @@ std::string BuildStyleLine(const std::string& name, const CaptionParam& caption,
     const std::string colour = FormatC("%08X", static_cast<unsigned>(caption.color));
     return FormatC(
         "Style: %s,%s,%d,&H%s,&H000000FF,&H00000000,&H64000000,%d,%d,%d,%d,100,100,0,0,1,%d,0,%d,%d,%d,%d,%d\n",
-        name.c_str(), caption.font_name.c_str(), size, colour.c_str(), caption.bold, caption.italic,
-        caption.underline, caption.strike_uut, caption.outline, caption.cap_pos_type, sideMargin, sideMargin,
-        verticalMargin, caption.encoding);
+        name.c_str(), caption.font_name.c_str(), size, colour.c_str(), caption.bold, caption.italic, caption.underline,
+        caption.strike_uut, caption.outline, caption.cap_pos_type, sideMargin, sideMargin, verticalMargin,
+        caption.encoding);
 }
 
-std::vector<std::string> BuildDialogueLines(const CTarneloData& data, const AssOptions& options)
-{
+std::vector<std::string> BuildDialogueLines(const CTarneloData& data, const AssOptions& options) {
     const CaptionParam watermark = EffectiveWatermark(data, options);
     if (options.wholeTimeline && !options.singleStill) {
         return WholeTimelineLines(data, watermark);
@@ -334,8 +307,7 @@ std::vector<std::string> BuildDialogueLines(const CTarneloData& data, const AssO
     return OneSceneLines(data, options, watermark);
 }
 
-AssBuild BuildAssText(const CTarneloData& data, const AssOptions& options)
-{
+AssBuild BuildAssText(const CTarneloData& data, const AssOptions& options) {
     AssBuild build;
     build.dialogues = BuildDialogueLines(data, options);
     if (build.dialogues.empty()) {
@@ -367,16 +339,14 @@ AssBuild BuildAssText(const CTarneloData& data, const AssOptions& options)
     return build;
 }
 
-std::string AssFilePath(const CTarneloData& data, const AssOptions& options)
-{
+std::string AssFilePath(const CTarneloData& data, const AssOptions& options) {
     const std::string name =
         options.mergeTab ? ReplaceExtension(data.output_name, "") : ReplaceExtension(FileNamePart(data.input_file), "");
     const char* suffix = options.singleStill ? "_one.ass" : options.wholeTimeline ? "_all.ass" : "_seg.ass";
     return data.output_folder + name + suffix;
 }
 
-std::optional<std::string> SubtitleFilterText(const std::string& assPath, std::string* error)
-{
+std::optional<std::string> SubtitleFilterText(const std::string& assPath, std::string* error) {
     auto fail = [&](const char* what) -> std::optional<std::string> {
         if (error != nullptr) {
             *error = FormatC("Subtitle file name contains %s: %s", what, Printable(assPath).c_str());
@@ -449,8 +419,7 @@ std::optional<std::string> SubtitleFilterText(const std::string& assPath, std::s
     return text;
 }
 
-bool SaveAssFile(const std::string& path, const std::string& text)
-{
+bool SaveAssFile(const std::string& path, const std::string& text) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     if (!file) {
         return false;
@@ -465,8 +434,7 @@ bool SaveAssFile(const std::string& path, const std::string& text)
     return true;
 }
 
-SubtitleFilterResult MakeSubtitleFilter(const CTarneloData& data, const AssOptions& options)
-{
+SubtitleFilterResult MakeSubtitleFilter(const CTarneloData& data, const AssOptions& options) {
     SubtitleFilterResult result;
     const AssBuild build = BuildAssText(data, options);
     if (build.text.empty()) {

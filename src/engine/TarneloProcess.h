@@ -2,9 +2,11 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <deque>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "engine/JobTables.h"
@@ -78,6 +80,35 @@ public:
     // The show step after a segment or an extraction: probes the file as current and renders its still.
     void ShowSceneFile(const std::string& file);
 
+    // --- scene merge ---
+    // The whole merge: precheck (re-cutting what is missing or wrong), merge, final encode.
+    int ProcessTrim(const std::string& input, const std::string& output);
+    // Extraction, then the merge when scenes were found.
+    int ProcessDiffTrim();
+    // The -filter_complex text that joins the list (cross-fades when transitionSeconds > 0.000001).
+    std::string BuildMergeFilterGraph(const std::vector<std::pair<std::string, double>>& list,
+                                      double transitionSeconds) const;
+
+    // --- playback ---
+    int PlayVideo(const std::string& file, int id);
+    int PlayVideoScene(const std::string& segment);
+
+    // --- background queue ---
+    void StartBackgroundQueue(int mode);
+    void QueueSegment(int sceneIndex, bool show);
+    void StopBackgroundQueue();
+    // Waits until the queue is empty and the worker idle (tests, shutdown).
+    void WaitBackgroundDrained();
+
+    // --- merge tab: conversion and analysis ---
+    int ConvertMergeEntry(int index, int total, int offset, bool announce);
+    int ProcessConvMerge();
+    int ProcessConv(const std::string& output);
+    int ProcessAnalysis();
+
+    // --- automatic picture correction ---
+    int AnalyzeVideoEQParams(const std::string& input);
+
     // --- preview still ---
     // Any thread; the newest request replaces one not yet taken.
     void SetPreviewImage(const std::string& file, const std::string& timeText, bool effects, int sceneIndex);
@@ -132,8 +163,28 @@ public:
     bool m_cutSegments = true;
     // Guards diff_list while pooled segment tasks update their scenes beside the job thread.
     std::mutex m_listMutex;
+    // Keeps background segment work and foreground segment output apart (try-lock only).
+    std::mutex m_busyMutex;
 
 private:
+    void BackgroundWorkerProc();
+    int BackgroundSegmentOutput(int sceneIndex, bool show);
+    // Scene preview loop of job 1029.
+    int RunScenePreview();
+
+    struct BackgroundRequest {
+        int sceneIndex = -1;
+        bool show = false;
+    };
+    std::mutex m_queueMutex;
+    std::condition_variable m_queueWork;     // work or stop
+    std::condition_variable m_queueDrained;  // queue empty again
+    std::deque<BackgroundRequest> m_queue;
+    bool m_queueBusy = false;  // a request is being served; guarded by m_queueMutex
+    std::atomic<bool> m_queueRunning{false};
+    std::atomic<bool> m_queueStop{false};
+    std::thread m_queueThread;
+
     struct PreviewRequest {
         std::string file;
         std::string timeText;

@@ -39,7 +39,11 @@ int CTarneloProcess::CreateCmdProcess(const std::string& commandLine, platform::
 long CTarneloProcess::ReadChunk(platform::ChildProcess& child, char* buffer, unsigned long size) {
     pollfd pfd{child.ReadFd(), POLLIN, 0};
     const int ready = ::poll(&pfd, 1, kCancelPollMs);
-    if (ready == 0 || (ready < 0 && errno == EINTR)) return kReadTimedOut;
+    if (ready == 0 || (ready < 0 && errno == EINTR)) {
+        // The tool has ended but something it started still holds the pipe: end that too.
+        child.KillLeftovers();
+        return kReadTimedOut;
+    }
     return child.Read(buffer, size);
 }
 

@@ -35,6 +35,11 @@ public:
     int Wait();
     // Kills what is left of the process group and closes the pipe.
     void CloseJob();
+    // True once the child itself has ended (it is not reaped, so Wait still reports it).
+    bool HasExited() const;
+    // Kills whatever the ended child left running in its group, so that a
+    // grandchild holding the pipe cannot keep the reader waiting.
+    void KillLeftovers();
 
     pid_t Pid() const { return m_pid; }
     int ReadFd() const { return m_readFd; }

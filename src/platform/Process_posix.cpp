@@ -79,10 +79,10 @@ bool PlaceFd(int source, int target) {
 struct ChildSetup {
     const char* path;
     char* const* argv;
-    int outputFd;      // write end of the output pipe
-    int statusFd;      // write end of the status pipe
-    pid_t parent;      // for the parent-death race check
-    int highestFd;     // fallback bound when close_range is missing
+    int outputFd;   // write end of the output pipe
+    int statusFd;   // write end of the status pipe
+    pid_t parent;   // for the parent-death race check
+    int highestFd;  // fallback bound when close_range is missing
     sigset_t emptyMask;
 };
 
@@ -253,8 +253,7 @@ int ChildProcess::Wait() {
     } else {
         siginfo_t info{};
         int result;
-        while ((result = ::waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOWAIT)) < 0 &&
-               errno == EINTR) {
+        while ((result = ::waitid(P_PID, static_cast<id_t>(m_pid), &info, WEXITED | WNOWAIT)) < 0 && errno == EINTR) {
         }
         if (result == 0) {
             code = ExitCodeOf(info);

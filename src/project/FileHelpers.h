@@ -2,8 +2,10 @@
 
 #include <string>
 
-// Path texts use the native separator; every helper of this layer goes through this one constant.
-inline constexpr char kPathSep = '/';
+#include "platform/Path.h"
+
+// Path texts use the native separator; this layer's helpers name it through this alias.
+inline constexpr char kPathSep = platform::kPathSeparator;
 
 // The text before the last "." of path followed by ending; path unchanged when it has no ".".
 // The last "." anywhere counts, even one inside a folder name.

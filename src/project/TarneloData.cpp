@@ -248,8 +248,11 @@ bool CTarneloData::LoadPtsList(const std::string& path)
         }
         return true;
     }
+    // A frame count beyond a day at 120 fps comes from a broken probe or file, not a video; making its list
+    // would exhaust memory.
+    constexpr int kMaxSynthesisedFrames = 24 * 3600 * 120;
     const VideoInfo& info = m_sourceInfo;
-    if (info.fps > 0 && info.frame_num >= 0) {
+    if (info.fps > 0 && info.frame_num >= 0 && info.frame_num <= kMaxSynthesisedFrames) {
         pts_list.reserve(static_cast<size_t>(info.frame_num) + 1);
         for (int i = 0; i <= info.frame_num; ++i) {
             pts_list.push_back(RoundThroughText(i / info.fps, "%.6f"));

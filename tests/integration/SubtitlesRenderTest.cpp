@@ -20,8 +20,7 @@ constexpr int kFrames = 10;  // 2 s at 5 fps
 constexpr size_t kFrameBytes = static_cast<size_t>(kWidth) * kHeight;
 
 // Runs a command line the way the engine does (split by the runner's rules, no shell); returns the exit code.
-int RunCommand(const std::string& commandLine, std::string* output = nullptr)
-{
+int RunCommand(const std::string& commandLine, std::string* output = nullptr) {
     platform::ChildProcess child;
     if (child.StartCommandLine(commandLine) != 0) {
         return -1;
@@ -36,20 +35,18 @@ int RunCommand(const std::string& commandLine, std::string* output = nullptr)
     return child.Wait();
 }
 
-bool SubtitlesFilterAvailable()
-{
+bool SubtitlesFilterAvailable() {
     std::string filters;
     return clips::ToolsAvailable() && RunCommand("ffmpeg -hide_banner -filters", &filters) == 0 &&
            filters.find(" subtitles ") != std::string::npos;
 }
 
 // All frames of a black 480x270 clip through chain, as grey bytes.
-std::string RenderGrey(const std::string& chain, const std::string& output, std::string* log)
-{
-    const std::string command = "ffmpeg -y -hide_banner -loglevel error -f lavfi -i color=c=black:s=480x270:r=5:d=2 "
-                                "-vf \"" +
-                                chain + "setpts=PTS-STARTPTS\" -f rawvideo -pix_fmt gray \"" +
-                                platform::EscapeQuotedArgument(output) + "\"";
+std::string RenderGrey(const std::string& chain, const std::string& output, std::string* log) {
+    const std::string command =
+        "ffmpeg -y -hide_banner -loglevel error -f lavfi -i color=c=black:s=480x270:r=5:d=2 "
+        "-vf \"" +
+        chain + "setpts=PTS-STARTPTS\" -f rawvideo -pix_fmt gray \"" + platform::EscapeQuotedArgument(output) + "\"";
     *log = command + "\n";
     if (RunCommand(command, log) != 0) {
         return {};
@@ -57,15 +54,13 @@ std::string RenderGrey(const std::string& chain, const std::string& output, std:
     return clips::detail::ReadAll(output);
 }
 
-std::string Frame(const std::string& frames, int index)
-{
+std::string Frame(const std::string& frames, int index) {
     return frames.substr(static_cast<size_t>(index) * kFrameBytes, kFrameBytes);
 }
 
 class SubtitlesRenderTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (!SubtitlesFilterAvailable()) {
             GTEST_SKIP() << "ffmpeg or its subtitles filter is not available";
         }
@@ -76,8 +71,7 @@ protected:
     RecordingSink m_sink;
 };
 
-TEST_F(SubtitlesRenderTest, CaptionShownOnlyInItsInterval)
-{
+TEST_F(SubtitlesRenderTest, CaptionShownOnlyInItsInterval) {
     // The folder and the input name both carry what the filter syntax treats specially.
     struct Case {
         const char* folder;

@@ -1,5 +1,3 @@
-#include "engine/EffectsFilter.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,6 +6,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "engine/EffectsFilter.h"
 #include "engine/JobTables.h"
 #include "engine/RecordingSink.h"
 #include "engine/TarneloProcess.h"
@@ -18,8 +17,7 @@ namespace {
 constexpr const char* kDefaultLook =
     "lut=y='pow(clip(((val+0.000-128)*1.000+128)/255\\,0\\,1),1/1.000)*255',hue=s=1.000,";
 
-CTarneloData Project(int width, int height, int sarNum = 1, int sarDen = 1)
-{
+CTarneloData Project(int width, int height, int sarNum = 1, int sarDen = 1) {
     CTarneloData data;
     data.ResetEffectSettings();
     data.m_currentInfo.width = width;
@@ -31,8 +29,7 @@ CTarneloData Project(int width, int height, int sarNum = 1, int sarDen = 1)
     return data;
 }
 
-TEST(EffectsFilterTest, ChainTexts)
-{
+TEST(EffectsFilterTest, ChainTexts) {
     struct Case {
         const char* name;
         int width, height, sarNum, sarDen;
@@ -51,44 +48,145 @@ TEST(EffectsFilterTest, ChainTexts)
     const Case cases[] = {
         {"nothing", 1920, 1080, 1, 1, true, true, {false, false, false}, "subtitles='/x'", ""},
         {"default look", 1920, 1080, 1, 1, false, false, {true, false, false}, "", look},
-        {"bt709", 1920, 1080, 1, 1, false, true, {true, false, false}, "",
+        {"bt709",
+         1920,
+         1080,
+         1,
+         1,
+         false,
+         true,
+         {true, false, false},
+         "",
          look + "zscale=range=full:primaries=bt709:transfer=bt709:matrix=bt709,"},
         {"bars top and bottom", 1920, 1080, 1, 1, true, false, {true, false, false}, "", look + topBottom1080},
         {"bars of a rotated source", 1920, 1080, 1, 1, true, false, {true, false, true}, "", look + sides1080},
         {"bars of a portrait source", 1080, 1920, 1, 1, true, false, {true, false, false}, "", look + sides1080},
         // The display width sets the bar size: 1440 stored columns at 4:3 show as 1920.
-        {"bars of anamorphic 1440x1080", 1440, 1080, 4, 3, true, false, {true, false, false}, "",
-         look + topBottom1080},
+        {"bars of anamorphic 1440x1080", 1440, 1080, 4, 3, true, false, {true, false, false}, "", look + topBottom1080},
         // Stored width 1000 < 1080 puts the bars at the sides although 2000 display columns are wider.
-        {"bar orientation from stored width", 1000, 1080, 2, 1, true, false, {true, false, false}, "",
-         look +
-             "drawbox=y=0:color=black@1.0:width=116:height=ih:t=fill,drawbox=x=964:color=black@1.0:width=116:"
-             "height=ih:t=fill,"},
-        {"720p bars", 1280, 720, 1, 1, true, false, {true, false, false}, "",
-         look +
-             "drawbox=y=0:color=black@1.0:width=iw:height=88:t=fill,drawbox=y=632:color=black@1.0:width=iw:"
-             "height=88:t=fill,"},
-        {"captions", 1920, 1080, 1, 1, false, false, {true, false, false}, "subtitles='/o/a_seg.ass'",
+        {"bar orientation from stored width",
+         1000,
+         1080,
+         2,
+         1,
+         true,
+         false,
+         {true, false, false},
+         "",
+         look + "drawbox=y=0:color=black@1.0:width=116:height=ih:t=fill,drawbox=x=964:color=black@1.0:width=116:"
+                "height=ih:t=fill,"},
+        {"720p bars",
+         1280,
+         720,
+         1,
+         1,
+         true,
+         false,
+         {true, false, false},
+         "",
+         look + "drawbox=y=0:color=black@1.0:width=iw:height=88:t=fill,drawbox=y=632:color=black@1.0:width=iw:"
+                "height=88:t=fill,"},
+        {"captions",
+         1920,
+         1080,
+         1,
+         1,
+         false,
+         false,
+         {true, false, false},
+         "subtitles='/o/a_seg.ass'",
          look + "subtitles='/o/a_seg.ass',"},
-        {"all elements in order", 1920, 1080, 1, 1, true, true, {true, true, false}, "subtitles='/o/a_one.ass'",
+        {"all elements in order",
+         1920,
+         1080,
+         1,
+         1,
+         true,
+         true,
+         {true, true, false},
+         "subtitles='/o/a_one.ass'",
          look + "zscale=range=full:primaries=bt709:transfer=bt709:matrix=bt709," + topBottom1080 +
              "subtitles='/o/a_one.ass',scale=iw*1.000000:ih,setsar=1,scale=480:270,pad=480:480:0:105:color=#505050"},
-        {"box landscape", 1920, 1080, 1, 1, true, true, {false, true, false}, "",
+        {"box landscape",
+         1920,
+         1080,
+         1,
+         1,
+         true,
+         true,
+         {false, true, false},
+         "",
          "scale=iw*1.000000:ih,setsar=1,scale=480:270,pad=480:480:0:105:color=#505050"},
-        {"box portrait shifted by 2", 1080, 1920, 1, 1, false, false, {false, true, false}, "",
+        {"box portrait shifted by 2",
+         1080,
+         1920,
+         1,
+         1,
+         false,
+         false,
+         {false, true, false},
+         "",
          "scale=iw*1.000000:ih,setsar=1,scale=270:480,pad=480:480:107:0:color=#505050"},
-        {"box rotated landscape", 1920, 1080, 1, 1, false, false, {false, true, true}, "",
+        {"box rotated landscape",
+         1920,
+         1080,
+         1,
+         1,
+         false,
+         false,
+         {false, true, true},
+         "",
          "scale=iw*1.000000:ih,setsar=1,scale=270:480,pad=480:480:107:0:color=#505050"},
-        {"box 720x1280", 720, 1280, 1, 1, false, false, {false, true, false}, "",
+        {"box 720x1280",
+         720,
+         1280,
+         1,
+         1,
+         false,
+         false,
+         {false, true, false},
+         "",
          "scale=iw*1.000000:ih,setsar=1,scale=270:480,pad=480:480:107:0:color=#505050"},
         // Taller than wide in storage but not 480 high in the box: no shift.
-        {"box portrait not full height", 720, 1000, 2, 1, false, false, {false, true, false}, "",
+        {"box portrait not full height",
+         720,
+         1000,
+         2,
+         1,
+         false,
+         false,
+         {false, true, false},
+         "",
          "scale=iw*2.000000:ih,setsar=1,scale=480:333,pad=480:480:0:73:color=#505050"},
-        {"box anamorphic", 1440, 1080, 4, 3, false, false, {false, true, false}, "",
+        {"box anamorphic",
+         1440,
+         1080,
+         4,
+         3,
+         false,
+         false,
+         {false, true, false},
+         "",
          "scale=iw*1.333333:ih,setsar=1,scale=480:270,pad=480:480:0:105:color=#505050"},
-        {"box with unknown ratio 0:1", 1920, 1080, 0, 1, false, false, {false, true, false}, "",
+        {"box with unknown ratio 0:1",
+         1920,
+         1080,
+         0,
+         1,
+         false,
+         false,
+         {false, true, false},
+         "",
          "scale=iw*1.000000:ih,setsar=1,scale=480:270,pad=480:480:0:105:color=#505050"},
-        {"nothing probed", 0, 0, 1, 1, true, false, {true, true, false}, "",
+        {"nothing probed",
+         0,
+         0,
+         1,
+         1,
+         true,
+         false,
+         {true, true, false},
+         "",
          look + "scale=480:480:force_original_aspect_ratio=decrease,setsar=1,pad=480:480:(ow-iw)/2:(oh-ih)/2:"
                 "color=#505050"},
     };
@@ -100,19 +198,15 @@ TEST(EffectsFilterTest, ChainTexts)
     }
 }
 
-TEST(EffectsFilterTest, LookValuesInOrder)
-{
+TEST(EffectsFilterTest, LookValuesInOrder) {
     struct Case {
         double brightness, contrast, gamma, saturation;
         const char* expected;
     };
     const Case cases[] = {
-        {0.5, 1.25, 0.8, 2.0,
-         "lut=y='pow(clip(((val+127.500-128)*1.250+128)/255\\,0\\,1),1/0.800)*255',hue=s=2.000,"},
-        {-1.0, 0.0, 2.0, 3.0,
-         "lut=y='pow(clip(((val+-255.000-128)*0.000+128)/255\\,0\\,1),1/2.000)*255',hue=s=3.000,"},
-        {0.01, 2.0, 0.1, 0.0,
-         "lut=y='pow(clip(((val+2.550-128)*2.000+128)/255\\,0\\,1),1/0.100)*255',hue=s=0.000,"},
+        {0.5, 1.25, 0.8, 2.0, "lut=y='pow(clip(((val+127.500-128)*1.250+128)/255\\,0\\,1),1/0.800)*255',hue=s=2.000,"},
+        {-1.0, 0.0, 2.0, 3.0, "lut=y='pow(clip(((val+-255.000-128)*0.000+128)/255\\,0\\,1),1/2.000)*255',hue=s=3.000,"},
+        {0.01, 2.0, 0.1, 0.0, "lut=y='pow(clip(((val+2.550-128)*2.000+128)/255\\,0\\,1),1/0.100)*255',hue=s=0.000,"},
     };
     for (const Case& c : cases) {
         CTarneloData data = Project(1920, 1080);
@@ -124,8 +218,7 @@ TEST(EffectsFilterTest, LookValuesInOrder)
     }
 }
 
-TEST(EffectsFilterTest, SizesBarsAndJobs)
-{
+TEST(EffectsFilterTest, SizesBarsAndJobs) {
     EXPECT_EQ(CinemascopeBar(1920, 1080), 132);
     EXPECT_EQ(CinemascopeBar(1280, 720), 88);
     EXPECT_EQ(CinemascopeBar(0, 0), 0);
@@ -148,7 +241,7 @@ TEST(EffectsFilterTest, SizesBarsAndJobs)
         EXPECT_TRUE(IsWholeTimelineJob(id)) << id;
     }
     for (int id : std::initializer_list<int>{0, kJobSceneExtract, kJobSegmentOutput, kJobScenePreview, kJobInputPreview,
-                                            kJobRecut}) {
+                                             kJobRecut}) {
         EXPECT_FALSE(IsWholeTimelineJob(id)) << id;
     }
 }
@@ -156,8 +249,7 @@ TEST(EffectsFilterTest, SizesBarsAndJobs)
 // The engine members: the running job picks the caption file, the engine mode the name and the watermark.
 class EffectsEngineTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char pattern[] = "/tmp/fxengineXXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         m_folder = pattern;
@@ -179,8 +271,7 @@ protected:
     RecordingSink m_sink;
 };
 
-TEST_F(EffectsEngineTest, CaptionFileFollowsJobAndMode)
-{
+TEST_F(EffectsEngineTest, CaptionFileFollowsJobAndMode) {
     struct Case {
         int jobId;
         int mode;
@@ -188,9 +279,9 @@ TEST_F(EffectsEngineTest, CaptionFileFollowsJobAndMode)
         const char* file;
     };
     const Case cases[] = {
-        {kJobMerge, 0, false, "holiday_all.ass"},      {kJobExtractMerge, 0, false, "holiday_all.ass"},
+        {kJobMerge, 0, false, "holiday_all.ass"},         {kJobExtractMerge, 0, false, "holiday_all.ass"},
         {kJobSegmentOutput, 0, false, "holiday_seg.ass"}, {kJobScenePreview, 0, false, "holiday_seg.ass"},
-        {kJobMerge, 0, true, "holiday_one.ass"},       {kJobExtractMerge, 1, false, "joined_all.ass"},
+        {kJobMerge, 0, true, "holiday_one.ass"},          {kJobExtractMerge, 1, false, "joined_all.ass"},
         {kJobSegmentOutput, 1, false, "joined_seg.ass"},
     };
     for (const Case& c : cases) {
@@ -206,8 +297,7 @@ TEST_F(EffectsEngineTest, CaptionFileFollowsJobAndMode)
     }
 }
 
-TEST_F(EffectsEngineTest, NoCaptionsNoFileAndEffectsOffWritesNothing)
-{
+TEST_F(EffectsEngineTest, NoCaptionsNoFileAndEffectsOffWritesNothing) {
     CTarneloProcess engine(&m_sink, &m_data);
     EXPECT_EQ(engine.BuildEffectsFilter(false, true, false, false, -1),
               "scale=iw*1.000000:ih,setsar=1,scale=480:270,pad=480:480:0:105:color=#505050");
@@ -220,8 +310,7 @@ TEST_F(EffectsEngineTest, NoCaptionsNoFileAndEffectsOffWritesNothing)
     EXPECT_TRUE(std::filesystem::is_empty(m_folder));
 }
 
-TEST_F(EffectsEngineTest, UnrepresentableCaptionFileFails)
-{
+TEST_F(EffectsEngineTest, UnrepresentableCaptionFileFails) {
     CTarneloProcess engine(&m_sink, &m_data);
     m_data.input_file = "/videos/two\nlines.mov";
     EXPECT_EQ(engine.BuildEffectsFilter(true, true, false, false, -1), "");

@@ -1,5 +1,3 @@
-#include "engine/Subtitles.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,14 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "engine/Subtitles.h"
 #include "project/TarneloData.h"
 
 namespace {
 
 using Lines = std::vector<std::string>;
 
-CaptionParam Caption(const std::string& text, double start, double length, int position = 2)
-{
+CaptionParam Caption(const std::string& text, double start, double length, int position = 2) {
     CaptionParam caption = DefaultSceneCaption();
     caption.caption = text;
     caption.capTime_first = start;
@@ -26,8 +24,7 @@ CaptionParam Caption(const std::string& text, double start, double length, int p
 }
 
 // 1080p at 30 fps with the default captions, the watermark emptied so each case adds only what it checks.
-CTarneloData Project(int width = 1920, int height = 1080, int frames = 90)
-{
+CTarneloData Project(int width = 1920, int height = 1080, int frames = 90) {
     CTarneloData data;
     data.ResetCaptionSettings();
     data.capWatermark.caption.clear();
@@ -41,15 +38,13 @@ CTarneloData Project(int width = 1920, int height = 1080, int frames = 90)
     return data;
 }
 
-SceneEntry Scene(int first, int last, const CaptionParam& caption = CaptionParam{})
-{
+SceneEntry Scene(int first, int last, const CaptionParam& caption = CaptionParam{}) {
     SceneEntry scene(first, last, "scene.mp4");
     scene.capParam = caption;
     return scene;
 }
 
-AssOptions Options(bool wholeTimeline, bool singleStill, int sceneIndex, int playFrame = 0)
-{
+AssOptions Options(bool wholeTimeline, bool singleStill, int sceneIndex, int playFrame = 0) {
     AssOptions options;
     options.wholeTimeline = wholeTimeline;
     options.singleStill = singleStill;
@@ -60,14 +55,12 @@ AssOptions Options(bool wholeTimeline, bool singleStill, int sceneIndex, int pla
     return options;
 }
 
-std::string ReadFile(const std::string& path)
-{
+std::string ReadFile(const std::string& path) {
     std::ifstream file(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
 }
 
-TEST(SubtitlesTest, TimeTexts)
-{
+TEST(SubtitlesTest, TimeTexts) {
     struct Case {
         std::string actual;
         const char* expected;
@@ -90,25 +83,21 @@ TEST(SubtitlesTest, TimeTexts)
     }
 }
 
-TEST(SubtitlesTest, FadeTagsRemoved)
-{
+TEST(SubtitlesTest, FadeTagsRemoved) {
     EXPECT_EQ(RemoveFadeTags("{\\fad(500,500)}Hello"), "Hello");
     EXPECT_EQ(RemoveFadeTags("a{\\fad(1,22)}b{\\fad(333,4)}c"), "abc");
     EXPECT_EQ(RemoveFadeTags("{\\fad(a,b)}x{\\fade(1,2)}{\\b1}"), "{\\fad(a,b)}x{\\fade(1,2)}{\\b1}");
     EXPECT_EQ(RemoveFadeTags(""), "");
 }
 
-TEST(SubtitlesTest, MetricsAndStyleLines)
-{
+TEST(SubtitlesTest, MetricsAndStyleLines) {
     struct Case {
         int width, height, sarNum, sarDen;
         int playResX, playResY, unit, bar;
     };
     const Case cases[] = {
-        {1920, 1080, 1, 1, 1920, 1080, 4, 132},
-        {1280, 720, 1, 1, 1280, 720, 2, 88},
-        {1080, 1920, 1, 1, 1080, 1920, 4, 132},
-        {1440, 1080, 4, 3, 1920, 1080, 4, 132},
+        {1920, 1080, 1, 1, 1920, 1080, 4, 132}, {1280, 720, 1, 1, 1280, 720, 2, 88},
+        {1080, 1920, 1, 1, 1080, 1920, 4, 132}, {1440, 1080, 4, 3, 1920, 1080, 4, 132},
         {160, 90, 1, 1, 160, 90, 0, 9},
     };
     for (const Case& c : cases) {
@@ -142,8 +131,7 @@ TEST(SubtitlesTest, MetricsAndStyleLines)
               "80,0,0\n");
 }
 
-TEST(SubtitlesTest, SegmentFileText)
-{
+TEST(SubtitlesTest, SegmentFileText) {
     CTarneloData data = Project();
     data.capWatermark = DefaultWatermarkCaption();
     CaptionParam caption = Caption("Hello", 1, 2);
@@ -169,27 +157,26 @@ TEST(SubtitlesTest, SegmentFileText)
         "Dialogue: 0,00:00:01.00,00:00:03.03,Scene001,,0,0,0,,Hello\r\n"
         "Dialogue: 2,00:00:00.00,00:00:03.03,Watermark,,0,0,0,,Tarnelo\\NHexlow-Works.\r\n";
     EXPECT_EQ(build.text, expected);
-    EXPECT_EQ(build.dialogues, (Lines{"Dialogue: 0,00:00:01.00,00:00:03.03,Scene001,,0,0,0,,Hello\n",
-                                      "Dialogue: 2,00:00:00.00,00:00:03.03,Watermark,,0,0,0,,Tarnelo\\NHexlow-Works.\n"}));
+    EXPECT_EQ(build.dialogues,
+              (Lines{"Dialogue: 0,00:00:01.00,00:00:03.03,Scene001,,0,0,0,,Hello\n",
+                     "Dialogue: 2,00:00:00.00,00:00:03.03,Watermark,,0,0,0,,Tarnelo\\NHexlow-Works.\n"}));
 }
 
-TEST(SubtitlesTest, NothingApplies)
-{
+TEST(SubtitlesTest, NothingApplies) {
     CTarneloData data = Project();
     data.capTitle = Caption("Title", 0, 3, 0);
     data.capWatermark = Caption("", 0, 3, 5);
     data.diff_list.push_back(Scene(0, 89, Caption("Hidden", 0, 1, 0)));
     data.diff_list.push_back(Scene(90, 179, Caption("", 0, 1, 2)));
-    for (const AssOptions& options : {Options(false, false, 0), Options(false, false, 1), Options(true, false, -1),
-                                      Options(false, true, 0)}) {
+    for (const AssOptions& options :
+         {Options(false, false, 0), Options(false, false, 1), Options(true, false, -1), Options(false, true, 0)}) {
         const AssBuild build = BuildAssText(data, options);
         EXPECT_TRUE(build.dialogues.empty());
         EXPECT_EQ(build.text, "");
     }
 }
 
-TEST(SubtitlesTest, FadeTagKeptInFilesRemovedInStill)
-{
+TEST(SubtitlesTest, FadeTagKeptInFilesRemovedInStill) {
     CTarneloData data = Project();
     data.diff_list.push_back(Scene(0, 89, Caption("{\\fad(500,500)}Sea", 0, 2)));
     data.list_idx = 0;
@@ -204,8 +191,7 @@ TEST(SubtitlesTest, FadeTagKeptInFilesRemovedInStill)
               Lines{"Dialogue: 0,00:00:00.00,00:00:01.00,Scene001,,0,0,0,,Sea\n"});
 }
 
-TEST(SubtitlesTest, StillShowsCaptionOnlyAtItsFrames)
-{
+TEST(SubtitlesTest, StillShowsCaptionOnlyAtItsFrames) {
     CTarneloData data = Project();
     data.diff_list.push_back(Scene(0, 89));
     data.diff_list.push_back(Scene(90, 179, Caption("Hi", 1, 2)));  // frames 30..90 of the segment
@@ -226,8 +212,7 @@ TEST(SubtitlesTest, StillShowsCaptionOnlyAtItsFrames)
     EXPECT_TRUE(BuildDialogueLines(data, Options(false, true, 1, 31)).empty());
 }
 
-TEST(SubtitlesTest, TitleAndWatermarkOnOneSegment)
-{
+TEST(SubtitlesTest, TitleAndWatermarkOnOneSegment) {
     struct Case {
         const char* name;
         bool transition;
@@ -237,19 +222,39 @@ TEST(SubtitlesTest, TitleAndWatermarkOnOneSegment)
         Lines expected;
     };
     const Case cases[] = {
-        {"before the title ends", false, 0, 3, 10, false,
+        {"before the title ends",
+         false,
+         0,
+         3,
+         10,
+         false,
          {"Dialogue: 1,00:00:00.00,00:00:01.03,Title,,0,0,0,,{\\fad(500,500)}T\n",
           "Dialogue: 2,00:00:00.00,00:00:03.03,Watermark,,0,0,0,,W\n"}},
         // The previous scene is shortened by half a fade, so more of the title reaches this segment.
-        {"with transitions", true, 0, 3, 10, false,
+        {"with transitions",
+         true,
+         0,
+         3,
+         10,
+         false,
          {"Dialogue: 1,00:00:00.00,00:00:01.30,Title,,0,0,0,,{\\fad(500,500)}T\n",
           "Dialogue: 2,00:00:00.00,00:00:03.03,Watermark,,0,0,0,,W\n"}},
         {"title over", false, 0, 3, 100, false, {"Dialogue: 2,00:00:00.00,00:00:03.03,Watermark,,0,0,0,,W\n"}},
         {"title not yet", false, 2.5, 10, 10, false, {"Dialogue: 2,00:00:00.00,00:00:03.03,Watermark,,0,0,0,,W\n"}},
-        {"title started inside", false, 2.5, 10, 20, false,
+        {"title started inside",
+         false,
+         2.5,
+         10,
+         20,
+         false,
          {"Dialogue: 1,00:00:00.50,00:00:03.03,Title,,0,0,0,,{\\fad(500,500)}T\n",
           "Dialogue: 2,00:00:00.00,00:00:03.03,Watermark,,0,0,0,,W\n"}},
-        {"still", false, 0, 3, 10, true,
+        {"still",
+         false,
+         0,
+         3,
+         10,
+         true,
          {"Dialogue: 1,00:00:00.00,00:00:01.00,Title,,0,0,0,,T\n",
           "Dialogue: 2,00:00:00.00,00:00:01.00,Watermark,,0,0,0,,W\n"}},
     };
@@ -270,8 +275,7 @@ TEST(SubtitlesTest, TitleAndWatermarkOnOneSegment)
     }
 }
 
-TEST(SubtitlesTest, WholeTimeline)
-{
+TEST(SubtitlesTest, WholeTimeline) {
     struct Case {
         const char* name;
         bool transition;
@@ -279,18 +283,24 @@ TEST(SubtitlesTest, WholeTimeline)
         Lines expected;
     };
     const Case cases[] = {
-        {"joined", false, true,
+        {"joined",
+         false,
+         true,
          {"Dialogue: 1,00:00:00.00,00:00:08.97,Title,,0,0,0,,T\n",
           "Dialogue: 2,00:00:00.00,00:00:09.03,Watermark,,0,0,0,,W\n",
           "Dialogue: 0,00:00:03.00,00:00:04.03,Scene002,,0,0,0,,B\n",
           "Dialogue: 0,00:00:07.00,00:00:09.03,Scene003,,0,0,0,,C\n"}},
-        {"cross-faded", true, true,
+        {"cross-faded",
+         true,
+         true,
          {"Dialogue: 1,00:00:00.00,00:00:07.97,Title,,0,0,0,,T\n",
           "Dialogue: 2,00:00:00.00,00:00:08.03,Watermark,,0,0,0,,W\n",
           "Dialogue: 0,00:00:02.73,00:00:03.50,Scene002,,0,0,0,,B\n",
           "Dialogue: 0,00:00:05.96,00:00:08.03,Scene003,,0,0,0,,C\n"}},
         // Fades are counted by list position: the second row is a middle one even when the first is off.
-        {"cross-faded, first row disabled", true, false,
+        {"cross-faded, first row disabled",
+         true,
+         false,
          {"Dialogue: 1,00:00:00.00,00:00:05.47,Title,,0,0,0,,T\n",
           "Dialogue: 2,00:00:00.00,00:00:05.53,Watermark,,0,0,0,,W\n",
           "Dialogue: 0,00:00:00.00,00:00:00.76,Scene002,,0,0,0,,B\n",
@@ -316,8 +326,7 @@ TEST(SubtitlesTest, WholeTimeline)
     }
 }
 
-TEST(SubtitlesTest, CaptionLineBreaksStayInOneEvent)
-{
+TEST(SubtitlesTest, CaptionLineBreaksStayInOneEvent) {
     CTarneloData data = Project();
     data.diff_list.push_back(Scene(0, 89, Caption("one\r\ntwo\nthree", 0, 1)));
     const AssBuild build = BuildAssText(data, Options(false, false, 0));
@@ -325,8 +334,7 @@ TEST(SubtitlesTest, CaptionLineBreaksStayInOneEvent)
     EXPECT_NE(build.text.find(",,one\\Ntwo\\Nthree\r\n"), std::string::npos);
 }
 
-TEST(SubtitlesTest, FilePaths)
-{
+TEST(SubtitlesTest, FilePaths) {
     CTarneloData data = Project();
     data.input_file = "/media/v1.0/clip.final.mov";
     struct Case {
@@ -345,8 +353,7 @@ TEST(SubtitlesTest, FilePaths)
     }
 }
 
-TEST(SubtitlesTest, FilterTextEscaping)
-{
+TEST(SubtitlesTest, FilterTextEscaping) {
     struct Case {
         std::string path;
         const char* expected;
@@ -371,8 +378,13 @@ TEST(SubtitlesTest, FilterTextEscaping)
         EXPECT_EQ(error, "");
     }
 
-    const std::string bad[] = {"/o/two\nlines.ass", "/o/cr\r.ass", std::string("/o/nul\0x.ass", 12),
-                               "/o/tab\t.ass", "/o/say \"hi\".ass", "/o/\x7f.ass", ""};
+    const std::string bad[] = {"/o/two\nlines.ass",
+                               "/o/cr\r.ass",
+                               std::string("/o/nul\0x.ass", 12),
+                               "/o/tab\t.ass",
+                               "/o/say \"hi\".ass",
+                               "/o/\x7f.ass",
+                               ""};
     for (const std::string& path : bad) {
         std::string error;
         EXPECT_FALSE(SubtitleFilterText(path, &error).has_value()) << path;
@@ -383,8 +395,7 @@ TEST(SubtitlesTest, FilterTextEscaping)
 
 class SubtitleFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         char pattern[] = "/tmp/fxassXXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         m_folder = std::string(pattern) + "/";
@@ -393,8 +404,7 @@ protected:
     std::string m_folder;
 };
 
-TEST_F(SubtitleFileTest, SaveCreatesOrReplacesExactBytes)
-{
+TEST_F(SubtitleFileTest, SaveCreatesOrReplacesExactBytes) {
     const std::string path = m_folder + "a.ass";
     ASSERT_TRUE(SaveAssFile(path, std::string(100, 'x')));
     ASSERT_TRUE(SaveAssFile(path, "[Script Info]\r\n字幕\r\n"));
@@ -403,8 +413,7 @@ TEST_F(SubtitleFileTest, SaveCreatesOrReplacesExactBytes)
     EXPECT_FALSE(std::filesystem::exists(m_folder + "missing"));
 }
 
-TEST_F(SubtitleFileTest, MakeFilterWritesFileAndReportsProblems)
-{
+TEST_F(SubtitleFileTest, MakeFilterWritesFileAndReportsProblems) {
     CTarneloData data = Project();
     data.output_folder = m_folder;
     data.input_file = "/videos/it's 10:30 休日.mov";

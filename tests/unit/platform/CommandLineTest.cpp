@@ -32,7 +32,7 @@ TEST(CommandLineTest, Split) {
         {"a\\\\b", {"a\\\\b"}},
         {"end\\", {"end\\"}},
         {"\"C:\\dir\\\\\" next", {"C:\\dir\\", "next"}},  // 2n before a quote: n, and the quote closes
-        {"\\\"a", {"\"a"}},                                 // 2n+1: n and a literal quote
+        {"\\\"a", {"\"a"}},                               // 2n+1: n and a literal quote
         {"\\\\\"a b\"", {"\\a b"}},
         {"\\\\\\\"a", {"\\\"a"}},
         {"\"say \\\"hi\\\"\"", {"say \"hi\""}},
@@ -94,8 +94,8 @@ TEST(CommandLineTest, EscapedNamesRoundTrip) {
         "%s %d %%",
     };
     for (const std::string& name : names) {
-        const std::string line = "ffmpeg -i \"" + EscapeQuotedArgument(name) + "\" \"" + EscapeQuotedArgument(name) +
-                                 "\" -y";
+        const std::string line =
+            "ffmpeg -i \"" + EscapeQuotedArgument(name) + "\" \"" + EscapeQuotedArgument(name) + "\" -y";
         EXPECT_EQ(SplitCommandLine(line), (Args{"ffmpeg", "-i", name, name, "-y"})) << "[" << name << "] " << line;
     }
 }

@@ -1,7 +1,7 @@
-#include "platform/CudaProbe.h"
-
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+
+#include "platform/CudaProbe.h"
 
 namespace {
 

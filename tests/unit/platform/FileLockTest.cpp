@@ -1,5 +1,3 @@
-#include "platform/FileLock.h"
-
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
@@ -12,6 +10,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "platform/FileLock.h"
 
 namespace {
 

@@ -1,5 +1,3 @@
-#include "platform/Path.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -9,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "platform/Path.h"
 
 namespace {
 
@@ -75,9 +74,14 @@ TEST_F(PathFilesTest, ExistenceAndSize) {
         bool folder;
         std::int64_t size;
     } cases[] = {
-        {file, true, false, 5},   {empty, true, false, 0},   {link, true, false, 5},
-        {dangling, false, false, -1}, {m_root + "missing", false, false, -1}, {m_root, false, true, -1},
-        {m_root.substr(0, m_root.size() - 1), false, true, -1}, {"", false, false, -1},
+        {file, true, false, 5},
+        {empty, true, false, 0},
+        {link, true, false, 5},
+        {dangling, false, false, -1},
+        {m_root + "missing", false, false, -1},
+        {m_root, false, true, -1},
+        {m_root.substr(0, m_root.size() - 1), false, true, -1},
+        {"", false, false, -1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FileExists(c.path), c.file) << c.path;
@@ -95,7 +99,7 @@ TEST_F(PathFilesTest, MakeFolders) {
     EXPECT_TRUE(MakeFolders(m_root + "出力/シーン"));
 
     std::ofstream(m_root + "plain") << "x";
-    EXPECT_FALSE(MakeFolders(m_root + "plain"));          // a file is in the way
+    EXPECT_FALSE(MakeFolders(m_root + "plain"));  // a file is in the way
     EXPECT_FALSE(MakeFolders(m_root + "plain/below"));
     EXPECT_FALSE(MakeFolders(""));
 }

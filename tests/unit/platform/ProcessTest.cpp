@@ -1,12 +1,10 @@
-#include "platform/Process.h"
-
 #include <dirent.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/syscall.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -22,6 +20,7 @@
 #include <vector>
 
 #include "platform/Path.h"
+#include "platform/Process.h"
 
 namespace {
 
@@ -188,11 +187,11 @@ TEST(ProcessTest, FailedStartLeavesNothingBehind) {
         std::vector<std::string> argv;
         int error;
     } cases[] = {
-        {{"tarnelo-no-such-program", "-y"}, ENOENT},          // not found by the search
-        {{"/nonexistent-folder/ffmpeg"}, ENOENT},             // a path: the exec itself fails
-        {{notExecutable}, EACCES},                            // exists but may not be run
-        {{"/tmp"}, EACCES},                                   // a folder
-        {{}, EINVAL},                                         // nothing to run
+        {{"tarnelo-no-such-program", "-y"}, ENOENT},               // not found by the search
+        {{"/nonexistent-folder/ffmpeg"}, ENOENT},                  // a path: the exec itself fails
+        {{notExecutable}, EACCES},                                 // exists but may not be run
+        {{"/tmp"}, EACCES},                                        // a folder
+        {{}, EINVAL},                                              // nothing to run
         {{Helper("print_args"), std::string("a\0b", 3)}, EINVAL},  // would be cut at the NUL
     };
     for (const auto& c : cases) {
@@ -274,9 +273,8 @@ TEST(ProcessTest, ExitCodes) {
 
 TEST(ProcessTest, StdoutAndStderrShareOnePipeInOrder) {
     ChildProcess child;
-    ASSERT_EQ(child.Start({Helper("fake_ffmpeg"), "out", "one\\n", "err", "two\\n", "out", "three\\n", "err",
-                           "four\\r"}),
-              0);
+    ASSERT_EQ(
+        child.Start({Helper("fake_ffmpeg"), "out", "one\\n", "err", "two\\n", "out", "three\\n", "err", "four\\r"}), 0);
     EXPECT_EQ(ReadAll(child), "one\ntwo\nthree\nfour\r");
     EXPECT_EQ(child.Wait(), 0);
 }
@@ -558,11 +556,11 @@ protected:
 };
 
 TEST_F(ProgramSearchTest, OwnFolderThenPathExecutableFilesOnly) {
-    MakeFile("a/tool", 0644);                    // not executable
-    platform::MakeFolders(m_root + "b/tool/");   // a folder
+    MakeFile("a/tool", 0644);                   // not executable
+    platform::MakeFolders(m_root + "b/tool/");  // a folder
     const std::string wanted = MakeFile("c/tool", 0755);
-    MakeFile("d/tool", 0755);                    // later on PATH
-    MakeFile("c/ProcessTest", 0755);             // loses to our own folder
+    MakeFile("d/tool", 0755);         // later on PATH
+    MakeFile("c/ProcessTest", 0755);  // loses to our own folder
     setenv("PATH", (m_root + "a:" + m_root + "b/:" + m_root + "c:" + m_root + "d").c_str(), 1);
 
     EXPECT_EQ(platform::FindProgram("tool"), wanted);

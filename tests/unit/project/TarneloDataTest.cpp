@@ -469,6 +469,8 @@ TEST_F(PtsListTest, SynthesisesFromSourceInfoWhenMissing) {
         {2, 2, {0.0, 0.5, 1.0}, true},
         {3, 30000.0 / 1001, {0.0, 0.033367, 0.066733, 0.1001}, true},
         {5, 0, {}, false},  // no rate: nothing to make
+        {-1, 30, {}, false},
+        {2147483647, 30, {}, false},  // an absurd count from a broken file is refused, not allocated
     };
     for (const Case& c : cases) {
         CTarneloData data;

@@ -1,0 +1,475 @@
+// tarnelo-cli as a user runs it: a child process on clips made with ffmpeg at test time.
+#include <dirent.h>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/Process.h"
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Where CMake puts the program, beside the test helpers' folder.
+const std::string kCliPath = TARNELO_TEST_HELPER_DIR "/../src/tarnelo-cli";
+// Only a guard against a hung child; no test expects to come near it.
+constexpr auto kHangGuard = std::chrono::seconds(300);
+
+struct RunResult {
+    int status = -1;  // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+};
+
+std::vector<std::string> EnvironmentWith(const std::vector<std::string>& overrides) {
+    std::vector<std::string> env;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string key = entry.substr(0, entry.find('='));
+        bool replaced = false;
+        for (const std::string& o : overrides) replaced = replaced || o.substr(0, o.find('=')) == key;
+        if (!replaced) env.push_back(entry);
+    }
+    env.insert(env.end(), overrides.begin(), overrides.end());
+    return env;
+}
+
+// A child with stdout and stderr on pipes of their own.
+class Child {
+public:
+    Child(const std::vector<std::string>& argv, const std::vector<std::string>& envOverrides = {}) {
+        std::vector<std::string> env = EnvironmentWith(envOverrides);
+        std::vector<char*> args;
+        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+        args.push_back(nullptr);
+        std::vector<char*> envp;
+        for (std::string& e : env) envp.push_back(e.data());
+        envp.push_back(nullptr);
+
+        int out[2], err[2];
+        if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return;
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            ::dup2(out[1], 1);
+            ::dup2(err[1], 2);
+            const int devNull = ::open("/dev/null", O_RDONLY);
+            ::dup2(devNull, 0);
+            ::execve(args[0], args.data(), envp.data());
+            ::_exit(127);
+        }
+        ::close(out[1]);
+        ::close(err[1]);
+        m_outFd = out[0];
+        m_errFd = err[0];
+    }
+    ~Child() {
+        if (m_pid > 0 && !m_waited) {
+            ::kill(m_pid, SIGKILL);
+            Wait();
+        }
+        if (m_outFd >= 0) ::close(m_outFd);
+        if (m_errFd >= 0) ::close(m_errFd);
+    }
+
+    pid_t Pid() const { return m_pid; }
+
+    // Reads both pipes to their end; onErrLine sees every complete stderr line as it arrives.
+    void Drain(const std::function<void(const std::string&)>& onErrLine = nullptr) {
+        const auto deadline = std::chrono::steady_clock::now() + kHangGuard;
+        std::string pendingErr;
+        while (m_outFd >= 0 || m_errFd >= 0) {
+            if (std::chrono::steady_clock::now() > deadline) {
+                ADD_FAILURE() << "child " << m_pid << " hangs; killed";
+                ::kill(m_pid, SIGKILL);
+                break;
+            }
+            pollfd fds[2] = {{m_outFd, POLLIN, 0}, {m_errFd, POLLIN, 0}};
+            if (::poll(fds, 2, 1000) <= 0) continue;
+            for (int i = 0; i < 2; ++i) {
+                if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
+                char buffer[4096];
+                const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
+                int& fd = i == 0 ? m_outFd : m_errFd;
+                if (n <= 0) {
+                    ::close(fd);
+                    fd = -1;
+                    continue;
+                }
+                if (i == 0) {
+                    m_result.out.append(buffer, static_cast<size_t>(n));
+                    continue;
+                }
+                m_result.err.append(buffer, static_cast<size_t>(n));
+                pendingErr.append(buffer, static_cast<size_t>(n));
+                for (size_t end; (end = pendingErr.find('\n')) != std::string::npos;) {
+                    const std::string line = pendingErr.substr(0, end);
+                    pendingErr.erase(0, end + 1);
+                    if (onErrLine) onErrLine(line);
+                }
+            }
+        }
+    }
+
+    RunResult Wait() {
+        int status = 0;
+        while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+        }
+        m_waited = true;
+        m_result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+        return m_result;
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_outFd = -1;
+    int m_errFd = -1;
+    bool m_waited = false;
+    RunResult m_result;
+};
+
+RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env = {}) {
+    Child child(argv, env);
+    child.Drain();
+    return child.Wait();
+}
+
+RunResult RunCli(std::vector<std::string> args, const std::vector<std::string>& env = {"LANG=C.UTF-8", "LC_ALL="}) {
+    args.insert(args.begin(), kCliPath);
+    return RunProgram(args, env);
+}
+
+bool HaveMediaTools() { return !platform::FindProgram("ffmpeg").empty() && !platform::FindProgram("ffprobe").empty(); }
+
+// A still background with a box that is drawn, and moves, only while `enable` holds.
+void MakeClip(const std::string& path, int seconds, const std::string& enable, bool audio,
+              const std::vector<std::string>& codec = {"-c:v", "libx264", "-pix_fmt", "yuv420p"}) {
+    const std::string d = std::to_string(seconds);
+    std::vector<std::string> argv = {platform::FindProgram("ffmpeg"), "-v", "error", "-y", "-f", "lavfi", "-i",
+                                     "color=c=0x304050:s=160x90:r=30:d=" + d, "-f", "lavfi", "-i",
+                                     "color=c=0xE0C020:s=20x20:r=30:d=" + d};
+    if (audio) argv.insert(argv.end(), {"-f", "lavfi", "-i", "sine=f=440:r=48000:d=" + d});
+    argv.insert(argv.end(), {"-filter_complex", "[0][1]overlay=x='10+mod(t*40,120)':y=30:enable='" + enable + "'[v]",
+                             "-map", "[v]"});
+    if (audio) argv.insert(argv.end(), {"-map", "2", "-c:a", "aac"});
+    argv.insert(argv.end(), codec.begin(), codec.end());
+    argv.push_back(path);
+    const RunResult r = RunProgram(argv);
+    ASSERT_EQ(r.status, 0) << r.err;
+}
+
+std::set<std::string> Tree(const fs::path& root) {
+    std::set<std::string> names;
+    for (const auto& e : fs::recursive_directory_iterator(root)) names.insert(e.path().string());
+    return names;
+}
+
+// Command lines of the live processes that mention text (zombies have none).
+std::vector<std::string> ProcessesMentioning(const std::string& text) {
+    std::vector<std::string> found;
+    for (const auto& e : fs::directory_iterator("/proc")) {
+        const std::string pid = e.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream in(e.path() / "cmdline", std::ios::binary);
+        std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        for (char& c : cmdline) c = c == '\0' ? ' ' : c;
+        if (cmdline.find(text) != std::string::npos) found.push_back(pid + ": " + cmdline);
+    }
+    return found;
+}
+
+// Children of this test process. The test is a subreaper, so anything the CLI left running when it
+// ended (killed by its death signal or not) is ours now, zombie or alive.
+std::vector<std::string> LeftoverChildren() {
+    std::vector<std::string> found;
+    const std::string self = std::to_string(::getpid());
+    for (const auto& e : fs::directory_iterator("/proc")) {
+        const std::string pid = e.path().filename().string();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        std::ifstream in(e.path() / "stat");
+        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const size_t close = stat.rfind(')');
+        if (close == std::string::npos) continue;
+        std::istringstream fields(stat.substr(close + 2));
+        std::string state, ppid;
+        fields >> state >> ppid;
+        if (ppid == self) found.push_back(stat.substr(0, close + 1) + " " + state);
+    }
+    return found;
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+    std::string text;
+    for (const std::string& l : lines) text += l + "\n";
+    return text;
+}
+
+// "  Scene Extract  42% (756/1800)": name, percent.
+const std::regex kProgressLine(R"(^  (.+?) +(\d+)% \((\d+)/(\d+)\)$)");
+
+class CliTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
+
+    void SetUp() override {
+        ASSERT_EQ(::access(kCliPath.c_str(), X_OK), 0) << "tarnelo-cli is not built at " << kCliPath;
+        std::string pattern = (fs::temp_directory_path() / "tarnelo-cli-XXXXXX").string();
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        m_dir = pattern;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(m_dir, ec);
+    }
+
+    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+
+    fs::path m_dir;
+};
+
+TEST_F(CliTest, WrongUsageExitsWithTwoAndTheUsage) {
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"bogus"},
+        {"extract"},
+        {"extract", "a.mp4", "b.mp4"},
+        {"extract", "a.mp4", "--threshold"},
+        {"extract", "a.mp4", "--threshold", "many"},
+        {"extract", "a.mp4", "--quality", "3"},
+        {"extract", "a.mp4", "--cuda", "--no-cuda"},
+        {"segments"},
+        {"probe", "a.mp4", "--kind", "9"},
+    };
+    for (const auto& args : cases) {
+        const RunResult r = RunCli(args);
+        const std::string shown = args.empty() ? "(none)" : args[0] + (args.size() > 1 ? " " + args[1] : "");
+        EXPECT_EQ(r.status, 2) << shown;
+        EXPECT_NE(r.err.find("Usage:"), std::string::npos) << shown;
+        EXPECT_TRUE(r.out.empty()) << shown;
+    }
+    EXPECT_TRUE(fs::is_empty(m_dir));
+
+    for (const char* help : {"help", "--help"}) {
+        const RunResult r = RunCli({help});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_NE(r.out.find("Usage:"), std::string::npos);
+    }
+    const RunResult version = RunCli({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out.rfind("tarnelo-cli ", 0), 0u) << version.out;
+}
+
+TEST_F(CliTest, BadInputsFailWithAClearMessageAndCreateNothing) {
+    std::ofstream(Path("text.mp4")) << "this is not a video\n";
+    std::ofstream(Path("empty.mp4"));
+    fs::create_directory(Path("folder.mp4"));
+    std::ofstream(Path("notaproject.kpproj")) << "{ broken";
+    const bool media = HaveMediaTools();
+    if (media) {
+        const RunResult r = RunProgram({platform::FindProgram("ffmpeg"), "-v", "error", "-f", "lavfi", "-i",
+                                 "sine=d=1", "-c:a", "aac", Path("audio.m4a")});
+        ASSERT_EQ(r.status, 0) << r.err;
+        MakeClip(Path("good.mp4"), 2, "1", false);
+    }
+
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+        bool needsMedia;
+    } cases[] = {
+        {{"extract", Path("missing.mp4")}, "cannot open '" + Path("missing.mp4") + "': no such file", false},
+        {{"extract", Path("empty.mp4")}, "': the file is empty", false},
+        {{"extract", Path("folder.mp4")}, "': it is a folder", false},
+        {{"extract", Path("text.mp4")}, "cannot open '" + Path("text.mp4") + "': ffprobe cannot read it", true},
+        {{"extract", Path("audio.m4a")}, "': it has no video stream", true},
+        {{"extract", Path("good.mp4"), "--project", Path("no/such/p.kpproj")}, "no such folder", true},
+        {{"segments", Path("missing.kpproj")}, "no such file", false},
+        {{"segments", Path("notaproject.kpproj")}, "not a project file", false},
+        {{"probe", Path("missing.mp4")}, "no such file", false},
+        {{"probe", Path("text.mp4")}, "ffprobe cannot read", true},
+    };
+    for (const auto& c : cases) {
+        if (c.needsMedia && !media) continue;
+        const std::set<std::string> before = Tree(m_dir);
+        const RunResult r = RunCli(c.args);
+        EXPECT_EQ(r.status, 1) << c.args[1] << "\n" << r.err;
+        EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+        EXPECT_EQ(Tree(m_dir), before) << c.args[1];
+        EXPECT_EQ(LeftoverChildren(), std::vector<std::string>{}) << c.args[1];
+    }
+    if (!media) GTEST_SKIP() << "ffmpeg/ffprobe not found: the probe cases were not run";
+}
+
+TEST_F(CliTest, ExtractPrintsTheScenesAndSavesTheProject) {
+    if (!HaveMediaTools()) GTEST_SKIP() << "ffmpeg/ffprobe not found";
+    const std::string clip = Path("clip.mp4");
+    MakeClip(clip, 8, "between(t,2,5)", true);
+
+    const RunResult r = RunCli({"extract", clip});
+    ASSERT_EQ(r.status, 0) << r.err;
+
+    // The project file is UTF-8 with a byte-order mark.
+    std::ifstream project(clip + ".kpproj", std::ios::binary);
+    ASSERT_TRUE(project.good());
+    char bom[3] = {};
+    project.read(bom, 3);
+    EXPECT_EQ(std::string(bom, 3), "\xEF\xBB\xBF");
+
+    // One scene around 2..5 s, with its segment file written.
+    std::istringstream table(r.out);
+    std::string header, row, rest;
+    std::getline(table, header);
+    EXPECT_NE(header.find("first"), std::string::npos) << r.out;
+    EXPECT_NE(header.find("duration"), std::string::npos) << r.out;
+    std::vector<std::string> rows;
+    while (std::getline(table, row)) rows.push_back(row);
+    ASSERT_EQ(rows.size(), 1u) << r.out;
+    std::istringstream fields(rows[0]);
+    int index = 0, first = 0, last = 0;
+    std::string on, start, end, duration, file;
+    fields >> index >> on >> first >> last >> start >> end >> duration >> file;
+    EXPECT_EQ(index, 1);
+    EXPECT_EQ(on, "on");
+    EXPECT_GE(first, 45);
+    EXPECT_LE(first, 75);
+    EXPECT_GT(last, first);
+    EXPECT_TRUE(fs::is_regular_file(clip + "_out/" + file)) << file;
+
+    // Progress on a pipe: plain lines, never two for the same whole percent of a run.
+    std::istringstream err(r.err);
+    std::string line, lastName;
+    int lastPercent = -1;
+    int progressLines = 0;
+    while (std::getline(err, line)) {
+        std::smatch m;
+        EXPECT_EQ(line.find('\r'), std::string::npos);
+        if (!std::regex_match(line, m, kProgressLine)) {
+            lastPercent = -1;
+            continue;
+        }
+        ++progressLines;
+        const int percent = std::stoi(m[2]);
+        if (m[1] == lastName) {
+            EXPECT_GT(percent, lastPercent) << line;
+        }
+        lastName = m[1];
+        lastPercent = percent;
+    }
+    EXPECT_GT(progressLines, 0) << r.err;
+
+    // segments cuts the scenes of the saved project again.
+    fs::remove(clip + "_out/" + file);
+    const RunResult again = RunCli({"segments", clip + ".kpproj"});
+    ASSERT_EQ(again.status, 0) << again.err;
+    EXPECT_TRUE(fs::is_regular_file(clip + "_out/" + file));
+    EXPECT_NE(again.out.find(file), std::string::npos) << again.out;
+    EXPECT_EQ(LeftoverChildren(), std::vector<std::string>{});
+}
+
+TEST_F(CliTest, NoCutWithGivenPathsInJapanese) {
+    if (!HaveMediaTools()) GTEST_SKIP() << "ffmpeg/ffprobe not found";
+    const std::string clip = Path("clip.mp4");
+    MakeClip(clip, 6, "between(t,1,4)", false);
+    const std::string folder = Path("work/out");
+    const std::string projectFile = Path("p.kpproj");
+    fs::create_directory(Path("work"));
+
+    const RunResult r = RunCli({"extract", clip, "--no-cut", "--output-folder", folder, "--output-name", "best.mp4",
+                                "--project", projectFile, "--valid-sec", "0.5", "--quality", "2"},
+                               {"LANG=ja_JP.UTF-8", "LC_ALL="});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("シーン抽出"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("完了"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("--valid-sec 0.5 is outside 1.0..10.0; using 1.0"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("clip_seg_"), std::string::npos) << r.out;  // scenes found, only not cut
+
+    std::ifstream in(projectFile, std::ios::binary);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("\"output_name\": \"best.mp4\""), std::string::npos);
+    EXPECT_NE(text.find("\"output_folder\": \"" + folder + "/\""), std::string::npos);
+    EXPECT_NE(text.find("\"quality\": 2"), std::string::npos);
+    EXPECT_FALSE(fs::exists(clip + ".kpproj"));
+    EXPECT_FALSE(fs::exists(clip + "_out"));
+    for (const auto& e : fs::directory_iterator(folder)) {
+        EXPECT_EQ(e.path().filename().string().find("_seg_"), std::string::npos) << e.path();
+    }
+}
+
+// Starts the CLI, sends a signal once the first progress line of the named step appears, and returns the
+// outcome with the processes that mentioned the clip while it ran.
+struct StopOutcome {
+    RunResult result;
+    bool signalled = false;
+    bool toolSeen = false;  // an ffmpeg on the clip was running when the signal went out
+};
+
+StopOutcome StopAtFirstProgress(const std::vector<std::string>& args, const std::string& step, int signalNumber,
+                                const std::string& clip) {
+    StopOutcome outcome;
+    std::vector<std::string> argv = args;
+    argv.insert(argv.begin(), kCliPath);
+    Child child(argv, {"LANG=C.UTF-8", "LC_ALL="});
+    bool inStep = false;
+    child.Drain([&](const std::string& line) {
+        if (line.rfind("> ", 0) == 0) inStep = line.rfind("> " + step, 0) == 0;
+        if (outcome.signalled || !inStep || !std::regex_match(line, kProgressLine)) return;
+        outcome.toolSeen = !ProcessesMentioning(clip).empty();
+        ::kill(child.Pid(), signalNumber);
+        outcome.signalled = true;
+    });
+    outcome.result = child.Wait();
+    return outcome;
+}
+
+TEST_F(CliTest, CtrlCDuringExtractionStopsKeepsTheScenesAndLeavesNoFfmpeg) {
+    if (!HaveMediaTools()) GTEST_SKIP() << "ffmpeg/ffprobe not found";
+    const std::string clip = Path("long.mp4");
+    MakeClip(clip, 60, "lt(mod(t,10),5)", true);
+
+    const StopOutcome stop = StopAtFirstProgress({"extract", clip}, "Scene Extract", SIGINT, clip);
+    ASSERT_TRUE(stop.signalled) << stop.result.err;
+    EXPECT_TRUE(stop.toolSeen);
+    EXPECT_EQ(stop.result.status, 130) << stop.result.err;
+    EXPECT_NE(stop.result.err.find("Stopped"), std::string::npos) << stop.result.err;
+    EXPECT_EQ(Joined(ProcessesMentioning(m_dir.string())), "");
+    EXPECT_EQ(Joined(LeftoverChildren()), "");
+    // What the job found before the stop is saved.
+    EXPECT_TRUE(fs::is_regular_file(clip + ".kpproj"));
+    EXPECT_NE(stop.result.out.find("first"), std::string::npos);
+}
+
+TEST_F(CliTest, SigtermDuringConversionStopsAndTakesBackWhatItMade) {
+    if (!HaveMediaTools()) GTEST_SKIP() << "ffmpeg/ffprobe not found";
+    // Not an MP4, so preparation first converts it to a working copy.
+    const std::string clip = Path("long.avi");
+    MakeClip(clip, 60, "lt(mod(t,10),5)", true, {"-c:v", "mpeg4", "-q:v", "5"});
+
+    const StopOutcome stop = StopAtFirstProgress({"extract", clip}, "Change MP4", SIGTERM, clip);
+    ASSERT_TRUE(stop.signalled) << stop.result.err;
+    EXPECT_TRUE(stop.toolSeen);
+    EXPECT_EQ(stop.result.status, 128 + SIGTERM) << stop.result.err;
+    EXPECT_EQ(Joined(ProcessesMentioning(m_dir.string())), "");
+    EXPECT_EQ(Joined(LeftoverChildren()), "");
+    // The output folder was made by this run and holds nothing usable: it is gone again.
+    const std::set<std::string> left = Tree(m_dir);
+    EXPECT_FALSE(fs::exists(clip + "_out")) << Joined(std::vector<std::string>(left.begin(), left.end()));
+}
+
+}  // namespace

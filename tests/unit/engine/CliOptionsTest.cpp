@@ -1,0 +1,286 @@
+#include "cli/CliOptions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "cli/CliProject.h"
+#include "project/TarneloData.h"
+
+namespace {
+
+using cli::Command;
+using cli::Options;
+using cli::ParseArguments;
+
+TEST(CliOptionsTest, ParsesEveryCommandAndFlag) {
+    {
+        const auto r = ParseArguments({"extract", "in.mp4", "--threshold", "250", "--valid-sec", "2.5", "--cut-sec",
+                                       "+3", "--output-folder", "out", "--output-name", "x.mp4", "--project",
+                                       "p.kpproj", "--quality", "2", "--cuda", "--no-cut"});
+        ASSERT_TRUE(r.ok) << r.error;
+        const Options& o = r.options;
+        EXPECT_EQ(o.command, Command::Extract);
+        EXPECT_EQ(o.target, "in.mp4");
+        EXPECT_EQ(o.threshold, 250.0);
+        EXPECT_EQ(o.validSec, 2.5);
+        EXPECT_EQ(o.cutSec, 3.0);
+        EXPECT_EQ(o.outputFolder, "out");
+        EXPECT_EQ(o.outputName, "x.mp4");
+        EXPECT_EQ(o.projectFile, "p.kpproj");
+        EXPECT_EQ(o.quality, 2);
+        EXPECT_TRUE(o.cuda);
+        EXPECT_TRUE(o.noCut);
+    }
+    {
+        // Options may come before the input; unset settings stay unset so the project defaults apply.
+        const auto r = ParseArguments({"extract", "--no-cuda", "in.mp4"});
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.options.target, "in.mp4");
+        EXPECT_FALSE(r.options.cuda);
+        EXPECT_FALSE(r.options.noCut);
+        EXPECT_FALSE(r.options.threshold.has_value());
+        EXPECT_FALSE(r.options.quality.has_value());
+    }
+    {
+        const auto r = ParseArguments({"extract", "--", "-odd name.mp4"});
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.options.target, "-odd name.mp4");
+    }
+    const struct {
+        std::vector<std::string> args;
+        Command command;
+        std::string target;
+        int kind;
+    } simple[] = {
+        {{"segments", "a.kpproj"}, Command::Segments, "a.kpproj", 1},
+        {{"probe", "a.mp4"}, Command::Probe, "a.mp4", 1},
+        {{"probe", "--kind", "5", "a.mp4"}, Command::Probe, "a.mp4", 5},
+        {{"help"}, Command::Help, "", 1},
+        {{"--help"}, Command::Help, "", 1},
+        {{"-h"}, Command::Help, "", 1},
+        {{"extract", "in.mp4", "--help"}, Command::Help, "", 1},
+        {{"extract", "--quality", "9", "--help"}, Command::Help, "", 1},  // --help wins over a wrong value
+        {{"--version"}, Command::Version, "", 1},
+    };
+    for (const auto& c : simple) {
+        const auto r = ParseArguments(c.args);
+        ASSERT_TRUE(r.ok) << c.args[0] << ": " << r.error;
+        EXPECT_EQ(r.options.command, c.command) << c.args[0];
+        EXPECT_EQ(r.options.target, c.target) << c.args[0];
+        EXPECT_EQ(r.options.probeKind, c.kind) << c.args[0];
+    }
+}
+
+TEST(CliOptionsTest, RejectsWrongUsageWithAReason) {
+    const struct {
+        std::vector<std::string> args;
+        std::string reason;  // part of the error text
+    } cases[] = {
+        {{}, "no command"},
+        {{"frobnicate"}, "unknown command"},
+        {{"extract"}, "needs an input video"},
+        {{"segments"}, "needs a project file"},
+        {{"probe"}, "needs a file"},
+        {{"extract", "a.mp4", "b.mp4"}, "unexpected argument 'b.mp4'"},
+        {{"extract", "a.mp4", "--threshold"}, "--threshold needs a value"},
+        {{"extract", "a.mp4", "--threshold", "lots"}, "needs a number"},
+        {{"extract", "a.mp4", "--threshold", "12abc"}, "needs a number"},
+        {{"extract", "a.mp4", "--threshold", "nan"}, "needs a number"},
+        {{"extract", "a.mp4", "--valid-sec", "inf"}, "needs a number"},
+        {{"extract", "a.mp4", "--cut-sec", ""}, "needs a number"},
+        {{"extract", "a.mp4", "--threshold", "1", "--threshold", "2"}, "given twice"},
+        {{"extract", "a.mp4", "--quality", "3"}, "0, 1 or 2"},
+        {{"extract", "a.mp4", "--quality", "-1"}, "0, 1 or 2"},
+        {{"extract", "a.mp4", "--quality", "1.5"}, "0, 1 or 2"},
+        {{"extract", "a.mp4", "--cuda", "--no-cuda"}, "only one of --cuda and --no-cuda"},
+        {{"extract", "a.mp4", "--no-cut", "--no-cut"}, "twice"},
+        {{"extract", "a.mp4", "--output-name", "sub/x.mp4"}, "not a path"},
+        {{"extract", "a.mp4", "--output-folder", ""}, "non-empty"},
+        {{"extract", "a.mp4", "--kind", "2"}, "unknown option '--kind' for extract"},
+        {{"extract", "a.mp4", "--bogus"}, "unknown option '--bogus'"},
+        {{"extract", "a.mp4", "-x"}, "unknown option '-x'"},
+        {{"extract", ""}, "empty file name"},
+        {{"extract", "--", "a", "b"}, "exactly one file name"},
+        {{"segments", "p.kpproj", "--no-cut"}, "unknown option '--no-cut' for segments"},
+        {{"probe", "a.mp4", "--kind", "0"}, "1, 2, 3, 4 or 5"},
+        {{"probe", "a.mp4", "--kind", "6"}, "1, 2, 3, 4 or 5"},
+        {{"probe", "a.mp4", "--kind", "1", "--kind", "2"}, "twice"},
+        {{"probe", "a.mp4", "--threshold", "3"}, "for probe"},
+        {{"--version", "extra"}, "no arguments"},
+    };
+    for (const auto& c : cases) {
+        const auto r = ParseArguments(c.args);
+        std::string shown;
+        for (const auto& a : c.args) shown += "[" + a + "]";
+        EXPECT_FALSE(r.ok) << shown;
+        EXPECT_NE(r.error.find(c.reason), std::string::npos) << shown << " gave: " << r.error;
+    }
+}
+
+TEST(CliOptionsTest, UsageTextNamesEveryCommandAndOption) {
+    const std::string usage = cli::UsageText();
+    for (const char* word : {"extract INPUT", "segments PROJECT", "probe FILE", "--kind", "--help", "--version",
+                             "--threshold", "--valid-sec", "--cut-sec", "--output-folder", "--output-name",
+                             "--project", "--quality", "--cuda", "--no-cuda", "--no-cut", "130"}) {
+        EXPECT_NE(usage.find(word), std::string::npos) << word;
+    }
+}
+
+TEST(CliOptionsTest, ChoosesJapaneseFromTheLocale) {
+    const struct {
+        const char* lcAll;
+        const char* lang;
+        bool japanese;
+    } cases[] = {
+        {nullptr, nullptr, false},   {nullptr, "ja_JP.UTF-8", true}, {"", "ja_JP.UTF-8", true},
+        {"C", "ja_JP.UTF-8", false}, {"ja_JP.eucJP", "C", true},      {nullptr, "en_US.UTF-8", false},
+        {nullptr, "j", false},       {nullptr, "", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(cli::IsJapaneseLocale(c.lcAll, c.lang), c.japanese)
+            << (c.lcAll ? c.lcAll : "(unset)") << " / " << (c.lang ? c.lang : "(unset)");
+    }
+}
+
+class CliProjectTest : public ::testing::Test {
+protected:
+    Options Parse(std::vector<std::string> args) {
+        args.insert(args.begin(), {"extract", "/v/clip.mov"});
+        const auto r = ParseArguments(args);
+        EXPECT_TRUE(r.ok) << r.error;
+        return r.options;
+    }
+    CTarneloData m_data;
+};
+
+TEST_F(CliProjectTest, TakesTheDefaultsOfOpeningAVideo) {
+    m_data.diff_list.emplace_back(1, 2, "old.mp4");
+    m_data.quality = 1;  // an application setting: kept unless given
+    const auto warnings = cli::SetUpExtractProject(m_data, Parse({}), {"/v/clip.mov", "", ""}, false);
+    EXPECT_TRUE(warnings.empty());
+    EXPECT_EQ(m_data.input_file, "/v/clip.mov");
+    EXPECT_EQ(m_data.output_folder, "/v/clip.mov_out/");
+    EXPECT_EQ(m_data.output_name, "clip_trim.mp4");
+    EXPECT_EQ(m_data.project_file, "/v/clip.mov.kpproj");
+    EXPECT_EQ(m_data.capTitle.caption, "{\\fad(500,500)}clip.mov");
+    EXPECT_EQ(m_data.pts_file, "/v/clip.mov_out/clip_pts.csv");
+    EXPECT_TRUE(m_data.diff_list.empty());
+    EXPECT_EQ(m_data.list_idx, -1);
+    EXPECT_EQ(m_data.threshold.value, 100);
+    EXPECT_EQ(m_data.valid_min_unit.value, 1.0);
+    EXPECT_EQ(m_data.cut_min_unit.value, 1.0);
+    EXPECT_EQ(m_data.quality, 1);
+    EXPECT_FALSE(m_data.use_cuda);
+    EXPECT_EQ(cli::SegmentFilePattern(m_data), "/v/clip.mov_out/clip_seg_*.mp4");
+}
+
+TEST_F(CliProjectTest, GivenPathsAndNamesReplaceTheDefaults) {
+    const Options o = Parse({"--output-name", "best.mp4", "--quality", "2"});
+    cli::SetUpExtractProject(m_data, o, {"/v/clip.mov", "/w/out", "/w/p.kpproj"}, false);
+    EXPECT_EQ(m_data.output_folder, "/w/out/");
+    EXPECT_EQ(m_data.output_name, "best.mp4");
+    EXPECT_EQ(m_data.project_file, "/w/p.kpproj");
+    EXPECT_EQ(m_data.pts_file, "/w/out/clip_pts.csv");
+    EXPECT_EQ(m_data.quality, 2);
+
+    cli::SetUpExtractProject(m_data, o, {"/v/clip.mov", "/w/out/", ""}, false);
+    EXPECT_EQ(m_data.output_folder, "/w/out/");  // one separator, not two
+}
+
+TEST_F(CliProjectTest, ClampsSettingsAsTheEditsDoAndSaysSo) {
+    const struct {
+        std::vector<std::string> args;
+        double threshold, valid, cut;
+        size_t warnings;
+    } cases[] = {
+        {{"--threshold", "250", "--valid-sec", "2.5", "--cut-sec", "10"}, 250, 2.5, 10, 0},
+        {{"--threshold", "0", "--valid-sec", "1", "--cut-sec", "1.0"}, 0, 1, 1, 0},
+        {{"--threshold", "1000"}, 1000, 1, 1, 0},
+        {{"--threshold", "5000"}, 1000, 1, 1, 1},
+        {{"--threshold", "-3"}, 0, 1, 1, 1},
+        {{"--threshold", "12.7"}, 12, 1, 1, 1},  // a whole-number setting
+        {{"--valid-sec", "0.2", "--cut-sec", "11"}, 100, 1, 10, 2},
+        {{"--valid-sec", "-1e9", "--cut-sec", "1e300"}, 100, 1, 10, 2},
+    };
+    for (const auto& c : cases) {
+        const auto warnings = cli::SetUpExtractProject(m_data, Parse(c.args), {"/v/clip.mov", "", ""}, false);
+        EXPECT_EQ(m_data.threshold.value, c.threshold) << c.args[1];
+        EXPECT_EQ(m_data.valid_min_unit.value, c.valid) << c.args[1];
+        EXPECT_EQ(m_data.cut_min_unit.value, c.cut) << c.args[1];
+        EXPECT_EQ(warnings.size(), c.warnings) << c.args[1];
+    }
+    const auto warnings = cli::SetUpExtractProject(m_data, Parse({"--threshold", "5000"}), {"/v/c.mov", "", ""}, false);
+    ASSERT_EQ(warnings.size(), 1u);
+    EXPECT_EQ(warnings[0], "--threshold 5000 is outside 0..1000; using 1000");
+}
+
+TEST_F(CliProjectTest, UsesCudaOnlyWhenAskedAndPresent) {
+    const struct {
+        std::vector<std::string> args;
+        bool present, useCuda;
+        size_t warnings;
+    } cases[] = {
+        {{}, true, false, 0},
+        {{"--no-cuda"}, true, false, 0},
+        {{"--cuda"}, true, true, 0},
+        {{"--cuda"}, false, false, 1},
+    };
+    for (const auto& c : cases) {
+        const auto warnings = cli::SetUpExtractProject(m_data, Parse(c.args), {"/v/clip.mov", "", ""}, c.present);
+        EXPECT_EQ(m_data.use_cuda, c.useCuda);
+        EXPECT_EQ(warnings.size(), c.warnings);
+    }
+}
+
+TEST(CliTextTest, ProgressMovesForwardInWholePercents) {
+    cli::ProgressMeter meter;
+    const struct {
+        long long total, current;
+        bool due;
+        int percent;
+    } steps[] = {
+        {0, 0, false, -1},     // no total: nothing to show
+        {-1, 5, false, -1},    //
+        {300, 1, true, 0},     // the first report always shows
+        {300, 2, false, 0},    // same whole percent
+        {300, 3, true, 1},     //
+        {300, 2, false, 1},    // never backwards
+        {300, 150, true, 50},  //
+        {300, 900, true, 100}, // capped at the total
+        {300, 300, false, 100},
+        {50, 1, true, 2},  // a new total is a new run
+    };
+    for (const auto& s : steps) {
+        EXPECT_EQ(meter.Update(s.total, s.current), s.due) << s.total << "/" << s.current;
+        EXPECT_EQ(meter.Percent(), s.percent) << s.total << "/" << s.current;
+    }
+    EXPECT_EQ(cli::FormatProgress("Scene Extract", meter, false), "Scene Extract   2% (1/50)");
+
+    meter.Reset();
+    meter.Update(200, 100);
+    EXPECT_EQ(cli::FormatProgress("X", meter, true), "X [###############---------------]  50% (100/200)");
+    meter.Update(200, 200);
+    EXPECT_EQ(cli::FormatProgress("X", meter, true), "X [##############################] 100% (200/200)");
+}
+
+TEST(CliTextTest, SceneTableShowsFramesTimesAndFiles) {
+    CTarneloData data;
+    data.ResetAll(false);
+    data.m_sourceInfo.fps = 30;
+    data.m_currentInfo.fps = 25;  // the table follows the source, whatever was probed last
+    data.diff_list.emplace_back(60, 151, "/o/clip_seg_60_151.mp4");
+    data.diff_list.emplace_back(1800, 2099, "/o/clip_seg_1800_2099.mp4");
+    data.diff_list.back().enable = false;
+    const std::string table = cli::FormatSceneTable(data);
+    EXPECT_EQ(table,
+              "   #  on      first      last  start        end          duration     file\n"
+              "   1  on         60       151  00:00:02.00  00:00:05.06  00:00:03.06  clip_seg_60_151.mp4\n"
+              "   2  off      1800      2099  00:01:00.00  00:01:10.00  00:00:10.00  clip_seg_1800_2099.mp4\n");
+
+    data.diff_list.clear();
+    EXPECT_NE(cli::FormatSceneTable(data).find("(no scenes)"), std::string::npos);
+}
+
+}  // namespace
