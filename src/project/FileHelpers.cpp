@@ -17,8 +17,7 @@
 namespace {
 
 // Windows-style wildcards: "*" any run of characters, "?" exactly one; nothing else is special.
-bool MatchWildcard(const char* pattern, const char* name)
-{
+bool MatchWildcard(const char* pattern, const char* name) {
     const char* star = nullptr;
     const char* resume = nullptr;
     while (*name != '\0') {
@@ -41,14 +40,10 @@ bool MatchWildcard(const char* pattern, const char* name)
     return *pattern == '\0';
 }
 
-bool IsDotEntry(const char* name)
-{
-    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
-}
+bool IsDotEntry(const char* name) { return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')); }
 
 // Names of a directory's entries read from a duplicate of dirFd, so the caller keeps its descriptor.
-std::vector<std::string> ListEntries(int dirFd)
-{
+std::vector<std::string> ListEntries(int dirFd) {
     std::vector<std::string> names;
     const int copy = dup(dirFd);
     if (copy < 0) {
@@ -70,8 +65,7 @@ std::vector<std::string> ListEntries(int dirFd)
 
 // Removes everything below dirFd. Subfolders are opened relative to their parent with O_NOFOLLOW, so a
 // link swapped in for a folder is never entered; links are unlinked themselves.
-bool RemoveContents(int dirFd)
-{
+bool RemoveContents(int dirFd) {
     bool ok = true;
     for (const std::string& name : ListEntries(dirFd)) {
         struct stat st {};
@@ -97,8 +91,7 @@ bool RemoveContents(int dirFd)
     return ok;
 }
 
-std::string ResolvedPath(const std::string& path)
-{
+std::string ResolvedPath(const std::string& path) {
     char buffer[PATH_MAX];
     if (realpath(path.c_str(), buffer) == nullptr) {
         return {};
@@ -108,8 +101,7 @@ std::string ResolvedPath(const std::string& path)
 
 // The root, the home folder (the environment's and the account's) and every folder above it must never be
 // emptied: removing any of them takes the user's files along.
-bool IsProtectedFolder(const std::string& resolved)
-{
+bool IsProtectedFolder(const std::string& resolved) {
     if (resolved == "/") {
         return true;
     }
@@ -122,15 +114,13 @@ bool IsProtectedFolder(const std::string& resolved)
     }
     return std::any_of(homes.begin(), homes.end(), [&resolved](const std::string& home) {
         const std::string resolvedHome = ResolvedPath(home);
-        return !resolvedHome.empty() &&
-               (resolvedHome == resolved || resolvedHome.rfind(resolved + "/", 0) == 0);
+        return !resolvedHome.empty() && (resolvedHome == resolved || resolvedHome.rfind(resolved + "/", 0) == 0);
     });
 }
 
 }  // namespace
 
-std::string ReplaceExtension(const std::string& path, const std::string& ending)
-{
+std::string ReplaceExtension(const std::string& path, const std::string& ending) {
     const size_t dot = path.rfind('.');
     if (dot == std::string::npos) {
         return path;
@@ -138,8 +128,7 @@ std::string ReplaceExtension(const std::string& path, const std::string& ending)
     return path.substr(0, dot) + ending;
 }
 
-bool IsMp4File(const std::string& path)
-{
+bool IsMp4File(const std::string& path) {
     const size_t dot = path.rfind('.');
     if (dot == std::string::npos) {
         return false;
@@ -149,8 +138,7 @@ bool IsMp4File(const std::string& path)
     return ext == ".mp4";
 }
 
-std::string SetTrailingSeparator(const std::string& path, bool add)
-{
+std::string SetTrailingSeparator(const std::string& path, bool add) {
     const bool hasSeparator = !path.empty() && path.back() == kPathSep;
     if (add) {
         return hasSeparator ? path : path + kPathSep;
@@ -158,20 +146,17 @@ std::string SetTrailingSeparator(const std::string& path, bool add)
     return hasSeparator ? path.substr(0, path.size() - 1) : path;
 }
 
-std::string FileNamePart(const std::string& path)
-{
+std::string FileNamePart(const std::string& path) {
     const size_t sep = path.rfind(kPathSep);
     return sep == std::string::npos ? path : path.substr(sep + 1);
 }
 
-std::string FolderPart(const std::string& path)
-{
+std::string FolderPart(const std::string& path) {
     const size_t sep = path.rfind(kPathSep);
     return sep == std::string::npos ? std::string() : path.substr(0, sep + 1);
 }
 
-void DeleteFiles(const std::string& pattern)
-{
+void DeleteFiles(const std::string& pattern) {
     const size_t sep = pattern.rfind(kPathSep);
     const std::string folder = sep == std::string::npos ? "." : (sep == 0 ? "/" : pattern.substr(0, sep));
     const std::string namePattern = sep == std::string::npos ? pattern : pattern.substr(sep + 1);
@@ -194,8 +179,7 @@ void DeleteFiles(const std::string& pattern)
     close(dirFd);
 }
 
-bool IsDeletionRefused(const std::string& folder)
-{
+bool IsDeletionRefused(const std::string& folder) {
     if (folder.empty()) {
         return true;
     }
@@ -208,8 +192,7 @@ bool IsDeletionRefused(const std::string& folder)
     return IsProtectedFolder(resolved);
 }
 
-bool DeleteFolder(const std::string& folder)
-{
+bool DeleteFolder(const std::string& folder) {
     if (IsDeletionRefused(folder)) {
         return false;
     }
@@ -235,8 +218,7 @@ bool DeleteFolder(const std::string& folder)
     return rmdir(path.c_str()) == 0;
 }
 
-int WorkerCountFor(unsigned hardwareThreads, bool fixed)
-{
+int WorkerCountFor(unsigned hardwareThreads, bool fixed) {
     if (fixed) {
         return 4;
     }
@@ -249,7 +231,4 @@ int WorkerCountFor(unsigned hardwareThreads, bool fixed)
     return std::min(6, static_cast<int>(hardwareThreads * 0.75));
 }
 
-int GetWorkerCount(bool fixed)
-{
-    return WorkerCountFor(std::thread::hardware_concurrency(), fixed);
-}
+int GetWorkerCount(bool fixed) { return WorkerCountFor(std::thread::hardware_concurrency(), fixed); }

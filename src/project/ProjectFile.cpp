@@ -27,15 +27,14 @@ struct WrongMemberType {};
 // "number" members: integer, unsigned and float JSON numbers; floats truncate toward zero and values beyond
 // the target's range are limited to it.
 template <typename Int>
-Int NumberToInt(const json& value)
-{
+Int NumberToInt(const json& value) {
     constexpr double kMin = static_cast<double>(std::numeric_limits<Int>::min());
     constexpr double kMax = static_cast<double>(std::numeric_limits<Int>::max());
     double number = 0;
     if (value.is_number_unsigned()) {
         const auto u = value.get<uint64_t>();
         return u > static_cast<uint64_t>(std::numeric_limits<Int>::max()) ? std::numeric_limits<Int>::max()
-                                                                             : static_cast<Int>(u);
+                                                                          : static_cast<Int>(u);
     }
     if (value.is_number_integer()) {
         const auto i = value.get<int64_t>();
@@ -58,45 +57,39 @@ Int NumberToInt(const json& value)
 }
 
 // Root members: read only when present with the right type, otherwise skipped.
-void ReadString(const json& object, const char* key, std::string& field)
-{
+void ReadString(const json& object, const char* key, std::string& field) {
     if (auto it = object.find(key); it != object.end() && it->is_string()) {
         field = it->get<std::string>();
     }
 }
 
-void ReadBool(const json& object, const char* key, bool& field)
-{
+void ReadBool(const json& object, const char* key, bool& field) {
     if (auto it = object.find(key); it != object.end() && it->is_boolean()) {
         field = it->get<bool>();
     }
 }
 
 template <typename Int>
-void ReadInt(const json& object, const char* key, Int& field)
-{
+void ReadInt(const json& object, const char* key, Int& field) {
     if (auto it = object.find(key); it != object.end() && it->is_number()) {
         field = NumberToInt<Int>(*it);
     }
 }
 
-void ReadDouble(const json& object, const char* key, double& field)
-{
+void ReadDouble(const json& object, const char* key, double& field) {
     if (auto it = object.find(key); it != object.end() && it->is_number()) {
         field = it->get<double>();
     }
 }
 
-void ReadSetting(const json& object, const char* key, NumericSetting& setting)
-{
+void ReadSetting(const json& object, const char* key, NumericSetting& setting) {
     if (auto it = object.find(key); it != object.end() && it->is_number()) {
         setting.SetValueClamped(it->get<double>());
     }
 }
 
 // Members inside scene and caption objects: absent is fine, present with the wrong type is not.
-void ReadStrictString(const json& object, const char* key, std::string& field)
-{
+void ReadStrictString(const json& object, const char* key, std::string& field) {
     if (auto it = object.find(key); it != object.end()) {
         if (!it->is_string()) {
             throw WrongMemberType{};
@@ -106,8 +99,7 @@ void ReadStrictString(const json& object, const char* key, std::string& field)
 }
 
 template <typename Int>
-void ReadStrictInt(const json& object, const char* key, Int& field)
-{
+void ReadStrictInt(const json& object, const char* key, Int& field) {
     if (auto it = object.find(key); it != object.end()) {
         if (!it->is_number()) {
             throw WrongMemberType{};
@@ -116,8 +108,7 @@ void ReadStrictInt(const json& object, const char* key, Int& field)
     }
 }
 
-void ReadStrictDouble(const json& object, const char* key, double& field)
-{
+void ReadStrictDouble(const json& object, const char* key, double& field) {
     if (auto it = object.find(key); it != object.end()) {
         if (!it->is_number()) {
             throw WrongMemberType{};
@@ -126,8 +117,7 @@ void ReadStrictDouble(const json& object, const char* key, double& field)
     }
 }
 
-void ReadStrictBool(const json& object, const char* key, bool& field)
-{
+void ReadStrictBool(const json& object, const char* key, bool& field) {
     if (auto it = object.find(key); it != object.end()) {
         if (!it->is_boolean()) {
             throw WrongMemberType{};
@@ -136,8 +126,7 @@ void ReadStrictBool(const json& object, const char* key, bool& field)
     }
 }
 
-const json& RequireObject(const json& value)
-{
+const json& RequireObject(const json& value) {
     if (!value.is_object()) {
         throw WrongMemberType{};
     }
@@ -145,8 +134,7 @@ const json& RequireObject(const json& value)
 }
 
 // Read onto the default scene caption, so members the object lacks take the scene defaults.
-CaptionParam ReadCaption(const json& value)
-{
+CaptionParam ReadCaption(const json& value) {
     const json& object = RequireObject(value);
     CaptionParam cap = DefaultSceneCaption();
     ReadStrictDouble(object, "capTime_first", cap.capTime_first);
@@ -166,8 +154,7 @@ CaptionParam ReadCaption(const json& value)
 }
 
 // A scene lacking "enable" counts as enabled, like a newly made scene; scenes read from a file are created.
-SceneEntry ReadScene(const json& value)
-{
+SceneEntry ReadScene(const json& value) {
     const json& object = RequireObject(value);
     SceneEntry scene(0, 0, std::string());
     ReadStrictBool(object, "enable", scene.enable);
@@ -186,8 +173,7 @@ SceneEntry ReadScene(const json& value)
 }
 
 // Older layout: one caption style in the root for every scene; absent members leave the scene's value.
-void ApplyRootCaptionStyle(const json& root, std::vector<SceneEntry>& scenes)
-{
+void ApplyRootCaptionStyle(const json& root, std::vector<SceneEntry>& scenes) {
     auto fontName = root.find("font_name");
     if (fontName == root.end() || !fontName->is_string()) {
         return;
@@ -206,8 +192,7 @@ void ApplyRootCaptionStyle(const json& root, std::vector<SceneEntry>& scenes)
     }
 }
 
-json CaptionToJson(const CaptionParam& cap)
-{
+json CaptionToJson(const CaptionParam& cap) {
     json object = json::object();
     object["capTime_first"] = cap.capTime_first;
     object["capTime_second"] = cap.capTime_second;
@@ -225,8 +210,7 @@ json CaptionToJson(const CaptionParam& cap)
     return object;
 }
 
-json ProjectToJson(const CTarneloData& data)
-{
+json ProjectToJson(const CTarneloData& data) {
     json root = json::object();
     root["project_file"] = data.project_file;
     root["input_file"] = data.input_file;
@@ -275,8 +259,7 @@ json ProjectToJson(const CTarneloData& data)
     return root;
 }
 
-bool WriteAll(int fd, const std::string& bytes)
-{
+bool WriteAll(int fd, const std::string& bytes) {
     size_t written = 0;
     while (written < bytes.size()) {
         const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
@@ -293,8 +276,7 @@ bool WriteAll(int fd, const std::string& bytes)
 
 // Writes bytes to a new file beside path and renames it over path, so the old file stays whole until the
 // new one is complete on disk. A link at path is written through to its target.
-bool ReplaceFileAtomically(const std::string& path, const std::string& bytes)
-{
+bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
     std::string target = path;
     struct stat st {};
     if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
@@ -312,8 +294,8 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes)
     std::string temp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = FolderPart(target) + "." + FileNamePart(target) + FormatC(".%d.%u.tmp", static_cast<int>(getpid()),
-                                                                            counter.fetch_add(1));
+        temp = FolderPart(target) + "." + FileNamePart(target) +
+               FormatC(".%d.%u.tmp", static_cast<int>(getpid()), counter.fetch_add(1));
         fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) {
             return false;
@@ -342,8 +324,7 @@ bool ReplaceFileAtomically(const std::string& path, const std::string& bytes)
     return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text)
-{
+bool ReadWholeFile(const std::string& path, std::string& text) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return false;
@@ -366,8 +347,7 @@ bool ReadWholeFile(const std::string& path, std::string& text)
     return ok;
 }
 
-bool EndsWithIgnoringCase(const std::string& text, const std::string& ending)
-{
+bool EndsWithIgnoringCase(const std::string& text, const std::string& ending) {
     if (text.size() < ending.size()) {
         return false;
     }
@@ -383,8 +363,7 @@ bool EndsWithIgnoringCase(const std::string& text, const std::string& ending)
 
 }  // namespace
 
-bool CTarneloData::SaveProject(const std::string& path)
-{
+bool CTarneloData::SaveProject(const std::string& path) {
     std::string bytes;
     try {
         bytes = kBom + ProjectToJson(*this).dump(4) + "\n";
@@ -399,8 +378,7 @@ bool CTarneloData::SaveProject(const std::string& path)
     return true;
 }
 
-bool CTarneloData::LoadProject(const std::string& path)
-{
+bool CTarneloData::LoadProject(const std::string& path) {
     std::string text;
     if (!ReadWholeFile(path, text) || text.empty()) {
         return false;

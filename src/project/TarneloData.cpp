@@ -16,13 +16,11 @@ struct StandardRate {
 };
 
 constexpr StandardRate kStandardRates[] = {
-    {120000, 1001}, {60000, 1001}, {48000, 1001}, {30000, 1001}, {24000, 1001}, {120, 1},
-    {100, 1},       {60, 1},       {50, 1},       {30, 1},       {25, 1},       {15, 1},
-    {12, 1},        {10, 1},       {8, 1},        {6, 1},        {1, 1},
+    {120000, 1001}, {60000, 1001}, {48000, 1001}, {30000, 1001}, {24000, 1001}, {120, 1}, {100, 1}, {60, 1}, {50, 1},
+    {30, 1},        {25, 1},       {15, 1},       {12, 1},       {10, 1},       {8, 1},   {6, 1},   {1, 1},
 };
 
-std::string Trim(const std::string& text)
-{
+std::string Trim(const std::string& text) {
     const char* kSpace = " \t\r\n\v\f";
     const size_t first = text.find_first_not_of(kSpace);
     if (first == std::string::npos) {
@@ -33,8 +31,7 @@ std::string Trim(const std::string& text)
 
 }  // namespace
 
-void NumericSetting::UpdateText()
-{
+void NumericSetting::UpdateText() {
     if (kind == 1) {
         const double truncated = std::trunc(value);
         const double limited = std::clamp(std::isfinite(truncated) ? truncated : 0.0, -2147483648.0, 2147483647.0);
@@ -58,8 +55,7 @@ void NumericSetting::UpdateText()
     }
 }
 
-void NumericSetting::Set(double v, double min, double max, double stepValue, int kindValue)
-{
+void NumericSetting::Set(double v, double min, double max, double stepValue, int kindValue) {
     value = v;
     minimum = min;
     maximum = max;
@@ -68,14 +64,12 @@ void NumericSetting::Set(double v, double min, double max, double stepValue, int
     UpdateText();
 }
 
-void NumericSetting::SetValueClamped(double v)
-{
+void NumericSetting::SetValueClamped(double v) {
     value = std::max(minimum, std::min(maximum, v));
     UpdateText();
 }
 
-void SnapFrameRate(VideoInfo& info, bool adjust)
-{
+void SnapFrameRate(VideoInfo& info, bool adjust) {
     const StandardRate* best = nullptr;
     double bestDifference = 0.005;
     for (const StandardRate& rate : kStandardRates) {
@@ -94,13 +88,9 @@ void SnapFrameRate(VideoInfo& info, bool adjust)
     (void)adjust;
 }
 
-CaptionParam DefaultSceneCaption()
-{
-    return CaptionParam{};
-}
+CaptionParam DefaultSceneCaption() { return CaptionParam{}; }
 
-CaptionParam DefaultWatermarkCaption()
-{
+CaptionParam DefaultWatermarkCaption() {
     CaptionParam cap;
     cap.capTime_first = 0;
     cap.capTime_second = ParseTimeText("10:00:00.00");
@@ -115,8 +105,7 @@ CaptionParam DefaultWatermarkCaption()
     return cap;
 }
 
-CaptionParam DefaultTitleCaption()
-{
+CaptionParam DefaultTitleCaption() {
     CaptionParam cap;
     cap.capTime_first = 0;
     cap.capTime_second = ParseTimeText("00:00:03.00");
@@ -135,26 +124,19 @@ CaptionParam DefaultTitleCaption()
 SceneEntry::SceneEntry() = default;
 
 SceneEntry::SceneEntry(int first, int second, std::string name)
-    : framNo_first(first), framNo_second(second), fileName(std::move(name))
-{
-}
+    : framNo_first(first), framNo_second(second), fileName(std::move(name)) {}
 
-int SceneEntry::FrameCount() const
-{
-    return framNo_second - framNo_first + 1;
-}
+int SceneEntry::FrameCount() const { return framNo_second - framNo_first + 1; }
 
 CTarneloData::CTarneloData(bool cudaPresent) : use_cuda(cudaPresent) {}
 
-void CTarneloData::ResetExtractionSettings()
-{
+void CTarneloData::ResetExtractionSettings() {
     threshold.Set(100, 0, 1000, 1, 1);
     valid_min_unit.Set(1.0, 1.0, 10.0, 0.01, 0);
     cut_min_unit.Set(1.0, 1.0, 10.0, 0.01, 0);
 }
 
-void CTarneloData::ResetEffectSettings()
-{
+void CTarneloData::ResetEffectSettings() {
     cine_sco = false;
     primaries = false;
     brightness.Set(0.0, -1.0, 1.0, 0.01, 0);
@@ -165,8 +147,7 @@ void CTarneloData::ResetEffectSettings()
     chroma_offset_v = 0;
 }
 
-void CTarneloData::ResetCaptionSettings()
-{
+void CTarneloData::ResetCaptionSettings() {
     for (SceneEntry& scene : diff_list) {
         scene.capParam = DefaultSceneCaption();
     }
@@ -174,8 +155,7 @@ void CTarneloData::ResetCaptionSettings()
     capTitle = DefaultTitleCaption();
 }
 
-void CTarneloData::ResetAll(bool keepProject)
-{
+void CTarneloData::ResetAll(bool keepProject) {
     ResetExtractionSettings();
     ResetEffectSettings();
     ResetCaptionSettings();
@@ -202,8 +182,7 @@ void CTarneloData::ResetAll(bool keepProject)
     }
 }
 
-std::string CTarneloData::BuildTitle() const
-{
+std::string CTarneloData::BuildTitle() const {
     if (project_file.empty()) {
         std::string name = LoadText(kStringNewProject);
         return name.empty() ? std::string(kNewProjectText) : name;
@@ -217,21 +196,19 @@ std::string CTarneloData::BuildTitle() const
     const std::string rotation = info.rotation != 0 ? FormatC(" Rot:%d", info.rotation) : std::string();
     const std::string fieldOrder =
         info.field_order.empty() ? std::string() : FormatC(" field_order:%s", info.field_order.c_str());
-    return FileNamePart(project_file) +
-           FormatC(" \"%s %s Frm:%d FPS:%.2f W%dxH%d%s%s\"", FileNamePart(input_file).c_str(),
-                   FormatTimeText(duration, true).c_str(), info.frame_num, info.fps, info.width, info.height,
-                   rotation.c_str(), fieldOrder.c_str());
+    return FileNamePart(project_file) + FormatC(" \"%s %s Frm:%d FPS:%.2f W%dxH%d%s%s\"",
+                                                FileNamePart(input_file).c_str(),
+                                                FormatTimeText(duration, true).c_str(), info.frame_num, info.fps,
+                                                info.width, info.height, rotation.c_str(), fieldOrder.c_str());
 }
 
-void CTarneloData::UpdateTitle()
-{
+void CTarneloData::UpdateTitle() {
     if (m_titleWindow != nullptr) {
         m_titleWindow->SetTitle(BuildTitle());
     }
 }
 
-bool CTarneloData::LoadPtsList(const std::string& path)
-{
+bool CTarneloData::LoadPtsList(const std::string& path) {
     pts_list.clear();
     std::error_code error;
     std::ifstream file;
@@ -261,44 +238,37 @@ bool CTarneloData::LoadPtsList(const std::string& path)
     return !pts_list.empty();
 }
 
-std::string CTarneloData::GetOutputPath() const
-{
+std::string CTarneloData::GetOutputPath() const {
     if (output_folder.empty() || output_name.empty()) {
         return {};
     }
     return output_folder + output_name;
 }
 
-void CTarneloData::SetSceneCaption(SceneEntry& scene, double start, double length, const std::string& text)
-{
+void CTarneloData::SetSceneCaption(SceneEntry& scene, double start, double length, const std::string& text) {
     scene.capParam.capTime_first = RoundThroughText(start, "%.02f");
     scene.capParam.capTime_second = RoundThroughText(length, "%.02f");
     scene.capParam.caption = text;
 }
 
-double CTarneloData::FrameToSeconds(int frame, double fps) const
-{
+double CTarneloData::FrameToSeconds(int frame, double fps) const {
     const double rate = fps > 0 ? fps : m_currentInfo.fps;
     return rate > 0 ? frame / rate : 0;
 }
 
-std::string CTarneloData::FrameToTimeText(int frame) const
-{
+std::string CTarneloData::FrameToTimeText(int frame) const {
     return SecondsToFrameTimeText(FrameToSeconds(frame), true);
 }
 
-std::string CTarneloData::FrameToTimeText(int frame, double fps) const
-{
+std::string CTarneloData::FrameToTimeText(int frame, double fps) const {
     return SecondsToFrameTimeText(FrameToSeconds(frame, fps), false);
 }
 
-std::string CTarneloData::FrameToSecondsText(int frame, double fps, const char* format) const
-{
+std::string CTarneloData::FrameToSecondsText(int frame, double fps, const char* format) const {
     return FormatNumberText(FrameToSeconds(frame, fps), format);
 }
 
-std::string CTarneloData::FormatNumberText(double value, const char* format)
-{
+std::string CTarneloData::FormatNumberText(double value, const char* format) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wformat-nonliteral"
     return FormatC(format, value);

@@ -10,15 +10,13 @@
 
 namespace {
 
-locale_t CLocale()
-{
+locale_t CLocale() {
     static const locale_t locale = newlocale(LC_ALL_MASK, "C", nullptr);
     return locale;
 }
 
 // Whole units of a non-negative count of seconds, kept inside int range.
-long long Truncate(double value)
-{
+long long Truncate(double value) {
     if (!std::isfinite(value)) {
         return 0;
     }
@@ -32,8 +30,7 @@ long long Truncate(double value)
     return static_cast<long long>(value);
 }
 
-std::string HundredthsText(long long hundredths, bool shortForm)
-{
+std::string HundredthsText(long long hundredths, bool shortForm) {
     const bool negative = hundredths < 0;
     const long long total = negative ? -hundredths : hundredths;
     const long long h = total / 360000;
@@ -49,22 +46,19 @@ std::string HundredthsText(long long hundredths, bool shortForm)
 
 }  // namespace
 
-CLocaleScope::CLocaleScope()
-{
+CLocaleScope::CLocaleScope() {
     if (CLocale() != nullptr) {
         m_previous = uselocale(CLocale());
     }
 }
 
-CLocaleScope::~CLocaleScope()
-{
+CLocaleScope::~CLocaleScope() {
     if (m_previous != nullptr) {
         uselocale(m_previous);
     }
 }
 
-std::string FormatC(const char* format, ...)
-{
+std::string FormatC(const char* format, ...) {
     CLocaleScope cLocale;
     char buffer[256];
     va_list args;
@@ -89,33 +83,26 @@ std::string FormatC(const char* format, ...)
     return text;
 }
 
-double ParseDouble(const std::string& text)
-{
+double ParseDouble(const std::string& text) {
     CLocaleScope cLocale;
     return std::strtod(text.c_str(), nullptr);
 }
 
-double RoundThroughText(double value, const char* format)
-{
-    return ParseDouble(FormatC(format, value));
-}
+double RoundThroughText(double value, const char* format) { return ParseDouble(FormatC(format, value)); }
 
-std::string FormatTimeText(double seconds, bool shortForm)
-{
+std::string FormatTimeText(double seconds, bool shortForm) {
     // Rounding to hundredths first keeps 3599.999 from showing as 00:59:59.100.
     const double s = RoundThroughText(seconds);
     return HundredthsText(Truncate(std::round(s * 100.0)), shortForm);
 }
 
-double ParseTimeText(const std::string& text)
-{
+double ParseTimeText(const std::string& text) {
     int h = 0, m = 0, s = 0, c = 0;
     std::sscanf(text.c_str(), "%d:%d:%d.%d", &h, &m, &s, &c);
     return static_cast<double>((static_cast<long long>(h) * 60 + m) * 60 + s) + c / 100.0;
 }
 
-std::string SecondsToFrameTimeText(double seconds, bool truncateToHundredths)
-{
+std::string SecondsToFrameTimeText(double seconds, bool truncateToHundredths) {
     if (truncateToHundredths) {
         return HundredthsText(Truncate(seconds * 100.0), false);
     }

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
@@ -197,7 +198,7 @@ std::vector<std::string> ProcessesMentioning(const std::string& text) {
 
 // Children of this test process. The test is a subreaper, so anything the CLI left running when it
 // ended (killed by its death signal or not) is ours now, zombie or alive.
-std::vector<std::string> LeftoverChildren() {
+std::vector<std::string> LeftoverChildren(std::vector<pid_t>* pids = nullptr) {
     std::vector<std::string> found;
     const std::string self = std::to_string(::getpid());
     for (const auto& e : fs::directory_iterator("/proc")) {
@@ -210,7 +211,9 @@ std::vector<std::string> LeftoverChildren() {
         std::istringstream fields(stat.substr(close + 2));
         std::string state, ppid;
         fields >> state >> ppid;
-        if (ppid == self) found.push_back(stat.substr(0, close + 1) + " " + state);
+        if (ppid != self) continue;
+        found.push_back(stat.substr(0, close + 1) + " " + state);
+        if (pids) pids->push_back(static_cast<pid_t>(std::stoi(pid)));
     }
     return found;
 }
@@ -235,6 +238,13 @@ protected:
         m_dir = pattern;
     }
     void TearDown() override {
+        // A failed test must not leave its strays to the next one.
+        std::vector<pid_t> strays;
+        LeftoverChildren(&strays);
+        for (const pid_t pid : strays) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+        }
         std::error_code ec;
         fs::remove_all(m_dir, ec);
     }
@@ -392,7 +402,7 @@ TEST_F(CliTest, NoCutWithGivenPathsInJapanese) {
     fs::create_directory(Path("work"));
 
     const RunResult r = RunCli({"extract", clip, "--no-cut", "--output-folder", folder, "--output-name", "best.mp4",
-                                "--project", projectFile, "--valid-sec", "0.5", "--quality", "2"},
+                                "--project", projectFile, "--valid-sec", "0.5"},
                                {"LANG=ja_JP.UTF-8", "LC_ALL="});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("シーン抽出"), std::string::npos) << r.err;
@@ -404,12 +414,42 @@ TEST_F(CliTest, NoCutWithGivenPathsInJapanese) {
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("\"output_name\": \"best.mp4\""), std::string::npos);
     EXPECT_NE(text.find("\"output_folder\": \"" + folder + "/\""), std::string::npos);
-    EXPECT_NE(text.find("\"quality\": 2"), std::string::npos);
+    EXPECT_NE(text.find("\"pts_file\": \"" + folder + "/clip_pts.csv\""), std::string::npos);
     EXPECT_FALSE(fs::exists(clip + ".kpproj"));
     EXPECT_FALSE(fs::exists(clip + "_out"));
     for (const auto& e : fs::directory_iterator(folder)) {
         EXPECT_EQ(e.path().filename().string().find("_seg_"), std::string::npos) << e.path();
     }
+}
+
+TEST_F(CliTest, ATerminalGetsTheBarRedrawnInPlace) {
+    if (!HaveMediaTools()) GTEST_SKIP() << "ffmpeg/ffprobe not found";
+    const std::string clip = Path("clip.mp4");
+    MakeClip(clip, 4, "between(t,1,3)", false);
+
+    int master = -1;
+    const pid_t pid = ::forkpty(&master, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        ::setenv("LANG", "C.UTF-8", 1);
+        ::unsetenv("LC_ALL");
+        ::execl(kCliPath.c_str(), kCliPath.c_str(), "extract", clip.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    std::string text;
+    char buffer[4096];
+    for (ssize_t n; (n = ::read(master, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR);) {
+        if (n > 0) text.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(master);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << text;
+    EXPECT_NE(text.find("\r  Scene Extract ["), std::string::npos) << text;
+    EXPECT_NE(text.find("100% (120/120)\033[K"), std::string::npos) << text;
+    // Lines after a bar start on a line of their own.
+    EXPECT_EQ(text.find("\033[K  "), std::string::npos) << text;
 }
 
 // Starts the CLI, sends a signal once the first progress line of the named step appears, and returns the

@@ -12,6 +12,9 @@
 #include <filesystem>
 #include <system_error>
 
+#include "platform/FileLock.h"
+#include "platform/Path.h"
+
 namespace fs = std::filesystem;
 
 namespace {
@@ -22,33 +25,17 @@ constexpr size_t kStampLength = 18;
 // Guards the bump-and-retry loop of a rotation against a folder full of names; never reached in practice.
 constexpr int kMaxRenameTries = 10000;
 
-// The cross-process lock around every file access. A fresh descriptor per lock means threads of this
-// process exclude each other too; closing it releases the lock even if the holder forgets.
+// The cross-process lock around every file access, one per append so that threads and processes
+// are kept apart alike.
 class LogFileLock {
 public:
-    LogFileLock() {
-        const std::string path = LogFileLockPath();
-        // Open without O_CREAT first: a lock file another user made in a sticky /tmp cannot be opened with
-        // O_CREAT when protected_regular is on, yet a read-only descriptor is enough for flock.
-        m_fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        if (m_fd < 0) {
-            m_fd = open(path.c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);
-        }
-        if (m_fd >= 0) {
-            while (flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
-            }
-        }
-    }
-    ~LogFileLock() {
-        if (m_fd >= 0) {
-            close(m_fd);
-        }
-    }
+    LogFileLock() : m_lock(kLockName) { m_lock.Lock(); }
+    ~LogFileLock() { m_lock.Unlock(); }
     LogFileLock(const LogFileLock&) = delete;
     LogFileLock& operator=(const LogFileLock&) = delete;
 
 private:
-    int m_fd = -1;
+    platform::FileLock m_lock;
 };
 
 std::string FileNameOf(const std::string& path) {
@@ -224,11 +211,4 @@ void ClearLogFiles(const std::string& path) {
     }
 }
 
-std::string LogFileLockPath() {
-    std::error_code error;
-    fs::path folder = fs::temp_directory_path(error);
-    if (error || folder.empty()) {
-        folder = "/tmp";
-    }
-    return (folder / kLockName).string();
-}
+std::string LogFileLockPath() { return platform::TempFolder() + kLockName; }

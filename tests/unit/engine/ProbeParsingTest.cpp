@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "engine/ProbeParsing.h"
+#include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
 
 namespace {
@@ -479,4 +480,13 @@ TEST(PtsListTest, ConstantRateDecision) {
             << c.times.size() << " times at " << c.fps << ": mean " << stats.mean << " stddev " << stats.stddev
             << " range " << stats.range;
     }
+}
+
+TEST(ProbeCommandTest, FfmpegPrefixFollowsTheProjectsCudaSetting) {
+    CTarneloData data;
+    CTarneloProcess engine(nullptr, &data);
+    data.use_cuda = false;
+    EXPECT_EQ(engine.FfmpegPrefix(), "ffmpeg -y ");
+    data.use_cuda = true;
+    EXPECT_EQ(engine.FfmpegPrefix(), "ffmpeg -y -hwaccel cuda ");
 }

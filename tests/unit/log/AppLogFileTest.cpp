@@ -1,5 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+
+#include "platform/Path.h"
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -148,7 +150,7 @@ bool SomeoneWaitsForLock(const struct stat& lockFile) {
 
 // Another program holding "AppLogFileAccess" keeps the append away from the file until it lets go.
 TEST(AppLogFileTest, AppendWaitsForTheSharedLock) {
-    EXPECT_EQ(LogFileLockPath(), (std::filesystem::temp_directory_path() / "AppLogFileAccess").string());
+    EXPECT_EQ(LogFileLockPath(), platform::TempFolder() + "AppLogFileAccess");
     TempFolder folder;
     const std::string path = folder / "app.log";
     const int held = open(LogFileLockPath().c_str(), O_RDONLY | O_CREAT | O_CLOEXEC, 0666);

@@ -414,6 +414,38 @@ TEST(ProcessTest, CloseJobKillsGrandchildAfterNormalEnd) {
     EXPECT_EQ(CountOpenFds(), fdsBefore + 1);  // the watch's descriptor
 }
 
+// A tool that ended but left a grandchild on the pipe: the reader asks whether the tool itself is done and
+// then clears the leftovers, so the pipe ends without waiting for the grandchild.
+TEST(ProcessTest, LeftoversOfAnEndedChild) {
+    ChildProcess running;
+    ASSERT_EQ(running.Start({Helper("hang")}), 0);
+    ReadLineStartingWith(running, "hang ");
+    EXPECT_FALSE(running.HasExited());
+    running.KillLeftovers();  // does nothing while the child itself runs
+    EXPECT_FALSE(running.HasExited());
+    running.Terminate(-2);
+    ReadAll(running);
+    EXPECT_EQ(running.Wait(), -2);
+    running.CloseJob();  // reaps the leader that Wait left for the group kill
+
+    ChildProcess child;
+    ASSERT_EQ(child.Start({Helper("spawn_grandchild"), "exit"}), 0);
+    const Family family = ParseFamily(ReadLineStartingWith(child, "child "));
+    ASSERT_GT(family.grandchild, 0);
+    ProcessWatch grandchild(family.grandchild);
+    ProcessWatch leader(child.Pid());
+    ASSERT_TRUE(leader.WaitForExit());
+    EXPECT_TRUE(child.HasExited());
+    EXPECT_FALSE(grandchild.HasExited());
+
+    child.KillLeftovers();
+    ReadAll(child);  // ends now, with or without the grandchild's line still in it
+    EXPECT_TRUE(grandchild.WaitForExit());
+    EXPECT_EQ(child.Wait(), 0) << "the child's own code survives the cleanup";
+    child.CloseJob();
+    EXPECT_TRUE(NoChildLeft());
+}
+
 TEST(ProcessTest, CancelKillsChildAndGrandchild) {
     ChildProcess child;
     ASSERT_EQ(child.Start({Helper("spawn_grandchild"), "hang"}), 0);
@@ -524,6 +556,9 @@ TEST(ProcessTest, ConcurrentStartsFromThreads) {
     EXPECT_TRUE(NoChildLeft());
 }
 
+// The name this test program runs under, read the way the search cannot: from the link itself.
+std::string OwnName() { return platform::PathFileName(LinkTarget("/proc/self/exe")); }
+
 class ProgramSearchTest : public testing::Test {
 protected:
     void SetUp() override {
@@ -559,12 +594,12 @@ TEST_F(ProgramSearchTest, OwnFolderThenPathExecutableFilesOnly) {
     MakeFile("a/tool", 0644);                   // not executable
     platform::MakeFolders(m_root + "b/tool/");  // a folder
     const std::string wanted = MakeFile("c/tool", 0755);
-    MakeFile("d/tool", 0755);         // later on PATH
-    MakeFile("c/ProcessTest", 0755);  // loses to our own folder
+    MakeFile("d/tool", 0755);          // later on PATH
+    MakeFile("c/" + OwnName(), 0755);  // loses to our own folder
     setenv("PATH", (m_root + "a:" + m_root + "b/:" + m_root + "c:" + m_root + "d").c_str(), 1);
 
     EXPECT_EQ(platform::FindProgram("tool"), wanted);
-    EXPECT_EQ(platform::FindProgram("ProcessTest"), platform::ExecutableFolder() + "ProcessTest");
+    EXPECT_EQ(platform::FindProgram(OwnName()), platform::ExecutableFolder() + OwnName());
     EXPECT_EQ(platform::FindProgram("tarnelo-no-such-program"), "");
     EXPECT_EQ(platform::FindProgram(""), "");
     EXPECT_EQ(platform::FindProgram("./not/checked"), "./not/checked");
@@ -582,7 +617,7 @@ TEST_F(ProgramSearchTest, ExecutableFolderIsOurs) {
     struct stat own {};
     struct stat found {};
     ASSERT_EQ(stat("/proc/self/exe", &own), 0);
-    ASSERT_EQ(stat((folder + "ProcessTest").c_str(), &found), 0);
+    ASSERT_EQ(stat((folder + OwnName()).c_str(), &found), 0);
     EXPECT_EQ(own.st_ino, found.st_ino);
 }
 

@@ -1,5 +1,3 @@
-#include "project/FileHelpers.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,33 +7,31 @@
 #include <set>
 #include <string>
 
+#include "project/FileHelpers.h"
+
 namespace fs = std::filesystem;
 
 namespace {
 
 class FileHelpersTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "tarnelo-files-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         m_dir = pattern;
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         std::error_code ec;
         fs::remove_all(m_dir, ec);
     }
 
-    static void Touch(const fs::path& path, const std::string& content = "x")
-    {
+    static void Touch(const fs::path& path, const std::string& content = "x") {
         fs::create_directories(path.parent_path());
         std::ofstream(path) << content;
     }
 
-    std::set<std::string> Names(const fs::path& folder) const
-    {
+    std::set<std::string> Names(const fs::path& folder) const {
         std::set<std::string> names;
         for (const auto& entry : fs::directory_iterator(folder)) {
             names.insert(entry.path().filename().string());
@@ -55,7 +51,7 @@ TEST(FileHelpersPureTest, ReplaceExtension) {
     const Case cases[] = {
         {"/v/movie.mp4", "_pts.csv", "/v/movie_pts.csv"},
         {"/a.b/movie", "_pts.csv", "/a_pts.csv"},  // the last "." anywhere counts, even in a folder name
-        {"/v/movie", ".mp4", "/v/movie"},           // no "." at all: unchanged
+        {"/v/movie", ".mp4", "/v/movie"},          // no "." at all: unchanged
         {"/v/clip.tar.gz", "", "/v/clip.tar"},
         {"clip.MOV", ".mp4", "clip.mp4"},
         {".hidden", ".x", ".x"},
@@ -72,9 +68,9 @@ TEST(FileHelpersPureTest, IsMp4File) {
         bool mp4;
     };
     const Case cases[] = {
-        {"/v/a.mp4", true}, {"/v/a.MP4", true},     {"/v/a.Mp4", true},     {"/v/a.mp4.mov", false},
-        {"/v/a.mp", false}, {"/v/amp4", false},     {"/v.mp4/a", false},    {"", false},
-        {".mp4", true},     {"/v/a.mp4 ", false},   {"/v/a.m4v", false},
+        {"/v/a.mp4", true}, {"/v/a.MP4", true},   {"/v/a.Mp4", true},  {"/v/a.mp4.mov", false},
+        {"/v/a.mp", false}, {"/v/amp4", false},   {"/v.mp4/a", false}, {"", false},
+        {".mp4", true},     {"/v/a.mp4 ", false}, {"/v/a.m4v", false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IsMp4File(c.path), c.mp4) << c.path;
@@ -123,8 +119,8 @@ TEST_F(FileHelpersTest, DeleteFilesMatchesWildcardsOnly) {
     DeleteFiles((m_dir / "_merged*.mp4").string());
     DeleteFiles((m_dir / "_frame_???.jpg").string());
     DeleteFiles((m_dir / "a[1].txt").string());  // brackets are ordinary characters
-    EXPECT_EQ(Names(m_dir), (std::set<std::string>{"keep.mp4", "_merged1.mp4.bak", "_frame_01.jpg", "ab1.txt",
-                                                   "_mergedDir.mp4"}));
+    EXPECT_EQ(Names(m_dir),
+              (std::set<std::string>{"keep.mp4", "_merged1.mp4.bak", "_frame_01.jpg", "ab1.txt", "_mergedDir.mp4"}));
 
     // A pattern in a missing folder, or one naming nothing, is harmless.
     DeleteFiles((m_dir / "missing" / "*").string());
@@ -209,8 +205,8 @@ TEST_F(FileHelpersTest, DeleteFolderRefusesRootHomeAndEmpty) {
     fs::create_directory(home / "sub");
     fs::create_directory_symlink(home, m_dir / "homelink");
     setenv("HOME", home.c_str(), 1);
-    for (const fs::path& path : {home, fs::path(home.string() + "/"), home / "sub" / "..", m_dir / "homelink",
-                                 m_dir / "parent", m_dir}) {
+    for (const fs::path& path :
+         {home, fs::path(home.string() + "/"), home / "sub" / "..", m_dir / "homelink", m_dir / "parent", m_dir}) {
         EXPECT_TRUE(IsDeletionRefused(path.string())) << path;
         EXPECT_FALSE(DeleteFolder(path.string())) << path;
     }

@@ -24,27 +24,23 @@ public:
     std::vector<std::string> titles;
 };
 
-std::string ReadBytes(const fs::path& path)
-{
+std::string ReadBytes(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-void WriteBytes(const fs::path& path, const std::string& bytes)
-{
+void WriteBytes(const fs::path& path, const std::string& bytes) {
     std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
 }
 
-CTarneloData Fresh()
-{
+CTarneloData Fresh() {
     CTarneloData data;
     data.ResetAll(false);
     return data;
 }
 
 // Every stored field away from its default, with Japanese texts wherever a text is stored.
-CTarneloData FullProject()
-{
+CTarneloData FullProject() {
     CTarneloData data = Fresh();
     data.project_file = "/古い/前回.kpproj";
     data.input_file = "/動画/入力 ファイル.mov";
@@ -103,8 +99,7 @@ CTarneloData FullProject()
     return data;
 }
 
-void ExpectSameCaption(const CaptionParam& a, const CaptionParam& b, const std::string& what)
-{
+void ExpectSameCaption(const CaptionParam& a, const CaptionParam& b, const std::string& what) {
     EXPECT_DOUBLE_EQ(a.capTime_first, b.capTime_first) << what;
     EXPECT_DOUBLE_EQ(a.capTime_second, b.capTime_second) << what;
     EXPECT_EQ(a.caption, b.caption) << what;
@@ -122,15 +117,13 @@ void ExpectSameCaption(const CaptionParam& a, const CaptionParam& b, const std::
 
 class ProjectFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "tarnelo-project-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         m_dir = pattern;
     }
 
-    void TearDown() override
-    {
+    void TearDown() override {
         std::error_code ec;
         fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ec);
         fs::remove_all(m_dir, ec);
@@ -139,15 +132,13 @@ protected:
     std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
 
     // Loads text from a file onto data; the result of LoadProject.
-    bool LoadText(CTarneloData& data, const std::string& text, const std::string& name = "in.kpproj") const
-    {
+    bool LoadText(CTarneloData& data, const std::string& text, const std::string& name = "in.kpproj") const {
         WriteBytes(m_dir / name, text);
         return data.LoadProject(PathOf(name));
     }
 
     // The stored state of data as the bytes a save writes (with project_file fixed, so states compare).
-    std::string StoredBytes(const CTarneloData& data) const
-    {
+    std::string StoredBytes(const CTarneloData& data) const {
         CTarneloData copy = data;
         copy.m_titleWindow = nullptr;
         copy.project_file = "/fixed.kpproj";
@@ -300,8 +291,7 @@ TEST_F(ProjectFileTest, RoundTripOfEveryStoredField) {
     EXPECT_EQ(loaded.output_folder, original.output_folder);
     EXPECT_EQ(loaded.output_name, original.output_name);
     EXPECT_EQ(loaded.pts_file, original.pts_file);
-    EXPECT_TRUE(loaded.cine_sco && loaded.transition && loaded.primaries && loaded.play_scene_loop &&
-                loaded.play_loop);
+    EXPECT_TRUE(loaded.cine_sco && loaded.transition && loaded.primaries && loaded.play_scene_loop && loaded.play_loop);
     ASSERT_EQ(loaded.diff_list.size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
         const SceneEntry& a = loaded.diff_list[i];
@@ -313,9 +303,12 @@ TEST_F(ProjectFileTest, RoundTripOfEveryStoredField) {
         ExpectSameCaption(a.capParam, b.capParam, "scene " + std::to_string(i));
     }
     const std::pair<const NumericSetting*, const NumericSetting*> settings[] = {
-        {&loaded.threshold, &original.threshold},   {&loaded.valid_min_unit, &original.valid_min_unit},
-        {&loaded.cut_min_unit, &original.cut_min_unit}, {&loaded.brightness, &original.brightness},
-        {&loaded.saturation, &original.saturation}, {&loaded.contrast, &original.contrast},
+        {&loaded.threshold, &original.threshold},
+        {&loaded.valid_min_unit, &original.valid_min_unit},
+        {&loaded.cut_min_unit, &original.cut_min_unit},
+        {&loaded.brightness, &original.brightness},
+        {&loaded.saturation, &original.saturation},
+        {&loaded.contrast, &original.contrast},
         {&loaded.gamma, &original.gamma},
     };
     for (const auto& [a, b] : settings) {
@@ -533,8 +526,8 @@ TEST_F(ProjectFileTest, OlderRootCaptionStyleAppliesToEveryScene) {
         EXPECT_EQ(scene.capParam.font_name, "ＭＳ ゴシック");
         EXPECT_EQ(scene.capParam.font_size, 30);
         EXPECT_EQ(scene.capParam.color, 255u);
-        EXPECT_EQ(scene.capParam.bold & scene.capParam.italic & scene.capParam.underline &
-                      scene.capParam.strike_uut, -1);
+        EXPECT_EQ(scene.capParam.bold & scene.capParam.italic & scene.capParam.underline & scene.capParam.strike_uut,
+                  -1);
         EXPECT_EQ(scene.capParam.encoding, 0);
         EXPECT_EQ(scene.capParam.cap_pos_type, 8);
     }
@@ -559,7 +552,7 @@ TEST_F(ProjectFileTest, DerivedTimeListPath) {
         const char* result;
     };
     const Case cases[] = {
-        {"/o/x_PTS.CSV", "/o/x_PTS.CSV"},   // the ending compares ignoring case
+        {"/o/x_PTS.CSV", "/o/x_PTS.CSV"},  // the ending compares ignoring case
         {"/o/x_pts.csv", "/o/x_pts.csv"},
         {"/o/x.csv", "/out/clip_pts.csv"},  // a .csv without "_pts" is replaced
         {"", "/out/clip_pts.csv"},
@@ -596,7 +589,7 @@ TEST_F(ProjectFileTest, NumbersOfEveryJsonKind) {
         "list_idx": 1.9, "frame_num": 3000000000, "width": 1920.0, "fps": 25, "rotation": -90.5, "play_vol": 2
     })"));
     const SceneEntry& scene = data.diff_list[0];
-    EXPECT_EQ(scene.framNo_first, 12);   // floats truncate toward zero
+    EXPECT_EQ(scene.framNo_first, 12);  // floats truncate toward zero
     EXPECT_EQ(scene.framNo_second, -3);
     EXPECT_EQ(scene.capParam.color, 0xFFFFFFFFu);
     EXPECT_EQ(scene.capParam.font_size, 2147483647);  // beyond int: limited, never undefined
@@ -623,10 +616,10 @@ TEST_F(ProjectFileTest, WrongTypedRootMembersAreIgnored) {
         const char* value;
     };
     const Case cases[] = {
-        {"input_file", "5"},       {"output_name", "null"},   {"cine_sco", "1"},     {"transition", "\"yes\""},
-        {"threshold", "\"300\""},  {"gamma", "[1.0]"},        {"list_idx", "true"},  {"r_frame_rate", "25"},
-        {"fps", "\"25\""},         {"frame_num", "{}"},       {"play_vol", "\"9\""}, {"capWatermark", "\"w\""},
-        {"capTitle", "[]"},        {"field_order", "false"},  {"sar_num", "\"1\""},  {"project_file", "7"},
+        {"input_file", "5"},      {"output_name", "null"},  {"cine_sco", "1"},     {"transition", "\"yes\""},
+        {"threshold", "\"300\""}, {"gamma", "[1.0]"},       {"list_idx", "true"},  {"r_frame_rate", "25"},
+        {"fps", "\"25\""},        {"frame_num", "{}"},      {"play_vol", "\"9\""}, {"capWatermark", "\"w\""},
+        {"capTitle", "[]"},       {"field_order", "false"}, {"sar_num", "\"1\""},  {"project_file", "7"},
     };
     for (const Case& c : cases) {
         CTarneloData data = base;

@@ -1,5 +1,3 @@
-#include "project/TarneloData.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -8,6 +6,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "project/TarneloData.h"
 
 namespace fs = std::filesystem;
 
@@ -21,8 +21,7 @@ public:
 
 class MapStringTable : public StringTable {
 public:
-    std::string Load(int id) const override
-    {
+    std::string Load(int id) const override {
         auto it = texts.find(id);
         return it != texts.end() ? it->second : std::string();
     }
@@ -30,8 +29,7 @@ public:
 };
 
 void ExpectSetting(const NumericSetting& s, double value, double min, double max, double step, int kind,
-                   const char* text, const char* name)
-{
+                   const char* text, const char* name) {
     EXPECT_DOUBLE_EQ(s.value, value) << name;
     EXPECT_DOUBLE_EQ(s.minimum, min) << name;
     EXPECT_DOUBLE_EQ(s.maximum, max) << name;
@@ -40,8 +38,7 @@ void ExpectSetting(const NumericSetting& s, double value, double min, double max
     EXPECT_EQ(s.text, text) << name;
 }
 
-void ExpectCaption(const CaptionParam& a, const CaptionParam& b, const char* what)
-{
+void ExpectCaption(const CaptionParam& a, const CaptionParam& b, const char* what) {
     EXPECT_DOUBLE_EQ(a.capTime_first, b.capTime_first) << what;
     EXPECT_DOUBLE_EQ(a.capTime_second, b.capTime_second) << what;
     EXPECT_EQ(a.caption, b.caption) << what;
@@ -65,9 +62,9 @@ TEST(NumericSettingTest, UpdateTextForms) {
     };
     const Case cases[] = {
         {-0.004, 0, "0.0"},  // no minus zero
-        {-0.0, 0, "0.0"},    {2.999, 0, "3.0"},  {0.5, 0, "0.5"},   {1.0, 0, "1.0"},   {0.25, 0, "0.25"},
-        {-1.0, 0, "-1.0"},   {10.0, 0, "10.0"},  {1.005, 0, "1.0"}, {-0.5, 0, "-0.5"}, {123.456, 0, "123.46"},
-        {100, 1, "100"},     {99.9, 1, "99"},    {-2.7, 1, "-2"},   {0, 1, "0"},
+        {-0.0, 0, "0.0"},   {2.999, 0, "3.0"}, {0.5, 0, "0.5"},   {1.0, 0, "1.0"},   {0.25, 0, "0.25"},
+        {-1.0, 0, "-1.0"},  {10.0, 0, "10.0"}, {1.005, 0, "1.0"}, {-0.5, 0, "-0.5"}, {123.456, 0, "123.46"},
+        {100, 1, "100"},    {99.9, 1, "99"},   {-2.7, 1, "-2"},   {0, 1, "0"},
     };
     for (const Case& c : cases) {
         NumericSetting s;
@@ -101,13 +98,20 @@ TEST(VideoInfoTest, SnapFrameRate) {
         double snapped;
     };
     const Case cases[] = {
-        {29.9701, "30000/1001", 30000.0 / 1001}, {29.97, "30000/1001", 30000.0 / 1001},
-        {29.96, nullptr, 29.96},                  {25.0, "25/1", 25.0},
-        {59.94, "60000/1001", 60000.0 / 1001},    {23.976, "24000/1001", 24000.0 / 1001},
-        {119.88, "120000/1001", 120000.0 / 1001}, {47.952, "48000/1001", 48000.0 / 1001},
-        {120.001, "120/1", 120.0},                {1.004, "1/1", 1.0},
-        {0.0, nullptr, 0.0},                      {7.0, nullptr, 7.0},
-        {30.0049, "30/1", 30.0},                  {30.0051, nullptr, 30.0051},
+        {29.9701, "30000/1001", 30000.0 / 1001},
+        {29.97, "30000/1001", 30000.0 / 1001},
+        {29.96, nullptr, 29.96},
+        {25.0, "25/1", 25.0},
+        {59.94, "60000/1001", 60000.0 / 1001},
+        {23.976, "24000/1001", 24000.0 / 1001},
+        {119.88, "120000/1001", 120000.0 / 1001},
+        {47.952, "48000/1001", 48000.0 / 1001},
+        {120.001, "120/1", 120.0},
+        {1.004, "1/1", 1.0},
+        {0.0, nullptr, 0.0},
+        {7.0, nullptr, 7.0},
+        {30.0049, "30/1", 30.0},
+        {30.0051, nullptr, 30.0051},
     };
     for (const Case& c : cases) {
         for (const bool adjust : {false, true}) {
@@ -202,8 +206,7 @@ TEST(TarneloDataTest, ConstructionState) {
 }
 
 // Every field set away from its reset value, so each reset shows exactly what it restores.
-CTarneloData ChangedData()
-{
+CTarneloData ChangedData() {
     CTarneloData data(true);
     data.ResetAll(false);
     data.project_file = "/p/a.kpproj";
@@ -316,8 +319,8 @@ TEST(TarneloDataTest, ResetAllKeepsApplicationSettings) {
             continue;
         }
         EXPECT_EQ(window.titles, std::vector<std::string>{"新規プロジェクト"});
-        for (const std::string* text : {&data.project_file, &data.input_file, &data.input_mp4_file,
-                                        &data.output_folder, &data.output_name, &data.pts_file}) {
+        for (const std::string* text : {&data.project_file, &data.input_file, &data.input_mp4_file, &data.output_folder,
+                                        &data.output_name, &data.pts_file}) {
             EXPECT_TRUE(text->empty()) << *text;
         }
         EXPECT_TRUE(data.diff_list.empty());
@@ -376,7 +379,8 @@ TEST(TarneloDataTest, StringTableTexts) {
     EXPECT_EQ(LoadText(3053), "");
     EXPECT_EQ(LoadPositionNames(), std::vector<std::string>(10));
     MapStringTable table;
-    const std::vector<std::string> names{"なし", "左下", "中央下", "右下", "左中央", "中央", "右中央", "左上", "中央上", "右上"};
+    const std::vector<std::string> names{"なし", "左下",   "中央下", "右下",   "左中央",
+                                         "中央", "右中央", "左上",   "中央上", "右上"};
     for (int i = 0; i < 10; ++i) {
         table.texts[3053 + i] = names[static_cast<size_t>(i)];
     }
@@ -396,8 +400,8 @@ TEST(TarneloDataTest, FrameAndTimeTexts) {
 
     data.m_currentInfo.fps = 30000.0 / 1001;
     EXPECT_EQ(data.FrameToTimeText(0), "00:00:00.00");
-    EXPECT_EQ(data.FrameToTimeText(30), "00:00:01.00");    // 1.001 s truncated
-    EXPECT_EQ(data.FrameToTimeText(29), "00:00:00.96");    // 0.9676 s truncated to hundredths
+    EXPECT_EQ(data.FrameToTimeText(30), "00:00:01.00");      // 1.001 s truncated
+    EXPECT_EQ(data.FrameToTimeText(29), "00:00:00.96");      // 0.9676 s truncated to hundredths
     EXPECT_EQ(data.FrameToTimeText(29, -1), "00:00:00.97");  // not truncated: the hundredths round
     EXPECT_EQ(data.FrameToTimeText(107892), "00:59:59.99");  // 3599.9964 s
     EXPECT_EQ(data.FrameToTimeText(1, 2.0), "00:00:00.50");  // explicit rate wins when positive
@@ -430,14 +434,12 @@ TEST(TarneloDataTest, OutputPathAndSceneCaption) {
 
 class PtsListTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         std::string pattern = (fs::temp_directory_path() / "tarnelo-pts-XXXXXX").string();
         ASSERT_NE(mkdtemp(pattern.data()), nullptr);
         m_dir = pattern;
     }
-    void TearDown() override
-    {
+    void TearDown() override {
         std::error_code ec;
         fs::remove_all(m_dir, ec);
     }

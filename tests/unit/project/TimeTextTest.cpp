@@ -1,9 +1,9 @@
-#include "project/TimeText.h"
-
 #include <gtest/gtest.h>
 
 #include <clocale>
 #include <string>
+
+#include "project/TimeText.h"
 
 namespace {
 
@@ -14,18 +14,12 @@ TEST(TimeTextTest, FormatTimeTextRoundsToHundredthsFirst) {
         const char* text;
     };
     const Case cases[] = {
-        {0, false, "00:00:00.00"},
-        {3599.999, false, "01:00:00.00"},
-        {3599.994, false, "00:59:59.99"},
-        {36000, true, "0:00:00.00"},  // hours modulo 10
-        {36000, false, "10:00:00.00"},
-        {45296.78, true, "2:34:56.78"},
-        {45296.78, false, "12:34:56.78"},
-        {61.5, false, "00:01:01.50"},
-        {0.005, false, "00:00:00.01"},
-        {59.999, true, "0:01:00.00"},
-        {3.0, false, "00:00:03.00"},
-        {100 * 3600 + 1.25, false, "100:00:01.25"},
+        {0, false, "00:00:00.00"},        {3599.999, false, "01:00:00.00"},
+        {3599.994, false, "00:59:59.99"}, {36000, true, "0:00:00.00"},  // hours modulo 10
+        {36000, false, "10:00:00.00"},    {45296.78, true, "2:34:56.78"},
+        {45296.78, false, "12:34:56.78"}, {61.5, false, "00:01:01.50"},
+        {0.005, false, "00:00:00.01"},    {59.999, true, "0:01:00.00"},
+        {3.0, false, "00:00:03.00"},      {100 * 3600 + 1.25, false, "100:00:01.25"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(FormatTimeText(c.seconds, c.shortForm), c.text) << c.seconds << " short " << c.shortForm;

@@ -1,0 +1,547 @@
+#include "engine/SceneMerge.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <climits>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <mutex>
+
+#include "app/log/AppLog.h"
+#include "engine/EffectsFilter.h"
+#include "engine/EncoderPreset.h"
+#include "engine/InputPreparation.h"
+#include "engine/TarneloProcess.h"
+#include "engine/TaskLimiter.h"
+#include "platform/Path.h"
+#include "platform/Process.h"
+#include "project/TarneloData.h"
+
+namespace {
+
+constexpr int kMaxBatchSize = 25;
+constexpr double kBatchPixelBudget = 8388608.0;
+constexpr double kMinTransitionSeconds = 0.000001;
+
+int ClampToInt(double value) {
+    if (!std::isfinite(value)) return 0;
+    return static_cast<int>(std::clamp(value, static_cast<double>(INT_MIN), static_cast<double>(INT_MAX)));
+}
+
+int RoundToFrames(double seconds, double fps) { return ClampToInt(std::round(seconds * fps)); }
+
+std::string Quoted(const std::string& path) { return platform::EscapeQuotedArgument(path); }
+
+}  // namespace
+
+double SceneDurationSeconds(int frameCount, double fps) { return fps > 0 ? frameCount / fps : 0; }
+
+std::string BuildMergeGraph(const MergeList& list, double transitionSeconds, const std::string& frameRateText,
+                            bool audio) {
+    const int m = static_cast<int>(list.size());
+    if (m == 0) return {};
+    const char* rate = frameRateText.c_str();
+    std::string graph;
+    std::vector<std::string> video;
+    std::vector<std::string> sound;
+    for (int i = 0; i < m; ++i) {
+        const std::string v = FormatC("v%d", i);
+        const std::string a = FormatC("a%d", i);
+        const double d = list[i].second;
+        graph += FormatC("[%d:v]fps=%s,trim=duration=%.6f,setpts=PTS-STARTPTS[%s_pre];[%s_pre]fps=%s[%s];", i, rate, d,
+                         v.c_str(), v.c_str(), rate, v.c_str());
+        if (audio) graph += FormatC("[%d:a]atrim=duration=%.6f,asetpts=PTS-STARTPTS[%s];", i, d, a.c_str());
+        video.push_back(v);
+        sound.push_back(a);
+    }
+    if (m == 1) {
+        graph += FormatC("[%s]format=yuv420p[vid];", video[0].c_str());
+        if (audio) graph += FormatC("[%s]aresample=async=1[aud];", sound[0].c_str());
+        return graph;
+    }
+    const double d = transitionSeconds;
+    if (d > kMinTransitionSeconds) {
+        double offset = list[0].second - d;
+        for (int k = 1; k < m; ++k) {
+            const bool last = k == m - 1;
+            const std::string vOut = last ? "vid" : FormatC("vf%d", k);
+            const std::string aOut = last ? "aud" : FormatC("af%d", k);
+            graph += FormatC("[%s][%s]xfade=transition=fade:duration=%.6f:offset=%.6f[%s];", video[0].c_str(),
+                             video[1].c_str(), d, offset, vOut.c_str());
+            if (audio) {
+                graph += FormatC("[%s][%s]acrossfade=d=%.3f,aresample=async=1[%s];", sound[0].c_str(),
+                                 sound[1].c_str(), d, aOut.c_str());
+            }
+            // The joined pair stands in for its two inputs in the next join.
+            video.erase(video.begin());
+            video[0] = vOut;
+            sound.erase(sound.begin());
+            sound[0] = aOut;
+            offset += list[k].second - d;
+        }
+    } else {
+        std::string labels;
+        for (const std::string& v : video) labels += "[" + v + "]";
+        graph += FormatC("%sconcat=n=%d:v=1:a=0[vid];", labels.c_str(), m);
+        if (audio) {
+            labels.clear();
+            for (const std::string& a : sound) labels += "[" + a + "]";
+            graph += FormatC("%sconcat=n=%d:v=0:a=1[aud];", labels.c_str(), m);
+        }
+    }
+    graph += "[vid]format=yuv420p[vid];";
+    if (audio) graph += "[aud]aresample=async=1[aud];";
+    return graph;
+}
+
+int MergeBatchSize(int width, int height) {
+    const double pixels = static_cast<double>(width) * height;
+    if (!(pixels > 0)) return kMaxBatchSize;
+    const int size = ClampToInt(std::round(kBatchPixelBudget / pixels * 10.0));
+    return std::clamp(size, 2, kMaxBatchSize);
+}
+
+double GroupDuration(const std::vector<double>& durations, int first, int count, double transitionSeconds) {
+    double sum = 0;
+    for (int i = first; i < first + count; ++i) sum += durations[i];
+    return sum - (count - 1) * transitionSeconds;
+}
+
+MergePlan PlanBatchMerge(const std::vector<double>& durations, int batchSize, double transitionSeconds, double fps) {
+    MergePlan plan;
+    const int k = std::max(2, batchSize);
+    std::vector<double> list = durations;
+    long long offset = 0;
+    int outputNumber = 0;
+    while (list.size() >= 2) {
+        const int size = static_cast<int>(list.size());
+        std::vector<MergeGroup> round;
+        std::vector<double> next;
+        for (int first = 0; first < size; first += k) {
+            const int count = std::min(k, size - first);
+            const double seconds = GroupDuration(list, first, count, transitionSeconds);
+            MergeGroup group;
+            group.first = first;
+            group.count = count;
+            group.offset = ClampToInt(static_cast<double>(offset));
+            group.outputNumber = count < size ? ++outputNumber : 0;
+            round.push_back(group);
+            next.push_back(seconds);
+            offset += RoundToFrames(seconds, fps);
+        }
+        plan.rounds.push_back(std::move(round));
+        list = std::move(next);
+    }
+    plan.progressTotal = ClampToInt(static_cast<double>(offset));
+    return plan;
+}
+
+int MergedFrameCount(int totalFrames, int sceneCount, double transitionSeconds, double fps, bool crossFade) {
+    if (!crossFade) return totalFrames;
+    const double seconds = fps > 0 ? totalFrames / fps : 0;
+    return ClampToInt(std::floor((seconds - (sceneCount - 1) * transitionSeconds) * fps));
+}
+
+std::string MergeFiles::Intermediate(int k) const { return FormatC("%s%s_merged_%d.mp4", folder.c_str(), base.c_str(), k); }
+
+MergeFiles MergeFileNames(const std::string& outputFolder, const std::string& inputFile) {
+    MergeFiles files;
+    files.folder = outputFolder;
+    files.base = MediaFileStem(inputFile);
+    files.listFile = files.folder + files.base + "_filelist.txt";
+    files.merged = FormatC("%s%s_merged.mp4", files.folder.c_str(), files.base.c_str());
+    return files;
+}
+
+bool IsMergeIntermediateName(const std::string& fileName, const std::string& base) {
+    const std::string head = base + "_merged";
+    const std::string tail = ".mp4";
+    return fileName.size() >= head.size() + tail.size() && fileName.compare(0, head.size(), head) == 0 &&
+           fileName.compare(fileName.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+void DeleteMergeIntermediates(const MergeFiles& files) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path folder = files.folder.empty() ? fs::path(".") : fs::path(files.folder);
+    fs::directory_iterator it(folder, error);
+    if (error) return;
+    std::vector<fs::path> doomed;
+    for (const fs::directory_entry& entry : it) {
+        std::error_code ignored;
+        if (entry.is_directory(ignored) && !entry.is_symlink(ignored)) continue;
+        if (IsMergeIntermediateName(entry.path().filename().string(), files.base)) doomed.push_back(entry.path());
+    }
+    for (const fs::path& path : doomed) fs::remove(path, error);
+}
+
+std::optional<std::string> ConcatListText(const std::vector<std::string>& paths) {
+    std::string text;
+    for (const std::string& path : paths) {
+        if (path.find_first_of(std::string("\r\n\0", 3)) != std::string::npos) return std::nullopt;
+        text += "file '";
+        for (const char c : path) {
+            if (c == '\'') {
+                text += "'\\''";
+            } else {
+                text += c;
+            }
+        }
+        text += "'\n";
+    }
+    return text;
+}
+
+std::string ConcatMergeCommand(const MergeEncodeArgs& args, const std::string& listFile, const std::string& merged,
+                               bool pcmInMp4) {
+    return args.prefix + FormatC("-f concat -safe 0 -i \"%s\" -c:v %s -g %d -keyint_min 1 -r %s -c:a pcm_s16le -vf "
+                                 "\"setpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" -movflags +faststart %s\"%s\"",
+                                 Quoted(listFile).c_str(), args.encoder.c_str(), args.gop, args.rate.c_str(),
+                                 pcmInMp4 ? "" : "-f mov ", Quoted(merged).c_str());
+}
+
+std::string BatchMergeCommand(const MergeEncodeArgs& args, const std::vector<std::string>& inputs,
+                              const std::string& graph, bool audio, const std::string& output, bool pcmInMp4) {
+    std::string inputText;
+    for (const std::string& input : inputs) inputText += FormatC("-i \"%s\" ", Quoted(input).c_str());
+    // ffmpeg 5 reads a ';' at the very end as the start of a chain without a filter and refuses the graph.
+    std::string chains = graph;
+    if (!chains.empty() && chains.back() == ';') chains.pop_back();
+    return args.prefix + FormatC("%s-filter_complex \"%s\" -map \"[vid]\" %s-c:v %s -g %d -keyint_min 1 -r %s -c:a "
+                                 "pcm_s16le -movflags +faststart %s\"%s\"",
+                                 inputText.c_str(), chains.c_str(), audio ? "-map \"[aud]\" " : "",
+                                 args.encoder.c_str(), args.gop, args.rate.c_str(), pcmInMp4 ? "" : "-f mov ",
+                                 Quoted(output).c_str());
+}
+
+std::vector<BatchCommand> BuildBatchMergeCommands(const MergeList& list, const MergePlan& plan,
+                                                  double transitionSeconds, const MergeFiles& files,
+                                                  const MergeEncodeArgs& args, const std::string& frameRateText,
+                                                  bool audio, bool pcmInMp4) {
+    std::vector<BatchCommand> commands;
+    MergeList current = list;
+    for (const std::vector<MergeGroup>& round : plan.rounds) {
+        MergeList next;
+        for (const MergeGroup& group : round) {
+            if (group.first < 0 || group.count < 1 || group.first + group.count > static_cast<int>(current.size())) {
+                return {};  // not a plan of this list
+            }
+            const MergeList part(current.begin() + group.first, current.begin() + group.first + group.count);
+            std::vector<std::string> inputs;
+            std::vector<double> seconds;
+            for (const MergeEntry& entry : part) {
+                inputs.push_back(entry.first);
+                seconds.push_back(entry.second);
+            }
+            BatchCommand command;
+            command.output = group.outputNumber > 0 ? files.Intermediate(group.outputNumber) : files.merged;
+            command.offset = group.offset;
+            command.command =
+                BatchMergeCommand(args, inputs, BuildMergeGraph(part, transitionSeconds, frameRateText, audio), audio,
+                                  command.output, pcmInMp4);
+            next.emplace_back(command.output, GroupDuration(seconds, 0, group.count, transitionSeconds));
+            commands.push_back(std::move(command));
+        }
+        current = std::move(next);
+    }
+    return commands;
+}
+
+std::string FinalEncodeCommand(const MergeEncodeArgs& args, const std::string& merged, const std::string& effectsChain,
+                               const std::string& output) {
+    return args.prefix + FormatC("-i \"%s\" -c:v %s -g %d -keyint_min 1 -r %s -c:a aac -b:a 192k -vf "
+                                 "\"%ssetpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" -movflags +faststart \"%s\"",
+                                 Quoted(merged).c_str(), args.encoder.c_str(), args.gop, args.rate.c_str(),
+                                 effectsChain.c_str(), Quoted(output).c_str());
+}
+
+std::string PacketCountCommand(const std::string& path) {
+    return FormatC(
+        "ffprobe -v quiet -count_packets -select_streams v:0 -show_entries stream=nb_read_packets -of csv=p=0 \"%s\"",
+        Quoted(path).c_str());
+}
+
+int ParsePacketCount(const std::string& text) {
+    int count = -1;
+    size_t begin = 0;
+    while (begin < text.size()) {
+        size_t end = text.find('\n', begin);
+        if (end == std::string::npos) end = text.size();
+        std::string line = text.substr(begin, end - begin);
+        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == ',')) line.pop_back();
+        if (!line.empty() && line.size() <= 9 && line.find_first_not_of("0123456789") == std::string::npos) {
+            count = std::stoi(line);
+        }
+        begin = end + 1;
+    }
+    return count;
+}
+
+namespace {
+
+// Whether this ffmpeg's MP4 muxer takes PCM audio; tried once per process on a tiny file.
+bool MuxerStoresPcmInMp4() {
+    static std::once_flag once;
+    static bool supported = true;
+    std::call_once(once, [] {
+        const std::string probe =
+            platform::TempFolder() + FormatC("tarnelo_pcm_probe_%ld.mp4", static_cast<long>(::getpid()));
+        platform::ChildProcess child;
+        const std::string command =
+            FormatC("ffmpeg -y -v error -f lavfi -i anullsrc=r=48000:cl=mono -t 0.05 -c:a pcm_s16le -f mp4 \"%s\"",
+                    Quoted(probe).c_str());
+        if (child.StartCommandLine(command) == 0) {
+            char buffer[512];
+            while (child.Read(buffer, sizeof buffer) > 0) {
+            }
+            supported = child.Wait() == 0;
+            child.CloseJob();
+        }
+        std::remove(probe.c_str());
+        AppLog().Log("%s(%d) pcm_s16le in mp4: %d\n", "MuxerStoresPcmInMp4", __LINE__, supported ? 1 : 0);
+    });
+    return supported;
+}
+
+// A cancel, or a result of -2, ends the job as stopped; any other failure is shown with its exit code unless
+// the runner showed it already.
+int EndStopped(CTarneloProcess& engine) {
+    engine.SendState(kJobStateStopped);
+    return -2;
+}
+
+int EndFailed(CTarneloProcess& engine, int result, bool shown) {
+    if (result == -2 || engine.CancelRequested()) return EndStopped(engine);
+    if (!shown) engine.SendState(kJobStateFailed, FormatC("ExitCode(%d)", result));
+    return result;
+}
+
+// What the merge graph is built from: the rate every input is brought to and whether audio is joined.
+struct MergeGraphSource {
+    std::string frameRateText;
+    bool audio = false;
+};
+
+MergeGraphSource GraphSource(const CTarneloData& data) {
+    // The merge tab (mode 1) will join at the rate chosen on that tab; until it hands one over, the
+    // source's rate is used in both modes.
+    return {data.m_sourceInfo.r_frame_rate, data.m_currentInfo.has_audio};
+}
+
+}  // namespace
+
+std::string CTarneloProcess::BuildMergeFilterGraph(const std::vector<std::pair<std::string, double>>& list,
+                                                   double transitionSeconds) const {
+    const MergeGraphSource source = GraphSource(*m_data);
+    return BuildMergeGraph(list, transitionSeconds, source.frameRateText, source.audio);
+}
+
+int CTarneloProcess::ProcessDiffTrim() {
+    CTarneloData& data = *m_data;
+    const std::string input = WorkingInput();
+    const int t = static_cast<int>(data.threshold.value) * 100;
+    const std::string output = data.GetOutputPath();
+    AppLog().Log("%s(%d) input_file(%s), threshold(%d), output_file(%s)\n", "CTarneloProcess::ProcessDiffTrim",
+                 __LINE__, input.c_str(), t, output.c_str());
+    const int result = ProcessDiffFrame(input, t);
+    if (result != 0 || data.diff_list.empty()) return result;
+    return ProcessTrim(input, output);
+}
+
+int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& output) {
+    CTarneloData& data = *m_data;
+    AppLog().Log("%s(%d) input_file(%s), output_file(%s)\n", "CTarneloProcess::ProcessTrim", __LINE__, input.c_str(),
+                 output.c_str());
+    const int sceneCount = static_cast<int>(data.diff_list.size());
+    SendJobStart(kJobKindPrecheck, sceneCount);
+    const MergeFiles files = MergeFileNames(data.output_folder, data.input_file);
+    DeleteMergeIntermediates(files);
+
+    int result = OpenMediaFile(input, false);
+    if (result != 0) return EndFailed(*this, result, false);
+    SetPreviewImage(input, CurrentPlayTime(), false, -1);
+    platform::MakeFolders(SetTrailingSeparator(data.output_folder, false));
+
+    int enabled = 0;
+    for (const SceneEntry& scene : data.diff_list) enabled += scene.enable ? 1 : 0;
+    if (enabled == 0) {
+        // Nothing to join: ffmpeg would only fail on an empty list.
+        SendState(kJobStateFailed, "TotalFrame(0)");
+        return -1;
+    }
+
+    // Precheck: every enabled segment must exist with all of its frames; the others are cut again beside us.
+    {
+        std::atomic<int> done{0};
+        std::vector<int> results(static_cast<size_t>(sceneCount), 0);
+        std::vector<int> submitted;
+        // Declared after what its tasks use, so that it is waited for before those go.
+        TaskLimiter limiter(TaskLimiterMaximum(data.use_cuda));
+        for (int k = 0; k < sceneCount; ++k) {
+            SceneEntry scene;
+            {
+                std::lock_guard<std::mutex> lock(m_listMutex);
+                scene = data.diff_list[k];
+            }
+            if (!scene.enable || CancelRequested()) continue;
+            const int expected = scene.FrameCount();
+            VideoInfo info;
+            bool right = false;
+            if (platform::FileExists(scene.fileName) && GetVideoInfoFfprobe(scene.fileName, info) == 0) {
+                {
+                    std::lock_guard<std::mutex> lock(m_listMutex);
+                    data.diff_list[k].m_segmentInfo = info;
+                }
+                right = info.frame_num >= 1 && info.frame_num == expected;
+                if (right) {
+                    std::string text;
+                    right = ExecuteCmd(PacketCountCommand(scene.fileName), &text) == 0 &&
+                            ParsePacketCount(text) >= expected;
+                }
+            }
+            if (CancelRequested()) continue;
+            if (right) {
+                Post(WM_APP_JOB_PROGRESS, static_cast<WParam>(sceneCount), done.fetch_add(1) + 1);
+                continue;
+            }
+            submitted.push_back(k);
+            int* slot = &results[static_cast<size_t>(k)];
+            limiter.Submit([this, input, k, slot, sceneCount, &done] {
+                Post(WM_APP_JOB_PROGRESS, static_cast<WParam>(sceneCount), done.load() + 1);
+                *slot = RecutSceneSegment(input, k);
+                done.fetch_add(1);
+            });
+        }
+        SendState(kJobStateWaiting);
+        limiter.WaitIdle();
+        for (const int k : submitted) {
+            const int r = results[static_cast<size_t>(k)];
+            if (r == 0) continue;
+            LogCmdResult("CTarneloProcess::ProcessTrim", __LINE__, FormatC("RecutSceneSegment(%d)", k), r);
+            if (r == -2) return EndStopped(*this);
+            SendState(kJobStateFailed, FormatC("ExitCode(%d)", r));
+            return r;
+        }
+    }
+    if (CancelRequested()) return EndStopped(*this);
+
+    // The list is read after the re-cuts: a re-cut that came out shorter renamed its segment and its range.
+    MergeList list;
+    std::vector<double> durations;
+    std::vector<std::string> paths;
+    int totalFrames = 0;
+    std::string firstSegment;
+    {
+        const double fps = data.m_currentInfo.fps;
+        std::lock_guard<std::mutex> lock(m_listMutex);
+        for (const SceneEntry& scene : data.diff_list) {
+            if (!scene.enable) continue;
+            const double seconds = SceneDurationSeconds(scene.FrameCount(), fps);
+            list.emplace_back(scene.fileName, seconds);
+            durations.push_back(seconds);
+            paths.push_back(scene.fileName);
+            totalFrames += scene.FrameCount();
+            if (firstSegment.empty()) firstSegment = scene.fileName;
+        }
+    }
+    const int n = static_cast<int>(list.size());
+
+    SendJobStart(kJobKindFinalMerge, -1);
+    // The first enabled segment, not a disabled one of another size or rate, sets -g, the batch size and audio.
+    result = ProbeCurrentFile(firstSegment);
+    if (result != 0) return EndFailed(*this, result, false);
+
+    const VideoInfo& current = data.m_currentInfo;
+    MergeEncodeArgs args;
+    args.prefix = FfmpegPrefix();
+    args.encoder = EncoderPreset(data.use_cuda, data.quality);
+    args.gop = GopLength(current.fps);
+    args.rate = data.m_sourceInfo.r_frame_rate;
+    const double transition = data.TransitionDuration;
+    const bool crossFade = data.transition && n >= 2;
+    const std::string sceneMergeName = KindName(kJobKindSceneMerge);
+
+    if (!crossFade) {
+        SendJobName(sceneMergeName);
+        Send(WM_APP_JOB_PROGRESS, static_cast<WParam>(totalFrames), 0);
+        const std::optional<std::string> text = ConcatListText(paths);
+        if (!text) {
+            SendState(kJobStateFailed, "A segment path holds a line break");
+            return -1;
+        }
+        if (FILE* file = std::fopen(files.listFile.c_str(), "w")) {
+            std::fwrite(text->data(), 1, text->size(), file);
+            std::fclose(file);
+        }
+        result = ExecuteCmdWithProgress(false, ConcatMergeCommand(args, files.listFile, files.merged,
+                                                                  MuxerStoresPcmInMp4()),
+                                        totalFrames, 0);
+        if (result != 0) {
+            DeleteMergeIntermediates(files);
+            return EndFailed(*this, result, true);
+        }
+    } else {
+        const MergePlan plan = PlanBatchMerge(durations, MergeBatchSize(current.width, current.height), transition,
+                                              current.fps);
+        SendJobName(sceneMergeName);
+        Send(WM_APP_JOB_PROGRESS, static_cast<WParam>(plan.progressTotal), 0);
+        const MergeGraphSource source = GraphSource(data);
+        const std::vector<BatchCommand> commands = BuildBatchMergeCommands(
+            list, plan, transition, files, args, source.frameRateText, source.audio, MuxerStoresPcmInMp4());
+        for (const BatchCommand& command : commands) {
+            if (CancelRequested()) {
+                DeleteMergeIntermediates(files);
+                return EndStopped(*this);
+            }
+            result = ExecuteCmdWithProgress(false, command.command, plan.progressTotal, command.offset);
+            if (result != 0) {
+                DeleteMergeIntermediates(files);
+                return EndFailed(*this, result, true);
+            }
+        }
+    }
+    const int finalFrames = MergedFrameCount(totalFrames, n, transition, current.fps, crossFade);
+
+    // Final encode with the picture settings and the captions on the merged timeline.
+    if (CancelRequested()) {
+        DeleteMergeIntermediates(files);
+        return EndStopped(*this);
+    }
+    const std::string chain = BuildEffectsFilter(true, false, false, false, -1);
+    if (!LastFilterError().empty()) {
+        const std::string reason = LastFilterError();
+        DeleteMergeIntermediates(files);
+        SendState(kJobStateFailed, reason);
+        return -1;
+    }
+    const std::string command = FinalEncodeCommand(args, files.merged, chain, output);
+    SendJobStart(kJobKindFinalMerge, finalFrames);
+    result = ExecuteCmdWithProgress(false, command, finalFrames, 0);
+    DeleteMergeIntermediates(files);
+    if (result != 0) {
+        // Only a file is removed: an output path that names a folder is the user's.
+        if (platform::FileExists(output)) std::remove(output.c_str());
+        return EndFailed(*this, result, true);
+    }
+
+    SendState(kJobStateDone);
+    m_lastPreviewKind = kJobOutputPreview;
+    if (!IsPreviewJobId(nProcessID.load())) {
+        int shown = 0;
+        if (output != m_currentPreviewFile) {
+            SetCurrentPlay(0, "0");
+            shown = OpenMediaFile(output, false);
+        }
+        if (shown == 0) {
+            SetPreviewImage(output, CurrentPlayTime(), false, -1);
+        } else {
+            AppLog().Log("%s(%d) OpenMediaFile(%d) %s\n", "CTarneloProcess::ProcessTrim", __LINE__, shown,
+                         output.c_str());
+        }
+    }
+    return 0;
+}
