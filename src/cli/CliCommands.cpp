@@ -158,8 +158,7 @@ void UndoPreparation(const FolderSnapshot& before, const std::string& inputName)
     const std::string stem = ReplaceExtension(inputName, "");
     std::error_code ec;
     std::vector<fs::path> made;
-    for (auto it = fs::directory_iterator(before.folder, ec); !ec && it != fs::directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::directory_iterator(before.folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().string();
         if (before.names.count(name) || name.compare(0, stem.size(), stem) != 0) continue;
         if (it->is_regular_file(ec) && !it->is_symlink(ec)) made.push_back(it->path());
@@ -198,8 +197,8 @@ int PrepareProjectInput(CTarneloProcess& engine, CTarneloData& data, CliSink& si
     if (prepared != 0) UndoPreparation(before, FileNamePart(data.input_file));
     if (StopRequested()) return Stopped(sink, "nothing was extracted");
     const std::string failure = sink.LastFailure();
-    return Fail(sink, "preparing " + Quoted(shown) + " failed: " +
-                          (failure.empty() ? "result " + std::to_string(prepared) : failure));
+    return Fail(sink, "preparing " + Quoted(shown) +
+                          " failed: " + (failure.empty() ? "result " + std::to_string(prepared) : failure));
 }
 
 int CountSegmentFiles(const CTarneloData& data) {
@@ -223,8 +222,8 @@ int FinishSceneJob(CTarneloData& data, CliSink& sink, int result, const char* wh
     WriteStdout(FormatSceneTable(data));
     if (saved) {
         sink.PrintLine("Project file: " + data.project_file);
-        sink.PrintLine(FormatC("Scenes: %zu; segment files: %d in %s", data.diff_list.size(),
-                               CountSegmentFiles(data), data.output_folder.c_str()));
+        sink.PrintLine(FormatC("Scenes: %zu; segment files: %d in %s", data.diff_list.size(), CountSegmentFiles(data),
+                               data.output_folder.c_str()));
     }
     if (StopRequested()) return Stopped(sink, saved ? "the scenes found so far are saved" : "");
     if (!saved) return Fail(sink, "cannot write the project file " + Quoted(data.project_file));
@@ -233,8 +232,8 @@ int FinishSceneJob(CTarneloData& data, CliSink& sink, int result, const char* wh
     }
     if (result != 0) {
         const std::string failure = sink.LastFailure();
-        return Fail(sink, std::string(what) + " failed: " +
-                              (failure.empty() ? FormatC("ExitCode(%d)", result) : failure));
+        return Fail(sink,
+                    std::string(what) + " failed: " + (failure.empty() ? FormatC("ExitCode(%d)", result) : failure));
     }
     return kExitSuccess;
 }

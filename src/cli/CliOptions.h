@@ -202,9 +202,9 @@ inline ParseResult ParseArguments(const std::vector<std::string>& args) {
         }
     }
     if (!haveTarget) {
-        const char* what = o.command == Command::Extract ? "an input video" : o.command == Command::Segments
-                                                                                  ? "a project file"
-                                                                                  : "a file";
+        const char* what = o.command == Command::Extract    ? "an input video"
+                           : o.command == Command::Segments ? "a project file"
+                                                            : "a file";
         return fail(command + " needs " + what);
     }
     result.ok = true;

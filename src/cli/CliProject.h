@@ -32,8 +32,8 @@ inline std::vector<std::string> SetUpExtractProject(CTarneloData& data, const Op
     const std::string name = FileNamePart(paths.input);
     data.input_file = paths.input;
     data.input_mp4_file.clear();
-    data.output_folder = paths.outputFolder.empty() ? paths.input + "_out" + kPathSep
-                                                    : SetTrailingSeparator(paths.outputFolder, true);
+    data.output_folder =
+        paths.outputFolder.empty() ? paths.input + "_out" + kPathSep : SetTrailingSeparator(paths.outputFolder, true);
     data.output_name = o.outputName.empty() ? ReplaceExtension(name, "_trim.mp4") : o.outputName;
     data.project_file = paths.projectFile.empty() ? paths.input + ".kpproj" : paths.projectFile;
     if (data.capTitle.caption.empty()) data.capTitle.caption = "{\\fad(500,500)}" + name;
@@ -84,10 +84,10 @@ inline std::string FormatSceneTable(const CTarneloData& data) {
         ++index;
         const std::string start = SceneTimeText(data, scene.framNo_first);
         const std::string end = SceneTimeText(data, scene.framNo_second + 1);
-        const std::string duration = SecondsToFrameTimeText(
-            data.FrameToSeconds(scene.framNo_second + 1, data.m_sourceInfo.fps) -
-                data.FrameToSeconds(scene.framNo_first, data.m_sourceInfo.fps),
-            true);
+        const std::string duration =
+            SecondsToFrameTimeText(data.FrameToSeconds(scene.framNo_second + 1, data.m_sourceInfo.fps) -
+                                       data.FrameToSeconds(scene.framNo_first, data.m_sourceInfo.fps),
+                                   true);
         text += FormatC("%4d  %-3s  %8d  %8d  %-11s  %-11s  %-11s  %s\n", index, scene.enable ? "on" : "off",
                         scene.framNo_first, scene.framNo_second, start.c_str(), end.c_str(), duration.c_str(),
                         FileNamePart(scene.fileName).c_str());

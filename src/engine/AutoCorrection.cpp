@@ -87,7 +87,8 @@ std::string EqStillPath(const std::string& outputFolder, const std::string& inpu
 
 std::vector<std::string> EqStillPaths(const std::string& outputFolder, const std::string& inputFile) {
     std::vector<std::string> paths;
-    for (int number = 1; number <= kEqStillCount; ++number) paths.push_back(EqStillPath(outputFolder, inputFile, number));
+    for (int number = 1; number <= kEqStillCount; ++number)
+        paths.push_back(EqStillPath(outputFolder, inputFile, number));
     return paths;
 }
 
@@ -111,6 +112,8 @@ void RemoveStills(const std::vector<std::string>& stills) {
 
 // Adds one still to the sums; false when it is not a readable colour image.
 bool MeasureStill(const std::string& path, EqAccumulator& sums) {
+    // A still ffmpeg did not write (a seek past the end) is simply not there; no need to ask the decoder.
+    if (!platform::FileExists(path)) return false;
     try {
         const cv::Mat bgr = cv::imread(path, cv::IMREAD_COLOR);
         if (bgr.empty()) return false;

@@ -10,6 +10,8 @@ CTarneloProcess::~CTarneloProcess() {
     // so that joining cannot hang on a child that never ends.
     if (bThreadRunning.load()) m_cancelRequest = 1;
     JoinJobThread();
+    // The worker may start a render thread, so it stops before the preview is waited for.
+    StopBackgroundQueue();
     WaitPreviewIdle();
     if (m_previewThread.joinable()) m_previewThread.join();
 }
@@ -49,6 +51,8 @@ void CTarneloProcess::JobThreadProc(int id) {
         m_lastPreviewKind = kJobScenePreview;
         m_jobResult = RunScenePreview();
     } else {
+        // Foreground segment work keeps the background queue out until it is done.
+        std::lock_guard<std::mutex> busy(m_busyMutex);
         m_jobResult = RunJobStep(id);
     }
     const int finishedId = nProcessID.exchange(0);

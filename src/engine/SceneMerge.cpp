@@ -73,8 +73,8 @@ std::string BuildMergeGraph(const MergeList& list, double transitionSeconds, con
             graph += FormatC("[%s][%s]xfade=transition=fade:duration=%.6f:offset=%.6f[%s];", video[0].c_str(),
                              video[1].c_str(), d, offset, vOut.c_str());
             if (audio) {
-                graph += FormatC("[%s][%s]acrossfade=d=%.3f,aresample=async=1[%s];", sound[0].c_str(),
-                                 sound[1].c_str(), d, aOut.c_str());
+                graph += FormatC("[%s][%s]acrossfade=d=%.3f,aresample=async=1[%s];", sound[0].c_str(), sound[1].c_str(),
+                                 d, aOut.c_str());
             }
             // The joined pair stands in for its two inputs in the next join.
             video.erase(video.begin());
@@ -140,13 +140,25 @@ MergePlan PlanBatchMerge(const std::vector<double>& durations, int batchSize, do
     return plan;
 }
 
+int FirstEntryShorterThanTransition(const std::vector<double>& durations, double transitionSeconds) {
+    if (!(transitionSeconds > kMinTransitionSeconds)) return -1;
+    for (size_t i = 0; i < durations.size(); ++i) {
+        // The transition is a frame count over the rate rounded to hundredths: a scene of as many frames
+        // may come out up to 0.005 s shorter and still takes the fade.
+        if (durations[i] < transitionSeconds - 0.005 - kMinTransitionSeconds) return static_cast<int>(i);
+    }
+    return -1;
+}
+
 int MergedFrameCount(int totalFrames, int sceneCount, double transitionSeconds, double fps, bool crossFade) {
     if (!crossFade) return totalFrames;
     const double seconds = fps > 0 ? totalFrames / fps : 0;
     return ClampToInt(std::floor((seconds - (sceneCount - 1) * transitionSeconds) * fps));
 }
 
-std::string MergeFiles::Intermediate(int k) const { return FormatC("%s%s_merged_%d.mp4", folder.c_str(), base.c_str(), k); }
+std::string MergeFiles::Intermediate(int k) const {
+    return FormatC("%s%s_merged_%d.mp4", folder.c_str(), base.c_str(), k);
+}
 
 MergeFiles MergeFileNames(const std::string& outputFolder, const std::string& inputFile) {
     MergeFiles files;
@@ -198,10 +210,11 @@ std::optional<std::string> ConcatListText(const std::vector<std::string>& paths)
 
 std::string ConcatMergeCommand(const MergeEncodeArgs& args, const std::string& listFile, const std::string& merged,
                                bool pcmInMp4) {
-    return args.prefix + FormatC("-f concat -safe 0 -i \"%s\" -c:v %s -g %d -keyint_min 1 -r %s -c:a pcm_s16le -vf "
-                                 "\"setpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" -movflags +faststart %s\"%s\"",
-                                 Quoted(listFile).c_str(), args.encoder.c_str(), args.gop, args.rate.c_str(),
-                                 pcmInMp4 ? "" : "-f mov ", Quoted(merged).c_str());
+    return args.prefix + FormatC(
+                             "-f concat -safe 0 -i \"%s\" -c:v %s -g %d -keyint_min 1 -r %s -c:a pcm_s16le -vf "
+                             "\"setpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" -movflags +faststart %s\"%s\"",
+                             Quoted(listFile).c_str(), args.encoder.c_str(), args.gop, args.rate.c_str(),
+                             pcmInMp4 ? "" : "-f mov ", Quoted(merged).c_str());
 }
 
 std::string BatchMergeCommand(const MergeEncodeArgs& args, const std::vector<std::string>& inputs,
@@ -211,11 +224,11 @@ std::string BatchMergeCommand(const MergeEncodeArgs& args, const std::vector<std
     // ffmpeg 5 reads a ';' at the very end as the start of a chain without a filter and refuses the graph.
     std::string chains = graph;
     if (!chains.empty() && chains.back() == ';') chains.pop_back();
-    return args.prefix + FormatC("%s-filter_complex \"%s\" -map \"[vid]\" %s-c:v %s -g %d -keyint_min 1 -r %s -c:a "
-                                 "pcm_s16le -movflags +faststart %s\"%s\"",
-                                 inputText.c_str(), chains.c_str(), audio ? "-map \"[aud]\" " : "",
-                                 args.encoder.c_str(), args.gop, args.rate.c_str(), pcmInMp4 ? "" : "-f mov ",
-                                 Quoted(output).c_str());
+    return args.prefix + FormatC(
+                             "%s-filter_complex \"%s\" -map \"[vid]\" %s-c:v %s -g %d -keyint_min 1 -r %s -c:a "
+                             "pcm_s16le -movflags +faststart %s\"%s\"",
+                             inputText.c_str(), chains.c_str(), audio ? "-map \"[aud]\" " : "", args.encoder.c_str(),
+                             args.gop, args.rate.c_str(), pcmInMp4 ? "" : "-f mov ", Quoted(output).c_str());
 }
 
 std::vector<BatchCommand> BuildBatchMergeCommands(const MergeList& list, const MergePlan& plan,
@@ -253,10 +266,11 @@ std::vector<BatchCommand> BuildBatchMergeCommands(const MergeList& list, const M
 
 std::string FinalEncodeCommand(const MergeEncodeArgs& args, const std::string& merged, const std::string& effectsChain,
                                const std::string& output) {
-    return args.prefix + FormatC("-i \"%s\" -c:v %s -g %d -keyint_min 1 -r %s -c:a aac -b:a 192k -vf "
-                                 "\"%ssetpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" -movflags +faststart \"%s\"",
-                                 Quoted(merged).c_str(), args.encoder.c_str(), args.gop, args.rate.c_str(),
-                                 effectsChain.c_str(), Quoted(output).c_str());
+    return args.prefix + FormatC(
+                             "-i \"%s\" -c:v %s -g %d -keyint_min 1 -r %s -c:a aac -b:a 192k -vf "
+                             "\"%ssetpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" -movflags +faststart \"%s\"",
+                             Quoted(merged).c_str(), args.encoder.c_str(), args.gop, args.rate.c_str(),
+                             effectsChain.c_str(), Quoted(output).c_str());
 }
 
 std::string PacketCountCommand(const std::string& path) {
@@ -326,17 +340,18 @@ struct MergeGraphSource {
     bool audio = false;
 };
 
-MergeGraphSource GraphSource(const CTarneloData& data) {
-    // The merge tab (mode 1) will join at the rate chosen on that tab; until it hands one over, the
-    // source's rate is used in both modes.
-    return {data.m_sourceInfo.r_frame_rate, data.m_currentInfo.has_audio};
+// The merge tab (mode 1) joins at the rate chosen on that tab, the scene tab at the source's rate.
+MergeGraphSource GraphSource(const CTarneloProcess& engine) {
+    const CTarneloData& data = *engine.Data();
+    const std::string& rate = engine.m_mode == 1 ? engine.m_mergeRateText : data.m_sourceInfo.r_frame_rate;
+    return {rate, data.m_currentInfo.has_audio};
 }
 
 }  // namespace
 
 std::string CTarneloProcess::BuildMergeFilterGraph(const std::vector<std::pair<std::string, double>>& list,
                                                    double transitionSeconds) const {
-    const MergeGraphSource source = GraphSource(*m_data);
+    const MergeGraphSource source = GraphSource(*this);
     return BuildMergeGraph(list, transitionSeconds, source.frameRateText, source.audio);
 }
 
@@ -433,13 +448,16 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
     MergeList list;
     std::vector<double> durations;
     std::vector<std::string> paths;
+    std::vector<int> positions;  // list position of each merge entry
     int totalFrames = 0;
     std::string firstSegment;
     {
         const double fps = data.m_currentInfo.fps;
         std::lock_guard<std::mutex> lock(m_listMutex);
-        for (const SceneEntry& scene : data.diff_list) {
+        for (int k = 0; k < static_cast<int>(data.diff_list.size()); ++k) {
+            const SceneEntry& scene = data.diff_list[k];
             if (!scene.enable) continue;
+            positions.push_back(k);
             const double seconds = SceneDurationSeconds(scene.FrameCount(), fps);
             list.emplace_back(scene.fileName, seconds);
             durations.push_back(seconds);
@@ -449,6 +467,15 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
         }
     }
     const int n = static_cast<int>(list.size());
+    const double transition = data.TransitionDuration;
+    const bool crossFade = data.transition && n >= 2;
+    if (crossFade) {
+        const int shortEntry = FirstEntryShorterThanTransition(durations, transition);
+        if (shortEntry >= 0) {
+            SendState(kJobStateFailed, FormatC("SceneTooShort(%d)", positions[static_cast<size_t>(shortEntry)] + 1));
+            return -1;
+        }
+    }
 
     SendJobStart(kJobKindFinalMerge, -1);
     // The first enabled segment, not a disabled one of another size or rate, sets -g, the batch size and audio.
@@ -461,8 +488,6 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
     args.encoder = EncoderPreset(data.use_cuda, data.quality);
     args.gop = GopLength(current.fps);
     args.rate = data.m_sourceInfo.r_frame_rate;
-    const double transition = data.TransitionDuration;
-    const bool crossFade = data.transition && n >= 2;
     const std::string sceneMergeName = KindName(kJobKindSceneMerge);
 
     if (!crossFade) {
@@ -477,19 +502,18 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
             std::fwrite(text->data(), 1, text->size(), file);
             std::fclose(file);
         }
-        result = ExecuteCmdWithProgress(false, ConcatMergeCommand(args, files.listFile, files.merged,
-                                                                  MuxerStoresPcmInMp4()),
-                                        totalFrames, 0);
+        result = ExecuteCmdWithProgress(
+            false, ConcatMergeCommand(args, files.listFile, files.merged, MuxerStoresPcmInMp4()), totalFrames, 0);
         if (result != 0) {
             DeleteMergeIntermediates(files);
             return EndFailed(*this, result, true);
         }
     } else {
-        const MergePlan plan = PlanBatchMerge(durations, MergeBatchSize(current.width, current.height), transition,
-                                              current.fps);
+        const MergePlan plan =
+            PlanBatchMerge(durations, MergeBatchSize(current.width, current.height), transition, current.fps);
         SendJobName(sceneMergeName);
         Send(WM_APP_JOB_PROGRESS, static_cast<WParam>(plan.progressTotal), 0);
-        const MergeGraphSource source = GraphSource(data);
+        const MergeGraphSource source = GraphSource(*this);
         const std::vector<BatchCommand> commands = BuildBatchMergeCommands(
             list, plan, transition, files, args, source.frameRateText, source.audio, MuxerStoresPcmInMp4());
         for (const BatchCommand& command : commands) {

@@ -44,16 +44,20 @@ MergePlan PlanBatchMerge(const std::vector<double>& durations, int batchSize, do
 // Seconds of the file a group joins to: the sum of its durations less one transition per join.
 double GroupDuration(const std::vector<double>& durations, int first, int count, double transitionSeconds);
 
+// Position of the first entry that lasts less than one transition (-1 when none). Such an input cannot be
+// faded in and out: ffmpeg's xfade waits forever for the rest of a short input after the first join.
+int FirstEntryShorterThanTransition(const std::vector<double>& durations, double transitionSeconds);
+
 // Frames of the merged result of n scenes of totalFrames frames: totalFrames when concatenated, else
 // floor((totalFrames / fps - (n - 1) x transitionSeconds) x fps) (totalFrames / fps taken as 0 without a rate).
 int MergedFrameCount(int totalFrames, int sceneCount, double transitionSeconds, double fps, bool crossFade);
 
 // The files of one merge job, in the output folder and named after the input's stem.
 struct MergeFiles {
-    std::string folder;    // the output folder, ending with the separator
-    std::string base;      // the input file's name without folder and extension
-    std::string listFile;  // "_filelist.txt", the concat demuxer's list; kept after the job
-    std::string merged;    // "_merged.mp4", the merge before the final encode
+    std::string folder;                     // the output folder, ending with the separator
+    std::string base;                       // the input file's name without folder and extension
+    std::string listFile;                   // "_filelist.txt", the concat demuxer's list; kept after the job
+    std::string merged;                     // "_merged.mp4", the merge before the final encode
     std::string Intermediate(int k) const;  // "_merged_%d.mp4"
 };
 MergeFiles MergeFileNames(const std::string& outputFolder, const std::string& inputFile);

@@ -159,6 +159,10 @@ public:
     int m_jobResult = 0;
     std::atomic<bool> m_selectingScene{false};
     int m_mode = 0;
+    // The merge tab's choices: indexes into FrameSizeList and FrameRateList, and the tab's text of the rate.
+    int m_mergeSizeIndex = 3;
+    int m_mergeRateIndex = 3;
+    std::string m_mergeRateText = "60000/1001";
     // Off for a quick scan: scenes are found but not cut (a merge's precheck cuts them later).
     bool m_cutSegments = true;
     // Guards diff_list while pooled segment tasks update their scenes beside the job thread.

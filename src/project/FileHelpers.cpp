@@ -16,7 +16,7 @@
 
 namespace {
 
-// Windows-style wildcards: "*" any run of characters, "?" exactly one; nothing else is special.
+// Wildcards as file dialogs know them: "*" any run of characters, "?" exactly one; nothing else is special.
 bool MatchWildcard(const char* pattern, const char* name) {
     const char* star = nullptr;
     const char* resume = nullptr;

@@ -163,8 +163,17 @@ bool HaveMediaTools() { return !platform::FindProgram("ffmpeg").empty() && !plat
 void MakeClip(const std::string& path, int seconds, const std::string& enable, bool audio,
               const std::vector<std::string>& codec = {"-c:v", "libx264", "-pix_fmt", "yuv420p"}) {
     const std::string d = std::to_string(seconds);
-    std::vector<std::string> argv = {platform::FindProgram("ffmpeg"), "-v", "error", "-y", "-f", "lavfi", "-i",
-                                     "color=c=0x304050:s=160x90:r=30:d=" + d, "-f", "lavfi", "-i",
+    std::vector<std::string> argv = {platform::FindProgram("ffmpeg"),
+                                     "-v",
+                                     "error",
+                                     "-y",
+                                     "-f",
+                                     "lavfi",
+                                     "-i",
+                                     "color=c=0x304050:s=160x90:r=30:d=" + d,
+                                     "-f",
+                                     "lavfi",
+                                     "-i",
                                      "color=c=0xE0C020:s=20x20:r=30:d=" + d};
     if (audio) argv.insert(argv.end(), {"-f", "lavfi", "-i", "sine=f=440:r=48000:d=" + d});
     argv.insert(argv.end(), {"-filter_complex", "[0][1]overlay=x='10+mod(t*40,120)':y=30:enable='" + enable + "'[v]",
@@ -293,8 +302,8 @@ TEST_F(CliTest, BadInputsFailWithAClearMessageAndCreateNothing) {
     std::ofstream(Path("notaproject.kpproj")) << "{ broken";
     const bool media = HaveMediaTools();
     if (media) {
-        const RunResult r = RunProgram({platform::FindProgram("ffmpeg"), "-v", "error", "-f", "lavfi", "-i",
-                                 "sine=d=1", "-c:a", "aac", Path("audio.m4a")});
+        const RunResult r = RunProgram({platform::FindProgram("ffmpeg"), "-v", "error", "-f", "lavfi", "-i", "sine=d=1",
+                                        "-c:a", "aac", Path("audio.m4a")});
         ASSERT_EQ(r.status, 0) << r.err;
         MakeClip(Path("good.mp4"), 2, "1", false);
     }

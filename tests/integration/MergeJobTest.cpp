@@ -231,7 +231,7 @@ TEST_F(MergeJobTest, MergesJoinTheEnabledScenesWithTheSourcesAudio) {
         SCOPED_TRACE(audio ? "with audio" : "silent");
         const std::string name = audio ? "voiced" : "silent";
         Open(Clip(name + ".mp4", Options(160, 90, "25", 100, audio)), name);
-        SetScenes({{0, 19, false}, {20, 39}, {50, 64, false}, {70, 89}, {90, 99}});
+        SetScenes({{0, 19, false}, {20, 39}, {50, 64, false}, {70, 99}});
         data.diff_list[0].fileName = decoy;
 
         // Concatenation: every enabled frame, nothing of the disabled scenes.
@@ -245,15 +245,15 @@ TEST_F(MergeJobTest, MergesJoinTheEnabledScenesWithTheSourcesAudio) {
         EXPECT_FALSE(fs::exists(data.diff_list[2].fileName));
         EXPECT_EQ(fs::file_size(decoy), decoySize);
         const std::string listFile = data.output_folder + name + "_filelist.txt";
-        EXPECT_EQ(ReadFile(listFile), "file '" + data.diff_list[1].fileName + "'\nfile '" + data.diff_list[3].fileName +
-                                          "'\nfile '" + data.diff_list[4].fileName + "'\n");
+        EXPECT_EQ(ReadFile(listFile),
+                  "file '" + data.diff_list[1].fileName + "'\nfile '" + data.diff_list[3].fileName + "'\n");
         EXPECT_TRUE(MergedFilesIn(data.output_folder).empty());
 
         // The stages as the status bar sees them; N counts the disabled scenes too.
         const auto starts = sink.Messages(WM_APP_JOB_START);
         ASSERT_EQ(starts.size(), 3u);
         EXPECT_EQ(starts[0].text, "結合前検査");
-        EXPECT_EQ(starts[0].lParam, 5);
+        EXPECT_EQ(starts[0].lParam, 4);
         EXPECT_EQ(starts[1].text, "最終結合");
         EXPECT_EQ(starts[1].lParam, -1);
         EXPECT_EQ(starts[2].text, "最終結合");
@@ -270,11 +270,11 @@ TEST_F(MergeJobTest, MergesJoinTheEnabledScenesWithTheSourcesAudio) {
         EXPECT_EQ(LastState(), kJobStateDone);
         EXPECT_EQ(fs::last_write_time(data.diff_list[1].fileName), cutAt);
         out = Probe(Output());
-        const int expected = static_cast<int>(std::floor((50 / 25.0 - 2 * d) * 25));
+        const int expected = static_cast<int>(std::floor((50 / 25.0 - d) * 25));
         EXPECT_NEAR(out.frame_num, expected, 1);
         EXPECT_EQ(out.has_audio, audio);
         EXPECT_EQ(out.r_frame_rate, "25/1");
-        EXPECT_EQ(sink.Messages(WM_APP_JOB_START).back().lParam, MergedFrameCount(50, 3, d, 25, true));
+        EXPECT_EQ(sink.Messages(WM_APP_JOB_START).back().lParam, MergedFrameCount(50, 2, d, 25, true));
         EXPECT_TRUE(MergedFilesIn(data.output_folder).empty());
         EXPECT_TRUE(fs::exists(listFile));
         // The output is what is shown now.
@@ -307,8 +307,9 @@ TEST_F(MergeJobTest, PrecheckCutsMissingAndTruncatedSegmentsAgain) {
     EXPECT_EQ(states.front().wParam, static_cast<WParam>(kJobStateWaiting));
 }
 
-TEST_F(MergeJobTest, EmptyEnabledListFailsBeforeAnyMerge) {
-    Open(Clip("silent.mp4", Options(160, 90, "25", 100, false)), "empty");
+TEST_F(MergeJobTest, ListsThatCannotBeJoinedFailBeforeAnyMerge) {
+    Open(Clip("silent.mp4", Options(160, 90, "25", 100, false)), "unjoinable");
+    // Nothing enabled: no list file, no cut, no ffmpeg on an empty list.
     SetScenes({{0, 29, false}, {40, 69, false}});
     EXPECT_EQ(Run(kJobMerge), -1);
     EXPECT_EQ(LastState(), kJobStateFailed);
@@ -316,6 +317,15 @@ TEST_F(MergeJobTest, EmptyEnabledListFailsBeforeAnyMerge) {
     EXPECT_FALSE(fs::exists(data.output_folder + "silent_filelist.txt"));
     EXPECT_FALSE(fs::exists(Output()));
     EXPECT_FALSE(fs::exists(data.diff_list[0].fileName));
+
+    // A scene shorter than the cross-fade (5 frames against 12) would leave ffmpeg waiting for ever.
+    data.transition = true;
+    SetScenes({{0, 29}, {35, 39, false}, {40, 44}, {50, 79}});
+    EXPECT_EQ(Run(kJobMerge), -1);
+    EXPECT_EQ(LastState(), kJobStateFailed);
+    EXPECT_EQ(LastStateText(), "SceneTooShort(3)");
+    EXPECT_FALSE(fs::exists(Output()));
+    EXPECT_TRUE(MergedFilesIn(data.output_folder).empty());
 }
 
 TEST_F(MergeJobTest, FailingFinalEncodeLeavesNoOutput) {
@@ -349,11 +359,12 @@ TEST_F(MergeJobTest, FailingFinalEncodeLeavesNoOutput) {
 
 TEST_F(MergeJobTest, CaptionsAreBurntInWhereTheirTimingSays) {
     // 270 lines give the caption size unit 1 (below that the unit, and so every font, is 0).
-    Open(Clip("dark.mp4", [] {
-             clips::ClipOptions o = Options(480, 270, "10", 40, false);
-             o.background = "black";
-             return o;
-         }()),
+    Open(Clip("dark.mp4",
+              [] {
+                  clips::ClipOptions o = Options(480, 270, "10", 40, false);
+                  o.background = "black";
+                  return o;
+              }()),
          "captions");
     SetScenes({{0, 19}, {20, 39}});
     data.transition = false;
@@ -391,9 +402,10 @@ TEST_F(MergeJobTest, CaptionsAreBurntInWhereTheirTimingSays) {
 
     const auto grey = [&](const std::string& file) {
         const std::string raw = file + ".gray";
-        EXPECT_EQ(clips::RunProgram({"ffmpeg", "-v", "error", "-y", "-i", file, "-f", "rawvideo", "-pix_fmt", "gray", raw},
-                                    raw + ".log"),
-                  0);
+        EXPECT_EQ(
+            clips::RunProgram({"ffmpeg", "-v", "error", "-y", "-i", file, "-f", "rawvideo", "-pix_fmt", "gray", raw},
+                              raw + ".log"),
+            0);
         return ReadFile(raw);
     };
     constexpr size_t kFrameBytes = 480 * 270;

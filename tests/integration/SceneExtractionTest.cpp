@@ -205,11 +205,12 @@ TEST_F(SceneExtractionTest, CancelKeepsAnnouncedScenesCompleteOrGone) {
     engine.JoinJobThread();
     EXPECT_EQ(sink.Messages(WM_APP_PROCESS_FINISHED).back().lParam, -2);
     EXPECT_EQ(LastState(), kJobStateStopped);
-    EXPECT_TRUE(testsupport::ProcessesNamed("ffmpeg").empty() || testsupport::ChildrenOf(getpid()).empty());
     EXPECT_TRUE(testsupport::ChildrenOf(getpid()).empty());
     ASSERT_FALSE(data.diff_list.empty());
     for (const SceneEntry& s : data.diff_list) {
-        if (fs::exists(s.fileName)) EXPECT_EQ(engine.GetFrameCount(s.fileName), s.FrameCount()) << s.fileName;
+        if (fs::exists(s.fileName)) {
+            EXPECT_EQ(engine.GetFrameCount(s.fileName), s.FrameCount()) << s.fileName;
+        }
     }
 }
 

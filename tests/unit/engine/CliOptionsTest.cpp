@@ -1,10 +1,9 @@
-#include "cli/CliOptions.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "cli/CliOptions.h"
 #include "cli/CliProject.h"
 #include "project/TarneloData.h"
 
@@ -122,8 +121,8 @@ TEST(CliOptionsTest, RejectsWrongUsageWithAReason) {
 TEST(CliOptionsTest, UsageTextNamesEveryCommandAndOption) {
     const std::string usage = cli::UsageText();
     for (const char* word : {"extract INPUT", "segments PROJECT", "probe FILE", "--kind", "--help", "--version",
-                             "--threshold", "--valid-sec", "--cut-sec", "--output-folder", "--output-name",
-                             "--project", "--quality", "--cuda", "--no-cuda", "--no-cut", "130"}) {
+                             "--threshold", "--valid-sec", "--cut-sec", "--output-folder", "--output-name", "--project",
+                             "--quality", "--cuda", "--no-cuda", "--no-cut", "130"}) {
         EXPECT_NE(usage.find(word), std::string::npos) << word;
     }
 }
@@ -135,7 +134,7 @@ TEST(CliOptionsTest, ChoosesJapaneseFromTheLocale) {
         bool japanese;
     } cases[] = {
         {nullptr, nullptr, false},   {nullptr, "ja_JP.UTF-8", true}, {"", "ja_JP.UTF-8", true},
-        {"C", "ja_JP.UTF-8", false}, {"ja_JP.eucJP", "C", true},      {nullptr, "en_US.UTF-8", false},
+        {"C", "ja_JP.UTF-8", false}, {"ja_JP.eucJP", "C", true},     {nullptr, "en_US.UTF-8", false},
         {nullptr, "j", false},       {nullptr, "", false},
     };
     for (const auto& c : cases) {
@@ -241,16 +240,15 @@ TEST(CliTextTest, ProgressMovesForwardInWholePercents) {
         bool due;
         int percent;
     } steps[] = {
-        {0, 0, false, -1},     // no total: nothing to show
-        {-1, 5, false, -1},    //
-        {300, 1, true, 0},     // the first report always shows
-        {300, 2, false, 0},    // same whole percent
-        {300, 3, true, 1},     //
-        {300, 2, false, 1},    // never backwards
-        {300, 150, true, 50},  //
-        {300, 900, true, 100}, // capped at the total
-        {300, 300, false, 100},
-        {50, 1, true, 2},  // a new total is a new run
+        {0, 0, false, -1},                         // no total: nothing to show
+        {-1, 5, false, -1},                        //
+        {300, 1, true, 0},                         // the first report always shows
+        {300, 2, false, 0},                        // same whole percent
+        {300, 3, true, 1},                         //
+        {300, 2, false, 1},                        // never backwards
+        {300, 150, true, 50},                      //
+        {300, 900, true, 100},                     // capped at the total
+        {300, 300, false, 100}, {50, 1, true, 2},  // a new total is a new run
     };
     for (const auto& s : steps) {
         EXPECT_EQ(meter.Update(s.total, s.current), s.due) << s.total << "/" << s.current;

@@ -1,5 +1,3 @@
-#include "engine/SceneMerge.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -9,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/SceneMerge.h"
 #include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
 #include "project/TimeText.h"
@@ -28,8 +27,8 @@ std::string InputPart(int i, const char* seconds, bool audio) {
 const MergeList kThreeFiveSecondInputs = {{"a.mp4", 5.0}, {"b.mp4", 5.0}, {"c.mp4", 5.0}};
 
 TEST(SceneMergeTest, CrossFadeGraphChainsTheJoinsWithRunningOffsets) {
-    const std::string inputs = InputPart(0, "5.000000", true) + InputPart(1, "5.000000", true) +
-                               InputPart(2, "5.000000", true);
+    const std::string inputs =
+        InputPart(0, "5.000000", true) + InputPart(1, "5.000000", true) + InputPart(2, "5.000000", true);
     EXPECT_EQ(BuildMergeGraph(kThreeFiveSecondInputs, 0.5, "25", true),
               inputs +
                   "[v0][v1]xfade=transition=fade:duration=0.500000:offset=4.500000[vf1];"
@@ -39,8 +38,8 @@ TEST(SceneMergeTest, CrossFadeGraphChainsTheJoinsWithRunningOffsets) {
                   "[vid]format=yuv420p[vid];[aud]aresample=async=1[aud];");
 
     // A silent source: no audio input, no audio join, no resampling.
-    const std::string silent = InputPart(0, "5.000000", false) + InputPart(1, "5.000000", false) +
-                               InputPart(2, "5.000000", false);
+    const std::string silent =
+        InputPart(0, "5.000000", false) + InputPart(1, "5.000000", false) + InputPart(2, "5.000000", false);
     EXPECT_EQ(BuildMergeGraph(kThreeFiveSecondInputs, 0.5, "25", false),
               silent +
                   "[v0][v1]xfade=transition=fade:duration=0.500000:offset=4.500000[vf1];"
@@ -48,8 +47,8 @@ TEST(SceneMergeTest, CrossFadeGraphChainsTheJoinsWithRunningOffsets) {
                   "[vid]format=yuv420p[vid];");
 
     // Unequal lengths: the k-th offset is d(0) + ... + d(k-1) - k x D, and the rate text is used as given.
-    const std::string graph = BuildMergeGraph({{"a", 2.0}, {"b", 3.0}, {"c", 1.5}, {"d", 4.0}}, 0.48, "30000/1001",
-                                              false);
+    const std::string graph =
+        BuildMergeGraph({{"a", 2.0}, {"b", 3.0}, {"c", 1.5}, {"d", 4.0}}, 0.48, "30000/1001", false);
     EXPECT_NE(graph.find("[0:v]fps=30000/1001,trim=duration=2.000000,"), std::string::npos) << graph;
     EXPECT_NE(graph.find("[v0][v1]xfade=transition=fade:duration=0.480000:offset=1.520000[vf1];"), std::string::npos);
     EXPECT_NE(graph.find("[vf1][v2]xfade=transition=fade:duration=0.480000:offset=4.040000[vf2];"), std::string::npos);
@@ -57,12 +56,11 @@ TEST(SceneMergeTest, CrossFadeGraphChainsTheJoinsWithRunningOffsets) {
 }
 
 TEST(SceneMergeTest, TinyTransitionsConcatenateAndShortListsNeedNoJoin) {
-    const std::string inputs = InputPart(0, "5.000000", true) + InputPart(1, "5.000000", true) +
-                               InputPart(2, "5.000000", true);
-    const std::string concat =
-        inputs +
-        "[v0][v1][v2]concat=n=3:v=1:a=0[vid];[a0][a1][a2]concat=n=3:v=0:a=1[aud];"
-        "[vid]format=yuv420p[vid];[aud]aresample=async=1[aud];";
+    const std::string inputs =
+        InputPart(0, "5.000000", true) + InputPart(1, "5.000000", true) + InputPart(2, "5.000000", true);
+    const std::string concat = inputs +
+                               "[v0][v1][v2]concat=n=3:v=1:a=0[vid];[a0][a1][a2]concat=n=3:v=0:a=1[aud];"
+                               "[vid]format=yuv420p[vid];[aud]aresample=async=1[aud];";
     for (const double d : {0.0, 0.000001, 0.0000005, -0.5}) {
         EXPECT_EQ(BuildMergeGraph(kThreeFiveSecondInputs, d, "25", true), concat) << d;
     }
@@ -76,7 +74,7 @@ TEST(SceneMergeTest, TinyTransitionsConcatenateAndShortListsNeedNoJoin) {
     EXPECT_EQ(BuildMergeGraph({}, 0.5, "25", true), "");
 }
 
-TEST(SceneMergeTest, EngineGraphUsesTheSourceRateAndTheCurrentAudio) {
+TEST(SceneMergeTest, EngineGraphUsesTheTabsRateAndTheCurrentAudio) {
     CTarneloData data;
     data.m_sourceInfo.r_frame_rate = "30000/1001";
     data.m_currentInfo.r_frame_rate = "25";
@@ -86,6 +84,10 @@ TEST(SceneMergeTest, EngineGraphUsesTheSourceRateAndTheCurrentAudio) {
     EXPECT_EQ(engine.BuildMergeFilterGraph(list, 0.5), BuildMergeGraph(list, 0.5, "30000/1001", false));
     data.m_currentInfo.has_audio = true;
     EXPECT_EQ(engine.BuildMergeFilterGraph(list, 0.5), BuildMergeGraph(list, 0.5, "30000/1001", true));
+    // The merge tab's engine joins at the rate chosen on that tab.
+    engine.m_mode = 1;
+    engine.m_mergeRateText = "24000/1001";
+    EXPECT_EQ(engine.BuildMergeFilterGraph(list, 0.5), BuildMergeGraph(list, 0.5, "24000/1001", true));
 }
 
 TEST(SceneMergeTest, BatchSizeShrinksWithTheFrameSize) {
@@ -93,9 +95,9 @@ TEST(SceneMergeTest, BatchSizeShrinksWithTheFrameSize) {
         int w, h, expected;
     };
     const Case cases[] = {
-        {1920, 1080, 25}, {3840, 2160, 10}, {4096, 2160, 9}, {1280, 720, 25}, {7680, 4320, 3},
-        {16384, 16384, 2},  // would round to 0: a round of one-input commands would never end
-        {0, 0, 25},         {0, 1080, 25},  {-1920, 1080, 25},
+        {1920, 1080, 25}, {3840, 2160, 10},  {4096, 2160, 9},   {1280, 720, 25},
+        {7680, 4320, 3},  {16384, 16384, 2},  // would round to 0: a round of one-input commands would never end
+        {0, 0, 25},       {0, 1080, 25},     {-1920, 1080, 25},
     };
     for (const Case& c : cases) EXPECT_EQ(MergeBatchSize(c.w, c.h), c.expected) << c.w << "x" << c.h;
 }
@@ -124,8 +126,7 @@ TEST(SceneMergeTest, TwentySixScenesAt1080pMergeInTwoRounds) {
 
     const MergeFiles files = MergeFileNames("/o/", "/in/clip.mov");
     MergeEncodeArgs args{"ffmpeg -y ", "mpeg4 -qscale:v 1", 25, "25"};
-    const std::vector<BatchCommand> commands =
-        BuildBatchMergeCommands(list, plan, 0.5, files, args, "25", true, true);
+    const std::vector<BatchCommand> commands = BuildBatchMergeCommands(list, plan, 0.5, files, args, "25", true, true);
     ASSERT_EQ(commands.size(), 3u);
 
     EXPECT_EQ(commands[0].output, "/o/clip_merged_1.mp4");
@@ -185,6 +186,17 @@ TEST(SceneMergeTest, PlanEdges) {
     EXPECT_EQ(pairs.rounds.size(), 3u);
 }
 
+TEST(SceneMergeTest, ScenesShorterThanATransitionAreFound) {
+    EXPECT_EQ(FirstEntryShorterThanTransition({2.0, 0.48, 2.0}, 0.48), -1);  // exactly one transition is enough
+    EXPECT_EQ(FirstEntryShorterThanTransition({2.0, 2.0, 0.4}, 0.48), 2);
+    EXPECT_EQ(FirstEntryShorterThanTransition({0.3, 0.2}, 0.48), 0);
+    EXPECT_EQ(FirstEntryShorterThanTransition({0.3, 0.2}, 0.0), -1);  // concatenation takes any length
+    EXPECT_EQ(FirstEntryShorterThanTransition({}, 0.5), -1);
+    // 29.97 fps: the transition is 14 frames (0.467 s) shown as 0.47; a 14-frame scene is long enough.
+    EXPECT_EQ(FirstEntryShorterThanTransition({2.0, 14 * 1001 / 30000.0}, 0.47), -1);
+    EXPECT_EQ(FirstEntryShorterThanTransition({2.0, 13 * 1001 / 30000.0}, 0.47), 1);
+}
+
 TEST(SceneMergeTest, MergedFrameCount) {
     struct Case {
         int total, scenes;
@@ -229,8 +241,8 @@ TEST(SceneMergeTest, FileNamesAndCommandTexts) {
     EXPECT_EQ(BatchMergeCommand(args, {"/s/1.mp4"}, "G;", true, "/o/m.mp4", false),
               "ffmpeg -y -i \"/s/1.mp4\" -filter_complex \"G\" -map \"[vid]\" -map \"[aud]\" -c:v mpeg4 -qscale:v 4 "
               "-g 30 -keyint_min 1 -r 30000/1001 -c:a pcm_s16le -movflags +faststart -f mov \"/o/m.mp4\"");
-    EXPECT_EQ(FinalEncodeCommand({"ffmpeg -y -hwaccel cuda ", "h264_nvenc -preset p1 -qp 18", 25, "25"},
-                                 "/o/m.mp4", "lut=y='x',hue=s=1.000,", "/o/out.mp4"),
+    EXPECT_EQ(FinalEncodeCommand({"ffmpeg -y -hwaccel cuda ", "h264_nvenc -preset p1 -qp 18", 25, "25"}, "/o/m.mp4",
+                                 "lut=y='x',hue=s=1.000,", "/o/out.mp4"),
               "ffmpeg -y -hwaccel cuda -i \"/o/m.mp4\" -c:v h264_nvenc -preset p1 -qp 18 -g 25 -keyint_min 1 -r 25 "
               "-c:a aac -b:a 192k -vf \"lut=y='x',hue=s=1.000,setpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" "
               "-movflags +faststart \"/o/out.mp4\"");
@@ -254,9 +266,9 @@ TEST(SceneMergeTest, CleanUpTakesOnlyThisInputsIntermediates) {
         bool matches;
     };
     const Case cases[] = {
-        {"a*b_merged.mp4", true},       {"a*b_merged_3.mp4", true}, {"a*b_merged-old.mp4", true},
-        {"axb_merged.mp4", false},      {"a*b_merged.mp4.bak", false}, {"a*b_filelist.txt", false},
-        {"a*b_merged.MP4", false},      {"xa*b_merged.mp4", false},    {"a*b_merge.mp4", false},
+        {"a*b_merged.mp4", true},  {"a*b_merged_3.mp4", true},    {"a*b_merged-old.mp4", true},
+        {"axb_merged.mp4", false}, {"a*b_merged.mp4.bak", false}, {"a*b_filelist.txt", false},
+        {"a*b_merged.MP4", false}, {"xa*b_merged.mp4", false},    {"a*b_merge.mp4", false},
     };
     for (const Case& c : cases) EXPECT_EQ(IsMergeIntermediateName(c.name, "a*b"), c.matches) << c.name;
 
@@ -272,8 +284,8 @@ TEST(SceneMergeTest, CleanUpTakesOnlyThisInputsIntermediates) {
     std::vector<std::string> left;
     for (const auto& entry : fs::directory_iterator(folder)) left.push_back(entry.path().filename().string());
     std::sort(left.begin(), left.end());
-    EXPECT_EQ(left, (std::vector<std::string>{"in_filelist.txt", "in_merged_9.mp4", "in_seg_0_9.mp4",
-                                              "other_merged.mp4"}));
+    EXPECT_EQ(left,
+              (std::vector<std::string>{"in_filelist.txt", "in_merged_9.mp4", "in_seg_0_9.mp4", "other_merged.mp4"}));
     fs::remove_all(folder);
 }
 

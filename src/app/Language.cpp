@@ -1,0 +1,86 @@
+#include "app/Language.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLocale>
+#include <QMessageBox>
+
+namespace {
+
+const CResourceLibrary* g_resources = nullptr;
+QString g_localeOverride;
+std::function<void(const QString&)> g_failureNotifier;
+
+// Shown when no library can give the text: the previous one may be gone or in the other language.
+QString BuiltInLoadFailure(bool japanese) {
+    return japanese ? QString::fromUtf8("言語DLLの読み込みに失敗しました。")
+                    : QStringLiteral("Failed to load the language library.");
+}
+
+}  // namespace
+
+CLanguage::CLanguage() = default;
+
+CLanguage::~CLanguage() {
+    if (g_resources == m_active) {
+        g_resources = nullptr;
+        SetStringTable(nullptr);
+    }
+}
+
+QString CLanguage::LibraryFileFor(const QString& language) {
+    return QString::fromLatin1(language == QLatin1String("ja-JP") ? kJapaneseLibrary : kEnglishLibrary);
+}
+
+QString CLanguage::SystemLanguageName() {
+    QString name = g_localeOverride.isEmpty() ? QLocale::system().name() : g_localeOverride;
+    name.replace(QLatin1Char('_'), QLatin1Char('-'));
+    if (name.isEmpty() || name == QLatin1String("C") || name == QLatin1String("POSIX")) return QStringLiteral("en-US");
+    return name;
+}
+
+void CLanguage::SetSystemLocaleOverride(const QString& name) { g_localeOverride = name; }
+
+void CLanguage::SetFailureNotifier(std::function<void(const QString&)> notifier) {
+    g_failureNotifier = std::move(notifier);
+}
+
+QString CLanguage::SearchFolder() const {
+    return m_folder.isEmpty() ? QCoreApplication::applicationDirPath() : m_folder;
+}
+
+bool CLanguage::LoadLanguage(const QString& name) {
+    m_current = name;
+    const QString path = QDir(SearchFolder()).filePath(LibraryFileFor(name));
+    if (m_active != nullptr && m_active->Path() == path && m_active->IsOpen()) return true;
+
+    auto library = std::make_unique<CResourceLibrary>();
+    if (!library->Open(path)) {
+        const QString text = BuiltInLoadFailure(IsJapanese());
+        if (g_failureNotifier) {
+            g_failureNotifier(text);
+        } else {
+            QMessageBox::warning(nullptr, QStringLiteral("Tarnelo"), text);
+        }
+        return false;
+    }
+    // The new library is in place before the old one is released.
+    CResourceLibrary* previous = m_active;
+    m_active = library.get();
+    m_libraries.push_back(std::move(library));
+    g_resources = m_active;
+    SetStringTable(m_active);
+    if (previous != nullptr) previous->Close();
+    return true;
+}
+
+const CResourceLibrary* Resources() { return g_resources; }
+
+QString ResText(int id) { return g_resources != nullptr ? g_resources->Text(id) : QString(); }
+
+QString PromptTip(const QString& text) { return text.section(QLatin1Char('\n'), 0, 0); }
+
+QString PromptName(const QString& text) {
+    const int lf = text.indexOf(QLatin1Char('\n'));
+    return lf < 0 ? QString() : text.mid(lf + 1);
+}

@@ -1,0 +1,274 @@
+#include "app/MainFrame.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QTimer>
+#include <QUrl>
+
+#include "app/AppMsgDlg.h"
+#include "app/AppShell.h"
+#include "app/Language.h"
+#include "app/RecentFileList.h"
+#include "app/StatusPaneText.h"
+#include "app/TarneloDlg.h"
+#include "ui/merge/TarneloTabMerge.h"
+#include "ui/scene/TarneloTabScene.h"
+
+namespace {
+
+constexpr int kPaneIds[CMainFrame::kPaneCount] = {2001, 2002, 2004, 2003, 0};
+constexpr int kPaneWidths[CMainFrame::kPaneCount] = {140, 60, 60, 150, 1};
+
+}  // namespace
+
+CMainFrame::CMainFrame(CTarneloDlg* dialog) : m_dialog(dialog) {
+    setObjectName(QStringLiteral("mainFrame"));
+    dialog->setParent(this);
+    dialog->SetFrame(this);
+    setCentralWidget(dialog);
+    setAcceptDrops(true);
+    BuildStatusBar();
+    dialog->SceneTab().Data().m_titleWindow = this;
+}
+
+CMainFrame::~CMainFrame() {
+    m_dialog->SceneTab().Data().m_titleWindow = nullptr;
+    m_dialog->SetFrame(nullptr);
+}
+
+void CMainFrame::BuildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("statusBar"));
+    for (int i = 0; i < kPaneCount; ++i) {
+        m_panes[i] = new QLabel(bar);
+        m_panes[i]->setObjectName(QStringLiteral("statusPane%1").arg(i));
+        m_panes[i]->setFrameShape(QFrame::Panel);
+        m_panes[i]->setFrameShadow(QFrame::Sunken);
+        if (i + 1 < kPaneCount) m_panes[i]->setFixedWidth(kPaneWidths[i]);
+        bar->addWidget(m_panes[i], i + 1 < kPaneCount ? 0 : 1);
+    }
+    // The lock-key indicators; X11 reports no lock state to a toolkit window, so they stay blank.
+    for (const char* name : {"capsLockPane", "numLockPane", "scrollLockPane"}) {
+        auto* pane = new QLabel(bar);
+        pane->setObjectName(QString::fromLatin1(name));
+        pane->setFrameShape(QFrame::Panel);
+        pane->setFrameShadow(QFrame::Sunken);
+        pane->setMinimumWidth(30);
+        bar->addPermanentWidget(pane);
+        m_lockPanes.push_back(pane);
+    }
+}
+
+void CMainFrame::ApplyLanguage() {
+    const CResourceLibrary* res = Resources();
+    QMenuBar* bar = new QMenuBar(this);
+    bar->setObjectName(QStringLiteral("menuBar"));
+    m_actions.clear();
+    if (res != nullptr) {
+        if (const std::vector<MenuResource>* menu = res->Menu(128)) {
+            for (const MenuResource& top : *menu) {
+                QMenu* popup = bar->addMenu(top.text);
+                BuildMenu(popup, top.items);
+            }
+        }
+    }
+    setMenuBar(bar);  // the old bar is deleted
+
+    // The language entries are found the way a user reads the menu: in "Setting", then "Language".
+    const bool japanese = m_dialog->Japanese();
+    for (QAction* top : bar->actions()) {
+        const QString text = top->text();
+        if (!text.contains(QString::fromUtf8("設定")) && !text.contains(QLatin1String("Setting"))) continue;
+        for (QAction* sub : top->menu()->actions()) {
+            if (sub->menu() == nullptr) continue;
+            if (!sub->text().contains(QString::fromUtf8("言語")) && !sub->text().contains(QLatin1String("Language")))
+                continue;
+            for (QAction* entry : sub->menu()->actions()) {
+                const int id = entry->data().toInt();
+                if (id == CTarneloDlg::kCmdJapanese) entry->setChecked(japanese);
+                if (id == CTarneloDlg::kCmdEnglish) entry->setChecked(!japanese);
+            }
+        }
+    }
+    LoadAccelerators();
+    for (int i = 0; i + 1 < kPaneCount; ++i) {
+        if (m_panes[i]->text().isEmpty()) m_panes[i]->setText(ResText(kPaneIds[i]));
+    }
+    m_dialog->SceneTab().Data().UpdateTitle();
+}
+
+void CMainFrame::BuildMenu(QMenu* menu, const std::vector<MenuResource>& items) {
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] { UpdateMenu(menu); });
+    for (const MenuResource& item : items) {
+        if (item.separator) {
+            menu->addSeparator();
+        } else if (item.IsPopup()) {
+            BuildMenu(menu->addMenu(item.text), item.items);
+        } else {
+            QAction* action = menu->addAction(item.text);
+            action->setData(item.id);
+            action->setStatusTip(PromptTip(ResText(item.id)));
+            action->setObjectName(QStringLiteral("command%1").arg(item.id));
+            const CTarneloDlg::CommandState s = m_dialog->QueryCommand(item.id);
+            action->setCheckable(s.checkable);
+            const int id = item.id;
+            connect(action, &QAction::triggered, this, [this, id] { m_dialog->OnCommand(id); });
+            m_actions[id] = action;
+        }
+    }
+}
+
+void CMainFrame::LoadAccelerators() {
+    for (QShortcut* s : m_shortcuts) delete s;
+    m_shortcuts.clear();
+    const CResourceLibrary* res = Resources();
+    const std::vector<AcceleratorResource>* table = res != nullptr ? res->Accelerators(128) : nullptr;
+    if (table == nullptr) return;
+    for (const AcceleratorResource& accel : *table) {
+        auto* shortcut = new QShortcut(QKeySequence(accel.key), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        const int id = accel.id;
+        // A command the menu would show disabled is not run from the keyboard either.
+        connect(shortcut, &QShortcut::activated, this, [this, id] { m_dialog->OnCommand(id); });
+        m_shortcuts.push_back(shortcut);
+    }
+}
+
+QAction* CMainFrame::CommandAction(int id) const {
+    const auto it = m_actions.find(id);
+    return it != m_actions.end() ? it->second : nullptr;
+}
+
+QMenu* CMainFrame::TopMenu(int index) const {
+    const QList<QAction*> tops = menuBar()->actions();
+    return index >= 0 && index < tops.size() ? tops[index]->menu() : nullptr;
+}
+
+void CMainFrame::UpdateMenu(QMenu* menu) {
+    // Recent files: only the File menu holds their ids, so only it changes.
+    bool hasRecent = false;
+    for (QAction* a : menu->actions()) {
+        const int id = a->data().toInt();
+        if (id >= CTarneloDlg::kCmdRecentFirst && id <= CTarneloDlg::kCmdRecentLast) {
+            hasRecent = true;
+            m_actions.erase(id);
+            menu->removeAction(a);
+            a->deleteLater();
+        }
+    }
+    if (hasRecent) {
+        CRecentFileList& recent = m_dialog->App().RecentFiles();
+        const bool busy = m_dialog->AnyTabBusy();
+        for (int i = 0; i < recent.Size(); ++i) {
+            const QString name = recent.DisplayName(i);
+            if (name.isEmpty()) continue;
+            const int id = CTarneloDlg::kCmdRecentFirst + i;
+            QAction* action = menu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(name));
+            action->setData(id);
+            action->setObjectName(QStringLiteral("command%1").arg(id));
+            action->setStatusTip(PromptTip(ResText(id)));
+            action->setEnabled(!busy);
+            connect(action, &QAction::triggered, this, [this, id] { m_dialog->OnCommand(id); });
+            m_actions[id] = action;
+        }
+    }
+    for (QAction* a : menu->actions()) {
+        const int id = a->data().toInt();
+        if (id == 0 || (id >= CTarneloDlg::kCmdRecentFirst && id <= CTarneloDlg::kCmdRecentLast)) continue;
+        const CTarneloDlg::CommandState s = m_dialog->QueryCommand(id);
+        a->setEnabled(s.enabled);
+        if (s.checkable) a->setChecked(s.checked);
+    }
+}
+
+void CMainFrame::SetStatusText(int pane, const QString& text) {
+    if (pane >= 0 && pane < kPaneCount) m_panes[pane]->setText(text);
+}
+
+QString CMainFrame::StatusText(int pane) const {
+    return pane >= 0 && pane < kPaneCount ? m_panes[pane]->text() : QString();
+}
+
+void CMainFrame::ResetStatusBar() {
+    for (int i = 0; i < kPaneCount; ++i) m_panes[i]->setText(kPaneIds[i] != 0 ? ResText(kPaneIds[i]) : QString());
+}
+
+void CMainFrame::TranslateJobPanes(bool toJapanese) {
+    const std::string name = m_panes[0]->text().toStdString();
+    const std::string state = m_panes[1]->text().toStdString();
+    // The default texts ("Stage", "State") are no job names and stay as they are.
+    if (m_panes[0]->text() != ResText(2001)) {
+        m_panes[0]->setText(QString::fromStdString(TranslateJobNamePane(name, toJapanese)));
+    }
+    if (m_panes[1]->text() != ResText(2002)) {
+        m_panes[1]->setText(QString::fromStdString(TranslateJobStatePane(state, toJapanese)));
+    }
+}
+
+void CMainFrame::SetTitle(const std::string& title) { setWindowTitle(QString::fromStdString(title)); }
+
+void CMainFrame::showEvent(QShowEvent* event) {
+    QMainWindow::showEvent(event);
+    if (!m_laidOut) QTimer::singleShot(0, this, &CMainFrame::FirstLayout);
+}
+
+void CMainFrame::FirstLayout() {
+    if (m_laidOut) return;
+    m_laidOut = true;
+    resize(sizeHint().expandedTo(minimumSizeHint()));
+    const WindowRect& saved = m_dialog->SceneTab().Data().window_rect;
+    if (saved.left != 0 || saved.top != 0 || saved.right != 0 || saved.bottom != 0) move(saved.left, saved.top);
+    m_recordedSize = size();
+    setMaximumSize(m_recordedSize);
+}
+
+void CMainFrame::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && (windowState() & Qt::WindowMaximized)) {
+        QTimer::singleShot(0, this, &CMainFrame::OnMaximize);
+    }
+}
+
+void CMainFrame::OnMaximize() {
+    // Maximising means "back to the laid-out size" here; before the first layout it does nothing.
+    const QRect normal = normalGeometry();
+    setWindowState(windowState() & ~Qt::WindowMaximized);
+    const bool recorded = m_recordedSize.isValid() && !m_recordedSize.isEmpty();
+    setGeometry(QRect(normal.topLeft(), recorded ? m_recordedSize : normal.size()));
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    CAppMsgDlg confirm(ResText(3126), this);
+    if (confirm.DoModal() != CAppMsgDlg::kYes) {
+        event->ignore();
+        return;
+    }
+    const QRect r = frameGeometry();
+    for (int tab = 0; tab < 2; ++tab) {
+        m_dialog->Page(tab)->Data().window_rect = {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+    }
+    event->accept();
+}
+
+void CMainFrame::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void CMainFrame::dropEvent(QDropEvent* event) {
+    QStringList files;
+    for (const QUrl& url : event->mimeData()->urls()) {
+        if (url.isLocalFile()) files << url.toLocalFile();
+    }
+    activateWindow();
+    raise();
+    m_dialog->DropFiles(files);
+    event->acceptProposedAction();
+}

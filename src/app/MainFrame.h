@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QSize>
+#include <QString>
+
+#include <map>
+#include <vector>
+
+#include "app/ResourceLibrary.h"
+#include "project/TarneloData.h"
+
+class CTarneloDlg;
+class QAction;
+class QLabel;
+class QMenu;
+class QShortcut;
+
+// The main window: menu 128 and accelerators 128 of the current library, the status bar, the main dialog
+// as its content, the close confirmation and the size limit.
+class CMainFrame : public QMainWindow, public TitleWindow {
+    Q_OBJECT
+public:
+    static constexpr int kPaneCount = 5;
+
+    explicit CMainFrame(CTarneloDlg* dialog);
+    ~CMainFrame() override;
+
+    CTarneloDlg* Dialog() const { return m_dialog; }
+
+    // Rebuilds the menu from the current library, checks the language entry, reloads the accelerators and
+    // the status-bar defaults where nothing else is shown, and rebuilds the title.
+    void ApplyLanguage();
+    // The action of a command id in the menu (nullptr when none).
+    QAction* CommandAction(int id) const;
+    QMenu* TopMenu(int index) const;
+    // Brings the entries of a popup up to date: enabling, check marks and the recent files.
+    void UpdateMenu(QMenu* menu);
+
+    void SetStatusText(int pane, const QString& text);
+    QString StatusText(int pane) const;
+    // Panes back to their default texts.
+    void ResetStatusBar();
+    // The job name and state panes, carried over into the other language's tables.
+    void TranslateJobPanes(bool toJapanese);
+
+    // Sizes the window around the dialog, puts it where it was last closed (when a position was saved)
+    // and records the size: from then on the window can not grow past it.
+    void FirstLayout();
+    QSize RecordedSize() const { return m_recordedSize; }
+
+    void SetTitle(const std::string& title) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    void BuildMenu(QMenu* menu, const std::vector<MenuResource>& items);
+    void BuildStatusBar();
+    void LoadAccelerators();
+    void OnMaximize();
+
+    CTarneloDlg* m_dialog;
+    std::map<int, QAction*> m_actions;
+    std::vector<QShortcut*> m_shortcuts;
+    QLabel* m_panes[kPaneCount] = {};
+    std::vector<QLabel*> m_lockPanes;
+    QSize m_recordedSize;
+    bool m_laidOut = false;
+};

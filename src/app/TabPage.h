@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <memory>
+
+#include "app/AppHelpDialog.h"
+#include "engine/MessageSink.h"
+#include "engine/TarneloProcess.h"
+#include "project/TarneloData.h"
+
+class CTarneloDlg;
+
+// A tab page of the main dialog: owns the project data and the engine of its workflow and receives the
+// engine's window messages. Send from a worker thread blocks until the UI thread has handled the message;
+// from the UI thread it is a direct call. Post is queued.
+class CTabPage : public QWidget, public TabWindow, public MediaInfoSource {
+    Q_OBJECT
+public:
+    CTabPage(CTarneloDlg* owner, bool cudaPresent, QWidget* parent);
+    ~CTabPage() override;
+
+    CTarneloData& Data() { return m_data; }
+    const CTarneloData& Data() const { return m_data; }
+    CTarneloProcess& Engine() { return *m_engine; }
+
+    // The job the engine runs (0 when idle); 1101 while the input is being prepared.
+    int CurrentJob() const;
+    // A scene job runs: 1006, 1052, 1053, 1057 or 1101.
+    bool IsBusy() const { return IsSceneJob(CurrentJob()); }
+    static bool IsSceneJob(int id);
+    // Marks input preparation as the running job (it does not go through the engine's job start).
+    void SetPreparingInput(bool on);
+    // Stops a running job and waits for it, serving messages meanwhile.
+    void StopJob();
+
+    virtual void NewProject() { m_data.ResetAll(false); }
+    // Reloads the page's texts from the current library.
+    virtual void RefreshTexts() {}
+    // Moves data to the controls (true) or back (false).
+    virtual void UpdateData(bool toControls) { (void)toControls; }
+    virtual void DropFiles(const QStringList& files) { (void)files; }
+
+    LParam Send(unsigned message, WParam wParam, LParam lParam) override;
+    void Post(unsigned message, WParam wParam, LParam lParam) override;
+
+    QString CurrentMediaPath() const override;
+    bool MediaReport(const QString& path, int kind, QString& text) override;
+
+protected:
+    // Handles one engine message on the UI thread. The default keeps the status bar and tab buttons current.
+    virtual LParam OnAppMessage(unsigned message, WParam wParam, LParam lParam);
+    CTarneloDlg* Owner() const { return m_owner; }
+
+    CTarneloDlg* m_owner;
+    CTarneloData m_data;
+    std::unique_ptr<CTarneloProcess> m_engine;
+    bool m_preparingInput = false;
+};

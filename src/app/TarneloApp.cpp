@@ -1,0 +1,157 @@
+#include "app/TarneloApp.h"
+
+#include <QCoreApplication>
+#include <QSettings>
+
+#include <vector>
+
+#include "app/MainFrame.h"
+#include "app/SettingsRecord.h"
+#include "app/TarneloDlg.h"
+#include "app/log/AppLog.h"
+#include "platform/CudaProbe.h"
+#include "platform/Path.h"
+#include "ui/merge/TarneloTabMerge.h"
+#include "ui/scene/TarneloTabScene.h"
+
+namespace {
+
+QSettings Settings() {
+    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(CTarneloApp::kOrganization),
+                     QString::fromLatin1(CTarneloApp::kApplication));
+}
+
+const QString kRecordGroup = QStringLiteral("App Settings");
+const QString kRecordKey = QStringLiteral("All Data");
+
+}  // namespace
+
+CTarneloApp::CTarneloApp() = default;
+
+CTarneloApp::~CTarneloApp() {
+    m_frame.reset();
+}
+
+void CTarneloApp::SetProgramFolder(const QString& folder) {
+    m_folder = folder;
+    m_language.SetSearchFolder(folder);
+}
+
+QString CTarneloApp::ProgramFolder() const {
+    return m_folder.isEmpty() ? QCoreApplication::applicationDirPath() : m_folder;
+}
+
+QString CTarneloApp::ProjectFromCommandLine(const QStringList& args) {
+    for (const QString& arg : args) {
+        if (!arg.startsWith(QLatin1Char('-'))) return arg;
+    }
+    return QString();
+}
+
+QByteArray CTarneloApp::ReadSettingsRecord() {
+    QSettings settings = Settings();
+    settings.beginGroup(kRecordGroup);
+    return settings.value(kRecordKey).toByteArray();
+}
+
+bool CTarneloApp::InitInstance(const QStringList& args) {
+    m_cuda = platform::HasCudaDevice();
+    m_dialog = new CTarneloDlg(this);
+    m_frame = std::make_unique<CMainFrame>(m_dialog);
+
+    const QByteArray record = ReadSettingsRecord();
+    if (!record.isEmpty()) ApplySettingsRecord(record);
+
+    {
+        QSettings settings = Settings();
+        m_recent.ReadList(settings);
+    }
+
+    QString language = m_language.Current();
+    if (language.isEmpty()) language = CLanguage::SystemLanguageName();
+    m_language.LoadLanguage(language);  // a failure does not stop the start-up
+    m_dialog->RefreshLanguageTexts();
+
+    const QString commandLineProject = ProjectFromCommandLine(args);
+
+    m_frame->ApplyLanguage();
+    m_frame->ResetStatusBar();
+    m_frame->show();
+
+    CTarneloTabScene& scene = m_dialog->SceneTab();
+    const QString project =
+        !commandLineProject.isEmpty() ? commandLineProject : QString::fromStdString(scene.Data().project_file);
+    if (!project.isEmpty() && platform::FileExists(project.toStdString())) {
+        scene.Data().project_file.clear();
+        scene.LoadProjectFile(project, false);
+    }
+    m_frame->ApplyLanguage();
+    return true;
+}
+
+void CTarneloApp::ApplySettingsRecord(const QByteArray& bytes) {
+    const SettingsRecord r =
+        SettingsRecord::Decode(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    for (int tab = 0; tab < 2; ++tab) {
+        CTarneloData& data = m_dialog->Page(tab)->Data();
+        data.window_rect = {r.windowRect[0], r.windowRect[1], r.windowRect[2], r.windowRect[3]};
+        data.use_cuda = r.useCuda;
+        data.auto_save = r.autoSave;
+        data.auto_load = r.autoLoad;
+        data.quality = r.quality;
+    }
+    if (!r.language.empty()) m_language.LoadLanguage(QString::fromStdString(r.language));
+    if (r.autoLoad) m_dialog->SceneTab().Data().project_file = r.lastProject;
+}
+
+void CTarneloApp::SaveSettings() {
+    if (m_dialog == nullptr) return;
+    const CTarneloData& data = m_dialog->SceneTab().Data();
+    SettingsRecord r;
+    r.windowRect[0] = data.window_rect.left;
+    r.windowRect[1] = data.window_rect.top;
+    r.windowRect[2] = data.window_rect.right;
+    r.windowRect[3] = data.window_rect.bottom;
+    r.useCuda = data.use_cuda;
+    r.autoSave = data.auto_save;
+    r.autoLoad = data.auto_load;
+    r.quality = data.quality;
+    r.language = m_language.Current().toStdString();
+    r.lastProject = data.project_file;
+    if (r.lastProject.empty()) {
+        const QString newest = m_recent.At(0);
+        if (newest.isEmpty() || !platform::FileExists(newest.toStdString())) {
+            if (!newest.isEmpty()) {
+                m_recent.Remove(0);
+                WriteRecentFiles();
+            }
+        } else {
+            r.lastProject = newest.toStdString();
+        }
+    }
+    const std::vector<std::uint8_t> bytes = r.Encode();
+    QSettings settings = Settings();
+    settings.beginGroup(kRecordGroup);
+    settings.setValue(kRecordKey, QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
+    settings.endGroup();
+    settings.sync();
+}
+
+void CTarneloApp::AddRecentFile(const QString& path) {
+    m_recent.Add(path);
+    WriteRecentFiles();
+}
+
+void CTarneloApp::WriteRecentFiles() {
+    QSettings settings = Settings();
+    m_recent.WriteList(settings);
+}
+
+int CTarneloApp::ExitInstance() {
+    SaveSettings();
+    WriteRecentFiles();
+    m_frame.reset();
+    m_dialog = nullptr;
+    AppLog().Log("%s(%d) ExitCode(0x%08x)\n", "CTarnelo::ExitInstance", __LINE__, 0);
+    return 0;
+}

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+#include "app/AppShell.h"
+#include "app/Language.h"
+#include "app/RecentFileList.h"
+
+class CMainFrame;
+class CTarneloDlg;
+class QSettings;
+
+// The application object: settings record, recent files, language, the main window; start-up and
+// shutdown in their fixed order.
+class CTarneloApp : public AppShell {
+public:
+    static constexpr const char* kOrganization = "Hexlow-Works";
+    static constexpr const char* kApplication = "Tarnelo";
+
+    CTarneloApp();
+    ~CTarneloApp() override;
+    CTarneloApp(const CTarneloApp&) = delete;
+    CTarneloApp& operator=(const CTarneloApp&) = delete;
+
+    // Folder of the resource libraries and doc/ (the executable's folder unless set).
+    void SetProgramFolder(const QString& folder);
+
+    // args: the command line without the program name. False ends the program.
+    bool InitInstance(const QStringList& args);
+    // Saves the settings and the recent files, closes the window, logs the exit line; returns 0.
+    int ExitInstance();
+
+    void SaveSettings() override;
+    void AddRecentFile(const QString& path) override;
+    void WriteRecentFiles() override;
+    CRecentFileList& RecentFiles() override { return m_recent; }
+    bool IsCudaAvailable() const override { return m_cuda; }
+    CLanguage& Language() override { return m_language; }
+    QString ProgramFolder() const override;
+
+    CMainFrame* Frame() const { return m_frame.get(); }
+    CTarneloDlg* Dialog() const { return m_dialog; }
+
+    // The first argument that is not a flag (does not start with '-'); empty when there is none.
+    static QString ProjectFromCommandLine(const QStringList& args);
+    // The stored settings record, empty when there is none.
+    static QByteArray ReadSettingsRecord();
+
+private:
+    void ApplySettingsRecord(const QByteArray& bytes);
+    QString m_folder;
+    bool m_cuda = false;
+    CLanguage m_language;
+    CRecentFileList m_recent;
+    CTarneloDlg* m_dialog = nullptr;  // owned by the frame
+    std::unique_ptr<CMainFrame> m_frame;
+};

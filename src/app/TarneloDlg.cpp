@@ -1,0 +1,279 @@
+#include "app/TarneloDlg.h"
+
+#include <QCoreApplication>
+#include <QFrame>
+#include <QMessageBox>
+#include <QPainter>
+#include <QStyleOptionButton>
+
+#include "app/AppAboutDlg.h"
+#include "app/AppHelpDialog.h"
+#include "app/AppShell.h"
+#include "app/DialogUnits.h"
+#include "app/Language.h"
+#include "app/MainFrame.h"
+#include "app/RecentFileList.h"
+#include "platform/Path.h"
+#include "ui/merge/TarneloTabMerge.h"
+#include "ui/scene/TarneloTabScene.h"
+
+
+void CTabButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    const QPalette& pal = palette();
+    QColor background = pal.color(QPalette::Button);
+    QColor foreground = pal.color(QPalette::ButtonText);
+    if (m_active) {
+        background = pal.color(QPalette::Highlight);
+        foreground = pal.color(QPalette::HighlightedText);
+    } else if (!isEnabled()) {
+        foreground = pal.color(QPalette::Disabled, QPalette::WindowText);
+    }
+    painter.fillRect(rect(), background);
+    painter.setPen(foreground);
+    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
+    painter.setPen(pal.color(QPalette::WindowText));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+CTarneloDlg::CTarneloDlg(AppShell* app, QWidget* parent) : QWidget(parent), m_app(app) {
+    setObjectName(QStringLiteral("mainDialog"));
+    const bool cuda = app->IsCudaAvailable();
+    m_sceneButton = new CTabButton(this);
+    m_sceneButton->setObjectName(QStringLiteral("sceneTabButton"));
+    m_mergeButton = new CTabButton(this);
+    m_mergeButton->setObjectName(QStringLiteral("mergeTabButton"));
+    m_pageFrame = new QFrame(this);
+    m_pageFrame->setObjectName(QStringLiteral("pageFrame"));
+    m_pageFrame->setFrameShape(QFrame::Box);
+    m_scene = new CTarneloTabScene(this, cuda, this);
+    m_merge = new CTarneloTabMerge(this, cuda, this);
+    m_merge->hide();
+    m_sceneButton->SetActive(true);
+    connect(m_sceneButton, &QPushButton::clicked, this, [this] { SwitchTab(0); });
+    connect(m_mergeButton, &QPushButton::clicked, this, [this] { SwitchTab(1); });
+    setMinimumSize(DluSize(this, 565, 340));
+    RefreshLanguageTexts();
+}
+
+CTarneloDlg::~CTarneloDlg() {
+    if (m_manual) delete m_manual.data();
+}
+
+bool CTarneloDlg::Japanese() const { return m_app->Language().IsJapanese(); }
+
+CTabPage* CTarneloDlg::Page(int index) const {
+    return index == 0 ? static_cast<CTabPage*>(m_scene) : static_cast<CTabPage*>(m_merge);
+}
+
+TabWindow* CTarneloDlg::ActiveTab() { return Page(m_activeTab.load()); }
+
+void CTarneloDlg::PumpMessages() { QCoreApplication::processEvents(); }
+
+void CTarneloDlg::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const QSize button = DluSize(this, 60, 14);
+    const int margin = DluX(this, 4);
+    m_sceneButton->setGeometry(margin, margin, button.width(), button.height());
+    m_mergeButton->setGeometry(margin + button.width(), margin, button.width(), button.height());
+    const int top = margin + button.height();
+    m_pageFrame->setGeometry(margin, top, width() - 2 * margin, height() - top - margin);
+    // The pages sit 2 pixels inside the frame placeholder.
+    const QRect pages = m_pageFrame->geometry().adjusted(2, 2, -2, -2);
+    m_scene->setGeometry(pages);
+    m_merge->setGeometry(pages);
+}
+
+void CTarneloDlg::SwitchTab(int index) {
+    if (index == m_activeTab.load() || (index != 0 && index != 1)) return;
+    Page(m_activeTab.load())->StopJob();
+    m_activeTab = index;
+    Page(index)->show();
+    Page(1 - index)->hide();
+    m_sceneButton->SetActive(index == 0);
+    m_mergeButton->SetActive(index == 1);
+    update();
+}
+
+bool CTarneloDlg::AnyTabBusy() const { return m_scene->IsBusy() || m_merge->IsBusy(); }
+
+void CTarneloDlg::UpdateTabButtons() {
+    const bool enabled = !AnyTabBusy();
+    m_sceneButton->setEnabled(enabled);
+    m_mergeButton->setEnabled(enabled);
+}
+
+CTarneloDlg::CommandState CTarneloDlg::QueryCommand(int id) const {
+    const CTarneloData& data = m_scene->Data();
+    const bool idle = !AnyTabBusy();
+    CommandState s;
+    switch (id) {
+        case kCmdNew:
+        case kCmdOpen:
+            s.enabled = idle;
+            break;
+        case kCmdSave:
+        case kCmdSaveAs:
+            s.enabled = idle && !data.input_file.empty();
+            break;
+        case kCmdCuda:
+            s = {idle && m_app->IsCudaAvailable(), true, data.use_cuda};
+            break;
+        case kCmdAutoSave:
+            s = {true, true, data.auto_save};
+            break;
+        case kCmdAutoLoad:
+            s = {true, true, data.auto_load};
+            break;
+        case kCmdQualityHighest:
+        case kCmdQualityStandard:
+        case kCmdQualityLow:
+            s = {idle, true, data.quality == id - kCmdQualityHighest};
+            break;
+        case kCmdJapanese:
+        case kCmdEnglish:
+            s = {true, true, Japanese() == (id == kCmdJapanese)};
+            break;
+        default:
+            if (id >= kCmdRecentFirst && id <= kCmdRecentLast) s.enabled = idle;
+            break;
+    }
+    return s;
+}
+
+void CTarneloDlg::SetBoth(void (*apply)(CTarneloData&, int), int value) {
+    apply(m_scene->Data(), value);
+    apply(m_merge->Data(), value);
+}
+
+void CTarneloDlg::ReloadProject() {
+    m_scene->LoadProjectFile(QString::fromStdString(m_scene->Data().project_file), true);
+    UpdateAllData();
+}
+
+bool CTarneloDlg::OnCommand(int id) {
+    if (!QueryCommand(id).enabled) return false;
+    CTarneloData& data = m_scene->Data();
+    switch (id) {
+        case kCmdNew:
+            Page(m_activeTab.load())->NewProject();
+            UpdateAllData();
+            return true;
+        case kCmdOpen:
+            m_scene->OpenProject();
+            return true;
+        case kCmdSave:
+            m_scene->AutoSave(true);
+            return true;
+        case kCmdSaveAs:
+            m_scene->SaveProjectAs();
+            return true;
+        case kCmdCuda:
+            SetBoth([](CTarneloData& d, int v) { d.use_cuda = v != 0; }, !data.use_cuda);
+            ReloadProject();
+            m_app->SaveSettings();
+            return true;
+        case kCmdAutoSave:
+            SetBoth([](CTarneloData& d, int v) { d.auto_save = v != 0; }, !data.auto_save);
+            m_app->SaveSettings();
+            return true;
+        case kCmdAutoLoad:
+            SetBoth([](CTarneloData& d, int v) { d.auto_load = v != 0; }, !data.auto_load);
+            m_app->SaveSettings();
+            return true;
+        case kCmdQualityHighest:
+        case kCmdQualityStandard:
+        case kCmdQualityLow:
+            SetBoth([](CTarneloData& d, int v) { d.quality = v; }, id - kCmdQualityHighest);
+            ReloadProject();
+            m_app->SaveSettings();
+            return true;
+        case kCmdJapanese:
+        case kCmdEnglish:
+            m_app->Language().LoadLanguage(id == kCmdJapanese ? QStringLiteral("ja-JP") : QStringLiteral("en-US"));
+            if (m_frame != nullptr) m_frame->ApplyLanguage();
+            RefreshLanguageTexts();
+            m_app->SaveSettings();
+            return true;
+        case kCmdDetails:
+            m_scene->OpenInformation(2, 3093);
+            return true;
+        case kCmdBasic:
+            m_scene->OpenInformation(3, 3106);
+            return true;
+        case kCmdVideoStreams:
+            m_scene->OpenInformation(4, 3107);
+            return true;
+        case kCmdAudioStreams:
+            m_scene->OpenInformation(5, 3108);
+            return true;
+        case kCmdManual:
+            OpenManual();
+            return true;
+        case kCmdAbout: {
+            CAppAboutDlg about(this);
+            about.exec();
+            return true;
+        }
+        case kCmdExit:
+            if (m_frame != nullptr) QMetaObject::invokeMethod(m_frame, "close", Qt::QueuedConnection);
+            return true;
+        default:
+            if (id >= kCmdRecentFirst && id <= kCmdRecentLast) {
+                OpenRecentFile(id - kCmdRecentFirst);
+                return true;
+            }
+            return false;
+    }
+}
+
+void CTarneloDlg::OpenManual() {
+    if (m_manual) return;
+    const QString path =
+        CAppHelpDialog::ManualFilePath(m_app->ProgramFolder(), m_activeTab.load(), Japanese());
+    auto* window = new CAppHelpDialog(CAppHelpDialog::ReadManualText(path), this);
+    if (!window->Create()) {
+        delete window;
+        return;
+    }
+    m_manual = window;
+    window->show();
+    const QPoint centre = mapToGlobal(rect().center());
+    window->move(centre - QPoint(window->width() / 2, window->height() / 2));
+}
+
+void CTarneloDlg::OpenRecentFile(int index) {
+    CRecentFileList& recent = m_app->RecentFiles();
+    if (index >= recent.Size()) return;
+    const QString path = recent.At(index);
+    if (path.isEmpty() || !platform::FileExists(path.toStdString())) {
+        recent.Remove(index);
+        m_app->WriteRecentFiles();
+        return;
+    }
+    m_scene->LoadProjectFile(path, false);
+}
+
+void CTarneloDlg::RefreshLanguageTexts() {
+    m_sceneButton->setText(ResText(3152));
+    m_mergeButton->setText(ResText(3153));
+    const bool japanese = Japanese();
+    m_scene->Engine().SetJapanese(japanese);
+    m_merge->Engine().SetJapanese(japanese);
+    m_scene->RefreshTexts();
+    m_merge->RefreshTexts();
+    if (m_frame != nullptr) m_frame->TranslateJobPanes(japanese);
+}
+
+void CTarneloDlg::UpdateAllData() {
+    m_scene->UpdateData(true);
+    m_merge->UpdateData(true);
+}
+
+void CTarneloDlg::DropFiles(const QStringList& files) { Page(m_activeTab.load())->DropFiles(files); }
+
+void CTarneloDlg::ShowMessage(const QString& text) {
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Tarnelo"), text, QMessageBox::Ok, this);
+    box.exec();
+}

@@ -1,0 +1,23 @@
+// tarnelo: the desktop program.
+#include <QApplication>
+
+#include "app/TarneloApp.h"
+#include "app/log/AppLog.h"
+
+int main(int argc, char** argv) {
+    AppLog().Start();
+    QApplication application(argc, argv);
+    QApplication::setOrganizationName(QString::fromLatin1(CTarneloApp::kOrganization));
+    QApplication::setApplicationName(QString::fromLatin1(CTarneloApp::kApplication));
+    int code = 1;
+    {
+        CTarneloApp app;
+        // Qt has taken its own options out of the arguments; the rest is ours.
+        if (app.InitInstance(QApplication::arguments().mid(1))) {
+            QApplication::exec();
+            code = app.ExitInstance();
+        }
+    }
+    AppLog().Stop();
+    return code;
+}
