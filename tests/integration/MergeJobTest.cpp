@@ -106,10 +106,10 @@ protected:
         sink.Clear();
     }
 
-    void SetScenes(const std::vector<SceneSpec>& specs) {
+    void SetScenes(const std::vector<SceneSpec>& sceneSpecs) {
         data.diff_list.clear();
         const std::string base = SegmentFileBase(data.input_file);
-        for (const SceneSpec& s : specs) {
+        for (const SceneSpec& s : sceneSpecs) {
             SceneEntry entry(s.first, s.last, SegmentFileName(data.output_folder, base, s.first, s.last));
             entry.enable = s.enable;
             entry.capParam.caption.clear();
