@@ -15,7 +15,7 @@ if [ -z "$clip" ]; then
 fi
 [ -x "$cli" ] || { echo "build tarnelo-cli first (scripts/build.sh)" >&2; exit 1; }
 
-read -r w h < <(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0:s=' ' "$clip")
+IFS=, read -r w h < <(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 "$clip")
 sw=$(( (w + 4) / 8 )); sh=$(( (h + 4) / 8 ))
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
 
