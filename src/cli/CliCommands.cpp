@@ -271,6 +271,7 @@ int RunExtract(const Options& o, CliSink& sink, bool japanese) {
     data.list_idx = -1;
     DeleteFiles(SegmentFilePattern(data));
     if (o.noCut) engine.m_cutSegments = false;
+    engine.m_previewStills = false;  // no preview pane to show a still in
 
     const int result = RunJob(engine, sink, kJobSceneExtract);
     if (result == -1 && !sink.JobFinished()) return Fail(sink, "the engine is busy");

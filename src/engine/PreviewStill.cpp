@@ -40,6 +40,7 @@ bool IsQuarterTurn(int rotation) { return rotation == 90 || rotation == -90; }
 
 void CTarneloProcess::SetPreviewImage(const std::string& file, const std::string& timeText, bool effects,
                                       int sceneIndex) {
+    if (!m_previewStills) return;
     TabWindow* target = m_mainWindow ? m_mainWindow->ActiveTab() : nullptr;
     std::lock_guard<std::mutex> lock(m_previewMutex);
     m_previewRequest = PreviewRequest{file, timeText, effects, sceneIndex, target};

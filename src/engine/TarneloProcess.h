@@ -163,6 +163,8 @@ public:
     int m_mergeSizeIndex = 3;
     int m_mergeRateIndex = 3;
     std::string m_mergeRateText = "60000/1001";
+    // Off where nothing shows a preview (the command-line front-end): no still is rendered.
+    bool m_previewStills = true;
     // Off for a quick scan: scenes are found but not cut (a merge's precheck cuts them later).
     bool m_cutSegments = true;
     // Guards diff_list while pooled segment tasks update their scenes beside the job thread.
