@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSettings>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <cstdint>
+#include <vector>
+
+#include "app/Language.h"
+#include "app/TarneloApp.h"
+
+// Every window test keeps its settings in a folder of its own and reads the libraries from the build.
+struct UiTestEnvironment {
+    QTemporaryDir configDir;
+    QStringList loadFailures;
+
+    UiTestEnvironment() {
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configDir.path());
+        CLanguage::SetFailureNotifier([this](const QString& text) { loadFailures << text; });
+    }
+
+    static QSettings Settings() {
+        return QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Hexlow-Works"),
+                         QStringLiteral("Tarnelo"));
+    }
+    static void ClearSettings() {
+        QSettings s = Settings();
+        s.clear();
+        s.sync();
+    }
+    static void WriteRecord(const QByteArray& bytes) {
+        QSettings s = Settings();
+        s.beginGroup(QStringLiteral("App Settings"));
+        s.setValue(QStringLiteral("All Data"), bytes);
+        s.endGroup();
+        s.sync();
+    }
+    static QByteArray ToBytes(const std::vector<std::uint8_t>& v) {
+        return QByteArray(reinterpret_cast<const char*>(v.data()), int(v.size()));
+    }
+    static void Prepare(CTarneloApp& app) { app.SetProgramFolder(QStringLiteral(TARNELO_RESOURCE_DIR)); }
+};
