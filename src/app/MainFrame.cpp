@@ -5,6 +5,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -187,6 +188,10 @@ void CMainFrame::UpdateMenu(QMenu* menu) {
         a->setEnabled(s.enabled);
         if (s.checkable) a->setChecked(s.checked);
     }
+    // Submenus are brought up to date with their parent, so a look at the parent is never stale.
+    for (QAction* a : menu->actions()) {
+        if (a->menu() != nullptr) UpdateMenu(a->menu());
+    }
 }
 
 void CMainFrame::SetStatusText(int pane, const QString& text) {
@@ -223,11 +228,23 @@ void CMainFrame::showEvent(QShowEvent* event) {
 void CMainFrame::FirstLayout() {
     if (m_laidOut) return;
     m_laidOut = true;
+    ensurePolished();
+    if (layout() != nullptr) layout()->activate();
     resize(sizeHint().expandedTo(minimumSizeHint()));
     const WindowRect& saved = m_dialog->SceneTab().Data().window_rect;
     if (saved.left != 0 || saved.top != 0 || saved.right != 0 || saved.bottom != 0) move(saved.left, saved.top);
     m_recordedSize = size();
-    setMaximumSize(m_recordedSize);
+    setMaximumSize(RecordedSize());
+}
+
+QSize CMainFrame::RecordedSize() const {
+    return m_laidOut ? m_recordedSize.expandedTo(minimumSizeHint()) : QSize();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    // A menu bar or status bar that settles after the first layout still fits: the limit grows with it.
+    if (m_laidOut && maximumSize() != RecordedSize()) setMaximumSize(RecordedSize());
 }
 
 void CMainFrame::changeEvent(QEvent* event) {
@@ -241,8 +258,7 @@ void CMainFrame::OnMaximize() {
     // Maximising means "back to the laid-out size" here; before the first layout it does nothing.
     const QRect normal = normalGeometry();
     setWindowState(windowState() & ~Qt::WindowMaximized);
-    const bool recorded = m_recordedSize.isValid() && !m_recordedSize.isEmpty();
-    setGeometry(QRect(normal.topLeft(), recorded ? m_recordedSize : normal.size()));
+    setGeometry(QRect(normal.topLeft(), m_laidOut ? RecordedSize() : normal.size()));
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

@@ -47,11 +47,13 @@ public:
     // Sizes the window around the dialog, puts it where it was last closed (when a position was saved)
     // and records the size: from then on the window can not grow past it.
     void FirstLayout();
-    QSize RecordedSize() const { return m_recordedSize; }
+    // Empty before the first layout; never smaller than what the menu and status bar need now.
+    QSize RecordedSize() const;
 
     void SetTitle(const std::string& title) override;
 
 protected:
+    void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;

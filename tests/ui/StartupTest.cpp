@@ -1,5 +1,7 @@
 // Start-up and shutdown of the whole program: settings record, recent files, language, command line.
 #include <QtTest>
+#include <QAction>
+#include <QMenu>
 
 #include "UiTestSupport.h"
 #include "app/AppMsgDlg.h"

@@ -1,0 +1,244 @@
+// The main window driven as a user would: menus, accelerators, enabling, language switch, tabs, closing.
+#include <QtTest>
+#include <QAction>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+
+#include "UiTestSupport.h"
+#include "app/AppMsgDlg.h"
+#include "app/MainFrame.h"
+#include "app/TarneloDlg.h"
+#include "engine/JobTables.h"
+#include "ui/merge/TarneloTabMerge.h"
+#include "ui/scene/TarneloTabScene.h"
+
+namespace {
+
+// Every entry text of the menu bar, popups included, in order.
+QStringList MenuTexts(QMenuBar* bar) {
+    QStringList texts;
+    std::function<void(QMenu*)> walk = [&](QMenu* menu) {
+        for (QAction* a : menu->actions()) {
+            if (a->isSeparator()) continue;
+            texts << a->text();
+            if (a->menu()) walk(a->menu());
+        }
+    };
+    for (QAction* top : bar->actions()) {
+        texts << top->text();
+        walk(top->menu());
+    }
+    return texts;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+private:
+    UiTestEnvironment* m_env = nullptr;
+    std::unique_ptr<CTarneloApp> m_app;
+    QTemporaryDir m_files;
+
+    CMainFrame* Frame() { return m_app->Frame(); }
+    CTarneloDlg* Dlg() { return m_app->Dialog(); }
+
+private slots:
+    void initTestCase() { m_env = new UiTestEnvironment; }
+    void cleanupTestCase() { delete m_env; }
+    void init() {
+        UiTestEnvironment::ClearSettings();
+        CLanguage::SetSystemLocaleOverride(QStringLiteral("ja_JP"));
+        m_app = std::make_unique<CTarneloApp>();
+        UiTestEnvironment::Prepare(*m_app);
+        QVERIFY(m_app->InitInstance({}));
+        QVERIFY(QTest::qWaitForWindowExposed(Frame()));
+    }
+    void cleanup() {
+        CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kYes);
+        Frame()->close();
+        m_app->ExitInstance();
+        m_app.reset();
+    }
+
+    void menusShowEveryEntryWithItsAccelerator() {
+        const QStringList texts = MenuTexts(Frame()->menuBar());
+        for (const char* expected :
+             {"ファイル(&F)", "新規作成(&N)\tCtrl+N", "開く(&O)...\tCtrl+O", "上書き保存(&S)\tCtrl+S",
+              "名前を付けて保存(&A)...\tCtrl+Shift+S", "終了(&E)\tAlt+F4", "設定(&S)", "CUDA を使用する(&C)",
+              "自動保存(&S)", "起動時に自動で開く(&O)", "画質設定(&Q)", "最高画質(&H)", "標準画質(&S)", "低画質(&L)",
+              "言語(&L)", "日本語(&J)", "英語(&E)", "情報(&I)", "詳細情報(&D)...\tF2", "基本情報(&B)...\tF3",
+              "ビデオストリーム情報(&V)...\tF4", "オーディオストリーム情報(&A)...\tF5", "その他(&O)",
+              "操作マニュアル(&M)...\tCtrl+F1", "Tarnelo について(&A)..."}) {
+            QVERIFY2(texts.contains(QString::fromUtf8(expected)), expected);
+        }
+        QVERIFY(Frame()->CommandAction(2007)->isChecked());
+        QVERIFY(!Frame()->CommandAction(2008)->isChecked());
+        QCOMPARE(Frame()->CommandAction(2005)->statusTip(), QString::fromUtf8("既存のプロジェクトを開きます"));
+        // The status bar: four panes of fixed width with their default texts, then the stretching one.
+        const int widths[] = {140, 60, 60, 150};
+        const char* defaults[] = {"Stage", "State", "Time", "Text"};
+        for (int i = 0; i < 4; ++i) {
+            auto* pane = Frame()->findChild<QLabel*>(QStringLiteral("statusPane%1").arg(i));
+            QVERIFY(pane);
+            QCOMPARE(pane->width(), widths[i]);
+            QCOMPARE(pane->text(), QLatin1String(defaults[i]));
+        }
+    }
+
+    void saveIsDisabledWithoutAnInput() {
+        Frame()->UpdateMenu(Frame()->TopMenu(0));
+        QVERIFY(!Frame()->CommandAction(2006)->isEnabled());
+        QVERIFY(!Frame()->CommandAction(3081)->isEnabled());
+        QVERIFY(Frame()->CommandAction(2005)->isEnabled());
+        const QString input = m_files.path() + QStringLiteral("/clip.mp4");
+        QTest::keyClick(Frame(), Qt::Key_S, Qt::ControlModifier);
+        QVERIFY(!QFile::exists(input + QStringLiteral(".kpproj")));
+
+        Dlg()->SceneTab().Data().input_file = input.toStdString();
+        Frame()->UpdateMenu(Frame()->TopMenu(0));
+        QVERIFY(Frame()->CommandAction(2006)->isEnabled());
+        QTest::keyClick(Frame(), Qt::Key_S, Qt::ControlModifier);
+        QTRY_VERIFY(QFile::exists(input + QStringLiteral(".kpproj")));
+    }
+
+    void busyTabDisablesCommandsAndTabButtons() {
+        auto* sceneButton = Dlg()->findChild<QPushButton*>(QStringLiteral("sceneTabButton"));
+        auto* mergeButton = Dlg()->findChild<QPushButton*>(QStringLiteral("mergeTabButton"));
+        QCOMPARE(sceneButton->text(), QString::fromUtf8("シーン結合"));
+        QCOMPARE(mergeButton->text(), QString::fromUtf8("ビデオ変換"));
+        Dlg()->MergeTab().SetPreparingInput(true);
+        QVERIFY(!sceneButton->isEnabled() && !mergeButton->isEnabled());
+        Frame()->UpdateMenu(Frame()->TopMenu(0));
+        QVERIFY(!Frame()->CommandAction(2011)->isEnabled());
+        QVERIFY(!Dlg()->OnCommand(2011));
+        Frame()->UpdateMenu(Frame()->TopMenu(1));
+        QVERIFY(Frame()->CommandAction(2012)->isEnabled());  // automatic save stays available
+        QVERIFY(!Frame()->CommandAction(3110)->isEnabled());
+        Dlg()->MergeTab().SetPreparingInput(false);
+        QVERIFY(sceneButton->isEnabled());
+
+        QTest::mouseClick(mergeButton, Qt::LeftButton);
+        QCOMPARE(Dlg()->ActiveTabIndex(), 1);
+        QVERIFY(Dlg()->MergeTab().isVisible() && !Dlg()->SceneTab().isVisible());
+        QCOMPARE(Dlg()->ActiveTab(), static_cast<TabWindow*>(&Dlg()->MergeTab()));
+        QTest::mouseClick(mergeButton, Qt::LeftButton);  // the active tab's button does nothing
+        QCOMPARE(Dlg()->ActiveTabIndex(), 1);
+        QTest::mouseClick(sceneButton, Qt::LeftButton);
+        QCOMPARE(Dlg()->ActiveTabIndex(), 0);
+    }
+
+    void settingsCommandsToggleBothTabsAndCheckTheMenu() {
+        QVERIFY(Dlg()->OnCommand(2012));
+        QVERIFY(Dlg()->OnCommand(3111));
+        for (int tab = 0; tab < 2; ++tab) {
+            QVERIFY(Dlg()->Page(tab)->Data().auto_save);
+            QCOMPARE(Dlg()->Page(tab)->Data().quality, 1);
+        }
+        Frame()->UpdateMenu(Frame()->TopMenu(1));
+        QVERIFY(Frame()->CommandAction(2012)->isChecked());
+        QVERIFY(Frame()->CommandAction(3111)->isChecked());
+        QVERIFY(!Frame()->CommandAction(3110)->isChecked());
+        // Without a CUDA device the CUDA entry can not be used.
+        QCOMPARE(Frame()->CommandAction(2010)->isEnabled(), m_app->IsCudaAvailable());
+        QCOMPARE(CTarneloApp::ReadSettingsRecord().size(), 892);  // written by the command at once
+    }
+
+    void languageSwitchChangesEveryMenuText() {
+        const QStringList japanese = MenuTexts(Frame()->menuBar());
+        Frame()->SetStatusText(0, QString::fromUtf8(JobKindName(kJobKindSceneExtract, true)) + QStringLiteral(" (003)"));
+        Frame()->SetStatusText(1, QString::fromUtf8(JobStateName(kJobStateProcessing, true)));
+        QVERIFY(Dlg()->OnCommand(2008));
+        const QStringList english = MenuTexts(Frame()->menuBar());
+        QCOMPARE(english.size(), japanese.size());
+        for (int i = 0; i < english.size(); ++i) {
+            QVERIFY2(english[i] != japanese[i], qPrintable(english[i]));
+        }
+        QVERIFY(english.contains(QStringLiteral("E&xit\tAlt+F4")));
+        QVERIFY(Frame()->CommandAction(2008)->isChecked());
+        QVERIFY(!Frame()->CommandAction(2007)->isChecked());
+        QCOMPARE(Dlg()->findChild<QPushButton*>(QStringLiteral("sceneTabButton"))->text(), ResText(3152));
+        QCOMPARE(Frame()->StatusText(0), QString::fromUtf8(JobKindName(kJobKindSceneExtract, false)) + " (003)");
+        QCOMPARE(Frame()->StatusText(1), QString::fromUtf8(JobStateName(kJobStateProcessing, false)));
+        QVERIFY(!Dlg()->SceneTab().Engine().Japanese());
+        QCOMPARE(m_app->Language().Current(), QStringLiteral("en-US"));
+
+        QVERIFY(Dlg()->OnCommand(2007));
+        QCOMPARE(MenuTexts(Frame()->menuBar()), japanese);
+        QCOMPARE(Frame()->StatusText(1), QString::fromUtf8(JobStateName(kJobStateProcessing, true)));
+    }
+
+    void closeAsksAndOnlyYesCloses() {
+        const int shown = CAppMsgDlg::ShownCount();
+        CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kNo);
+        Frame()->close();
+        QVERIFY(Frame()->isVisible());
+        QCOMPARE(CAppMsgDlg::LastMessage(), QString::fromUtf8("アプリを終了しますか？"));
+        CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kCancel);  // the close box of the question
+        QTest::keyClick(Frame(), Qt::Key_F4, Qt::AltModifier);
+        QTRY_COMPARE(CAppMsgDlg::ShownCount(), shown + 2);
+        QVERIFY(Frame()->isVisible());
+        CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kYes);
+        QVERIFY(Dlg()->OnCommand(57665));  // the exit command
+        QTRY_VERIFY(!Frame()->isVisible());
+        QVERIFY(Dlg()->SceneTab().Data().window_rect.right > 0);
+        Frame()->show();  // for cleanup()
+    }
+
+    void enterClosesNothing() {
+        QTest::keyClick(Dlg(), Qt::Key_Return);
+        QTest::keyClick(Dlg(), Qt::Key_Enter);
+        QVERIFY(Frame()->isVisible());
+        QVERIFY(Dlg()->isVisible());
+    }
+
+    void maximiseRestoresTheLaidOutSize() {
+        QTRY_VERIFY(!Frame()->RecordedSize().isEmpty());
+        const QSize recorded = Frame()->RecordedSize();
+        Frame()->move(30, 20);
+        QTRY_COMPARE(Frame()->pos(), QPoint(30, 20));
+        Frame()->showMaximized();
+        QTRY_VERIFY(!(Frame()->windowState() & Qt::WindowMaximized));
+        QTRY_COMPARE(Frame()->size(), recorded);
+        QCOMPARE(Frame()->pos(), QPoint(30, 20));
+        Frame()->resize(recorded.width() + 200, recorded.height() + 200);
+        QTRY_COMPARE(Frame()->size(), recorded);  // never beyond the laid-out size
+    }
+
+    void maximiseBeforeTheFirstLayoutDoesNothing() {
+        // A window that has not been laid out yet: a second frame around a fresh dialog.
+        auto* dialog = new CTarneloDlg(m_app.get());
+        CMainFrame frame(dialog);
+        frame.ApplyLanguage();
+        frame.resize(400, 300);
+        frame.setWindowState(Qt::WindowMaximized);
+        QTRY_VERIFY(!(frame.windowState() & Qt::WindowMaximized));
+        QCOMPARE(frame.size(), QSize(400, 300));
+        QVERIFY(frame.RecordedSize().isEmpty());
+    }
+
+    void droppedProjectCompanionOpensTheProject() {
+        const QString video = m_files.path() + QStringLiteral("/drop.mp4");
+        QFile(video).open(QIODevice::WriteOnly);
+        CTarneloData project;
+        project.ResetAll(false);
+        project.input_file = video.toStdString();
+        QVERIFY(project.SaveProject((video + QStringLiteral(".kpproj")).toStdString()));
+        Dlg()->DropFiles({video, m_files.path() + QStringLiteral("/other.kpproj")});
+        QCOMPARE(QString::fromStdString(Dlg()->SceneTab().Data().project_file), video + QStringLiteral(".kpproj"));
+    }
+
+    void recentEntryWhoseFileIsGoneIsRemoved() {
+        const QString gone = m_files.path() + QStringLiteral("/gone.kpproj");
+        m_app->AddRecentFile(gone);
+        Frame()->UpdateMenu(Frame()->TopMenu(0));
+        QVERIFY(Frame()->CommandAction(57616));
+        Frame()->CommandAction(57616)->trigger();
+        QVERIFY(m_app->RecentFiles().At(0).isEmpty());
+        QVERIFY(!UiTestEnvironment::Settings().contains(QStringLiteral("Recent Files/File1")));
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
