@@ -1,7 +1,6 @@
 #include "app/AppEdit.h"
 
 #include <QKeyEvent>
-
 #include <string>
 
 #include "engine/MessageSink.h"

@@ -2,7 +2,6 @@
 
 #include <QLineEdit>
 #include <QTimer>
-
 #include <deque>
 
 #include "app/FileDialogFilter.h"

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QTextEdit>
-
 #include <vector>
 
 // The text control of the manual viewer: ruled lines under every text line that scroll with the text.

@@ -237,9 +237,7 @@ void CMainFrame::FirstLayout() {
     setMaximumSize(RecordedSize());
 }
 
-QSize CMainFrame::RecordedSize() const {
-    return m_laidOut ? m_recordedSize.expandedTo(minimumSizeHint()) : QSize();
-}
+QSize CMainFrame::RecordedSize() const { return m_laidOut ? m_recordedSize.expandedTo(minimumSizeHint()) : QSize(); }
 
 void CMainFrame::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);

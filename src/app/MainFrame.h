@@ -3,7 +3,6 @@
 #include <QMainWindow>
 #include <QSize>
 #include <QString>
-
 #include <map>
 #include <vector>
 

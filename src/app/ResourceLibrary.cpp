@@ -9,7 +9,6 @@
 #include <QPixmap>
 #include <QRegularExpression>
 #include <QResource>
-
 #include <atomic>
 #include <sstream>
 
@@ -119,8 +118,9 @@ bool CResourceLibrary::ReadAll(const QString& root) {
         std::map<int, QString>& texts = m_dialogs[it.key().toInt()];
         const QJsonObject controls = it.value().toObject();
         for (auto c = controls.begin(); c != controls.end(); ++c) {
-            const int control = c.key() == QLatin1String("title") ? 0 : c.key() == QLatin1String("static") ? -1
-                                                                                                          : c.key().toInt();
+            const int control = c.key() == QLatin1String("title")    ? 0
+                                : c.key() == QLatin1String("static") ? -1
+                                                                     : c.key().toInt();
             texts[control] = c.value().toString();
         }
     }

@@ -2,7 +2,6 @@
 
 #include <QIcon>
 #include <QString>
-
 #include <map>
 #include <string>
 #include <vector>

@@ -56,7 +56,8 @@ LParam CTabPage::OnAppMessage(unsigned message, WParam wParam, LParam lParam) {
     switch (message) {
         case WM_APP_STATUS_TEXT:
             if (frame != nullptr && lParam != 0) {
-                frame->SetStatusText(static_cast<int>(wParam), QString::fromUtf8(reinterpret_cast<const char*>(lParam)));
+                frame->SetStatusText(static_cast<int>(wParam),
+                                     QString::fromUtf8(reinterpret_cast<const char*>(lParam)));
             }
             return 0;
         case WM_APP_JOB_START:

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
-
 #include <memory>
 
 #include "app/AppHelpDialog.h"

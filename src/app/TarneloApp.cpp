@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QSettings>
-
 #include <vector>
 
 #include "app/MainFrame.h"
@@ -28,9 +27,7 @@ const QString kRecordKey = QStringLiteral("All Data");
 
 CTarneloApp::CTarneloApp() = default;
 
-CTarneloApp::~CTarneloApp() {
-    m_frame.reset();
-}
+CTarneloApp::~CTarneloApp() { m_frame.reset(); }
 
 void CTarneloApp::SetProgramFolder(const QString& folder) {
     m_folder = folder;
@@ -90,8 +87,7 @@ bool CTarneloApp::InitInstance(const QStringList& args) {
 }
 
 void CTarneloApp::ApplySettingsRecord(const QByteArray& bytes) {
-    const SettingsRecord r =
-        SettingsRecord::Decode(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+    const SettingsRecord r = SettingsRecord::Decode(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     for (int tab = 0; tab < 2; ++tab) {
         CTarneloData& data = m_dialog->Page(tab)->Data();
         data.window_rect = {r.windowRect[0], r.windowRect[1], r.windowRect[2], r.windowRect[3]};

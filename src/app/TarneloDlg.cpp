@@ -17,7 +17,6 @@
 #include "ui/merge/TarneloTabMerge.h"
 #include "ui/scene/TarneloTabScene.h"
 
-
 void CTabButton::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QPalette& pal = palette();
@@ -230,8 +229,7 @@ bool CTarneloDlg::OnCommand(int id) {
 
 void CTarneloDlg::OpenManual() {
     if (m_manual) return;
-    const QString path =
-        CAppHelpDialog::ManualFilePath(m_app->ProgramFolder(), m_activeTab.load(), Japanese());
+    const QString path = CAppHelpDialog::ManualFilePath(m_app->ProgramFolder(), m_activeTab.load(), Japanese());
     auto* window = new CAppHelpDialog(CAppHelpDialog::ReadManualText(path), this);
     if (!window->Create()) {
         delete window;

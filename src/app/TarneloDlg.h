@@ -4,7 +4,6 @@
 #include <QPushButton>
 #include <QStringList>
 #include <QWidget>
-
 #include <atomic>
 
 #include "engine/MessageSink.h"

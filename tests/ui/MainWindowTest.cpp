@@ -1,9 +1,9 @@
 // The main window driven as a user would: menus, accelerators, enabling, language switch, tabs, closing.
-#include <QtTest>
 #include <QAction>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QtTest>
 
 #include "UiTestSupport.h"
 #include "app/AppMsgDlg.h"
@@ -64,13 +64,31 @@ private slots:
 
     void menusShowEveryEntryWithItsAccelerator() {
         const QStringList texts = MenuTexts(Frame()->menuBar());
-        for (const char* expected :
-             {"ファイル(&F)", "新規作成(&N)\tCtrl+N", "開く(&O)...\tCtrl+O", "上書き保存(&S)\tCtrl+S",
-              "名前を付けて保存(&A)...\tCtrl+Shift+S", "終了(&E)\tAlt+F4", "設定(&S)", "CUDA を使用する(&C)",
-              "自動保存(&S)", "起動時に自動で開く(&O)", "画質設定(&Q)", "最高画質(&H)", "標準画質(&S)", "低画質(&L)",
-              "言語(&L)", "日本語(&J)", "英語(&E)", "情報(&I)", "詳細情報(&D)...\tF2", "基本情報(&B)...\tF3",
-              "ビデオストリーム情報(&V)...\tF4", "オーディオストリーム情報(&A)...\tF5", "その他(&O)",
-              "操作マニュアル(&M)...\tCtrl+F1", "Tarnelo について(&A)..."}) {
+        for (const char* expected : {"ファイル(&F)",
+                                     "新規作成(&N)\tCtrl+N",
+                                     "開く(&O)...\tCtrl+O",
+                                     "上書き保存(&S)\tCtrl+S",
+                                     "名前を付けて保存(&A)...\tCtrl+Shift+S",
+                                     "終了(&E)\tAlt+F4",
+                                     "設定(&S)",
+                                     "CUDA を使用する(&C)",
+                                     "自動保存(&S)",
+                                     "起動時に自動で開く(&O)",
+                                     "画質設定(&Q)",
+                                     "最高画質(&H)",
+                                     "標準画質(&S)",
+                                     "低画質(&L)",
+                                     "言語(&L)",
+                                     "日本語(&J)",
+                                     "英語(&E)",
+                                     "情報(&I)",
+                                     "詳細情報(&D)...\tF2",
+                                     "基本情報(&B)...\tF3",
+                                     "ビデオストリーム情報(&V)...\tF4",
+                                     "オーディオストリーム情報(&A)...\tF5",
+                                     "その他(&O)",
+                                     "操作マニュアル(&M)...\tCtrl+F1",
+                                     "Tarnelo について(&A)..."}) {
             QVERIFY2(texts.contains(QString::fromUtf8(expected)), expected);
         }
         QVERIFY(Frame()->CommandAction(2007)->isChecked());
@@ -147,7 +165,8 @@ private slots:
 
     void languageSwitchChangesEveryMenuText() {
         const QStringList japanese = MenuTexts(Frame()->menuBar());
-        Frame()->SetStatusText(0, QString::fromUtf8(JobKindName(kJobKindSceneExtract, true)) + QStringLiteral(" (003)"));
+        Frame()->SetStatusText(0,
+                               QString::fromUtf8(JobKindName(kJobKindSceneExtract, true)) + QStringLiteral(" (003)"));
         Frame()->SetStatusText(1, QString::fromUtf8(JobStateName(kJobStateProcessing, true)));
         QVERIFY(Dlg()->OnCommand(2008));
         const QStringList english = MenuTexts(Frame()->menuBar());

@@ -1,7 +1,6 @@
 // Both resource libraries as built: every quoted id with its kind, the same structure in both languages,
 // and the Japanese menu exactly as the program shows it.
 #include <QtTest>
-
 #include <functional>
 #include <set>
 
@@ -23,8 +22,9 @@ const MenuResource* FindItem(const std::vector<MenuResource>& items, int id) {
 QString Shape(const std::vector<MenuResource>& items) {
     QString s;
     for (const MenuResource& m : items) {
-        s += m.separator ? QStringLiteral("-") : m.IsPopup() ? QStringLiteral("[") + Shape(m.items) + QStringLiteral("]")
-                                                             : QString::number(m.id);
+        s += m.separator   ? QStringLiteral("-")
+             : m.IsPopup() ? QStringLiteral("[") + Shape(m.items) + QStringLiteral("]")
+                           : QString::number(m.id);
         s += QLatin1Char(' ');
     }
     return s;
@@ -119,16 +119,35 @@ private slots:
     }
 
     void japaneseMenuAndAcceleratorsAsShown() {
-        struct Entry { int id; const char* text; };
+        struct Entry {
+            int id;
+            const char* text;
+        };
         const Entry entries[] = {
-            {2011, "新規作成(&N)\tCtrl+N"}, {2005, "開く(&O)...\tCtrl+O"}, {2006, "上書き保存(&S)\tCtrl+S"},
-            {3081, "名前を付けて保存(&A)...\tCtrl+Shift+S"}, {57665, "終了(&E)\tAlt+F4"},
-            {2010, "CUDA を使用する(&C)"}, {2012, "自動保存(&S)"}, {2013, "起動時に自動で開く(&O)"},
-            {3110, "最高画質(&H)"}, {3111, "標準画質(&S)"}, {3112, "低画質(&L)"}, {2007, "日本語(&J)"},
-            {2008, "英語(&E)"}, {3096, "詳細情報(&D)...\tF2"}, {3103, "基本情報(&B)...\tF3"},
-            {3104, "ビデオストリーム情報(&V)...\tF4"}, {3105, "オーディオストリーム情報(&A)...\tF5"},
-            {1095, "操作マニュアル(&M)...\tCtrl+F1"}, {57664, "Tarnelo について(&A)..."},
-            {1106, "コピー(&C)"}, {1055, "分割(&S)"}, {1056, "削除(&R)"}, {3116, "再生(&P)"}, {3117, "プロパティ(&R)"},
+            {2011, "新規作成(&N)\tCtrl+N"},
+            {2005, "開く(&O)...\tCtrl+O"},
+            {2006, "上書き保存(&S)\tCtrl+S"},
+            {3081, "名前を付けて保存(&A)...\tCtrl+Shift+S"},
+            {57665, "終了(&E)\tAlt+F4"},
+            {2010, "CUDA を使用する(&C)"},
+            {2012, "自動保存(&S)"},
+            {2013, "起動時に自動で開く(&O)"},
+            {3110, "最高画質(&H)"},
+            {3111, "標準画質(&S)"},
+            {3112, "低画質(&L)"},
+            {2007, "日本語(&J)"},
+            {2008, "英語(&E)"},
+            {3096, "詳細情報(&D)...\tF2"},
+            {3103, "基本情報(&B)...\tF3"},
+            {3104, "ビデオストリーム情報(&V)...\tF4"},
+            {3105, "オーディオストリーム情報(&A)...\tF5"},
+            {1095, "操作マニュアル(&M)...\tCtrl+F1"},
+            {57664, "Tarnelo について(&A)..."},
+            {1106, "コピー(&C)"},
+            {1055, "分割(&S)"},
+            {1056, "削除(&R)"},
+            {3116, "再生(&P)"},
+            {3117, "プロパティ(&R)"},
         };
         for (const Entry& e : entries) {
             const MenuResource* item = nullptr;
@@ -141,7 +160,7 @@ private slots:
         QStringList tops;
         for (const MenuResource& m : *m_ja.Menu(128)) tops << m.text;
         QCOMPARE(tops, (QStringList{QString::fromUtf8("ファイル(&F)"), QString::fromUtf8("設定(&S)"),
-                                     QString::fromUtf8("情報(&I)"), QString::fromUtf8("その他(&O)")}));
+                                    QString::fromUtf8("情報(&I)"), QString::fromUtf8("その他(&O)")}));
         // Every accelerator is also the one named after the tab of its menu entry.
         for (const AcceleratorResource& a : *m_ja.Accelerators(128)) {
             const MenuResource* item = FindItem(*m_ja.Menu(128), a.id);

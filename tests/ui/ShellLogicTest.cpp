@@ -1,6 +1,5 @@
 // The pure pieces of the shell: settings record layout, string-table format, filter texts, menu names.
 #include <QtTest>
-
 #include <cstring>
 
 #include "app/AppAboutDlg.h"
@@ -41,7 +40,7 @@ private slots:
         for (std::size_t i = 0; i < 512; ++i) QCOMPARE(int(b[i]), 0);
         QCOMPARE(std::memcmp(b.data() + 512, "ja-JP\0", 6), 0);
         for (std::size_t i = 518; i < 600; ++i) QCOMPARE(int(b[i]), 0);  // rest of the name and the padding
-        QCOMPARE(int(b[600]), 0xF8);  // -8 little-endian
+        QCOMPARE(int(b[600]), 0xF8);                                     // -8 little-endian
         QCOMPARE(int(b[603]), 0xFF);
         QCOMPARE(Int32At(b, 604), 20);
         QCOMPARE(Int32At(b, 608), 1200);
@@ -94,7 +93,10 @@ private slots:
         QCOMPARE(n.language, std::string(85, 'x'));
         QCOMPARE(n.lastProject, std::string("/p.kpproj"));
 
-        struct Case { std::int32_t stored; int read; };
+        struct Case {
+            std::int32_t stored;
+            int read;
+        };
         for (const Case c : {Case{0, 0}, Case{2, 2}, Case{3, 0}, Case{-1, 0}}) {
             std::vector<std::uint8_t> q = b;
             for (int i = 0; i < 4; ++i) q[888 + i] = std::uint8_t(std::uint32_t(c.stored) >> (8 * i));

@@ -1,7 +1,7 @@
 // Start-up and shutdown of the whole program: settings record, recent files, language, command line.
-#include <QtTest>
 #include <QAction>
 #include <QMenu>
+#include <QtTest>
 
 #include "UiTestSupport.h"
 #include "app/AppMsgDlg.h"
@@ -56,9 +56,12 @@ private slots:
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("stored");
         QTest::addColumn<bool>("japanese");
-        QTest::newRow("ja-JP") << "ja_JP" << "ja-JP" << true;
-        QTest::newRow("de-DE") << "de_DE" << "de-DE" << false;
-        QTest::newRow("C locale") << "C" << "en-US" << false;
+        QTest::newRow("ja-JP") << "ja_JP"
+                               << "ja-JP" << true;
+        QTest::newRow("de-DE") << "de_DE"
+                               << "de-DE" << false;
+        QTest::newRow("C locale") << "C"
+                                  << "en-US" << false;
     }
     void firstStartFollowsTheLocale() {
         QFETCH(QString, locale);
