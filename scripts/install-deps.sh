@@ -5,6 +5,7 @@ packages=(
   ffmpeg build-essential cmake ninja-build pkg-config
   nlohmann-json3-dev libgtest-dev libgmock-dev
   qt6-base-dev libopencv-dev
+  qt6-qpa-plugins fonts-ipafont-gothic
 )
 missing=()
 for p in "${packages[@]}"; do
