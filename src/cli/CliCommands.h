@@ -6,9 +6,13 @@
 namespace cli {
 
 // Each returns the exit status (kExitSuccess, kExitFailure, or 128 + the stop signal). Failures are told
-// on stderr through the sink; results (the scene table, a probe report) go to stdout.
+// on stderr through the sink; results (the scene table, a probe report, the correction) go to stdout.
 int RunExtract(const Options& options, CliSink& sink, bool japanese);
 int RunSegments(const Options& options, CliSink& sink, bool japanese);
+int RunMerge(const Options& options, CliSink& sink, bool japanese);
+int RunAutocorrect(const Options& options, CliSink& sink, bool japanese);
+int RunJoin(const Options& options, CliSink& sink, bool japanese);
 int RunProbe(const Options& options, CliSink& sink, bool japanese);
+int RunPlay(const Options& options, CliSink& sink, bool japanese);
 
 }  // namespace cli

@@ -1,6 +1,6 @@
 #pragma once
 
-// Command-line parsing of tarnelo-cli. Everything here is pure (no engine, no files), and inline so
+// Command-line parsing of tarnelo-cli. Everything here is pure (no engine run, no files), and inline so
 // the unit tests, which link only the core libraries, can use it as it is.
 
 #include <charconv>
@@ -10,9 +10,12 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/CliChoices.h"
+#include "cli/CliUsage.h"
+
 namespace cli {
 
-enum class Command { None, Help, Version, Extract, Segments, Probe };
+enum class Command { None, Help, Version, Extract, Segments, Merge, Probe, Play, Join, Autocorrect };
 
 // Exit statuses of the program.
 inline constexpr int kExitSuccess = 0;
@@ -23,8 +26,11 @@ inline constexpr int kExitSignalBase = 128;
 
 struct Options {
     Command command = Command::None;
-    // extract: the input video; segments: the project file; probe: the probed file.
+    // extract: the input video; segments, merge, autocorrect: the project file; probe: the probed file;
+    // play: the video or project played.
     std::string target;
+    // join: the videos, in the order given.
+    std::vector<std::string> files;
     // Settings as typed; the project clamps them to their ranges.
     std::optional<double> threshold;
     std::optional<double> validSec;
@@ -33,9 +39,15 @@ struct Options {
     std::string outputName;    // empty: the input's name with "_trim.mp4"
     std::string projectFile;   // empty: INPUT + ".kpproj"
     std::optional<int> quality;
-    bool cuda = false;   // --cuda: use the CUDA encoder when a device exists
-    bool noCut = false;  // --no-cut: find scenes without cutting their segment files
+    bool cuda = false;               // --cuda: use the CUDA encoder when a device exists
+    bool noCut = false;              // --no-cut: find scenes without cutting their segment files
+    bool merge = false;              // extract --merge: join the scenes found into the output file
+    std::optional<bool> transition;  // unset: the project's own setting (merge), else off
     int probeKind = 1;
+    std::optional<int> scene;  // play --scene N, 1-based
+    std::string outputFile;    // join -o
+    int sizeIndex = kDefaultChoiceIndex;
+    int rateIndex = kDefaultChoiceIndex;
 };
 
 struct ParseResult {
@@ -62,28 +74,62 @@ inline std::optional<int> ParseInteger(std::string_view text) {
     return value;
 }
 
-inline std::string UsageText() {
-    return "Usage:\n"
-           "  tarnelo-cli extract INPUT [options]  find the moving scenes of a video, cut each to its own MP4\n"
-           "  tarnelo-cli segments PROJECT         cut the enabled scenes of a saved project again\n"
-           "  tarnelo-cli probe FILE [--kind N]    print an ffprobe report of FILE (N 1..5, default 1)\n"
-           "  tarnelo-cli help | --help            show this text\n"
-           "  tarnelo-cli --version                show the version\n"
-           "\n"
-           "Options of extract:\n"
-           "  --threshold N        previous-frame difference, 0..1000 (default 100)\n"
-           "  --valid-sec S        seconds of motion that make a scene, 1.0..10.0 (default 1.0)\n"
-           "  --cut-sec S          seconds of stillness that end a scene, 1.0..10.0 (default 1.0)\n"
-           "  --output-folder DIR  folder of the segment and work files (default INPUT_out/)\n"
-           "  --output-name NAME   file name of the merged output (default: the input's name + _trim.mp4)\n"
-           "  --project FILE       project file to write (default INPUT.kpproj)\n"
-           "  --quality Q          encoding quality: 0 highest, 1 standard, 2 low (default 0)\n"
-           "  --cuda | --no-cuda   use the CUDA encoder when a CUDA device exists (default --no-cuda)\n"
-           "  --no-cut             find the scenes without cutting their segment files\n"
-           "\n"
-           "Values out of range are clamped. Exit status: 0 success, 1 failure, 2 wrong usage,\n"
-           "130 stopped by Ctrl+C (143 by SIGTERM).\n";
+inline bool EndsWithNoCase(std::string_view text, std::string_view tail) {
+    if (text.size() < tail.size()) return false;
+    for (size_t i = 0; i < tail.size(); ++i) {
+        char c = text[text.size() - tail.size() + i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+        if (c != tail[i]) return false;
+    }
+    return true;
 }
+
+// A project is told from a video by its extension, as opening a file does.
+inline bool IsProjectPath(std::string_view path) { return EndsWithNoCase(path, ".kpproj"); }
+
+namespace detail {
+
+// Which command takes an option; an option unknown to all of them is reported as unknown.
+inline bool TakesOption(Command c, std::string_view option) {
+    if (option == "--kind") return c == Command::Probe;
+    if (option == "--scene") return c == Command::Play;
+    if (option == "-o" || option == "--output" || option == "--size" || option == "--rate") {
+        return c == Command::Join;
+    }
+    if (option == "--transition" || option == "--no-transition") {
+        return c == Command::Extract || c == Command::Merge || c == Command::Join;
+    }
+    if (option == "--quality") return c == Command::Extract || c == Command::Join;
+    return c == Command::Extract;  // every other known option belongs to extract
+}
+
+inline bool IsKnownOption(std::string_view option) {
+    for (const char* known : {"--threshold", "--valid-sec", "--cut-sec", "--output-folder", "--output-name",
+                              "--project", "--quality", "--cuda", "--no-cuda", "--no-cut", "--merge", "--transition",
+                              "--no-transition", "--kind", "--scene", "-o", "--output", "--size", "--rate"}) {
+        if (option == known) return true;
+    }
+    return false;
+}
+
+inline const char* TargetWanted(Command c) {
+    switch (c) {
+        case Command::Extract:
+            return "an input video";
+        case Command::Segments:
+        case Command::Merge:
+        case Command::Autocorrect:
+            return "a project file";
+        case Command::Play:
+            return "a video or a project file";
+        case Command::Join:
+            return "at least one video";
+        default:
+            return "a file";
+    }
+}
+
+}  // namespace detail
 
 // args: the arguments after the program name.
 inline ParseResult ParseArguments(const std::vector<std::string>& args) {
@@ -97,19 +143,26 @@ inline ParseResult ParseArguments(const std::vector<std::string>& args) {
     if (args.empty()) return fail("no command given");
 
     const std::string& command = args[0];
-    if (command == "help" || command == "--help" || command == "-h") {
-        o.command = Command::Help;
-    } else if (command == "--version") {
-        o.command = Command::Version;
-    } else if (command == "extract") {
-        o.command = Command::Extract;
-    } else if (command == "segments") {
-        o.command = Command::Segments;
-    } else if (command == "probe") {
-        o.command = Command::Probe;
-    } else {
-        return fail("unknown command '" + command + "'");
+    static const struct {
+        const char* name;
+        Command command;
+    } kCommands[] = {
+        {"help", Command::Help},
+        {"--help", Command::Help},
+        {"-h", Command::Help},
+        {"--version", Command::Version},
+        {"extract", Command::Extract},
+        {"segments", Command::Segments},
+        {"merge", Command::Merge},
+        {"probe", Command::Probe},
+        {"play", Command::Play},
+        {"join", Command::Join},
+        {"autocorrect", Command::Autocorrect},
+    };
+    for (const auto& known : kCommands) {
+        if (command == known.name) o.command = known.command;
     }
+    if (o.command == Command::None) return fail("unknown command '" + command + "'");
     // "--help" anywhere (before "--") asks for the usage, whatever else is wrong on the line.
     for (size_t i = 1; i < args.size() && args[i] != "--"; ++i) {
         if (args[i] == "--help" || args[i] == "-h") {
@@ -125,32 +178,45 @@ inline ParseResult ParseArguments(const std::vector<std::string>& args) {
         return result;
     }
 
+    const bool manyFiles = o.command == Command::Join;
     bool sawCuda = false;
     bool sawNoCut = false;
+    bool sawMerge = false;
     bool sawKind = false;
+    bool sawSize = false;
+    bool sawRate = false;
     bool haveTarget = false;
+    auto addTarget = [&](const std::string& file) -> bool {
+        if (manyFiles) {
+            o.files.push_back(file);
+            return true;
+        }
+        if (haveTarget) return false;
+        o.target = file;
+        haveTarget = true;
+        return true;
+    };
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& arg = args[i];
-        if (arg.size() < 2 || arg.compare(0, 2, "--") != 0) {
-            if (arg.size() > 1 && arg[0] == '-') return fail("unknown option '" + arg + "'");
-            if (haveTarget) return fail("unexpected argument '" + arg + "'");
-            if (arg.empty()) return fail("empty file name");
-            o.target = arg;
-            haveTarget = true;
-            continue;
-        }
         if (arg == "--") {
-            // Everything after "--" is the file name, so names starting with "-" can be given.
-            if (i + 2 != args.size() || haveTarget) return fail("exactly one file name must follow '--'");
-            if (args[i + 1].empty()) return fail("empty file name");
-            o.target = args[i + 1];
-            haveTarget = true;
+            // Everything after "--" is a file name, so names starting with "-" can be given.
+            if (!manyFiles && (i + 2 != args.size() || haveTarget)) {
+                return fail("exactly one file name must follow '--'");
+            }
+            for (size_t k = i + 1; k < args.size(); ++k) {
+                if (args[k].empty()) return fail("empty file name");
+                addTarget(args[k]);
+            }
             break;
         }
-
-        const bool extractOnly = arg != "--kind";
-        if (extractOnly && o.command != Command::Extract) return fail("unknown option '" + arg + "' for " + command);
-        if (!extractOnly && o.command != Command::Probe) return fail("unknown option '" + arg + "' for " + command);
+        const bool option = arg.size() > 1 && arg[0] == '-';
+        if (!option) {
+            if (arg.empty()) return fail("empty file name");
+            if (!addTarget(arg)) return fail("unexpected argument '" + arg + "'");
+            continue;
+        }
+        if (!detail::IsKnownOption(arg)) return fail("unknown option '" + arg + "'");
+        if (!detail::TakesOption(o.command, arg)) return fail("unknown option '" + arg + "' for " + command);
 
         // Flags without a value.
         if (arg == "--cuda" || arg == "--no-cuda") {
@@ -159,17 +225,19 @@ inline ParseResult ParseArguments(const std::vector<std::string>& args) {
             o.cuda = arg == "--cuda";
             continue;
         }
-        if (arg == "--no-cut") {
-            if (sawNoCut) return fail("--no-cut given twice");
-            sawNoCut = true;
-            o.noCut = true;
+        if (arg == "--transition" || arg == "--no-transition") {
+            if (o.transition) return fail("give only one of --transition and --no-transition");
+            o.transition = arg == "--transition";
+            continue;
+        }
+        if (arg == "--no-cut" || arg == "--merge") {
+            bool& seen = arg == "--no-cut" ? sawNoCut : sawMerge;
+            if (seen) return fail(arg + " given twice");
+            seen = true;
+            (arg == "--no-cut" ? o.noCut : o.merge) = true;
             continue;
         }
 
-        const bool known = arg == "--threshold" || arg == "--valid-sec" || arg == "--cut-sec" ||
-                           arg == "--output-folder" || arg == "--output-name" || arg == "--project" ||
-                           arg == "--quality" || arg == "--kind";
-        if (!known) return fail("unknown option '" + arg + "'");
         if (i + 1 >= args.size()) return fail(arg + " needs a value");
         const std::string& value = args[++i];
 
@@ -189,6 +257,27 @@ inline ParseResult ParseArguments(const std::vector<std::string>& args) {
             const std::optional<int> kind = ParseInteger(value);
             if (!kind || *kind < 1 || *kind > 5) return fail("--kind must be 1, 2, 3, 4 or 5");
             o.probeKind = *kind;
+        } else if (arg == "--scene") {
+            if (o.scene) return fail("--scene given twice");
+            o.scene = ParseInteger(value);
+            if (!o.scene || *o.scene < 1) return fail("--scene needs a scene number from 1, not '" + value + "'");
+        } else if (arg == "--size" || arg == "--rate") {
+            bool& seen = arg == "--size" ? sawSize : sawRate;
+            if (seen) return fail(arg + " given twice");
+            seen = true;
+            const std::optional<int> index = arg == "--size" ? FindFrameSizeChoice(value) : FindFrameRateChoice(value);
+            if (!index) {
+                return fail(arg + " must be one of " + (arg == "--size" ? AllowedSizesText() : AllowedRatesText()) +
+                            " (not '" + value + "')");
+            }
+            (arg == "--size" ? o.sizeIndex : o.rateIndex) = *index;
+        } else if (arg == "-o" || arg == "--output") {
+            if (!o.outputFile.empty()) return fail("-o given twice");
+            if (value.empty()) return fail("-o needs a non-empty file name");
+            if (!EndsWithNoCase(value, ".mp4") || value.back() == '/') {
+                return fail("-o needs an MP4 file name ending in .mp4, not '" + value + "'");
+            }
+            o.outputFile = value;
         } else {
             std::string& slot = arg == "--output-folder" ? o.outputFolder
                                 : arg == "--output-name" ? o.outputName
@@ -201,12 +290,16 @@ inline ParseResult ParseArguments(const std::vector<std::string>& args) {
             slot = value;
         }
     }
-    if (!haveTarget) {
-        const char* what = o.command == Command::Extract    ? "an input video"
-                           : o.command == Command::Segments ? "a project file"
-                                                            : "a file";
-        return fail(command + " needs " + what);
+    if (manyFiles ? o.files.empty() : !haveTarget) {
+        return fail(command + " needs " + detail::TargetWanted(o.command));
     }
+    if (o.command == Command::Extract && o.transition && !o.merge) {
+        return fail(std::string(*o.transition ? "--transition" : "--no-transition") + " needs --merge");
+    }
+    if (o.command == Command::Play && o.scene && !IsProjectPath(o.target)) {
+        return fail("--scene needs a project file (.kpproj), not '" + o.target + "'");
+    }
+    if (o.command == Command::Join && o.outputFile.empty()) return fail("join needs -o OUT.mp4");
     result.ok = true;
     return result;
 }

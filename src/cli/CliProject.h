@@ -96,6 +96,45 @@ inline std::string FormatSceneTable(const CTarneloData& data) {
     return text;
 }
 
+// A value as the correction prints it: "%.2f", never "-0.00".
+inline std::string CorrectionValueText(double value) { return FormatC("%.2f", std::fabs(value) < 0.005 ? 0.0 : value); }
+
+// The result of the automatic correction: the four settings and the two chroma offsets, one per line.
+inline std::string FormatCorrection(const CTarneloData& data) {
+    const struct {
+        const char* name;
+        double value;
+    } rows[] = {{"brightness", data.brightness.value},     {"contrast", data.contrast.value},
+                {"saturation", data.saturation.value},     {"gamma", data.gamma.value},
+                {"chroma_offset_u", data.chroma_offset_u}, {"chroma_offset_v", data.chroma_offset_v}};
+    std::string text;
+    for (const auto& row : rows) text += FormatC("%-16s %s\n", row.name, CorrectionValueText(row.value).c_str());
+    return text;
+}
+
+// The videos of a join as a table: index, whether it was joined, the source's size, rate, frames and sound,
+// the frames after conversion, and the video as given.
+inline std::string FormatJoinTable(const CTarneloData& data) {
+    std::string text = FormatC("%4s  %-4s  %-9s  %-11s  %7s  %-5s  %9s  %s\n", "#", "used", "size", "rate", "frames",
+                               "audio", "converted", "file");
+    int index = 0;
+    for (const SceneEntry& entry : data.diff_list) {
+        ++index;
+        const std::string file = entry.m_sourcePath.empty() ? entry.m_fileToUse : entry.m_sourcePath;
+        if (!entry.m_created) {
+            text += FormatC("%4d  %-4s  %-9s  %-11s  %7s  %-5s  %9s  %s\n", index, "no", "-", "-", "-", "-", "-",
+                            file.c_str());
+            continue;
+        }
+        const VideoInfo& source = entry.m_segmentInfo;
+        const std::string size = FormatC("%dx%d", source.width, source.height);
+        text += FormatC("%4d  %-4s  %-9s  %-11s  %7d  %-5s  %9d  %s\n", index, entry.enable ? "yes" : "no",
+                        size.c_str(), source.r_frame_rate.c_str(), source.frame_num, source.has_audio ? "yes" : "no",
+                        entry.m_convertedInfo.frame_num, file.c_str());
+    }
+    return text;
+}
+
 // Forward-only progress in whole percent: Update is true when another line (or redraw) is due. A new total
 // starts a new run.
 class ProgressMeter {

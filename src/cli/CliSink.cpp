@@ -73,13 +73,13 @@ void CliSink::Handle(unsigned message, WParam wParam, LParam lParam) {
                 break;
             }
             case WM_APP_JOB_PROGRESS:
-                if (!m_meter.Update(static_cast<long long>(wParam), static_cast<long long>(lParam))) break;
-                if (m_inPlace) {
-                    WriteRaw("\r  " + FormatProgress(m_jobName, m_meter, true) + "\033[K");
-                    m_barShown = true;
-                    m_lastLine.clear();
-                } else {
-                    WriteLine("  " + FormatProgress(m_jobName, m_meter, false));
+                ShowProgress(static_cast<long long>(wParam), static_cast<long long>(lParam));
+                break;
+            case WM_APP_PLAY_POSITION:
+                // The frame shown (from 0) of the total: frame n + 1 of them has been reached. Opening the file
+                // reports a position before the player's step is named; that one has nothing to show yet.
+                if (m_playPositions && !m_jobName.empty()) {
+                    ShowProgress(static_cast<long long>(lParam), static_cast<long long>(wParam) + 1);
                 }
                 break;
             case WM_APP_PROCESS_FINISHED:
@@ -93,6 +93,22 @@ void CliSink::Handle(unsigned message, WParam wParam, LParam lParam) {
         }
     }
     if (finished) finished();
+}
+
+void CliSink::ShowProgress(long long total, long long current) {
+    if (!m_meter.Update(total, current)) return;
+    if (m_inPlace) {
+        WriteRaw("\r  " + FormatProgress(m_jobName, m_meter, true) + "\033[K");
+        m_barShown = true;
+        m_lastLine.clear();
+    } else {
+        WriteLine("  " + FormatProgress(m_jobName, m_meter, false));
+    }
+}
+
+void CliSink::ShowPlayPositions(bool on) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_playPositions = on;
 }
 
 void CliSink::PrintLine(const std::string& text) {

@@ -29,6 +29,10 @@ public:
     // Run (on the job thread) after WM_APP_PROCESS_FINISHED was recorded.
     void SetFinishHook(std::function<void()> hook);
 
+    // With on, playback positions are shown as the job's progress (play); off, they are ignored: the jobs
+    // that only open a file send them too.
+    void ShowPlayPositions(bool on);
+
     // A line of the program's own, kept apart from a bar drawn in place.
     void PrintLine(const std::string& text);
     // Ends a bar drawn in place with a line feed.
@@ -47,6 +51,8 @@ public:
 
 private:
     void Handle(unsigned message, WParam wParam, LParam lParam);
+    // Needs m_mutex held.
+    void ShowProgress(long long total, long long current);
     // Both need m_mutex held.
     void WriteLine(const std::string& text);
     void WriteRaw(const std::string& text);
@@ -58,6 +64,7 @@ private:
     mutable std::mutex m_mutex;
     std::string m_jobName;
     ProgressMeter m_meter;
+    bool m_playPositions = false;
     bool m_barShown = false;  // a bar drawn in place waits for its line feed
     std::string m_lastLine;   // an identical line right after it (two steps announcing one job) is dropped
     bool m_finished = false;

@@ -24,8 +24,16 @@ int Run(const cli::Options& options) {
             return cli::RunExtract(options, sink, japanese);
         case cli::Command::Segments:
             return cli::RunSegments(options, sink, japanese);
+        case cli::Command::Merge:
+            return cli::RunMerge(options, sink, japanese);
+        case cli::Command::Autocorrect:
+            return cli::RunAutocorrect(options, sink, japanese);
+        case cli::Command::Join:
+            return cli::RunJoin(options, sink, japanese);
         case cli::Command::Probe:
             return cli::RunProbe(options, sink, japanese);
+        case cli::Command::Play:
+            return cli::RunPlay(options, sink, japanese);
         default:
             return cli::kExitUsage;
     }

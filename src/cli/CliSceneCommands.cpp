@@ -1,0 +1,170 @@
+// The scene tab's commands: extract (and extract + merge), segments, merge and autocorrect.
+#include <filesystem>
+#include <optional>
+
+#include "cli/CliCommands.h"
+#include "cli/CliProject.h"
+#include "cli/CliRunner.h"
+#include "engine/AutoCorrection.h"
+#include "engine/JobTables.h"
+#include "engine/TarneloProcess.h"
+#include "platform/CudaProbe.h"
+#include "project/FileHelpers.h"
+#include "project/TarneloData.h"
+
+namespace cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+int CountSegmentFiles(const CTarneloData& data) {
+    int count = 0;
+    std::error_code ec;
+    for (const SceneEntry& scene : data.diff_list) {
+        if (!scene.fileName.empty() && fs::is_regular_file(scene.fileName, ec)) ++count;
+    }
+    return count;
+}
+
+// After a scene job: save the project, print the table, and turn the outcome into the exit status.
+// outputBefore: the merged output's state before a job that merges, to tell whether it was written.
+int FinishSceneJob(CTarneloData& data, CliSink& sink, int result, const char* what,
+                   const std::optional<FileStamp>& outputBefore = std::nullopt) {
+    sink.EndBar();
+    const bool saved = data.SaveProject(data.project_file);
+    WriteStdout(FormatSceneTable(data));
+    if (saved) {
+        sink.PrintLine("Project file: " + data.project_file);
+        sink.PrintLine(FormatC("Scenes: %zu; segment files: %d in %s", data.diff_list.size(), CountSegmentFiles(data),
+                               data.output_folder.c_str()));
+    }
+    if (outputBefore && result == 0 && !StopRequested()) {
+        const std::string output = data.GetOutputPath();
+        const FileStamp after = StampOf(output);
+        if (after.exists && !(after == *outputBefore)) {
+            sink.PrintLine("Merged file: " + output);
+        } else if (data.diff_list.empty()) {
+            sink.PrintLine("No scenes were found; nothing was merged.");
+        }
+    }
+    if (StopRequested()) return Stopped(sink, saved ? "the scenes found so far are saved" : "");
+    if (!saved) return Fail(sink, "cannot write the project file " + Quoted(data.project_file));
+    if (result == -2) {
+        return Fail(sink, std::string(what) + " stopped at the limit of 999 scenes; the scenes found are saved");
+    }
+    if (result != 0) return Fail(sink, std::string(what) + " failed: " + JobFailure(sink, result));
+    return kExitSuccess;
+}
+
+// The merged output must be writable before a long job starts.
+int CheckMergeOutput(const CTarneloData& data, CliSink& sink) {
+    const std::string output = data.GetOutputPath();
+    if (output.empty()) return Fail(sink, "the project names no output file");
+    std::error_code ec;
+    if (fs::is_directory(output, ec))
+        return Fail(sink, "cannot write the merged file " + Quoted(output) + ": it is a folder");
+    return -1;
+}
+
+}  // namespace
+
+int RunExtract(const Options& o, CliSink& sink, bool japanese) {
+    ExtractPaths paths;
+    paths.input = Absolute(o.target);
+    if (const std::string why = FileProblem(paths.input); !why.empty()) {
+        return Fail(sink, "cannot open " + Quoted(o.target) + ": " + why);
+    }
+    if (!o.outputFolder.empty()) paths.outputFolder = Absolute(o.outputFolder);
+    if (!o.projectFile.empty()) paths.projectFile = Absolute(o.projectFile);
+
+    const bool cudaPresent = o.cuda && platform::HasCudaDevice();
+    CTarneloData data(cudaPresent);
+    for (const std::string& warning : SetUpExtractProject(data, o, paths, cudaPresent)) Warn(sink, warning);
+    if (o.merge) data.transition = o.transition.value_or(false);
+
+    // A run may take long; find out first that its project can be saved where it is meant to go.
+    if (const std::string why = WriteProblem(data.project_file); !why.empty()) {
+        return Fail(sink, "cannot write the project file " + Quoted(data.project_file) + ": " + why);
+    }
+    if (o.merge) {
+        if (const int status = CheckMergeOutput(data, sink); status >= 0) return status;
+    }
+
+    CTarneloProcess engine(&sink, &data, japanese);
+    engine.m_previewStills = false;  // no preview pane to show a still in
+    if (const int status = PrepareProjectInput(engine, data, sink, o.target); status >= 0) return status;
+
+    // As the extract button: the list starts empty and the segment files of an earlier run go.
+    data.diff_list.clear();
+    data.list_idx = -1;
+    DeleteFiles(SegmentFilePattern(data));
+    if (o.noCut) engine.m_cutSegments = false;
+
+    const FileStamp outputBefore = StampOf(data.GetOutputPath());
+    const int result = RunJob(engine, sink, o.merge ? kJobExtractMerge : kJobSceneExtract);
+    if (result == -1 && !sink.JobFinished()) return Fail(sink, "the engine is busy");
+    if (!o.merge) return FinishSceneJob(data, sink, result, "extraction");
+    return FinishSceneJob(data, sink, result, "extraction and merge", outputBefore);
+}
+
+int RunSegments(const Options& o, CliSink& sink, bool japanese) {
+    CTarneloData data(false);
+    if (const int status = LoadSavedProject(data, o.target, sink, true); status >= 0) return status;
+
+    CTarneloProcess engine(&sink, &data, japanese);
+    engine.m_previewStills = false;
+    if (const int status = PrepareProjectInput(engine, data, sink, data.input_file); status >= 0) return status;
+
+    const int result = RunJob(engine, sink, kJobSegmentOutput);
+    if (result == -1 && !sink.JobFinished()) return Fail(sink, "the engine is busy");
+    return FinishSceneJob(data, sink, result, "segment output");
+}
+
+int RunMerge(const Options& o, CliSink& sink, bool japanese) {
+    CTarneloData data(false);
+    if (const int status = LoadSavedProject(data, o.target, sink, true); status >= 0) return status;
+    if (o.transition) data.transition = *o.transition;
+    int enabled = 0;
+    for (const SceneEntry& scene : data.diff_list) enabled += scene.enable ? 1 : 0;
+    if (enabled == 0) return Fail(sink, "the project " + Quoted(o.target) + " has no enabled scene to merge");
+    if (const int status = CheckMergeOutput(data, sink); status >= 0) return status;
+
+    CTarneloProcess engine(&sink, &data, japanese);
+    engine.m_previewStills = false;
+    if (const int status = PrepareProjectInput(engine, data, sink, data.input_file); status >= 0) return status;
+
+    const FileStamp outputBefore = StampOf(data.GetOutputPath());
+    const int result = RunJob(engine, sink, kJobMerge);
+    if (result == -1 && !sink.JobFinished()) return Fail(sink, "the engine is busy");
+    return FinishSceneJob(data, sink, result, "merge", outputBefore);
+}
+
+int RunAutocorrect(const Options& o, CliSink& sink, bool japanese) {
+    CTarneloData data(false);
+    if (const int status = LoadSavedProject(data, o.target, sink, true); status >= 0) return status;
+    if (const std::string why = WriteProblem(data.project_file); !why.empty()) {
+        return Fail(sink, "cannot write the project file " + Quoted(data.project_file) + ": " + why);
+    }
+
+    CTarneloProcess engine(&sink, &data, japanese);
+    engine.m_previewStills = false;
+    if (const int status = PrepareProjectInput(engine, data, sink, data.input_file); status >= 0) return status;
+
+    int result = 0;
+    sink.PrintLine(std::string("> ") + (japanese ? "自動補正" : "Auto Correct"));
+    RunServingStop(engine, [&] { result = engine.AnalyzeVideoEQParams(engine.WorkingInput()); });
+    if (StopRequested()) return Stopped(sink, "nothing was changed");
+    if (result == kEqNoStillRead) return Fail(sink, "automatic correction failed: no still could be read");
+    if (result != 0) {
+        return Fail(sink, FormatC("automatic correction failed: a still could not be taken (ExitCode(%d))", result));
+    }
+
+    WriteStdout(FormatCorrection(data));
+    if (!data.SaveProject(data.project_file)) {
+        return Fail(sink, "cannot write the project file " + Quoted(data.project_file));
+    }
+    sink.PrintLine("Project file: " + data.project_file);
+    return kExitSuccess;
+}
+
+}  // namespace cli
