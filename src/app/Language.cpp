@@ -2,8 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QLocale>
 #include <QMessageBox>
+#include <QTranslator>
 
 namespace {
 
@@ -15,6 +17,26 @@ std::function<void(const QString&)> g_failureNotifier;
 QString BuiltInLoadFailure(bool japanese) {
     return japanese ? QString::fromUtf8("言語DLLの読み込みに失敗しました。")
                     : QStringLiteral("Failed to load the language library.");
+}
+
+// The toolkit's own texts (file and font dialogs, standard buttons) follow the display language when its
+// translations are installed; without them they stay English.
+void ApplyToolkitLanguage(bool japanese) {
+    static QTranslator* translator = nullptr;
+    if (QCoreApplication::instance() == nullptr) return;
+    if (translator != nullptr) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+        translator = nullptr;
+    }
+    if (!japanese) return;
+    auto* qt = new QTranslator;
+    if (qt->load(QStringLiteral("qtbase_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        QCoreApplication::installTranslator(qt);
+        translator = qt;
+    } else {
+        delete qt;
+    }
 }
 
 }  // namespace
@@ -71,6 +93,7 @@ bool CLanguage::LoadLanguage(const QString& name) {
     g_resources = m_active;
     SetStringTable(m_active);
     if (previous != nullptr) previous->Close();
+    ApplyToolkitLanguage(IsJapanese());
     return true;
 }
 

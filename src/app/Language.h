@@ -33,6 +33,8 @@ public:
     // notice 3073 is shown from a built-in text, the previous library stays active, and false is returned.
     bool LoadLanguage(const QString& name);
     QString Current() const { return m_current; }
+    // The display language name as read from the settings, before its library is loaded.
+    void SetCurrent(const QString& name) { m_current = name; }
     bool IsJapanese() const { return m_current == QLatin1String("ja-JP"); }
     // The library in use; nullptr when none has loaded yet.
     const CResourceLibrary* Library() const { return m_active; }

@@ -9,10 +9,15 @@ class CLineBGRichEdit : public QTextEdit {
 public:
     explicit CLineBGRichEdit(QWidget* parent = nullptr);
 
+    // The bottom of every laid-out text line in document pixels, top to bottom.
+    std::vector<double> LineBottoms() const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// The y positions of the ruled lines for a line height, the vertical scroll offset and the visible height:
-// h − 1 − scroll + k·h while above the bottom edge, lines at or above the top edge left out.
-std::vector<int> RuledLinePositions(int lineHeight, int scroll, int height);
+// The y positions of the ruled lines in a view of the given height scrolled down by scroll pixels: one
+// pixel above the bottom of each text line, and below the last text line on at the last line's height to
+// the bottom edge (every h pixels from the top when there is no text). Lines at or above the top edge are
+// left out. With lines of equal height h this is h − 1 − scroll + k·h.
+std::vector<int> RuledLinePositions(const std::vector<double>& lineBottoms, double lineHeight, int scroll, int height);

@@ -4,11 +4,13 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QScreen>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QTimer>
@@ -17,6 +19,7 @@
 #include "app/AppMsgDlg.h"
 #include "app/AppShell.h"
 #include "app/Language.h"
+#include "app/LockKeys.h"
 #include "app/RecentFileList.h"
 #include "app/StatusPaneText.h"
 #include "app/TarneloDlg.h"
@@ -27,6 +30,8 @@ namespace {
 
 constexpr int kPaneIds[CMainFrame::kPaneCount] = {2001, 2002, 2004, 2003, 0};
 constexpr int kPaneWidths[CMainFrame::kPaneCount] = {140, 60, 60, 150, 1};
+constexpr int kIdleMessage = 57345;
+constexpr int kMessagePane = 4;
 
 }  // namespace
 
@@ -56,16 +61,42 @@ void CMainFrame::BuildStatusBar() {
         if (i + 1 < kPaneCount) m_panes[i]->setFixedWidth(kPaneWidths[i]);
         bar->addWidget(m_panes[i], i + 1 < kPaneCount ? 0 : 1);
     }
-    // The lock-key indicators; X11 reports no lock state to a toolkit window, so they stay blank.
+    // The lock-key indicators show their key's name while the lock is on, as the keyboard LEDs do.
     for (const char* name : {"capsLockPane", "numLockPane", "scrollLockPane"}) {
         auto* pane = new QLabel(bar);
         pane->setObjectName(QString::fromLatin1(name));
         pane->setFrameShape(QFrame::Panel);
         pane->setFrameShadow(QFrame::Sunken);
-        pane->setMinimumWidth(30);
+        pane->setAlignment(Qt::AlignCenter);
+        pane->setFixedWidth(pane->fontMetrics().horizontalAdvance(QStringLiteral("SCRL")) + 10);
         bar->addPermanentWidget(pane);
         m_lockPanes.push_back(pane);
     }
+    // Only an X11 display reports the lock state; elsewhere the indicators stay blank.
+    if (QueryLockKeys().has_value()) {
+        auto* timer = new QTimer(this);
+        connect(timer, &QTimer::timeout, this, &CMainFrame::UpdateLockPanes);
+        timer->start(250);
+        UpdateLockPanes();
+    }
+}
+
+void CMainFrame::UpdateLockPanes() {
+    const std::optional<LockKeyState> state = QueryLockKeys();
+    if (!state.has_value()) return;
+    m_lockPanes[0]->setText(state->caps ? QStringLiteral("CAP") : QString());
+    m_lockPanes[1]->setText(state->num ? QStringLiteral("NUM") : QString());
+    m_lockPanes[2]->setText(state->scroll ? QStringLiteral("SCRL") : QString());
+}
+
+bool CMainFrame::event(QEvent* event) {
+    // Menu prompts go to the stretching pane, as the idle text does, so the job panes stay in view.
+    if (event->type() == QEvent::StatusTip) {
+        const QString tip = static_cast<QStatusTipEvent*>(event)->tip();
+        m_panes[kMessagePane]->setText(tip.isEmpty() ? ResText(kIdleMessage) : tip);
+        return true;
+    }
+    return QMainWindow::event(event);
 }
 
 void CMainFrame::ApplyLanguage() {
@@ -73,7 +104,9 @@ void CMainFrame::ApplyLanguage() {
     QMenuBar* bar = new QMenuBar(this);
     bar->setObjectName(QStringLiteral("menuBar"));
     m_actions.clear();
+    m_recentMenu = nullptr;
     if (res != nullptr) {
+        setWindowIcon(res->Icon(128));
         if (const std::vector<MenuResource>* menu = res->Menu(128)) {
             for (const MenuResource& top : *menu) {
                 QMenu* popup = bar->addMenu(top.text);
@@ -103,6 +136,7 @@ void CMainFrame::ApplyLanguage() {
     for (int i = 0; i + 1 < kPaneCount; ++i) {
         if (m_panes[i]->text().isEmpty()) m_panes[i]->setText(ResText(kPaneIds[i]));
     }
+    m_panes[kMessagePane]->setText(ResText(kIdleMessage));
     m_dialog->SceneTab().Data().UpdateTitle();
 }
 
@@ -113,6 +147,9 @@ void CMainFrame::BuildMenu(QMenu* menu, const std::vector<MenuResource>& items) 
             menu->addSeparator();
         } else if (item.IsPopup()) {
             BuildMenu(menu->addMenu(item.text), item.items);
+        } else if (item.id == CTarneloDlg::kCmdRecentFirst) {
+            // The place of the recent files: they are appended at the end of this menu each time it opens.
+            m_recentMenu = menu;
         } else {
             QAction* action = menu->addAction(item.text);
             action->setData(item.id);
@@ -135,6 +172,7 @@ void CMainFrame::LoadAccelerators() {
     if (table == nullptr) return;
     for (const AcceleratorResource& accel : *table) {
         auto* shortcut = new QShortcut(QKeySequence(accel.key), this);
+        shortcut->setObjectName(QStringLiteral("accelerator%1").arg(accel.id));
         shortcut->setContext(Qt::WindowShortcut);
         const int id = accel.id;
         // A command the menu would show disabled is not run from the keyboard either.
@@ -155,17 +193,15 @@ QMenu* CMainFrame::TopMenu(int index) const {
 
 void CMainFrame::UpdateMenu(QMenu* menu) {
     // Recent files: only the File menu holds their ids, so only it changes.
-    bool hasRecent = false;
-    for (QAction* a : menu->actions()) {
-        const int id = a->data().toInt();
-        if (id >= CTarneloDlg::kCmdRecentFirst && id <= CTarneloDlg::kCmdRecentLast) {
-            hasRecent = true;
-            m_actions.erase(id);
-            menu->removeAction(a);
-            a->deleteLater();
+    if (menu == m_recentMenu) {
+        for (QAction* a : menu->actions()) {
+            const int id = a->data().toInt();
+            if (id >= CTarneloDlg::kCmdRecentFirst && id <= CTarneloDlg::kCmdRecentLast) {
+                m_actions.erase(id);
+                menu->removeAction(a);
+                a->deleteLater();
+            }
         }
-    }
-    if (hasRecent) {
         CRecentFileList& recent = m_dialog->App().RecentFiles();
         const bool busy = m_dialog->AnyTabBusy();
         for (int i = 0; i < recent.Size(); ++i) {
@@ -203,7 +239,7 @@ QString CMainFrame::StatusText(int pane) const {
 }
 
 void CMainFrame::ResetStatusBar() {
-    for (int i = 0; i < kPaneCount; ++i) m_panes[i]->setText(kPaneIds[i] != 0 ? ResText(kPaneIds[i]) : QString());
+    for (int i = 0; i < kPaneCount; ++i) m_panes[i]->setText(ResText(kPaneIds[i] != 0 ? kPaneIds[i] : kIdleMessage));
 }
 
 void CMainFrame::TranslateJobPanes(bool toJapanese) {
@@ -232,7 +268,11 @@ void CMainFrame::FirstLayout() {
     if (layout() != nullptr) layout()->activate();
     resize(sizeHint().expandedTo(minimumSizeHint()));
     const WindowRect& saved = m_dialog->SceneTab().Data().window_rect;
-    if (saved.left != 0 || saved.top != 0 || saved.right != 0 || saved.bottom != 0) move(saved.left, saved.top);
+    // A place on a screen that is no longer attached would put the window out of reach.
+    const bool stored = saved.left != 0 || saved.top != 0 || saved.right != 0 || saved.bottom != 0;
+    if (stored && QGuiApplication::screenAt(QPoint(saved.left + 40, saved.top + 20)) != nullptr) {
+        move(saved.left, saved.top);
+    }
     m_recordedSize = size();
     setMaximumSize(RecordedSize());
 }

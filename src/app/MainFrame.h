@@ -52,6 +52,7 @@ public:
     void SetTitle(const std::string& title) override;
 
 protected:
+    bool event(QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -64,10 +65,12 @@ private:
     void BuildStatusBar();
     void LoadAccelerators();
     void OnMaximize();
+    void UpdateLockPanes();
 
     CTarneloDlg* m_dialog;
     std::map<int, QAction*> m_actions;
     std::vector<QShortcut*> m_shortcuts;
+    QMenu* m_recentMenu = nullptr;  // the menu that lists the recent files
     QLabel* m_panes[kPaneCount] = {};
     std::vector<QLabel*> m_lockPanes;
     QSize m_recordedSize;

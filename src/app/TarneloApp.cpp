@@ -96,7 +96,8 @@ void CTarneloApp::ApplySettingsRecord(const QByteArray& bytes) {
         data.auto_load = r.autoLoad;
         data.quality = r.quality;
     }
-    if (!r.language.empty()) m_language.LoadLanguage(QString::fromStdString(r.language));
+    // Only the name here: the library is loaded once, by the language step of the start-up.
+    if (!r.language.empty()) m_language.SetCurrent(QString::fromStdString(r.language));
     if (r.autoLoad) m_dialog->SceneTab().Data().project_file = r.lastProject;
 }
 

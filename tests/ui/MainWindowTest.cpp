@@ -3,9 +3,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QShortcut>
+#include <QStatusTipEvent>
 #include <QtTest>
 
 #include "UiTestSupport.h"
+#include "app/AppHelpDialog.h"
 #include "app/AppMsgDlg.h"
 #include "app/MainFrame.h"
 #include "app/TarneloDlg.h"
@@ -103,6 +106,81 @@ private slots:
             QCOMPARE(pane->width(), widths[i]);
             QCOMPARE(pane->text(), QLatin1String(defaults[i]));
         }
+    }
+
+    void acceleratorsRunTheirCommandsInBothLanguages() {
+        struct Accel {
+            int id;
+            const char* key;
+        };
+        const Accel table[] = {{2011, "Ctrl+N"},  {2005, "Ctrl+O"}, {2006, "Ctrl+S"}, {3081, "Ctrl+Shift+S"},
+                               {3096, "F2"},      {3103, "F3"},     {3104, "F4"},     {3105, "F5"},
+                               {57665, "Alt+F4"}, {1095, "Ctrl+F1"}};
+        for (int language : {CTarneloDlg::kCmdJapanese, CTarneloDlg::kCmdEnglish}) {
+            QVERIFY(Dlg()->OnCommand(language));
+            QCOMPARE(Frame()->findChildren<QShortcut*>().size(), int(std::size(table)));
+            for (const Accel& a : table) {
+                auto* shortcut = Frame()->findChild<QShortcut*>(QStringLiteral("accelerator%1").arg(a.id));
+                QVERIFY2(shortcut, a.key);
+                QCOMPARE(shortcut->key(), QKeySequence(QString::fromLatin1(a.key)));
+                // The menu entry names the same key.
+                QVERIFY2(Frame()->CommandAction(a.id)->text().endsWith(QLatin1Char('\t') + QLatin1String(a.key)),
+                         qPrintable(Frame()->CommandAction(a.id)->text()));
+            }
+        }
+        QVERIFY(Dlg()->OnCommand(CTarneloDlg::kCmdJapanese));
+
+        // Ctrl+N starts a new project.
+        Frame()->activateWindow();
+        QTRY_VERIFY(Frame()->isActiveWindow());
+        Dlg()->SceneTab().Data().input_file = "/somewhere/clip.mp4";
+        QTest::keyClick(Frame(), Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(Dlg()->SceneTab().Data().input_file.empty());
+        // Ctrl+F1 opens the manual of the active tab, once.
+        QTest::keyClick(Frame(), Qt::Key_F1, Qt::ControlModifier);
+        QTRY_VERIFY(Dlg()->ManualWindow() != nullptr);
+        QVERIFY(
+            Dlg()->ManualWindow()->Text().startsWith(QString::fromUtf8("Tarnelo 操作マニュアル（シーン結合タブ）")));
+        QPointer<CAppHelpDialog> first = Dlg()->ManualWindow();
+        QTest::keyClick(Frame(), Qt::Key_F1, Qt::ControlModifier);
+        QCOMPARE(Dlg()->ManualWindow(), first.data());
+        first->close();
+        QTRY_VERIFY(Dlg()->ManualWindow() == nullptr);
+        // On the merge tab it is the merge tab's manual, in the display language.
+        Dlg()->SwitchTab(1);
+        QVERIFY(Dlg()->OnCommand(CTarneloDlg::kCmdEnglish));
+        Frame()->activateWindow();
+        QTRY_VERIFY(Frame()->isActiveWindow());
+        QTest::keyClick(Frame(), Qt::Key_F1, Qt::ControlModifier);
+        QTRY_VERIFY(Dlg()->ManualWindow() != nullptr);
+        QVERIFY(Dlg()->ManualWindow()->Text().startsWith(QLatin1String("Tarnelo Operation Manual: the Video Convert")));
+        Dlg()->ManualWindow()->close();
+    }
+
+    void menuPromptsShowInTheMessagePane() {
+        auto* pane = Frame()->findChild<QLabel*>(QStringLiteral("statusPane4"));
+        QCOMPARE(pane->text(), QStringLiteral("Ready"));
+        QStatusTipEvent tip(Frame()->CommandAction(2005)->statusTip());
+        QCoreApplication::sendEvent(Frame(), &tip);
+        QCOMPARE(pane->text(), QString::fromUtf8("既存のプロジェクトを開きます"));
+        QStatusTipEvent none{QString()};
+        QCoreApplication::sendEvent(Frame(), &none);
+        QCOMPARE(pane->text(), QStringLiteral("Ready"));
+    }
+
+    void recentFilesAppearAfterTheMenuWasShownEmpty() {
+        QMenu* file = Frame()->TopMenu(0);
+        Frame()->UpdateMenu(file);
+        QVERIFY(Frame()->CommandAction(57616) == nullptr);
+        const QString project = m_files.path() + QStringLiteral("/later.kpproj");
+        CTarneloData data;
+        data.ResetAll(false);
+        QVERIFY(data.SaveProject(project.toStdString()));
+        QCOMPARE(Dlg()->SceneTab().LoadProjectFile(project, false), 1);
+        Frame()->UpdateMenu(file);
+        QVERIFY(Frame()->CommandAction(57616) != nullptr);
+        QVERIFY(Frame()->CommandAction(57616)->text().endsWith(QLatin1String("later.kpproj")));
+        QCOMPARE(file->actions().last(), Frame()->CommandAction(57616));
     }
 
     void saveIsDisabledWithoutAnInput() {

@@ -45,7 +45,7 @@ private slots:
     }
 
     void everyListedIdExistsWithItsKindInBothLibraries() {
-        QFile list(QStringLiteral(TARNELO_SOURCE_DIR "/resources/ids.txt"));
+        QFile list(QStringLiteral(TARNELO_SOURCE_DIR "/tests/ui/fixtures/quoted_ids.tsv"));
         QVERIFY(list.open(QIODevice::ReadOnly | QIODevice::Text));
         const QRegularExpression dialogsIn(QStringLiteral("dialogs? ((?:\\d+ ?)+):"));
         const QRegularExpression itemOf(QStringLiteral("^item of menu (\\d+):"));
@@ -59,6 +59,11 @@ private slots:
             const int id = f[0].toInt();
             const QString kind = f[1];
             const QString where = f.size() > 2 ? f[2] : QString();
+            if (f.size() > 3) {
+                // The Japanese library gives the quoted text exactly.
+                const QString quoted = QString(f[3]).replace(QStringLiteral("\\n"), QStringLiteral("\n"));
+                if (m_ja.Text(id) != quoted) missing << QStringLiteral("%1 reads \"%2\"").arg(id).arg(m_ja.Text(id));
+            }
             for (const CResourceLibrary* lib : {&m_ja, &m_en}) {
                 bool ok = false;
                 if (kind == QLatin1String("string")) {
@@ -169,7 +174,18 @@ private slots:
         }
         QCOMPARE(m_ja.Text(3126), QString::fromUtf8("アプリを終了しますか？"));
         QCOMPARE(m_ja.Text(3073), QString::fromUtf8("言語DLLの読み込みに失敗しました。"));
-        QCOMPARE(m_ja.DialogText(3119, 6), QString::fromUtf8("はい"));
+        struct Control {
+            int dialog;
+            int control;
+            const char* text;
+        };
+        for (const Control& c :
+             {Control{3119, 0, "Tarnelo"}, Control{3119, 6, "はい"}, Control{3119, 7, "いいえ"},
+              Control{100, 0, "Tarnelo について"}, Control{100, 2000, "Tarnelo Version "},
+              Control{102, 1104, "シーン結合"}, Control{102, 1105, "ビデオ変換"}, Control{1096, 0, "操作マニュアル"},
+              Control{1096, 1100, "ファイル選択"}, Control{1096, 1027, "再生"}, Control{1096, 1, "OK"}}) {
+            QCOMPARE(m_ja.DialogText(c.dialog, c.control), QString::fromUtf8(c.text));
+        }
         QCOMPARE(m_ja.DialogText(100, -1), QStringLiteral("Includes FFmpeg (LGPL v2.1)."));
     }
 

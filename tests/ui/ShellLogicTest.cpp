@@ -166,10 +166,18 @@ private slots:
     }
 
     void ruledLinesFollowTheScroll() {
-        QCOMPARE(RuledLinePositions(10, 0, 35), (std::vector<int>{9, 19, 29}));
-        QCOMPARE(RuledLinePositions(10, 4, 35), (std::vector<int>{5, 15, 25}));
-        QCOMPARE(RuledLinePositions(10, 9, 35), (std::vector<int>{10, 20, 30}));  // y = 0 is skipped
-        QVERIFY(RuledLinePositions(0, 0, 35).empty());
+        const std::vector<double> even = {10, 20};
+        QCOMPARE(RuledLinePositions(even, 10, 0, 35), (std::vector<int>{9, 19, 29}));
+        QCOMPARE(RuledLinePositions(even, 10, 4, 35), (std::vector<int>{5, 15, 25}));
+        QCOMPARE(RuledLinePositions(even, 10, 9, 35), (std::vector<int>{10, 20, 30}));  // y = 0 is skipped
+        QCOMPARE(RuledLinePositions({}, 10, 0, 35), (std::vector<int>{9, 19, 29}));     // an empty page
+        QVERIFY(RuledLinePositions({}, 0, 0, 35).empty());
+        // Lines of another height (a fallback font) and fractional heights keep every rule under its line,
+        // however far down the text is scrolled.
+        QCOMPARE(RuledLinePositions({10, 24, 34}, 10, 0, 50), (std::vector<int>{9, 23, 33, 43}));
+        std::vector<double> fractional;
+        for (int k = 1; k <= 1000; ++k) fractional.push_back(k * 15.25);
+        QCOMPARE(RuledLinePositions(fractional, 15.25, 15250 - 40, 40), (std::vector<int>{8, 23, 39}));
     }
 
     void versionText() { QCOMPARE(FormatVersionText(QStringLiteral("1, 1, 0, 0")), QStringLiteral("1.1.0.0")); }
