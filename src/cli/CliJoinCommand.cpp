@@ -120,7 +120,7 @@ int RunJoin(const Options& o, CliSink& sink, bool japanese) {
     sink.PrintLine(FormatC("Converted files: %d in %s", CountConvertedFiles(data), data.output_folder.c_str()));
     if (StopRequested()) return Stopped(sink, "nothing was joined");
     if (joined == 0) return Fail(sink, "none of the files has a video stream that can be joined");
-    if (result != 0) return Fail(sink, "join failed: " + JobFailure(sink, result));
+    if (result != 0) return Fail(sink, "join failed: " + JobFailure(sink, result, "video"));
     VideoInfo joinedInfo;
     std::string what;
     if (engine.GetVideoInfoFfprobe(output, joinedInfo) == 0) {

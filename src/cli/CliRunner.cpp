@@ -157,9 +157,16 @@ int RunJob(CTarneloProcess& engine, CliSink& sink, int id) {
     return sink.JobResult();
 }
 
-std::string JobFailure(const CliSink& sink, int result) {
+std::string JobFailure(const CliSink& sink, int result, const char* item) {
     const std::string failure = sink.LastFailure();
-    return failure.empty() ? FormatC("ExitCode(%d)", result) : failure;
+    if (failure.empty()) return FormatC("ExitCode(%d)", result);
+    int number = 0;
+    char end = 0;
+    if (std::sscanf(failure.c_str(), "SceneTooShort(%d%c", &number, &end) == 2 && end == ')') {
+        return failure +
+               FormatC(": %s %d is shorter than a cross-fade; join without --transition or leave it out", item, number);
+    }
+    return failure;
 }
 
 int LoadSavedProject(CTarneloData& data, const std::string& given, CliSink& sink, bool needInput) {

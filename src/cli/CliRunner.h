@@ -59,8 +59,9 @@ void RunServingStop(CTarneloProcess& engine, Work&& work) {
 // Starts a job and waits for it; a stop signal calls CancelProcess as the stop button does. Returns the
 // job's result, or -1 without a finish when the engine refused the start.
 int RunJob(CTarneloProcess& engine, CliSink& sink, int id);
-// The failure text of the job just run: its last Failed state, else "ExitCode(result)".
-std::string JobFailure(const CliSink& sink, int result);
+// The failure text of the job just run: its last Failed state, else "ExitCode(result)". item names what
+// the job joins ("scene", "video") where a failure is about one of them.
+std::string JobFailure(const CliSink& sink, int result, const char* item = "scene");
 
 // Reads a saved project for a command on it; with needInput its input video must still be there. Returns
 // -1 when the project is loaded, else the exit status.

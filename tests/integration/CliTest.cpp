@@ -1,20 +1,12 @@
 // tarnelo-cli as a user runs it: a child process on clips made with ffmpeg at test time.
-#include <dirent.h>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <poll.h>
 #include <pty.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -22,140 +14,15 @@
 #include <vector>
 
 #include "platform/Process.h"
-
-extern char** environ;
+#include "support/CliRun.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-// Where CMake puts the program, beside the test helpers' folder.
-const std::string kCliPath = TARNELO_TEST_HELPER_DIR "/../src/tarnelo-cli";
-// Only a guard against a hung child; no test expects to come near it.
-constexpr auto kHangGuard = std::chrono::seconds(300);
+using namespace clitest;
 
-struct RunResult {
-    int status = -1;  // exit status, or 128 + signal
-    std::string out;
-    std::string err;
-};
-
-std::vector<std::string> EnvironmentWith(const std::vector<std::string>& overrides) {
-    std::vector<std::string> env;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string key = entry.substr(0, entry.find('='));
-        bool replaced = false;
-        for (const std::string& o : overrides) replaced = replaced || o.substr(0, o.find('=')) == key;
-        if (!replaced) env.push_back(entry);
-    }
-    env.insert(env.end(), overrides.begin(), overrides.end());
-    return env;
-}
-
-// A child with stdout and stderr on pipes of their own.
-class Child {
-public:
-    Child(const std::vector<std::string>& argv, const std::vector<std::string>& envOverrides = {}) {
-        std::vector<std::string> env = EnvironmentWith(envOverrides);
-        std::vector<char*> args;
-        for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-        args.push_back(nullptr);
-        std::vector<char*> envp;
-        for (std::string& e : env) envp.push_back(e.data());
-        envp.push_back(nullptr);
-
-        int out[2], err[2];
-        if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) return;
-        m_pid = ::fork();
-        if (m_pid == 0) {
-            ::dup2(out[1], 1);
-            ::dup2(err[1], 2);
-            const int devNull = ::open("/dev/null", O_RDONLY);
-            ::dup2(devNull, 0);
-            ::execve(args[0], args.data(), envp.data());
-            ::_exit(127);
-        }
-        ::close(out[1]);
-        ::close(err[1]);
-        m_outFd = out[0];
-        m_errFd = err[0];
-    }
-    ~Child() {
-        if (m_pid > 0 && !m_waited) {
-            ::kill(m_pid, SIGKILL);
-            Wait();
-        }
-        if (m_outFd >= 0) ::close(m_outFd);
-        if (m_errFd >= 0) ::close(m_errFd);
-    }
-
-    pid_t Pid() const { return m_pid; }
-
-    // Reads both pipes to their end; onErrLine sees every complete stderr line as it arrives.
-    void Drain(const std::function<void(const std::string&)>& onErrLine = nullptr) {
-        const auto deadline = std::chrono::steady_clock::now() + kHangGuard;
-        std::string pendingErr;
-        while (m_outFd >= 0 || m_errFd >= 0) {
-            if (std::chrono::steady_clock::now() > deadline) {
-                ADD_FAILURE() << "child " << m_pid << " hangs; killed";
-                ::kill(m_pid, SIGKILL);
-                break;
-            }
-            pollfd fds[2] = {{m_outFd, POLLIN, 0}, {m_errFd, POLLIN, 0}};
-            if (::poll(fds, 2, 1000) <= 0) continue;
-            for (int i = 0; i < 2; ++i) {
-                if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-                char buffer[4096];
-                const ssize_t n = ::read(fds[i].fd, buffer, sizeof buffer);
-                int& fd = i == 0 ? m_outFd : m_errFd;
-                if (n <= 0) {
-                    ::close(fd);
-                    fd = -1;
-                    continue;
-                }
-                if (i == 0) {
-                    m_result.out.append(buffer, static_cast<size_t>(n));
-                    continue;
-                }
-                m_result.err.append(buffer, static_cast<size_t>(n));
-                pendingErr.append(buffer, static_cast<size_t>(n));
-                for (size_t end; (end = pendingErr.find('\n')) != std::string::npos;) {
-                    const std::string line = pendingErr.substr(0, end);
-                    pendingErr.erase(0, end + 1);
-                    if (onErrLine) onErrLine(line);
-                }
-            }
-        }
-    }
-
-    RunResult Wait() {
-        int status = 0;
-        while (::waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
-        }
-        m_waited = true;
-        m_result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-        return m_result;
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_outFd = -1;
-    int m_errFd = -1;
-    bool m_waited = false;
-    RunResult m_result;
-};
-
-RunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& env = {}) {
-    Child child(argv, env);
-    child.Drain();
-    return child.Wait();
-}
-
-RunResult RunCli(std::vector<std::string> args, const std::vector<std::string>& env = {"LANG=C.UTF-8", "LC_ALL="}) {
-    args.insert(args.begin(), kCliPath);
-    return RunProgram(args, env);
-}
+class CliTest : public CliFixture {};
 
 bool HaveMediaTools() { return !platform::FindProgram("ffmpeg").empty() && !platform::FindProgram("ffprobe").empty(); }
 
@@ -184,84 +51,6 @@ void MakeClip(const std::string& path, int seconds, const std::string& enable, b
     const RunResult r = RunProgram(argv);
     ASSERT_EQ(r.status, 0) << r.err;
 }
-
-std::set<std::string> Tree(const fs::path& root) {
-    std::set<std::string> names;
-    for (const auto& e : fs::recursive_directory_iterator(root)) names.insert(e.path().string());
-    return names;
-}
-
-// Command lines of the live processes that mention text (zombies have none).
-std::vector<std::string> ProcessesMentioning(const std::string& text) {
-    std::vector<std::string> found;
-    for (const auto& e : fs::directory_iterator("/proc")) {
-        const std::string pid = e.path().filename().string();
-        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream in(e.path() / "cmdline", std::ios::binary);
-        std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        for (char& c : cmdline) c = c == '\0' ? ' ' : c;
-        if (cmdline.find(text) != std::string::npos) found.push_back(pid + ": " + cmdline);
-    }
-    return found;
-}
-
-// Children of this test process. The test is a subreaper, so anything the CLI left running when it
-// ended (killed by its death signal or not) is ours now, zombie or alive.
-std::vector<std::string> LeftoverChildren(std::vector<pid_t>* pids = nullptr) {
-    std::vector<std::string> found;
-    const std::string self = std::to_string(::getpid());
-    for (const auto& e : fs::directory_iterator("/proc")) {
-        const std::string pid = e.path().filename().string();
-        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream in(e.path() / "stat");
-        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        const size_t close = stat.rfind(')');
-        if (close == std::string::npos) continue;
-        std::istringstream fields(stat.substr(close + 2));
-        std::string state, ppid;
-        fields >> state >> ppid;
-        if (ppid != self) continue;
-        found.push_back(stat.substr(0, close + 1) + " " + state);
-        if (pids) pids->push_back(static_cast<pid_t>(std::stoi(pid)));
-    }
-    return found;
-}
-
-std::string Joined(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& l : lines) text += l + "\n";
-    return text;
-}
-
-// "  Scene Extract  42% (756/1800)": name, percent.
-const std::regex kProgressLine(R"(^  (.+?) +(\d+)% \((\d+)/(\d+)\)$)");
-
-class CliTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() { ::prctl(PR_SET_CHILD_SUBREAPER, 1); }
-
-    void SetUp() override {
-        ASSERT_EQ(::access(kCliPath.c_str(), X_OK), 0) << "tarnelo-cli is not built at " << kCliPath;
-        std::string pattern = (fs::temp_directory_path() / "tarnelo-cli-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override {
-        // A failed test must not leave its strays to the next one.
-        std::vector<pid_t> strays;
-        LeftoverChildren(&strays);
-        for (const pid_t pid : strays) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-        }
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
-
-    std::string Path(const std::string& name) const { return (m_dir / name).string(); }
-
-    fs::path m_dir;
-};
 
 TEST_F(CliTest, WrongUsageExitsWithTwoAndTheUsage) {
     const std::vector<std::vector<std::string>> cases = {
@@ -426,9 +215,17 @@ TEST_F(CliTest, NoCutWithGivenPathsInJapanese) {
     EXPECT_NE(text.find("\"pts_file\": \"" + folder + "/clip_pts.csv\""), std::string::npos);
     EXPECT_FALSE(fs::exists(clip + ".kpproj"));
     EXPECT_FALSE(fs::exists(clip + "_out"));
+    // A scan that cuts nothing writes nothing there, not even the time list: the run that cuts builds it.
+    EXPECT_FALSE(fs::exists(folder));
+
+    const RunResult cut = RunCli({"segments", projectFile});
+    ASSERT_EQ(cut.status, 0) << cut.err;
+    EXPECT_TRUE(fs::exists(folder + "/clip_pts.csv"));
+    int segments = 0;
     for (const auto& e : fs::directory_iterator(folder)) {
-        EXPECT_EQ(e.path().filename().string().find("_seg_"), std::string::npos) << e.path();
+        if (e.path().filename().string().find("clip_seg_") == 0) ++segments;
     }
+    EXPECT_GE(segments, 1);
 }
 
 TEST_F(CliTest, ATerminalGetsTheBarRedrawnInPlace) {
@@ -459,32 +256,6 @@ TEST_F(CliTest, ATerminalGetsTheBarRedrawnInPlace) {
     EXPECT_NE(text.find("100% (120/120)\033[K"), std::string::npos) << text;
     // Lines after a bar start on a line of their own.
     EXPECT_EQ(text.find("\033[K  "), std::string::npos) << text;
-}
-
-// Starts the CLI, sends a signal once the first progress line of the named step appears, and returns the
-// outcome with the processes that mentioned the clip while it ran.
-struct StopOutcome {
-    RunResult result;
-    bool signalled = false;
-    bool toolSeen = false;  // an ffmpeg on the clip was running when the signal went out
-};
-
-StopOutcome StopAtFirstProgress(const std::vector<std::string>& args, const std::string& step, int signalNumber,
-                                const std::string& clip) {
-    StopOutcome outcome;
-    std::vector<std::string> argv = args;
-    argv.insert(argv.begin(), kCliPath);
-    Child child(argv, {"LANG=C.UTF-8", "LC_ALL="});
-    bool inStep = false;
-    child.Drain([&](const std::string& line) {
-        if (line.rfind("> ", 0) == 0) inStep = line.rfind("> " + step, 0) == 0;
-        if (outcome.signalled || !inStep || !std::regex_match(line, kProgressLine)) return;
-        outcome.toolSeen = !ProcessesMentioning(clip).empty();
-        ::kill(child.Pid(), signalNumber);
-        outcome.signalled = true;
-    });
-    outcome.result = child.Wait();
-    return outcome;
 }
 
 TEST_F(CliTest, CtrlCDuringExtractionStopsKeepsTheScenesAndLeavesNoFfmpeg) {

@@ -5,6 +5,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliProject.h"
+#include "engine/ConvertMerge.h"
 #include "project/TarneloData.h"
 
 namespace {
@@ -120,10 +121,130 @@ TEST(CliOptionsTest, RejectsWrongUsageWithAReason) {
 
 TEST(CliOptionsTest, UsageTextNamesEveryCommandAndOption) {
     const std::string usage = cli::UsageText();
-    for (const char* word : {"extract INPUT", "segments PROJECT", "probe FILE", "--kind", "--help", "--version",
-                             "--threshold", "--valid-sec", "--cut-sec", "--output-folder", "--output-name", "--project",
-                             "--quality", "--cuda", "--no-cuda", "--no-cut", "130"}) {
+    for (const char* word : {"extract INPUT",
+                             "segments PROJECT",
+                             "probe FILE",
+                             "--kind",
+                             "--help",
+                             "--version",
+                             "--threshold",
+                             "--valid-sec",
+                             "--cut-sec",
+                             "--output-folder",
+                             "--output-name",
+                             "--project",
+                             "--quality",
+                             "--cuda",
+                             "--no-cuda",
+                             "--no-cut",
+                             "130",
+                             "merge PROJECT",
+                             "--merge",
+                             "--transition",
+                             "--no-transition",
+                             "join -o OUT.mp4",
+                             "--size WxH",
+                             "--rate N/D",
+                             "autocorrect PROJECT",
+                             "play FILE|PROJECT",
+                             "--scene N"}) {
         EXPECT_NE(usage.find(word), std::string::npos) << word;
+    }
+}
+
+TEST(CliOptionsTest, ParsesTheMergeJoinPlayAndCorrectionCommands) {
+    {
+        const auto r = ParseArguments({"extract", "in.mp4", "--merge", "--transition"});
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_TRUE(r.options.merge);
+        EXPECT_EQ(r.options.transition, true);
+    }
+    {
+        const auto r = ParseArguments({"merge", "p.kpproj"});
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.options.command, Command::Merge);
+        EXPECT_FALSE(r.options.transition.has_value());  // the project's own setting stays
+        EXPECT_EQ(ParseArguments({"merge", "--no-transition", "p.kpproj"}).options.transition, false);
+    }
+    {
+        // Files keep their order, "--" lets names start with "-", and the choices are list indexes.
+        const auto r = ParseArguments({"join", "b.mp4", "-o", "out.MP4", "--size", "352x288", "--rate", "29.97",
+                                       "--quality", "1", "--transition", "a.mov", "--", "-c.avi", "--size"});
+        ASSERT_TRUE(r.ok) << r.error;
+        const Options& o = r.options;
+        EXPECT_EQ(o.command, Command::Join);
+        EXPECT_EQ(o.files, (std::vector<std::string>{"b.mp4", "a.mov", "-c.avi", "--size"}));
+        EXPECT_EQ(o.outputFile, "out.MP4");
+        EXPECT_EQ(o.sizeIndex, 8);
+        EXPECT_EQ(o.rateIndex, 5);
+        EXPECT_EQ(o.quality, 1);
+        EXPECT_EQ(o.transition, true);
+    }
+    {
+        const auto r = ParseArguments({"join", "--output", "o.mp4", "a.mp4"});
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.options.sizeIndex, 3);  // 1920x1080
+        EXPECT_EQ(r.options.rateIndex, 3);  // 60000/1001
+    }
+    {
+        const auto r = ParseArguments({"play", "p.KPPROJ", "--scene", "4"});
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.options.scene, 4);
+        EXPECT_EQ(ParseArguments({"autocorrect", "p.kpproj"}).options.command, Command::Autocorrect);
+    }
+
+    const struct {
+        std::vector<std::string> args;
+        std::string reason;
+    } wrong[] = {
+        {{"merge"}, "needs a project file"},
+        {{"merge", "p.kpproj", "--transition", "--transition"}, "only one of --transition and --no-transition"},
+        {{"merge", "p.kpproj", "--merge"}, "unknown option '--merge' for merge"},
+        {{"extract", "a.mp4", "--no-transition"}, "--no-transition needs --merge"},
+        {{"join", "-o", "o.mp4"}, "needs at least one video"},
+        {{"join", "a.mp4"}, "join needs -o"},
+        {{"join", "-o", "o.mp4", "-o", "p.mp4", "a.mp4"}, "-o given twice"},
+        {{"join", "-o", "o.avi", "a.mp4"}, "ending in .mp4"},
+        {{"join", "-o", "o.mp4", "--size", "1920x1081", "a.mp4"}, "--size must be one of"},
+        {{"join", "-o", "o.mp4", "--rate", "60000/1000", "a.mp4"}, "--rate must be one of"},
+        {{"join", "-o", "o.mp4", "--size", "352x288", "--size", "352x288", "a.mp4"}, "given twice"},
+        {{"join", "-o", "o.mp4", "--cuda", "a.mp4"}, "unknown option '--cuda' for join"},
+        {{"play", "a.mp4", "--scene", "2"}, "--scene needs a project file"},
+        {{"play", "p.kpproj", "--scene", "-1"}, "scene number from 1"},
+        {{"play", "a.mp4", "b.mp4"}, "unexpected argument"},
+        {{"autocorrect", "p.kpproj", "--kind", "2"}, "for autocorrect"},
+    };
+    for (const auto& c : wrong) {
+        const auto r = ParseArguments(c.args);
+        std::string shown;
+        for (const auto& a : c.args) shown += "[" + a + "]";
+        EXPECT_FALSE(r.ok) << shown;
+        EXPECT_NE(r.error.find(c.reason), std::string::npos) << shown << " gave: " << r.error;
+    }
+}
+
+TEST(CliOptionsTest, SizeAndRateChoicesAreTheMergeTabsLists) {
+    // Every entry is found by its own texts, at its own index; nothing else is.
+    for (size_t i = 0; i < FrameSizeList().size(); ++i) {
+        const FrameSize size = FrameSizeList()[i];
+        const std::string text = std::to_string(size.width) + "x" + std::to_string(size.height);
+        EXPECT_EQ(cli::FindFrameSizeChoice(text), static_cast<int>(i)) << text;
+        EXPECT_NE(cli::AllowedSizesText().find(text), std::string::npos) << text;
+        EXPECT_NE(cli::UsageText().find(text), std::string::npos) << text;
+    }
+    for (size_t i = 0; i < FrameRateList().size(); ++i) {
+        const FrameRate rate = FrameRateList()[i];
+        EXPECT_EQ(cli::FindFrameRateChoice(FrameRateText(rate)), static_cast<int>(i));
+        EXPECT_EQ(cli::FindFrameRateChoice(FrameRateLabel(rate)), static_cast<int>(i));
+        EXPECT_NE(cli::AllowedRatesText().find(FrameRateText(rate)), std::string::npos);
+        EXPECT_NE(cli::UsageText().find(FrameRateText(rate)), std::string::npos);
+    }
+    EXPECT_EQ(cli::FindFrameRateChoice("30"), 4);
+    for (const char* other : {"", "25", "25/1", "29.97003", "30/1 ", "60000/1000", "1/0", "59.9"}) {
+        EXPECT_FALSE(cli::FindFrameRateChoice(other).has_value()) << other;
+    }
+    for (const char* other : {"", "1920", "1920x", "x1080", "1920x1080x", "1920 x 1080", "640x360"}) {
+        EXPECT_FALSE(cli::FindFrameSizeChoice(other).has_value()) << other;
     }
 }
 
@@ -261,6 +382,41 @@ TEST(CliTextTest, ProgressMovesForwardInWholePercents) {
     EXPECT_EQ(cli::FormatProgress("X", meter, true), "X [###############---------------]  50% (100/200)");
     meter.Update(200, 200);
     EXPECT_EQ(cli::FormatProgress("X", meter, true), "X [##############################] 100% (200/200)");
+}
+
+TEST(CliTextTest, CorrectionAndJoinTablesShowWhatWasMeasuredAndJoined) {
+    CTarneloData data;
+    data.ResetAll(false);
+    data.brightness.SetValueClamped(0.46);
+    data.gamma.SetValueClamped(2.0);
+    data.chroma_offset_u = -0.001;  // no "-0.00"
+    data.chroma_offset_v = 12.345;
+    EXPECT_EQ(cli::FormatCorrection(data),
+              "brightness       0.46\n"
+              "contrast         1.00\n"
+              "saturation       1.00\n"
+              "gamma            2.00\n"
+              "chroma_offset_u  0.00\n"
+              "chroma_offset_v  12.35\n");
+
+    SceneEntry analysed;
+    analysed.m_created = true;
+    analysed.m_sourcePath = "/v/a.avi";  // the video as given, not its working copy
+    analysed.m_fileToUse = "/o/a_input_ch.mp4";
+    analysed.m_segmentInfo.width = 640;
+    analysed.m_segmentInfo.height = 360;
+    analysed.m_segmentInfo.r_frame_rate = "25/1";
+    analysed.m_segmentInfo.frame_num = 50;
+    analysed.m_segmentInfo.has_audio = true;
+    analysed.m_convertedInfo.frame_num = 30;
+    SceneEntry unread;
+    unread.m_created = false;
+    unread.m_fileToUse = "/v/sound.m4a";
+    data.diff_list = {analysed, unread};
+    EXPECT_EQ(cli::FormatJoinTable(data),
+              "   #  used  size       rate          frames  audio  converted  file\n"
+              "   1  yes   640x360    25/1              50  yes           30  /v/a.avi\n"
+              "   2  no    -          -                  -  -              -  /v/sound.m4a\n");
 }
 
 TEST(CliTextTest, SceneTableShowsFramesTimesAndFiles) {
