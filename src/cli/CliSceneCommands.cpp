@@ -92,6 +92,7 @@ int RunExtract(const Options& o, CliSink& sink, bool japanese) {
 
     CTarneloProcess engine(&sink, &data, japanese);
     engine.m_previewStills = false;  // no preview pane to show a still in
+    engine.m_buildTimeList = !o.noCut || o.merge;
     if (const int status = PrepareProjectInput(engine, data, sink, o.target); status >= 0) return status;
 
     // As the extract button: the list starts empty and the segment files of an earlier run go.

@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdio>
 #include <opencv2/core.hpp>
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "app/log/AppLog.h"
+#include "engine/ImageReader.h"
 #include "engine/InputPreparation.h"
 #include "engine/TarneloProcess.h"
 #include "engine/TaskLimiter.h"
@@ -115,7 +115,7 @@ bool MeasureStill(const std::string& path, EqAccumulator& sums) {
     // A still ffmpeg did not write (a seek past the end) is simply not there; no need to ask the decoder.
     if (!platform::FileExists(path)) return false;
     try {
-        const cv::Mat bgr = cv::imread(path, cv::IMREAD_COLOR);
+        const cv::Mat bgr = ReadImageBgr(path);
         if (bgr.empty()) return false;
         cv::Mat yuv;
         cv::Mat hsv;
@@ -179,7 +179,9 @@ int CTarneloProcess::AnalyzeVideoEQParams(const std::string& input) {
     for (const std::string& still : stills) MeasureStill(still, sums);
     RemoveStills(stills);
     if (sums.Count() == 0) {
-        AppLog().Log("%s(%d) no still could be read (%s)\n", kFunction, __LINE__, input.c_str());
+        const std::string codecs = ImageCodecsProblem();
+        AppLog().Log("%s(%d) no still could be read (%s)%s%s\n", kFunction, __LINE__, input.c_str(),
+                     codecs.empty() ? "" : ": ", codecs.c_str());
         return kEqNoStillRead;
     }
 

@@ -1,4 +1,6 @@
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/log/AppLog.h"
@@ -24,7 +26,13 @@ std::string CTarneloProcess::FfmpegPrefix() const {
 int CTarneloProcess::GetVideoInfoFfprobe(const std::string& path, VideoInfo& info) {
     info = VideoInfo{};
     std::string report;
-    if (ExecuteCmd(ProbeCommand(kVideoInfoReportKind, path), &report) != 0) return 1;
+    const std::optional<ProbeCache::Stamp> stamp = ProbeCache::StampOf(path);
+    if (std::optional<std::string> cached = stamp ? m_probeCache.Find(path, *stamp) : std::nullopt) {
+        report = std::move(*cached);
+    } else {
+        if (ExecuteCmd(ProbeCommand(kVideoInfoReportKind, path), &report) != 0) return 1;
+        if (stamp) m_probeCache.Store(path, *stamp, report);
+    }
 
     bool frameCountMissing = false;
     if (ParseVideoInfoJson(report, info, frameCountMissing) != 0) return -1;

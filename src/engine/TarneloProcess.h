@@ -11,6 +11,7 @@
 
 #include "engine/JobTables.h"
 #include "engine/MessageSink.h"
+#include "engine/ProbeCache.h"
 
 class CTarneloData;
 struct VideoInfo;
@@ -163,10 +164,15 @@ public:
     int m_mergeSizeIndex = 3;
     int m_mergeRateIndex = 3;
     std::string m_mergeRateText = "60000/1001";
-    // Off where nothing shows a preview (the command-line front-end): no still is rendered.
+    // Off where nothing shows a preview (the command-line front-end): no still is rendered, and no file
+    // is probed only to be shown.
     bool m_previewStills = true;
     // Off for a quick scan: scenes are found but not cut (a merge's precheck cuts them later).
     bool m_cutSegments = true;
+    // Off for the same quick scan: the per-frame time list only serves cutting, and for a variable-rate
+    // recording it costs a whole extra decode, so the run that cuts builds it (the project names the file
+    // and preparation finds it missing then).
+    bool m_buildTimeList = true;
     // Guards diff_list while pooled segment tasks update their scenes beside the job thread.
     std::mutex m_listMutex;
     // Keeps background segment work and foreground segment output apart (try-lock only).
@@ -207,6 +213,7 @@ private:
     static constexpr long kReadTimedOut = -3;
     long ReadChunk(platform::ChildProcess& child, char* buffer, unsigned long size);
 
+    ProbeCache m_probeCache;
     std::atomic<int> m_cancelRequest{0};
     std::atomic<int> m_currentPlayFrame{0};
     mutable std::mutex m_playTimeMutex;

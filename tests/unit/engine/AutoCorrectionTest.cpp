@@ -2,10 +2,13 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "engine/AutoCorrection.h"
+#include "engine/ImageReader.h"
 #include "platform/Process.h"
 
 namespace {
@@ -190,4 +193,32 @@ TEST(AutoCorrectionTest, StillCommandText) {
     // A '%' would make the image writer substitute a number into the name.
     EXPECT_EQ(EqStillCommand("ffmpeg -y ", "0.000000", "/in/50%d.mp4", "/out/50%d_frame_001.jpg"),
               "ffmpeg -y -ss 0.000000 -i \"/in/50%d.mp4\" -frames:v 1 -update 1 \"/out/50%d_frame_001.jpg\"");
+}
+
+// The image codecs are opened at run time; a wrong library name or symbol would only show when a user
+// runs the correction, so the suite reads real files through the same path.
+TEST(AutoCorrectionTest, ImageReaderLoadsTheCodecsAndReadsBgr) {
+    ASSERT_EQ(ImageCodecsProblem(), "");
+    const std::string folder = ::testing::TempDir();
+    // A 2x1 24-bit BMP: pixel 0 pure red, pixel 1 pure blue (rows are stored B, G, R, padded to 4 bytes).
+    const std::vector<unsigned char> bmp = {'B',  'M',  62,  0,   0, 0, 0, 0, 0, 0, 54,   0,    0, 0,  // file header
+                                            40,   0,    0,   0,   2, 0, 0, 0, 1, 0, 0,    0,    1, 0,
+                                            24,   0,    0,   0,   0, 0, 8, 0, 0, 0, 0x13, 0x0B, 0, 0,
+                                            0x13, 0x0B, 0,   0,   0, 0, 0, 0, 0, 0, 0,    0,  // info header
+                                            0,    0,    255, 255, 0, 0, 0, 0};                // pixels and row padding
+    const std::string image = folder + "/reader_check.bmp";
+    const std::string text = folder + "/reader_check.jpg";
+    std::ofstream(image, std::ios::binary).write(reinterpret_cast<const char*>(bmp.data()), bmp.size());
+    std::ofstream(text) << "not an image\n";
+
+    const cv::Mat bgr = ReadImageBgr(image);
+    ASSERT_EQ(bgr.rows, 1);
+    ASSERT_EQ(bgr.cols, 2);
+    ASSERT_EQ(bgr.type(), CV_8UC3);
+    EXPECT_EQ(bgr.at<cv::Vec3b>(0, 0), cv::Vec3b(0, 0, 255));
+    EXPECT_EQ(bgr.at<cv::Vec3b>(0, 1), cv::Vec3b(255, 0, 0));
+    EXPECT_TRUE(ReadImageBgr(text).empty());
+    EXPECT_TRUE(ReadImageBgr(folder + "/no_such_still.jpg").empty());
+    std::remove(image.c_str());
+    std::remove(text.c_str());
 }
