@@ -15,6 +15,7 @@
 #include "engine/EffectsFilter.h"
 #include "engine/EncoderPreset.h"
 #include "engine/InputPreparation.h"
+#include "engine/MergeRun.h"
 #include "engine/SceneMerge.h"
 #include "engine/TarneloProcess.h"
 #include "engine/TaskLimiter.h"
@@ -188,41 +189,6 @@ double TargetFps(const CTarneloProcess& engine) { return FrameRateValue(MergeFra
 // could not be probed stays unanalysed and is left out, so the others are still joined.
 bool IsUsable(const SceneEntry& entry) { return entry.enable && entry.m_created; }
 
-// Whether this ffmpeg's MP4 muxer takes PCM audio, for the intermediates; tried once per process.
-bool PcmFitsMp4() {
-    static std::once_flag once;
-    static bool supported = true;
-    std::call_once(once, [] {
-        const std::string probe =
-            platform::TempFolder() + FormatC("tarnelo_conv_pcm_probe_%ld.mp4", static_cast<long>(::getpid()));
-        platform::ChildProcess child;
-        const std::string command =
-            FormatC("ffmpeg -y -v error -f lavfi -i anullsrc=r=48000:cl=mono -t 0.05 -c:a pcm_s16le -f mp4 \"%s\"",
-                    Quoted(probe).c_str());
-        if (child.StartCommandLine(command) == 0) {
-            char buffer[512];
-            while (child.Read(buffer, sizeof buffer) > 0) {
-            }
-            supported = child.Wait() == 0;
-            child.CloseJob();
-        }
-        std::remove(probe.c_str());
-    });
-    return supported;
-}
-
-int EndStopped(CTarneloProcess& engine) {
-    engine.SendState(kJobStateStopped);
-    return -2;
-}
-
-// shown: the runner already sent the failure with its exit code.
-int EndFailed(CTarneloProcess& engine, int result, bool shown) {
-    if (result == -2 || engine.CancelRequested()) return EndStopped(engine);
-    if (!shown) engine.SendState(kJobStateFailed, FormatC("ExitCode(%d)", result));
-    return result;
-}
-
 }  // namespace
 
 int CTarneloProcess::ConvertMergeEntry(int index, int total, int offset, bool announce) {
@@ -307,12 +273,12 @@ int CTarneloProcess::ProcessConvMerge() {
     const int count = static_cast<int>(data.diff_list.size());
     for (int k = 0; k < count; ++k) {
         if (!IsUsable(data.diff_list[static_cast<size_t>(k)])) continue;
-        if (CancelRequested()) return EndStopped(*this);
+        if (CancelRequested()) return EndJobStopped(*this);
         SendJobName(FormatC("%s (%03d)", KindName(kJobKindSegmentOutput), k + 1));
         result = ConvertMergeEntry(k, total, offset, true);
         if (result != 0) {
             LogCmdResult("CTarneloProcess::ProcessConvMerge", __LINE__, FormatC("ConvertMergeEntry(%d)", k), result);
-            return EndFailed(*this, result, true);
+            return EndJobFailed(*this, result, true);
         }
         offset += data.diff_list[static_cast<size_t>(k)].m_convertedInfo.frame_num;
     }
@@ -383,7 +349,7 @@ int CTarneloProcess::ProcessConv(const std::string& output) {
             const int r = results[static_cast<size_t>(k)];
             if (r == 0) continue;
             LogCmdResult("CTarneloProcess::ProcessConv", __LINE__, FormatC("ConvertMergeEntry(%d)", k), r);
-            if (r == -2) return EndStopped(*this);
+            if (r == -2) return EndJobStopped(*this);
             SendState(kJobStateFailed, FormatC("ExitCode(%d)", r));
             return r;
         }
@@ -401,7 +367,7 @@ int CTarneloProcess::ProcessConv(const std::string& output) {
             entry.framNo_second = examiner.framNo_second;
         }
     }
-    if (CancelRequested()) return EndStopped(*this);
+    if (CancelRequested()) return EndJobStopped(*this);
 
     // Read after the conversions, which store the frame counts their files really have.
     MergeList list;
@@ -432,7 +398,7 @@ int CTarneloProcess::ProcessConv(const std::string& output) {
 
     SendJobStart(kJobKindFinalMerge, -1);
     result = ProbeCurrentFile(list.front().first);
-    if (result != 0) return EndFailed(*this, result, false);
+    if (result != 0) return EndJobFailed(*this, result, false);
 
     // Every converted file carries sound (a silent track where the input had none), so the graph joins audio.
     const VideoInfo& current = data.m_currentInfo;
@@ -444,7 +410,7 @@ int CTarneloProcess::ProcessConv(const std::string& output) {
     const MergePlan plan =
         PlanBatchMerge(durations, MergeBatchSize(current.width, current.height), transition, current.fps);
     const std::vector<BatchCommand> commands = BuildBatchMergeCommands(
-        list, plan, transition, files, args, TargetRateText(*this), current.has_audio, PcmFitsMp4());
+        list, plan, transition, files, args, TargetRateText(*this), current.has_audio, MuxerStoresPcmInMp4());
     SendJobName(KindName(kJobKindSceneMerge));
     Send(WM_APP_JOB_PROGRESS, static_cast<WParam>(plan.progressTotal), 0);
     if (n == 1) {
@@ -452,67 +418,23 @@ int CTarneloProcess::ProcessConv(const std::string& output) {
         const std::vector<std::string> inputs = {list.front().first};
         const BatchCommand single{
             BatchMergeCommand(args, inputs, BuildMergeGraph(list, 0, TargetRateText(*this), current.has_audio),
-                              current.has_audio, files.merged, PcmFitsMp4()),
+                              current.has_audio, files.merged, MuxerStoresPcmInMp4()),
             files.merged, 0};
         const int frames = std::max(1, totalFrames);
-        if (CancelRequested()) return EndStopped(*this);
+        if (CancelRequested()) return EndJobStopped(*this);
         result = ExecuteCmdWithProgress(false, single.command, frames, 0);
         if (result != 0) {
             DeleteMergeIntermediates(files);
-            return EndFailed(*this, result, true);
+            return EndJobFailed(*this, result, true);
         }
     }
-    for (const BatchCommand& command : commands) {
-        if (CancelRequested()) {
-            DeleteMergeIntermediates(files);
-            return EndStopped(*this);
-        }
-        result = ExecuteCmdWithProgress(false, command.command, plan.progressTotal, command.offset);
-        if (result != 0) {
-            DeleteMergeIntermediates(files);
-            return EndFailed(*this, result, true);
-        }
-    }
+    result = RunBatchMergeCommands(*this, commands, plan.progressTotal, files);
+    if (result != 0) return result;
 
     const double f = fr > 0 ? fr : current.fps;
     const int finalFrames = ConvertedMergeFrameCount(totalFrames, n, transition, f);
-    if (CancelRequested()) {
-        DeleteMergeIntermediates(files);
-        return EndStopped(*this);
-    }
-    const std::string chain = BuildEffectsFilter(true, false, false, false, -1);
-    if (!LastFilterError().empty()) {
-        const std::string reason = LastFilterError();
-        DeleteMergeIntermediates(files);
-        SendState(kJobStateFailed, reason);
-        return -1;
-    }
     MergeEncodeArgs finalArgs = args;
     finalArgs.gop = GopLength(fr);
     finalArgs.rate = TargetRateText(*this);
-    SendJobStart(kJobKindFinalMerge, finalFrames);
-    result = ExecuteCmdWithProgress(false, FinalEncodeCommand(finalArgs, files.merged, chain, output), finalFrames, 0);
-    DeleteMergeIntermediates(files);
-    if (result != 0) {
-        // Only a file is removed: an output path that names a folder is the user's.
-        if (platform::FileExists(output)) std::remove(output.c_str());
-        return EndFailed(*this, result, true);
-    }
-
-    SendState(kJobStateDone);
-    m_lastPreviewKind = kJobOutputPreview;
-    if (!IsPreviewJobId(nProcessID.load())) {
-        int shown = 0;
-        if (output != m_currentPreviewFile) {
-            SetCurrentPlay(0, "0");
-            shown = OpenMediaFile(output, false);
-        }
-        if (shown == 0) {
-            SetPreviewImage(output, CurrentPlayTime(), false, -1);
-        } else {
-            AppLog().Log("%s(%d) OpenMediaFile(%d) %s\n", "CTarneloProcess::ProcessConv", __LINE__, shown,
-                         output.c_str());
-        }
-    }
-    return 0;
+    return FinishMergedOutput(*this, files, finalArgs, output, finalFrames, "CTarneloProcess::ProcessConv");
 }

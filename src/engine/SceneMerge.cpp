@@ -15,6 +15,7 @@
 #include "engine/EffectsFilter.h"
 #include "engine/EncoderPreset.h"
 #include "engine/InputPreparation.h"
+#include "engine/MergeRun.h"
 #include "engine/TarneloProcess.h"
 #include "engine/TaskLimiter.h"
 #include "platform/Path.h"
@@ -297,43 +298,6 @@ int ParsePacketCount(const std::string& text) {
 
 namespace {
 
-// Whether this ffmpeg's MP4 muxer takes PCM audio; tried once per process on a tiny file.
-bool MuxerStoresPcmInMp4() {
-    static std::once_flag once;
-    static bool supported = true;
-    std::call_once(once, [] {
-        const std::string probe =
-            platform::TempFolder() + FormatC("tarnelo_pcm_probe_%ld.mp4", static_cast<long>(::getpid()));
-        platform::ChildProcess child;
-        const std::string command =
-            FormatC("ffmpeg -y -v error -f lavfi -i anullsrc=r=48000:cl=mono -t 0.05 -c:a pcm_s16le -f mp4 \"%s\"",
-                    Quoted(probe).c_str());
-        if (child.StartCommandLine(command) == 0) {
-            char buffer[512];
-            while (child.Read(buffer, sizeof buffer) > 0) {
-            }
-            supported = child.Wait() == 0;
-            child.CloseJob();
-        }
-        std::remove(probe.c_str());
-        AppLog().Log("%s(%d) pcm_s16le in mp4: %d\n", "MuxerStoresPcmInMp4", __LINE__, supported ? 1 : 0);
-    });
-    return supported;
-}
-
-// A cancel, or a result of -2, ends the job as stopped; any other failure is shown with its exit code unless
-// the runner showed it already.
-int EndStopped(CTarneloProcess& engine) {
-    engine.SendState(kJobStateStopped);
-    return -2;
-}
-
-int EndFailed(CTarneloProcess& engine, int result, bool shown) {
-    if (result == -2 || engine.CancelRequested()) return EndStopped(engine);
-    if (!shown) engine.SendState(kJobStateFailed, FormatC("ExitCode(%d)", result));
-    return result;
-}
-
 // What the merge graph is built from: the rate every input is brought to and whether audio is joined.
 struct MergeGraphSource {
     std::string frameRateText;
@@ -377,7 +341,7 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
     DeleteMergeIntermediates(files);
 
     int result = OpenMediaFile(input, false);
-    if (result != 0) return EndFailed(*this, result, false);
+    if (result != 0) return EndJobFailed(*this, result, false);
     SetPreviewImage(input, CurrentPlayTime(), false, -1);
     platform::MakeFolders(SetTrailingSeparator(data.output_folder, false));
 
@@ -437,12 +401,12 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
             const int r = results[static_cast<size_t>(k)];
             if (r == 0) continue;
             LogCmdResult("CTarneloProcess::ProcessTrim", __LINE__, FormatC("RecutSceneSegment(%d)", k), r);
-            if (r == -2) return EndStopped(*this);
+            if (r == -2) return EndJobStopped(*this);
             SendState(kJobStateFailed, FormatC("ExitCode(%d)", r));
             return r;
         }
     }
-    if (CancelRequested()) return EndStopped(*this);
+    if (CancelRequested()) return EndJobStopped(*this);
 
     // The list is read after the re-cuts: a re-cut that came out shorter renamed its segment and its range.
     MergeList list;
@@ -480,7 +444,7 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
     SendJobStart(kJobKindFinalMerge, -1);
     // The first enabled segment, not a disabled one of another size or rate, sets -g, the batch size and audio.
     result = ProbeCurrentFile(firstSegment);
-    if (result != 0) return EndFailed(*this, result, false);
+    if (result != 0) return EndJobFailed(*this, result, false);
 
     const VideoInfo& current = data.m_currentInfo;
     MergeEncodeArgs args;
@@ -506,7 +470,7 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
             false, ConcatMergeCommand(args, files.listFile, files.merged, MuxerStoresPcmInMp4()), totalFrames, 0);
         if (result != 0) {
             DeleteMergeIntermediates(files);
-            return EndFailed(*this, result, true);
+            return EndJobFailed(*this, result, true);
         }
     } else {
         const MergePlan plan =
@@ -516,56 +480,11 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
         const MergeGraphSource source = GraphSource(*this);
         const std::vector<BatchCommand> commands = BuildBatchMergeCommands(
             list, plan, transition, files, args, source.frameRateText, source.audio, MuxerStoresPcmInMp4());
-        for (const BatchCommand& command : commands) {
-            if (CancelRequested()) {
-                DeleteMergeIntermediates(files);
-                return EndStopped(*this);
-            }
-            result = ExecuteCmdWithProgress(false, command.command, plan.progressTotal, command.offset);
-            if (result != 0) {
-                DeleteMergeIntermediates(files);
-                return EndFailed(*this, result, true);
-            }
-        }
+        result = RunBatchMergeCommands(*this, commands, plan.progressTotal, files);
+        if (result != 0) return result;
     }
     const int finalFrames = MergedFrameCount(totalFrames, n, transition, current.fps, crossFade);
 
     // Final encode with the picture settings and the captions on the merged timeline.
-    if (CancelRequested()) {
-        DeleteMergeIntermediates(files);
-        return EndStopped(*this);
-    }
-    const std::string chain = BuildEffectsFilter(true, false, false, false, -1);
-    if (!LastFilterError().empty()) {
-        const std::string reason = LastFilterError();
-        DeleteMergeIntermediates(files);
-        SendState(kJobStateFailed, reason);
-        return -1;
-    }
-    const std::string command = FinalEncodeCommand(args, files.merged, chain, output);
-    SendJobStart(kJobKindFinalMerge, finalFrames);
-    result = ExecuteCmdWithProgress(false, command, finalFrames, 0);
-    DeleteMergeIntermediates(files);
-    if (result != 0) {
-        // Only a file is removed: an output path that names a folder is the user's.
-        if (platform::FileExists(output)) std::remove(output.c_str());
-        return EndFailed(*this, result, true);
-    }
-
-    SendState(kJobStateDone);
-    m_lastPreviewKind = kJobOutputPreview;
-    if (!IsPreviewJobId(nProcessID.load())) {
-        int shown = 0;
-        if (output != m_currentPreviewFile) {
-            SetCurrentPlay(0, "0");
-            shown = OpenMediaFile(output, false);
-        }
-        if (shown == 0) {
-            SetPreviewImage(output, CurrentPlayTime(), false, -1);
-        } else {
-            AppLog().Log("%s(%d) OpenMediaFile(%d) %s\n", "CTarneloProcess::ProcessTrim", __LINE__, shown,
-                         output.c_str());
-        }
-    }
-    return 0;
+    return FinishMergedOutput(*this, files, args, output, finalFrames, "CTarneloProcess::ProcessTrim");
 }
