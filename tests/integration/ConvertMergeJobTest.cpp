@@ -22,6 +22,7 @@
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
+#include "support/JobRun.h"
 #include "support/ProcessWatch.h"
 
 namespace fs = std::filesystem;
@@ -114,18 +115,9 @@ protected:
 
     int Run(int id) {
         sink.Clear();
-        EXPECT_TRUE(engine.StartJob(id));
-        EXPECT_TRUE(sink.WaitFor(
-            [](const auto& ms) {
-                for (const auto& m : ms)
-                    if (m.message == WM_APP_PROCESS_FINISHED) return true;
-                return false;
-            },
-            std::chrono::seconds(180)));
-        engine.JoinJobThread();
+        const int result = testsupport::RunJobToEnd(engine, sink, id);
         engine.WaitPreviewIdle();
-        const auto finished = sink.Messages(WM_APP_PROCESS_FINISHED);
-        return finished.empty() ? -999 : static_cast<int>(finished.back().lParam);
+        return result;
     }
 
     int LastState() const {
@@ -183,34 +175,7 @@ protected:
     // Starts job id, presses stop when trigger first matches a message and checks that the job ended
     // stopped with no child left and no half-written converted file.
     void CancelAt(int id, const std::function<bool(const RecordingSink::Message&)>& trigger) {
-        std::mutex mutex;
-        std::condition_variable changed;
-        bool reached = false;
-        bool finished = false;
-        sink.m_onMessage = [&](const RecordingSink::Message& m) {
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                if (m.message == WM_APP_PROCESS_FINISHED) {
-                    finished = true;
-                    changed.notify_all();
-                }
-                if (reached || !trigger(m)) return;
-                reached = true;
-            }
-            changed.notify_all();
-            testsupport::WaitUntil([&] { return engine.CancelRequested(); });
-        };
-        sink.Clear();
-        ASSERT_TRUE(engine.StartJob(id));
-        bool hit = false;
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            changed.wait_for(lock, std::chrono::seconds(120), [&] { return reached || finished; });
-            hit = reached;
-        }
-        if (hit) engine.CancelProcess();
-        engine.JoinJobThread();
-        sink.m_onMessage = nullptr;
+        const bool hit = testsupport::StopJobAt(engine, sink, id, trigger);
         ASSERT_TRUE(hit) << "the job ended before the stage: " << LastStateText();
         ASSERT_FALSE(sink.Messages(WM_APP_PROCESS_FINISHED).empty());
         EXPECT_EQ(sink.Messages(WM_APP_PROCESS_FINISHED).back().lParam, -2);

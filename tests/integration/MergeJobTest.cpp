@@ -22,6 +22,7 @@
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
+#include "support/JobRun.h"
 #include "support/ProcessWatch.h"
 
 namespace fs = std::filesystem;
@@ -120,17 +121,7 @@ protected:
 
     int Run(int id) {
         sink.Clear();
-        EXPECT_TRUE(engine.StartJob(id));
-        EXPECT_TRUE(sink.WaitFor(
-            [](const auto& ms) {
-                for (const auto& m : ms)
-                    if (m.message == WM_APP_PROCESS_FINISHED) return true;
-                return false;
-            },
-            std::chrono::seconds(180)));
-        engine.JoinJobThread();
-        const auto finished = sink.Messages(WM_APP_PROCESS_FINISHED);
-        return finished.empty() ? -999 : static_cast<int>(finished.back().lParam);
+        return testsupport::RunJobToEnd(engine, sink, id);
     }
 
     int LastState() const {
@@ -160,35 +151,7 @@ protected:
     // that the job ended stopped with no child encoding and nothing half-made left behind.
     void CancelAt(const std::string& label, const std::function<bool(const RecordingSink::Message&)>& trigger) {
         SCOPED_TRACE(label);
-        std::mutex mutex;
-        std::condition_variable reachedChanged;
-        bool reached = false;
-        bool finished = false;
-        sink.m_onMessage = [&](const RecordingSink::Message& m) {
-            {
-                std::lock_guard<std::mutex> lock(mutex);
-                if (m.message == WM_APP_PROCESS_FINISHED) {
-                    finished = true;
-                    reachedChanged.notify_all();
-                }
-                if (reached || !trigger(m)) return;
-                reached = true;
-            }
-            reachedChanged.notify_all();
-            // Hold the engine's thread at this point until the stop request is in.
-            testsupport::WaitUntil([&] { return engine.CancelRequested(); });
-        };
-        sink.Clear();
-        ASSERT_TRUE(engine.StartJob(kJobMerge));
-        bool hit = false;
-        {
-            std::unique_lock<std::mutex> lock(mutex);
-            reachedChanged.wait_for(lock, std::chrono::seconds(120), [&] { return reached || finished; });
-            hit = reached;
-        }
-        if (hit) engine.CancelProcess();
-        engine.JoinJobThread();
-        sink.m_onMessage = nullptr;
+        const bool hit = testsupport::StopJobAt(engine, sink, kJobMerge, trigger);
         ASSERT_TRUE(hit) << "the job ended before the stage: " << LastStateText();
 
         ASSERT_FALSE(sink.Messages(WM_APP_PROCESS_FINISHED).empty());

@@ -11,6 +11,7 @@
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
+#include "support/JobRun.h"
 #include "support/ProcessWatch.h"
 
 namespace fs = std::filesystem;
@@ -82,11 +83,7 @@ protected:
         sink.Clear();
     }
 
-    static bool Finished(const Messages& ms) {
-        for (const auto& m : ms)
-            if (m.message == WM_APP_PROCESS_FINISHED) return true;
-        return false;
-    }
+    static bool Finished(const Messages& ms) { return testsupport::HasFinished(ms); }
 
     // Runs a job to its end and returns its result.
     int Run(int id) {

@@ -9,6 +9,7 @@
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
+#include "support/JobRun.h"
 #include "support/ProcessWatch.h"
 
 namespace fs = std::filesystem;
@@ -31,18 +32,7 @@ protected:
     }
 
     // Runs a job to its end and returns its result.
-    int Run(int id) {
-        EXPECT_TRUE(engine.StartJob(id));
-        EXPECT_TRUE(sink.WaitFor(
-            [](const auto& ms) {
-                for (const auto& m : ms)
-                    if (m.message == WM_APP_PROCESS_FINISHED) return true;
-                return false;
-            },
-            std::chrono::seconds(120)));
-        engine.JoinJobThread();
-        return static_cast<int>(sink.Messages(WM_APP_PROCESS_FINISHED).back().lParam);
-    }
+    int Run(int id) { return testsupport::RunJobToEnd(engine, sink, id); }
 
     std::vector<Range> Scenes() const {
         std::vector<Range> ranges;

@@ -1,13 +1,13 @@
-#include "engine/Playback.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
+#include "engine/Playback.h"
 #include "engine/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
+#include "support/JobRun.h"
 
 namespace {
 
@@ -42,7 +42,8 @@ TEST(PlaybackTest, PlayerCommandIsBuiltWhole) {
          "pad=480:480:0:105:color=#505050,showinfo\""},
         // A quote in a name cannot end the argument early.
         {0, 0, "0.000000", "/v/say \"hi\".mp4", "1.000000", 100,
-         "ffplay -window_title \"KPREVIEW\" -noborder -autoexit -left 0 -top 0 -ss 0.000000 -i \"/v/say \\\"hi\\\".mp4\" "
+         "ffplay -window_title \"KPREVIEW\" -noborder -autoexit -left 0 -top 0 -ss 0.000000 -i \"/v/say "
+         "\\\"hi\\\".mp4\" "
          "-t 1.000000 -af \"volume=1.000000\" -vf \"scale=iw*1.000000:ih,setsar=1,scale=480:270,"
          "pad=480:480:0:105:color=#505050,showinfo\""},
     };
@@ -66,8 +67,8 @@ TEST(PlaybackTest, RestartWhenResetOrAtTheFinalFrame) {
         bool restart;
     };
     const std::vector<Case> cases = {
-        {"0", 0, 100, true},          {"0", 50, 100, true},          {"2.000000", 50, 100, false},
-        {"3.960000", 98, 100, false}, {"3.960000", 99, 100, true},   {"3.960000", 140, 100, true},
+        {"0", 0, 100, true},          {"0", 50, 100, true},        {"2.000000", 50, 100, false},
+        {"3.960000", 98, 100, false}, {"3.960000", 99, 100, true}, {"3.960000", 140, 100, true},
         {"0.000000", 0, 100, false},  {"1.000000", 0, 0, true},
     };
     for (const Case& c : cases) {
@@ -152,11 +153,7 @@ TEST(PlaybackTest, ScenePreviewWithoutAPlayableSceneEndsAtOnce) {
         data.list_idx = listIdx;
         CTarneloProcess engine(&sink, &data);
         ASSERT_TRUE(engine.StartJob(kJobScenePreview));
-        ASSERT_TRUE(sink.WaitFor([](const auto& ms) {
-            for (const auto& m : ms)
-                if (m.message == WM_APP_PROCESS_FINISHED) return true;
-            return false;
-        }));
+        ASSERT_TRUE(sink.WaitFor(testsupport::HasFinished));
         engine.JoinJobThread();
         engine.WaitPreviewIdle();
         const auto finished = sink.Messages(WM_APP_PROCESS_FINISHED);
