@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Installs, builds, makes a demo recording with still and moving stretches at known times, and extracts its
-# scenes with tarnelo-cli.
+# Installs, builds, makes a demo recording with still and moving stretches at known times, extracts its
+# scenes with tarnelo-cli and joins them into one MP4.
 #
 #   scripts/demo.sh                          the whole demo, files in ./demo/
 #   scripts/demo.sh --make-clip-only PATH [--size WxH] [--duration S]
@@ -64,8 +64,10 @@ make_demo_clip "$clip"
 
 # A fresh run each time: the project and the segment folder of an earlier demo go first.
 rm -rf "$clip.kpproj" "${clip}_out"
-echo "== Extracting its scenes: $cli extract $clip"
-"$cli" extract "$clip" | tee "$demo/scenes.txt"
+echo "== Extracting its scenes and joining them: $cli extract $clip --merge"
+"$cli" extract "$clip" --merge | tee "$demo/scenes.txt"
+merged=${clip}_out/recording_trim.mp4
+[[ -f $merged ]] || { echo "demo.sh: the joined scenes $merged were not written" >&2; exit 1; }
 
 cat <<EOF
 
@@ -73,6 +75,9 @@ cat <<EOF
 The box moves during 5-12 s and 20-28 s; its 0.5 s twitch at 16.0 s is too short to be a scene.
 Scene table:      $demo/scenes.txt
 Project file:     $clip.kpproj
+Joined scenes:    $merged
+  play it with    $cli play $clip.kpproj
+  cross-faded:    $cli merge $clip.kpproj --transition
 Segment files:
 EOF
 find "${clip}_out" -maxdepth 1 -name '*_seg_*.mp4' -printf '  %p\n' | sort

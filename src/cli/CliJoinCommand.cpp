@@ -16,11 +16,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return a == b || fs::equivalent(a, b, ec);
-}
-
 // The drop: each file that ffprobe accepts becomes an entry, in the order given; the others are skipped
 // with a warning. Returns -1 when done, else the exit status (a stop).
 int AddVideos(CTarneloProcess& engine, CTarneloData& data, const Options& o, CliSink& sink) {

@@ -56,13 +56,19 @@ int FinishSceneJob(CTarneloData& data, CliSink& sink, int result, const char* wh
     return kExitSuccess;
 }
 
-// The merged output must be writable before a long job starts.
+// The merged output must be writable before a long job starts, and must not be the video it is made from.
 int CheckMergeOutput(const CTarneloData& data, CliSink& sink) {
     const std::string output = data.GetOutputPath();
     if (output.empty()) return Fail(sink, "the project names no output file");
     std::error_code ec;
-    if (fs::is_directory(output, ec))
+    if (fs::is_directory(output, ec)) {
         return Fail(sink, "cannot write the merged file " + Quoted(output) + ": it is a folder");
+    }
+    for (const std::string& input : {data.input_file, data.input_mp4_file}) {
+        if (!input.empty() && SameFile(input, output)) {
+            return Fail(sink, "the merged file " + Quoted(output) + " would overwrite the input video");
+        }
+    }
     return -1;
 }
 

@@ -157,6 +157,23 @@ TEST_F(CliMergeTest, MergeCutsMissingAndTruncatedSegmentsAndCrossFades) {
     EXPECT_EQ(Joined(LeftoverChildren()), "");
 }
 
+TEST_F(CliMergeTest, AMergedFileNamedAsTheInputIsRefusedBeforeAnythingRuns) {
+    const std::string clip = TwoSceneClip("clip.mp4", false);
+    const auto size = fs::file_size(clip);
+    RunResult r = RunCli({"extract", clip, "--merge", "--output-folder", m_dir.string(), "--output-name", "clip.mp4"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("would overwrite the input video"), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(clip + ".kpproj"));
+
+    // A project can name such an output (only extraction ran); its merge is refused.
+    r = RunCli({"extract", clip, "--no-cut", "--output-folder", m_dir.string(), "--output-name", "clip.mp4"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = RunCli({"merge", clip + ".kpproj"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("would overwrite the input video"), std::string::npos) << r.err;
+    EXPECT_EQ(fs::file_size(clip), size);
+}
+
 TEST_F(CliMergeTest, CtrlCDuringTheMergeLeavesNoFfmpegAndNoPartialOutput) {
     const std::string clip = TwoSceneClip("clip.mp4", true);
     const std::string project = ScannedProject(clip);
