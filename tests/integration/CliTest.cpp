@@ -264,12 +264,8 @@ TEST_F(CliTest, CtrlCDuringExtractionStopsKeepsTheScenesAndLeavesNoFfmpeg) {
     MakeClip(clip, 60, "lt(mod(t,10),5)", true);
 
     const StopOutcome stop = StopAtFirstProgress({"extract", clip}, "Scene Extract", SIGINT, clip);
-    ASSERT_TRUE(stop.signalled) << stop.result.err;
-    EXPECT_TRUE(stop.toolSeen);
-    EXPECT_EQ(stop.result.status, 130) << stop.result.err;
+    ExpectStoppedCleanly(stop, SIGINT, m_dir.string());
     EXPECT_NE(stop.result.err.find("Stopped"), std::string::npos) << stop.result.err;
-    EXPECT_EQ(Joined(ProcessesMentioning(m_dir.string())), "");
-    EXPECT_EQ(Joined(LeftoverChildren()), "");
     // What the job found before the stop is saved.
     EXPECT_TRUE(fs::is_regular_file(clip + ".kpproj"));
     EXPECT_NE(stop.result.out.find("first"), std::string::npos);
@@ -282,11 +278,7 @@ TEST_F(CliTest, SigtermDuringConversionStopsAndTakesBackWhatItMade) {
     MakeClip(clip, 60, "lt(mod(t,10),5)", true, {"-c:v", "mpeg4", "-q:v", "5"});
 
     const StopOutcome stop = StopAtFirstProgress({"extract", clip}, "Change MP4", SIGTERM, clip);
-    ASSERT_TRUE(stop.signalled) << stop.result.err;
-    EXPECT_TRUE(stop.toolSeen);
-    EXPECT_EQ(stop.result.status, 128 + SIGTERM) << stop.result.err;
-    EXPECT_EQ(Joined(ProcessesMentioning(m_dir.string())), "");
-    EXPECT_EQ(Joined(LeftoverChildren()), "");
+    ExpectStoppedCleanly(stop, SIGTERM, m_dir.string());
     // The output folder was made by this run and holds nothing usable: it is gone again.
     const std::set<std::string> left = Tree(m_dir);
     EXPECT_FALSE(fs::exists(clip + "_out")) << Joined(std::vector<std::string>(left.begin(), left.end()));

@@ -266,6 +266,16 @@ inline StopOutcome StopAtFirstProgress(const std::vector<std::string>& args, con
     return outcome;
 }
 
+// The signal went out while a tool of the run was working, and the CLI ended with 128 + the signal, leaving
+// nothing running that mentions folder.
+inline void ExpectStoppedCleanly(const StopOutcome& stop, int signalNumber, const std::string& folder) {
+    ASSERT_TRUE(stop.signalled) << stop.result.err;
+    EXPECT_TRUE(stop.toolSeen);
+    EXPECT_EQ(stop.result.status, 128 + signalNumber) << stop.result.err;
+    EXPECT_EQ(Joined(ProcessesMentioning(folder)), "");
+    EXPECT_EQ(Joined(LeftoverChildren()), "");
+}
+
 // What ffprobe says of one stream of a file; packets are counted, which for video is one per frame.
 struct StreamFacts {
     std::string type;  // "video", "audio"
