@@ -55,6 +55,15 @@ std::string ConflictOf(const CTarneloData& data, const std::string& output) {
                    Quoted(entry.fileName) + "; rename one of them";
         }
     }
+    // A converted file is made afresh, so none may be one of the videos given.
+    for (const SceneEntry& entry : data.diff_list) {
+        for (const auto& [converted, source] : convertedFrom) {
+            if (SameFile(entry.m_fileToUse, converted)) {
+                return Quoted(entry.m_fileToUse) + " is the name of the converted file of " + Quoted(source) +
+                       "; it would be overwritten";
+            }
+        }
+    }
     return {};
 }
 

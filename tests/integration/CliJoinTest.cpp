@@ -110,6 +110,7 @@ TEST_F(CliJoinTest, RefusesJoinsThatWouldLoseOrMixUpFiles) {
     const std::string b = Clip("b.mp4", 160, 90, "25", 10, false);
     clips::WriteFile(m_dir.string(), "notes.txt", "text\n");
     const auto size = fs::file_size(a);
+    fs::copy_file(a, Path("b_seg_352x288_15.00.mp4"));
 
     const struct {
         std::vector<std::string> args;
@@ -120,8 +121,11 @@ TEST_F(CliJoinTest, RefusesJoinsThatWouldLoseOrMixUpFiles) {
         {{"join", "-o", Path("j.mp4"), a, avi}, "would both be converted to"},
         {{"join", "-o", Path("j.mp4"), Path("notes.txt"), Path("missing.mp4")}, "nothing was joined"},
         {{"join", "-o", Path("no/such/j.mp4"), a}, "no such folder"},
+        // b's converted file would replace the video given as well.
+        {{"join", "-o", Path("j.mp4"), "--size", "352x288", "--rate", "15", b, Path("b_seg_352x288_15.00.mp4")},
+         "is the name of the converted file of '" + b + "'"},
         // 0.4 s each, and a cross-fade of 12 frames of 25 fps played at 15 fps lasts 0.8 s.
-        {{"join", "-o", Path("j.mp4"), "--size", "352x288", "--rate", "15", "--transition", a, b},
+        {{"join", "-o", Path("other/j.mp4"), "--size", "352x288", "--rate", "15", "--transition", a, b},
          "SceneTooShort(1): video 1 is shorter than a cross-fade"},
     };
     for (const auto& c : cases) {
@@ -130,6 +134,7 @@ TEST_F(CliJoinTest, RefusesJoinsThatWouldLoseOrMixUpFiles) {
         EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     }
     EXPECT_EQ(fs::file_size(a), size);
+    EXPECT_EQ(fs::file_size(Path("b_seg_352x288_15.00.mp4")), size);
     EXPECT_FALSE(fs::exists(Path("j.mp4")));
     EXPECT_EQ(Joined(LeftoverChildren()), "");
 }
