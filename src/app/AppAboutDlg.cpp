@@ -31,7 +31,8 @@ QString FormatVersionText(const QString& version) {
 CAppAboutDlg::CAppAboutDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("aboutDlg"));
     setWindowTitle(DialogText(0));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     auto* icon = new QLabel(this);
     if (const CResourceLibrary* res = Resources()) {
         setWindowIcon(res->Icon(128));
@@ -55,4 +56,6 @@ CAppAboutDlg::CAppAboutDlg(QWidget* parent) : QDialog(parent) {
     layout->addWidget(ffmpeg, 2, 1);
     layout->addWidget(ok, 0, 2, Qt::AlignTop);
     setMinimumSize(DluSize(this, 186, 52));
+    // A fixed size, so window managers offer no maximise or resize for it.
+    setFixedSize(sizeHint().expandedTo(minimumSize()));
 }

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QTextStream>
 #include <QUrl>
+#include <algorithm>
 
 #include "app/AppFileDialog.h"
 #include "app/DialogUnits.h"
@@ -15,6 +16,7 @@
 namespace {
 
 constexpr int kDialogId = 1096;
+constexpr int kManualColumns = 80;
 
 QString DialogText(int control) {
     const CResourceLibrary* res = Resources();
@@ -60,7 +62,7 @@ QString CAppHelpDialog::VideoFileFilter() {
 void CAppHelpDialog::Build() {
     setObjectName(QStringLiteral("helpDialog"));
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(DialogText(0));
     if (const CResourceLibrary* res = Resources()) setWindowIcon(res->Icon(128));
     m_edit = new CLineBGRichEdit(this);
@@ -77,7 +79,11 @@ void CAppHelpDialog::Build() {
         if (ChooseFile()) LoadInformation();
     });
     connect(m_playButton, &QPushButton::clicked, this, &CAppHelpDialog::Play);
-    resize(DluSize(this, 300, 300));
+    // The manuals are written 78 columns wide; the window grows beyond its template width to show them
+    // unwrapped, since a rewrapped table can not be read.
+    const QSize templateSize = DluSize(this, 300, 300);
+    resize(std::max(templateSize.width(), m_edit->WidthForColumns(kManualColumns) + 2 * DluX(this, 7)),
+           templateSize.height());
 }
 
 bool CAppHelpDialog::Create() {

@@ -27,7 +27,8 @@ CAppMsgDlg::CAppMsgDlg(const QString& message, QWidget* parent) : QDialog(parent
     setObjectName(QStringLiteral("appMsgDlg"));
     setWindowTitle(DialogText(0));
     if (const CResourceLibrary* res = Resources()) setWindowIcon(res->Icon(128));
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
 
     auto* icon = new QLabel(this);
     if (const CResourceLibrary* res = Resources()) icon->setPixmap(res->Icon(128).pixmap(32, 32));
@@ -53,6 +54,8 @@ CAppMsgDlg::CAppMsgDlg(const QString& message, QWidget* parent) : QDialog(parent
     layout->addLayout(top, 1);
     layout->addLayout(buttons);
     setMinimumSize(DluSize(this, 186, 50));
+    // A fixed size, so window managers offer no maximise or resize for it.
+    setFixedSize(sizeHint().expandedTo(minimumSize()));
 }
 
 int CAppMsgDlg::DoModal() {

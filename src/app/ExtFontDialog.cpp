@@ -12,7 +12,7 @@ CExtFontDialog::CExtFontDialog(const QString& caption, const QFont& initial, QWi
     : QFontDialog(initial, parent), m_font(initial) {
     setObjectName(QStringLiteral("extFontDialog"));
     setOption(QFontDialog::DontUseNativeDialog, true);
-    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(caption);
 }
 

@@ -1,6 +1,7 @@
 #include "app/LineBGRichEdit.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QFontDatabase>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextBlock>
@@ -37,6 +38,9 @@ CLineBGRichEdit::CLineBGRichEdit(QWidget* parent) : QTextEdit(parent) {
     QPalette p = palette();
     p.setColor(QPalette::Base, QColor(0xFF, 0xFF, 0xFF));
     setPalette(p);
+    // The manuals lay out their tables with spaces, and ffprobe reports are column text: a fixed pitch
+    // keeps both aligned.
+    setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     setTabStopDistance(fontMetrics().averageCharWidth());
 }
 
@@ -69,4 +73,9 @@ void CLineBGRichEdit::paintEvent(QPaintEvent* event) {
     for (int y : RuledLinePositions(bottoms, pitch, verticalScrollBar()->value(), r.height())) {
         painter.drawLine(r.left() + 1, y, r.right() - 1, y);
     }
+}
+
+int CLineBGRichEdit::WidthForColumns(int columns) const {
+    const int text = QFontMetrics(font()).horizontalAdvance(QString(columns, QLatin1Char('0')));
+    return text + 2 * frameWidth() + verticalScrollBar()->sizeHint().width() + 2;
 }

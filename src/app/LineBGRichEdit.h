@@ -11,6 +11,8 @@ public:
 
     // The bottom of every laid-out text line in document pixels, top to bottom.
     std::vector<double> LineBottoms() const;
+    // The control width that shows lines of the given number of columns without wrapping.
+    int WidthForColumns(int columns) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

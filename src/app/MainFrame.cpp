@@ -261,19 +261,33 @@ void CMainFrame::showEvent(QShowEvent* event) {
     if (!m_laidOut) QTimer::singleShot(0, this, &CMainFrame::FirstLayout);
 }
 
+void CMainFrame::RestorePosition() {
+    const WindowRect& saved = m_dialog->SceneTab().Data().window_rect;
+    // A place on a screen that is no longer attached would put the window out of reach.
+    const bool stored = saved.left != 0 || saved.top != 0 || saved.right != 0 || saved.bottom != 0;
+    if (stored && QGuiApplication::screenAt(QPoint(saved.left + 40, saved.top + 20)) != nullptr) {
+        move(saved.left, saved.top);
+        m_restoredCorner = QPoint(saved.left, saved.top);
+    }
+}
+
+void CMainFrame::CorrectRestoredPosition() {
+    // Window managers differ in whether a position asked for before their frame exists is that of the frame
+    // or of the window inside it; once the frame is known the stored corner is put right.
+    if (!m_restoredCorner.has_value()) return;
+    const QPoint delta = *m_restoredCorner - frameGeometry().topLeft();
+    m_restoredCorner.reset();
+    if (!delta.isNull()) move(pos() + delta);
+}
+
 void CMainFrame::FirstLayout() {
     if (m_laidOut) return;
     m_laidOut = true;
     ensurePolished();
     if (layout() != nullptr) layout()->activate();
     resize(sizeHint().expandedTo(minimumSizeHint()));
-    const WindowRect& saved = m_dialog->SceneTab().Data().window_rect;
-    // A place on a screen that is no longer attached would put the window out of reach.
-    const bool stored = saved.left != 0 || saved.top != 0 || saved.right != 0 || saved.bottom != 0;
-    if (stored && QGuiApplication::screenAt(QPoint(saved.left + 40, saved.top + 20)) != nullptr) {
-        move(saved.left, saved.top);
-    }
     m_recordedSize = size();
+    QTimer::singleShot(100, this, &CMainFrame::CorrectRestoredPosition);
     setMaximumSize(RecordedSize());
 }
 

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QSize>
 #include <QString>
 #include <map>
+#include <optional>
 #include <vector>
 
 #include "app/ResourceLibrary.h"
@@ -43,9 +45,10 @@ public:
     // The job name and state panes, carried over into the other language's tables.
     void TranslateJobPanes(bool toJapanese);
 
-    // Sizes the window around the dialog, puts it where it was last closed (when a position was saved)
-    // and records the size: from then on the window can not grow past it.
+    // Sizes the window around the dialog and records the size: from then on the window can not grow past it.
     void FirstLayout();
+    // Puts the window where it was last closed (the stored window_rect), when that place is on a screen.
+    void RestorePosition();
     // Empty before the first layout; never smaller than what the menu and status bar need now.
     QSize RecordedSize() const;
 
@@ -66,6 +69,7 @@ private:
     void LoadAccelerators();
     void OnMaximize();
     void UpdateLockPanes();
+    void CorrectRestoredPosition();
 
     CTarneloDlg* m_dialog;
     std::map<int, QAction*> m_actions;
@@ -75,4 +79,5 @@ private:
     std::vector<QLabel*> m_lockPanes;
     QSize m_recordedSize;
     bool m_laidOut = false;
+    std::optional<QPoint> m_restoredCorner;  // the stored corner until the frame is known to be there
 };

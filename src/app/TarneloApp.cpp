@@ -45,6 +45,10 @@ QString CTarneloApp::ProjectFromCommandLine(const QStringList& args) {
     return QString();
 }
 
+bool CTarneloApp::IsProjectFileName(const QString& path) {
+    return path.endsWith(QLatin1String(".kpproj"), Qt::CaseInsensitive);
+}
+
 QByteArray CTarneloApp::ReadSettingsRecord() {
     QSettings settings = Settings();
     settings.beginGroup(kRecordGroup);
@@ -73,6 +77,7 @@ bool CTarneloApp::InitInstance(const QStringList& args) {
 
     m_frame->ApplyLanguage();
     m_frame->ResetStatusBar();
+    m_frame->RestorePosition();
     m_frame->show();
 
     CTarneloTabScene& scene = m_dialog->SceneTab();
@@ -80,7 +85,12 @@ bool CTarneloApp::InitInstance(const QStringList& args) {
         !commandLineProject.isEmpty() ? commandLineProject : QString::fromStdString(scene.Data().project_file);
     if (!project.isEmpty() && platform::FileExists(project.toStdString())) {
         scene.Data().project_file.clear();
-        scene.LoadProjectFile(project, false);
+        if (IsProjectFileName(project) || commandLineProject.isEmpty()) {
+            scene.LoadProjectFile(project, false);
+        } else {
+            // A video handed over by the desktop ("Open With") is taken as if it had been dropped on the tab.
+            scene.DropFiles({project});
+        }
     }
     m_frame->ApplyLanguage();
     return true;

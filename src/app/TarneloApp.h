@@ -45,6 +45,8 @@ public:
 
     // The first argument that is not a flag (does not start with '-'); empty when there is none.
     static QString ProjectFromCommandLine(const QStringList& args);
+    // A project file by its name (".kpproj", any case); any other file given to the program is a video.
+    static bool IsProjectFileName(const QString& path);
     // The stored settings record, empty when there is none.
     static QByteArray ReadSettingsRecord();
 

@@ -171,6 +171,19 @@ private slots:
         CloseAndExit(app);
     }
 
+    void commandLineVideoIsTakenAsADroppedFile() {
+        // The desktop hands over videos too: one with a companion project opens that project.
+        const QString video = m_files.path() + QStringLiteral("/desk.mp4");
+        QFile(video).open(QIODevice::WriteOnly);
+        const QString project = MakeProject(m_files.path(), QStringLiteral("desk.mp4.kpproj"));
+        QVERIFY(!project.isEmpty());
+        CTarneloApp app;
+        UiTestEnvironment::Prepare(app);
+        QVERIFY(app.InitInstance({video}));
+        QCOMPARE(QString::fromStdString(app.Dialog()->SceneTab().Data().project_file), project);
+        CloseAndExit(app);
+    }
+
     void autoLoadOpensTheLastProjectAndOffOpensNothing() {
         const QString project = MakeProject(m_files.path(), QStringLiteral("last.kpproj"));
         for (bool autoLoad : {true, false}) {
