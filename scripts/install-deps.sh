@@ -5,7 +5,7 @@ packages=(
   ffmpeg build-essential cmake ninja-build pkg-config
   nlohmann-json3-dev libgtest-dev libgmock-dev
   qt6-base-dev libopencv-dev
-  qt6-qpa-plugins fonts-ipafont-gothic
+  qt6-qpa-plugins fonts-ipafont-gothic qt6-translations-l10n
 )
 missing=()
 for p in "${packages[@]}"; do
