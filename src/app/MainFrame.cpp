@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
@@ -313,11 +314,20 @@ void CMainFrame::OnMaximize() {
     setGeometry(QRect(normal.topLeft(), m_laidOut ? RecordedSize() : normal.size()));
 }
 
+void CMainFrame::CloseWithoutAsking() {
+    m_closeWithoutAsking = true;
+    close();
+    // Also ends a modal dialog that may be open, whose loop would otherwise keep the program running.
+    QCoreApplication::quit();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
-    CAppMsgDlg confirm(ResText(3126), this);
-    if (confirm.DoModal() != CAppMsgDlg::kYes) {
-        event->ignore();
-        return;
+    if (!m_closeWithoutAsking) {
+        CAppMsgDlg confirm(ResText(3126), this);
+        if (confirm.DoModal() != CAppMsgDlg::kYes) {
+            event->ignore();
+            return;
+        }
     }
     const QRect r = frameGeometry();
     for (int tab = 0; tab < 2; ++tab) {

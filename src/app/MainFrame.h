@@ -53,6 +53,8 @@ public:
     QSize RecordedSize() const;
 
     void SetTitle(const std::string& title) override;
+    // Closes without the confirmation and ends the program: for a termination request from the system.
+    void CloseWithoutAsking();
 
 protected:
     bool event(QEvent* event) override;
@@ -79,5 +81,6 @@ private:
     std::vector<QLabel*> m_lockPanes;
     QSize m_recordedSize;
     bool m_laidOut = false;
+    bool m_closeWithoutAsking = false;
     std::optional<QPoint> m_restoredCorner;  // the stored corner until the frame is known to be there
 };

@@ -1,10 +1,13 @@
 // tarnelo: the desktop program.
 #include <QApplication>
 
+#include "app/ExitSignals.h"
+#include "app/MainFrame.h"
 #include "app/TarneloApp.h"
 #include "app/log/AppLog.h"
 
 int main(int argc, char** argv) {
+    ExitSignals::Install();
     AppLog().Start();
     QApplication application(argc, argv);
     QApplication::setOrganizationName(QString::fromLatin1(CTarneloApp::kOrganization));
@@ -14,6 +17,7 @@ int main(int argc, char** argv) {
         CTarneloApp app;
         // Qt has taken its own options out of the arguments; the rest is ours.
         if (app.InitInstance(QApplication::arguments().mid(1))) {
+            ExitSignals::Connect([&app] { app.Frame()->CloseWithoutAsking(); });
             QApplication::exec();
             code = app.ExitInstance();
         }
