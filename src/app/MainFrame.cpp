@@ -174,7 +174,9 @@ void CMainFrame::LoadAccelerators() {
     for (const AcceleratorResource& accel : *table) {
         auto* shortcut = new QShortcut(QKeySequence(accel.key), this);
         shortcut->setObjectName(QStringLiteral("accelerator%1").arg(accel.id));
-        shortcut->setContext(Qt::WindowShortcut);
+        // Also while the manual or an information window has the focus, as those are the main window's
+        // own; a modal dialog still blocks them.
+        shortcut->setContext(Qt::ApplicationShortcut);
         const int id = accel.id;
         // A command the menu would show disabled is not run from the keyboard either.
         connect(shortcut, &QShortcut::activated, this, [this, id] { m_dialog->OnCommand(id); });

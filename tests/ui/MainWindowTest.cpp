@@ -144,6 +144,12 @@ private slots:
         QPointer<CAppHelpDialog> first = Dlg()->ManualWindow();
         QTest::keyClick(Frame(), Qt::Key_F1, Qt::ControlModifier);
         QCOMPARE(Dlg()->ManualWindow(), first.data());
+        // The keys work while the manual has the focus too.
+        first->activateWindow();
+        QTRY_VERIFY(first->isActiveWindow());
+        Dlg()->SceneTab().Data().input_file = "/somewhere/clip.mp4";
+        QTest::keyClick(first.data(), Qt::Key_N, Qt::ControlModifier);
+        QVERIFY(Dlg()->SceneTab().Data().input_file.empty());
         first->close();
         QTRY_VERIFY(Dlg()->ManualWindow() == nullptr);
         // On the merge tab it is the merge tab's manual, in the display language.
