@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QStyleOptionButton>
+#include <algorithm>
 
 #include "app/AppAboutDlg.h"
 #include "app/AppHelpDialog.h"
@@ -72,7 +73,15 @@ void CTarneloDlg::PumpMessages() { QCoreApplication::processEvents(); }
 
 void CTarneloDlg::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    const QSize button = DluSize(this, 60, 14);
+    LayOut();
+}
+
+void CTarneloDlg::LayOut() {
+    // Both buttons one width, never narrower than the longer caption of the current language.
+    QSize button = DluSize(this, 60, 14);
+    for (const CTabButton* b : {m_sceneButton, m_mergeButton}) {
+        button.setWidth(std::max(button.width(), b->fontMetrics().horizontalAdvance(b->text()) + DluX(this, 8)));
+    }
     const int margin = DluX(this, 4);
     m_sceneButton->setGeometry(margin, margin, button.width(), button.height());
     m_mergeButton->setGeometry(margin + button.width(), margin, button.width(), button.height());
@@ -256,6 +265,7 @@ void CTarneloDlg::OpenRecentFile(int index) {
 void CTarneloDlg::RefreshLanguageTexts() {
     m_sceneButton->setText(ResText(3152));
     m_mergeButton->setText(ResText(3153));
+    LayOut();  // the buttons fit the new captions
     const bool japanese = Japanese();
     m_scene->Engine().SetJapanese(japanese);
     m_merge->Engine().SetJapanese(japanese);

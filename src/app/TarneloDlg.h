@@ -109,6 +109,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void LayOut();
     void SetBoth(void (*apply)(class CTarneloData&, int), int value);
     void ReloadProject();
     void OpenManual();
