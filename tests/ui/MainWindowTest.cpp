@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QShortcut>
 #include <QStatusTipEvent>
 #include <QtTest>
@@ -330,6 +331,30 @@ private slots:
         QVERIFY(project.SaveProject((video + QStringLiteral(".kpproj")).toStdString()));
         Dlg()->DropFiles({video, m_files.path() + QStringLiteral("/other.kpproj")});
         QCOMPARE(QString::fromStdString(Dlg()->SceneTab().Data().project_file), video + QStringLiteral(".kpproj"));
+    }
+
+    void dropOnTheWindowGoesToTheActiveTab() {
+        const QString project = m_files.path() + QStringLiteral("/dropped.kpproj");
+        CTarneloData data;
+        data.ResetAll(false);
+        QVERIFY(data.SaveProject(project.toStdString()));
+        auto drop = [&] {
+            QMimeData mime;
+            mime.setUrls({QUrl::fromLocalFile(project)});
+            const QPoint at = Frame()->rect().center();
+            QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(Frame(), &enter);
+            QVERIFY(enter.isAccepted());
+            QDropEvent event(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+            QCoreApplication::sendEvent(Frame(), &event);
+        };
+        // The merge tab takes no project, so nothing opens while it is the active one.
+        Dlg()->SwitchTab(1);
+        drop();
+        QVERIFY(Dlg()->SceneTab().Data().project_file.empty());
+        Dlg()->SwitchTab(0);
+        drop();
+        QCOMPARE(QString::fromStdString(Dlg()->SceneTab().Data().project_file), project);
     }
 
     void recentEntryWhoseFileIsGoneIsRemoved() {
