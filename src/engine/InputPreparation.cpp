@@ -1,9 +1,12 @@
 #include "engine/InputPreparation.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
+#include <mutex>
 #include <thread>
 
 #include "app/log/AppLog.h"
@@ -91,8 +94,11 @@ int CTarneloProcess::PrepareInput(bool openOutput) {
     SendJobStart(kJobKindFileAnalysis, -1);
 
     std::atomic<bool> busy{true};
+    // The pump sleeps between rounds, but wakes as soon as the preparation is over.
+    std::mutex doneMutex;
+    std::condition_variable done;
     int result = -1;
-    auto body = [this, openOutput, previousId, &busy, &result] {
+    auto body = [this, openOutput, previousId, &busy, &result, &doneMutex, &done] {
         CTarneloData& data = *m_data;
         int r = OpenMediaFile(data.input_file, false);
         if (r == 0) {
@@ -138,7 +144,11 @@ int CTarneloProcess::PrepareInput(bool openOutput) {
         }
         SendState(r == 0 ? kJobStateDone : r == -2 ? kJobStateStopped : kJobStateFailed);
         result = r;
-        busy = false;
+        {
+            std::lock_guard<std::mutex> lock(doneMutex);
+            busy = false;
+        }
+        done.notify_all();
     };
 
     std::thread worker;
@@ -152,7 +162,8 @@ int CTarneloProcess::PrepareInput(bool openOutput) {
     }
     while (busy.load()) {
         if (m_mainWindow) m_mainWindow->PumpMessages();
-        if (busy.load()) std::this_thread::sleep_for(kPumpInterval);
+        std::unique_lock<std::mutex> lock(doneMutex);
+        done.wait_for(lock, kPumpInterval, [&busy] { return !busy.load(); });
     }
     worker.join();
     nProcessID = previousId;
