@@ -86,6 +86,19 @@ struct ClipOptions {
     std::vector<std::string> extraArgs;  // output options added just before the file name
 };
 
+// The options most tests vary: size, rate, length and sound; moving all through when moving is set.
+inline ClipOptions SizedClip(int width, int height, const std::string& rate, int frames, bool audio,
+                             bool moving = false) {
+    ClipOptions o;
+    o.width = width;
+    o.height = height;
+    o.rate = rate;
+    o.frames = frames;
+    o.audio = audio;
+    if (moving) o.motion = {{0, frames - 1}};
+    return o;
+}
+
 // Runs argv (argv[0] searched on PATH) with stdin from /dev/null and stdout+stderr into logPath.
 // Returns the exit code, 128 + signal, or -1 when it could not start.
 inline int RunProgram(const std::vector<std::string>& argv, const std::string& logPath) {

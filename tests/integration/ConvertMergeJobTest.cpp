@@ -58,14 +58,7 @@ long long Stamp(const std::string& path) {
 }
 
 clips::ClipOptions Options(int width, int height, const std::string& rate, int frames, bool audio) {
-    clips::ClipOptions o;
-    o.width = width;
-    o.height = height;
-    o.rate = rate;
-    o.frames = frames;
-    o.audio = audio;
-    o.motion = {{0, frames - 1}};
-    return o;
+    return clips::SizedClip(width, height, rate, frames, audio, true);
 }
 
 class ConvertMergeJobTest : public clips::ClipTest {

@@ -177,13 +177,7 @@ protected:
 };
 
 clips::ClipOptions Options(int width, int height, const std::string& rate, int frames, bool audio) {
-    clips::ClipOptions o;
-    o.width = width;
-    o.height = height;
-    o.rate = rate;
-    o.frames = frames;
-    o.audio = audio;
-    return o;
+    return clips::SizedClip(width, height, rate, frames, audio);
 }
 
 TEST_F(MergeJobTest, MergesJoinTheEnabledScenesWithTheSourcesAudio) {
