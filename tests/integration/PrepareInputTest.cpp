@@ -15,6 +15,7 @@
 #include "engine/TarneloProcess.h"
 #include "platform/Path.h"
 #include "project/TarneloData.h"
+#include "support/ProcessWatch.h"
 
 namespace {
 
@@ -251,6 +252,37 @@ TEST_F(PrepareInputTest, FailuresEndTheJobAndLeaveNoPartialCopy) {
     EXPECT_FALSE(platform::FileExists(copy));
     EXPECT_FALSE(platform::FileExists(PartialFilePath(copy)));
     EXPECT_EQ(LastState(), kJobStateFailed);
+}
+
+// The stop request reaches preparation through the window's pump; a probe killed by it is a stop, not
+// a failure (ffprobe killed mid-way reports a failure code of its own).
+TEST_F(PrepareInputTest, StopDuringTheFirstProbeEndsStopped) {
+    const std::string tools = s_folder + "slow-tools/";
+    platform::MakeFolders(s_folder + "slow-tools");
+    {
+        std::ofstream script(tools + "ffprobe");
+        script << "#!/bin/sh\nexec sleep 30\n";
+    }
+    ASSERT_EQ(::chmod((tools + "ffprobe").c_str(), 0755), 0);
+    const char* oldPath = std::getenv("PATH");
+    const std::string savedPath = oldPath ? oldPath : "";
+    ::setenv("PATH", (tools.substr(0, tools.size() - 1) + ":" + savedPath).c_str(), 1);
+
+    data.input_file = s_folder + "prog.MP4";
+    CTarneloProcess process(&sink, &data, false);
+    // Stop once the (never ending) probe runs.
+    sink.m_onPump = [&process] {
+        if (!testsupport::ChildrenOf(::getpid()).empty()) process.RequestCancel(true);
+    };
+    const int result = process.PrepareInput(false);
+    sink.m_onPump = nullptr;
+    process.RequestCancel(false);
+    ::setenv("PATH", savedPath.c_str(), 1);
+
+    EXPECT_EQ(result, -2);
+    EXPECT_EQ(LastState(), kJobStateStopped);
+    EXPECT_EQ(process.nProcessID.load(), 0);
+    EXPECT_FALSE(Has(JobStarts(), "Frame Rate Analysis"));
 }
 
 }  // namespace
