@@ -349,8 +349,7 @@ int CTarneloProcess::ProcessConv(const std::string& output) {
             const int r = results[static_cast<size_t>(k)];
             if (r == 0) continue;
             LogCmdResult("CTarneloProcess::ProcessConv", __LINE__, FormatC("ConvertMergeEntry(%d)", k), r);
-            if (r == -2) return EndJobStopped(*this);
-            SendState(kJobStateFailed, FormatC("ExitCode(%d)", r));
+            SendResultState(r);
             return r;
         }
         // An entry whose file another entry examined takes what that one found, or the join would trim

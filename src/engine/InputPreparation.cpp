@@ -240,11 +240,7 @@ int CTarneloProcess::BuildPtsList(const std::string& input) {
         } else {
             AppLog().Log("%s(%d) cannot write %s\n", "CTarneloProcess::BuildPtsList", __LINE__, data.pts_file.c_str());
         }
-        SendState(kJobStateDone);
-    } else if (result == -2) {
-        SendState(kJobStateStopped);
-    } else {
-        SendState(kJobStateFailed, FormatC("ExitCode(%d)", result));
     }
+    SendResultState(result);
     return result;
 }

@@ -115,6 +115,16 @@ void CTarneloProcess::SendState(int state, const std::string& text) {
     Send(WM_APP_JOB_STATE, static_cast<WParam>(state), text.empty() ? 0 : reinterpret_cast<LParam>(text.c_str()));
 }
 
+void CTarneloProcess::SendResultState(int result) {
+    if (result == 0) {
+        SendState(kJobStateDone);
+    } else if (result == -2) {
+        SendState(kJobStateStopped);
+    } else {
+        SendState(kJobStateFailed, FormatC("ExitCode(%d)", result));
+    }
+}
+
 void CTarneloProcess::SendJobStart(int kind, int total) {
     Send(WM_APP_JOB_START, reinterpret_cast<WParam>(KindName(kind)), total);
 }

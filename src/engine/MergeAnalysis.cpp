@@ -159,12 +159,6 @@ int CTarneloProcess::ProcessAnalysis() {
     if (skipped > 0) {
         AppLog().Log("%s(%d) %d video(s) could not be probed\n", "CTarneloProcess::ProcessAnalysis", __LINE__, skipped);
     }
-    if (result == 0) {
-        SendState(kJobStateDone);
-    } else if (result == -2) {
-        SendState(kJobStateStopped);
-    } else {
-        SendState(kJobStateFailed, FormatC("ExitCode(%d)", result));
-    }
+    SendResultState(result);
     return result;
 }

@@ -42,7 +42,7 @@ int EndJobStopped(CTarneloProcess& engine) {
 
 int EndJobFailed(CTarneloProcess& engine, int result, bool shown) {
     if (result == -2 || engine.CancelRequested()) return EndJobStopped(engine);
-    if (!shown) engine.SendState(kJobStateFailed, FormatC("ExitCode(%d)", result));
+    if (!shown) engine.SendResultState(result);
     return result;
 }
 

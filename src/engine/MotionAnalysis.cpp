@@ -16,8 +16,8 @@ constexpr int kMaxScenesPerRun = 999;
 }  // namespace
 
 int CTarneloProcess::ProcessDiffFrame(const std::string& input, int t) {
-    AppLog().Log("%s(%d) input_file(%s), threshold(%d)\n", "CTarneloProcess::ProcessDiffFrame", __LINE__,
-                 input.c_str(), t);
+    AppLog().Log("%s(%d) input_file(%s), threshold(%d)\n", "CTarneloProcess::ProcessDiffFrame", __LINE__, input.c_str(),
+                 t);
     SendJobStart(kJobKindSceneExtract, m_data->m_sourceInfo.frame_num);
     int result = OpenMediaFile(input, false);
     if (result == 0) {
@@ -25,13 +25,7 @@ int CTarneloProcess::ProcessDiffFrame(const std::string& input, int t) {
         result = ExecuteCmdLoadVideo(input, t);
     }
     // A probe that fails is reported like a failed decode, so no failure ends in silence.
-    if (result == 0) {
-        SendState(kJobStateDone);
-    } else if (result == -2) {
-        SendState(kJobStateStopped);
-    } else {
-        SendState(kJobStateFailed, FormatC("ExitCode(%d)", result));
-    }
+    SendResultState(result);
     return result;
 }
 
@@ -43,9 +37,10 @@ int CTarneloProcess::ExecuteCmdLoadVideo(const std::string& input, int t) {
     const int w = AnalysisDimension(current.width);
     const int h = AnalysisDimension(current.height);
     const std::string command =
-        FfmpegPrefix() + FormatC("-loglevel quiet -blocksize 1048576 -i \"%s\" -vf \"scale=%d:%d\" -f rawvideo "
-                                 "-pix_fmt gray -",
-                                 platform::EscapeQuotedArgument(input).c_str(), w, h);
+        FfmpegPrefix() + FormatC(
+                             "-loglevel quiet -blocksize 1048576 -i \"%s\" -vf \"scale=%d:%d\" -f rawvideo "
+                             "-pix_fmt gray -",
+                             platform::EscapeQuotedArgument(input).c_str(), w, h);
     platform::ChildProcess child;
     if (CreateCmdProcess(command, child) != 0) {
         LogCmdResult("CTarneloProcess::ExecuteCmdLoadVideo", __LINE__, command, -1);
@@ -140,8 +135,8 @@ void CTarneloProcess::InstallDefaultSceneList() {
             const VideoInfo& info = data.m_sourceInfo;
             const int last = DefaultSceneLastFrame(info.fps, info.frame_num);
             if (info.frame_num > 0 && last >= 0) {
-                SceneEntry entry(0, last, SegmentFileName(data.output_folder, SegmentFileBase(data.input_file), 0,
-                                                          last));
+                SceneEntry entry(0, last,
+                                 SegmentFileName(data.output_folder, SegmentFileBase(data.input_file), 0, last));
                 data.SetSceneCaption(entry, 0, info.fps > 0 ? (last + 1) / info.fps : 0, FormatC("Scene%03d", 1));
                 data.diff_list.push_back(std::move(entry));
                 data.list_idx = 0;

@@ -401,8 +401,7 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
             const int r = results[static_cast<size_t>(k)];
             if (r == 0) continue;
             LogCmdResult("CTarneloProcess::ProcessTrim", __LINE__, FormatC("RecutSceneSegment(%d)", k), r);
-            if (r == -2) return EndJobStopped(*this);
-            SendState(kJobStateFailed, FormatC("ExitCode(%d)", r));
+            SendResultState(r);
             return r;
         }
     }

@@ -131,6 +131,8 @@ public:
     LParam Send(unsigned message, WParam wParam, LParam lParam);
     void Post(unsigned message, WParam wParam, LParam lParam);
     void SendState(int state, const std::string& text = std::string());
+    // The state a step's result shows: 0 Done, -2 Stopped, any other Failed with "ExitCode(%d)".
+    void SendResultState(int result);
     void SendJobStart(int kind, int total);
     void SendJobName(const std::string& name);
     const char* KindName(int kind) const { return JobKindName(kind, m_japanese); }
