@@ -124,14 +124,8 @@ protected:
         return testsupport::RunJobToEnd(engine, sink, id);
     }
 
-    int LastState() const {
-        const auto states = sink.Messages(WM_APP_JOB_STATE);
-        return states.empty() ? 0 : static_cast<int>(states.back().wParam);
-    }
-    std::string LastStateText() const {
-        const auto states = sink.Messages(WM_APP_JOB_STATE);
-        return states.empty() ? std::string() : states.back().text;
-    }
+    int LastState() const { return testsupport::LastJobState(sink); }
+    std::string LastStateText() const { return testsupport::LastJobStateText(sink); }
 
     VideoInfo Probe(const std::string& path) {
         VideoInfo info;

@@ -40,10 +40,7 @@ protected:
         return ranges;
     }
 
-    int LastState() const {
-        const auto states = sink.Messages(WM_APP_JOB_STATE);
-        return states.empty() ? 0 : static_cast<int>(states.back().wParam);
-    }
+    int LastState() const { return testsupport::LastJobState(sink); }
 
     // Every scene's segment exists with exactly the scene's frame count.
     void ExpectSegmentsMatchScenes() {

@@ -4,6 +4,7 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "engine/RecordingSink.h"
@@ -18,6 +19,16 @@ inline bool HasFinished(const std::vector<RecordingSink::Message>& messages) {
         if (m.message == WM_APP_PROCESS_FINISHED) return true;
     }
     return false;
+}
+
+// The last job state the sink saw (0 when none), and the text that came with it.
+inline int LastJobState(const RecordingSink& sink) {
+    const auto states = sink.Messages(WM_APP_JOB_STATE);
+    return states.empty() ? 0 : static_cast<int>(states.back().wParam);
+}
+inline std::string LastJobStateText(const RecordingSink& sink) {
+    const auto states = sink.Messages(WM_APP_JOB_STATE);
+    return states.empty() ? std::string() : states.back().text;
 }
 
 // Starts job id and waits for its finish message; the job's result, or -999 when none came in time.
