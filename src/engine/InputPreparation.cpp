@@ -103,15 +103,7 @@ int CTarneloProcess::PrepareInput(bool openOutput) {
         int r = OpenMediaFile(data.input_file, false);
         if (r == 0) {
             SnapFrameRate(data.m_currentInfo, true);
-            if (!NeedsWorkingCopy(data.m_sourceInfo.field_order, data.input_file)) {
-                data.input_mp4_file.clear();
-            } else {
-                const std::string copy = WorkingCopyPath(data, data.input_file);
-                if (!platform::FileExists(copy)) {
-                    r = ConvertInputToMp4(data.input_file, copy, data.m_sourceInfo.field_order != "progressive");
-                }
-                if (r == 0) data.input_mp4_file = copy;
-            }
+            r = UseWorkingCopy();
         }
         if (r == 0 && !data.input_mp4_file.empty()) {
             r = ProbeCurrentFile(data.input_mp4_file);
@@ -171,6 +163,21 @@ int CTarneloProcess::PrepareInput(bool openOutput) {
     worker.join();
     nProcessID = previousId;
     return result;
+}
+
+int CTarneloProcess::UseWorkingCopy() {
+    CTarneloData& data = *m_data;
+    if (!NeedsWorkingCopy(data.m_sourceInfo.field_order, data.input_file)) {
+        data.input_mp4_file.clear();
+        return 0;
+    }
+    const std::string copy = WorkingCopyPath(data, data.input_file);
+    if (!platform::FileExists(copy)) {
+        const int result = ConvertInputToMp4(data.input_file, copy, data.m_sourceInfo.field_order != "progressive");
+        if (result != 0) return result;
+    }
+    data.input_mp4_file = copy;
+    return 0;
 }
 
 int CTarneloProcess::ConvertInputToMp4(const std::string& input, const std::string& output, bool deinterlace) {

@@ -38,16 +38,8 @@ EntryResult AnalyseMergeEntry(CTarneloProcess& engine, int k) {
     }
     SnapFrameRate(data.m_currentInfo, true);
 
-    if (!NeedsWorkingCopy(data.m_sourceInfo.field_order, data.input_file)) {
-        data.input_mp4_file.clear();
-    } else {
-        const std::string copy = WorkingCopyPath(data, data.input_file);
-        if (!platform::FileExists(copy)) {
-            result = engine.ConvertInputToMp4(data.input_file, copy, data.m_sourceInfo.field_order != "progressive");
-            if (result != 0) return {EntryOutcome::Failed, result};
-        }
-        data.input_mp4_file = copy;
-    }
+    result = engine.UseWorkingCopy();
+    if (result != 0) return {EntryOutcome::Failed, result};
 
     const std::string fileToUse = data.input_mp4_file.empty() ? data.input_file : data.input_mp4_file;
     const bool copied = !data.input_mp4_file.empty();

@@ -120,6 +120,9 @@ public:
     int PrepareInput(bool openOutput);
     int ConvertInputToMp4(const std::string& input, const std::string& output, bool deinterlace);
     int BuildPtsList(const std::string& input);
+    // Sets input_mp4_file: empty for a progressive MP4, else the working copy, made when it is missing
+    // (deinterlaced unless progressive). Returns the conversion's result, 0 when none ran.
+    int UseWorkingCopy();
 
     // --- job pipeline ---
     bool StartJob(int id);
