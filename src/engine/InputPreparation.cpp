@@ -134,9 +134,6 @@ int CTarneloProcess::PrepareInput(bool openOutput) {
                 if (r == 0) SetPreviewImage(target, CurrentPlayTime(), false, -1);
             }
         }
-        // A tool stopped on request may report its own failure code (a killed ffprobe makes the probe
-        // fail with 1); the user asked for the stop, so that is what is shown.
-        if (r != 0 && CancelRequested()) r = -2;
         SendState(r == 0 ? kJobStateDone : r == -2 ? kJobStateStopped : kJobStateFailed);
         result = r;
         {

@@ -30,7 +30,10 @@ int CTarneloProcess::GetVideoInfoFfprobe(const std::string& path, VideoInfo& inf
     if (std::optional<std::string> cached = stamp ? m_probeCache.Find(path, *stamp) : std::nullopt) {
         report = std::move(*cached);
     } else {
-        if (ExecuteCmd(ProbeCommand(kVideoInfoReportKind, path), &report) != 0) return 1;
+        const int run = ExecuteCmd(ProbeCommand(kVideoInfoReportKind, path), &report);
+        // A probe stopped on request is a stop for every caller, not an unreadable file.
+        if (run == -2) return -2;
+        if (run != 0) return 1;
         if (stamp) m_probeCache.Store(path, *stamp, report);
     }
 

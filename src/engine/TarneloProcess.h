@@ -44,7 +44,8 @@ public:
     std::string FfmpegPrefix() const;
 
     // --- media probing ---
-    // 0 on success, 1 when ffprobe failed, -1 when the report holds no video stream.
+    // 0 on success, 1 when ffprobe failed, -2 when it was stopped on request, -1 when the report holds no
+    // video stream.
     int GetVideoInfoFfprobe(const std::string& path, VideoInfo& info);
     // The whole ffprobe report of a kind (1..5, others: first video stream); true when ffprobe failed.
     bool GetFfprobeReport(const std::string& path, std::string& text, int kind);
