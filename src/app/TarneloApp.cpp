@@ -4,14 +4,11 @@
 #include <QSettings>
 #include <vector>
 
-#include "app/MainFrame.h"
 #include "app/SettingsRecord.h"
-#include "app/TarneloDlg.h"
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "platform/CudaProbe.h"
 #include "platform/Path.h"
-#include "ui/merge/TarneloTabMerge.h"
-#include "ui/scene/TarneloTabScene.h"
+#include "project/TarneloData.h"
 
 namespace {
 
@@ -27,7 +24,7 @@ const QString kRecordKey = QStringLiteral("All Data");
 
 CTarneloApp::CTarneloApp() = default;
 
-CTarneloApp::~CTarneloApp() { m_frame.reset(); }
+CTarneloApp::~CTarneloApp() { m_window.reset(); }
 
 void CTarneloApp::SetProgramFolder(const QString& folder) {
     m_folder = folder;
@@ -57,8 +54,7 @@ QByteArray CTarneloApp::ReadSettingsRecord() {
 
 bool CTarneloApp::InitInstance(const QStringList& args) {
     m_cuda = platform::HasCudaDevice();
-    m_dialog = new CTarneloDlg(this);
-    m_frame = std::make_unique<CMainFrame>(m_dialog);
+    m_window = CreateMainWindow();
 
     const QByteArray record = ReadSettingsRecord();
     if (!record.isEmpty()) ApplySettingsRecord(record);
@@ -71,35 +67,35 @@ bool CTarneloApp::InitInstance(const QStringList& args) {
     QString language = m_language.Current();
     if (language.isEmpty()) language = CLanguage::SystemLanguageName();
     m_language.LoadLanguage(language);  // a failure does not stop the start-up
-    m_dialog->RefreshLanguageTexts();
+    m_window->RefreshLanguageTexts();
 
     const QString commandLineProject = ProjectFromCommandLine(args);
 
-    m_frame->ApplyLanguage();
-    m_frame->ResetStatusBar();
-    m_frame->RestorePosition();
-    m_frame->show();
+    m_window->ApplyLanguage();
+    m_window->ResetStatusBar();
+    m_window->RestorePosition();
+    m_window->ShowWindow();
 
-    CTarneloTabScene& scene = m_dialog->SceneTab();
+    CTarneloData& scene = m_window->TabData(0);
     const QString project =
-        !commandLineProject.isEmpty() ? commandLineProject : QString::fromStdString(scene.Data().project_file);
+        !commandLineProject.isEmpty() ? commandLineProject : QString::fromStdString(scene.project_file);
     if (!project.isEmpty() && platform::FileExists(project.toStdString())) {
-        scene.Data().project_file.clear();
+        scene.project_file.clear();
         if (IsProjectFileName(project) || commandLineProject.isEmpty()) {
-            scene.LoadProjectFile(project, false);
+            m_window->OpenProjectFile(project);
         } else {
             // A video handed over by the desktop ("Open With") is taken as if it had been dropped on the tab.
-            scene.DropFiles({project});
+            m_window->OpenDroppedFiles({project});
         }
     }
-    m_frame->ApplyLanguage();
+    m_window->ApplyLanguage();
     return true;
 }
 
 void CTarneloApp::ApplySettingsRecord(const QByteArray& bytes) {
     const SettingsRecord r = SettingsRecord::Decode(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     for (int tab = 0; tab < 2; ++tab) {
-        CTarneloData& data = m_dialog->Page(tab)->Data();
+        CTarneloData& data = m_window->TabData(tab);
         data.window_rect = {r.windowRect[0], r.windowRect[1], r.windowRect[2], r.windowRect[3]};
         data.use_cuda = r.useCuda;
         data.auto_save = r.autoSave;
@@ -108,12 +104,12 @@ void CTarneloApp::ApplySettingsRecord(const QByteArray& bytes) {
     }
     // Only the name here: the library is loaded once, by the language step of the start-up.
     if (!r.language.empty()) m_language.SetCurrent(QString::fromStdString(r.language));
-    if (r.autoLoad) m_dialog->SceneTab().Data().project_file = r.lastProject;
+    if (r.autoLoad) m_window->TabData(0).project_file = r.lastProject;
 }
 
 void CTarneloApp::SaveSettings() {
-    if (m_dialog == nullptr) return;
-    const CTarneloData& data = m_dialog->SceneTab().Data();
+    if (!m_window) return;
+    const CTarneloData& data = m_window->TabData(0);
     SettingsRecord r;
     r.windowRect[0] = data.window_rect.left;
     r.windowRect[1] = data.window_rect.top;
@@ -157,8 +153,7 @@ void CTarneloApp::WriteRecentFiles() {
 int CTarneloApp::ExitInstance() {
     SaveSettings();
     WriteRecentFiles();
-    m_frame.reset();
-    m_dialog = nullptr;
+    m_window.reset();
     AppLog().Log("%s(%d) ExitCode(0x%08x)\n", "CTarnelo::ExitInstance", __LINE__, 0);
     return 0;
 }

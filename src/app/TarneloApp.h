@@ -5,15 +5,15 @@
 #include <memory>
 
 #include "app/AppShell.h"
+#include "app/AppWindow.h"
 #include "app/Language.h"
 #include "app/RecentFileList.h"
 
-class CMainFrame;
-class CTarneloDlg;
 class QSettings;
 
 // The application object: settings record, recent files, language, the main window; start-up and
-// shutdown in their fixed order.
+// shutdown in their fixed order. The window itself comes from CreateMainWindow, which the window layer
+// provides.
 class CTarneloApp : public AppShell {
 public:
     static constexpr const char* kOrganization = "Hexlow-Works";
@@ -40,8 +40,7 @@ public:
     CLanguage& Language() override { return m_language; }
     QString ProgramFolder() const override;
 
-    CMainFrame* Frame() const { return m_frame.get(); }
-    CTarneloDlg* Dialog() const { return m_dialog; }
+    AppWindow* Window() const { return m_window.get(); }
 
     // The first argument that is not a flag (does not start with '-'); empty when there is none.
     static QString ProjectFromCommandLine(const QStringList& args);
@@ -50,12 +49,14 @@ public:
     // The stored settings record, empty when there is none.
     static QByteArray ReadSettingsRecord();
 
+protected:
+    virtual std::unique_ptr<AppWindow> CreateMainWindow() = 0;
+
 private:
     void ApplySettingsRecord(const QByteArray& bytes);
     QString m_folder;
     bool m_cuda = false;
     CLanguage m_language;
     CRecentFileList m_recent;
-    CTarneloDlg* m_dialog = nullptr;  // owned by the frame
-    std::unique_ptr<CMainFrame> m_frame;
+    std::unique_ptr<AppWindow> m_window;
 };

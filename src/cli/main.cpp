@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "TarneloVersion.h"
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/CliSignals.h"

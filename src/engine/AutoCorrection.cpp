@@ -6,7 +6,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/ImageReader.h"
 #include "engine/InputPreparation.h"
 #include "engine/TarneloProcess.h"

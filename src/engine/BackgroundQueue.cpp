@@ -2,7 +2,7 @@
 #include <chrono>
 #include <system_error>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
 

@@ -11,7 +11,7 @@
 #include <mutex>
 #include <vector>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/EffectsFilter.h"
 #include "engine/EncoderPreset.h"
 #include "engine/InputPreparation.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/JobTables.h"
 #include "engine/Subtitles.h"
 #include "engine/TarneloProcess.h"

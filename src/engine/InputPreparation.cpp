@@ -9,7 +9,7 @@
 #include <mutex>
 #include <thread>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/EncoderPreset.h"
 #include "engine/TarneloProcess.h"
 #include "platform/Path.h"

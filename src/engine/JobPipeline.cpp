@@ -1,4 +1,4 @@
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/ConvertMerge.h"
 #include "engine/InputPreparation.h"
 #include "engine/TarneloProcess.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/EffectsFilter.h"
 #include "engine/TarneloProcess.h"
 #include "platform/Path.h"

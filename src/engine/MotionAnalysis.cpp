@@ -1,7 +1,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/ChangedPixels.h"
 #include "engine/SceneRules.h"
 #include "engine/TarneloProcess.h"

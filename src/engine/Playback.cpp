@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/EffectsFilter.h"
 #include "engine/TarneloProcess.h"
 #include "platform/Path.h"

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <system_error>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/EffectsFilter.h"
 #include "engine/InputPreparation.h"
 #include "engine/TarneloProcess.h"

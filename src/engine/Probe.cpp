@@ -3,7 +3,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/ProbeParsing.h"
 #include "engine/TarneloProcess.h"
 #include "platform/Process.h"

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/EncoderPreset.h"
 #include "engine/SceneRules.h"
 #include "engine/TarneloProcess.h"

@@ -7,7 +7,7 @@
 #include <limits>
 #include <regex>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/EffectsFilter.h"
 #include "project/FileHelpers.h"
 #include "project/TarneloData.h"

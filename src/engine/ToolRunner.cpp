@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/ProgressParser.h"
 #include "engine/TarneloProcess.h"
 #include "platform/Process.h"

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/AutoCorrection.h"
-#include "engine/RecordingSink.h"
+#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"

@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/RecordingSink.h"
+#include "support/RecordingSink.h"
 #include "engine/SceneRules.h"
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "engine/ConvertMerge.h"
-#include "engine/RecordingSink.h"
+#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"

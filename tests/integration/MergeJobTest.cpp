@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/RecordingSink.h"
+#include "support/RecordingSink.h"
 #include "engine/SceneMerge.h"
 #include "engine/SceneRules.h"
 #include "engine/TarneloProcess.h"

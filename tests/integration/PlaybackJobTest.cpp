@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/RecordingSink.h"
+#include "support/RecordingSink.h"
 #include "engine/SceneRules.h"
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"

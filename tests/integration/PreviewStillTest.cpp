@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 #include "engine/PreviewStill.h"
-#include "engine/RecordingSink.h"
+#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "platform/Path.h"
 #include "platform/Process.h"

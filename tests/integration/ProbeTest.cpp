@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "engine/ProbeParsing.h"
-#include "engine/RecordingSink.h"
+#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"

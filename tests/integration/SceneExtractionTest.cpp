@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/RecordingSink.h"
+#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/EffectsFilter.h"
-#include "engine/RecordingSink.h"
+#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
 #include "platform/Process.h"

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/RecordingSink.h"
+#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "support/ProcessWatch.h"
 

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QMimeData>
 #include <QShortcut>
 #include <QStatusTipEvent>
@@ -11,8 +12,8 @@
 #include "UiTestSupport.h"
 #include "app/AppHelpDialog.h"
 #include "app/AppMsgDlg.h"
-#include "app/MainFrame.h"
-#include "app/TarneloDlg.h"
+#include "ui/main/MainFrame.h"
+#include "ui/main/TarneloDlg.h"
 #include "engine/JobTables.h"
 #include "ui/merge/TarneloTabMerge.h"
 #include "ui/scene/TarneloTabScene.h"
@@ -42,7 +43,7 @@ class MainWindowTest : public QObject {
     Q_OBJECT
 private:
     UiTestEnvironment* m_env = nullptr;
-    std::unique_ptr<CTarneloApp> m_app;
+    std::unique_ptr<CDesktopApp> m_app;
     QTemporaryDir m_files;
 
     CMainFrame* Frame() { return m_app->Frame(); }
@@ -54,7 +55,7 @@ private slots:
     void init() {
         UiTestEnvironment::ClearSettings();
         CLanguage::SetSystemLocaleOverride(QStringLiteral("ja_JP"));
-        m_app = std::make_unique<CTarneloApp>();
+        m_app = std::make_unique<CDesktopApp>();
         UiTestEnvironment::Prepare(*m_app);
         QVERIFY(m_app->InitInstance({}));
         QVERIFY(QTest::qWaitForWindowExposed(Frame()));
@@ -134,9 +135,9 @@ private slots:
         // Ctrl+N starts a new project.
         Frame()->activateWindow();
         QTRY_VERIFY(Frame()->isActiveWindow());
-        Dlg()->SceneTab().Data().input_file = "/somewhere/clip.mp4";
+        SceneTab(Dlg()).Data().input_file = "/somewhere/clip.mp4";
         QTest::keyClick(Frame(), Qt::Key_N, Qt::ControlModifier);
-        QVERIFY(Dlg()->SceneTab().Data().input_file.empty());
+        QVERIFY(SceneTab(Dlg()).Data().input_file.empty());
         // Ctrl+F1 opens the manual of the active tab, once.
         QTest::keyClick(Frame(), Qt::Key_F1, Qt::ControlModifier);
         QTRY_VERIFY(Dlg()->ManualWindow() != nullptr);
@@ -148,9 +149,9 @@ private slots:
         // The keys work while the manual has the focus too.
         first->activateWindow();
         QTRY_VERIFY(first->isActiveWindow());
-        Dlg()->SceneTab().Data().input_file = "/somewhere/clip.mp4";
+        SceneTab(Dlg()).Data().input_file = "/somewhere/clip.mp4";
         QTest::keyClick(first.data(), Qt::Key_N, Qt::ControlModifier);
-        QVERIFY(Dlg()->SceneTab().Data().input_file.empty());
+        QVERIFY(SceneTab(Dlg()).Data().input_file.empty());
         first->close();
         QTRY_VERIFY(Dlg()->ManualWindow() == nullptr);
         // On the merge tab it is the merge tab's manual, in the display language.
@@ -183,7 +184,7 @@ private slots:
         CTarneloData data;
         data.ResetAll(false);
         QVERIFY(data.SaveProject(project.toStdString()));
-        QCOMPARE(Dlg()->SceneTab().LoadProjectFile(project, false), 1);
+        QCOMPARE(SceneTab(Dlg()).LoadProjectFile(project, false), 1);
         Frame()->UpdateMenu(file);
         QVERIFY(Frame()->CommandAction(57616) != nullptr);
         QVERIFY(Frame()->CommandAction(57616)->text().endsWith(QLatin1String("later.kpproj")));
@@ -199,7 +200,7 @@ private slots:
         QTest::keyClick(Frame(), Qt::Key_S, Qt::ControlModifier);
         QVERIFY(!QFile::exists(input + QStringLiteral(".kpproj")));
 
-        Dlg()->SceneTab().Data().input_file = input.toStdString();
+        SceneTab(Dlg()).Data().input_file = input.toStdString();
         Frame()->UpdateMenu(Frame()->TopMenu(0));
         QVERIFY(Frame()->CommandAction(2006)->isEnabled());
         QTest::keyClick(Frame(), Qt::Key_S, Qt::ControlModifier);
@@ -211,7 +212,7 @@ private slots:
         auto* mergeButton = Dlg()->findChild<QPushButton*>(QStringLiteral("mergeTabButton"));
         QCOMPARE(sceneButton->text(), QString::fromUtf8("シーン結合"));
         QCOMPARE(mergeButton->text(), QString::fromUtf8("ビデオ変換"));
-        Dlg()->MergeTab().SetPreparingInput(true);
+        MergeTab(Dlg()).SetPreparingInput(true);
         QVERIFY(!sceneButton->isEnabled() && !mergeButton->isEnabled());
         Frame()->UpdateMenu(Frame()->TopMenu(0));
         QVERIFY(!Frame()->CommandAction(2011)->isEnabled());
@@ -219,13 +220,13 @@ private slots:
         Frame()->UpdateMenu(Frame()->TopMenu(1));
         QVERIFY(Frame()->CommandAction(2012)->isEnabled());  // automatic save stays available
         QVERIFY(!Frame()->CommandAction(3110)->isEnabled());
-        Dlg()->MergeTab().SetPreparingInput(false);
+        MergeTab(Dlg()).SetPreparingInput(false);
         QVERIFY(sceneButton->isEnabled());
 
         QTest::mouseClick(mergeButton, Qt::LeftButton);
         QCOMPARE(Dlg()->ActiveTabIndex(), 1);
-        QVERIFY(Dlg()->MergeTab().isVisible() && !Dlg()->SceneTab().isVisible());
-        QCOMPARE(Dlg()->ActiveTab(), static_cast<TabWindow*>(&Dlg()->MergeTab()));
+        QVERIFY(MergeTab(Dlg()).isVisible() && !SceneTab(Dlg()).isVisible());
+        QCOMPARE(Dlg()->ActiveTab(), static_cast<TabWindow*>(&MergeTab(Dlg())));
         QTest::mouseClick(mergeButton, Qt::LeftButton);  // the active tab's button does nothing
         QCOMPARE(Dlg()->ActiveTabIndex(), 1);
         QTest::mouseClick(sceneButton, Qt::LeftButton);
@@ -265,7 +266,7 @@ private slots:
         QCOMPARE(Dlg()->findChild<QPushButton*>(QStringLiteral("sceneTabButton"))->text(), ResText(3152));
         QCOMPARE(Frame()->StatusText(0), QString::fromUtf8(JobKindName(kJobKindSceneExtract, false)) + " (003)");
         QCOMPARE(Frame()->StatusText(1), QString::fromUtf8(JobStateName(kJobStateProcessing, false)));
-        QVERIFY(!Dlg()->SceneTab().Engine().Japanese());
+        QVERIFY(!SceneTab(Dlg()).Engine().Japanese());
         QCOMPARE(m_app->Language().Current(), QStringLiteral("en-US"));
 
         QVERIFY(Dlg()->OnCommand(2007));
@@ -286,7 +287,7 @@ private slots:
         CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kYes);
         QVERIFY(Dlg()->OnCommand(57665));  // the exit command
         QTRY_VERIFY(!Frame()->isVisible());
-        QVERIFY(Dlg()->SceneTab().Data().window_rect.right > 0);
+        QVERIFY(SceneTab(Dlg()).Data().window_rect.right > 0);
         Frame()->show();  // for cleanup()
     }
 
@@ -330,7 +331,7 @@ private slots:
         project.input_file = video.toStdString();
         QVERIFY(project.SaveProject((video + QStringLiteral(".kpproj")).toStdString()));
         Dlg()->DropFiles({video, m_files.path() + QStringLiteral("/other.kpproj")});
-        QCOMPARE(QString::fromStdString(Dlg()->SceneTab().Data().project_file), video + QStringLiteral(".kpproj"));
+        QCOMPARE(QString::fromStdString(SceneTab(Dlg()).Data().project_file), video + QStringLiteral(".kpproj"));
     }
 
     void dropOnTheWindowGoesToTheActiveTab() {
@@ -351,10 +352,10 @@ private slots:
         // The merge tab takes no project, so nothing opens while it is the active one.
         Dlg()->SwitchTab(1);
         drop();
-        QVERIFY(Dlg()->SceneTab().Data().project_file.empty());
+        QVERIFY(SceneTab(Dlg()).Data().project_file.empty());
         Dlg()->SwitchTab(0);
         drop();
-        QCOMPARE(QString::fromStdString(Dlg()->SceneTab().Data().project_file), project);
+        QCOMPARE(QString::fromStdString(SceneTab(Dlg()).Data().project_file), project);
     }
 
     void recentEntryWhoseFileIsGoneIsRemoved() {

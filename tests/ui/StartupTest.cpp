@@ -5,9 +5,9 @@
 
 #include "UiTestSupport.h"
 #include "app/AppMsgDlg.h"
-#include "app/MainFrame.h"
+#include "ui/main/MainFrame.h"
 #include "app/SettingsRecord.h"
-#include "app/TarneloDlg.h"
+#include "ui/main/TarneloDlg.h"
 #include "ui/scene/TarneloTabScene.h"
 
 namespace {
@@ -19,7 +19,7 @@ SettingsRecord StoredRecord(QByteArray* raw = nullptr) {
 }
 
 // Closes the window with "はい" and shuts down as the program's main does.
-void CloseAndExit(CTarneloApp& app) {
+void CloseAndExit(CDesktopApp& app) {
     CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kYes);
     app.Frame()->close();
     QVERIFY(!app.Frame()->isVisible());
@@ -68,7 +68,7 @@ private slots:
         QFETCH(QString, stored);
         QFETCH(bool, japanese);
         CLanguage::SetSystemLocaleOverride(locale);
-        CTarneloApp app;
+        CDesktopApp app;
         UiTestEnvironment::Prepare(app);
         QVERIFY(app.InitInstance({}));
         QCOMPARE(app.Language().Current(), stored);
@@ -95,7 +95,7 @@ private slots:
         r.quality = 1;
         UiTestEnvironment::WriteRecord(UiTestEnvironment::ToBytes(r.Encode()));
         CLanguage::SetSystemLocaleOverride(QStringLiteral("ja_JP"));
-        CTarneloApp app;
+        CDesktopApp app;
         UiTestEnvironment::Prepare(app);
         QVERIFY(app.InitInstance({}));
         QCOMPARE(app.Language().Current(), QStringLiteral("en-US"));
@@ -119,11 +119,11 @@ private slots:
         std::vector<std::uint8_t> bytes = r.Encode();
         bytes.resize(622);  // ends inside auto_save
         UiTestEnvironment::WriteRecord(UiTestEnvironment::ToBytes(bytes));
-        CTarneloApp app;
+        CDesktopApp app;
         UiTestEnvironment::Prepare(app);
         QVERIFY(app.InitInstance({}));
         QVERIFY(app.Language().IsJapanese());
-        const CTarneloData& d = app.Dialog()->SceneTab().Data();
+        const CTarneloData& d = SceneTab(app.Dialog()).Data();
         QVERIFY(d.auto_save);  // the low bytes survived
         QVERIFY(!d.auto_load);
         QCOMPARE(d.quality, 0);
@@ -132,7 +132,7 @@ private slots:
 
     void exitWritesTheWholeRecordByteByByte() {
         CLanguage::SetSystemLocaleOverride(QStringLiteral("ja_JP"));
-        CTarneloApp app;
+        CDesktopApp app;
         UiTestEnvironment::Prepare(app);
         QVERIFY(app.InitInstance({}));
         QVERIFY(app.Dialog()->OnCommand(CTarneloDlg::kCmdAutoLoad));
@@ -163,10 +163,10 @@ private slots:
     void commandLineProjectOpensWithAutoLoadOff() {
         const QString project = MakeProject(m_files.path(), QStringLiteral("cmd.kpproj"));
         QVERIFY(!project.isEmpty());
-        CTarneloApp app;
+        CDesktopApp app;
         UiTestEnvironment::Prepare(app);
         QVERIFY(app.InitInstance({QStringLiteral("-flag"), project, QStringLiteral("second")}));
-        QCOMPARE(QString::fromStdString(app.Dialog()->SceneTab().Data().project_file), project);
+        QCOMPARE(QString::fromStdString(SceneTab(app.Dialog()).Data().project_file), project);
         QCOMPARE(app.RecentFiles().At(0), project);
         CloseAndExit(app);
     }
@@ -177,10 +177,10 @@ private slots:
         QFile(video).open(QIODevice::WriteOnly);
         const QString project = MakeProject(m_files.path(), QStringLiteral("desk.mp4.kpproj"));
         QVERIFY(!project.isEmpty());
-        CTarneloApp app;
+        CDesktopApp app;
         UiTestEnvironment::Prepare(app);
         QVERIFY(app.InitInstance({video}));
-        QCOMPARE(QString::fromStdString(app.Dialog()->SceneTab().Data().project_file), project);
+        QCOMPARE(QString::fromStdString(SceneTab(app.Dialog()).Data().project_file), project);
         CloseAndExit(app);
     }
 
@@ -191,10 +191,10 @@ private slots:
             r.autoLoad = autoLoad;
             r.lastProject = project.toStdString();
             UiTestEnvironment::WriteRecord(UiTestEnvironment::ToBytes(r.Encode()));
-            CTarneloApp app;
+            CDesktopApp app;
             UiTestEnvironment::Prepare(app);
             QVERIFY(app.InitInstance({}));
-            QCOMPARE(app.Dialog()->SceneTab().Data().project_file.empty(), !autoLoad);
+            QCOMPARE(SceneTab(app.Dialog()).Data().project_file.empty(), !autoLoad);
             CloseAndExit(app);
         }
     }
@@ -203,14 +203,14 @@ private slots:
         const QString a = MakeProject(m_files.path(), QStringLiteral("a.kpproj"));
         const QString b = MakeProject(m_files.path(), QStringLiteral("b.kpproj"));
         {
-            CTarneloApp first;
+            CDesktopApp first;
             UiTestEnvironment::Prepare(first);
             QVERIFY(first.InitInstance({}));
-            QCOMPARE(first.Dialog()->SceneTab().LoadProjectFile(a, false), 1);
-            QCOMPARE(first.Dialog()->SceneTab().LoadProjectFile(b, false), 1);
+            QCOMPARE(SceneTab(first.Dialog()).LoadProjectFile(a, false), 1);
+            QCOMPARE(SceneTab(first.Dialog()).LoadProjectFile(b, false), 1);
             CloseAndExit(first);
         }
-        CTarneloApp second;
+        CDesktopApp second;
         UiTestEnvironment::Prepare(second);
         QVERIFY(second.InitInstance({}));
         QCOMPARE(second.RecentFiles().At(0), b);
@@ -235,7 +235,7 @@ private slots:
             s.setValue(QStringLiteral("File1"), gone);
             s.setValue(QStringLiteral("File2"), kept);
         }
-        CTarneloApp app;
+        CDesktopApp app;
         UiTestEnvironment::Prepare(app);
         QVERIFY(app.InitInstance({}));
         QCOMPARE(app.RecentFiles().At(0), gone);
@@ -247,7 +247,7 @@ private slots:
     }
 
     void missingLibraryShowsTheNoticeAndKeepsThePrevious() {
-        CTarneloApp app;
+        CDesktopApp app;
         UiTestEnvironment::Prepare(app);
         QVERIFY(app.InitInstance({}));
         const CResourceLibrary* before = app.Language().Library();

@@ -10,6 +10,18 @@
 
 #include "app/Language.h"
 #include "app/TarneloApp.h"
+#include "ui/main/DesktopApp.h"
+#include "ui/main/TarneloDlg.h"
+#include "ui/merge/TarneloTabMerge.h"
+#include "ui/scene/TarneloTabScene.h"
+
+// The two pages of the main dialog by their classes.
+inline CTarneloTabScene& SceneTab(const CTarneloDlg* dialog) {
+    return *static_cast<CTarneloTabScene*>(dialog->Page(0));
+}
+inline CTarneloTabMerge& MergeTab(const CTarneloDlg* dialog) {
+    return *static_cast<CTarneloTabMerge*>(dialog->Page(1));
+}
 
 // Every window test keeps its settings in a folder of its own and reads the libraries from the build.
 struct UiTestEnvironment {

@@ -1,7 +1,7 @@
 #include "ui/merge/TarneloTabMerge.h"
 
-CTarneloTabMerge::CTarneloTabMerge(CTarneloDlg* owner, bool cudaPresent, QWidget* parent)
-    : CTabPage(owner, cudaPresent, parent) {
+CTarneloTabMerge::CTarneloTabMerge(TabHost* host, bool cudaPresent, QWidget* parent)
+    : CTabPage(host, cudaPresent, parent) {
     setObjectName(QStringLiteral("mergeTab"));
     m_data.ResetAll(true);
 }

@@ -7,8 +7,6 @@
 #include "app/AppHelpDialog.h"
 #include "app/AppShell.h"
 #include "app/Language.h"
-#include "app/MainFrame.h"
-#include "app/TarneloDlg.h"
 #include "platform/Path.h"
 
 namespace {
@@ -20,8 +18,8 @@ void CentreOver(QWidget* window, const QWidget* over) {
 
 }  // namespace
 
-CTarneloTabScene::CTarneloTabScene(CTarneloDlg* owner, bool cudaPresent, QWidget* parent)
-    : CTabPage(owner, cudaPresent, parent) {
+CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent)
+    : CTabPage(host, cudaPresent, parent) {
     setObjectName(QStringLiteral("sceneTab"));
     // A project chosen for automatic load keeps its name through the first reset.
     const bool keep = !m_data.project_file.empty() && platform::FileExists(m_data.project_file);
@@ -31,7 +29,7 @@ CTarneloTabScene::CTarneloTabScene(CTarneloDlg* owner, bool cudaPresent, QWidget
 void CTarneloTabScene::NewProject() {
     StopJob();
     m_data.ResetAll(false);
-    if (CMainFrame* frame = Owner()->Frame()) frame->ResetStatusBar();
+    Host()->ResetStatusBar();
 }
 
 int CTarneloTabScene::LoadProjectFile(const QString& path, bool force) {
@@ -40,14 +38,14 @@ int CTarneloTabScene::LoadProjectFile(const QString& path, bool force) {
     if (!platform::FileExists(file)) return -1;
     if (!m_data.project_file.empty() && m_data.project_file != file) AutoSave(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (CMainFrame* frame = Owner()->Frame()) frame->ResetStatusBar();
+    Host()->ResetStatusBar();
     m_data.ResetAll(false);
     const bool loaded = m_data.LoadProject(file);
     if (loaded) {
         m_data.project_file = file;
         m_data.UpdateTitle();
         AutoSave(false);
-        Owner()->App().AddRecentFile(path);
+        Host()->App().AddRecentFile(path);
     }
     QApplication::restoreOverrideCursor();
     UpdateData(true);
@@ -85,7 +83,7 @@ void CTarneloTabScene::SaveProjectAs() {
     if (dialog.DoModal() != QDialog::Accepted) return;
     const std::string path = dialog.GetPathName().toStdString();
     if (!m_data.SaveProject(path)) {
-        Owner()->ShowMessage(ResText(3075));
+        Host()->ShowMessage(ResText(3075));
         return;
     }
     m_data.project_file = path;

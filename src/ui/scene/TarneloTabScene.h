@@ -3,7 +3,7 @@
 #include <QPointer>
 #include <QString>
 
-#include "app/TabPage.h"
+#include "ui/common/TabPage.h"
 
 class CAppHelpDialog;
 
@@ -12,22 +12,24 @@ class CAppHelpDialog;
 class CTarneloTabScene : public CTabPage {
     Q_OBJECT
 public:
-    CTarneloTabScene(CTarneloDlg* owner, bool cudaPresent, QWidget* parent);
+    CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent);
 
     void NewProject() override;
     // Opens a project file: -1 when it does not exist, 0 when it could not be read, 1 when opened. With
     // automatic save on and force off, asking for the open project again does nothing.
-    int LoadProjectFile(const QString& path, bool force);
+    int LoadProjectFile(const QString& path, bool force) override;
     // Writes the project when automatic save is on or force is set; without a project file the input's
     // name followed by ".kpproj" is used, and without an input nothing is written.
     void AutoSave(bool force);
+    // The save command: the project file, or the input's name followed by ".kpproj".
+    void SaveProject() override { AutoSave(true); }
     // The open and save-as commands, each through a file dialog.
-    void OpenProject();
-    void SaveProjectAs();
+    void OpenProject() override;
+    void SaveProjectAs() override;
     void DropFiles(const QStringList& files) override;
 
     // The information commands: kind 2..5 titled by a string id; an open information window closes first.
-    void OpenInformation(int kind, int titleId);
+    void OpenInformation(int kind, int titleId) override;
     CAppHelpDialog* InformationWindow() const { return m_infoWindow; }
 
     static QString ProjectFilter() { return QStringLiteral("Project Files (*.kpproj)|*.kpproj||"); }

@@ -8,7 +8,7 @@
 
 #include "engine/EffectsFilter.h"
 #include "engine/JobTables.h"
-#include "engine/RecordingSink.h"
+#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
 

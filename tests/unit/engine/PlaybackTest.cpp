@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "engine/Playback.h"
-#include "engine/RecordingSink.h"
+#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
 #include "support/JobRun.h"

@@ -14,7 +14,7 @@
 #include <string>
 #include <thread>
 
-#include "app/log/AppLogFile.h"
+#include "log/AppLogFile.h"
 #include "unit/log/LogTestSupport.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string>
 
-#include "app/log/AppLogIni.h"
+#include "log/AppLogIni.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "TarneloVersion.h"
-#include "app/log/AppLog.h"
-#include "app/log/AppLogFile.h"
-#include "app/log/AppLogText.h"
+#include "log/AppLog.h"
+#include "log/AppLogFile.h"
+#include "log/AppLogText.h"
 #include "unit/log/LogTestSupport.h"
 
 namespace {

@@ -9,8 +9,7 @@
 #include "engine/MessageSink.h"
 #include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
-
-class CTarneloDlg;
+#include "ui/common/TabHost.h"
 
 // A tab page of the main dialog: owns the project data and the engine of its workflow and receives the
 // engine's window messages. Send from a worker thread blocks until the UI thread has handled the message;
@@ -18,7 +17,7 @@ class CTarneloDlg;
 class CTabPage : public QWidget, public TabWindow, public MediaInfoSource {
     Q_OBJECT
 public:
-    CTabPage(CTarneloDlg* owner, bool cudaPresent, QWidget* parent);
+    CTabPage(TabHost* host, bool cudaPresent, QWidget* parent);
     ~CTabPage() override;
 
     CTarneloData& Data() { return m_data; }
@@ -42,6 +41,22 @@ public:
     virtual void UpdateData(bool toControls) { (void)toControls; }
     virtual void DropFiles(const QStringList& files) { (void)files; }
 
+    // The project commands of the main window; a page without project files ignores them. LoadProjectFile
+    // returns -1 when the file does not exist, 0 when it could not be read, 1 when opened.
+    virtual int LoadProjectFile(const QString& path, bool force) {
+        (void)path;
+        (void)force;
+        return -1;
+    }
+    virtual void OpenProject() {}
+    virtual void SaveProject() {}
+    virtual void SaveProjectAs() {}
+    // The information commands: kind 2..5 titled by a string id.
+    virtual void OpenInformation(int kind, int titleId) {
+        (void)kind;
+        (void)titleId;
+    }
+
     LParam Send(unsigned message, WParam wParam, LParam lParam) override;
     void Post(unsigned message, WParam wParam, LParam lParam) override;
 
@@ -51,9 +66,9 @@ public:
 protected:
     // Handles one engine message on the UI thread. The default keeps the status bar and tab buttons current.
     virtual LParam OnAppMessage(unsigned message, WParam wParam, LParam lParam);
-    CTarneloDlg* Owner() const { return m_owner; }
+    TabHost* Host() const { return m_host; }
 
-    CTarneloDlg* m_owner;
+    TabHost* m_host;
     CTarneloData m_data;
     std::unique_ptr<CTarneloProcess> m_engine;
     bool m_preparingInput = false;

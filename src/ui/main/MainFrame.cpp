@@ -1,4 +1,4 @@
-#include "app/MainFrame.h"
+#include "ui/main/MainFrame.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -23,9 +23,8 @@
 #include "app/LockKeys.h"
 #include "app/RecentFileList.h"
 #include "app/StatusPaneText.h"
-#include "app/TarneloDlg.h"
-#include "ui/merge/TarneloTabMerge.h"
-#include "ui/scene/TarneloTabScene.h"
+#include "ui/common/TabPage.h"
+#include "ui/main/TarneloDlg.h"
 
 namespace {
 
@@ -43,11 +42,19 @@ CMainFrame::CMainFrame(CTarneloDlg* dialog) : m_dialog(dialog) {
     setCentralWidget(dialog);
     setAcceptDrops(true);
     BuildStatusBar();
-    dialog->SceneTab().Data().m_titleWindow = this;
+    dialog->Page(0)->Data().m_titleWindow = this;
 }
 
+CTarneloData& CMainFrame::TabData(int tab) { return m_dialog->Page(tab)->Data(); }
+
+void CMainFrame::RefreshLanguageTexts() { m_dialog->RefreshLanguageTexts(); }
+
+void CMainFrame::OpenProjectFile(const QString& path) { m_dialog->Page(0)->LoadProjectFile(path, false); }
+
+void CMainFrame::OpenDroppedFiles(const QStringList& files) { m_dialog->Page(0)->DropFiles(files); }
+
 CMainFrame::~CMainFrame() {
-    m_dialog->SceneTab().Data().m_titleWindow = nullptr;
+    m_dialog->Page(0)->Data().m_titleWindow = nullptr;
     m_dialog->SetFrame(nullptr);
 }
 
@@ -138,7 +145,7 @@ void CMainFrame::ApplyLanguage() {
         if (m_panes[i]->text().isEmpty()) m_panes[i]->setText(ResText(kPaneIds[i]));
     }
     m_panes[kMessagePane]->setText(ResText(kIdleMessage));
-    m_dialog->SceneTab().Data().UpdateTitle();
+    m_dialog->Page(0)->Data().UpdateTitle();
 }
 
 void CMainFrame::BuildMenu(QMenu* menu, const std::vector<MenuResource>& items) {
@@ -265,7 +272,7 @@ void CMainFrame::showEvent(QShowEvent* event) {
 }
 
 void CMainFrame::RestorePosition() {
-    const WindowRect& saved = m_dialog->SceneTab().Data().window_rect;
+    const WindowRect& saved = m_dialog->Page(0)->Data().window_rect;
     // A place on a screen that is no longer attached would put the window out of reach.
     const bool stored = saved.left != 0 || saved.top != 0 || saved.right != 0 || saved.bottom != 0;
     if (stored && QGuiApplication::screenAt(QPoint(saved.left + 40, saved.top + 20)) != nullptr) {

@@ -1,4 +1,4 @@
-#include "engine/RecordingSink.h"
+#include "support/RecordingSink.h"
 
 #include <algorithm>
 

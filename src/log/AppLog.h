@@ -6,7 +6,7 @@
 #include <string>
 #include <thread>
 
-#include "app/log/AppLogIni.h"
+#include "log/AppLogIni.h"
 
 // The program's diagnostic log. Log() only formats into memory; a writer thread appends the text to the
 // file once per LOG_FILE_WRITE_INTERVAL seconds, when LOG_FILE_WRITE_SIZE bytes have gathered, and at

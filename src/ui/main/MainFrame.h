@@ -8,6 +8,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/AppWindow.h"
 #include "app/ResourceLibrary.h"
 #include "project/TarneloData.h"
 
@@ -19,7 +20,7 @@ class QShortcut;
 
 // The main window: menu 128 and accelerators 128 of the current library, the status bar, the main dialog
 // as its content, the close confirmation and the size limit.
-class CMainFrame : public QMainWindow, public TitleWindow {
+class CMainFrame : public QMainWindow, public TitleWindow, public AppWindow {
     Q_OBJECT
 public:
     static constexpr int kPaneCount = 5;
@@ -31,7 +32,7 @@ public:
 
     // Rebuilds the menu from the current library, checks the language entry, reloads the accelerators and
     // the status-bar defaults where nothing else is shown, and rebuilds the title.
-    void ApplyLanguage();
+    void ApplyLanguage() override;
     // The action of a command id in the menu (nullptr when none).
     QAction* CommandAction(int id) const;
     QMenu* TopMenu(int index) const;
@@ -41,20 +42,27 @@ public:
     void SetStatusText(int pane, const QString& text);
     QString StatusText(int pane) const;
     // Panes back to their default texts.
-    void ResetStatusBar();
+    void ResetStatusBar() override;
     // The job name and state panes, carried over into the other language's tables.
     void TranslateJobPanes(bool toJapanese);
 
     // Sizes the window around the dialog and records the size: from then on the window can not grow past it.
     void FirstLayout();
     // Puts the window where it was last closed (the stored window_rect), when that place is on a screen.
-    void RestorePosition();
+    void RestorePosition() override;
     // Empty before the first layout; never smaller than what the menu and status bar need now.
     QSize RecordedSize() const;
 
     void SetTitle(const std::string& title) override;
     // Closes without the confirmation and ends the program: for a termination request from the system.
-    void CloseWithoutAsking();
+    void CloseWithoutAsking() override;
+
+    // AppWindow
+    CTarneloData& TabData(int tab) override;
+    void RefreshLanguageTexts() override;
+    void ShowWindow() override { show(); }
+    void OpenProjectFile(const QString& path) override;
+    void OpenDroppedFiles(const QStringList& files) override;
 
 protected:
     bool event(QEvent* event) override;

@@ -2,9 +2,9 @@
 #include <QApplication>
 
 #include "app/ExitSignals.h"
-#include "app/MainFrame.h"
-#include "app/TarneloApp.h"
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
+#include "ui/main/DesktopApp.h"
+#include "ui/main/MainFrame.h"
 
 int main(int argc, char** argv) {
     ExitSignals::Install();
@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     QApplication::setApplicationName(QString::fromLatin1(CTarneloApp::kApplication));
     int code = 1;
     {
-        CTarneloApp app;
+        CDesktopApp app;
         // Qt has taken its own options out of the arguments; the rest is ours.
         if (app.InitInstance(QApplication::arguments().mid(1))) {
             ExitSignals::Connect([&app] { app.Frame()->CloseWithoutAsking(); });

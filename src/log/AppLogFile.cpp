@@ -1,4 +1,4 @@
-#include "app/log/AppLogFile.h"
+#include "log/AppLogFile.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

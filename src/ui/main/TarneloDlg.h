@@ -1,41 +1,21 @@
 #pragma once
 
 #include <QPointer>
-#include <QPushButton>
 #include <QStringList>
 #include <QWidget>
 #include <atomic>
 
-#include "engine/MessageSink.h"
+#include "app/AppHelpDialog.h"
+#include "ui/common/TabHost.h"
 
 class AppShell;
-class CAppHelpDialog;
 class CMainFrame;
+class CTabButton;
 class CTabPage;
-class CTarneloTabMerge;
-class CTarneloTabScene;
 class QFrame;
 
-// An owner-drawn tab button: highlight colours when active, gray text when disabled, a 1-pixel frame.
-class CTabButton : public QPushButton {
-    Q_OBJECT
-public:
-    explicit CTabButton(QWidget* parent) : QPushButton(parent) {}
-    void SetActive(bool active) {
-        m_active = active;
-        update();
-    }
-    bool IsActive() const { return m_active; }
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-
-private:
-    bool m_active = false;
-};
-
 // The main dialog (page 102): two tab buttons over the two tab pages; it carries out the menu commands.
-class CTarneloDlg : public QWidget, public MainWindowLink {
+class CTarneloDlg : public QWidget, public TabHost {
     Q_OBJECT
 public:
     // Command ids of the menu and the accelerators.
@@ -72,20 +52,15 @@ public:
     CTarneloDlg(AppShell* app, QWidget* parent = nullptr);
     ~CTarneloDlg() override;
 
-    AppShell& App() const { return *m_app; }
     void SetFrame(CMainFrame* frame) { m_frame = frame; }
     CMainFrame* Frame() const { return m_frame; }
-    bool Japanese() const;
 
-    CTarneloTabScene& SceneTab() const { return *m_scene; }
-    CTarneloTabMerge& MergeTab() const { return *m_merge; }
-    CTabPage* Page(int index) const;
+    // Page 0 is the scene tab, which also holds the project the file commands act on; page 1 the merge tab.
+    CTabPage* Page(int index) const { return m_pages[index == 0 ? 0 : 1]; }
     int ActiveTabIndex() const { return m_activeTab.load(); }
 
     // A click on a tab button: the page left stops its job, the other page shows.
     void SwitchTab(int index);
-    // Both buttons are disabled while either tab is busy.
-    void UpdateTabButtons();
     bool AnyTabBusy() const;
 
     CommandState QueryCommand(int id) const;
@@ -97,11 +72,15 @@ public:
     void UpdateAllData();
     // Dropped files go to the active page.
     void DropFiles(const QStringList& files);
-    // A one-button notice (save failures and the like).
-    void ShowMessage(const QString& text);
-
     CAppHelpDialog* ManualWindow() const { return m_manual; }
 
+    // TabHost
+    AppShell& App() const override { return *m_app; }
+    bool Japanese() const override;
+    void SetStatusText(int pane, const QString& text) override;
+    void ResetStatusBar() override;
+    void UpdateTabButtons() override;
+    void ShowMessage(const QString& text) override;
     TabWindow* ActiveTab() override;
     void PumpMessages() override;
 
@@ -117,8 +96,7 @@ private:
 
     AppShell* m_app;
     CMainFrame* m_frame = nullptr;
-    CTarneloTabScene* m_scene;
-    CTarneloTabMerge* m_merge;
+    CTabPage* m_pages[2];
     CTabButton* m_sceneButton;
     CTabButton* m_mergeButton;
     QFrame* m_pageFrame;

@@ -1,4 +1,4 @@
-#include "app/log/AppLog.h"
+#include "log/AppLog.h"
 
 #include <unistd.h>
 
@@ -10,8 +10,8 @@
 #include <system_error>
 
 #include "TarneloVersion.h"
-#include "app/log/AppLogFile.h"
-#include "app/log/AppLogText.h"
+#include "log/AppLogFile.h"
+#include "log/AppLogText.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/log/AppLogIni.h"
+#include "log/AppLogIni.h"
 
 // The log file on disk: rotation names, clean-up and the locked append. Every operation that touches the
 // files holds the cross-process lock "AppLogFileAccess", so running copies of the program share one log.

@@ -1,10 +1,8 @@
-#include "app/TarneloDlg.h"
+#include "ui/main/TarneloDlg.h"
 
 #include <QCoreApplication>
 #include <QFrame>
 #include <QMessageBox>
-#include <QPainter>
-#include <QStyleOptionButton>
 #include <algorithm>
 
 #include "app/AppAboutDlg.h"
@@ -12,30 +10,14 @@
 #include "app/AppShell.h"
 #include "app/DialogUnits.h"
 #include "app/Language.h"
-#include "app/MainFrame.h"
+#include "ui/main/MainFrame.h"
 #include "app/RecentFileList.h"
 #include "platform/Path.h"
+#include "ui/common/TabPage.h"
+#include "ui/main/TabButton.h"
+// The only place that knows the concrete pages: they are made here and used through CTabPage after.
 #include "ui/merge/TarneloTabMerge.h"
 #include "ui/scene/TarneloTabScene.h"
-
-void CTabButton::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    const QPalette& pal = palette();
-    QColor background = pal.color(QPalette::Button);
-    QColor foreground = pal.color(QPalette::ButtonText);
-    if (m_active) {
-        background = pal.color(QPalette::Highlight);
-        foreground = pal.color(QPalette::HighlightedText);
-    } else if (!isEnabled()) {
-        foreground = pal.color(QPalette::Disabled, QPalette::WindowText);
-    }
-    painter.fillRect(rect(), background);
-    painter.setPen(foreground);
-    painter.drawText(rect(), Qt::AlignCenter | Qt::TextSingleLine, text());
-    painter.setPen(pal.color(QPalette::WindowText));
-    painter.setBrush(Qt::NoBrush);
-    painter.drawRect(rect().adjusted(0, 0, -1, -1));
-}
 
 CTarneloDlg::CTarneloDlg(AppShell* app, QWidget* parent) : QWidget(parent), m_app(app) {
     setObjectName(QStringLiteral("mainDialog"));
@@ -47,9 +29,9 @@ CTarneloDlg::CTarneloDlg(AppShell* app, QWidget* parent) : QWidget(parent), m_ap
     m_pageFrame = new QFrame(this);
     m_pageFrame->setObjectName(QStringLiteral("pageFrame"));
     m_pageFrame->setFrameShape(QFrame::Box);
-    m_scene = new CTarneloTabScene(this, cuda, this);
-    m_merge = new CTarneloTabMerge(this, cuda, this);
-    m_merge->hide();
+    m_pages[0] = new CTarneloTabScene(this, cuda, this);
+    m_pages[1] = new CTarneloTabMerge(this, cuda, this);
+    m_pages[1]->hide();
     m_sceneButton->SetActive(true);
     connect(m_sceneButton, &QPushButton::clicked, this, [this] { SwitchTab(0); });
     connect(m_mergeButton, &QPushButton::clicked, this, [this] { SwitchTab(1); });
@@ -62,10 +44,6 @@ CTarneloDlg::~CTarneloDlg() {
 }
 
 bool CTarneloDlg::Japanese() const { return m_app->Language().IsJapanese(); }
-
-CTabPage* CTarneloDlg::Page(int index) const {
-    return index == 0 ? static_cast<CTabPage*>(m_scene) : static_cast<CTabPage*>(m_merge);
-}
 
 TabWindow* CTarneloDlg::ActiveTab() { return Page(m_activeTab.load()); }
 
@@ -89,8 +67,7 @@ void CTarneloDlg::LayOut() {
     m_pageFrame->setGeometry(margin, top, width() - 2 * margin, height() - top - margin);
     // The pages sit 2 pixels inside the frame placeholder.
     const QRect pages = m_pageFrame->geometry().adjusted(2, 2, -2, -2);
-    m_scene->setGeometry(pages);
-    m_merge->setGeometry(pages);
+    for (CTabPage* page : m_pages) page->setGeometry(pages);
 }
 
 void CTarneloDlg::SwitchTab(int index) {
@@ -104,7 +81,7 @@ void CTarneloDlg::SwitchTab(int index) {
     update();
 }
 
-bool CTarneloDlg::AnyTabBusy() const { return m_scene->IsBusy() || m_merge->IsBusy(); }
+bool CTarneloDlg::AnyTabBusy() const { return m_pages[0]->IsBusy() || m_pages[1]->IsBusy(); }
 
 void CTarneloDlg::UpdateTabButtons() {
     const bool enabled = !AnyTabBusy();
@@ -113,7 +90,7 @@ void CTarneloDlg::UpdateTabButtons() {
 }
 
 CTarneloDlg::CommandState CTarneloDlg::QueryCommand(int id) const {
-    const CTarneloData& data = m_scene->Data();
+    const CTarneloData& data = Page(0)->Data();
     const bool idle = !AnyTabBusy();
     CommandState s;
     switch (id) {
@@ -151,31 +128,31 @@ CTarneloDlg::CommandState CTarneloDlg::QueryCommand(int id) const {
 }
 
 void CTarneloDlg::SetBoth(void (*apply)(CTarneloData&, int), int value) {
-    apply(m_scene->Data(), value);
-    apply(m_merge->Data(), value);
+    for (CTabPage* page : m_pages) apply(page->Data(), value);
 }
 
 void CTarneloDlg::ReloadProject() {
-    m_scene->LoadProjectFile(QString::fromStdString(m_scene->Data().project_file), true);
+    Page(0)->LoadProjectFile(QString::fromStdString(Page(0)->Data().project_file), true);
     UpdateAllData();
 }
 
 bool CTarneloDlg::OnCommand(int id) {
     if (!QueryCommand(id).enabled) return false;
-    CTarneloData& data = m_scene->Data();
+    CTabPage* project = Page(0);
+    CTarneloData& data = project->Data();
     switch (id) {
         case kCmdNew:
             Page(m_activeTab.load())->NewProject();
             UpdateAllData();
             return true;
         case kCmdOpen:
-            m_scene->OpenProject();
+            project->OpenProject();
             return true;
         case kCmdSave:
-            m_scene->AutoSave(true);
+            project->SaveProject();
             return true;
         case kCmdSaveAs:
-            m_scene->SaveProjectAs();
+            project->SaveProjectAs();
             return true;
         case kCmdCuda:
             SetBoth([](CTarneloData& d, int v) { d.use_cuda = v != 0; }, !data.use_cuda);
@@ -205,16 +182,16 @@ bool CTarneloDlg::OnCommand(int id) {
             m_app->SaveSettings();
             return true;
         case kCmdDetails:
-            m_scene->OpenInformation(2, 3093);
+            project->OpenInformation(2, 3093);
             return true;
         case kCmdBasic:
-            m_scene->OpenInformation(3, 3106);
+            project->OpenInformation(3, 3106);
             return true;
         case kCmdVideoStreams:
-            m_scene->OpenInformation(4, 3107);
+            project->OpenInformation(4, 3107);
             return true;
         case kCmdAudioStreams:
-            m_scene->OpenInformation(5, 3108);
+            project->OpenInformation(5, 3108);
             return true;
         case kCmdManual:
             OpenManual();
@@ -259,7 +236,7 @@ void CTarneloDlg::OpenRecentFile(int index) {
         m_app->WriteRecentFiles();
         return;
     }
-    m_scene->LoadProjectFile(path, false);
+    Page(0)->LoadProjectFile(path, false);
 }
 
 void CTarneloDlg::RefreshLanguageTexts() {
@@ -267,19 +244,26 @@ void CTarneloDlg::RefreshLanguageTexts() {
     m_mergeButton->setText(ResText(3153));
     LayOut();  // the buttons fit the new captions
     const bool japanese = Japanese();
-    m_scene->Engine().SetJapanese(japanese);
-    m_merge->Engine().SetJapanese(japanese);
-    m_scene->RefreshTexts();
-    m_merge->RefreshTexts();
+    for (CTabPage* page : m_pages) {
+        page->Engine().SetJapanese(japanese);
+        page->RefreshTexts();
+    }
     if (m_frame != nullptr) m_frame->TranslateJobPanes(japanese);
 }
 
 void CTarneloDlg::UpdateAllData() {
-    m_scene->UpdateData(true);
-    m_merge->UpdateData(true);
+    for (CTabPage* page : m_pages) page->UpdateData(true);
 }
 
 void CTarneloDlg::DropFiles(const QStringList& files) { Page(m_activeTab.load())->DropFiles(files); }
+
+void CTarneloDlg::SetStatusText(int pane, const QString& text) {
+    if (m_frame != nullptr) m_frame->SetStatusText(pane, text);
+}
+
+void CTarneloDlg::ResetStatusBar() {
+    if (m_frame != nullptr) m_frame->ResetStatusBar();
+}
 
 void CTarneloDlg::ShowMessage(const QString& text) {
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Tarnelo"), text, QMessageBox::Ok, this);

@@ -1,4 +1,4 @@
-#include "app/log/AppLogText.h"
+#include "log/AppLogText.h"
 
 #include <cstdio>
 #include <ctime>

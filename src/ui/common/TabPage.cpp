@@ -1,16 +1,14 @@
-#include "app/TabPage.h"
+#include "ui/common/TabPage.h"
 
 #include <QApplication>
 #include <QMetaObject>
 #include <QThread>
 
 #include "app/Language.h"
-#include "app/MainFrame.h"
-#include "app/TarneloDlg.h"
 
-CTabPage::CTabPage(CTarneloDlg* owner, bool cudaPresent, QWidget* parent)
-    : QWidget(parent), m_owner(owner), m_data(cudaPresent) {
-    m_engine = std::make_unique<CTarneloProcess>(owner, &m_data, owner->Japanese());
+CTabPage::CTabPage(TabHost* host, bool cudaPresent, QWidget* parent)
+    : QWidget(parent), m_host(host), m_data(cudaPresent) {
+    m_engine = std::make_unique<CTarneloProcess>(host, &m_data, host->Japanese());
 }
 
 CTabPage::~CTabPage() {
@@ -30,7 +28,7 @@ bool CTabPage::IsSceneJob(int id) {
 
 void CTabPage::SetPreparingInput(bool on) {
     m_preparingInput = on;
-    m_owner->UpdateTabButtons();
+    m_host->UpdateTabButtons();
 }
 
 void CTabPage::StopJob() {
@@ -52,25 +50,20 @@ void CTabPage::Post(unsigned message, WParam wParam, LParam lParam) {
 }
 
 LParam CTabPage::OnAppMessage(unsigned message, WParam wParam, LParam lParam) {
-    CMainFrame* frame = m_owner->Frame();
     switch (message) {
         case WM_APP_STATUS_TEXT:
-            if (frame != nullptr && lParam != 0) {
-                frame->SetStatusText(static_cast<int>(wParam),
-                                     QString::fromUtf8(reinterpret_cast<const char*>(lParam)));
+            if (lParam != 0) {
+                m_host->SetStatusText(static_cast<int>(wParam),
+                                      QString::fromUtf8(reinterpret_cast<const char*>(lParam)));
             }
             return 0;
         case WM_APP_JOB_START:
         case WM_APP_JOB_NAME:
-            if (frame != nullptr && wParam != 0) {
-                frame->SetStatusText(0, QString::fromUtf8(reinterpret_cast<const char*>(wParam)));
-            }
+            if (wParam != 0) m_host->SetStatusText(0, QString::fromUtf8(reinterpret_cast<const char*>(wParam)));
             return 0;
         case WM_APP_JOB_STATE:
-            if (frame != nullptr) {
-                frame->SetStatusText(1, QString::fromUtf8(JobStateName(static_cast<int>(wParam), m_owner->Japanese())));
-                if (lParam != 0) frame->SetStatusText(3, QString::fromUtf8(reinterpret_cast<const char*>(lParam)));
-            }
+            m_host->SetStatusText(1, QString::fromUtf8(JobStateName(static_cast<int>(wParam), m_host->Japanese())));
+            if (lParam != 0) m_host->SetStatusText(3, QString::fromUtf8(reinterpret_cast<const char*>(lParam)));
             return 0;
         case WM_APP_BUSY:
             if (wParam == 0) {
@@ -80,7 +73,7 @@ LParam CTabPage::OnAppMessage(unsigned message, WParam wParam, LParam lParam) {
             }
             return 0;
         case WM_APP_PROCESS_FINISHED:
-            m_owner->UpdateTabButtons();
+            m_host->UpdateTabButtons();
             return 0;
         default:
             return 0;

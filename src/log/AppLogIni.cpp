@@ -1,4 +1,4 @@
-#include "app/log/AppLogIni.h"
+#include "log/AppLogIni.h"
 
 #include <climits>
 #include <cstdlib>

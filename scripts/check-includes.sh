@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# Fails when an #include runs against the layers: the core (platform, log, project, engine) never sees Qt,
+# the CLI, the desktop program's services (app) or its windows (ui); app never sees ui; within ui the shared
+# parts never see the pages or the main window, and of the main window only the dialog that builds the pages
+# names them.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+core="platform log project engine"
+allowed_for() {
+    case "$1" in
+        platform) echo "platform" ;;
+        log) echo "log platform" ;;
+        project) echo "project log platform" ;;
+        engine) echo "engine project log platform" ;;
+        cli) echo "cli $core" ;;
+        app) echo "app $core" ;;
+        ui/common) echo "ui/common app $core" ;;
+        ui/preview | ui/lists) echo "$1 ui/common app $core" ;;
+        ui/scene | ui/merge) echo "$1 ui/preview ui/lists ui/common app $core" ;;
+        ui/main) echo "ui/main ui/common app $core" ;;
+        *) echo "" ;;
+    esac
+}
+
+status=0
+report() {
+    echo "$1: $2" >&2
+    status=1
+}
+
+while IFS= read -r file; do
+    rel=${file#src/}
+    layer=${rel%%/*}
+    [ "$layer" = ui ] && layer=$(echo "$rel" | cut -d/ -f1-2)
+    allowed=$(allowed_for "$layer")
+    [ -n "$allowed" ] || { report "$file" "is in no known layer"; continue; }
+    is_core=0
+    case " $core " in *" $layer "*) is_core=1 ;; esac
+    while IFS= read -r line; do
+        [[ $line =~ include[[:space:]]*[\"\<]([^\"\>]+) ]] || continue
+        target=${BASH_REMATCH[1]}
+        if [[ $line == *'<'* ]]; then
+            # Qt headers are named Q...; the core links no Qt.
+            if [ $is_core -eq 1 ] && [[ $target =~ ^Q[A-Za-z]+(/|$) ]]; then
+                report "$file" "includes <$target>, but the core is free of Qt"
+            fi
+            continue
+        fi
+        case "$target" in
+            ../* | */../*)
+                report "$file" "includes \"$target\" by a relative path"
+                continue
+                ;;
+            TarneloVersion.h) continue ;;
+            */*) ;;
+            *)
+                report "$file" "includes \"$target\" without its layer folder"
+                continue
+                ;;
+        esac
+        ok=0
+        for a in $allowed; do
+            [[ $target == "$a"/* ]] && ok=1
+        done
+        # The main dialog builds the two pages; nothing else in the main window names them.
+        if [ "$layer" = ui/main ] && [[ $target == ui/scene/* || $target == ui/merge/* ]]; then
+            [ "$rel" = ui/main/TarneloDlg.cpp ] && ok=1
+        fi
+        [ $ok -eq 1 ] || report "$file" "includes \"$target\", which is above or beside its layer ($layer)"
+    done < <(grep -E '^[[:space:]]*#[[:space:]]*include' "$file" || true)
+done < <(find src -name '*.h' -o -name '*.cpp' | sort)
+
+[ $status -eq 0 ] && echo "include directions: ok"
+exit $status
