@@ -1,16 +1,12 @@
 #include <algorithm>
-#include <chrono>
 #include <system_error>
 
+#include "engine/PumpWait.h"
 #include "log/AppLog.h"
 #include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
 
 namespace {
-
-// While the UI thread waits for the worker it keeps serving messages this often: the worker may be
-// blocked in a synchronous send to it.
-constexpr auto kPumpInterval = std::chrono::milliseconds(10);
 
 // Marks the engine as writing a segment while background work runs, and gives the id back afterwards.
 // A foreground job keeps its own id: its finish message, the stop button and the progress display
@@ -84,32 +80,14 @@ void CTarneloProcess::StopBackgroundQueue() {
     // A cut under way is stopped like a job's, unless a job of the user's runs and owns the request.
     const bool stopCut = !bThreadRunning.load() && !CancelRequested();
     if (stopCut) RequestCancel(true);
-    {
-        std::unique_lock<std::mutex> lock(m_queueMutex);
-        while (m_queueRunning.load()) {
-            if (m_queueDrained.wait_for(lock, kPumpInterval, [this] { return !m_queueRunning.load(); })) break;
-            if (m_mainWindow) {
-                lock.unlock();
-                m_mainWindow->PumpMessages();
-                lock.lock();
-            }
-        }
-    }
+    PumpUntil(m_mainWindow, m_queueMutex, m_queueDrained, [this] { return !m_queueRunning.load(); });
     if (m_queueThread.joinable()) m_queueThread.join();
     if (stopCut) RequestCancel(false);
 }
 
 void CTarneloProcess::WaitBackgroundDrained() {
-    std::unique_lock<std::mutex> lock(m_queueMutex);
-    const auto idle = [this] { return !m_queueRunning.load() || (m_queue.empty() && !m_queueBusy); };
-    while (!idle()) {
-        if (m_queueDrained.wait_for(lock, kPumpInterval, idle)) break;
-        if (m_mainWindow) {
-            lock.unlock();
-            m_mainWindow->PumpMessages();
-            lock.lock();
-        }
-    }
+    PumpUntil(m_mainWindow, m_queueMutex, m_queueDrained,
+              [this] { return !m_queueRunning.load() || (m_queue.empty() && !m_queueBusy); });
 }
 
 void CTarneloProcess::BackgroundWorkerProc() {

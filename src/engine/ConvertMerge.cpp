@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -18,7 +17,6 @@
 #include "engine/MergeRun.h"
 #include "engine/SceneMerge.h"
 #include "engine/TarneloProcess.h"
-#include "engine/TaskLimiter.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
@@ -311,47 +309,23 @@ int CTarneloProcess::ProcessConv(const std::string& output) {
     }
 
     // Precheck: each converted file must exist with its frame count; the others are converted beside us.
+    std::map<std::string, int> examined;  // converted file -> the entry that examined it
+    const auto check = [this, &data, &examined](int k) {
+        SceneEntry entry;
+        {
+            std::lock_guard<std::mutex> lock(m_listMutex);
+            entry = data.diff_list[static_cast<size_t>(k)];
+        }
+        if (!IsUsable(entry)) return FixCheck::Skip;
+        if (!examined.emplace(entry.fileName, k).second) return FixCheck::Right;
+        const int frames = GetFrameCount(entry.fileName);
+        return frames >= 1 && frames == entry.m_convertedInfo.frame_num ? FixCheck::Right : FixCheck::Wrong;
+    };
+    const auto convert = [this](int k) { return ConvertMergeEntry(k, 0, 0, false); };
+    const FixOutcome fixed =
+        RunMergePrecheck(*this, entryCount, check, convert, "CTarneloProcess::ProcessConv", "ConvertMergeEntry");
+    if (fixed.failed >= 0) return fixed.result;
     {
-        std::atomic<int> done{0};
-        std::vector<int> results(static_cast<size_t>(entryCount), 0);
-        std::vector<int> submitted;
-        std::map<std::string, int> examined;  // converted file -> the entry that examined it
-        // Declared after what its tasks use, so that it is waited for before those go.
-        TaskLimiter limiter(TaskLimiterMaximum(data.use_cuda));
-        for (int k = 0; k < entryCount; ++k) {
-            SceneEntry entry;
-            {
-                std::lock_guard<std::mutex> lock(m_listMutex);
-                entry = data.diff_list[static_cast<size_t>(k)];
-            }
-            if (!IsUsable(entry) || CancelRequested()) continue;
-            if (!examined.emplace(entry.fileName, k).second) {
-                Post(WM_APP_JOB_PROGRESS, static_cast<WParam>(entryCount), done.fetch_add(1) + 1);
-                continue;
-            }
-            const int frames = GetFrameCount(entry.fileName);
-            if (CancelRequested()) continue;
-            if (frames >= 1 && frames == entry.m_convertedInfo.frame_num) {
-                Post(WM_APP_JOB_PROGRESS, static_cast<WParam>(entryCount), done.fetch_add(1) + 1);
-                continue;
-            }
-            submitted.push_back(k);
-            int* slot = &results[static_cast<size_t>(k)];
-            limiter.Submit([this, k, slot, entryCount, &done] {
-                Post(WM_APP_JOB_PROGRESS, static_cast<WParam>(entryCount), done.load() + 1);
-                *slot = ConvertMergeEntry(k, 0, 0, false);
-                done.fetch_add(1);
-            });
-        }
-        SendState(kJobStateWaiting);
-        limiter.WaitIdle();
-        for (const int k : submitted) {
-            const int r = results[static_cast<size_t>(k)];
-            if (r == 0) continue;
-            LogCmdResult("CTarneloProcess::ProcessConv", __LINE__, FormatC("ConvertMergeEntry(%d)", k), r);
-            SendResultState(r);
-            return r;
-        }
         // An entry whose file another entry examined takes what that one found, or the join would trim
         // the shared file to a frame count it does not have.
         std::lock_guard<std::mutex> lock(m_listMutex);
@@ -366,7 +340,7 @@ int CTarneloProcess::ProcessConv(const std::string& output) {
             entry.framNo_second = examiner.framNo_second;
         }
     }
-    if (CancelRequested()) return EndJobStopped(*this);
+    if (fixed.result == -2) return EndJobStopped(*this);
 
     // Read after the conversions, which store the frame counts their files really have.
     MergeList list;

@@ -2,6 +2,7 @@
 
 #include "engine/ProgressParser.h"
 #include "platform/Process.h"
+#include "project/TarneloData.h"
 #include "project/TimeText.h"
 
 namespace {
@@ -39,4 +40,13 @@ std::string SegmentCutCommand(const std::string& prefix, const SceneTimeRange& r
                             range.start.c_str(), platform::EscapeQuotedArgument(input).c_str(),
                             range.duration.c_str(), encoder.c_str(), gop, rate.c_str(),
                             platform::EscapeQuotedArgument(segment).c_str());
+}
+
+std::string SceneCutCommand(const std::string& prefix, const CTarneloData& data, const SceneEntry& scene,
+                            const std::string& input) {
+    const VideoInfo& current = data.m_currentInfo;
+    return SegmentCutCommand(prefix,
+                             ComputeSceneTimeRange(scene.framNo_first, scene.framNo_second, current.fps, data.pts_list),
+                             input, EncoderPreset(data.use_cuda, data.quality), GopLength(current.fps),
+                             data.m_sourceInfo.r_frame_rate, scene.fileName);
 }

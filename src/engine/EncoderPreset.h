@@ -3,6 +3,9 @@
 #include <string>
 #include <vector>
 
+class CTarneloData;
+struct SceneEntry;
+
 // Encoder text inserted after "-c:v": row by CUDA use, column by quality (0 highest, 1 standard, 2 low).
 const char* EncoderPreset(bool cuda, int quality);
 
@@ -21,3 +24,8 @@ SceneTimeRange ComputeSceneTimeRange(int firstFrame, int lastFrame, double fps, 
 std::string SegmentCutCommand(const std::string& prefix, const SceneTimeRange& range, const std::string& input,
                               const std::string& encoder, int gop, const std::string& rate,
                               const std::string& segment);
+
+// The cut of scene from input in the project's encoder and quality: timed and keyed by the current file's
+// rate and the per-frame time list, written at the source's rate.
+std::string SceneCutCommand(const std::string& prefix, const CTarneloData& data, const SceneEntry& scene,
+                            const std::string& input);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdio>
@@ -11,6 +10,7 @@
 
 #include "log/AppLog.h"
 #include "engine/EncoderPreset.h"
+#include "engine/PumpWait.h"
 #include "engine/TarneloProcess.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
@@ -18,8 +18,6 @@
 
 namespace {
 
-// How long the waiting thread sleeps between two rounds of serving messages.
-constexpr auto kPumpInterval = std::chrono::milliseconds(10);
 // Every this many generated frame times one progress message goes out.
 constexpr int kPtsProgressStep = 100;
 
@@ -152,11 +150,12 @@ int CTarneloProcess::PrepareInput(bool openOutput) {
         nProcessID = previousId;
         return -1;
     }
-    while (busy.load()) {
-        if (m_mainWindow) m_mainWindow->PumpMessages();
+    const auto working = [&busy] { return busy.load(); };
+    const auto waitRound = [&] {
         std::unique_lock<std::mutex> lock(doneMutex);
         done.wait_for(lock, kPumpInterval, [&busy] { return !busy.load(); });
-    }
+    };
+    PumpWhile(m_mainWindow, working, waitRound);
     worker.join();
     nProcessID = previousId;
     return result;

@@ -8,6 +8,7 @@
 #include "log/AppLog.h"
 #include "engine/EffectsFilter.h"
 #include "engine/TarneloProcess.h"
+#include "engine/TaskLimiter.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
@@ -44,6 +45,24 @@ int EndJobFailed(CTarneloProcess& engine, int result, bool shown) {
     if (result == -2 || engine.CancelRequested()) return EndJobStopped(engine);
     if (!shown) engine.SendResultState(result);
     return result;
+}
+
+FixOutcome RunMergePrecheck(CTarneloProcess& engine, int count, const std::function<FixCheck(int)>& check,
+                            const std::function<int(int)>& fix, const char* function, const char* fixName) {
+    ParallelFixSteps steps;
+    steps.check = check;
+    steps.fix = fix;
+    steps.progress = [&engine, count](int shown) {
+        engine.Post(WM_APP_JOB_PROGRESS, static_cast<WParam>(count), shown);
+    };
+    steps.waiting = [&engine] { engine.SendState(kJobStateWaiting); };
+    steps.stopRequested = [&engine] { return engine.CancelRequested(); };
+    const FixOutcome outcome = FixInParallel(count, TaskLimiterMaximum(engine.Data()->use_cuda), steps);
+    if (outcome.failed >= 0) {
+        engine.LogCmdResult(function, __LINE__, FormatC("%s(%d)", fixName, outcome.failed), outcome.result);
+        engine.SendResultState(outcome.result);
+    }
+    return outcome;
 }
 
 int RunBatchMergeCommands(CTarneloProcess& engine, const std::vector<BatchCommand>& commands, int progressTotal,

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/ParallelFix.h"
 #include "engine/SceneMerge.h"
 
 class CTarneloProcess;
@@ -19,6 +20,12 @@ int EndJobStopped(CTarneloProcess& engine);
 // A cancel, or a result of -2, ends the job as stopped; any other failure is shown with "ExitCode(%d)"
 // unless shown says the runner showed it already. Returns the result.
 int EndJobFailed(CTarneloProcess& engine, int result, bool shown);
+
+// The precheck of a merge over count list entries: FixInParallel with the job's progress, waiting state
+// and stop request, as many fixes at a time as TaskLimiterMaximum gives for the project. A failed fix is
+// logged as "fixName(index)" under function and shown with its result; the outcome tells the caller which.
+FixOutcome RunMergePrecheck(CTarneloProcess& engine, int count, const std::function<FixCheck(int)>& check,
+                            const std::function<int(int)>& fix, const char* function, const char* fixName);
 
 // Runs the commands of a batch merge in order. A stop or a failure deletes the intermediates and ends
 // the job; returns 0 when every command succeeded.

@@ -1,24 +1,16 @@
 #include "engine/PreviewStill.h"
 
-#include <chrono>
 #include <cstdio>
 #include <system_error>
 
 #include "log/AppLog.h"
 #include "engine/EffectsFilter.h"
 #include "engine/InputPreparation.h"
+#include "engine/PumpWait.h"
 #include "engine/TarneloProcess.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
-
-namespace {
-
-// While waiting for the render thread the caller keeps serving messages this often, because the thread
-// may be blocked in a synchronous send to the caller's own thread.
-constexpr auto kIdlePumpInterval = std::chrono::milliseconds(10);
-
-}  // namespace
 
 std::string PreviewStillPath(const CTarneloData& data, bool mergeMode) {
     const std::string name = mergeMode ? MediaFileStem(data.output_name) : MediaFileStem(data.input_file);
@@ -61,18 +53,8 @@ void CTarneloProcess::SetPreviewImage(const std::string& file, const std::string
 }
 
 void CTarneloProcess::WaitPreviewIdle() {
-    std::unique_lock<std::mutex> lock(m_previewMutex);
-    while (m_previewPending || m_previewRunning.load()) {
-        if (m_previewIdle.wait_for(lock, kIdlePumpInterval,
-                                   [this] { return !m_previewPending && !m_previewRunning.load(); })) {
-            break;
-        }
-        if (m_mainWindow) {
-            lock.unlock();
-            m_mainWindow->PumpMessages();
-            lock.lock();
-        }
-    }
+    PumpUntil(m_mainWindow, m_previewMutex, m_previewIdle,
+              [this] { return !m_previewPending && !m_previewRunning.load(); });
 }
 
 void CTarneloProcess::PreviewThreadProc() {

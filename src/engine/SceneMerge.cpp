@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <climits>
 #include <cmath>
 #include <cstdio>
@@ -17,7 +16,6 @@
 #include "engine/InputPreparation.h"
 #include "engine/MergeRun.h"
 #include "engine/TarneloProcess.h"
-#include "engine/TaskLimiter.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
@@ -354,58 +352,35 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
     }
 
     // Precheck: every enabled segment must exist with all of its frames; the others are cut again beside us.
-    {
-        std::atomic<int> done{0};
-        std::vector<int> results(static_cast<size_t>(sceneCount), 0);
-        std::vector<int> submitted;
-        // Declared after what its tasks use, so that it is waited for before those go.
-        TaskLimiter limiter(TaskLimiterMaximum(data.use_cuda));
-        for (int k = 0; k < sceneCount; ++k) {
-            SceneEntry scene;
+    const auto check = [this, &data](int k) {
+        SceneEntry scene;
+        {
+            std::lock_guard<std::mutex> lock(m_listMutex);
+            scene = data.diff_list[k];
+        }
+        if (!scene.enable) return FixCheck::Skip;
+        const int expected = scene.FrameCount();
+        VideoInfo info;
+        bool right = false;
+        if (platform::FileExists(scene.fileName) && GetVideoInfoFfprobe(scene.fileName, info) == 0) {
             {
                 std::lock_guard<std::mutex> lock(m_listMutex);
-                scene = data.diff_list[k];
+                data.diff_list[k].m_segmentInfo = info;
             }
-            if (!scene.enable || CancelRequested()) continue;
-            const int expected = scene.FrameCount();
-            VideoInfo info;
-            bool right = false;
-            if (platform::FileExists(scene.fileName) && GetVideoInfoFfprobe(scene.fileName, info) == 0) {
-                {
-                    std::lock_guard<std::mutex> lock(m_listMutex);
-                    data.diff_list[k].m_segmentInfo = info;
-                }
-                right = info.frame_num >= 1 && info.frame_num == expected;
-                if (right) {
-                    std::string text;
-                    right = ExecuteCmd(PacketCountCommand(scene.fileName), &text) == 0 &&
-                            ParsePacketCount(text) >= expected;
-                }
-            }
-            if (CancelRequested()) continue;
+            right = info.frame_num >= 1 && info.frame_num == expected;
             if (right) {
-                Post(WM_APP_JOB_PROGRESS, static_cast<WParam>(sceneCount), done.fetch_add(1) + 1);
-                continue;
+                std::string text;
+                right =
+                    ExecuteCmd(PacketCountCommand(scene.fileName), &text) == 0 && ParsePacketCount(text) >= expected;
             }
-            submitted.push_back(k);
-            int* slot = &results[static_cast<size_t>(k)];
-            limiter.Submit([this, input, k, slot, sceneCount, &done] {
-                Post(WM_APP_JOB_PROGRESS, static_cast<WParam>(sceneCount), done.load() + 1);
-                *slot = RecutSceneSegment(input, k);
-                done.fetch_add(1);
-            });
         }
-        SendState(kJobStateWaiting);
-        limiter.WaitIdle();
-        for (const int k : submitted) {
-            const int r = results[static_cast<size_t>(k)];
-            if (r == 0) continue;
-            LogCmdResult("CTarneloProcess::ProcessTrim", __LINE__, FormatC("RecutSceneSegment(%d)", k), r);
-            SendResultState(r);
-            return r;
-        }
-    }
-    if (CancelRequested()) return EndJobStopped(*this);
+        return right ? FixCheck::Right : FixCheck::Wrong;
+    };
+    const auto recut = [this, &input](int k) { return RecutSceneSegment(input, k); };
+    const FixOutcome fixed =
+        RunMergePrecheck(*this, sceneCount, check, recut, "CTarneloProcess::ProcessTrim", "RecutSceneSegment");
+    if (fixed.failed >= 0) return fixed.result;
+    if (fixed.result == -2) return EndJobStopped(*this);
 
     // The list is read after the re-cuts: a re-cut that came out shorter renamed its segment and its range.
     MergeList list;

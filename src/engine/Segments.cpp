@@ -49,11 +49,7 @@ int CTarneloProcess::OutputSceneSegment(const std::string& input, int sceneIndex
         scene = m_data->diff_list[sceneIndex];
     }
     if (announce) Send(WM_APP_SELECT_SCENE, static_cast<WParam>(sceneIndex), 0);
-    const VideoInfo& current = m_data->m_currentInfo;
-    const std::string command = SegmentCutCommand(
-        FfmpegPrefix(), ComputeSceneTimeRange(scene.framNo_first, scene.framNo_second, current.fps, m_data->pts_list),
-        input, EncoderPreset(m_data->use_cuda, m_data->quality), GopLength(current.fps),
-        m_data->m_sourceInfo.r_frame_rate, scene.fileName);
+    const std::string command = SceneCutCommand(FfmpegPrefix(), *m_data, scene, input);
     platform::MakeFolders(SetTrailingSeparator(m_data->output_folder, false));
     const int result = ExecuteCmdWithProgress(false, command, total, offset);
     if (result != 0) {
@@ -77,11 +73,7 @@ int CTarneloProcess::RecutSceneSegment(const std::string& input, int sceneIndex)
         if (sceneIndex < 0 || sceneIndex >= static_cast<int>(m_data->diff_list.size())) return -1;
         scene = m_data->diff_list[sceneIndex];
     }
-    const VideoInfo& current = m_data->m_currentInfo;
-    const std::string command = SegmentCutCommand(
-        FfmpegPrefix(), ComputeSceneTimeRange(scene.framNo_first, scene.framNo_second, current.fps, m_data->pts_list),
-        input, EncoderPreset(m_data->use_cuda, m_data->quality), GopLength(current.fps),
-        m_data->m_sourceInfo.r_frame_rate, scene.fileName);
+    const std::string command = SceneCutCommand(FfmpegPrefix(), *m_data, scene, input);
     platform::MakeFolders(SetTrailingSeparator(m_data->output_folder, false));
     const int result = ExecuteCmd(command);
     if (result != 0) {

@@ -1,12 +1,12 @@
 #include <poll.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <thread>
 
 #include "log/AppLog.h"
 #include "engine/ProgressParser.h"
+#include "engine/PumpWait.h"
 #include "engine/TarneloProcess.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
@@ -131,7 +131,9 @@ void CTarneloProcess::CancelProcess() {
                              std::to_string(hProcess.load()) + ")";
     AppLog().Log("%s(%d) Start %s, bThreadRunning(%d)\n", "CTarneloProcess::CancelProcess", __LINE__, what.c_str(),
                  bThreadRunning.load() ? 1 : 0);
-    while (bThreadRunning.load()) {
+    // While the job runs its stop is asked for, again should the request have been cleared meanwhile.
+    const auto stillRunning = [this] {
+        if (!bThreadRunning.load()) return false;
         if (m_cancelRequest.load() == 0) {
             if (IsPreviewJobId(nProcessID.load())) {
                 if (TabWindow* tab = m_mainWindow ? m_mainWindow->ActiveTab() : nullptr) {
@@ -141,9 +143,12 @@ void CTarneloProcess::CancelProcess() {
             }
             m_cancelRequest = 1;
         }
-        if (m_mainWindow) m_mainWindow->PumpMessages();
-        if (bThreadRunning.load()) std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+        return true;
+    };
+    // The job thread signals nothing when it ends, so it is polled.
+    PumpWhile(m_mainWindow, stillRunning, [this] {
+        if (bThreadRunning.load()) std::this_thread::sleep_for(kPumpInterval);
+    });
     AppLog().Log("%s(%d) End %s, bThreadRunning(%d)\n", "CTarneloProcess::CancelProcess", __LINE__, what.c_str(),
                  bThreadRunning.load() ? 1 : 0);
     m_cancelRequest = 0;

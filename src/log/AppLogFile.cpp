@@ -8,10 +8,10 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <system_error>
 
+#include "log/AppLogText.h"
 #include "platform/FileLock.h"
 #include "platform/Path.h"
 
@@ -119,15 +119,10 @@ LogPathParts SplitLogPath(const std::string& path) {
 }
 
 std::string RotatedLogName(const std::string& path, std::chrono::system_clock::time_point when) {
-    using namespace std::chrono;
-    const auto seconds = floor<std::chrono::seconds>(when);
-    const auto millis = duration_cast<milliseconds>(when - seconds).count();
-    const std::time_t time = system_clock::to_time_t(seconds);
-    std::tm local{};
-    localtime_r(&time, &local);
+    const LogTime t = SplitLogTime(when);
     char stamp[40];
-    std::snprintf(stamp, sizeof stamp, "_%04d%02d%02d_%02d%02d%02d%03d", local.tm_year + 1900, local.tm_mon + 1,
-                  local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(millis));
+    std::snprintf(stamp, sizeof stamp, "_%04d%02d%02d_%02d%02d%02d%03d", t.local.tm_year + 1900, t.local.tm_mon + 1,
+                  t.local.tm_mday, t.local.tm_hour, t.local.tm_min, t.local.tm_sec, t.millis);
     const LogPathParts parts = SplitLogPath(path);
     return parts.stem + stamp + parts.extension;
 }

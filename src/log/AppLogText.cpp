@@ -7,18 +7,23 @@
 #include <sstream>
 #include <system_error>
 
-std::string FormatLogLinePrefix(std::chrono::system_clock::time_point when, unsigned processId,
-                                const std::string& prefix) {
+LogTime SplitLogTime(std::chrono::system_clock::time_point when) {
     using namespace std::chrono;
     const auto seconds = floor<std::chrono::seconds>(when);
-    const auto millis = duration_cast<milliseconds>(when - seconds).count();
+    LogTime split;
+    split.millis = static_cast<int>(duration_cast<milliseconds>(when - seconds).count());
     const std::time_t time = system_clock::to_time_t(seconds);
-    std::tm local{};
-    localtime_r(&time, &local);
+    localtime_r(&time, &split.local);
+    return split;
+}
+
+std::string FormatLogLinePrefix(std::chrono::system_clock::time_point when, unsigned processId,
+                                const std::string& prefix) {
+    const LogTime t = SplitLogTime(when);
     char head[64];
     const int length =
-        std::snprintf(head, sizeof head, "%02d/%02d %02d:%02d:%02d.%03d <%u> ", local.tm_mon + 1, local.tm_mday,
-                      local.tm_hour, local.tm_min, local.tm_sec, static_cast<int>(millis), processId);
+        std::snprintf(head, sizeof head, "%02d/%02d %02d:%02d:%02d.%03d <%u> ", t.local.tm_mon + 1, t.local.tm_mday,
+                      t.local.tm_hour, t.local.tm_min, t.local.tm_sec, t.millis, processId);
     std::string line(head, length > 0 ? static_cast<size_t>(length) : 0);
     if (!prefix.empty()) {
         line += prefix;

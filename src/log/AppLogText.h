@@ -1,9 +1,17 @@
 #pragma once
 
 #include <chrono>
+#include <ctime>
 #include <string>
 
 // The texts the log builds around the callers' messages.
+
+// A moment as the log writes it: local time in fields, and the milliseconds past its second.
+struct LogTime {
+    std::tm local{};
+    int millis = 0;
+};
+LogTime SplitLogTime(std::chrono::system_clock::time_point when);
 
 // "MM/DD hh:mm:ss.mmm <pid> " followed by the prefix and one space (nothing for an empty prefix), in local
 // time. The caller's message follows directly.
