@@ -94,11 +94,11 @@ int RunJoin(const Options& o, CliSink& sink, bool japanese) {
     data.transition = o.transition.value_or(false);
 
     CTarneloProcess engine(&sink, &data, japanese);
-    engine.m_previewStills = false;
-    engine.m_mode = 1;
-    engine.m_mergeSizeIndex = o.sizeIndex;
-    engine.m_mergeRateIndex = o.rateIndex;
-    engine.m_mergeRateText = FrameRateText(MergeFrameRate(o.rateIndex));
+    engine.SetOptions({.mode = kMergeTab,
+                       .mergeSizeIndex = o.sizeIndex,
+                       .mergeRateIndex = o.rateIndex,
+                       .mergeRateText = FrameRateText(MergeFrameRate(o.rateIndex)),
+                       .previewStills = false});
 
     if (const int status = AddVideos(engine, data, o, sink); status >= 0) return status;
     if (data.diff_list.empty()) return Fail(sink, "none of the files can be read as a video; nothing was joined");

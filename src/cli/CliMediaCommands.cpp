@@ -67,7 +67,7 @@ int RunProbe(const Options& o, CliSink& sink, bool japanese) {
     CTarneloData data(false);
     data.ResetAll(false);
     CTarneloProcess engine(&sink, &data, japanese);
-    engine.m_previewStills = false;
+    engine.SetOptions({.previewStills = false});
     std::string text;
     bool failed = false;
     RunServingStop(engine, [&] { failed = engine.GetFfprobeReport(o.target, text, o.probeKind); });
@@ -95,7 +95,7 @@ int RunPlay(const Options& o, CliSink& sink, bool japanese) {
     data.play_scene_loop = false;
 
     CTarneloProcess engine(&sink, &data, japanese);
-    engine.m_previewStills = false;
+    engine.SetOptions({.previewStills = false});
     PlayChoice choice{kJobInputPreview, data.input_file};
     if (project) {
         if (const int status = ChooseProjectPlay(engine, data, o, sink, choice); status >= 0) return status;

@@ -97,15 +97,15 @@ int RunExtract(const Options& o, CliSink& sink, bool japanese) {
     }
 
     CTarneloProcess engine(&sink, &data, japanese);
-    engine.m_previewStills = false;  // no preview pane to show a still in
-    engine.m_buildTimeList = !o.noCut || o.merge;
+    // No preview pane to show a still in. A scan without cuts only finds the scenes; it needs the time list
+    // only when its merge cuts them afterwards.
+    engine.SetOptions({.previewStills = false, .cutSegments = !o.noCut, .buildTimeList = !o.noCut || o.merge});
     if (const int status = PrepareProjectInput(engine, data, sink, o.target); status >= 0) return status;
 
     // As the extract button: the list starts empty and the segment files of an earlier run go.
     data.diff_list.clear();
     data.list_idx = -1;
     DeleteFiles(SegmentFilePattern(data));
-    if (o.noCut) engine.m_cutSegments = false;
 
     const FileStamp outputBefore = StampOf(data.GetOutputPath());
     const int result = RunJob(engine, sink, o.merge ? kJobExtractMerge : kJobSceneExtract);
@@ -119,7 +119,7 @@ int RunSegments(const Options& o, CliSink& sink, bool japanese) {
     if (const int status = LoadSavedProject(data, o.target, sink, true); status >= 0) return status;
 
     CTarneloProcess engine(&sink, &data, japanese);
-    engine.m_previewStills = false;
+    engine.SetOptions({.previewStills = false});
     if (const int status = PrepareProjectInput(engine, data, sink, data.input_file); status >= 0) return status;
 
     const int result = RunJob(engine, sink, kJobSegmentOutput);
@@ -137,7 +137,7 @@ int RunMerge(const Options& o, CliSink& sink, bool japanese) {
     if (const int status = CheckMergeOutput(data, sink); status >= 0) return status;
 
     CTarneloProcess engine(&sink, &data, japanese);
-    engine.m_previewStills = false;
+    engine.SetOptions({.previewStills = false});
     if (const int status = PrepareProjectInput(engine, data, sink, data.input_file); status >= 0) return status;
 
     const FileStamp outputBefore = StampOf(data.GetOutputPath());
@@ -154,7 +154,7 @@ int RunAutocorrect(const Options& o, CliSink& sink, bool japanese) {
     }
 
     CTarneloProcess engine(&sink, &data, japanese);
-    engine.m_previewStills = false;
+    engine.SetOptions({.previewStills = false});
     if (const int status = PrepareProjectInput(engine, data, sink, data.input_file); status >= 0) return status;
 
     int result = 0;

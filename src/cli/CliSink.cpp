@@ -4,14 +4,10 @@
 
 #include <cerrno>
 
+#include "engine/AppMessages.h"
 #include "engine/JobTables.h"
 
 namespace cli {
-namespace {
-
-const char* TextOf(std::uintptr_t pointer) { return pointer ? reinterpret_cast<const char*>(pointer) : ""; }
-
-}  // namespace
 
 CliSink::CliSink(bool japanese, int fd) : m_japanese(japanese), m_fd(fd), m_inPlace(::isatty(fd) == 1) {}
 
@@ -47,44 +43,48 @@ void CliSink::Handle(unsigned message, WParam wParam, LParam lParam) {
         std::lock_guard<std::mutex> lock(m_mutex);
         switch (message) {
             case WM_APP_JOB_START: {
-                const std::string name = TextOf(wParam);
+                const JobStartMsg start = JobStartMsg::Decode(wParam, lParam);
+                const std::string name = TextOrEmpty(start.kind);
                 m_meter.Reset();
                 if (name.empty()) break;
                 m_jobName = name;
-                WriteLine("> " + name + (lParam >= 0 ? " (" + std::to_string(lParam) + ")" : std::string()));
+                WriteLine("> " + name + (start.HasTotal() ? " (" + std::to_string(start.total) + ")" : std::string()));
                 break;
             }
             case WM_APP_JOB_NAME: {
-                const std::string name = TextOf(wParam);
+                const std::string name = TextOrEmpty(JobNameMsg::Decode(wParam, lParam).name);
                 if (name.empty()) break;
                 m_jobName = name;
                 WriteLine("> " + name);
                 break;
             }
             case WM_APP_JOB_STATE: {
-                const int state = static_cast<int>(wParam);
-                const std::string detail = TextOf(static_cast<std::uintptr_t>(lParam));
-                m_lastState = state;
-                if (state == kJobStateFailed && !detail.empty()) m_lastFailure = detail;
+                const JobStateMsg state = JobStateMsg::Decode(wParam, lParam);
+                const std::string detail = TextOrEmpty(state.text);
+                m_lastState = state.state;
+                if (state.state == kJobStateFailed && !detail.empty()) m_lastFailure = detail;
                 std::string line = "  ";
-                line += JobStateName(state, m_japanese);
+                line += JobStateName(state.state, m_japanese);
                 if (!detail.empty()) line += (line.size() > 2 ? ": " : "") + detail;
                 if (line.size() > 2) WriteLine(line);
                 break;
             }
-            case WM_APP_JOB_PROGRESS:
-                ShowProgress(static_cast<long long>(wParam), static_cast<long long>(lParam));
+            case WM_APP_JOB_PROGRESS: {
+                const JobProgressMsg progress = JobProgressMsg::Decode(wParam, lParam);
+                ShowProgress(progress.total, progress.done);
                 break;
+            }
             case WM_APP_PLAY_POSITION:
                 // The frame shown (from 0) of the total: frame n + 1 of them has been reached. Opening the file
                 // reports a position before the player's step is named; that one has nothing to show yet.
                 if (m_playPositions && !m_jobName.empty()) {
-                    ShowProgress(static_cast<long long>(lParam), static_cast<long long>(wParam) + 1);
+                    const PlayPositionMsg position = PlayPositionMsg::Decode(wParam, lParam);
+                    ShowProgress(position.count, static_cast<long long>(position.frame) + 1);
                 }
                 break;
             case WM_APP_PROCESS_FINISHED:
                 m_finished = true;
-                m_result = static_cast<int>(lParam);
+                m_result = ProcessFinishedMsg::Decode(wParam, lParam).result;
                 finished = m_finishHook;
                 break;
             default:

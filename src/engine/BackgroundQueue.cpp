@@ -2,16 +2,14 @@
 #include <system_error>
 
 #include "engine/PumpWait.h"
-#include "log/AppLog.h"
 #include "engine/TarneloProcess.h"
+#include "log/AppLog.h"
 #include "project/TarneloData.h"
-
-namespace {
 
 // Marks the engine as writing a segment while background work runs, and gives the id back afterwards.
 // A foreground job keeps its own id: its finish message, the stop button and the progress display
 // all read it. The id is given back only when nobody replaced it meanwhile.
-class SegmentOutputMark {
+class CTarneloProcess::SegmentOutputMark {
 public:
     explicit SegmentOutputMark(CTarneloProcess& engine) : m_engine(engine) {
         if (engine.bThreadRunning.load()) return;
@@ -32,8 +30,6 @@ private:
     bool m_marked = false;
 };
 
-}  // namespace
-
 void CTarneloProcess::StartBackgroundQueue(int mode) {
     std::lock_guard<std::mutex> lock(m_queueMutex);
     if (m_queueRunning.load()) return;
@@ -42,7 +38,7 @@ void CTarneloProcess::StartBackgroundQueue(int mode) {
     if (m_queueThread.joinable()) m_queueThread.join();
     m_queueStop = false;
     m_queueRunning = true;
-    m_mode = mode;
+    m_options.mode = mode;
     try {
         m_queueThread = std::thread(&CTarneloProcess::BackgroundWorkerProc, this);
     } catch (const std::system_error& e) {
@@ -107,7 +103,7 @@ void CTarneloProcess::BackgroundWorkerProc() {
             m_queueBusy = true;
         }
 
-        if (m_mode == 0) {
+        if (m_options.mode == 0) {
             BackgroundSegmentOutput(request.sceneIndex, request.show);
         } else {
             std::unique_lock<std::mutex> busy(m_busyMutex, std::try_to_lock);
@@ -146,7 +142,7 @@ void CTarneloProcess::BackgroundWorkerProc() {
         // Sent outside the queue lock: the receiving UI thread may itself be waiting for that lock in
         // QueueSegment while it handles nothing else. The worker counts as busy until they are through,
         // so a waiter for the drained queue sees them all.
-        if (drained && m_mode == 1) {
+        if (drained && m_options.mode == 1) {
             Send(WM_APP_BUSY, 1, 0);
             SendState(kJobStateDone);
         }

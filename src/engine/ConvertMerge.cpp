@@ -177,11 +177,13 @@ namespace {
 // The rate every converted file is written at and checked against: the merge tab's text for its choice,
 // or the list's own text when a front-end chose by index only.
 std::string TargetRateText(const CTarneloProcess& engine) {
-    return engine.m_mergeRateText.empty() ? FrameRateText(MergeFrameRate(engine.m_mergeRateIndex))
-                                          : engine.m_mergeRateText;
+    return engine.Options().mergeRateText.empty() ? FrameRateText(MergeFrameRate(engine.Options().mergeRateIndex))
+                                                  : engine.Options().mergeRateText;
 }
 
-double TargetFps(const CTarneloProcess& engine) { return FrameRateValue(MergeFrameRate(engine.m_mergeRateIndex)); }
+double TargetFps(const CTarneloProcess& engine) {
+    return FrameRateValue(MergeFrameRate(engine.Options().mergeRateIndex));
+}
 
 // An entry takes part in the conversion and the merge when it is enabled and was analysed: a video that
 // could not be probed stays unanalysed and is left out, so the others are still joined.
@@ -199,7 +201,7 @@ int CTarneloProcess::ConvertMergeEntry(int index, int total, int offset, bool an
     }
     if (announce) Send(WM_APP_SELECT_SCENE, static_cast<WParam>(index), 0);
 
-    const FrameSize size = MergeFrameSize(m_mergeSizeIndex);
+    const FrameSize size = MergeFrameSize(m_options.mergeSizeIndex);
     const std::string rateText = TargetRateText(*this);
     const int expected = entry.m_convertedInfo.frame_num;
     VideoInfo probed;

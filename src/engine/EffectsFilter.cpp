@@ -134,7 +134,7 @@ std::string CTarneloProcess::BuildSubtitleFilter(bool wholeTimeline, int w, int 
     options.width = w;
     options.height = h;
     options.playFrame = CurrentPlayFrame();
-    options.mergeTab = m_mode == 1;
+    options.mergeTab = m_options.mode == 1;
     const SubtitleFilterResult result = MakeSubtitleFilter(*m_data, options);
     if (!result.error.empty()) {
         AppLog().Log("%s(%d) %s\n", "CTarneloProcess::BuildSubtitleFilter", __LINE__, result.error.c_str());

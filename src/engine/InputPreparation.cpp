@@ -111,7 +111,7 @@ int CTarneloProcess::PrepareInput(bool openOutput) {
                 Send(WM_APP_PLAY_POSITION, static_cast<WParam>(OpenedPlayPosition(CurrentPlayFrame(), frames)), frames);
             }
         }
-        if (r == 0 && m_buildTimeList) r = BuildPtsList(WorkingInput());
+        if (r == 0 && m_options.buildTimeList) r = BuildPtsList(WorkingInput());
         if (r == 0) {
             data.TransitionDuration = ComputeTransitionDuration(data.m_currentInfo.fps);
             if (TabWindow* tab = m_mainWindow ? m_mainWindow->ActiveTab() : nullptr) tab->RefreshList(openOutput);

@@ -22,15 +22,17 @@ void CTarneloProcess::JoinJobThread() {
 
 bool CTarneloProcess::StartJob(int id) {
     if (bThreadRunning.load()) return false;
+    const JobRow* row = FindJobRow(id, m_options.mode);
+    if (row == nullptr || row->step == nullptr) {
+        AppLog().Log("%s(%d) Job(%d) is not available\n", "CTarneloProcess::StartJob", __LINE__, id);
+        return false;
+    }
     JoinJobThread();
     nProcessID = id;
-    if ((m_lastPreviewKind != 0 && m_lastPreviewKind != id) || id == kJobMerge || id == kJobSegmentOutput ||
-        id == kJobRecut || id == kJobExtractMerge || id == kJobPrepareInput) {
-        SetCurrentPlay(0, "0");
-    }
+    if ((m_lastPreviewKind != 0 && m_lastPreviewKind != id) || row->takesPreview) SetCurrentPlay(0, "0");
     bThreadRunning = true;
     try {
-        m_jobThread = std::thread(&CTarneloProcess::JobThreadProc, this, id);
+        m_jobThread = std::thread(&CTarneloProcess::JobThreadProc, this, row);
     } catch (const std::system_error& e) {
         AppLog().Log("%s(%d) thread start failed (%s)\n", "CTarneloProcess::StartJob", __LINE__, e.what());
         nProcessID = 0;
@@ -40,67 +42,19 @@ bool CTarneloProcess::StartJob(int id) {
     return true;
 }
 
-void CTarneloProcess::JobThreadProc(int id) {
+void CTarneloProcess::JobThreadProc(const JobRow* row) {
     m_jobResult = 0;
-    if (id == kJobInputPreview || id == kJobOutputPreview) {
-        m_lastPreviewKind = id;
-        const std::string file = id == kJobInputPreview ? WorkingInput() : m_data->GetOutputPath();
-        m_jobResult = PlayVideo(file, id);
-        if (m_jobResult != -2) SetPreviewImage(file, CurrentPlayTime(), false, -1);
-    } else if (id == kJobScenePreview) {
-        m_lastPreviewKind = kJobScenePreview;
-        m_jobResult = RunScenePreview();
+    if (row->kind == JobClass::Playback) {
+        m_lastPreviewKind = row->id;
+        m_jobResult = row->step(*this);
     } else {
         // Foreground segment work keeps the background queue out until it is done.
         std::lock_guard<std::mutex> busy(m_busyMutex);
-        m_jobResult = RunJobStep(id);
+        m_jobResult = row->step(*this);
     }
     const int finishedId = nProcessID.exchange(0);
     Send(WM_APP_PROCESS_FINISHED, static_cast<WParam>(finishedId), m_jobResult);
     bThreadRunning = false;
-}
-
-int CTarneloProcess::RunJobStep(int id) {
-    if (m_mode == 0) {
-        switch (id) {
-            case kJobSceneExtract:
-                return ProcessDiffFrame(WorkingInput(), static_cast<int>(m_data->threshold.value) * 100);
-            case kJobSegmentOutput: {
-                const int result = OpenMediaFile(WorkingInput(), false);
-                if (result != 0) {
-                    SendState(kJobStateFailed, FormatC("ExitCode(%d)", result));
-                    return result;
-                }
-                return OutputSegments();
-            }
-            case kJobMerge:
-                return ProcessTrim(WorkingInput(), m_data->GetOutputPath());
-            case kJobExtractMerge:
-                return ProcessDiffTrim();
-            default:
-                break;
-        }
-    } else {
-        switch (id) {
-            case kJobSceneExtract:
-                return ProcessAnalysis();
-            case kJobSegmentOutput:
-                return ProcessConvMerge();
-            case kJobMerge:
-                return ProcessConv(m_data->GetOutputPath());
-            case kJobExtractMerge: {
-                AppLog().Log("%s(%d) output_file(%s)\n", "CTarneloProcess::ProcessConvMerge", __LINE__,
-                             m_data->GetOutputPath().c_str());
-                const int result = ProcessConvMerge();
-                if (result != 0 || m_data->diff_list.empty()) return result;
-                return ProcessConv(m_data->GetOutputPath());
-            }
-            default:
-                break;
-        }
-    }
-    SendState(kJobStateFailed, FormatC("Job(%d) is not available", id));
-    return -1;
 }
 
 LParam CTarneloProcess::Send(unsigned message, WParam wParam, LParam lParam) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <span>
 #include <string>
+
+class CTarneloProcess;
 
 // Job kinds shown with WM_APP_JOB_START (index 0 is empty).
 enum JobKind {
@@ -55,5 +58,38 @@ const char* JobStateName(int state, bool japanese);
 int FindJobKind(const std::string& name);
 int FindJobState(const std::string& name);
 
+// --- the job table ---
+
+// What a job is to the tabs: scene jobs lock the editing controls and show frame progress, playback jobs
+// own the preview pane, other ids only name a command.
+enum class JobClass { Scene, Playback, Other };
+
+// The engine a row serves, by the engine's mode.
+enum JobTab : int { kAnyTab = -1, kSceneTab = 0, kMergeTab = 1 };
+
+// A job's step on the job thread; its result becomes the job result.
+using JobStep = int (*)(CTarneloProcess& engine);
+
+struct JobRow {
+    int id;
+    int tab;
+    JobClass kind;
+    bool showsProgress;
+    // What the job ends with replaces what the preview shows, so the play position starts again.
+    bool takesPreview;
+    // nullptr: the id is known but never started through StartJob.
+    JobStep step;
+};
+
+// Every row: one per id and tab (a row for kAnyTab serves both).
+std::span<const JobRow> JobRows();
+// The row of id for an engine in mode (0 scene tab, 1 merge tab); nullptr when there is none.
+const JobRow* FindJobRow(int id, int mode);
+// The kind of an id (the same on both tabs); Other for an unknown id.
+JobClass JobClassOf(int id);
+
 bool IsProgressJobId(int id);
 bool IsPreviewJobId(int id);
+bool IsSceneJobId(int id);
+// Starting id resets the play position to the start.
+bool TakesPreviewJobId(int id);

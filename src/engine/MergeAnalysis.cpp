@@ -20,8 +20,9 @@ struct EntryResult {
     int code = 0;
 };
 
-// Analyses entry k, whose video is already the project's input_file.
-EntryResult AnalyseMergeEntry(CTarneloProcess& engine, int k) {
+// Analyses entry k, whose video is already the project's input_file; listMutex is the engine's guard of
+// the list.
+EntryResult AnalyseMergeEntry(CTarneloProcess& engine, std::mutex& listMutex, int k) {
     CTarneloData& data = *engine.Data();
     // A video that can no longer be probed (moved, deleted, damaged since it was added) is left unanalysed;
     // the conversion and the merge pass over it and join the others.
@@ -48,11 +49,11 @@ EntryResult AnalyseMergeEntry(CTarneloProcess& engine, int k) {
         if (result != 0) return {EntryOutcome::Failed, result};
     }
 
-    const FrameRate rate = MergeFrameRate(engine.m_mergeRateIndex);
-    const FrameSize size = MergeFrameSize(engine.m_mergeSizeIndex);
+    const FrameRate rate = MergeFrameRate(engine.Options().mergeRateIndex);
+    const FrameSize size = MergeFrameSize(engine.Options().mergeSizeIndex);
     std::string convertedFile;
     {
-        std::lock_guard<std::mutex> lock(engine.m_listMutex);
+        std::lock_guard<std::mutex> lock(listMutex);
         SceneEntry& entry = data.diff_list[static_cast<size_t>(k)];
         if (copied) {
             entry.m_sourcePath = data.input_file;
@@ -81,7 +82,7 @@ EntryResult AnalyseMergeEntry(CTarneloProcess& engine, int k) {
     VideoInfo probed;
     if (!convertedFile.empty() && platform::FileExists(convertedFile) &&
         engine.GetVideoInfoFfprobe(convertedFile, probed) == 0) {
-        std::lock_guard<std::mutex> lock(engine.m_listMutex);
+        std::lock_guard<std::mutex> lock(listMutex);
         SceneEntry& entry = data.diff_list[static_cast<size_t>(k)];
         if (probed.r_frame_rate == entry.m_convertedInfo.r_frame_rate && probed.width == size.width &&
             probed.height == size.height) {
@@ -94,7 +95,7 @@ EntryResult AnalyseMergeEntry(CTarneloProcess& engine, int k) {
     {
         double convertedFps = 0;
         {
-            std::lock_guard<std::mutex> lock(engine.m_listMutex);
+            std::lock_guard<std::mutex> lock(listMutex);
             convertedFps = data.diff_list[static_cast<size_t>(k)].m_convertedInfo.fps;
         }
         data.TransitionDuration = MergeTransitionDuration(data.m_currentInfo.fps, convertedFps);
@@ -103,8 +104,8 @@ EntryResult AnalyseMergeEntry(CTarneloProcess& engine, int k) {
     if (TabWindow* tab = engine.MainWindow() ? engine.MainWindow()->ActiveTab() : nullptr) tab->RefreshList(true);
     const std::string output = data.GetOutputPath();
     const std::string shown = !output.empty() && platform::FileExists(output) ? output : fileToUse;
-    if (!IsPreviewJobId(engine.nProcessID.load())) {
-        if (shown != engine.m_currentPreviewFile) {
+    if (!IsPreviewJobId(engine.Status().jobId)) {
+        if (shown != engine.CurrentPreviewFile()) {
             engine.SetCurrentPlay(0, "0");
             result = engine.OpenMediaFile(shown, false);
             if (result != 0) return {EntryOutcome::Failed, result};
@@ -137,7 +138,7 @@ int CTarneloProcess::ProcessAnalysis() {
         }
         data.input_file = entry.m_sourcePath.empty() ? entry.m_fileToUse : entry.m_sourcePath;
         data.m_sourceInfo = VideoInfo{};
-        const EntryResult outcome = AnalyseMergeEntry(*this, k);
+        const EntryResult outcome = AnalyseMergeEntry(*this, m_listMutex, k);
         if (outcome.outcome == EntryOutcome::Failed) {
             result = outcome.code;
         } else if (outcome.outcome == EntryOutcome::Skipped) {

@@ -105,10 +105,10 @@ int FinishMergedOutput(CTarneloProcess& engine, const MergeFiles& files, const M
     }
 
     engine.SendState(kJobStateDone);
-    engine.m_lastPreviewKind = kJobOutputPreview;
-    if (!IsPreviewJobId(engine.nProcessID.load())) {
+    engine.SetLastPreviewKind(kJobOutputPreview);
+    if (!IsPreviewJobId(engine.Status().jobId)) {
         int shown = 0;
-        if (output != engine.m_currentPreviewFile) {
+        if (output != engine.CurrentPreviewFile()) {
             engine.SetCurrentPlay(0, "0");
             shown = engine.OpenMediaFile(output, false);
         }

@@ -68,7 +68,7 @@ int CTarneloProcess::ExecuteCmdLoadVideo(const std::string& input, int t) {
             data.diff_list.push_back(std::move(entry));
             index = static_cast<int>(data.diff_list.size()) - 1;
         }
-        if (m_cutSegments) {
+        if (m_options.cutSegments) {
             // The task owns its result; the list only grows while it runs.
             auto slot = std::make_shared<int>(0);
             limiter.Submit([this, input, index, slot] { *slot = RecutSceneSegment(input, index); });
@@ -130,7 +130,7 @@ void CTarneloProcess::InstallDefaultSceneList() {
         std::lock_guard<std::mutex> lock(m_listMutex);
         data.diff_list.clear();
         data.list_idx = -1;
-        if (m_mode == 0) {
+        if (m_options.mode == 0) {
             data.m_currentInfo = data.m_sourceInfo;
             const VideoInfo& info = data.m_sourceInfo;
             const int last = DefaultSceneLastFrame(info.fps, info.frame_num);

@@ -111,7 +111,7 @@ int CTarneloProcess::PlayVideoScene(const std::string& segment) {
         }
         scene = m_data->diff_list[index];
     }
-    const bool sceneTab = m_mode == 0;
+    const bool sceneTab = m_options.mode == 0;
     bool restart = !platform::FileExists(segment) ||
                    PlayRestartNeeded(CurrentPlayTime(), CurrentPlayFrame(), m_data->m_currentInfo.frame_num);
     // The merge tab sets the entry's properties itself and never probes the file it plays.

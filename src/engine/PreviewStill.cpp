@@ -32,7 +32,7 @@ bool IsQuarterTurn(int rotation) { return rotation == 90 || rotation == -90; }
 
 void CTarneloProcess::SetPreviewImage(const std::string& file, const std::string& timeText, bool effects,
                                       int sceneIndex) {
-    if (!m_previewStills) return;
+    if (!m_options.previewStills) return;
     TabWindow* target = m_mainWindow ? m_mainWindow->ActiveTab() : nullptr;
     std::lock_guard<std::mutex> lock(m_previewMutex);
     m_previewRequest = PreviewRequest{file, timeText, effects, sceneIndex, target};
@@ -71,7 +71,7 @@ void CTarneloProcess::PreviewThreadProc() {
             m_previewPending = false;
         }
 
-        const std::string still = PreviewStillPath(*m_data, m_mode == 1);
+        const std::string still = PreviewStillPath(*m_data, m_options.mode == 1);
         std::remove(still.c_str());
         platform::MakeFolders(SetTrailingSeparator(m_data->output_folder, false));
 

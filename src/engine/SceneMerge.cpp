@@ -305,7 +305,8 @@ struct MergeGraphSource {
 // The merge tab (mode 1) joins at the rate chosen on that tab, the scene tab at the source's rate.
 MergeGraphSource GraphSource(const CTarneloProcess& engine) {
     const CTarneloData& data = *engine.Data();
-    const std::string& rate = engine.m_mode == 1 ? engine.m_mergeRateText : data.m_sourceInfo.r_frame_rate;
+    const std::string& rate =
+        engine.Options().mode == 1 ? engine.Options().mergeRateText : data.m_sourceInfo.r_frame_rate;
     return {rate, data.m_currentInfo.has_audio};
 }
 

@@ -164,7 +164,7 @@ int CTarneloProcess::LoadPreviewFile(const std::string& file, bool effects) {
 }
 
 void CTarneloProcess::ShowSceneFile(const std::string& file) {
-    if (!m_previewStills || IsPreviewJobId(nProcessID.load())) return;
+    if (!m_options.previewStills || IsPreviewJobId(nProcessID.load())) return;
     if (file != m_currentPreviewFile) {
         m_data->m_currentInfo = m_data->m_sourceInfo;
         m_lastPreviewKind = kJobScenePreview;

@@ -19,6 +19,36 @@ namespace platform {
 class ChildProcess;
 }
 
+// What a front-end chooses for the jobs it starts; set while no job runs.
+struct EngineOptions {
+    // 0 in the scene tab's engine, 1 in the merge tab's: picks the steps of the job table.
+    int mode = 0;
+    // The merge tab's choices: indexes into FrameSizeList and FrameRateList, and the tab's text of the rate.
+    int mergeSizeIndex = 3;
+    int mergeRateIndex = 3;
+    std::string mergeRateText = "60000/1001";
+    // Off where nothing shows a preview (the command-line front-end): no still is rendered, and no file
+    // is probed only to be shown.
+    bool previewStills = true;
+    // Off for a quick scan: scenes are found but not cut (a merge's precheck cuts them later).
+    bool cutSegments = true;
+    // Off for the same quick scan: the per-frame time list only serves cutting, and for a variable-rate
+    // recording it costs a whole extra decode, so the run that cuts builds it (the project names the file
+    // and preparation finds it missing then).
+    bool buildTimeList = true;
+};
+
+// The engine's work as the front-ends see it.
+struct JobStatus {
+    // A job thread runs.
+    bool running = false;
+    // The job the engine works for, 0 when none: the running job, 1101 while the input is prepared, or
+    // 1052 while background work cuts a segment.
+    int jobId = 0;
+    // The tool child the runner published, 0 when none.
+    long childPid = 0;
+};
+
 // The processing engine of one tab: runs one job at a time on its own thread
 // and reports through window messages to the active tab.
 class CTarneloProcess {
@@ -28,6 +58,16 @@ public:
 
     CTarneloProcess(const CTarneloProcess&) = delete;
     CTarneloProcess& operator=(const CTarneloProcess&) = delete;
+
+    // --- the front-ends' choices and what runs ---
+    void SetOptions(const EngineOptions& options) { m_options = options; }
+    const EngineOptions& Options() const { return m_options; }
+    JobStatus Status() const { return {bThreadRunning.load(), nProcessID.load(), hProcess.load()}; }
+    // The file whose frames the preview shows (the file probed as current last).
+    const std::string& CurrentPreviewFile() const { return m_currentPreviewFile; }
+    // Notes the preview job whose file the preview shows now (1027, 1028 or 1029); a job other than that
+    // one starts again from the first frame.
+    void SetLastPreviewKind(int id) { m_lastPreviewKind = id; }
 
     // --- tool runner ---
     // Starts a command line; on failure shows "CreateProcess failed with error %lu" and returns -1.
@@ -94,6 +134,8 @@ public:
     // --- playback ---
     int PlayVideo(const std::string& file, int id);
     int PlayVideoScene(const std::string& segment);
+    // The scene preview loop of job 1029.
+    int RunScenePreview();
 
     // --- background queue ---
     void StartBackgroundQueue(int mode);
@@ -126,6 +168,7 @@ public:
     int UseWorkingCopy();
 
     // --- job pipeline ---
+    // False while a job runs, and for an id the job table has no step for in this engine's mode.
     bool StartJob(int id);
     bool IsProgressJob() const { return IsProgressJobId(nProcessID.load()); }
     // Waits for a finished job thread (the next StartJob would do it too).
@@ -155,6 +198,10 @@ public:
     std::string CurrentPlayTime() const;
     void SetCurrentPlay(int frame, const std::string& timeText);
 
+private:
+    // Fakes job states the tests cannot reach through the operations (tests/support).
+    friend class EngineTestAccess;
+
     MainWindowLink* m_mainWindow;
     CTarneloData* m_data;
     std::atomic<bool> bThreadRunning{false};
@@ -165,30 +212,16 @@ public:
     std::string m_currentPreviewFile;
     int m_jobResult = 0;
     std::atomic<bool> m_selectingScene{false};
-    int m_mode = 0;
-    // The merge tab's choices: indexes into FrameSizeList and FrameRateList, and the tab's text of the rate.
-    int m_mergeSizeIndex = 3;
-    int m_mergeRateIndex = 3;
-    std::string m_mergeRateText = "60000/1001";
-    // Off where nothing shows a preview (the command-line front-end): no still is rendered, and no file
-    // is probed only to be shown.
-    bool m_previewStills = true;
-    // Off for a quick scan: scenes are found but not cut (a merge's precheck cuts them later).
-    bool m_cutSegments = true;
-    // Off for the same quick scan: the per-frame time list only serves cutting, and for a variable-rate
-    // recording it costs a whole extra decode, so the run that cuts builds it (the project names the file
-    // and preparation finds it missing then).
-    bool m_buildTimeList = true;
+    EngineOptions m_options;
     // Guards diff_list while pooled segment tasks update their scenes beside the job thread.
     std::mutex m_listMutex;
     // Keeps background segment work and foreground segment output apart (try-lock only).
     std::mutex m_busyMutex;
 
-private:
+    // Marks background work as segment output while it runs (BackgroundQueue.cpp).
+    class SegmentOutputMark;
     void BackgroundWorkerProc();
     int BackgroundSegmentOutput(int sceneIndex, bool show);
-    // Scene preview loop of job 1029.
-    int RunScenePreview();
 
     struct BackgroundRequest {
         int sceneIndex = -1;
@@ -212,9 +245,8 @@ private:
     };
     void PreviewThreadProc();
 
-    void JobThreadProc(int id);
-    // The step a job id runs; the job thread wraps it with the finish message.
-    int RunJobStep(int id);
+    // Runs the row's step, then sends the finish message.
+    void JobThreadProc(const JobRow* row);
     // Reads one chunk, or reports kReadTimedOut so a silent child can still be stopped.
     static constexpr long kReadTimedOut = -3;
     long ReadChunk(platform::ChildProcess& child, char* buffer, unsigned long size);

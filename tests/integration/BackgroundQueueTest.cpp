@@ -13,6 +13,7 @@
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
+#include "support/EngineTestAccess.h"
 #include "support/ProcessWatch.h"
 
 namespace fs = std::filesystem;
@@ -125,7 +126,7 @@ TEST_F(BackgroundQueueTest, SelectedSceneGetsItsSegmentAndIsShown) {
     EXPECT_EQ(sink.Messages(WM_APP_JOB_STATE).back().wParam, static_cast<WParam>(kJobStateDone));
     engine.WaitPreviewIdle();
     EXPECT_EQ(sink.Count(WM_APP_PREVIEW_IMAGE), 1u);
-    EXPECT_EQ(engine.nProcessID.load(), 0);  // the segment-output mark is given back
+    EXPECT_EQ(engine.Status().jobId, 0);  // the segment-output mark is given back
 
     // A segment that is right is only shown again.
     sink.Clear();
@@ -163,15 +164,15 @@ TEST_F(BackgroundQueueTest, RequestWhileForegroundSegmentWorkRunsIsDropped) {
     OpenWithScenes("held");
     engine.StartBackgroundQueue(0);
     {
-        std::lock_guard<std::mutex> busy(engine.m_busyMutex);  // as a merge job holds it
+        std::lock_guard<std::mutex> busy(EngineTestAccess::BusyMutex(engine));  // as a merge job holds it
         engine.QueueSegment(0, true);
         engine.WaitBackgroundDrained();
     }
     // The foreground segment output's own id keeps the worker away as well.
-    engine.nProcessID = kJobSegmentOutput;
+    EngineTestAccess::SetJobId(engine, kJobSegmentOutput);
     engine.QueueSegment(1, true);
     engine.WaitBackgroundDrained();
-    engine.nProcessID = 0;
+    EngineTestAccess::SetJobId(engine, 0);
     engine.WaitPreviewIdle();
     EXPECT_TRUE(sink.Messages().empty()) << DescribeMessage(sink.Messages().front());
     EXPECT_FALSE(fs::exists(data.diff_list[0].fileName));
@@ -264,7 +265,7 @@ TEST_F(BackgroundQueueTest, MergeTabEntryIsPreparedUnlessForegroundWorkHoldsTheL
     data.diff_list.push_back(entry);
     engine.StartBackgroundQueue(1);
     {
-        std::lock_guard<std::mutex> busy(engine.m_busyMutex);
+        std::lock_guard<std::mutex> busy(EngineTestAccess::BusyMutex(engine));
         engine.QueueSegment(0, false);
         engine.WaitBackgroundDrained();
     }
@@ -285,7 +286,7 @@ TEST_F(BackgroundQueueTest, MergeTabEntryIsPreparedUnlessForegroundWorkHoldsTheL
     EXPECT_EQ(busy.back(), 1u);
     ASSERT_FALSE(sink.Messages(WM_APP_JOB_STATE).empty());
     EXPECT_EQ(sink.Messages(WM_APP_JOB_STATE).back().wParam, static_cast<WParam>(kJobStateDone));
-    EXPECT_EQ(engine.nProcessID.load(), 0);
+    EXPECT_EQ(engine.Status().jobId, 0);
 }
 
 }  // namespace

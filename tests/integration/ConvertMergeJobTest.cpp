@@ -85,10 +85,8 @@ protected:
 
     ConvertMergeJobTest() : engine(&sink, &data) {
         data.ResetAll(false);
-        engine.m_mode = 1;
-        engine.m_mergeSizeIndex = kSize352x288;
-        engine.m_mergeRateIndex = kRate15;
-        engine.m_mergeRateText = "15/1";
+        engine.SetOptions(
+            {.mode = 1, .mergeSizeIndex = kSize352x288, .mergeRateIndex = kRate15, .mergeRateText = "15/1"});
     }
 
     ~ConvertMergeJobTest() override {

@@ -126,7 +126,7 @@ protected:
 
     void ExpectNoPlayerLeft() {
         engine.WaitPreviewIdle();  // the still renderer is a child too
-        EXPECT_EQ(engine.hProcess.load(), 0);
+        EXPECT_EQ(engine.Status().childPid, 0);
         EXPECT_TRUE(testsupport::ChildrenOf(getpid()).empty());
     }
 
@@ -273,7 +273,7 @@ TEST_F(PlaybackJobTest, StoppedScenePreviewFinishesWithMinusTwoAndNoStill) {
     EXPECT_EQ(States().back(), kJobStateStopped);
     engine.WaitPreviewIdle();
     EXPECT_EQ(sink.Count(WM_APP_PREVIEW_IMAGE), 0u);
-    EXPECT_EQ(engine.nProcessID.load(), 0);
+    EXPECT_EQ(engine.Status().jobId, 0);
     ExpectNoPlayerLeft();
 }
 

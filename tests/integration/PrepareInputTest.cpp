@@ -115,7 +115,7 @@ TEST_F(PrepareInputTest, ProgressiveUpperCaseMp4IsUsedAsIt) {
     process.WaitPreviewIdle();
 
     EXPECT_EQ(data.input_mp4_file, "");
-    EXPECT_EQ(process.nProcessID.load(), 0);  // the id before, restored
+    EXPECT_EQ(process.Status().jobId, 0);  // the id before, restored
     const std::vector<std::string> starts = JobStarts();
     ASSERT_FALSE(starts.empty());
     EXPECT_EQ(starts.front(), "File Analysis");
@@ -131,7 +131,7 @@ TEST_F(PrepareInputTest, ProgressiveUpperCaseMp4IsUsedAsIt) {
     EXPECT_DOUBLE_EQ(data.pts_list[25], 1.0);
     EXPECT_DOUBLE_EQ(data.TransitionDuration, 0.48);
     EXPECT_EQ(sink.m_refreshes, std::vector<bool>{false});
-    EXPECT_EQ(process.m_currentPreviewFile, data.input_file);
+    EXPECT_EQ(process.CurrentPreviewFile(), data.input_file);
     EXPECT_EQ(sink.Count(WM_APP_PREVIEW_IMAGE), 1u);
 }
 
@@ -153,7 +153,7 @@ TEST_F(PrepareInputTest, InterlacedMp4GetsADeinterlacedCopyThatIsReused) {
     ASSERT_NE(convert, std::string::npos);
     EXPECT_NE(log.find("-vf \"yadif=1,setpts=PTS-STARTPTS\"", convert), std::string::npos);
     // The copy is what the project works on from now on.
-    EXPECT_EQ(process.m_currentPreviewFile, copy);
+    EXPECT_EQ(process.CurrentPreviewFile(), copy);
     EXPECT_EQ(data.m_sourceInfo.frame_num, data.m_currentInfo.frame_num);
     EXPECT_EQ(LineCount(data.pts_file), static_cast<size_t>(data.m_sourceInfo.frame_num) + 1);
 
@@ -225,7 +225,7 @@ TEST_F(PrepareInputTest, ExistingOutputIsOpenedWhenAsked) {
     ASSERT_EQ(process.PrepareInput(true), 0);
     process.WaitPreviewIdle();
     EXPECT_EQ(sink.m_refreshes, std::vector<bool>{true});
-    EXPECT_EQ(process.m_currentPreviewFile, data.GetOutputPath());
+    EXPECT_EQ(process.CurrentPreviewFile(), data.GetOutputPath());
     EXPECT_EQ(data.m_currentInfo.frame_num, 10);
     EXPECT_EQ(data.m_sourceInfo.frame_num, 25);  // the input stays the source
     EXPECT_EQ(process.CurrentPlayTime(), "0");
@@ -236,7 +236,7 @@ TEST_F(PrepareInputTest, FailuresEndTheJobAndLeaveNoPartialCopy) {
     CTarneloProcess process(&sink, &data, false);
     EXPECT_NE(process.PrepareInput(false), 0);
     EXPECT_EQ(LastState(), kJobStateFailed);
-    EXPECT_EQ(process.nProcessID.load(), 0);
+    EXPECT_EQ(process.Status().jobId, 0);
     EXPECT_FALSE(Has(JobStarts(), "Frame Rate Analysis"));
 
     // A conversion that fails leaves neither the copy nor its partial file behind.
@@ -281,7 +281,7 @@ TEST_F(PrepareInputTest, StopDuringTheFirstProbeEndsStopped) {
 
     EXPECT_EQ(result, -2);
     EXPECT_EQ(LastState(), kJobStateStopped);
-    EXPECT_EQ(process.nProcessID.load(), 0);
+    EXPECT_EQ(process.Status().jobId, 0);
     EXPECT_FALSE(Has(JobStarts(), "Frame Rate Analysis"));
 }
 

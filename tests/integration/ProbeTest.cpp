@@ -117,7 +117,7 @@ TEST_F(ProbeTest, DecodeCountAtOneHundredthOfTheSize) {
     tiny.height = 240;
     EXPECT_EQ(m_engine.GetNbFrame(path, tiny), 0);
     EXPECT_EQ(m_engine.GetNbFrame(path, VideoInfo{}), 0);
-    EXPECT_EQ(m_engine.hProcess.load(), 0);
+    EXPECT_EQ(m_engine.Status().childPid, 0);
 
     EXPECT_EQ(m_engine.GetNbFrame(clips::WriteFile(Folder(), "text.mkv", "not a video\n"), Probe(path)), 0);
 }
@@ -156,7 +156,7 @@ TEST_F(ProbeTest, FirstFramesListingStopsEarly) {
     ASSERT_EQ(times.size(), texts.size());
     for (size_t i = 0; i < texts.size(); ++i) EXPECT_EQ(texts[i], PtsText(i * 0.01)) << i;
     EXPECT_EQ(m_sink.Count(WM_APP_JOB_PROGRESS), 0u);
-    EXPECT_EQ(m_engine.hProcess.load(), 0);
+    EXPECT_EQ(m_engine.Status().childPid, 0);
 }
 
 TEST_F(ProbeTest, WholeFileListingReportsProgressAndReachesFrameCountPlusOne) {
@@ -272,5 +272,5 @@ TEST_F(ProbeTest, FilesThatAreNoVideoFailWithoutHarm) {
         EXPECT_TRUE(texts.empty()) << path;
         EXPECT_FALSE(m_engine.CheckPtsDeltaFromFirstFrames(path)) << path;
     }
-    EXPECT_EQ(m_engine.hProcess.load(), 0);
+    EXPECT_EQ(m_engine.Status().childPid, 0);
 }

@@ -111,7 +111,7 @@ TEST_F(SceneExtractionTest, QuickScanFindsScenesWithoutCutting) {
     o.frames = 200;
     o.motion = {{40, 89}};
     Open(Clip("scan.mp4", o), "scan");
-    engine.m_cutSegments = false;
+    engine.SetOptions({.cutSegments = false});
     EXPECT_EQ(Run(kJobSceneExtract), 0);
     EXPECT_EQ(Scenes(), (std::vector<Range>{{40, 90}}));
     EXPECT_FALSE(fs::exists(data.diff_list[0].fileName));

@@ -24,7 +24,7 @@ inline bool HasFinished(const std::vector<RecordingSink::Message>& messages) {
 // The last job state the sink saw (0 when none), and the text that came with it.
 inline int LastJobState(const RecordingSink& sink) {
     const auto states = sink.Messages(WM_APP_JOB_STATE);
-    return states.empty() ? 0 : static_cast<int>(states.back().wParam);
+    return states.empty() ? 0 : states.back().As<JobStateMsg>().state;
 }
 inline std::string LastJobStateText(const RecordingSink& sink) {
     const auto states = sink.Messages(WM_APP_JOB_STATE);
@@ -38,7 +38,7 @@ inline int RunJobToEnd(CTarneloProcess& engine, RecordingSink& sink, int id,
     const bool finished = sink.WaitFor(HasFinished, limit);
     engine.JoinJobThread();
     const auto messages = sink.Messages(WM_APP_PROCESS_FINISHED);
-    return finished && !messages.empty() ? static_cast<int>(messages.back().lParam) : -999;
+    return finished && !messages.empty() ? messages.back().As<ProcessFinishedMsg>().result : -999;
 }
 
 // Starts job id (with the sink cleared) and presses the stop button the first time trigger matches a

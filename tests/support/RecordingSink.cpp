@@ -4,22 +4,6 @@
 
 namespace {
 
-// Which parameter of a message carries a text pointer: 1 wParam, 2 lParam, 0 none.
-int TextParameter(unsigned message) {
-    switch (message) {
-        case WM_APP_JOB_START:
-        case WM_APP_JOB_NAME:
-        case WM_APP_PREVIEW_IMAGE:
-            return 1;
-        case WM_APP_JOB_STATE:
-        case WM_APP_STATUS_TEXT:
-        case WM_APP_EDIT_DONE:
-            return 2;
-        default:
-            return 0;
-    }
-}
-
 const char* MessageName(unsigned message) {
     switch (message) {
         case WM_APP_EDIT_DONE: return "EDIT_DONE";
@@ -44,11 +28,7 @@ const char* MessageName(unsigned message) {
 
 LParam RecordingSink::Send(unsigned message, WParam wParam, LParam lParam) {
     Message m{message, wParam, lParam, true, {}};
-    const int which = TextParameter(message);
-    const char* text = which == 1 ? reinterpret_cast<const char*>(wParam)
-                       : which == 2 ? reinterpret_cast<const char*>(lParam)
-                                    : nullptr;
-    if (text) m.text = text;
+    if (const char* text = MessageText(message, wParam, lParam)) m.text = text;
     Record(std::move(m));
     return 0;
 }
@@ -110,9 +90,46 @@ bool RecordingSink::WaitFor(const std::function<bool(const std::vector<Message>&
     return m_changed.wait_for(lock, timeout, [&] { return pred(m_messages); });
 }
 
+namespace {
+
+std::string Quote(const std::string& text) { return "\"" + text + "\""; }
+
+// The parameters by their meaning, so a failure shows which is which.
+std::string DescribeParameters(const RecordingSink::Message& m) {
+    using std::to_string;
+    switch (m.message) {
+        case WM_APP_STATUS_TEXT: return "pane " + to_string(m.As<StatusTextMsg>().pane) + ", " + Quote(m.text);
+        case WM_APP_EDIT_DONE: return Quote(m.text);
+        case WM_APP_FIND_PLAYER: return "pid " + to_string(m.As<FindPlayerMsg>().pid);
+        case WM_APP_LIST_CHANGED: return "scene " + to_string(m.As<ListChangedMsg>().sceneIndex);
+        case WM_APP_PROCESS_FINISHED: {
+            const auto f = m.As<ProcessFinishedMsg>();
+            return "job " + to_string(f.jobId) + ", result " + to_string(f.result);
+        }
+        case WM_APP_MEDIA_OPENED: return to_string(m.As<MediaOpenedMsg>().frameCount) + " frames";
+        case WM_APP_PLAY_POSITION: {
+            const auto p = m.As<PlayPositionMsg>();
+            return "frame " + to_string(p.frame) + " of " + to_string(p.count);
+        }
+        case WM_APP_PREVIEW_IMAGE: return Quote(m.text);
+        case WM_APP_SELECT_SCENE: return "scene " + to_string(m.As<SelectSceneMsg>().sceneIndex);
+        case WM_APP_JOB_START: return Quote(m.text) + ", total " + to_string(m.As<JobStartMsg>().total);
+        case WM_APP_JOB_PROGRESS: {
+            const auto p = m.As<JobProgressMsg>();
+            return to_string(p.done) + " of " + to_string(p.total);
+        }
+        case WM_APP_JOB_STATE: {
+            const std::string state = "state " + to_string(m.As<JobStateMsg>().state);
+            return m.text.empty() ? state : state + ", " + Quote(m.text);
+        }
+        case WM_APP_JOB_NAME: return Quote(m.text);
+        case WM_APP_BUSY: return m.As<BusyMsg>().begins ? "begins" : "ends";
+        default: return to_string(m.wParam) + ", " + to_string(m.lParam);
+    }
+}
+
+}  // namespace
+
 std::string DescribeMessage(const RecordingSink::Message& m) {
-    std::string s = std::string(MessageName(m.message)) + "(" + std::to_string(m.wParam) + ", " +
-                    std::to_string(m.lParam);
-    if (!m.text.empty()) s += ", \"" + m.text + "\"";
-    return s + (m.sent ? ") sent" : ") posted");
+    return std::string(MessageName(m.message)) + "(" + DescribeParameters(m) + (m.sent ? ") sent" : ") posted");
 }

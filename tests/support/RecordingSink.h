@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/AppMessages.h"
 #include "engine/MessageSink.h"
 
 // A tab window that records every message in arrival order, copying the texts
@@ -19,6 +20,18 @@ public:
         LParam lParam = 0;
         bool sent = false;  // Send (true) or Post (false)
         std::string text;   // the text a pointer parameter carried
+
+        // The parameters decoded as message M (which this message must be); a text points into text,
+        // so it lives as long as this record.
+        template <class M>
+        M As() const {
+            WParam w = wParam;
+            LParam l = lParam;
+            const TextSlot slot = TextSlotOf(message);
+            if (slot == TextSlot::W && w != 0) w = reinterpret_cast<WParam>(text.c_str());
+            if (slot == TextSlot::L && l != 0) l = reinterpret_cast<LParam>(text.c_str());
+            return M::Decode(w, l);
+        }
     };
 
     LParam Send(unsigned message, WParam wParam, LParam lParam) override;
@@ -33,6 +46,7 @@ public:
 
     std::vector<Message> Messages() const;
     std::vector<Message> Messages(unsigned message) const;
+
     size_t Count(unsigned message) const;
     void Clear();
     // Waits until pred(messages) holds or the timeout passes; returns whether it held.
@@ -56,5 +70,5 @@ private:
     std::vector<Message> m_messages;
 };
 
-// Text of a message for printing test failures, e.g. "JOB_STATE(3, \"ExitCode(1)\")".
+// Text of a message for printing test failures, e.g. "JOB_STATE(state 3, \"ExitCode(1)\") sent".
 std::string DescribeMessage(const RecordingSink::Message& m);

@@ -18,12 +18,8 @@ CTabPage::~CTabPage() {
 
 int CTabPage::CurrentJob() const {
     if (m_preparingInput) return kJobPrepareInput;
-    return m_engine->bThreadRunning.load() ? m_engine->nProcessID.load() : 0;
-}
-
-bool CTabPage::IsSceneJob(int id) {
-    return id == kJobMerge || id == kJobSegmentOutput || id == kJobSceneExtract || id == kJobExtractMerge ||
-           id == kJobPrepareInput;
+    const JobStatus status = m_engine->Status();
+    return status.running ? status.jobId : 0;
 }
 
 void CTabPage::SetPreparingInput(bool on) {
@@ -32,7 +28,7 @@ void CTabPage::SetPreparingInput(bool on) {
 }
 
 void CTabPage::StopJob() {
-    if (m_engine->bThreadRunning.load()) m_engine->CancelProcess();
+    if (m_engine->Status().running) m_engine->CancelProcess();
     m_engine->JoinJobThread();
 }
 
@@ -51,33 +47,53 @@ void CTabPage::Post(unsigned message, WParam wParam, LParam lParam) {
 
 LParam CTabPage::OnAppMessage(unsigned message, WParam wParam, LParam lParam) {
     switch (message) {
-        case WM_APP_STATUS_TEXT:
-            if (lParam != 0) {
-                m_host->SetStatusText(static_cast<int>(wParam),
-                                      QString::fromUtf8(reinterpret_cast<const char*>(lParam)));
-            }
-            return 0;
-        case WM_APP_JOB_START:
-        case WM_APP_JOB_NAME:
-            if (wParam != 0) m_host->SetStatusText(0, QString::fromUtf8(reinterpret_cast<const char*>(wParam)));
-            return 0;
-        case WM_APP_JOB_STATE:
-            m_host->SetStatusText(1, QString::fromUtf8(JobStateName(static_cast<int>(wParam), m_host->Japanese())));
-            if (lParam != 0) m_host->SetStatusText(3, QString::fromUtf8(reinterpret_cast<const char*>(lParam)));
-            return 0;
-        case WM_APP_BUSY:
-            if (wParam == 0) {
-                QApplication::setOverrideCursor(Qt::WaitCursor);
-            } else {
-                QApplication::restoreOverrideCursor();
-            }
-            return 0;
-        case WM_APP_PROCESS_FINISHED:
-            m_host->UpdateTabButtons();
-            return 0;
-        default:
-            return 0;
+        case WM_APP_STATUS_TEXT: OnStatusText(StatusTextMsg::Decode(wParam, lParam)); break;
+        case WM_APP_JOB_START: OnJobStart(JobStartMsg::Decode(wParam, lParam)); break;
+        case WM_APP_JOB_NAME: OnJobName(JobNameMsg::Decode(wParam, lParam)); break;
+        case WM_APP_JOB_PROGRESS: OnJobProgress(JobProgressMsg::Decode(wParam, lParam)); break;
+        case WM_APP_JOB_STATE: OnJobState(JobStateMsg::Decode(wParam, lParam)); break;
+        case WM_APP_BUSY: OnBusy(BusyMsg::Decode(wParam, lParam)); break;
+        case WM_APP_PROCESS_FINISHED: OnProcessFinished(ProcessFinishedMsg::Decode(wParam, lParam)); break;
+        case WM_APP_LIST_CHANGED: OnListChanged(ListChangedMsg::Decode(wParam, lParam)); break;
+        case WM_APP_PLAY_POSITION: OnPlayPosition(PlayPositionMsg::Decode(wParam, lParam)); break;
+        case WM_APP_PREVIEW_IMAGE: OnPreviewImage(PreviewImageMsg::Decode(wParam, lParam)); break;
+        case WM_APP_SELECT_SCENE: OnSelectScene(SelectSceneMsg::Decode(wParam, lParam)); break;
+        case WM_APP_MEDIA_OPENED: OnMediaOpened(MediaOpenedMsg::Decode(wParam, lParam)); break;
+        case WM_APP_FIND_PLAYER: OnFindPlayer(FindPlayerMsg::Decode(wParam, lParam)); break;
+        case WM_APP_EDIT_DONE: OnEditDone(EditDoneMsg::Decode(wParam, lParam)); break;
+        default: break;
     }
+    return 0;
+}
+
+void CTabPage::OnStatusText(const StatusTextMsg& msg) {
+    if (msg.text != nullptr) m_host->SetStatusText(msg.pane, QString::fromUtf8(msg.text));
+}
+
+void CTabPage::OnJobStart(const JobStartMsg& msg) {
+    if (msg.kind != nullptr) m_host->SetStatusText(0, QString::fromUtf8(msg.kind));
+}
+
+void CTabPage::OnJobName(const JobNameMsg& msg) {
+    if (msg.name != nullptr) m_host->SetStatusText(0, QString::fromUtf8(msg.name));
+}
+
+void CTabPage::OnJobState(const JobStateMsg& msg) {
+    m_host->SetStatusText(1, QString::fromUtf8(JobStateName(msg.state, m_host->Japanese())));
+    if (msg.text != nullptr) m_host->SetStatusText(3, QString::fromUtf8(msg.text));
+}
+
+void CTabPage::OnBusy(const BusyMsg& msg) {
+    if (msg.begins) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
+void CTabPage::OnProcessFinished(const ProcessFinishedMsg& msg) {
+    (void)msg;
+    m_host->UpdateTabButtons();
 }
 
 QString CTabPage::CurrentMediaPath() const { return QString::fromStdString(m_data.input_file); }

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "app/AppHelpDialog.h"
+#include "engine/AppMessages.h"
 #include "engine/MessageSink.h"
 #include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
@@ -26,9 +27,9 @@ public:
 
     // The job the engine runs (0 when idle); 1101 while the input is being prepared.
     int CurrentJob() const;
-    // A scene job runs: 1006, 1052, 1053, 1057 or 1101.
+    // A scene job runs (the job table's kind): 1006, 1052, 1053, 1057 or 1101.
     bool IsBusy() const { return IsSceneJob(CurrentJob()); }
-    static bool IsSceneJob(int id);
+    static bool IsSceneJob(int id) { return IsSceneJobId(id); }
     // Marks input preparation as the running job (it does not go through the engine's job start).
     void SetPreparingInput(bool on);
     // Stops a running job and waits for it, serving messages meanwhile.
@@ -64,8 +65,25 @@ public:
     bool MediaReport(const QString& path, int kind, QString& text) override;
 
 protected:
-    // Handles one engine message on the UI thread. The default keeps the status bar and tab buttons current.
+    // Handles one engine message on the UI thread: decodes it and calls its handler below.
     virtual LParam OnAppMessage(unsigned message, WParam wParam, LParam lParam);
+
+    // The handlers, on the UI thread. Texts are the sender's, valid during the call. The defaults keep the
+    // status bar, the wait cursor and the tab buttons current; the rest is the pages' own.
+    virtual void OnStatusText(const StatusTextMsg& msg);
+    virtual void OnJobStart(const JobStartMsg& msg);
+    virtual void OnJobName(const JobNameMsg& msg);
+    virtual void OnJobProgress(const JobProgressMsg& msg) { (void)msg; }
+    virtual void OnJobState(const JobStateMsg& msg);
+    virtual void OnBusy(const BusyMsg& msg);
+    virtual void OnProcessFinished(const ProcessFinishedMsg& msg);
+    virtual void OnListChanged(const ListChangedMsg& msg) { (void)msg; }
+    virtual void OnPlayPosition(const PlayPositionMsg& msg) { (void)msg; }
+    virtual void OnPreviewImage(const PreviewImageMsg& msg) { (void)msg; }
+    virtual void OnSelectScene(const SelectSceneMsg& msg) { (void)msg; }
+    virtual void OnMediaOpened(const MediaOpenedMsg& msg) { (void)msg; }
+    virtual void OnFindPlayer(const FindPlayerMsg& msg) { (void)msg; }
+    virtual void OnEditDone(const EditDoneMsg& msg) { (void)msg; }
     TabHost* Host() const { return m_host; }
 
     TabHost* m_host;

@@ -11,6 +11,7 @@
 #include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
+#include "support/EngineTestAccess.h"
 
 namespace {
 
@@ -286,14 +287,14 @@ TEST_F(EffectsEngineTest, CaptionFileFollowsJobAndMode) {
     };
     for (const Case& c : cases) {
         CTarneloProcess engine(&m_sink, &m_data);
-        engine.nProcessID = c.jobId;
-        engine.m_mode = c.mode;
+        EngineTestAccess::SetJobId(engine, c.jobId);
+        engine.SetOptions({.mode = c.mode});
         const std::string chain = engine.BuildEffectsFilter(true, false, c.singleStill, false, -1);
         const std::string path = m_folder + "/" + c.file;
         EXPECT_EQ(chain, kDefaultLook + ("subtitles='" + path + "',")) << c.file;
         EXPECT_TRUE(LastFilterError().empty());
         EXPECT_TRUE(std::filesystem::exists(path)) << c.file;
-        engine.nProcessID = 0;
+        EngineTestAccess::SetJobId(engine, 0);
     }
 }
 

@@ -164,7 +164,7 @@ TEST(PlaybackTest, ScenePreviewWithoutAPlayableSceneEndsAtOnce) {
         EXPECT_EQ(sink.Count(WM_APP_PREVIEW_IMAGE), 0u) << listIdx;
         ASSERT_FALSE(sink.Messages(WM_APP_JOB_STATE).empty());
         EXPECT_EQ(sink.Messages(WM_APP_JOB_STATE).back().wParam, static_cast<WParam>(kJobStateFailed));
-        EXPECT_EQ(engine.nProcessID.load(), 0);
+        EXPECT_EQ(engine.Status().jobId, 0);
     }
 }
 

@@ -85,8 +85,7 @@ TEST(SceneMergeTest, EngineGraphUsesTheTabsRateAndTheCurrentAudio) {
     data.m_currentInfo.has_audio = true;
     EXPECT_EQ(engine.BuildMergeFilterGraph(list, 0.5), BuildMergeGraph(list, 0.5, "30000/1001", true));
     // The merge tab's engine joins at the rate chosen on that tab.
-    engine.m_mode = 1;
-    engine.m_mergeRateText = "24000/1001";
+    engine.SetOptions({.mode = 1, .mergeRateText = "24000/1001"});
     EXPECT_EQ(engine.BuildMergeFilterGraph(list, 0.5), BuildMergeGraph(list, 0.5, "24000/1001", true));
 }
 

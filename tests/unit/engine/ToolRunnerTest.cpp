@@ -9,6 +9,7 @@
 #include "engine/TarneloProcess.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
+#include "support/EngineTestAccess.h"
 #include "support/ProcessWatch.h"
 
 using testsupport::Helper;
@@ -23,10 +24,10 @@ protected:
 
     // Runs body on a stand-in job thread, as the engine's job thread would.
     void RunAsJob(std::function<void()> body) {
-        engine.bThreadRunning = true;
+        EngineTestAccess::SetRunning(engine, true);
         job = std::thread([this, body] {
             body();
-            engine.bThreadRunning = false;
+            EngineTestAccess::SetRunning(engine, false);
         });
     }
     void TearDown() override {
@@ -139,10 +140,10 @@ TEST_F(ToolRunnerTest, CancelStopsAHangingChildAndItsGrandchild) {
         result = engine.ExecuteCmdWithProgress(false, Quoted(Helper("spawn_grandchild")) + " hang", 10, 0);
     });
     // The helper prints its pids before hanging; wait until the runner has published the child.
-    ASSERT_TRUE(testsupport::WaitUntil([&] { return engine.hProcess.load() != 0; }));
-    const long child = engine.hProcess.load();
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return engine.Status().childPid != 0; }));
+    const long child = engine.Status().childPid;
     engine.CancelProcess();
-    EXPECT_FALSE(engine.bThreadRunning.load());
+    EXPECT_FALSE(engine.Status().running);
     EXPECT_EQ(result.load(), -2);
     EXPECT_TRUE(testsupport::WaitGone(child));
     job.join();
@@ -159,7 +160,7 @@ TEST_F(ToolRunnerTest, StoppedPlaybackEndsStoppedNeverFailed) {
             if (m.message == WM_APP_FIND_PLAYER) return true;
         return false;
     }));
-    engine.nProcessID = kJobInputPreview;
+    EngineTestAccess::SetJobId(engine, kJobInputPreview);
     engine.CancelProcess();
     EXPECT_EQ(result.load(), -2);
     EXPECT_EQ(sink.m_captureCount, 1);  // a preview is captured before it is stopped
