@@ -351,16 +351,18 @@ public:
 
     bool VersionAsked() const { return m_version->count() > 0; }
 
-    // The help a --help, -h or help on the line asks for; empty when there is none.
-    std::string HelpAsked() const {
-        const Entry* chosen = Chosen();
-        if (chosen && chosen->app->get_help_ptr()->count() > 0) return CommandHelp(*chosen);
-        if (m_help->parsed()) {
+    // The help asked for by "help [COMMAND]" or by a --help or -h anywhere, even one CLI11 took as an option's
+    // value; empty when none is.
+    std::string HelpAsked(bool helpOnLine) const {
+        if (m_help->parsed() && !VersionAsked()) {
             for (const Entry& entry : m_commands) {
                 if (m_helpTopic == entry.spec->name) return CommandHelp(entry);
             }
+            return FullHelp();
         }
-        return m_help->parsed() || m_app.get_help_ptr()->count() > 0 ? FullHelp() : std::string();
+        if (!helpOnLine) return std::string();
+        const Entry* chosen = Chosen();
+        return chosen ? CommandHelp(*chosen) : FullHelp();
     }
 
     // The program's own help: its options and the list of commands.
@@ -425,8 +427,12 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     // Everything after "--" is a file name, so names starting with "-" can be given. CLI11 would end the
     // command there once it has a file and read the rest as the program's own, so it never sees that part.
     const auto mark = args.empty() ? args.end() : std::find(args.begin() + 1, args.end(), "--");
+    const bool hasMark = mark != args.end();
     std::vector<std::string> line(args.begin(), mark);
-    const std::vector<std::string> afterMark(mark == args.end() ? mark : mark + 1, args.end());
+    const std::vector<std::string> afterMark(hasMark ? mark + 1 : mark, args.end());
+    const bool helpOnLine = std::find_if(line.begin(), line.end(), [](const std::string& word) {
+                                return word == "--help" || word == "-h";
+                            }) != line.end();
 
     ParseResult result;
     Options& o = result.options;
@@ -445,41 +451,47 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
         failure = CommandLine::Reworded(e, commandLine.Chosen());
     }
 
+    auto fail = [&result](std::string message) {
+        result.error = std::move(message);
+        return result;
+    };
+    result.usage = commandLine.Overview();  // until the command is known
+    // The first word names the command; anything else there is wrong before all else.
+    const std::vector<std::string> unknown = commandLine.App().remaining();
+    if (!unknown.empty() && unknown.front() == args.front()) return fail("unknown command '" + args.front() + "'");
     // --help anywhere asks for the help, whatever else is wrong on the line.
-    if (std::string help = commandLine.HelpAsked(); !help.empty()) {
+    if (std::string help = commandLine.HelpAsked(helpOnLine); !help.empty()) {
         result.options = Options{};
         result.options.command = Command::Help;
         result.usage = std::move(help);
         result.ok = true;
         return result;
     }
-    auto fail = [&result](std::string message) {
-        result.error = std::move(message);
-        return result;
-    };
-    result.usage = commandLine.Overview();  // until the command is known
     if (commandLine.VersionAsked()) {
         if (args.size() > 1) return fail("--version takes no arguments");
         o.command = Command::Version;
         result.ok = true;
         return result;
     }
-    if (const auto unknown = commandLine.App().remaining(); !unknown.empty()) {
-        return fail("unknown command '" + unknown.front() + "'");
-    }
+    if (!unknown.empty()) return fail("unknown command '" + unknown.front() + "'");
     const CommandLine::Entry* chosen = commandLine.Chosen();
     if (!chosen) return fail("no command given");
 
     const CommandSpec& spec = *chosen->spec;
     o.command = spec.command;
     result.usage = CommandLine::CommandHelp(*chosen);
+    // CLI11 reads a negative number as a file name; before "--", a word starting with "-" is an option.
+    for (const std::string& word : chosen->operand->results()) {
+        if (word.empty()) return fail("empty file name");
+        if (word.size() > 1 && word[0] == '-') return fail(commandLine.Unplaced(word, *chosen));
+    }
     if (const auto extras = chosen->app->remaining(); !extras.empty()) {
         return fail(commandLine.Unplaced(extras.front(), *chosen));
     }
     if (!failure.empty()) return fail(failure);
 
     const bool manyFiles = spec.command == Command::Join;
-    if (!afterMark.empty()) {
+    if (hasMark) {
         if (!manyFiles && (chosen->operand->count() > 0 || afterMark.size() != 1)) {
             return fail("exactly one file name must follow '--'");
         }
@@ -489,10 +501,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
             o.target = afterMark.front();
         }
     }
-    const bool haveTarget = manyFiles ? !o.files.empty() : chosen->operand->count() > 0 || !afterMark.empty();
-    const bool emptyName =
-        manyFiles ? std::find(o.files.begin(), o.files.end(), "") != o.files.end() : haveTarget && o.target.empty();
-    if (emptyName) return fail("empty file name");
+    if (std::find(afterMark.begin(), afterMark.end(), "") != afterMark.end()) return fail("empty file name");
+    const bool haveTarget = manyFiles ? !o.files.empty() : chosen->operand->count() > 0 || hasMark;
     if (!haveTarget) return fail(std::string(spec.name) + " needs " + spec.wanted);
     if (spec.command == Command::Extract && o.transition && !o.merge) {
         return fail(std::string(*o.transition ? "--transition" : "--no-transition") + " needs --merge");

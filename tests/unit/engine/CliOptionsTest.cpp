@@ -301,11 +301,13 @@ TEST(CliOptionsTest, FileNamesAfterTheMarkAndValuesThatLookLikeOptions) {
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_EQ(r.options.files, (std::vector<std::string>{"a.mp4", "probe", "help"}));
     }
-    {
-        // --help is looked for before anything is missing.
-        const auto r = ParseArguments({"join", "--help"});
+    // --help is looked for before anything is missing, and even where it was read as a value.
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"join", "--help"}, {"extract", "--project", "--help", "in.mp4"}}) {
+        const auto r = ParseArguments(args);
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_EQ(r.options.command, Command::Help);
+        EXPECT_NE(r.usage.find("Usage: tarnelo-cli " + args[0]), std::string::npos);
     }
 
     const struct {
@@ -313,7 +315,10 @@ TEST(CliOptionsTest, FileNamesAfterTheMarkAndValuesThatLookLikeOptions) {
         std::string error;  // all of it
     } wrong[] = {
         {{"extract", "a.mp4", "--", "b.mp4"}, "exactly one file name must follow '--'"},
-        {{"segments", "--"}, "segments needs a project file"},
+        {{"segments", "--"}, "exactly one file name must follow '--'"},
+        {{"segments", "-1"}, "unknown option '-1'"},  // a negative number is no file name either
+        {{"frobnicate", "--help"}, "unknown command 'frobnicate'"},
+        {{"--version", "help"}, "--version takes no arguments"},
         {{"join", "-o", "o.mp4", "--", "a.mp4", ""}, "empty file name"},
         {{"join", "a.mp4", "-o"}, "-o needs a value"},
         {{"extract", "a.mp4", "--output-name="}, "--output-name needs a value"},
