@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(
   ffmpeg build-essential cmake ninja-build pkg-config
-  nlohmann-json3-dev libgtest-dev libgmock-dev libbenchmark-dev
+  nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libopencv-dev
   qt6-qpa-plugins fonts-ipafont-gothic qt6-translations-l10n
 )

@@ -45,11 +45,11 @@ int main(int argc, char** argv) {
     const std::vector<std::string> args(argv + 1, argv + argc);
     const cli::ParseResult parsed = cli::ParseArguments(args);
     if (!parsed.ok) {
-        std::fprintf(stderr, "tarnelo-cli: %s\n\n%s", parsed.error.c_str(), cli::UsageText().c_str());
+        std::fprintf(stderr, "tarnelo-cli: %s\n\n%s", parsed.error.c_str(), parsed.usage.c_str());
         return cli::kExitUsage;
     }
     if (parsed.options.command == cli::Command::Help) {
-        std::fputs(cli::UsageText().c_str(), stdout);
+        std::fputs(parsed.usage.c_str(), stdout);
         return cli::kExitSuccess;
     }
     if (parsed.options.command == cli::Command::Version) {

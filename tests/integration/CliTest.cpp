@@ -84,6 +84,26 @@ TEST_F(CliTest, WrongUsageExitsWithTwoAndTheUsage) {
     EXPECT_EQ(version.out.rfind("tarnelo-cli ", 0), 0u) << version.out;
 }
 
+TEST_F(CliTest, EachCommandHasItsHelpAndNamesAnOptionItDoesNotTake) {
+    for (const char* command : {"extract", "segments", "merge", "join", "autocorrect", "play", "probe"}) {
+        const RunResult r = RunCli({command, "--help"});
+        EXPECT_EQ(r.status, 0) << command;
+        EXPECT_NE(r.out.find(std::string("Usage: tarnelo-cli ") + command + " [OPTIONS] "), std::string::npos) << r.out;
+        EXPECT_EQ(r.err, "") << command;
+    }
+    const RunResult join = RunCli({"join", "--help"});
+    for (const char* option : {"-o,--output OUT.mp4", "--size WxH", "--rate N/D", "--transition", "--quality Q"}) {
+        EXPECT_NE(join.out.find(option), std::string::npos) << option;
+    }
+
+    const RunResult r = RunCli({"probe", "a.mp4", "--threshold", "3"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err.rfind("tarnelo-cli: unknown option '--threshold' for probe\n\n", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("Usage: tarnelo-cli probe [OPTIONS] FILE"), std::string::npos) << r.err;
+    EXPECT_TRUE(r.out.empty());
+    EXPECT_TRUE(fs::is_empty(m_dir));
+}
+
 TEST_F(CliTest, BadInputsFailWithAClearMessageAndCreateNothing) {
     std::ofstream(Path("text.mp4")) << "this is not a video\n";
     std::ofstream(Path("empty.mp4"));

@@ -121,9 +121,9 @@ TEST(CliOptionsTest, RejectsWrongUsageWithAReason) {
 
 TEST(CliOptionsTest, UsageTextNamesEveryCommandAndOption) {
     const std::string usage = cli::UsageText();
-    for (const char* word : {"extract INPUT",
-                             "segments PROJECT",
-                             "probe FILE",
+    for (const char* word : {"extract [OPTIONS] INPUT",
+                             "segments [OPTIONS] PROJECT",
+                             "probe [OPTIONS] FILE",
                              "--kind",
                              "--help",
                              "--version",
@@ -138,15 +138,16 @@ TEST(CliOptionsTest, UsageTextNamesEveryCommandAndOption) {
                              "--no-cuda",
                              "--no-cut",
                              "130",
-                             "merge PROJECT",
+                             "merge [OPTIONS] PROJECT",
                              "--merge",
                              "--transition",
                              "--no-transition",
-                             "join -o OUT.mp4",
+                             "join [OPTIONS] FILE...",
+                             "-o,--output OUT.mp4",
                              "--size WxH",
                              "--rate N/D",
-                             "autocorrect PROJECT",
-                             "play FILE|PROJECT",
+                             "autocorrect [OPTIONS] PROJECT",
+                             "play [OPTIONS] FILE|PROJECT",
                              "--scene N"}) {
         EXPECT_NE(usage.find(word), std::string::npos) << word;
     }
@@ -220,6 +221,120 @@ TEST(CliOptionsTest, ParsesTheMergeJoinPlayAndCorrectionCommands) {
         for (const auto& a : c.args) shown += "[" + a + "]";
         EXPECT_FALSE(r.ok) << shown;
         EXPECT_NE(r.error.find(c.reason), std::string::npos) << shown << " gave: " << r.error;
+    }
+}
+
+TEST(CliOptionsTest, EachCommandsHelpNamesItsOwnOptions) {
+    const struct {
+        std::string command;
+        std::vector<std::string> own;     // in its help
+        std::vector<std::string> others;  // of other commands, not in it
+    } cases[] = {
+        {"extract",
+         {"INPUT", "--threshold N", "--valid-sec S", "--cut-sec S", "--output-folder DIR", "--output-name NAME",
+          "--project FILE", "--quality Q", "--cuda", "--no-cuda", "--no-cut", "--merge", "--no-transition"},
+         {"--kind", "--scene", "--size", "-o,--output"}},
+        {"segments", {"PROJECT"}, {"--threshold", "--transition", "--kind"}},
+        {"merge", {"PROJECT", "--transition", "--no-transition"}, {"--merge", "--quality", "--kind"}},
+        {"join",
+         {"FILE...", "-o,--output OUT.mp4", "--size WxH", "--rate N/D", "--no-transition", "--quality Q"},
+         {"--cuda", "--no-cut", "--kind", "--scene"}},
+        {"autocorrect", {"PROJECT"}, {"--kind", "--quality"}},
+        {"play", {"FILE|PROJECT", "--scene N"}, {"--kind", "--threshold"}},
+        {"probe", {"FILE", "--kind N"}, {"--scene", "--threshold"}},
+    };
+    for (const auto& c : cases) {
+        const auto r = ParseArguments({c.command, "--help"});
+        ASSERT_TRUE(r.ok) << c.command << ": " << r.error;
+        EXPECT_EQ(r.options.command, Command::Help);
+        EXPECT_NE(r.usage.find("Usage: tarnelo-cli " + c.command + " [OPTIONS] "), std::string::npos) << r.usage;
+        for (const std::string& word : c.own) EXPECT_NE(r.usage.find(word), std::string::npos) << c.command << word;
+        for (const std::string& word : c.others) EXPECT_EQ(r.usage.find(word), std::string::npos) << c.command << word;
+        EXPECT_EQ(ParseArguments({c.command, "-h"}).usage, r.usage) << c.command;
+        EXPECT_EQ(ParseArguments({"help", c.command}).usage, r.usage) << c.command;
+        // A wrong line shows the usage of its command with the error.
+        const auto wrong = ParseArguments({c.command, "--frobnicate"});
+        EXPECT_FALSE(wrong.ok);
+        EXPECT_EQ(wrong.error, "unknown option '--frobnicate'");
+        EXPECT_EQ(wrong.usage, r.usage) << c.command;
+    }
+
+    // Without a command: help shows every command with its options, an error the list of commands.
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"help"}, {"--help"}, {"-h"}, {"help", "frobnicate"}}) {
+        const auto r = ParseArguments(args);
+        ASSERT_TRUE(r.ok) << args.back();
+        EXPECT_EQ(r.options.command, Command::Help);
+        EXPECT_EQ(r.usage, cli::UsageText()) << args.back();
+    }
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{}, {"frobnicate"}, {"--version", "x"}}) {
+        const auto r = ParseArguments(args);
+        EXPECT_FALSE(r.ok);
+        EXPECT_NE(r.usage.find("Usage: tarnelo-cli [OPTIONS] [COMMAND]"), std::string::npos) << r.usage;
+        for (const char* command : {"extract", "segments", "merge", "join", "autocorrect", "play", "probe", "help"}) {
+            EXPECT_NE(r.usage.find("\n  " + std::string(command) + " "), std::string::npos) << command;
+        }
+        EXPECT_EQ(r.usage.find("--threshold"), std::string::npos);
+    }
+}
+
+TEST(CliOptionsTest, FileNamesAfterTheMarkAndValuesThatLookLikeOptions) {
+    {
+        // The only file comes after "--", where the parser's own check for a missing file does not look.
+        const auto r = ParseArguments({"join", "-o", "o.mp4", "--", "-a.mp4", "--help"});
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.options.command, Command::Join);
+        EXPECT_EQ(r.options.files, (std::vector<std::string>{"-a.mp4", "--help"}));
+    }
+    {
+        // A value is the next word, whatever it looks like; "=" joins a value to its option.
+        const auto r = ParseArguments({"extract", "--output-name", "-x.mp4", "in.mp4", "--threshold=250"});
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.options.outputName, "-x.mp4");
+        EXPECT_EQ(r.options.target, "in.mp4");
+        EXPECT_EQ(r.options.threshold, 250.0);
+    }
+    {
+        // A file may be named like a command.
+        const auto r = ParseArguments({"join", "-o", "o.mp4", "a.mp4", "probe", "help"});
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.options.files, (std::vector<std::string>{"a.mp4", "probe", "help"}));
+    }
+    // --help is looked for before anything is missing, and even where it was read as a value.
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"join", "--help"}, {"extract", "--project", "--help", "in.mp4"}}) {
+        const auto r = ParseArguments(args);
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.options.command, Command::Help);
+        EXPECT_NE(r.usage.find("Usage: tarnelo-cli " + args[0]), std::string::npos);
+    }
+
+    const struct {
+        std::vector<std::string> args;
+        std::string error;  // all of it
+    } wrong[] = {
+        {{"extract", "a.mp4", "--", "b.mp4"}, "exactly one file name must follow '--'"},
+        {{"segments", "--"}, "exactly one file name must follow '--'"},
+        {{"segments", "-1"}, "unknown option '-1'"},  // a negative number is no file name either
+        {{"frobnicate", "--help"}, "unknown command 'frobnicate'"},
+        {{"--version", "help"}, "--version takes no arguments"},
+        {{"join", "-o", "o.mp4", "--", "a.mp4", ""}, "empty file name"},
+        {{"join", "a.mp4", "-o"}, "-o needs a value"},
+        {{"extract", "a.mp4", "--output-name="}, "--output-name needs a value"},
+        {{"extract", "a.mp4", "--cuda=1"}, "--cuda takes no value"},
+        {{"extract", "a.mp4", "extract"}, "unexpected argument 'extract'"},
+        {{"extract", "a.mp4", "--version"}, "unknown option '--version'"},
+        {{"--cuda", "extract", "a.mp4"}, "unknown command '--cuda'"},
+        {{"--"}, "unknown command '--'"},
+        {{"--version", "--version"}, "--version takes no arguments"},
+    };
+    for (const auto& c : wrong) {
+        const auto r = ParseArguments(c.args);
+        std::string shown;
+        for (const auto& a : c.args) shown += "[" + a + "]";
+        EXPECT_FALSE(r.ok) << shown;
+        EXPECT_EQ(r.error, c.error) << shown;
     }
 }
 
