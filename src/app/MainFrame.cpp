@@ -43,11 +43,11 @@ CMainFrame::CMainFrame(CTarneloDlg* dialog) : m_dialog(dialog) {
     setCentralWidget(dialog);
     setAcceptDrops(true);
     BuildStatusBar();
-    dialog->SceneTab().Data().m_titleWindow = this;
+    dialog->SceneTab().Data().m_titleChanged = [this](const std::string& title) { SetTitle(title); };
 }
 
 CMainFrame::~CMainFrame() {
-    m_dialog->SceneTab().Data().m_titleWindow = nullptr;
+    m_dialog->SceneTab().Data().m_titleChanged = nullptr;
     m_dialog->SetFrame(nullptr);
 }
 

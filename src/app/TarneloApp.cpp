@@ -10,6 +10,7 @@
 #include "app/log/AppLog.h"
 #include "platform/CudaProbe.h"
 #include "platform/Path.h"
+#include "project/ProjectSession.h"
 #include "ui/merge/TarneloTabMerge.h"
 #include "ui/scene/TarneloTabScene.h"
 
@@ -46,7 +47,7 @@ QString CTarneloApp::ProjectFromCommandLine(const QStringList& args) {
 }
 
 bool CTarneloApp::IsProjectFileName(const QString& path) {
-    return path.endsWith(QLatin1String(".kpproj"), Qt::CaseInsensitive);
+    return IsProjectPath(path.toStdString());
 }
 
 QByteArray CTarneloApp::ReadSettingsRecord() {

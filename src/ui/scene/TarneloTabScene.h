@@ -4,12 +4,13 @@
 #include <QString>
 
 #include "app/TabPage.h"
+#include "project/ProjectSession.h"
 
 class CAppHelpDialog;
 
 // The scene tab (page 2015): one input video turned into scene files and a merged output. This page holds
 // the project operations the main window calls; its controls come with the scene workflow.
-class CTarneloTabScene : public CTabPage {
+class CTarneloTabScene : public CTabPage, private ProjectSessionListener {
     Q_OBJECT
 public:
     CTarneloTabScene(CTarneloDlg* owner, bool cudaPresent, QWidget* parent);
@@ -33,5 +34,11 @@ public:
     static QString ProjectFilter() { return QStringLiteral("Project Files (*.kpproj)|*.kpproj||"); }
 
 private:
+    // The window's part of opening a project.
+    void LoadStarting() override;
+    void ProjectOpened(const std::string& path) override;
+    void LoadFinished(bool loaded) override;
+
+    ProjectSession m_session;
     QPointer<CAppHelpDialog> m_infoWindow;
 };
