@@ -50,21 +50,6 @@ TEST_F(AtomicFileTest, WritesNewAndReplacesOldContent) {
     }
 }
 
-TEST_F(AtomicFileTest, KeepsModeAndWritesThroughLinks) {
-    const std::string path = PathOf("p.kpproj");
-    ASSERT_TRUE(platform::WriteFileAtomically(path, "one"));
-    const fs::perms mode = fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read;
-    fs::permissions(path, mode);
-    ASSERT_TRUE(platform::WriteFileAtomically(path, "two"));
-    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all, mode);
-
-    fs::create_symlink(path, m_dir / "link.kpproj");
-    ASSERT_TRUE(platform::WriteFileAtomically(PathOf("link.kpproj"), "three"));
-    EXPECT_TRUE(fs::is_symlink(m_dir / "link.kpproj"));
-    EXPECT_EQ(ReadBytes(path), "three");
-    EXPECT_EQ(EntryCount(), 2);
-}
-
 TEST_F(AtomicFileTest, FailureKeepsTheOldFileAndLeavesNoTemporary) {
     const std::string path = PathOf("p.kpproj");
     const std::string old(2048, 'o');
