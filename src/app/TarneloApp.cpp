@@ -8,6 +8,7 @@
 #include "log/AppLog.h"
 #include "platform/CudaProbe.h"
 #include "platform/Path.h"
+#include "project/ProjectSession.h"
 #include "project/TarneloData.h"
 
 namespace {
@@ -43,7 +44,7 @@ QString CTarneloApp::ProjectFromCommandLine(const QStringList& args) {
 }
 
 bool CTarneloApp::IsProjectFileName(const QString& path) {
-    return path.endsWith(QLatin1String(".kpproj"), Qt::CaseInsensitive);
+    return IsProjectPath(path.toStdString());
 }
 
 QByteArray CTarneloApp::ReadSettingsRecord() {

@@ -10,6 +10,7 @@
 
 #include "cli/CliChoices.h"
 #include "cli/CliUsage.h"
+#include "project/ProjectSession.h"
 
 namespace cli {
 
@@ -67,7 +68,7 @@ inline bool EndsWithNoCase(std::string_view text, std::string_view tail) {
 }
 
 // A project is told from a video by its extension, as opening a file does.
-inline bool IsProjectPath(std::string_view path) { return EndsWithNoCase(path, ".kpproj"); }
+using ::IsProjectPath;
 
 // args: the arguments after the program name.
 ParseResult ParseArguments(const std::vector<std::string>& args);

@@ -10,6 +10,7 @@
 
 #include "cli/CliOptions.h"
 #include "project/FileHelpers.h"
+#include "project/ProjectSession.h"
 #include "project/TarneloData.h"
 #include "project/TimeText.h"
 
@@ -35,7 +36,7 @@ inline std::vector<std::string> SetUpExtractProject(CTarneloData& data, const Op
     data.output_folder =
         paths.outputFolder.empty() ? paths.input + "_out" + kPathSep : SetTrailingSeparator(paths.outputFolder, true);
     data.output_name = o.outputName.empty() ? ReplaceExtension(name, "_trim.mp4") : o.outputName;
-    data.project_file = paths.projectFile.empty() ? paths.input + ".kpproj" : paths.projectFile;
+    data.project_file = paths.projectFile.empty() ? DefaultProjectPath(paths.input) : paths.projectFile;
     if (data.capTitle.caption.empty()) data.capTitle.caption = "{\\fad(500,500)}" + name;
     data.pts_file = data.output_folder + ReplaceExtension(name, "_pts.csv");
     data.diff_list.clear();

@@ -13,6 +13,7 @@
 #include "engine/JobTables.h"
 #include "platform/CudaProbe.h"
 #include "project/FileHelpers.h"
+#include "project/ProjectSession.h"
 #include "project/TarneloData.h"
 
 namespace cli {
@@ -179,8 +180,9 @@ int LoadSavedProject(CTarneloData& data, const std::string& given, CliSink& sink
     if (const std::string why = FileProblem(path); !why.empty()) {
         return Fail(sink, "cannot open " + Quoted(given) + ": " + why);
     }
-    data.ResetAll(false);
-    if (!data.LoadProject(path)) return Fail(sink, "cannot read " + Quoted(given) + ": not a project file");
+    if (ProjectSession(data).Load(path, true) != ProjectSession::kOpened) {
+        return Fail(sink, "cannot read " + Quoted(given) + ": not a project file");
+    }
     // The project may come from a machine with a CUDA device.
     if (data.use_cuda && !platform::HasCudaDevice()) {
         Warn(sink, "the project asks for CUDA but no CUDA device was found; encoding without CUDA");

@@ -10,6 +10,7 @@
 #include "engine/TarneloProcess.h"
 #include "platform/CudaProbe.h"
 #include "project/FileHelpers.h"
+#include "project/ProjectSession.h"
 #include "project/TarneloData.h"
 
 namespace cli {
@@ -31,7 +32,7 @@ int CountSegmentFiles(const CTarneloData& data) {
 int FinishSceneJob(CTarneloData& data, CliSink& sink, int result, const char* what,
                    const std::optional<FileStamp>& outputBefore = std::nullopt) {
     sink.EndBar();
-    const bool saved = data.SaveProject(data.project_file);
+    const bool saved = ProjectSession(data).Save();
     WriteStdout(FormatSceneTable(data));
     if (saved) {
         sink.PrintLine("Project file: " + data.project_file);
@@ -167,7 +168,7 @@ int RunAutocorrect(const Options& o, CliSink& sink, bool japanese) {
     }
 
     WriteStdout(FormatCorrection(data));
-    if (!data.SaveProject(data.project_file)) {
+    if (!ProjectSession(data).Save()) {
         return Fail(sink, "cannot write the project file " + Quoted(data.project_file));
     }
     sink.PrintLine("Project file: " + data.project_file);

@@ -3,15 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cctype>
 #include <cerrno>
-#include <climits>
 #include <cmath>
-#include <cstdlib>
 #include <limits>
 #include <nlohmann/json.hpp>
 
+#include "platform/AtomicFile.h"
 #include "project/TarneloData.h"
 
 using nlohmann::json;
@@ -259,71 +257,6 @@ json ProjectToJson(const CTarneloData& data) {
     return root;
 }
 
-bool WriteAll(int fd, const std::string& bytes) {
-    size_t written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return false;
-        }
-        written += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Writes bytes to a new file beside path and renames it over path, so the old file stays whole until the
-// new one is complete on disk. A link at path is written through to its target.
-bool ReplaceFileAtomically(const std::string& path, const std::string& bytes) {
-    std::string target = path;
-    struct stat st {};
-    if (lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char resolved[PATH_MAX];
-        if (realpath(path.c_str(), resolved) != nullptr) {
-            target = resolved;
-        }
-    }
-    const bool exists = stat(target.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode)) {
-        return false;
-    }
-
-    static std::atomic<unsigned> counter{0};
-    std::string temp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = FolderPart(target) + "." + FileNamePart(target) +
-               FormatC(".%d.%u.tmp", static_cast<int>(getpid()), counter.fetch_add(1));
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) {
-            return false;
-        }
-    }
-    if (fd < 0) {
-        return false;
-    }
-    bool ok = WriteAll(fd, bytes);
-    if (ok && exists) {
-        ok = fchmod(fd, st.st_mode & 07777) == 0;
-    }
-    ok = ok && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    ok = ok && rename(temp.c_str(), target.c_str()) == 0;
-    if (!ok) {
-        unlink(temp.c_str());
-        return false;
-    }
-    // Make the rename itself durable; a failure here no longer endangers either file.
-    const std::string folder = FolderPart(target).empty() ? std::string(".") : FolderPart(target);
-    if (const int dirFd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); dirFd >= 0) {
-        fsync(dirFd);
-        close(dirFd);
-    }
-    return true;
-}
-
 bool ReadWholeFile(const std::string& path, std::string& text) {
     const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -370,7 +303,7 @@ bool CTarneloData::SaveProject(const std::string& path) {
     } catch (const json::exception&) {
         return false;  // a text that is not valid UTF-8 cannot be written faithfully
     }
-    if (!ReplaceFileAtomically(path, bytes)) {
+    if (!platform::WriteFileAtomically(path, bytes)) {
         return false;
     }
     project_file = path;

@@ -203,8 +203,8 @@ std::string CTarneloData::BuildTitle() const {
 }
 
 void CTarneloData::UpdateTitle() {
-    if (m_titleWindow != nullptr) {
-        m_titleWindow->SetTitle(BuildTitle());
+    if (m_titleChanged) {
+        m_titleChanged(BuildTitle());
     }
 }
 

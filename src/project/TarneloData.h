@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -87,13 +88,6 @@ struct WindowRect {
     int left = 0, top = 0, right = 0, bottom = 0;
 };
 
-// The window whose caption UpdateTitle sets; the main window implements it.
-class TitleWindow {
-public:
-    virtual ~TitleWindow() = default;
-    virtual void SetTitle(const std::string& title) = 0;
-};
-
 // The project of one tab. Construction leaves the numeric settings without range; the owning tab runs
 // ResetAll before use.
 class CTarneloData {
@@ -112,7 +106,7 @@ public:
     void ResetEffectSettings();
     void ResetCaptionSettings();  // also resets the caption of every scene in the list
 
-    // Sets the caption of m_titleWindow (nothing when it is null).
+    // Hands BuildTitle to m_titleChanged (nothing when none is set).
     void UpdateTitle();
     std::string BuildTitle() const;
 
@@ -178,5 +172,6 @@ public:
     CaptionParam capTitle;
     std::vector<double> pts_list;
     double TransitionDuration = 0.5;
-    TitleWindow* m_titleWindow = nullptr;
+    // Told the new title whenever it may have changed; the front-end that shows a title sets it.
+    std::function<void(const std::string&)> m_titleChanged;
 };

@@ -42,7 +42,7 @@ CMainFrame::CMainFrame(CTarneloDlg* dialog) : m_dialog(dialog) {
     setCentralWidget(dialog);
     setAcceptDrops(true);
     BuildStatusBar();
-    dialog->Page(0)->Data().m_titleWindow = this;
+    dialog->Page(0)->Data().m_titleChanged = [this](const std::string& title) { SetTitle(title); };
 }
 
 CTarneloData& CMainFrame::TabData(int tab) { return m_dialog->Page(tab)->Data(); }
@@ -54,7 +54,7 @@ void CMainFrame::OpenProjectFile(const QString& path) { m_dialog->Page(0)->LoadP
 void CMainFrame::OpenDroppedFiles(const QStringList& files) { m_dialog->Page(0)->DropFiles(files); }
 
 CMainFrame::~CMainFrame() {
-    m_dialog->Page(0)->Data().m_titleWindow = nullptr;
+    m_dialog->Page(0)->Data().m_titleChanged = nullptr;
     m_dialog->SetFrame(nullptr);
 }
 

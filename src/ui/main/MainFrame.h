@@ -20,7 +20,7 @@ class QShortcut;
 
 // The main window: menu 128 and accelerators 128 of the current library, the status bar, the main dialog
 // as its content, the close confirmation and the size limit.
-class CMainFrame : public QMainWindow, public TitleWindow, public AppWindow {
+class CMainFrame : public QMainWindow, public AppWindow {
     Q_OBJECT
 public:
     static constexpr int kPaneCount = 5;
@@ -53,7 +53,7 @@ public:
     // Empty before the first layout; never smaller than what the menu and status bar need now.
     QSize RecordedSize() const;
 
-    void SetTitle(const std::string& title) override;
+    void SetTitle(const std::string& title);
     // Closes without the confirmation and ends the program: for a termination request from the system.
     void CloseWithoutAsking() override;
 

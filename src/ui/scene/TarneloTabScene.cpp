@@ -1,7 +1,6 @@
 #include "ui/scene/TarneloTabScene.h"
 
 #include <QApplication>
-#include <QFileInfo>
 
 #include "app/AppFileDialog.h"
 #include "app/AppHelpDialog.h"
@@ -19,7 +18,7 @@ void CentreOver(QWidget* window, const QWidget* over) {
 }  // namespace
 
 CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent)
-    : CTabPage(host, cudaPresent, parent) {
+    : CTabPage(host, cudaPresent, parent), m_session(m_data, this) {
     setObjectName(QStringLiteral("sceneTab"));
     // A project chosen for automatic load keeps its name through the first reset.
     const bool keep = !m_data.project_file.empty() && platform::FileExists(m_data.project_file);
@@ -33,34 +32,25 @@ void CTarneloTabScene::NewProject() {
 }
 
 int CTarneloTabScene::LoadProjectFile(const QString& path, bool force) {
-    const std::string file = path.toStdString();
-    if (file == m_data.project_file && m_data.auto_save && !force) return 1;
-    if (!platform::FileExists(file)) return -1;
-    if (!m_data.project_file.empty() && m_data.project_file != file) AutoSave(false);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    Host()->ResetStatusBar();
-    m_data.ResetAll(false);
-    const bool loaded = m_data.LoadProject(file);
-    if (loaded) {
-        m_data.project_file = file;
-        m_data.UpdateTitle();
-        AutoSave(false);
-        Host()->App().AddRecentFile(path);
-    }
-    QApplication::restoreOverrideCursor();
-    UpdateData(true);
-    return loaded ? 1 : 0;
+    return m_session.Load(path.toStdString(), force);
 }
 
-void CTarneloTabScene::AutoSave(bool force) {
-    if (!m_data.auto_save && !force) return;
-    std::string path = m_data.project_file;
-    if (path.empty()) {
-        if (m_data.input_file.empty()) return;
-        path = m_data.input_file + ".kpproj";
-    }
-    m_data.SaveProject(path);
+void CTarneloTabScene::LoadStarting() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    Host()->ResetStatusBar();
 }
+
+void CTarneloTabScene::ProjectOpened(const std::string& path) {
+    Host()->App().AddRecentFile(QString::fromStdString(path));
+}
+
+void CTarneloTabScene::LoadFinished(bool loaded) {
+    (void)loaded;
+    QApplication::restoreOverrideCursor();
+    UpdateData(true);
+}
+
+void CTarneloTabScene::AutoSave(bool force) { m_session.AutoSave(force); }
 
 void CTarneloTabScene::OpenProject() {
     StopJob();
@@ -81,22 +71,16 @@ void CTarneloTabScene::SaveProjectAs() {
     dialog.SetOverwritePrompt(true);
     dialog.setWindowTitle(ResText(3099));
     if (dialog.DoModal() != QDialog::Accepted) return;
-    const std::string path = dialog.GetPathName().toStdString();
-    if (!m_data.SaveProject(path)) {
-        Host()->ShowMessage(ResText(3075));
-        return;
-    }
-    m_data.project_file = path;
-    m_data.UpdateTitle();
+    if (!m_session.SaveAs(dialog.GetPathName().toStdString())) Host()->ShowMessage(ResText(3075));
 }
 
 void CTarneloTabScene::DropFiles(const QStringList& files) {
     if (IsBusy() || files.isEmpty()) return;
-    QString file = files.first();
-    const bool isProject = file.endsWith(QLatin1String(".kpproj"), Qt::CaseInsensitive);
-    if (!isProject && QFileInfo(file + QStringLiteral(".kpproj")).isFile()) file += QStringLiteral(".kpproj");
+    std::string file = files.first().toStdString();
+    // A video dropped beside its project opens the project.
+    if (!IsProjectPath(file) && platform::FileExists(DefaultProjectPath(file))) file = DefaultProjectPath(file);
     StopJob();
-    if (file.endsWith(QLatin1String(".kpproj"), Qt::CaseInsensitive)) LoadProjectFile(file, false);
+    if (IsProjectPath(file)) LoadProjectFile(QString::fromStdString(file), false);
     // Opening a dropped video as a new input belongs to the scene workflow's input handling.
 }
 

@@ -3,13 +3,14 @@
 #include <QPointer>
 #include <QString>
 
+#include "project/ProjectSession.h"
 #include "ui/common/TabPage.h"
 
 class CAppHelpDialog;
 
 // The scene tab (page 2015): one input video turned into scene files and a merged output. This page holds
 // the project operations the main window calls; its controls come with the scene workflow.
-class CTarneloTabScene : public CTabPage {
+class CTarneloTabScene : public CTabPage, private ProjectSessionListener {
     Q_OBJECT
 public:
     CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent);
@@ -35,5 +36,11 @@ public:
     static QString ProjectFilter() { return QStringLiteral("Project Files (*.kpproj)|*.kpproj||"); }
 
 private:
+    // The window's part of opening a project.
+    void LoadStarting() override;
+    void ProjectOpened(const std::string& path) override;
+    void LoadFinished(bool loaded) override;
+
+    ProjectSession m_session;
     QPointer<CAppHelpDialog> m_infoWindow;
 };

@@ -5,6 +5,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <nlohmann/json.hpp>
@@ -18,9 +19,11 @@ using nlohmann::json;
 
 namespace {
 
-class RecordingTitleWindow : public TitleWindow {
-public:
-    void SetTitle(const std::string& title) override { titles.push_back(title); }
+// Stands in for the window whose title the data reports.
+struct RecordingTitleWindow {
+    std::function<void(const std::string&)> Hook() {
+        return [this](const std::string& title) { titles.push_back(title); };
+    }
     std::vector<std::string> titles;
 };
 
@@ -140,7 +143,7 @@ protected:
     // The stored state of data as the bytes a save writes (with project_file fixed, so states compare).
     std::string StoredBytes(const CTarneloData& data) const {
         CTarneloData copy = data;
-        copy.m_titleWindow = nullptr;
+        copy.m_titleChanged = nullptr;
         copy.project_file = "/fixed.kpproj";
         EXPECT_TRUE(copy.SaveProject(PathOf("state.kpproj")));
         return ReadBytes(m_dir / "state.kpproj");
@@ -252,7 +255,7 @@ TEST_F(ProjectFileTest, SavedBytesOfAOneSceneProject) {
 TEST_F(ProjectFileTest, SaveWritesThePreviousProjectPathAndSetsTitle) {
     CTarneloData data = FullProject();
     RecordingTitleWindow window;
-    data.m_titleWindow = &window;
+    data.m_titleChanged = window.Hook();
     const std::string path = PathOf("新しい.kpproj");
     ASSERT_TRUE(data.SaveProject(path));
     const std::string bytes = ReadBytes(path);
@@ -351,7 +354,7 @@ TEST_F(ProjectFileTest, RoundTripOfEveryStoredField) {
 TEST_F(ProjectFileTest, FailedSaveIntoMissingFolderChangesNothing) {
     CTarneloData data = FullProject();
     RecordingTitleWindow window;
-    data.m_titleWindow = &window;
+    data.m_titleChanged = window.Hook();
     EXPECT_FALSE(data.SaveProject(PathOf("missing/p.kpproj")));
     EXPECT_FALSE(data.SaveProject(m_dir.string()));  // a folder is no project file
     EXPECT_EQ(data.project_file, "/古い/前回.kpproj");
@@ -426,7 +429,7 @@ TEST_F(ProjectFileTest, EmptyObjectKeepsFieldsButReplacesSceneList) {
     data.input_file = "/v/clip.part.mov";
     data.pts_file.clear();
     RecordingTitleWindow window;
-    data.m_titleWindow = &window;
+    data.m_titleChanged = window.Hook();
     const std::string before = StoredBytes(data);
 
     for (const std::string text : {"{}", "\xEF\xBB\xBF{}\n", "  { }  "}) {
@@ -665,7 +668,7 @@ TEST_F(ProjectFileTest, FailedLoadsChangeNothing) {
     for (const Case& c : cases) {
         CTarneloData data = base;
         RecordingTitleWindow window;
-        data.m_titleWindow = &window;
+        data.m_titleChanged = window.Hook();
         EXPECT_FALSE(LoadText(data, c.text)) << c.what;
         EXPECT_EQ(StoredBytes(data), before) << c.what;
         EXPECT_EQ(data.project_file, base.project_file) << c.what;

@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <map>
 #include <string>
@@ -13,9 +14,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class RecordingTitleWindow : public TitleWindow {
-public:
-    void SetTitle(const std::string& title) override { titles.push_back(title); }
+// Stands in for the window whose title the data reports.
+struct RecordingTitleWindow {
+    std::function<void(const std::string&)> Hook() {
+        return [this](const std::string& title) { titles.push_back(title); };
+    }
     std::vector<std::string> titles;
 };
 
@@ -201,7 +204,7 @@ TEST(TarneloDataTest, ConstructionState) {
         EXPECT_EQ(data.list_idx, -1);
         EXPECT_EQ(data.play_vol, 5);
         EXPECT_DOUBLE_EQ(data.TransitionDuration, 0.5);
-        EXPECT_EQ(data.m_titleWindow, nullptr);
+        EXPECT_FALSE(data.m_titleChanged);
     }
 }
 
@@ -291,7 +294,7 @@ TEST(TarneloDataTest, ResetAllKeepsApplicationSettings) {
     for (const bool keepProject : {false, true}) {
         CTarneloData data = ChangedData();
         RecordingTitleWindow window;
-        data.m_titleWindow = &window;
+        data.m_titleChanged = window.Hook();
         data.ResetAll(keepProject);
 
         ExpectSetting(data.threshold, 100, 0, 1000, 1, 1, "100", "threshold");
@@ -306,7 +309,7 @@ TEST(TarneloDataTest, ResetAllKeepsApplicationSettings) {
         EXPECT_EQ(data.window_rect.left, 1);
         EXPECT_EQ(data.window_rect.bottom, 4);
         EXPECT_EQ(data.quality, 2);
-        EXPECT_EQ(data.m_titleWindow, &window);
+        EXPECT_TRUE(static_cast<bool>(data.m_titleChanged));
 
         if (keepProject) {
             EXPECT_EQ(data.project_file, "/p/a.kpproj");
@@ -370,7 +373,7 @@ TEST(TarneloDataTest, TitleTexts) {
     EXPECT_EQ(data.BuildTitle(), "作業.kpproj \"入力.mp4 0:00:00.00 Frm:900 FPS:29.97 W1920xH1080 field_order:tt\"");
 
     RecordingTitleWindow window;
-    data.m_titleWindow = &window;
+    data.m_titleChanged = window.Hook();
     data.UpdateTitle();
     EXPECT_EQ(window.titles, std::vector<std::string>{data.BuildTitle()});
 }
