@@ -43,9 +43,7 @@ QString CTarneloApp::ProjectFromCommandLine(const QStringList& args) {
     return QString();
 }
 
-bool CTarneloApp::IsProjectFileName(const QString& path) {
-    return IsProjectPath(path.toStdString());
-}
+bool CTarneloApp::IsProjectFileName(const QString& path) { return IsProjectPath(path.toStdString()); }
 
 QByteArray CTarneloApp::ReadSettingsRecord() {
     QSettings settings = Settings();

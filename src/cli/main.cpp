@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "TarneloVersion.h"
-#include "log/AppLog.h"
 #include "cli/CliCommands.h"
 #include "cli/CliOptions.h"
 #include "cli/CliSignals.h"
 #include "cli/CliSink.h"
+#include "log/AppLog.h"
 
 namespace {
 

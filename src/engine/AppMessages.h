@@ -143,9 +143,12 @@ constexpr TextSlot TextSlotOf(unsigned message) {
 // The text a message carries by pointer; nullptr when it carries none.
 inline const char* MessageText(unsigned message, WParam w, LParam l) {
     switch (TextSlotOf(message)) {
-        case TextSlot::W: return appmsg::TextAt(w);
-        case TextSlot::L: return appmsg::TextAt(l);
-        default: return nullptr;
+        case TextSlot::W:
+            return appmsg::TextAt(w);
+        case TextSlot::L:
+            return appmsg::TextAt(l);
+        default:
+            return nullptr;
     }
 }
 

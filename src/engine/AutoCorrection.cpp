@@ -6,11 +6,11 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "log/AppLog.h"
 #include "engine/ImageReader.h"
 #include "engine/InputPreparation.h"
 #include "engine/TarneloProcess.h"
 #include "engine/TaskLimiter.h"
+#include "log/AppLog.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"

@@ -42,8 +42,7 @@ void CTarneloProcess::StartBackgroundQueue(int mode) {
     try {
         m_queueThread = std::thread(&CTarneloProcess::BackgroundWorkerProc, this);
     } catch (const std::system_error& e) {
-        AppLog().Log("%s(%d) thread start failed (%s)\n", "CTarneloProcess::StartBackgroundQueue", __LINE__,
-                     e.what());
+        AppLog().Log("%s(%d) thread start failed (%s)\n", "CTarneloProcess::StartBackgroundQueue", __LINE__, e.what());
         m_queueRunning = false;
     }
 }

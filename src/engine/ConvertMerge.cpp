@@ -10,13 +10,13 @@
 #include <mutex>
 #include <vector>
 
-#include "log/AppLog.h"
 #include "engine/EffectsFilter.h"
 #include "engine/EncoderPreset.h"
 #include "engine/InputPreparation.h"
 #include "engine/MergeRun.h"
 #include "engine/SceneMerge.h"
 #include "engine/TarneloProcess.h"
+#include "log/AppLog.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"

@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cmath>
 
-#include "log/AppLog.h"
 #include "engine/JobTables.h"
 #include "engine/Subtitles.h"
 #include "engine/TarneloProcess.h"
+#include "log/AppLog.h"
 #include "project/TarneloData.h"
 #include "project/TimeText.h"
 

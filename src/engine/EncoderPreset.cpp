@@ -35,11 +35,11 @@ SceneTimeRange ComputeSceneTimeRange(int firstFrame, int lastFrame, double fps, 
 std::string SegmentCutCommand(const std::string& prefix, const SceneTimeRange& range, const std::string& input,
                               const std::string& encoder, int gop, const std::string& rate,
                               const std::string& segment) {
-    return prefix + FormatC("-ss %s -i \"%s\" -t %s -c:v %s -g %d -keyint_min 1 -r %s -c:a aac -b:a 192k -vf "
-                            "\"setpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" -movflags +faststart \"%s\"",
-                            range.start.c_str(), platform::EscapeQuotedArgument(input).c_str(),
-                            range.duration.c_str(), encoder.c_str(), gop, rate.c_str(),
-                            platform::EscapeQuotedArgument(segment).c_str());
+    return prefix + FormatC(
+                        "-ss %s -i \"%s\" -t %s -c:v %s -g %d -keyint_min 1 -r %s -c:a aac -b:a 192k -vf "
+                        "\"setpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" -movflags +faststart \"%s\"",
+                        range.start.c_str(), platform::EscapeQuotedArgument(input).c_str(), range.duration.c_str(),
+                        encoder.c_str(), gop, rate.c_str(), platform::EscapeQuotedArgument(segment).c_str());
 }
 
 std::string SceneCutCommand(const std::string& prefix, const CTarneloData& data, const SceneEntry& scene,

@@ -8,10 +8,10 @@
 #include <mutex>
 #include <thread>
 
-#include "log/AppLog.h"
 #include "engine/EncoderPreset.h"
 #include "engine/PumpWait.h"
 #include "engine/TarneloProcess.h"
+#include "log/AppLog.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"

@@ -1,5 +1,5 @@
-#include "log/AppLog.h"
 #include "engine/TarneloProcess.h"
+#include "log/AppLog.h"
 #include "project/TarneloData.h"
 
 CTarneloProcess::CTarneloProcess(MainWindowLink* mainWindow, CTarneloData* data, bool japanese)

@@ -1,20 +1,44 @@
 #include "engine/JobTables.h"
 
-#include "log/AppLog.h"
 #include "engine/TarneloProcess.h"
+#include "log/AppLog.h"
 #include "project/TarneloData.h"
 
 namespace {
 
 const char* const kKindJa[kJobKindCount] = {
-    "",           "シーン抽出",   "セグメント出力", "映像効果設定",       "シーン結合",
-    "最終結合",   "入力プレビュー", "出力プレビュー", "シーンプレビュー",   "結合前検査",
-    "フレームレート解析", "インターレース解除", "MP4変換", "ファイル解析", "ビデオ解析",
+    "",
+    "シーン抽出",
+    "セグメント出力",
+    "映像効果設定",
+    "シーン結合",
+    "最終結合",
+    "入力プレビュー",
+    "出力プレビュー",
+    "シーンプレビュー",
+    "結合前検査",
+    "フレームレート解析",
+    "インターレース解除",
+    "MP4変換",
+    "ファイル解析",
+    "ビデオ解析",
 };
 const char* const kKindEn[kJobKindCount] = {
-    "",           "Scene Extract",  "Segment Output", "Effects",           "Scene Merge",
-    "Final Merge", "Input Preview", "Output Preview", "Scene Preview",     "Precheck",
-    "Frame Rate Analysis", "Deinterlacing", "Change MP4", "File Analysis", "Video Analysis",
+    "",
+    "Scene Extract",
+    "Segment Output",
+    "Effects",
+    "Scene Merge",
+    "Final Merge",
+    "Input Preview",
+    "Output Preview",
+    "Scene Preview",
+    "Precheck",
+    "Frame Rate Analysis",
+    "Deinterlacing",
+    "Change MP4",
+    "File Analysis",
+    "Video Analysis",
 };
 const char* const kStateJa[kJobStateCount] = {"", "処理中", "再生中", "失敗", "完了", "停止", "完了待ち"};
 const char* const kStateEn[kJobStateCount] = {"", "Processing", "Playing", "Failed", "Done", "Stopped", "Waiting"};

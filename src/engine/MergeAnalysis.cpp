@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <mutex>
 
-#include "log/AppLog.h"
 #include "engine/ConvertMerge.h"
 #include "engine/InputPreparation.h"
 #include "engine/TarneloProcess.h"
+#include "log/AppLog.h"
 #include "platform/Path.h"
 #include "project/TarneloData.h"
 

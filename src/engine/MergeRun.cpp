@@ -5,10 +5,10 @@
 #include <cstdio>
 #include <mutex>
 
-#include "log/AppLog.h"
 #include "engine/EffectsFilter.h"
 #include "engine/TarneloProcess.h"
 #include "engine/TaskLimiter.h"
+#include "log/AppLog.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"

@@ -1,11 +1,11 @@
 #include <memory>
 #include <vector>
 
-#include "log/AppLog.h"
 #include "engine/ChangedPixels.h"
 #include "engine/SceneRules.h"
 #include "engine/TarneloProcess.h"
 #include "engine/TaskLimiter.h"
+#include "log/AppLog.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
 

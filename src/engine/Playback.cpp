@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "log/AppLog.h"
 #include "engine/EffectsFilter.h"
 #include "engine/TarneloProcess.h"
+#include "log/AppLog.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
@@ -68,8 +68,8 @@ int PlayRounds(CTarneloProcess& engine, const std::string& file, std::string sta
         }
         const std::string command = PlayerCommand(left, top, start, file, length, data.play_vol, chain);
         const int result = engine.ExecuteCmdWithProgress(true, command, frames, offset);
-        const PlayRound next = NextPlayRound(data.play_loop, result, engine.CurrentPlayFrame(), frames,
-                                             engine.CurrentPlayTime(), start);
+        const PlayRound next =
+            NextPlayRound(data.play_loop, result, engine.CurrentPlayFrame(), frames, engine.CurrentPlayTime(), start);
         if (!next.again) return result;
         start = next.start;
     }
@@ -99,8 +99,8 @@ int CTarneloProcess::PlayVideo(const std::string& file, int id) {
 }
 
 int CTarneloProcess::PlayVideoScene(const std::string& segment) {
-    AppLog().Log("%s(%d) Start input_file(%s), bVf(%d)\n", "CTarneloProcess::PlayVideoScene", __LINE__,
-                 segment.c_str(), 1);
+    AppLog().Log("%s(%d) Start input_file(%s), bVf(%d)\n", "CTarneloProcess::PlayVideoScene", __LINE__, segment.c_str(),
+                 1);
     SceneEntry scene;
     {
         std::lock_guard<std::mutex> lock(m_listMutex);

@@ -3,11 +3,11 @@
 #include <cstdio>
 #include <system_error>
 
-#include "log/AppLog.h"
 #include "engine/EffectsFilter.h"
 #include "engine/InputPreparation.h"
 #include "engine/PumpWait.h"
 #include "engine/TarneloProcess.h"
+#include "log/AppLog.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"

@@ -3,9 +3,9 @@
 #include <utility>
 #include <vector>
 
-#include "log/AppLog.h"
 #include "engine/ProbeParsing.h"
 #include "engine/TarneloProcess.h"
+#include "log/AppLog.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
 

@@ -10,12 +10,12 @@
 #include <memory>
 #include <mutex>
 
-#include "log/AppLog.h"
 #include "engine/EffectsFilter.h"
 #include "engine/EncoderPreset.h"
 #include "engine/InputPreparation.h"
 #include "engine/MergeRun.h"
 #include "engine/TarneloProcess.h"
+#include "log/AppLog.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"

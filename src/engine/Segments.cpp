@@ -1,10 +1,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "log/AppLog.h"
 #include "engine/EncoderPreset.h"
 #include "engine/SceneRules.h"
 #include "engine/TarneloProcess.h"
+#include "log/AppLog.h"
 #include "platform/Path.h"
 #include "project/TarneloData.h"
 

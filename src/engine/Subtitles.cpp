@@ -7,8 +7,8 @@
 #include <limits>
 #include <regex>
 
-#include "log/AppLog.h"
 #include "engine/EffectsFilter.h"
+#include "log/AppLog.h"
 #include "project/FileHelpers.h"
 #include "project/TarneloData.h"
 #include "project/TimeText.h"

@@ -4,10 +4,10 @@
 #include <cstdio>
 #include <thread>
 
-#include "log/AppLog.h"
 #include "engine/ProgressParser.h"
 #include "engine/PumpWait.h"
 #include "engine/TarneloProcess.h"
+#include "log/AppLog.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
 
@@ -127,8 +127,8 @@ void CTarneloProcess::CancelProcess() {
     bool expected = false;
     if (!g_cancelInProgress.compare_exchange_strong(expected, true)) return;
 
-    const std::string what = "nProcessID(" + std::to_string(nProcessID.load()) + "), hProcess(" +
-                             std::to_string(hProcess.load()) + ")";
+    const std::string what =
+        "nProcessID(" + std::to_string(nProcessID.load()) + "), hProcess(" + std::to_string(hProcess.load()) + ")";
     AppLog().Log("%s(%d) Start %s, bThreadRunning(%d)\n", "CTarneloProcess::CancelProcess", __LINE__, what.c_str(),
                  bThreadRunning.load() ? 1 : 0);
     // While the job runs its stop is asked for, again should the request have been cleared meanwhile.

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "log/AppLog.h"
 #include "engine/AutoCorrection.h"
-#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
+#include "log/AppLog.h"
 #include "project/TarneloData.h"
+#include "support/RecordingSink.h"
 
 namespace {
 

@@ -8,13 +8,13 @@
 #include <thread>
 #include <vector>
 
-#include "support/RecordingSink.h"
 #include "engine/SceneRules.h"
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
 #include "support/EngineTestAccess.h"
 #include "support/ProcessWatch.h"
+#include "support/RecordingSink.h"
 
 namespace fs = std::filesystem;
 

@@ -18,12 +18,12 @@
 #include <vector>
 
 #include "engine/ConvertMerge.h"
-#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
 #include "support/JobRun.h"
 #include "support/ProcessWatch.h"
+#include "support/RecordingSink.h"
 
 namespace fs = std::filesystem;
 

@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "support/RecordingSink.h"
 #include "engine/SceneMerge.h"
 #include "engine/SceneRules.h"
 #include "engine/TarneloProcess.h"
@@ -24,6 +23,7 @@
 #include "project/TarneloData.h"
 #include "support/JobRun.h"
 #include "support/ProcessWatch.h"
+#include "support/RecordingSink.h"
 
 namespace fs = std::filesystem;
 

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "support/RecordingSink.h"
 #include "engine/SceneRules.h"
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
 #include "support/JobRun.h"
 #include "support/ProcessWatch.h"
+#include "support/RecordingSink.h"
 
 namespace fs = std::filesystem;
 

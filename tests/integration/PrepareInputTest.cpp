@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "log/AppLog.h"
 #include "engine/InputPreparation.h"
-#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
+#include "log/AppLog.h"
 #include "platform/Path.h"
 #include "project/TarneloData.h"
 #include "support/ProcessWatch.h"
+#include "support/RecordingSink.h"
 
 namespace {
 

@@ -11,13 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "log/AppLog.h"
 #include "engine/PreviewStill.h"
-#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
+#include "log/AppLog.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
+#include "support/RecordingSink.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "engine/ProbeParsing.h"
-#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
+#include "support/RecordingSink.h"
 
 namespace {
 

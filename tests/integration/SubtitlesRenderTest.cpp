@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "engine/EffectsFilter.h"
-#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "integration/ClipFactory.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
+#include "support/RecordingSink.h"
 
 namespace {
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "support/ProcessWatch.h"
+#include "support/RecordingSink.h"
 
 // Running engine jobs from tests: to their end, or stopped at a chosen message.
 namespace testsupport {

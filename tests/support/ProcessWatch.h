@@ -32,8 +32,7 @@ inline bool ProcessExists(long pid) {
     std::string line;
     std::getline(stat, line);
     const size_t paren = line.rfind(')');
-    return paren != std::string::npos && paren + 2 < line.size() && line[paren + 2] != 'Z' &&
-           line[paren + 2] != 'X';
+    return paren != std::string::npos && paren + 2 < line.size() && line[paren + 2] != 'Z' && line[paren + 2] != 'X';
 }
 
 // Live (or zombie) children of this process.

@@ -3,8 +3,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPushButton>
 #include <QMimeData>
+#include <QPushButton>
 #include <QShortcut>
 #include <QStatusTipEvent>
 #include <QtTest>
@@ -12,9 +12,9 @@
 #include "UiTestSupport.h"
 #include "app/AppHelpDialog.h"
 #include "app/AppMsgDlg.h"
+#include "engine/JobTables.h"
 #include "ui/main/MainFrame.h"
 #include "ui/main/TarneloDlg.h"
-#include "engine/JobTables.h"
 #include "ui/merge/TarneloTabMerge.h"
 #include "ui/scene/TarneloTabScene.h"
 

@@ -5,8 +5,8 @@
 
 #include "UiTestSupport.h"
 #include "app/AppMsgDlg.h"
-#include "ui/main/MainFrame.h"
 #include "app/SettingsRecord.h"
+#include "ui/main/MainFrame.h"
 #include "ui/main/TarneloDlg.h"
 #include "ui/scene/TarneloTabScene.h"
 

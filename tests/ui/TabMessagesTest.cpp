@@ -6,10 +6,10 @@
 
 #include "UiTestSupport.h"
 #include "app/AppMsgDlg.h"
+#include "engine/JobTables.h"
 #include "ui/common/TabPage.h"
 #include "ui/main/MainFrame.h"
 #include "ui/main/TarneloDlg.h"
-#include "engine/JobTables.h"
 #include "ui/scene/TarneloTabScene.h"
 
 namespace {

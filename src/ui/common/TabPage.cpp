@@ -47,21 +47,50 @@ void CTabPage::Post(unsigned message, WParam wParam, LParam lParam) {
 
 LParam CTabPage::OnAppMessage(unsigned message, WParam wParam, LParam lParam) {
     switch (message) {
-        case WM_APP_STATUS_TEXT: OnStatusText(StatusTextMsg::Decode(wParam, lParam)); break;
-        case WM_APP_JOB_START: OnJobStart(JobStartMsg::Decode(wParam, lParam)); break;
-        case WM_APP_JOB_NAME: OnJobName(JobNameMsg::Decode(wParam, lParam)); break;
-        case WM_APP_JOB_PROGRESS: OnJobProgress(JobProgressMsg::Decode(wParam, lParam)); break;
-        case WM_APP_JOB_STATE: OnJobState(JobStateMsg::Decode(wParam, lParam)); break;
-        case WM_APP_BUSY: OnBusy(BusyMsg::Decode(wParam, lParam)); break;
-        case WM_APP_PROCESS_FINISHED: OnProcessFinished(ProcessFinishedMsg::Decode(wParam, lParam)); break;
-        case WM_APP_LIST_CHANGED: OnListChanged(ListChangedMsg::Decode(wParam, lParam)); break;
-        case WM_APP_PLAY_POSITION: OnPlayPosition(PlayPositionMsg::Decode(wParam, lParam)); break;
-        case WM_APP_PREVIEW_IMAGE: OnPreviewImage(PreviewImageMsg::Decode(wParam, lParam)); break;
-        case WM_APP_SELECT_SCENE: OnSelectScene(SelectSceneMsg::Decode(wParam, lParam)); break;
-        case WM_APP_MEDIA_OPENED: OnMediaOpened(MediaOpenedMsg::Decode(wParam, lParam)); break;
-        case WM_APP_FIND_PLAYER: OnFindPlayer(FindPlayerMsg::Decode(wParam, lParam)); break;
-        case WM_APP_EDIT_DONE: OnEditDone(EditDoneMsg::Decode(wParam, lParam)); break;
-        default: break;
+        case WM_APP_STATUS_TEXT:
+            OnStatusText(StatusTextMsg::Decode(wParam, lParam));
+            break;
+        case WM_APP_JOB_START:
+            OnJobStart(JobStartMsg::Decode(wParam, lParam));
+            break;
+        case WM_APP_JOB_NAME:
+            OnJobName(JobNameMsg::Decode(wParam, lParam));
+            break;
+        case WM_APP_JOB_PROGRESS:
+            OnJobProgress(JobProgressMsg::Decode(wParam, lParam));
+            break;
+        case WM_APP_JOB_STATE:
+            OnJobState(JobStateMsg::Decode(wParam, lParam));
+            break;
+        case WM_APP_BUSY:
+            OnBusy(BusyMsg::Decode(wParam, lParam));
+            break;
+        case WM_APP_PROCESS_FINISHED:
+            OnProcessFinished(ProcessFinishedMsg::Decode(wParam, lParam));
+            break;
+        case WM_APP_LIST_CHANGED:
+            OnListChanged(ListChangedMsg::Decode(wParam, lParam));
+            break;
+        case WM_APP_PLAY_POSITION:
+            OnPlayPosition(PlayPositionMsg::Decode(wParam, lParam));
+            break;
+        case WM_APP_PREVIEW_IMAGE:
+            OnPreviewImage(PreviewImageMsg::Decode(wParam, lParam));
+            break;
+        case WM_APP_SELECT_SCENE:
+            OnSelectScene(SelectSceneMsg::Decode(wParam, lParam));
+            break;
+        case WM_APP_MEDIA_OPENED:
+            OnMediaOpened(MediaOpenedMsg::Decode(wParam, lParam));
+            break;
+        case WM_APP_FIND_PLAYER:
+            OnFindPlayer(FindPlayerMsg::Decode(wParam, lParam));
+            break;
+        case WM_APP_EDIT_DONE:
+            OnEditDone(EditDoneMsg::Decode(wParam, lParam));
+            break;
+        default:
+            break;
     }
     return 0;
 }

@@ -10,10 +10,10 @@
 #include "app/AppShell.h"
 #include "app/DialogUnits.h"
 #include "app/Language.h"
-#include "ui/main/MainFrame.h"
 #include "app/RecentFileList.h"
 #include "platform/Path.h"
 #include "ui/common/TabPage.h"
+#include "ui/main/MainFrame.h"
 #include "ui/main/TabButton.h"
 // The only place that knows the concrete pages: they are made here and used through CTabPage after.
 #include "ui/merge/TarneloTabMerge.h"

@@ -1,15 +1,14 @@
 // The message decoders against what the engine sends: the raw parameters as its call sites write them,
 // and the messages its own send helpers produce.
-#include "engine/AppMessages.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "engine/AppMessages.h"
 #include "engine/JobTables.h"
-#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
+#include "support/RecordingSink.h"
 
 namespace {
 

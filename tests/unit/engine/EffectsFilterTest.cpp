@@ -8,10 +8,10 @@
 
 #include "engine/EffectsFilter.h"
 #include "engine/JobTables.h"
-#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
 #include "support/EngineTestAccess.h"
+#include "support/RecordingSink.h"
 
 namespace {
 

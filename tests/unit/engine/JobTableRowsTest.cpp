@@ -8,15 +8,15 @@
 #include <string>
 
 #include "engine/JobTables.h"
-#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
 #include "support/JobRun.h"
+#include "support/RecordingSink.h"
 
 namespace {
 
-const int kKnownIds[] = {kJobMerge,         kJobInputPreview, kJobOutputPreview, kJobScenePreview, kJobSegmentOutput,
-                         kJobSceneExtract,  kJobRecut,        kJobExtractMerge,  kJobPrepareInput};
+const int kKnownIds[] = {kJobMerge,        kJobInputPreview, kJobOutputPreview, kJobScenePreview, kJobSegmentOutput,
+                         kJobSceneExtract, kJobRecut,        kJobExtractMerge,  kJobPrepareInput};
 
 int RowsServing(int id, int mode) {
     int count = 0;
@@ -54,12 +54,18 @@ TEST(JobTableRowsTest, DerivedSetsAreTheJobSetsOfTheTabsAndTheEngine) {
         bool started;   // StartJob has a step for it, on both tabs
     };
     const Case cases[] = {
-        {kJobSceneExtract, true, false, true, false, true},   {kJobSegmentOutput, true, false, true, true, true},
-        {kJobMerge, true, false, true, true, true},           {kJobExtractMerge, true, false, true, true, true},
-        {kJobPrepareInput, true, false, true, true, false},   {kJobInputPreview, false, true, false, false, true},
-        {kJobOutputPreview, false, true, false, false, true}, {kJobScenePreview, false, true, false, false, true},
-        {kJobRecut, false, false, false, true, false},        {0, false, false, false, false, false},
-        {1054, false, false, false, false, false},            {-1, false, false, false, false, false},
+        {kJobSceneExtract, true, false, true, false, true},
+        {kJobSegmentOutput, true, false, true, true, true},
+        {kJobMerge, true, false, true, true, true},
+        {kJobExtractMerge, true, false, true, true, true},
+        {kJobPrepareInput, true, false, true, true, false},
+        {kJobInputPreview, false, true, false, false, true},
+        {kJobOutputPreview, false, true, false, false, true},
+        {kJobScenePreview, false, true, false, false, true},
+        {kJobRecut, false, false, false, true, false},
+        {0, false, false, false, false, false},
+        {1054, false, false, false, false, false},
+        {-1, false, false, false, false, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(IsProgressJobId(c.id), c.progress) << c.id;
@@ -122,9 +128,9 @@ TEST_F(JobStartTest, TheModePicksTheStep) {
         const char* firstStart;  // nullptr: the step announces nothing
     };
     const Case cases[] = {
-        {kSceneTab, kJobSceneExtract, "Scene Extract"},  {kMergeTab, kJobSceneExtract, nullptr},
+        {kSceneTab, kJobSceneExtract, "Scene Extract"},   {kMergeTab, kJobSceneExtract, nullptr},
         {kMergeTab, kJobSegmentOutput, "Segment Output"}, {kMergeTab, kJobMerge, "Precheck"},
-        {kSceneTab, kJobExtractMerge, "Scene Extract"},  {kMergeTab, kJobExtractMerge, "Segment Output"},
+        {kSceneTab, kJobExtractMerge, "Scene Extract"},   {kMergeTab, kJobExtractMerge, "Segment Output"},
     };
     for (const Case& c : cases) {
         engine.SetOptions({.mode = c.mode, .previewStills = false});

@@ -1,6 +1,6 @@
-#include "engine/JobTables.h"
-
 #include <gtest/gtest.h>
+
+#include "engine/JobTables.h"
 
 TEST(JobTablesTest, NamesFollowTheLanguageAndTranslateBothWays) {
     EXPECT_STREQ(JobKindName(kJobKindSceneExtract, true), "シーン抽出");

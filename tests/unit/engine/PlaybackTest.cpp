@@ -4,10 +4,10 @@
 #include <vector>
 
 #include "engine/Playback.h"
-#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
 #include "support/JobRun.h"
+#include "support/RecordingSink.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
-#include "engine/ProgressParser.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "engine/ProgressParser.h"
 
 namespace {
 
@@ -24,8 +24,7 @@ TEST(ProgressParserTest, EncodingReadsFrameCounterWhateverTheSpacing) {
 
 TEST(ProgressParserTest, SameFrameTwiceIsReportedOnce) {
     ProgressParser parser(false);
-    EXPECT_EQ(Values(parser.Feed("frame=  5 fps=1\rframe=  5 fps=1\rframe=  6 fps=1\r")),
-              (std::vector<int>{5, 6}));
+    EXPECT_EQ(Values(parser.Feed("frame=  5 fps=1\rframe=  5 fps=1\rframe=  6 fps=1\r")), (std::vector<int>{5, 6}));
     EXPECT_TRUE(parser.Feed("frame=  6 fps=2\r").empty());
     EXPECT_EQ(parser.LastValue(), 6);
 }
@@ -60,16 +59,14 @@ TEST(ProgressParserTest, PlaybackRoundsHalfAwayAndSubtractsStartFrame) {
         int expected;
     };
     const Case cases[] = {
-        {"1.000000", 30, 0, 30},
-        {"0.016667", 30, 0, 1},   // 0.50001 rounds up
-        {"0.050000", 10, 0, 1},   // exactly 0.5 rounds away from zero
-        {"1.001000", 29.97, 1, 29},
-        {"0.080000", 25, 1, 1},
+        {"1.000000", 30, 0, 30},    {"0.016667", 30, 0, 1},  // 0.50001 rounds up
+        {"0.050000", 10, 0, 1},                              // exactly 0.5 rounds away from zero
+        {"1.001000", 29.97, 1, 29}, {"0.080000", 25, 1, 1},
     };
     for (const Case& c : cases) {
         ProgressParser parser(true, c.fps, c.startFrame);
-        const std::string line = std::string("[Parsed_showinfo_1 @ 0x55] n:  0 pts:  0 pts_time:") + c.seconds +
-                                 " duration:1\n";
+        const std::string line =
+            std::string("[Parsed_showinfo_1 @ 0x55] n:  0 pts:  0 pts_time:") + c.seconds + " duration:1\n";
         auto reports = parser.Feed(line);
         ASSERT_EQ(reports.size(), 1u) << c.seconds;
         EXPECT_EQ(reports[0].value, c.expected) << c.seconds;

@@ -5,12 +5,12 @@
 #include <string>
 #include <thread>
 
-#include "support/RecordingSink.h"
 #include "engine/TarneloProcess.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
 #include "support/EngineTestAccess.h"
 #include "support/ProcessWatch.h"
+#include "support/RecordingSink.h"
 
 using testsupport::Helper;
 
@@ -58,8 +58,8 @@ TEST_F(ToolRunnerTest, MissingProgramFailsOnceAndLeavesNothingBehind) {
 
 TEST_F(ToolRunnerTest, ArgumentsReachTheChildExactlyWithoutAShell) {
     const std::vector<std::string> names = {
-        "plain", "with space", "quo\"te", "it's", "back\\slash", "trailing\\", "$HOME;rm -rf x", "日本語 ファイル.mp4",
-        "",
+        "plain",          "with space",          "quo\"te", "it's", "back\\slash", "trailing\\",
+        "$HOME;rm -rf x", "日本語 ファイル.mp4", "",
     };
     std::string command = Quoted(Helper("print_args"));
     std::string expected;
@@ -80,8 +80,8 @@ TEST_F(ToolRunnerTest, OutputArrivesWholeAndExitCodeIsReturned) {
 }
 
 TEST_F(ToolRunnerTest, EncodingProgressReportsEachNewFrameOnceWithTheOffset) {
-    const std::string command = Quoted(Helper("fake_ffmpeg")) +
-                                " frames 1 3 1 5 frames 3 3 1 1 err frame=4\\x20fps=1\\r frames 5 6 1 12";
+    const std::string command =
+        Quoted(Helper("fake_ffmpeg")) + " frames 1 3 1 5 frames 3 3 1 1 err frame=4\\x20fps=1\\r frames 5 6 1 12";
     EXPECT_EQ(engine.ExecuteCmdWithProgress(false, command, 50, 100), 0);
     std::vector<LParam> values;
     for (const auto& m : sink.Messages(WM_APP_JOB_PROGRESS)) {
@@ -136,9 +136,8 @@ TEST_F(ToolRunnerTest, PlaybackPastTheEndClampsAndHeldSliderSilencesPositions) {
 
 TEST_F(ToolRunnerTest, CancelStopsAHangingChildAndItsGrandchild) {
     std::atomic<int> result{1};
-    RunAsJob([&] {
-        result = engine.ExecuteCmdWithProgress(false, Quoted(Helper("spawn_grandchild")) + " hang", 10, 0);
-    });
+    RunAsJob(
+        [&] { result = engine.ExecuteCmdWithProgress(false, Quoted(Helper("spawn_grandchild")) + " hang", 10, 0); });
     // The helper prints its pids before hanging; wait until the runner has published the child.
     ASSERT_TRUE(testsupport::WaitUntil([&] { return engine.Status().childPid != 0; }));
     const long child = engine.Status().childPid;

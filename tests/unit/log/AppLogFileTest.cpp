@@ -1,7 +1,5 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
-
-#include "platform/Path.h"
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -15,6 +13,7 @@
 #include <thread>
 
 #include "log/AppLogFile.h"
+#include "platform/Path.h"
 #include "unit/log/LogTestSupport.h"
 
 namespace {
