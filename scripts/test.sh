@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Fresh machine to passing suite: install packages, check the include directions, build and run every test,
-# then build and test the engine and the CLI once more without Qt, so that nothing in them can need it.
+# Fresh machine to passing suite: install packages, check the include directions and the formatting, build and
+# run every test, then build and test the engine and the CLI once more without Qt, so that nothing in them can
+# need it.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARNELO_BUILD_DIR:-$root/build}
 "$root/scripts/install-deps.sh"
 "$root/scripts/check-includes.sh"
+"$root/scripts/check-format.sh"
 "$root/scripts/build.sh"
 (cd "$build" && ctest --output-on-failure --timeout 300 -j "$(nproc)")
 TARNELO_BUILD_DIR="$build-nogui" "$root/scripts/build.sh" -DTARNELO_WITH_GUI=OFF
