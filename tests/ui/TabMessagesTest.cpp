@@ -56,20 +56,8 @@ private:
 private slots:
     void initTestCase() { m_env = new UiTestEnvironment; }
     void cleanupTestCase() { delete m_env; }
-    void init() {
-        UiTestEnvironment::ClearSettings();
-        CLanguage::SetSystemLocaleOverride(QStringLiteral("ja_JP"));
-        m_app = std::make_unique<CDesktopApp>();
-        UiTestEnvironment::Prepare(*m_app);
-        QVERIFY(m_app->InitInstance({}));
-        QVERIFY(QTest::qWaitForWindowExposed(Frame()));
-    }
-    void cleanup() {
-        CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kYes);
-        Frame()->close();
-        m_app->ExitInstance();
-        m_app.reset();
-    }
+    void init() { QVERIFY(StartMainWindow(m_app)); }
+    void cleanup() { StopMainWindow(m_app); }
 
     void jobMessagesFillTheirPanes() {
         CTabPage& tab = SceneTab(Dlg());

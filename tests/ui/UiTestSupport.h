@@ -5,12 +5,16 @@
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QtTest>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
+#include "app/AppMsgDlg.h"
 #include "app/Language.h"
 #include "app/TarneloApp.h"
 #include "ui/main/DesktopApp.h"
+#include "ui/main/MainFrame.h"
 #include "ui/main/TarneloDlg.h"
 #include "ui/merge/TarneloTabMerge.h"
 #include "ui/scene/TarneloTabScene.h"
@@ -54,3 +58,20 @@ struct UiTestEnvironment {
     }
     static void Prepare(CTarneloApp& app) { app.SetProgramFolder(QStringLiteral(TARNELO_RESOURCE_DIR)); }
 };
+
+// The program started from cleared settings in Japanese, its main window shown; Stop closes it as a user who
+// confirms and ends it as the program does.
+inline bool StartMainWindow(std::unique_ptr<CDesktopApp>& app) {
+    UiTestEnvironment::ClearSettings();
+    CLanguage::SetSystemLocaleOverride(QStringLiteral("ja_JP"));
+    app = std::make_unique<CDesktopApp>();
+    UiTestEnvironment::Prepare(*app);
+    return app->InitInstance({}) && QTest::qWaitForWindowExposed(app->Frame());
+}
+
+inline void StopMainWindow(std::unique_ptr<CDesktopApp>& app) {
+    CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kYes);
+    app->Frame()->close();
+    app->ExitInstance();
+    app.reset();
+}
