@@ -308,7 +308,7 @@ const CommandSpec kCommands[] = {
 class CommandLine {
 public:
     struct Entry {
-        const CommandSpec* spec;
+        const CommandSpec* def;
         CLI::App* app;
         CLI::Option* operand;
     };
@@ -321,15 +321,15 @@ public:
         m_app.allow_extras();
         m_app.require_subcommand(0, 1);
         m_version = m_app.add_flag("--version")->description("show the version");
-        for (const CommandSpec& spec : kCommands) {
-            CLI::App* command = m_app.add_subcommand(spec.name, spec.description)->group("Commands");
+        for (const CommandSpec& def : kCommands) {
+            CLI::App* command = m_app.add_subcommand(def.name, def.description)->group("Commands");
             command->footer(kStatusFooter);
-            CLI::Option* operand = spec.command == Command::Join
-                                       ? command->add_option(spec.operand, o.files, spec.operandDescription)
-                                       : command->add_option(spec.operand, o.target, spec.operandDescription);
+            CLI::Option* operand = def.command == Command::Join
+                                       ? command->add_option(def.operand, o.files, def.operandDescription)
+                                       : command->add_option(def.operand, o.target, def.operandDescription);
             operand->type_name("")->required();
-            if (spec.addOptions) spec.addOptions(*command, o);
-            m_commands.push_back({&spec, command, operand});
+            if (def.addOptions) def.addOptions(*command, o);
+            m_commands.push_back({&def, command, operand});
         }
         m_help =
             m_app.add_subcommand("help", "show every command with its options, or those of COMMAND")->group("Commands");
@@ -356,7 +356,7 @@ public:
     std::string HelpAsked(bool helpOnLine) const {
         if (m_help->parsed() && !VersionAsked()) {
             for (const Entry& entry : m_commands) {
-                if (m_helpTopic == entry.spec->name) return CommandHelp(entry);
+                if (m_helpTopic == entry.def->name) return CommandHelp(entry);
             }
             return FullHelp();
         }
@@ -377,7 +377,7 @@ public:
     }
 
     static std::string CommandHelp(const Entry& entry) {
-        return entry.app->get_formatter()->make_help(entry.app, kProgram + " " + entry.spec->name,
+        return entry.app->get_formatter()->make_help(entry.app, kProgram + " " + entry.def->name,
                                                      CLI::AppFormatMode::Normal);
     }
 
@@ -386,7 +386,7 @@ public:
         if (word.size() < 2 || word[0] != '-') return "unexpected argument '" + word + "'";
         const std::string name = word.substr(0, word.find('='));
         for (const Entry& other : m_commands) {
-            if (other.app->get_option_no_throw(name)) return "unknown option '" + word + "' for " + chosen.spec->name;
+            if (other.app->get_option_no_throw(name)) return "unknown option '" + word + "' for " + chosen.def->name;
         }
         return "unknown option '" + word + "'";
     }
@@ -477,8 +477,8 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     const CommandLine::Entry* chosen = commandLine.Chosen();
     if (!chosen) return fail("no command given");
 
-    const CommandSpec& spec = *chosen->spec;
-    o.command = spec.command;
+    const CommandSpec& def = *chosen->def;
+    o.command = def.command;
     result.usage = CommandLine::CommandHelp(*chosen);
     // CLI11 reads a negative number as a file name; before "--", a word starting with "-" is an option.
     for (const std::string& word : chosen->operand->results()) {
@@ -490,7 +490,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     }
     if (!failure.empty()) return fail(failure);
 
-    const bool manyFiles = spec.command == Command::Join;
+    const bool manyFiles = def.command == Command::Join;
     if (hasMark) {
         if (!manyFiles && (chosen->operand->count() > 0 || afterMark.size() != 1)) {
             return fail("exactly one file name must follow '--'");
@@ -503,14 +503,14 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     }
     if (std::find(afterMark.begin(), afterMark.end(), "") != afterMark.end()) return fail("empty file name");
     const bool haveTarget = manyFiles ? !o.files.empty() : chosen->operand->count() > 0 || hasMark;
-    if (!haveTarget) return fail(std::string(spec.name) + " needs " + spec.wanted);
-    if (spec.command == Command::Extract && o.transition && !o.merge) {
+    if (!haveTarget) return fail(std::string(def.name) + " needs " + def.wanted);
+    if (def.command == Command::Extract && o.transition && !o.merge) {
         return fail(std::string(*o.transition ? "--transition" : "--no-transition") + " needs --merge");
     }
-    if (spec.command == Command::Play && o.scene && !IsProjectPath(o.target)) {
+    if (def.command == Command::Play && o.scene && !IsProjectPath(o.target)) {
         return fail("--scene needs a project file (.kpproj), not '" + o.target + "'");
     }
-    if (spec.command == Command::Join && o.outputFile.empty()) return fail("join needs -o OUT.mp4");
+    if (def.command == Command::Join && o.outputFile.empty()) return fail("join needs -o OUT.mp4");
     result.ok = true;
     return result;
 }
