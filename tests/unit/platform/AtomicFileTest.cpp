@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/AtomicFile.h"
+#include "support/TempFolderTest.h"
 
 namespace fs = std::filesystem;
 
@@ -19,25 +20,10 @@ std::string ReadBytes(const fs::path& path) {
     return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
 }
 
-class AtomicFileTest : public ::testing::Test {
+class AtomicFileTest : public testsupport::TempFolderTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tarnelo-atomic-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
-
     // Names in the folder, so a test sees any temporary file left behind.
     long EntryCount() const { return std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()); }
-
-    std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
-
-    fs::path m_dir;
 };
 
 TEST_F(AtomicFileTest, WritesNewAndReplacesOldContent) {

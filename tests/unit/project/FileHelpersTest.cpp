@@ -8,24 +8,14 @@
 #include <string>
 
 #include "project/FileHelpers.h"
+#include "support/TempFolderTest.h"
 
 namespace fs = std::filesystem;
 
 namespace {
 
-class FileHelpersTest : public ::testing::Test {
+class FileHelpersTest : public testsupport::TempFolderTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tarnelo-files-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
-
     static void Touch(const fs::path& path, const std::string& content = "x") {
         fs::create_directories(path.parent_path());
         std::ofstream(path) << content;
@@ -38,8 +28,6 @@ protected:
         }
         return names;
     }
-
-    fs::path m_dir;
 };
 
 TEST(FileHelpersPureTest, ReplaceExtension) {

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "project/TarneloData.h"
+#include "support/TempFolderTest.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
@@ -118,22 +119,8 @@ void ExpectSameCaption(const CaptionParam& a, const CaptionParam& b, const std::
     EXPECT_EQ(a.outline, b.outline) << what;
 }
 
-class ProjectFileTest : public ::testing::Test {
+class ProjectFileTest : public testsupport::TempFolderTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tarnelo-project-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-
-    void TearDown() override {
-        std::error_code ec;
-        fs::permissions(m_dir, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(m_dir, ec);
-    }
-
-    std::string PathOf(const std::string& name) const { return (m_dir / name).string(); }
-
     // Loads text from a file onto data; the result of LoadProject.
     bool LoadText(CTarneloData& data, const std::string& text, const std::string& name = "in.kpproj") const {
         WriteBytes(m_dir / name, text);
@@ -148,8 +135,6 @@ protected:
         EXPECT_TRUE(copy.SaveProject(PathOf("state.kpproj")));
         return ReadBytes(m_dir / "state.kpproj");
     }
-
-    fs::path m_dir;
 };
 
 TEST_F(ProjectFileTest, SavedBytesOfAOneSceneProject) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "project/TarneloData.h"
+#include "support/TempFolderTest.h"
 
 namespace fs = std::filesystem;
 
@@ -435,18 +436,8 @@ TEST(TarneloDataTest, OutputPathAndSceneCaption) {
     EXPECT_EQ(scene.capParam.font_size, 40);  // the style stays
 }
 
-class PtsListTest : public ::testing::Test {
+class PtsListTest : public testsupport::TempFolderTest {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tarnelo-pts-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(m_dir, ec);
-    }
-    fs::path m_dir;
 };
 
 TEST_F(PtsListTest, ReadsFileSkippingEmptyLines) {
