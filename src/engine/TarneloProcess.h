@@ -189,6 +189,9 @@ public:
     // (input preparation started from a front-end without a stop button).
     void RequestCancel(bool on) { m_cancelRequest = on ? 1 : 0; }
     CTarneloData* Data() const { return m_data; }
+    // Held by whoever reads or changes diff_list while a job or the background queue may change it; never
+    // held across a Send.
+    std::mutex& ListMutex() { return m_listMutex; }
     MainWindowLink* MainWindow() const { return m_mainWindow; }
     void SetJapanese(bool japanese) { m_japanese = japanese; }
     bool Japanese() const { return m_japanese; }
