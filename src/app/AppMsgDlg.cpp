@@ -2,6 +2,7 @@
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <deque>
@@ -15,6 +16,7 @@ constexpr int kDialogId = 3119;
 std::deque<int> g_nextAnswers;
 QString g_lastMessage;
 int g_shownCount = 0;
+bool g_noticesSilent = false;
 
 QString DialogText(int control) {
     const CResourceLibrary* res = Resources();
@@ -76,3 +78,13 @@ void CAppMsgDlg::SetNextAnswer(int answer) { g_nextAnswers.push_back(answer); }
 QString CAppMsgDlg::LastMessage() { return g_lastMessage; }
 
 int CAppMsgDlg::ShownCount() { return g_shownCount; }
+
+void CAppMsgDlg::Notice(const QString& message, QWidget* parent) {
+    g_lastMessage = message;
+    ++g_shownCount;
+    if (g_noticesSilent) return;
+    QMessageBox box(QMessageBox::Warning, DialogText(0), message, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void CAppMsgDlg::SetNoticesSilent(bool silent) { g_noticesSilent = silent; }

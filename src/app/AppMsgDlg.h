@@ -23,6 +23,11 @@ public:
     static QString LastMessage();
     static int ShownCount();
 
+    // A one-button notice (a failed save, a file that is not a video), recorded like the questions. Tests
+    // make notices return at once.
+    static void Notice(const QString& message, QWidget* parent);
+    static void SetNoticesSilent(bool silent);
+
 private:
     QLabel* m_text;
 };

@@ -17,17 +17,18 @@ CTabPage::~CTabPage() {
 }
 
 int CTabPage::CurrentJob() const {
-    if (m_preparingInput) return kJobPrepareInput;
+    if (m_localJob != 0) return m_localJob;
     const JobStatus status = m_engine->Status();
     return status.running ? status.jobId : 0;
 }
 
-void CTabPage::SetPreparingInput(bool on) {
-    m_preparingInput = on;
+void CTabPage::SetLocalJob(int id) {
+    m_localJob = id;
     m_host->UpdateTabButtons();
 }
 
 void CTabPage::StopJob() {
+    if (m_localJob != 0) m_engine->RequestCancel(true);
     if (m_engine->Status().running) m_engine->CancelProcess();
     m_engine->JoinJobThread();
 }

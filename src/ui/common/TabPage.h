@@ -25,14 +25,21 @@ public:
     const CTarneloData& Data() const { return m_data; }
     CTarneloProcess& Engine() { return *m_engine; }
 
-    // The job the engine runs (0 when idle); 1101 while the input is being prepared.
+    // The automatic correction, run by the page itself while the window waits for it.
+    static constexpr int kJobAutoCorrect = 3090;
+
+    // The job the engine runs (0 when idle); the page's own work (1101 while the input is being prepared,
+    // 3090 during the automatic correction) while that runs.
     int CurrentJob() const;
-    // A scene job runs (the job table's kind): 1006, 1052, 1053, 1057 or 1101.
-    bool IsBusy() const { return IsSceneJob(CurrentJob()); }
+    // A scene job runs (the job table's kind: 1006, 1052, 1053, 1057 or 1101) or the automatic correction.
+    bool IsBusy() const { return IsSceneJob(CurrentJob()) || m_localJob == kJobAutoCorrect; }
     static bool IsSceneJob(int id) { return IsSceneJobId(id); }
-    // Marks input preparation as the running job (it does not go through the engine's job start).
-    void SetPreparingInput(bool on);
-    // Stops a running job and waits for it, serving messages meanwhile.
+    // Marks work that does not go through the engine's job start as the running job (0: none).
+    void SetLocalJob(int id);
+    int LocalJob() const { return m_localJob; }
+    void SetPreparingInput(bool on) { SetLocalJob(on ? kJobPrepareInput : 0); }
+    // Stops a running job and waits for it, serving messages meanwhile. The page's own work is asked to stop
+    // and ends in the loop that waits for it.
     void StopJob();
 
     virtual void NewProject() { m_data.ResetAll(false); }
@@ -89,5 +96,5 @@ protected:
     TabHost* m_host;
     CTarneloData m_data;
     std::unique_ptr<CTarneloProcess> m_engine;
-    bool m_preparingInput = false;
+    int m_localJob = 0;
 };

@@ -338,6 +338,8 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
             return;
         }
     }
+    // Work a page waits for in a loop of its own (preparing an input) ends before the window goes.
+    for (int tab = 0; tab < 2; ++tab) m_dialog->Page(tab)->StopJob();
     const QRect r = frameGeometry();
     for (int tab = 0; tab < 2; ++tab) {
         m_dialog->Page(tab)->Data().window_rect = {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};

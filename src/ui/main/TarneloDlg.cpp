@@ -2,11 +2,11 @@
 
 #include <QCoreApplication>
 #include <QFrame>
-#include <QMessageBox>
 #include <algorithm>
 
 #include "app/AppAboutDlg.h"
 #include "app/AppHelpDialog.h"
+#include "app/AppMsgDlg.h"
 #include "app/AppShell.h"
 #include "app/DialogUnits.h"
 #include "app/Language.h"
@@ -265,7 +265,4 @@ void CTarneloDlg::ResetStatusBar() {
     if (m_frame != nullptr) m_frame->ResetStatusBar();
 }
 
-void CTarneloDlg::ShowMessage(const QString& text) {
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Tarnelo"), text, QMessageBox::Ok, this);
-    box.exec();
-}
+void CTarneloDlg::ShowMessage(const QString& text) { CAppMsgDlg::Notice(text, this); }

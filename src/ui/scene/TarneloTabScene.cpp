@@ -1,21 +1,31 @@
 #include "ui/scene/TarneloTabScene.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QVBoxLayout>
 
-#include "app/AppFileDialog.h"
 #include "app/AppHelpDialog.h"
-#include "app/AppShell.h"
+#include "app/AppMsgDlg.h"
 #include "app/Language.h"
-#include "platform/Path.h"
-
-namespace {
-
-void CentreOver(QWidget* window, const QWidget* over) {
-    const QPoint centre = over->mapToGlobal(over->rect().center());
-    window->move(centre - QPoint(window->width() / 2, window->height() / 2));
-}
-
-}  // namespace
+#include "engine/JobTables.h"
+#include "log/AppLog.h"
+#include "ui/common/ControlTexts.h"
+#include "ui/common/JobStatus.h"
+#include "ui/common/SectionHeading.h"
+#include "ui/lists/SceneListModel.h"
+#include "ui/lists/SceneListView.h"
+#include "ui/preview/PreviewPanel.h"
+#include "ui/preview/StaticPreview.h"
+#include "ui/scene/CaptionPanel.h"
+#include "ui/scene/EffectsPanel.h"
+#include "ui/scene/ExtractionPanel.h"
+#include "ui/scene/SceneControlRules.h"
+#include "ui/scene/SceneFilesPanel.h"
+#include "ui/scene/SceneJobPanel.h"
 
 CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent)
     : CTabPage(host, cudaPresent, parent), m_session(m_data, this) {
@@ -23,65 +33,397 @@ CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* par
     // A project chosen for automatic load keeps its name through the first reset.
     const bool keep = !m_data.project_file.empty() && platform::FileExists(m_data.project_file);
     m_data.ResetAll(keep);
-}
-
-void CTarneloTabScene::NewProject() {
-    StopJob();
-    m_data.ResetAll(false);
+    BuildLayout();
+    Connect();
+    ConnectFiles();
+    RefreshTexts();
     Host()->ResetStatusBar();
-}
-
-int CTarneloTabScene::LoadProjectFile(const QString& path, bool force) {
-    return m_session.Load(path.toStdString(), force);
-}
-
-void CTarneloTabScene::LoadStarting() {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    Host()->ResetStatusBar();
-}
-
-void CTarneloTabScene::ProjectOpened(const std::string& path) {
-    Host()->App().AddRecentFile(QString::fromStdString(path));
-}
-
-void CTarneloTabScene::LoadFinished(bool loaded) {
-    (void)loaded;
-    QApplication::restoreOverrideCursor();
+    m_preview->Pane()->Clear();
     UpdateData(true);
+    UpdateControlStates(true);
+    // Re-cuts and stills of the selected scene are served in the background from now on.
+    m_engine->StartBackgroundQueue(0);
 }
 
-void CTarneloTabScene::AutoSave(bool force) { m_session.AutoSave(force); }
-
-void CTarneloTabScene::OpenProject() {
+CTarneloTabScene::~CTarneloTabScene() {
     StopJob();
-    const QString project = QString::fromStdString(m_data.project_file);
-    const int cut = project.lastIndexOf(QLatin1Char('/'));
-    CAppFileDialog dialog(true, QStringLiteral("kpproj"), project.mid(cut + 1), ProjectFilter(), this);
-    if (cut >= 0) dialog.SetInitialFolder(project.left(cut + 1));
-    dialog.setWindowTitle(ResText(3098));
-    if (dialog.DoModal() != QDialog::Accepted) return;
-    LoadProjectFile(dialog.GetPathName(), false);
+    m_engine->StopBackgroundQueue();
 }
 
-void CTarneloTabScene::SaveProjectAs() {
-    const QString project = QString::fromStdString(m_data.project_file);
-    const int cut = project.lastIndexOf(QLatin1Char('/'));
-    CAppFileDialog dialog(false, QStringLiteral("kpproj"), project.mid(cut + 1), ProjectFilter(), this);
-    if (cut >= 0) dialog.SetInitialFolder(project.left(cut + 1));
-    dialog.SetOverwritePrompt(true);
-    dialog.setWindowTitle(ResText(3099));
-    if (dialog.DoModal() != QDialog::Accepted) return;
-    if (!m_session.SaveAs(dialog.GetPathName().toStdString())) Host()->ShowMessage(ResText(3075));
+void CTarneloTabScene::BuildLayout() {
+    m_files = new CSceneFilesPanel(this);
+    m_extraction = new CExtractionPanel(&m_data, this);
+    m_effects = new CEffectsPanel(&m_data, this);
+    m_captions = new CCaptionPanel(&m_data, this);
+    m_jobs = new CSceneJobPanel(this);
+    m_listModel = new SceneListModel(&m_data, &m_engine->ListMutex(), this);
+    m_listView = new SceneListView(this);
+    m_listView->SetListModel(m_listModel);
+    m_listView->SetBlockedWhile([this] { return IsBusy(); });
+    m_preview = new CPreviewPanel(this);
+    m_jobStatus = new CJobStatus(Host(), m_jobs->ProgressBar(), this);
+
+    auto* settings = new QHBoxLayout;
+    settings->setSpacing(6);
+    settings->addWidget(m_extraction, 1);
+    settings->addWidget(m_effects, 1);
+    settings->addWidget(m_captions, 1);
+
+    auto* left = new QVBoxLayout;
+    left->setSpacing(6);
+    left->addWidget(m_files);
+    left->addLayout(settings);
+    left->addWidget(m_jobs);
+    left->addWidget(m_listView, 1);
+
+    auto* root = new QHBoxLayout(this);
+    root->setContentsMargins(6, 6, 6, 6);
+    root->setSpacing(8);
+    root->addLayout(left, 3);
+    root->addWidget(m_preview, 2);
 }
 
-void CTarneloTabScene::DropFiles(const QStringList& files) {
-    if (IsBusy() || files.isEmpty()) return;
-    std::string file = files.first().toStdString();
-    // A video dropped beside its project opens the project.
-    if (!IsProjectPath(file) && platform::FileExists(DefaultProjectPath(file))) file = DefaultProjectPath(file);
-    StopJob();
-    if (IsProjectPath(file)) LoadProjectFile(QString::fromStdString(file), false);
-    // Opening a dropped video as a new input belongs to the scene workflow's input handling.
+void CTarneloTabScene::Connect() {
+    connect(m_extraction, &CExtractionPanel::Changed, this, [this] {
+        UpdateData(true);
+        AutoSave(false);
+    });
+    connect(m_extraction->ResetButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnResetExtraction);
+    connect(m_effects, &CEffectsPanel::Changed, this, [this] {
+        RefreshPreview();
+        UpdateData(true);
+        AutoSave(false);
+    });
+    connect(m_effects->ResetButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnResetEffects);
+    connect(m_effects->AutoCorrectButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnAutoCorrect);
+    connect(m_captions->Heading(), &CSectionHeading::Clicked, this, [this] { UpdateControlStates(true); });
+
+    connect(m_jobs->ExtractButton(), &QPushButton::clicked, this, [this] { OnExtract(kJobSceneExtract); });
+    connect(m_jobs->ExtractMergeButton(), &QPushButton::clicked, this, [this] { OnExtract(kJobExtractMerge); });
+    connect(m_jobs->MergeButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnMerge);
+    connect(m_jobs->SegmentOutputButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnSegmentOutput);
+    connect(m_jobs->StopButton(), &QPushButton::clicked, this, &CTarneloTabScene::StopRunning);
+    connect(m_jobs->ClearListButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnClearList);
+    connect(m_jobs->TransitionCheck(), &QCheckBox::clicked, this, &CTarneloTabScene::OnTransition);
+
+    for (QCheckBox* check : {m_preview->SceneLoopCheck(), m_preview->LoopCheck()}) {
+        connect(check, &QCheckBox::clicked, this, [this] {
+            UpdateData(false);
+            AutoSave(false);
+        });
+    }
+    connect(m_jobStatus, &CJobStatus::PlaybackStarted, this, [this] {
+        if (!m_preview->SeekSlider()->isSliderDown()) m_preview->SeekSlider()->setValue(0);
+    });
+
+    connect(m_listView, &SceneListView::RowClicked, this, &CTarneloTabScene::OnRowClicked);
+    connect(m_listModel, &SceneListModel::EnableChanged, this, [this] {
+        RefreshMergeInfo();
+        AutoSave(false);
+    });
+}
+
+void CTarneloTabScene::RefreshTexts() {
+    m_files->RefreshTexts();
+    m_extraction->RefreshTexts();
+    m_effects->RefreshTexts();
+    m_captions->RefreshTexts();
+    m_jobs->RefreshTexts();
+    m_listModel->RefreshHeaders();
+    m_listView->setAccessibleName(ResText(3160));
+    m_preview->RefreshTexts(!m_data.output_name.empty() && m_engine->CurrentPreviewFile() == m_data.GetOutputPath());
+}
+
+void CTarneloTabScene::UpdateData(bool toControls) {
+    if (!toControls) {
+        m_effects->TakeData();
+        m_data.transition = m_jobs->TransitionCheck()->isChecked();
+        m_data.play_scene_loop = m_preview->SceneLoopCheck()->isChecked();
+        m_data.play_loop = m_preview->LoopCheck()->isChecked();
+        return;
+    }
+    m_files->ShowData(m_data);
+    m_extraction->ShowData();
+    m_effects->ShowData();
+    m_jobs->TransitionCheck()->setChecked(m_data.transition);
+    m_preview->SceneLoopCheck()->setChecked(m_data.play_scene_loop);
+    m_preview->LoopCheck()->setChecked(m_data.play_loop);
+    m_preview->VolumeSlider()->setValue(m_data.play_vol);
+}
+
+// --- enabling ---
+
+void CTarneloTabScene::UpdateControlStates(bool settled) {
+    SceneTabState state;
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        state = SceneStateOf(m_data);
+    }
+    const int job = CurrentJob();
+    state.sceneJob = IsBusy();
+    state.playbackJob = IsPreviewJobId(job);
+    state.anyJob = job != 0;
+    state.settled = settled;
+    ApplyStates(ComputeSceneControlStates(state));
+    m_listModel->SetLocked(state.sceneJob);
+    Host()->UpdateTabButtons();
+    const bool outputOpen = state.outputNameSet && m_engine->CurrentPreviewFile() == m_data.GetOutputPath();
+    m_preview->RefreshTexts(outputOpen);
+    if (!state.sceneJob) m_captions->RefreshFillText();
+    update();
+}
+
+void CTarneloTabScene::ApplyStates(const SceneControlStates& c) {
+    m_files->SetFilesEnabled(c.files);
+    m_files->PlayInputButton()->setEnabled(c.playInput);
+    m_files->PlayOutputButton()->setEnabled(c.playOutput);
+    m_files->DeleteFolderButton()->setEnabled(c.deleteFolder);
+    m_jobs->SetCommandsEnabled(c.sceneCommands, c.stop);
+    m_extraction->SetSettingsEnabled(c.settings);
+    m_effects->SetSettingsEnabled(c.settings, c.cinemascope);
+    m_captions->SetCaptionsEnabled(c.settings);
+    m_preview->SetPlayerControlsEnabled(c.canPlay, IsPreviewJobId(CurrentJob()));
+}
+
+void CTarneloTabScene::DisableAll() {
+    ApplyStates(SceneControlStates{});
+    m_preview->SetAllEnabled(false);
+    m_jobs->StopButton()->setEnabled(true);
+    Host()->UpdateTabButtons();
+}
+
+// --- jobs ---
+
+void CTarneloTabScene::StartProcess(int job) {
+    if (m_processing) {
+        AppLog().Log("%s(%d) bProcessing(%d)\n", "CTarneloTabScene::StartProcess", __LINE__, 1);
+        return;
+    }
+    m_processing = true;
+    AppLog().Log("%s(%d) nProcessID(%d)\n", "CTarneloTabScene::StartProcess", __LINE__, job);
+    // A job thread that has reported its end but not yet returned is waited for, so the start is not refused.
+    if (m_engine->Status().running && CurrentJob() == 0) m_engine->JoinJobThread();
+    if (IsSceneJob(job)) {
+        AutoSave(false);
+        m_jobStatus->StartTimer();
+    } else {
+        Host()->SetStatusText(2, QString());
+    }
+    if (!m_engine->StartJob(job)) m_jobStatus->StopTimer();
+    UpdateControlStates(false);
+    m_processing = false;
+}
+
+void CTarneloTabScene::StopRunning() {
+    if (LocalJob() != 0) {
+        // The waiting loop of the preparation (or correction) ends as soon as its tool stops.
+        m_engine->RequestCancel(true);
+        return;
+    }
+    if (!m_engine->Status().running) return;
+    m_jobs->StopButton()->setEnabled(false);
+    m_stopping = true;
+    m_engine->CancelProcess();
+    m_engine->JoinJobThread();
+    m_stopping = false;
+    UpdateControlStates(true);
+}
+
+void CTarneloTabScene::RefreshPreview() {
+    const int job = CurrentJob();
+    if (job == kJobInputPreview || job == kJobOutputPreview) return;
+    int index = -1;
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        if (!m_data.diff_list.empty()) index = m_data.list_idx;
+    }
+    m_engine->QueueSegment(index, true);
+}
+
+void CTarneloTabScene::OnJobStart(const JobStartMsg& msg) { m_jobStatus->JobStart(msg, CurrentJob()); }
+void CTarneloTabScene::OnJobName(const JobNameMsg& msg) { m_jobStatus->JobName(msg); }
+void CTarneloTabScene::OnJobProgress(const JobProgressMsg& msg) { m_jobStatus->JobProgress(msg, CurrentJob()); }
+void CTarneloTabScene::OnJobState(const JobStateMsg& msg) { m_jobStatus->JobState(msg); }
+
+void CTarneloTabScene::OnBusy(const BusyMsg& msg) {
+    if (msg.begins) {
+        if (!m_waitCursor) QApplication::setOverrideCursor(Qt::WaitCursor);
+        m_waitCursor = true;
+        DisableAll();
+        return;
+    }
+    UpdateData(true);
+    UpdateControlStates(true);
+    if (m_waitCursor) QApplication::restoreOverrideCursor();
+    m_waitCursor = false;
+}
+
+void CTarneloTabScene::OnProcessFinished(const ProcessFinishedMsg& msg) {
+    AppLog().Log("%s(%d) nProcessID(%d) nProcessExitCode(%d)\n", "CTarneloTabScene::OnFinishProcess", __LINE__,
+                 msg.jobId, msg.result);
+    if (IsSceneJob(msg.jobId)) {
+        m_jobStatus->StopTimer();
+        AutoSave(false);
+        UpdateControlStates(true);
+        m_preview->PlayStopButton()->setFocus();
+    } else {
+        UpdateControlStates(true);
+    }
+}
+
+void CTarneloTabScene::OnListChanged(const ListChangedMsg& msg) {
+    (void)msg;
+    m_listRefresh = false;
+    UpdateControlStates(false);
+    bool empty = false;
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        empty = m_data.diff_list.empty();
+        if (empty) m_data.list_idx = -1;
+    }
+    if (empty) {
+        Host()->ResetStatusBar();
+        Host()->SetStatusText(2, QString());
+    }
+    FillList(m_data.list_idx);
+    RefreshMergeInfo();
+    UpdateControlStates(true);
+    m_listRefresh = true;
+    ReloadCaptions();
+}
+
+void CTarneloTabScene::OnPreviewImage(const PreviewImageMsg& msg) {
+    m_preview->Pane()->ShowStill(msg.path != nullptr ? QString::fromUtf8(msg.path) : QString());
+}
+
+void CTarneloTabScene::OnSelectScene(const SelectSceneMsg& msg) {
+    m_data.list_idx = msg.sceneIndex;
+    m_listView->SelectRow(msg.sceneIndex);
+}
+
+void CTarneloTabScene::OnMediaOpened(const MediaOpenedMsg& msg) {
+    (void)msg;
+    RefreshMergeInfo();
+}
+
+// --- the list ---
+
+void CTarneloTabScene::FillList(int select) {
+    const bool refresh = m_listRefresh;
+    m_listRefresh = false;
+    m_listModel->Fill();
+    m_listView->SelectRow(select);
+    m_listRefresh = refresh;
+}
+
+void CTarneloTabScene::RefreshMergeInfo() {
+    std::string text;
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        text = SceneMergeInfoText(m_data);
+    }
+    m_jobs->SetMergeInfo(QString::fromStdString(text));
+}
+
+void CTarneloTabScene::ReloadCaptions() {
+    std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+    m_captions->Load();
+}
+
+void CTarneloTabScene::OnRowClicked(int row, int column) {
+    (void)column;
+    if (IsBusy() || !m_listRefresh) return;
+    const bool changed = row != m_data.list_idx;
+    m_data.list_idx = row;
+    if (changed) ReloadCaptions();
+    if (IsPreviewJobId(CurrentJob())) StopRunning();
+    m_engine->QueueSegment(row, true);
+    UpdateControlStates(true);
+}
+
+// --- commands ---
+
+bool CTarneloTabScene::Confirm(int stringId) {
+    CAppMsgDlg dialog(ResText(stringId), this);
+    return dialog.DoModal() == CAppMsgDlg::kYes;
+}
+
+void CTarneloTabScene::OnExtract(int job) {
+    if (IsPreviewJobId(CurrentJob())) StopRunning();
+    m_listView->setEnabled(false);
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        m_data.diff_list.clear();
+        m_data.list_idx = -1;
+    }
+    FillList(-1);
+    ResetSceneList(false);
+    m_listView->setEnabled(true);
+    StartProcess(job);
+}
+
+void CTarneloTabScene::OnMerge() {
+    if (IsPreviewJobId(CurrentJob())) StopRunning();
+    if (CurrentJob() != kJobMerge) StartProcess(kJobMerge);
+}
+
+void CTarneloTabScene::OnSegmentOutput() {
+    if (IsPreviewJobId(CurrentJob())) StopRunning();
+    m_data.list_idx = -1;
+    StartProcess(kJobSegmentOutput);
+}
+
+void CTarneloTabScene::OnClearList() {
+    if (!Confirm(3124)) return;
+    m_listView->setEnabled(false);
+    ResetSceneList(true);
+    AutoSave(false);
+    m_listView->setEnabled(true);
+}
+
+void CTarneloTabScene::OnResetExtraction() {
+    if (!Confirm(3121)) return;
+    m_data.ResetExtractionSettings();
+    UpdateData(true);
+    AutoSave(false);
+}
+
+void CTarneloTabScene::OnResetEffects() {
+    if (!Confirm(3122)) return;
+    m_data.ResetEffectSettings();
+    UpdateData(true);
+    RefreshPreview();
+    AutoSave(false);
+}
+
+void CTarneloTabScene::OnTransition() {
+    m_data.transition = m_jobs->TransitionCheck()->isChecked();
+    const bool refresh = m_listRefresh;
+    m_listRefresh = false;
+    RefreshMergeInfo();
+    m_listModel->RefreshNumbering();
+    m_listRefresh = refresh;
+    AutoSave(false);
+}
+
+void CTarneloTabScene::OnAutoCorrect() {
+    const bool scenePreview = CurrentJob() == kJobScenePreview;
+    if (scenePreview) StopRunning();
+    const std::string input = m_engine->WorkingInput();
+    OnBusy(BusyMsg{true});
+    SetLocalJob(kJobAutoCorrect);
+    int result = -1;
+    RunServingWindow([&] { result = m_engine->AnalyzeVideoEQParams(input); });
+    SetLocalJob(0);
+    m_engine->RequestCancel(false);
+    OnBusy(BusyMsg{false});
+    if (result != 0) return;
+    if (scenePreview) {
+        StartProcess(kJobScenePreview);
+    } else {
+        RefreshPreview();
+    }
+    AutoSave(false);
 }
 
 void CTarneloTabScene::OpenInformation(int kind, int titleId) {
@@ -93,5 +435,6 @@ void CTarneloTabScene::OpenInformation(int kind, int titleId) {
     }
     m_infoWindow = window;
     window->show();
-    CentreOver(window, this);
+    const QPoint centre = mapToGlobal(rect().center());
+    window->move(centre - QPoint(window->width() / 2, window->height() / 2));
 }

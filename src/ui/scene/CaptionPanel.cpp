@@ -1,0 +1,116 @@
+#include "ui/scene/CaptionPanel.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "project/TimeText.h"
+#include "ui/common/ControlTexts.h"
+#include "ui/common/SectionHeading.h"
+#include "ui/common/SpinButtons.h"
+
+namespace {
+
+constexpr int kPositionFirstId = 3053;
+constexpr int kPositionCount = 10;
+// Heading texts by caption kind.
+constexpr int kHeadingIds[3] = {3018, 1103, 1102};
+
+}  // namespace
+
+CCaptionPanel::CCaptionPanel(CTarneloData* data, QWidget* parent)
+    : CSectionPanel("captionHeading", true, parent), m_data(data) {
+    setObjectName(QStringLiteral("captionPanel"));
+    m_font = new QPushButton(this);
+    m_font->setObjectName(QStringLiteral("fontButton"));
+    m_text = new QLineEdit(this);
+    m_text->setObjectName(QStringLiteral("captionEdit"));
+    AddRow({m_font, m_text});
+    // The caption times are shown here; editing them arrives with the caption editor.
+    m_start = AddNumericRow("captionStartEdit", "captionStartSpin", [] { return nullptr; });
+    m_length = AddNumericRow("captionLengthEdit", "captionLengthSpin", [] { return nullptr; });
+    m_positionLabel = new QLabel(this);
+    m_position = new QComboBox(this);
+    m_position->setObjectName(QStringLiteral("captionPositionCombo"));
+    m_positionLabel->setBuddy(m_position);
+    AddRow({m_positionLabel, m_position});
+    m_reset = new QPushButton(this);
+    m_reset->setObjectName(QStringLiteral("captionResetButton"));
+    m_fill = new QPushButton(this);
+    m_fill->setObjectName(QStringLiteral("captionFillButton"));
+    for (QPushButton* b : {m_font, m_reset, m_fill}) b->setAutoDefault(false);
+    AddRow({m_reset, m_fill});
+    Finish();
+    connect(Heading(), &CSectionHeading::Clicked, this, &CCaptionPanel::NextKind);
+}
+
+void CCaptionPanel::RefreshTexts() {
+    Heading()->setText(ResText(kHeadingIds[m_kind]));
+    Heading()->setAccessibleName(Heading()->text());
+    Heading()->setToolTip(ResText(3128));
+    SetButtonText(m_font, DialogText(2015, 1067));
+    m_text->setAccessibleName(ResText(3048));
+    SetLabelText(m_start.label, ResText(3020), {m_start.field->Edit(), m_start.field->Spin()});
+    SetLabelText(m_length.label, ResText(3021), {m_length.field->Edit(), m_length.field->Spin()});
+    SetLabelText(m_positionLabel, ResText(3022), {m_position});
+    const int selected = m_position->currentIndex();
+    m_position->clear();
+    for (int i = 0; i < kPositionCount; ++i) m_position->addItem(ResText(kPositionFirstId + i));
+    m_position->setCurrentIndex(selected);
+    SetButtonText(m_reset, DialogText(2015, 1075));
+    RefreshFillText();
+}
+
+CaptionParam* CCaptionPanel::Target() const {
+    switch (m_kind) {
+        case kTitle:
+            return &m_data->capTitle;
+        case kWatermark:
+            return &m_data->capWatermark;
+        default: {
+            const int index = m_data->list_idx;
+            if (index < 0 || index >= static_cast<int>(m_data->diff_list.size())) return nullptr;
+            return &m_data->diff_list[static_cast<size_t>(index)].capParam;
+        }
+    }
+}
+
+void CCaptionPanel::Load() {
+    const CaptionParam* target = Target();
+    const CaptionParam shown = target != nullptr ? *target : CaptionParam();
+    m_text->setText(QString::fromStdString(shown.caption));
+    m_start.field->Edit()->setText(QString::fromStdString(FormatC("%.02f", shown.capTime_first)));
+    m_length.field->Edit()->setText(QString::fromStdString(FormatC("%.02f", shown.capTime_second)));
+    m_position->setCurrentIndex(shown.cap_pos_type >= 0 && shown.cap_pos_type < kPositionCount ? shown.cap_pos_type
+                                                                                               : 0);
+    RefreshFillText();
+}
+
+void CCaptionPanel::ResetKind() {
+    m_kind = kSceneCaption;
+    Heading()->setText(ResText(kHeadingIds[m_kind]));
+    Heading()->setAccessibleName(Heading()->text());
+}
+
+void CCaptionPanel::NextKind() {
+    m_kind = (m_kind + 1) % 3;
+    Heading()->setText(ResText(kHeadingIds[m_kind]));
+    Heading()->setAccessibleName(Heading()->text());
+    Load();
+}
+
+void CCaptionPanel::SetCaptionsEnabled(bool enabled) {
+    for (QWidget* w : {static_cast<QWidget*>(m_font), static_cast<QWidget*>(m_text), static_cast<QWidget*>(m_position),
+                       static_cast<QWidget*>(m_reset), static_cast<QWidget*>(m_fill)}) {
+        w->setEnabled(enabled);
+    }
+    m_start.field->SetEnabled(enabled);
+    m_length.field->SetEnabled(enabled);
+}
+
+void CCaptionPanel::RefreshFillText() {
+    bool anyCaption = false;
+    for (const SceneEntry& scene : m_data->diff_list) anyCaption = anyCaption || !scene.capParam.caption.empty();
+    SetButtonText(m_fill, ResText(anyCaption ? 3024 : 3109));
+}

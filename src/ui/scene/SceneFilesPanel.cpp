@@ -1,0 +1,113 @@
+#include "ui/scene/SceneFilesPanel.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "project/TarneloData.h"
+#include "ui/common/ControlTexts.h"
+
+namespace {
+
+constexpr int kDialog = 2015;
+
+QPushButton* MakeButton(QWidget* parent, const char* name) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name) {
+    auto* edit = new QLineEdit(parent);
+    edit->setObjectName(QLatin1String(name));
+    return edit;
+}
+
+}  // namespace
+
+CSceneFilesPanel::CSceneFilesPanel(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("filesPanel"));
+    m_inputButton = MakeButton(this, "inputFileButton");
+    m_inputEdit = MakeEdit(this, "inputFileEdit");
+    m_playInput = MakeButton(this, "playInputButton");
+    m_folderButton = MakeButton(this, "outputFolderButton");
+    m_folderEdit = MakeEdit(this, "outputFolderEdit");
+    m_deleteFolder = MakeButton(this, "deleteFolderButton");
+    m_outputButton = MakeButton(this, "outputFileButton");
+    m_nameEdit = MakeEdit(this, "outputNameEdit");
+    m_playOutput = MakeButton(this, "playOutputButton");
+
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
+    grid->setHorizontalSpacing(4);
+    grid->setVerticalSpacing(3);
+    QWidget* rows[3][3] = {{m_inputButton, m_inputEdit, m_playInput},
+                           {m_folderButton, m_folderEdit, m_deleteFolder},
+                           {m_outputButton, m_nameEdit, m_playOutput}};
+    for (int r = 0; r < 3; ++r) {
+        for (int c = 0; c < 3; ++c) grid->addWidget(rows[r][c], r, c);
+    }
+    grid->setColumnStretch(1, 1);
+    // Tab goes along each row: the button, its edit, the button after it.
+    QWidget* previous = nullptr;
+    for (auto& row : rows) {
+        for (QWidget* w : row) {
+            if (previous != nullptr) setTabOrder(previous, w);
+            previous = w;
+        }
+    }
+    for (QLineEdit* edit : {m_inputEdit, m_folderEdit, m_nameEdit}) {
+        edit->installEventFilter(this);
+        connect(edit, &QLineEdit::returnPressed, this, [this, edit] { Commit(edit); });
+    }
+}
+
+void CSceneFilesPanel::RefreshTexts() {
+    SetButtonText(m_inputButton, DialogText(kDialog, 1000));
+    SetButtonText(m_playInput, DialogText(kDialog, 1027));
+    SetButtonText(m_folderButton, DialogText(kDialog, 1001));
+    SetButtonText(m_deleteFolder, DialogText(kDialog, 3113));
+    SetButtonText(m_outputButton, DialogText(kDialog, 1080));
+    SetButtonText(m_playOutput, DialogText(kDialog, 1028));
+    m_inputEdit->setAccessibleName(m_inputButton->text());
+    m_folderEdit->setAccessibleName(m_folderButton->text());
+    m_nameEdit->setAccessibleName(m_outputButton->text());
+}
+
+void CSceneFilesPanel::ShowData(const CTarneloData& data) {
+    const auto show = [](QLineEdit* edit, const std::string& text) {
+        const QString value = QString::fromStdString(text);
+        if (edit->text() != value) edit->setText(value);
+        edit->setProperty("shown", value);
+    };
+    show(m_inputEdit, data.input_file);
+    show(m_folderEdit, data.output_folder);
+    show(m_nameEdit, data.output_name);
+}
+
+void CSceneFilesPanel::SetFilesEnabled(bool enabled) {
+    for (QWidget* w : {static_cast<QWidget*>(m_inputButton), static_cast<QWidget*>(m_inputEdit),
+                       static_cast<QWidget*>(m_folderButton), static_cast<QWidget*>(m_folderEdit),
+                       static_cast<QWidget*>(m_outputButton), static_cast<QWidget*>(m_nameEdit)}) {
+        w->setEnabled(enabled);
+    }
+}
+
+bool CSceneFilesPanel::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusOut) {
+        if (auto* edit = qobject_cast<QLineEdit*>(watched)) Commit(edit);
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void CSceneFilesPanel::Commit(QLineEdit* edit) {
+    // Focus loss after Enter would report the same text twice; the edit remembers what it was given.
+    const QString text = edit->text().trimmed();
+    if (text.isEmpty() || text == edit->property("shown").toString()) return;
+    edit->setProperty("shown", text);
+    if (edit == m_inputEdit) emit InputTyped(text);
+    if (edit == m_folderEdit) emit OutputFolderTyped(text);
+    if (edit == m_nameEdit) emit OutputNameTyped(text);
+}

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QWidget>
+
+class QLineEdit;
+class QPushButton;
+class CTarneloData;
+
+// The input and output rows of the scene tab: the input file (1000, 1002, 1027), the output folder (1001,
+// 1051, 3113) and the output file (1080, 1003, 1028). Buttons report clicks; an edit reports its trimmed text
+// when it loses the focus or Enter is pressed, and only when that text is not empty and differs from what the
+// edit was given last.
+class CSceneFilesPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit CSceneFilesPanel(QWidget* parent = nullptr);
+
+    void RefreshTexts();
+    // The three paths into the edits.
+    void ShowData(const CTarneloData& data);
+
+    QPushButton* InputButton() const { return m_inputButton; }
+    QPushButton* PlayInputButton() const { return m_playInput; }
+    QPushButton* OutputFolderButton() const { return m_folderButton; }
+    QPushButton* DeleteFolderButton() const { return m_deleteFolder; }
+    QPushButton* OutputFileButton() const { return m_outputButton; }
+    QPushButton* PlayOutputButton() const { return m_playOutput; }
+    QLineEdit* InputEdit() const { return m_inputEdit; }
+    QLineEdit* OutputFolderEdit() const { return m_folderEdit; }
+    QLineEdit* OutputNameEdit() const { return m_nameEdit; }
+
+    void SetFilesEnabled(bool enabled);
+
+signals:
+    void InputTyped(const QString& path);
+    void OutputFolderTyped(const QString& folder);
+    void OutputNameTyped(const QString& name);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void Commit(QLineEdit* edit);
+
+    QPushButton* m_inputButton;
+    QLineEdit* m_inputEdit;
+    QPushButton* m_playInput;
+    QPushButton* m_folderButton;
+    QLineEdit* m_folderEdit;
+    QPushButton* m_deleteFolder;
+    QPushButton* m_outputButton;
+    QLineEdit* m_nameEdit;
+    QPushButton* m_playOutput;
+};

@@ -1,0 +1,72 @@
+#include "ui/scene/SceneJobPanel.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+#include "ui/common/ControlTexts.h"
+#include "ui/common/SectionHeading.h"
+
+namespace {
+
+QPushButton* MakeButton(QWidget* parent, const char* name) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setAutoDefault(false);
+    return button;
+}
+
+}  // namespace
+
+CSceneJobPanel::CSceneJobPanel(QWidget* parent) : CSectionPanel("mergeHeading", false, parent) {
+    setObjectName(QStringLiteral("jobPanel"));
+    m_extract = MakeButton(this, "extractButton");
+    m_extractMerge = MakeButton(this, "extractMergeButton");
+    m_merge = MakeButton(this, "mergeButton");
+    m_segments = MakeButton(this, "segmentOutputButton");
+    m_stop = MakeButton(this, "stopButton");
+    AddRow({m_extract, m_extractMerge, m_merge, m_segments, m_stop});
+    m_transition = new QCheckBox(this);
+    m_transition->setObjectName(QStringLiteral("transitionCheck"));
+    m_clearList = MakeButton(this, "clearListButton");
+    m_progress = new QProgressBar(this);
+    m_progress->setObjectName(QStringLiteral("progressBar"));
+    m_progress->setRange(0, 100);
+    m_progress->setValue(0);
+    m_progress->setTextVisible(false);
+    m_progress->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: rgb(0, 176, 0); }"));
+    AddRow({m_transition, m_clearList, m_progress});
+    m_infoLabel = new QLabel(this);
+    m_info = new QLabel(this);
+    m_info->setObjectName(QStringLiteral("mergeInfoLine"));
+    m_info->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_infoLabel->setBuddy(m_info);
+    AddRow({m_infoLabel, m_info});
+    Finish();
+}
+
+void CSceneJobPanel::RefreshTexts() {
+    Heading()->setText(DialogText(2015, 1050));
+    SetButtonText(m_extract, DialogText(2015, 1053));
+    SetButtonText(m_extractMerge, DialogText(2015, 1057));
+    SetButtonText(m_merge, DialogText(2015, 1006));
+    SetButtonText(m_segments, DialogText(2015, 1030));
+    SetButtonText(m_stop, DialogText(2015, 1009));
+    SetButtonText(m_transition, DialogText(2015, 1058));
+    m_transition->setToolTip(ResText(3071));
+    SetButtonText(m_clearList, DialogText(2015, 1034));
+    m_progress->setAccessibleName(ResText(3163));
+    SetLabelText(m_infoLabel, ResText(3078), {m_info});
+}
+
+void CSceneJobPanel::SetMergeInfo(const QString& text) { m_info->setText(text); }
+
+void CSceneJobPanel::SetCommandsEnabled(bool commands, bool stop) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(m_extract), static_cast<QWidget*>(m_extractMerge), static_cast<QWidget*>(m_merge),
+          static_cast<QWidget*>(m_segments), static_cast<QWidget*>(m_transition), static_cast<QWidget*>(m_clearList)}) {
+        w->setEnabled(commands);
+    }
+    m_stop->setEnabled(stop);
+}
