@@ -95,6 +95,8 @@ bool WaitUntil(Pred pred, int attempts = 1000) {
     return pred();
 }
 
+#ifdef TARNELO_TEST_HELPER_DIR
 inline std::string Helper(const char* name) { return std::string(TARNELO_TEST_HELPER_DIR) + "/" + name; }
+#endif
 
 }  // namespace testsupport

@@ -1,0 +1,313 @@
+// The scene tab driven as a user would, with the real engine and ffmpeg on clips made here: open a clip,
+// extract, compare with the command-line front-end, switch a scene off, merge; stop an extraction; the
+// numeric edits; the accessible names; the failures a user can cause.
+#include <unistd.h>
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProcess>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QtTest>
+
+#include "UiTestSupport.h"
+#include "app/AppMsgDlg.h"
+#include "support/ClipMaker.h"
+#include "support/ProcessWatch.h"
+#include "ui/common/SpinButtons.h"
+#include "ui/lists/SceneListModel.h"
+#include "ui/lists/SceneListView.h"
+
+namespace {
+
+constexpr int kJobTimeoutMs = 120000;
+
+struct Range {
+    int first;
+    int last;
+    bool operator==(const Range& o) const { return first == o.first && last == o.last; }
+};
+
+std::vector<Range> RangesOf(const CTarneloData& data) {
+    std::vector<Range> ranges;
+    for (const SceneEntry& scene : data.diff_list) ranges.push_back({scene.framNo_first, scene.framNo_second});
+    return ranges;
+}
+
+// Frames of the first video stream, counted by decoding.
+int CountFrames(const QString& path) {
+    QProcess probe;
+    probe.start(QStringLiteral("ffprobe"),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
+                 QStringLiteral("-select_streams"), QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+                 QStringLiteral("stream=nb_read_frames"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
+    if (!probe.waitForFinished(60000)) return -1;
+    bool ok = false;
+    const int frames = QString::fromUtf8(probe.readAllStandardOutput()).trimmed().toInt(&ok);
+    return ok ? frames : -1;
+}
+
+bool NoChildLeft() { return testsupport::ChildrenOf(getpid()).empty(); }
+
+}  // namespace
+
+class SceneTabTest : public QObject {
+    Q_OBJECT
+private:
+    UiTestEnvironment* m_env = nullptr;
+    std::unique_ptr<CDesktopApp> m_app;
+    QTemporaryDir m_clips;
+    QString m_twoScenes;
+    QString m_manyScenes;
+    std::unique_ptr<QTemporaryDir> m_work;
+
+    CTarneloDlg* Dlg() { return m_app->Dialog(); }
+    CTarneloTabScene& Tab() { return SceneTab(Dlg()); }
+    template <class T>
+    T* Find(const char* name) {
+        T* widget = Tab().findChild<T*>(QLatin1String(name));
+        if (widget == nullptr) qWarning("no control %s", name);
+        return widget;
+    }
+    bool Idle() { return Tab().CurrentJob() == 0 && !Tab().Engine().Status().running; }
+
+    // A clip copied into this test's own folder, so that its output folder and project are fresh.
+    QString Copy(const QString& clip, const QString& name) {
+        const QString path = m_work->filePath(name);
+        QFile::copy(clip, path);
+        return path;
+    }
+
+    // Opens path as if dropped and waits until its input is prepared.
+    void OpenDropped(const QString& path) {
+        Dlg()->DropFiles({path});
+        QTRY_VERIFY_WITH_TIMEOUT(Tab().LocalJob() == 0 && Idle(), kJobTimeoutMs);
+        QCOMPARE(Tab().Data().input_file, path.toStdString());
+    }
+
+    bool Click(const char* name) {
+        auto* button = Find<QAbstractButton>(name);
+        if (button == nullptr || !button->isEnabled()) return false;
+        QTest::mouseClick(button, Qt::LeftButton);
+        return true;
+    }
+
+    void WaitJobEnd() {
+        QTRY_VERIFY_WITH_TIMEOUT(Idle() && Find<QPushButton>("extractButton")->isEnabled(), kJobTimeoutMs);
+    }
+
+    static void Type(QLineEdit* edit, const QString& text) {
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, text);
+        QTest::keyClick(edit, Qt::Key_Return);
+    }
+
+private slots:
+    void initTestCase() {
+        m_env = new UiTestEnvironment;
+        CAppMsgDlg::SetNoticesSilent(true);
+        if (!clips::ToolsAvailable()) QSKIP("ffmpeg or ffprobe is not on PATH");
+        clips::ClipOptions two;
+        two.width = 320;
+        two.height = 180;
+        two.frames = 260;
+        two.motion = {{30, 79}, {150, 199}};
+        std::string error;
+        m_twoScenes = QString::fromStdString(clips::MakeClip(m_clips.path().toStdString(), "two.mp4", two, &error));
+        QVERIFY2(!m_twoScenes.isEmpty(), error.c_str());
+        clips::ClipOptions many = two;
+        many.frames = 2000;
+        many.motion.clear();
+        for (int start = 30; start + 60 < many.frames; start += 100) many.motion.push_back({start, start + 49});
+        m_manyScenes = QString::fromStdString(clips::MakeClip(m_clips.path().toStdString(), "many.mp4", many, &error));
+        QVERIFY2(!m_manyScenes.isEmpty(), error.c_str());
+    }
+    void cleanupTestCase() { delete m_env; }
+    void init() {
+        m_work = std::make_unique<QTemporaryDir>();
+        QVERIFY(StartMainWindow(m_app));
+        Tab().Data().auto_save = true;
+    }
+    void cleanup() {
+        StopMainWindow(m_app);
+        QTRY_VERIFY(NoChildLeft());
+        m_work.reset();
+    }
+
+    void extractUncheckMergeAsTheCommandLineDoes() {
+        const QString clip = Copy(m_twoScenes, QStringLiteral("two.mp4"));
+        OpenDropped(clip);
+        if (QTest::currentTestFailed()) return;
+        QCOMPARE(Find<QLineEdit>("inputFileEdit")->text(), clip);
+        QVERIFY(Click("extractButton"));
+        QVERIFY(!Find<QPushButton>("extractButton")->isEnabled());
+        WaitJobEnd();
+        if (QTest::currentTestFailed()) return;
+
+        // The command-line front-end on the same clip and settings finds the same scenes.
+        QDir(m_work->path()).mkdir(QStringLiteral("cli"));
+        const QString cliClip = m_work->filePath(QStringLiteral("cli/two.mp4"));
+        QVERIFY(QFile::copy(m_twoScenes, cliClip));
+        QProcess cli;
+        cli.start(QStringLiteral(TARNELO_RESOURCE_DIR "/tarnelo-cli"), {QStringLiteral("extract"), cliClip});
+        QVERIFY(cli.waitForFinished(kJobTimeoutMs));
+        QCOMPARE(cli.exitCode(), 0);
+        CTarneloData fromCli;
+        QVERIFY(fromCli.LoadProject((cliClip + QStringLiteral(".kpproj")).toStdString()));
+        const std::vector<Range> expected = RangesOf(fromCli);
+        QCOMPARE(expected.size(), size_t{2});
+        QCOMPARE(RangesOf(Tab().Data()), expected);
+        SceneListModel* model = Tab().ListModel();
+        QCOMPARE(model->rowCount(), 2);
+        for (int row = 0; row < 2; ++row) {
+            const Range& r = expected[static_cast<size_t>(row)];
+            QCOMPARE(model->index(row, SceneListModel::kColStart).data().toString(), QString::number(r.first));
+            QCOMPARE(model->index(row, SceneListModel::kColEnd).data().toString(), QString::number(r.last));
+            QCOMPARE(model->index(row, SceneListModel::kColLength).data().toString(),
+                     QString::number(r.last - r.first + 1));
+        }
+
+        // Typed settings are validated on Enter, the window stays.
+        QLineEdit* contrast = Find<QLineEdit>("contrastEdit");
+        Type(contrast, QStringLiteral("0.50"));
+        QCOMPARE(contrast->text(), QStringLiteral("0.5"));
+        QLineEdit* brightness = Find<QLineEdit>("brightnessEdit");
+        Type(brightness, QStringLiteral("-0"));
+        QCOMPARE(brightness->text(), QStringLiteral("0.0"));
+        QVERIFY(m_app->Frame()->isVisible());
+        QLineEdit* threshold = Find<QLineEdit>("thresholdEdit");
+        Type(threshold, QStringLiteral("120"));
+        QCOMPARE(Tab().Data().threshold.value, 120.0);
+
+        // The first scene off: greyed, no output start; the merge holds the second one only.
+        QVERIFY(model->setData(model->index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
+        QVERIFY(!Tab().Data().diff_list[0].enable);
+        QVERIFY(model->index(0, SceneListModel::kColOutputStart).data().toString().isEmpty());
+        QCOMPARE(model->index(1, SceneListModel::kColOutputStart).data().toString(), QStringLiteral("0"));
+        QVERIFY(Click("mergeButton"));
+        WaitJobEnd();
+        if (QTest::currentTestFailed()) return;
+        const QString output = QString::fromStdString(Tab().Data().GetOutputPath());
+        QVERIFY(QFile::exists(output));
+        QCOMPARE(CountFrames(output), expected[1].last - expected[1].first + 1);
+
+        // The project on disk holds the list and the settings.
+        CTarneloData saved;
+        QVERIFY(saved.LoadProject(Tab().Data().project_file));
+        QCOMPARE(RangesOf(saved), expected);
+        QVERIFY(!saved.diff_list[0].enable && saved.diff_list[1].enable);
+        QCOMPARE(saved.threshold.value, 120.0);
+        QCOMPARE(saved.contrast.value, 0.5);
+    }
+
+    void stopDuringExtractionKeepsTheListedScenes() {
+        const QString clip = Copy(m_manyScenes, QStringLiteral("many.mp4"));
+        OpenDropped(clip);
+        if (QTest::currentTestFailed()) return;
+        QVERIFY(Click("extractButton"));
+        QTRY_VERIFY_WITH_TIMEOUT(Tab().ListModel()->rowCount() >= 1 || Idle(), kJobTimeoutMs);
+        if (Idle()) QSKIP("the extraction ended before it could be stopped");
+        QVERIFY(Find<QPushButton>("stopButton")->isEnabled());
+        QVERIFY(!Find<QLineEdit>("thresholdEdit")->isEnabled());
+        QVERIFY(Click("stopButton"));
+        WaitJobEnd();
+        if (QTest::currentTestFailed()) return;
+        QTRY_VERIFY(NoChildLeft());
+        QVERIFY(Find<QPushButton>("mergeButton")->isEnabled());
+        QVERIFY(Find<QLineEdit>("thresholdEdit")->isEnabled());
+        QVERIFY(!Find<QPushButton>("stopButton")->isEnabled());
+        const CTarneloData& data = Tab().Data();
+        QVERIFY(!data.diff_list.empty());
+        QVERIFY(data.diff_list.size() < 19);
+        for (const SceneEntry& scene : data.diff_list) {
+            const QString segment = QString::fromStdString(scene.fileName);
+            QVERIFY2(QFile::exists(segment), qPrintable(segment));
+            QCOMPARE(CountFrames(segment), scene.FrameCount());
+        }
+    }
+
+    void secondVideoWhilePreparingReplacesTheFirst() {
+        const QString first = Copy(m_manyScenes, QStringLiteral("first.mp4"));
+        const QString second = Copy(m_twoScenes, QStringLiteral("second.mp4"));
+        // Dropped while the first is still being prepared (the timer fires inside its wait).
+        QTimer::singleShot(0, this, [&] { Dlg()->DropFiles({second}); });
+        Dlg()->DropFiles({first});
+        QTRY_VERIFY_WITH_TIMEOUT(Tab().LocalJob() == 0 && Idle() && Tab().Data().input_file == second.toStdString(),
+                                 kJobTimeoutMs);
+        QTRY_VERIFY(NoChildLeft());
+        QCOMPARE(Tab().Data().m_sourceInfo.frame_num, 260);
+        QVERIFY(Find<QPushButton>("extractButton")->isEnabled());
+    }
+
+    void wrongInputChangesNothing() {
+        const QString clip = Copy(m_twoScenes, QStringLiteral("kept.mp4"));
+        OpenDropped(clip);
+        if (QTest::currentTestFailed()) return;
+        const std::string project = Tab().Data().project_file;
+        const QString text = m_work->filePath(QStringLiteral("notes.txt"));
+        {
+            QFile file(text);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("not a video\n");
+        }
+        const int shown = CAppMsgDlg::ShownCount();
+        Dlg()->DropFiles({text});
+        QTRY_VERIFY(Tab().LocalJob() == 0);
+        QCOMPARE(CAppMsgDlg::ShownCount(), shown + 1);
+        QCOMPARE(Tab().Data().input_file, clip.toStdString());
+        QCOMPARE(Tab().Data().project_file, project);
+
+        // A typed path that does not exist puts the old one back.
+        QLineEdit* input = Find<QLineEdit>("inputFileEdit");
+        Type(input, m_work->filePath(QStringLiteral("missing.mp4")));
+        QCOMPARE(input->text(), clip);
+
+        // A project that can not be written is reported.
+        Tab().Data().project_file = (text + QStringLiteral("/p.kpproj")).toStdString();
+        QVERIFY(Dlg()->OnCommand(CTarneloDlg::kCmdSave));
+        QCOMPARE(CAppMsgDlg::ShownCount(), shown + 2);
+        QVERIFY(CAppMsgDlg::LastMessage().startsWith(ResText(3075)));
+
+        // "いいえ" to a reset changes nothing; "はい" resets.
+        Tab().Data().threshold.SetValueClamped(300);
+        Tab().UpdateData(true);
+        Tab().Data().project_file = project;
+        CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kNo);
+        QVERIFY(Click("extractionResetButton"));
+        QCOMPARE(Tab().Data().threshold.value, 300.0);
+        CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kYes);
+        QVERIFY(Click("extractionResetButton"));
+        QCOMPARE(Tab().Data().threshold.value, 100.0);
+        QCOMPARE(Find<QLineEdit>("thresholdEdit")->text(), QStringLiteral("100"));
+    }
+
+    void everyControlIsNamedInBothLanguages() {
+        for (int command : {CTarneloDlg::kCmdJapanese, CTarneloDlg::kCmdEnglish}) {
+            QVERIFY(Dlg()->OnCommand(command));
+            int controls = 0;
+            for (QWidget* w : Tab().findChildren<QWidget*>()) {
+                const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                                     qobject_cast<QComboBox*>(w) || qobject_cast<QSlider*>(w) ||
+                                     qobject_cast<QProgressBar*>(w) || qobject_cast<CSpinButtons*>(w) ||
+                                     qobject_cast<SceneListView*>(w);
+                // Parts of composite controls (the spin's arrows, the combo's edit) are named by their owner.
+                if (!control || w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_"))) continue;
+                ++controls;
+                QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+                if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+                    if (!button->text().isEmpty()) QCOMPARE(w->accessibleName(), button->text());
+                }
+            }
+            QVERIFY(controls >= 50);
+        }
+        QCOMPARE(Find<QPushButton>("extractButton")->text(), QStringLiteral("Scene Extract"));
+        QVERIFY(Dlg()->OnCommand(CTarneloDlg::kCmdJapanese));
+        QCOMPARE(Find<QPushButton>("extractButton")->text(), QString::fromUtf8("シーン抽出"));
+    }
+};
+
+QTEST_MAIN(SceneTabTest)
+#include "SceneTabTest.moc"
