@@ -30,6 +30,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // Also swallows the releases and moves that follow a swallowed press, which would otherwise toggle a
+    // check box or drag the selection.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     std::function<bool()> m_blocked;

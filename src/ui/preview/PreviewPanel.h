@@ -4,6 +4,7 @@
 
 class CStaticPreview;
 class QCheckBox;
+class QGridLayout;
 class QLabel;
 class QPushButton;
 class QSlider;
@@ -28,6 +29,9 @@ public:
     // "%s/%s Frm:%d/%d" line under the pane and the file line.
     void SetPositionText(const QString& text);
     void SetFileText(const QString& text);
+    // The position line for frame of count at frameRate (no rate: zero times); a non-zero offset, the
+    // selected scene's start, adds " Offset Frm:%d/%d".
+    static QString PositionText(int frame, int count, double frameRate, int offset = 0);
 
     CStaticPreview* Pane() const { return m_pane; }
     QSlider* SeekSlider() const { return m_seek; }
@@ -39,7 +43,12 @@ public:
     // 1065, 1066, 1061, 1062, 1063, 1064 in this order.
     QPushButton* SeekButton(int index) const { return m_seekButtons[index]; }
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
 private:
+    void ArrangeSeekButtons(int columns);
+
     CStaticPreview* m_pane;
     QLabel* m_positionLine;
     QLabel* m_fileLine;
@@ -51,4 +60,6 @@ private:
     QSlider* m_volume;
     QCheckBox* m_sceneLoop;
     QCheckBox* m_loop;
+    QGridLayout* m_seekGrid;
+    int m_seekColumns = 0;
 };

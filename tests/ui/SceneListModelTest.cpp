@@ -1,0 +1,321 @@
+// The scene list: where each scene starts in the merged output, the texts and colours of its rows, the
+// check boxes that are the scenes' enable flags, and a view that forwards clicks unless a job runs.
+#include <QContextMenuEvent>
+#include <QSignalSpy>
+#include <QStyledItemDelegate>
+#include <QtTest>
+#include <mutex>
+
+#include "app/Language.h"
+#include "ui/lists/OutputStarts.h"
+#include "ui/lists/SceneListModel.h"
+#include "ui/lists/SceneListView.h"
+
+using Starts = std::vector<int>;
+
+namespace {
+
+// Scenes of the given lengths one after another; a negative length is a disabled scene of that size.
+std::vector<SceneEntry> Scenes(const std::vector<int>& lengths) {
+    std::vector<SceneEntry> list;
+    int first = 0;
+    for (const int length : lengths) {
+        const int n = length < 0 ? -length : length;
+        SceneEntry scene(first, first + n - 1, std::string());
+        scene.enable = length > 0;
+        list.push_back(scene);
+        first += n;
+    }
+    return list;
+}
+
+// Three scenes at 30 fps, the middle one unchecked.
+void FillProject(CTarneloData& data) {
+    data.m_currentInfo.fps = 30;
+    data.diff_list = Scenes({90, -60, 300});
+    data.SetSceneCaption(data.diff_list[0], 0.5, 2.0, "Hello");
+}
+
+struct OptionDelegate : QStyledItemDelegate {
+    using QStyledItemDelegate::initStyleOption;
+};
+
+// Where the check box of row is drawn, in viewport coordinates.
+QPoint CheckBoxCenter(SceneListView& view, int row) {
+    const QModelIndex index = view.model()->index(row, SceneListModel::kColEnable);
+    QStyleOptionViewItem option;
+    option.initFrom(view.viewport());
+    option.rect = view.visualRect(index);
+    option.widget = &view;
+    OptionDelegate().initStyleOption(&option, index);
+    return view.style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, &view).center();
+}
+
+}  // namespace
+
+class SceneListModelTest : public QObject {
+    Q_OBJECT
+private:
+    CLanguage m_language;
+
+    static QString Cell(const SceneListModel& model, int row, int column) {
+        return model.data(model.index(row, column)).toString();
+    }
+
+private slots:
+    void initTestCase() {
+        m_language.SetSearchFolder(QStringLiteral(TARNELO_RESOURCE_DIR));
+        QVERIFY(m_language.LoadLanguage(QStringLiteral("ja-JP")));
+    }
+
+    void outputStarts_data() {
+        QTest::addColumn<std::vector<int>>("lengths");
+        QTest::addColumn<bool>("transition");
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<double>("fps");
+        QTest::addColumn<Starts>("expected");
+        QTest::newRow("no transition") << std::vector<int>{90, 90, 90} << false << 1.0 << 30.0 << Starts{0, 90, 180};
+        QTest::newRow("transition of 1 s") << std::vector<int>{90, 90, 90} << true << 1.0 << 30.0 << Starts{0, 75, 135};
+        QTest::newRow("transition, 4 rows at 29.97")
+            << std::vector<int>{100, 100, 100, 100} << true << 0.5 << 29.97 << Starts{0, 93, 178, 263};
+        QTest::newRow("disabled middle row")
+            << std::vector<int>{90, -90, 90} << true << 1.0 << 30.0 << Starts{0, -1, 75};
+        QTest::newRow("disabled first row")
+            << std::vector<int>{-50, 30, 20} << false << 0.5 << 30.0 << Starts{-1, 0, 30};
+        QTest::newRow("transition without a rate") << std::vector<int>{90, 90} << true << 1.0 << 0.0 << Starts{0, 90};
+        QTest::newRow("scene shorter than the fade")
+            << std::vector<int>{10, 90, 90} << true << 1.0 << 30.0 << Starts{0, 0, 60};
+        QTest::newRow("empty list") << std::vector<int>{} << true << 1.0 << 30.0 << Starts{};
+    }
+
+    void outputStarts() {
+        QFETCH(std::vector<int>, lengths);
+        QFETCH(bool, transition);
+        QFETCH(double, seconds);
+        QFETCH(double, fps);
+        QFETCH(Starts, expected);
+        QCOMPARE(SceneOutputStarts(Scenes(lengths), transition, seconds, fps), expected);
+    }
+
+    void rowTexts_data() {
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("column");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("numbering") << 0 << int(SceneListModel::kColEnable) << QStringLiteral("001");
+        QTest::newRow("numbering of a disabled row") << 1 << int(SceneListModel::kColEnable) << QStringLiteral("002");
+        QTest::newRow("start") << 2 << int(SceneListModel::kColStart) << QStringLiteral("150");
+        QTest::newRow("end") << 2 << int(SceneListModel::kColEnd) << QStringLiteral("449");
+        QTest::newRow("length") << 1 << int(SceneListModel::kColLength) << QStringLiteral("60");
+        QTest::newRow("duration") << 2 << int(SceneListModel::kColDuration) << QStringLiteral("00:00:10.00");
+        QTest::newRow("caption") << 0 << int(SceneListModel::kColCaption) << QStringLiteral("Hello");
+        QTest::newRow("caption start") << 0 << int(SceneListModel::kColCaptionStart) << QStringLiteral("0.50");
+        QTest::newRow("caption length") << 0 << int(SceneListModel::kColCaptionLength) << QStringLiteral("2.00");
+        QTest::newRow("output start") << 2 << int(SceneListModel::kColOutputStart) << QStringLiteral("90");
+        QTest::newRow("output time") << 2 << int(SceneListModel::kColOutputTime) << QStringLiteral("00:00:03.00");
+        QTest::newRow("no output start when off") << 1 << int(SceneListModel::kColOutputStart) << QString();
+        QTest::newRow("no output time when off") << 1 << int(SceneListModel::kColOutputTime) << QString();
+    }
+
+    void rowTexts() {
+        QFETCH(int, row);
+        QFETCH(int, column);
+        QFETCH(QString, text);
+        CTarneloData data;
+        FillProject(data);
+        SceneListModel model(&data, nullptr);
+        model.Fill();
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(model.columnCount(), 10);
+        QCOMPARE(Cell(model, row, column), text);
+        QCOMPARE(model.data(model.index(row, column), Qt::TextAlignmentRole).value<Qt::Alignment>(),
+                 Qt::Alignment(Qt::AlignCenter));
+    }
+
+    void disabledRowsAreGreyAndUnchecked() {
+        CTarneloData data;
+        FillProject(data);
+        SceneListModel model(&data, nullptr);
+        model.Fill();
+        for (int column = 0; column < SceneListModel::kColumnCount; ++column) {
+            QCOMPARE(model.data(model.index(1, column), Qt::ForegroundRole).value<QBrush>().color(),
+                     QColor(128, 128, 128));
+            QCOMPARE(model.data(model.index(1, column), Qt::BackgroundRole).value<QBrush>().color(),
+                     QColor(220, 220, 220));
+            QVERIFY(!model.data(model.index(0, column), Qt::BackgroundRole).isValid());
+        }
+        QCOMPARE(model.data(model.index(0, 0), Qt::CheckStateRole).toInt(), int(Qt::Checked));
+        QCOMPARE(model.data(model.index(1, 0), Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
+        QVERIFY(!model.data(model.index(0, 1), Qt::CheckStateRole).isValid());
+        QCOMPARE(model.OutputStarts(), Starts({0, 90}));
+    }
+
+    void durationWithoutRateIsZero() {
+        CTarneloData data;
+        FillProject(data);
+        data.m_currentInfo.fps = 0;
+        SceneListModel model(&data, nullptr);
+        model.Fill();
+        QCOMPARE(Cell(model, 0, SceneListModel::kColDuration), QStringLiteral("00:00:00.00"));
+        QCOMPARE(Cell(model, 2, SceneListModel::kColOutputStart), QStringLiteral("90"));
+    }
+
+    void headersFollowTheLanguage() {
+        CTarneloData data;
+        SceneListModel model(&data, nullptr);
+        QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("有効"));
+        QCOMPARE(model.headerData(9, Qt::Horizontal).toString(), QStringLiteral("出力開始"));
+        QSignalSpy changed(&model, &QAbstractItemModel::headerDataChanged);
+        QVERIFY(m_language.LoadLanguage(QStringLiteral("en-US")));
+        model.RefreshHeaders();
+        QCOMPARE(changed.count(), 1);
+        QCOMPARE(model.headerData(0, Qt::Horizontal).toString(), QStringLiteral("Enable"));
+        QVERIFY(m_language.LoadLanguage(QStringLiteral("ja-JP")));
+    }
+
+    void checkBoxWritesTheEnableFlag() {
+        CTarneloData data;
+        FillProject(data);
+        std::mutex lock;
+        SceneListModel model(&data, &lock);
+        model.Fill();
+        QSignalSpy enableChanged(&model, &SceneListModel::EnableChanged);
+        QVERIFY(model.flags(model.index(0, 0)).testFlag(Qt::ItemIsUserCheckable));
+        QVERIFY(!model.flags(model.index(0, 1)).testFlag(Qt::ItemIsUserCheckable));
+
+        QVERIFY(model.setData(model.index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
+        QVERIFY(!data.diff_list[0].enable);
+        QCOMPARE(enableChanged.count(), 1);
+        QCOMPARE(enableChanged.at(0).at(0).toInt(), 0);
+        QCOMPARE(Cell(model, 0, SceneListModel::kColOutputStart), QString());
+        QCOMPARE(Cell(model, 2, SceneListModel::kColOutputStart), QStringLiteral("0"));
+        QCOMPARE(model.OutputStartOf(2), 0);
+        QCOMPARE(model.OutputStarts(), Starts({0}));
+
+        QVERIFY(model.setData(model.index(1, 0), Qt::Checked, Qt::CheckStateRole));
+        QVERIFY(data.diff_list[1].enable);
+        QCOMPARE(Cell(model, 1, SceneListModel::kColOutputStart), QStringLiteral("0"));
+        QCOMPARE(Cell(model, 2, SceneListModel::kColOutputStart), QStringLiteral("60"));
+        QVERIFY(!model.data(model.index(1, 3), Qt::BackgroundRole).isValid());
+
+        // Only the check state of column 0 is writable.
+        QVERIFY(!model.setData(model.index(0, 1), Qt::Checked, Qt::CheckStateRole));
+        QVERIFY(!model.setData(model.index(0, 0), QStringLiteral("x"), Qt::EditRole));
+        QCOMPARE(enableChanged.count(), 2);
+    }
+
+    void lockedModelRefusesTheCheckBox() {
+        CTarneloData data;
+        FillProject(data);
+        SceneListModel model(&data, nullptr);
+        model.Fill();
+        model.SetLocked(true);
+        QSignalSpy enableChanged(&model, &SceneListModel::EnableChanged);
+        QVERIFY(!model.flags(model.index(0, 0)).testFlag(Qt::ItemIsUserCheckable));
+        QVERIFY(!model.setData(model.index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
+        QVERIFY(data.diff_list[0].enable);
+        QCOMPARE(enableChanged.count(), 0);
+        model.SetLocked(false);
+        QVERIFY(model.setData(model.index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
+    }
+
+    void rowsAreACopyUntilRefreshed() {
+        CTarneloData data;
+        FillProject(data);
+        SceneListModel model(&data, nullptr);
+        model.Fill();
+        data.diff_list[2].framNo_second = 209;
+        data.diff_list[0].capParam.caption = "Changed";
+        QCOMPARE(Cell(model, 2, SceneListModel::kColLength), QStringLiteral("300"));
+        model.UpdateCaptions(0);
+        QCOMPARE(Cell(model, 0, SceneListModel::kColCaption), QStringLiteral("Changed"));
+        model.UpdateRow(2);
+        QCOMPARE(Cell(model, 2, SceneListModel::kColLength), QStringLiteral("60"));
+        data.diff_list.push_back(SceneEntry(210, 239, std::string()));
+        model.RefreshNumbering();
+        QCOMPARE(model.rowCount(), 4);
+        QCOMPARE(Cell(model, 3, SceneListModel::kColEnable), QStringLiteral("004"));
+        QCOMPARE(Cell(model, 3, SceneListModel::kColOutputStart), QStringLiteral("150"));
+    }
+
+    void viewForwardsClicksUnlessBlocked_data() {
+        QTest::addColumn<bool>("blocked");
+        QTest::addColumn<bool>("onCheckBox");
+        QTest::addColumn<int>("clicks");
+        QTest::addColumn<bool>("enabledAfter");
+        QTest::newRow("cell") << false << false << 1 << true;
+        QTest::newRow("check box") << false << true << 1 << false;
+        QTest::newRow("cell while blocked") << true << false << 0 << true;
+        QTest::newRow("check box while blocked") << true << true << 0 << true;
+    }
+
+    void viewForwardsClicksUnlessBlocked() {
+        QFETCH(bool, blocked);
+        QFETCH(bool, onCheckBox);
+        QFETCH(int, clicks);
+        QFETCH(bool, enabledAfter);
+        CTarneloData data;
+        FillProject(data);
+        SceneListModel model(&data, nullptr);
+        model.Fill();
+        SceneListView view;
+        view.SetListModel(&model);
+        view.SetBlockedWhile([&blocked] { return blocked; });
+        view.resize(800, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QCOMPARE(view.objectName(), QStringLiteral("sceneList"));
+        QCOMPARE(view.columnWidth(5), 120);
+        QSignalSpy rowClicked(&view, &SceneListView::RowClicked);
+        QSignalSpy menu(&view, &SceneListView::ContextMenuAt);
+
+        const int column = onCheckBox ? 0 : 2;
+        const QPoint at = onCheckBox ? CheckBoxCenter(view, 2) : view.visualRect(model.index(2, column)).center();
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at);
+        QCOMPARE(rowClicked.count(), clicks);
+        QCOMPARE(data.diff_list[2].enable, enabledAfter);
+        if (clicks > 0) {
+            QCOMPARE(rowClicked.at(0).at(0).toInt(), 2);
+            QCOMPARE(rowClicked.at(0).at(1).toInt(), column);
+            QCOMPARE(view.CurrentRow(), 2);
+            QCOMPARE(view.selectionModel()->selectedRows().size(), 1);
+        } else {
+            QVERIFY(view.selectionModel()->selectedRows().isEmpty());
+        }
+        QTest::mouseDClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(model.index(0, 3)).center());
+        QCOMPARE(rowClicked.count() > clicks, !blocked);
+
+        const QPoint cell = view.visualRect(model.index(1, 4)).center();
+        QContextMenuEvent right(QContextMenuEvent::Mouse, cell, view.viewport()->mapToGlobal(cell));
+        QCoreApplication::sendEvent(view.viewport(), &right);
+        QCOMPARE(menu.count(), blocked ? 0 : 1);
+        if (!blocked) {
+            QCOMPARE(menu.at(0).at(0).toInt(), 1);
+            QCOMPARE(menu.at(0).at(1).toInt(), 4);
+        }
+    }
+
+    void selectRowIsSilentAndKeysReportRows() {
+        CTarneloData data;
+        FillProject(data);
+        SceneListModel model(&data, nullptr);
+        model.Fill();
+        SceneListView view;
+        view.SetListModel(&model);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QSignalSpy rowClicked(&view, &SceneListView::RowClicked);
+        view.SelectRow(1);
+        QCOMPARE(view.CurrentRow(), 1);
+        QCOMPARE(view.selectionModel()->selectedRows().size(), 1);
+        QCOMPARE(rowClicked.count(), 0);
+        view.setFocus();
+        QTest::keyClick(&view, Qt::Key_Down);
+        QCOMPARE(view.CurrentRow(), 2);
+        QCOMPARE(rowClicked.count(), 1);
+        QCOMPARE(rowClicked.at(0).at(0).toInt(), 2);
+        QCOMPARE(rowClicked.at(0).at(1).toInt(), -1);
+    }
+};
+
+QTEST_MAIN(SceneListModelTest)
+#include "SceneListModelTest.moc"
