@@ -183,6 +183,7 @@ private slots:
                 panel.show();
                 QVERIFY(QTest::qWaitForWindowExposed(&panel));
                 QTRY_COMPARE(panel.width(), width);
+                panel.layout()->activate();
                 const QList<QAbstractButton*> buttons = panel.findChildren<QAbstractButton*>();
                 for (QAbstractButton* b : buttons) {
                     const QRect g = b->geometry();
