@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
