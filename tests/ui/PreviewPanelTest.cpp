@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QSlider>
 #include <QTemporaryDir>
@@ -183,6 +184,7 @@ private slots:
                 panel.show();
                 QVERIFY(QTest::qWaitForWindowExposed(&panel));
                 QTRY_COMPARE(panel.width(), width);
+                panel.layout()->activate();
                 const QList<QAbstractButton*> buttons = panel.findChildren<QAbstractButton*>();
                 for (QAbstractButton* b : buttons) {
                     const QRect g = b->geometry();
