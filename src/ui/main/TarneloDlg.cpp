@@ -81,7 +81,13 @@ void CTarneloDlg::SwitchTab(int index) {
     update();
 }
 
-bool CTarneloDlg::AnyTabBusy() const { return m_pages[0]->IsBusy() || m_pages[1]->IsBusy(); }
+bool CTarneloDlg::AnyTabBusy() const {
+    // The first page asks while the second is still being made.
+    for (const CTabPage* page : m_pages) {
+        if (page != nullptr && page->IsBusy()) return true;
+    }
+    return false;
+}
 
 void CTarneloDlg::UpdateTabButtons() {
     const bool enabled = !AnyTabBusy();

@@ -96,7 +96,7 @@ private:
 
     AppShell* m_app;
     CMainFrame* m_frame = nullptr;
-    CTabPage* m_pages[2];
+    CTabPage* m_pages[2] = {nullptr, nullptr};
     CTabButton* m_sceneButton;
     CTabButton* m_mergeButton;
     QFrame* m_pageFrame;

@@ -13,6 +13,7 @@
 #include "app/Language.h"
 #include "engine/JobTables.h"
 #include "log/AppLog.h"
+#include "platform/Path.h"
 #include "ui/common/ControlTexts.h"
 #include "ui/common/JobStatus.h"
 #include "ui/common/SectionHeading.h"
@@ -227,6 +228,19 @@ void CTarneloTabScene::StopRunning() {
     m_engine->JoinJobThread();
     m_stopping = false;
     UpdateControlStates(true);
+    QueueMissingSegments();
+}
+
+void CTarneloTabScene::QueueMissingSegments() {
+    // A stop ends the cuts under way with the job; the scenes already listed get their files afterwards.
+    std::vector<int> missing;
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        for (size_t i = 0; i < m_data.diff_list.size(); ++i) {
+            if (!platform::FileExists(m_data.diff_list[i].fileName)) missing.push_back(static_cast<int>(i));
+        }
+    }
+    for (int index : missing) m_engine->QueueSegment(index, false);
 }
 
 void CTarneloTabScene::RefreshPreview() {

@@ -110,6 +110,7 @@ private:
     void OnAutoCorrect();
     void OnTransition();
     void OnRowClicked(int row, int column);
+    void QueueMissingSegments();
 
     // Files (SceneFiles.cpp).
     void ChooseInputFile();
