@@ -102,18 +102,13 @@ private slots:
         QTest::addColumn<int>("column");
         QTest::addColumn<QString>("text");
         QTest::newRow("numbering") << 0 << int(SceneListModel::kColEnable) << QStringLiteral("001");
-        QTest::newRow("numbering of a disabled row") << 1 << int(SceneListModel::kColEnable) << QStringLiteral("002");
-        QTest::newRow("start") << 2 << int(SceneListModel::kColStart) << QStringLiteral("150");
-        QTest::newRow("end") << 2 << int(SceneListModel::kColEnd) << QStringLiteral("449");
         QTest::newRow("length") << 1 << int(SceneListModel::kColLength) << QStringLiteral("60");
         QTest::newRow("duration") << 2 << int(SceneListModel::kColDuration) << QStringLiteral("00:00:10.00");
         QTest::newRow("caption") << 0 << int(SceneListModel::kColCaption) << QStringLiteral("Hello");
         QTest::newRow("caption start") << 0 << int(SceneListModel::kColCaptionStart) << QStringLiteral("0.50");
-        QTest::newRow("caption length") << 0 << int(SceneListModel::kColCaptionLength) << QStringLiteral("2.00");
         QTest::newRow("output start") << 2 << int(SceneListModel::kColOutputStart) << QStringLiteral("90");
         QTest::newRow("output time") << 2 << int(SceneListModel::kColOutputTime) << QStringLiteral("00:00:03.00");
         QTest::newRow("no output start when off") << 1 << int(SceneListModel::kColOutputStart) << QString();
-        QTest::newRow("no output time when off") << 1 << int(SceneListModel::kColOutputTime) << QString();
     }
 
     void rowTexts() {

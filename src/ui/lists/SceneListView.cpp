@@ -61,8 +61,12 @@ void SceneListView::mousePressEvent(QMouseEvent* event) {
     }
     m_selecting = true;
     QTableView::mousePressEvent(event);
-    m_selecting = false;
     const QModelIndex index = indexAt(event->position().toPoint());
+    // A press on a check box goes to the check box alone; the row it belongs to is still the one clicked.
+    if (index.isValid() && !selectionModel()->isRowSelected(index.row(), QModelIndex())) {
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    }
+    m_selecting = false;
     if (index.isValid()) emit RowClicked(index.row(), index.column());
 }
 
