@@ -115,8 +115,11 @@ private slots:
         status.JobName({nullptr});
         QCOMPARE(host.panes[0], QStringLiteral("シーン結合"));
 
-        // A state with a name goes to pane 1; state 0 has none and shows its detail in pane 3.
-        status.JobState({kJobStateDone, "ignored"});
+        // A state's name goes to pane 1 and its detail to pane 3; state 0 has no name.
+        status.JobState({kJobStateFailed, "ExitCode(1)"});
+        QCOMPARE(host.panes[1], QStringLiteral("失敗"));
+        QCOMPARE(host.panes[3], QStringLiteral("ExitCode(1)"));
+        status.JobState({kJobStateDone, nullptr});
         QCOMPARE(host.panes[1], QStringLiteral("完了"));
         status.JobState({kJobStateNone, "ffmpeg error"});
         QCOMPARE(host.panes[1], QStringLiteral("完了"));

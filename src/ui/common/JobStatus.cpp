@@ -76,11 +76,9 @@ void CJobStatus::JobProgress(const JobProgressMsg& msg, int job) {
 
 void CJobStatus::JobState(const JobStateMsg& msg) {
     const QString name = Text(JobStateName(msg.state, m_host->Japanese()));
-    if (!name.isEmpty()) {
-        m_host->SetStatusText(kStatePane, name);
-    } else if (const QString detail = Text(msg.text); !detail.isEmpty()) {
-        m_host->SetStatusText(kProgressPane, detail);
-    }
+    if (!name.isEmpty()) m_host->SetStatusText(kStatePane, name);
+    // A failure's detail ("ExitCode(1)") is shown beside its state name, not dropped for it.
+    if (const QString detail = Text(msg.text); !detail.isEmpty()) m_host->SetStatusText(kProgressPane, detail);
 }
 
 void CJobStatus::JobName(const JobNameMsg& msg) {
