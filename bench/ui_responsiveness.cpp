@@ -12,6 +12,7 @@
 
 #include "app/AppMsgDlg.h"
 #include "ui/main/DesktopApp.h"
+#include "ui/main/MainFrame.h"
 #include "ui/main/TarneloDlg.h"
 #include "ui/scene/TarneloTabScene.h"
 

@@ -16,7 +16,9 @@ QToolButton* ArrowButton(QWidget* parent, Qt::ArrowType arrow, const char* name,
     button->setAutoRepeat(true);
     // The edit beside keeps the focus while the arrows are clicked, as with the up-down control.
     button->setFocusPolicy(Qt::NoFocus);
-    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    // The two arrows share the height of the edit beside them.
+    button->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+    button->setMinimumSize(8, 6);
     return button;
 }
 
@@ -27,7 +29,7 @@ CSpinButtons::CSpinButtons(QWidget* parent)
       m_up(ArrowButton(this, Qt::UpArrow, "spinUpButton", QStringLiteral("Up"))),
       m_down(ArrowButton(this, Qt::DownArrow, "spinDownButton", QStringLiteral("Down"))) {
     setFocusPolicy(Qt::TabFocus);
-    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);

@@ -16,6 +16,7 @@
 #include <QStatusBar>
 #include <QTimer>
 #include <QUrl>
+#include <algorithm>
 
 #include "app/AppMsgDlg.h"
 #include "app/AppShell.h"
@@ -30,6 +31,8 @@ namespace {
 
 constexpr int kPaneIds[CMainFrame::kPaneCount] = {2001, 2002, 2004, 2003, 0};
 constexpr int kPaneWidths[CMainFrame::kPaneCount] = {140, 60, 60, 150, 1};
+constexpr const char* kPaneSamples[CMainFrame::kPaneCount] = {"", "Waiting", "00:00:00.00", "000000/000000 (100.00%)",
+                                                              ""};
 constexpr int kIdleMessage = 57345;
 constexpr int kMessagePane = 4;
 
@@ -66,7 +69,12 @@ void CMainFrame::BuildStatusBar() {
         m_panes[i]->setObjectName(QStringLiteral("statusPane%1").arg(i));
         m_panes[i]->setFrameShape(QFrame::Panel);
         m_panes[i]->setFrameShadow(QFrame::Sunken);
-        if (i + 1 < kPaneCount) m_panes[i]->setFixedWidth(kPaneWidths[i]);
+        if (i + 1 < kPaneCount) {
+            // Never narrower than the longest text the pane shows in this font: an elapsed time with
+            // hundredths, a progress count.
+            const int needed = m_panes[i]->fontMetrics().horizontalAdvance(QLatin1String(kPaneSamples[i])) + 10;
+            m_panes[i]->setFixedWidth(std::max(kPaneWidths[i], needed));
+        }
         bar->addWidget(m_panes[i], i + 1 < kPaneCount ? 0 : 1);
     }
     // The lock-key indicators show their key's name while the lock is on, as the keyboard LEDs do.
