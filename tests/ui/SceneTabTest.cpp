@@ -290,6 +290,42 @@ private slots:
         QCOMPARE(Find<QLineEdit>("thresholdEdit")->text(), QStringLiteral("100"));
     }
 
+    void listDeleteAndFolderChange() {
+        const QString clip = Copy(m_twoScenes, QStringLiteral("list.mp4"));
+        OpenDropped(clip);
+        if (QTest::currentTestFailed()) return;
+        QVERIFY(Click("extractButton"));
+        WaitJobEnd();
+        if (QTest::currentTestFailed()) return;
+        QCOMPARE(Tab().Data().diff_list.size(), size_t{2});
+
+        // "リスト削除" answered "いいえ" keeps the list; "はい" leaves the first three seconds (25 fps).
+        CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kNo);
+        QVERIFY(Click("clearListButton"));
+        QCOMPARE(Tab().Data().diff_list.size(), size_t{2});
+        CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kYes);
+        QVERIFY(Click("clearListButton"));
+        QCOMPARE(RangesOf(Tab().Data()), (std::vector<Range>{{0, 74}}));
+        QTRY_COMPARE(Tab().ListModel()->rowCount(), 1);
+
+        // A new output folder typed into its edit moves every path that lay in the old one.
+        const std::string old = Tab().Data().output_folder;
+        const QString folder = m_work->filePath(QStringLiteral("moved"));
+        Type(Find<QLineEdit>("outputFolderEdit"), folder);
+        QTRY_VERIFY_WITH_TIMEOUT(Tab().LocalJob() == 0 && Idle(), kJobTimeoutMs);
+        const CTarneloData& data = Tab().Data();
+        const std::string moved = (folder + QLatin1Char('/')).toStdString();
+        QCOMPARE(data.output_folder, moved);
+        QCOMPARE(data.pts_file.substr(0, moved.size()), moved);
+        QCOMPARE(data.diff_list.size(), size_t{1});
+        QCOMPARE(data.diff_list[0].fileName.substr(0, moved.size()), moved);
+        CTarneloData saved;
+        saved.ResetAll(false);
+        QVERIFY(saved.LoadProject(data.project_file));
+        QCOMPARE(saved.output_folder, moved);
+        QVERIFY(old != moved);
+    }
+
     void everyControlIsNamedInBothLanguages() {
         for (int command : {CTarneloDlg::kCmdJapanese, CTarneloDlg::kCmdEnglish}) {
             QVERIFY(Dlg()->OnCommand(command));

@@ -41,6 +41,12 @@ public:
     // Stops a running job and waits for it, serving messages meanwhile. The page's own work is asked to stop
     // and ends in the loop that waits for it.
     void StopJob();
+    // Stops everything the page runs (its job and its background work) before the window goes.
+    virtual void Shutdown() {
+        StopJob();
+        m_engine->StopBackgroundQueue();
+        m_engine->WaitPreviewIdle();
+    }
 
     virtual void NewProject() { m_data.ResetAll(false); }
     // Reloads the page's texts from the current library.

@@ -41,11 +41,19 @@ CTarneloDlg::CTarneloDlg(AppShell* app, QWidget* parent) : QWidget(parent), m_ap
 
 CTarneloDlg::~CTarneloDlg() {
     if (m_manual) delete m_manual.data();
+    // The pages stop their work while this dialog can still route its messages; each goes before the
+    // next is asked, so none reports to a page that is gone.
+    for (int index : {1, 0}) {
+        CTabPage* page = m_pages[index];
+        page->Shutdown();
+        m_pages[index] = nullptr;
+        delete page;
+    }
 }
 
 bool CTarneloDlg::Japanese() const { return m_app->Language().IsJapanese(); }
 
-TabWindow* CTarneloDlg::ActiveTab() { return Page(m_activeTab.load()); }
+TabWindow* CTarneloDlg::ActiveTab() { return Page(m_activeTab.load()); }  // nullptr while closing
 
 void CTarneloDlg::PumpMessages() { QCoreApplication::processEvents(); }
 
