@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QPushButton>
 #include <QString>
 #include <QWidget>
 
@@ -24,4 +25,13 @@ inline void SetButtonText(QAbstractButton* button, const QString& text) {
 inline void SetLabelText(QLabel* label, const QString& text, std::initializer_list<QWidget*> named) {
     label->setText(text);
     for (QWidget* widget : named) widget->setAccessibleName(text);
+}
+
+// A push button of a tab page: named for tests and accessibility clients, and never the default button, so
+// Enter in an edit does not press it.
+inline QPushButton* MakePageButton(QWidget* parent, const char* objectName) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QLatin1String(objectName));
+    button->setAutoDefault(false);
+    return button;
 }

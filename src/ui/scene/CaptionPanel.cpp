@@ -22,8 +22,7 @@ constexpr int kHeadingIds[3] = {3018, 1103, 1102};
 CCaptionPanel::CCaptionPanel(CTarneloData* data, QWidget* parent)
     : CSectionPanel("captionHeading", true, parent), m_data(data) {
     setObjectName(QStringLiteral("captionPanel"));
-    m_font = new QPushButton(this);
-    m_font->setObjectName(QStringLiteral("fontButton"));
+    m_font = MakePageButton(this, "fontButton");
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("captionEdit"));
     AddRow({m_font, m_text});
@@ -35,11 +34,8 @@ CCaptionPanel::CCaptionPanel(CTarneloData* data, QWidget* parent)
     m_position->setObjectName(QStringLiteral("captionPositionCombo"));
     m_positionLabel->setBuddy(m_position);
     AddRow({m_positionLabel, m_position});
-    m_reset = new QPushButton(this);
-    m_reset->setObjectName(QStringLiteral("captionResetButton"));
-    m_fill = new QPushButton(this);
-    m_fill->setObjectName(QStringLiteral("captionFillButton"));
-    for (QPushButton* b : {m_font, m_reset, m_fill}) b->setAutoDefault(false);
+    m_reset = MakePageButton(this, "captionResetButton");
+    m_fill = MakePageButton(this, "captionFillButton");
     AddRow({m_reset, m_fill});
     Finish();
     connect(Heading(), &CSectionHeading::Clicked, this, &CCaptionPanel::NextKind);

@@ -22,11 +22,8 @@ CEffectsPanel::CEffectsPanel(CTarneloData* data, QWidget* parent)
     m_bt709 = new QCheckBox(this);
     m_bt709->setObjectName(QStringLiteral("bt709Check"));
     AddRow({m_cinemascope, m_bt709});
-    m_reset = new QPushButton(this);
-    m_reset->setObjectName(QStringLiteral("effectsResetButton"));
-    m_autoCorrect = new QPushButton(this);
-    m_autoCorrect->setObjectName(QStringLiteral("autoCorrectButton"));
-    for (QPushButton* b : {m_reset, m_autoCorrect}) b->setAutoDefault(false);
+    m_reset = MakePageButton(this, "effectsResetButton");
+    m_autoCorrect = MakePageButton(this, "autoCorrectButton");
     AddRow({m_reset, m_autoCorrect});
     Finish();
     for (const NumericRow& row : m_rows) connect(row.field, &CNumericField::Changed, this, &CEffectsPanel::Changed);

@@ -15,9 +15,7 @@ CExtractionPanel::CExtractionPanel(CTarneloData* data, QWidget* parent)
     m_rows[0] = AddNumericRow("thresholdEdit", "thresholdSpin", [data] { return &data->threshold; });
     m_rows[1] = AddNumericRow("validSecondsEdit", "validSecondsSpin", [data] { return &data->valid_min_unit; });
     m_rows[2] = AddNumericRow("cutSecondsEdit", "cutSecondsSpin", [data] { return &data->cut_min_unit; });
-    m_reset = new QPushButton(this);
-    m_reset->setObjectName(QStringLiteral("extractionResetButton"));
-    m_reset->setAutoDefault(false);
+    m_reset = MakePageButton(this, "extractionResetButton");
     AddRow({m_reset});
     Finish();
     for (const NumericRow& row : m_rows) connect(row.field, &CNumericField::Changed, this, &CExtractionPanel::Changed);

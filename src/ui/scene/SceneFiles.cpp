@@ -37,6 +37,18 @@ void ReplaceAll(std::string& text, const std::string& from, const std::string& t
     }
 }
 
+// A file dialog that starts in the folder of path with its name filled in.
+void StartAt(CAppFileDialog& dialog, const QString& path, int titleId) {
+    const int cut = path.lastIndexOf(QLatin1Char('/'));
+    if (cut >= 0) dialog.SetInitialFolder(path.left(cut + 1));
+    dialog.setWindowTitle(ResText(titleId));
+}
+
+QString NamePart(const std::string& path) {
+    const QString text = QString::fromStdString(path);
+    return text.mid(text.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
 }  // namespace
 
 QString CTarneloTabScene::VideoFilter() {
@@ -182,22 +194,16 @@ void CTarneloTabScene::SaveProject() { AutoSave(true); }
 
 void CTarneloTabScene::OpenProject() {
     StopJob();
-    const QString project = QString::fromStdString(m_data.project_file);
-    const int cut = project.lastIndexOf(QLatin1Char('/'));
-    CAppFileDialog dialog(true, QStringLiteral("kpproj"), project.mid(cut + 1), ProjectFilter(), this);
-    if (cut >= 0) dialog.SetInitialFolder(project.left(cut + 1));
-    dialog.setWindowTitle(ResText(3098));
+    CAppFileDialog dialog(true, QStringLiteral("kpproj"), NamePart(m_data.project_file), ProjectFilter(), this);
+    StartAt(dialog, QString::fromStdString(m_data.project_file), 3098);
     if (dialog.DoModal() != QDialog::Accepted) return;
     LoadProjectFile(dialog.GetPathName(), false);
 }
 
 void CTarneloTabScene::SaveProjectAs() {
-    const QString project = QString::fromStdString(m_data.project_file);
-    const int cut = project.lastIndexOf(QLatin1Char('/'));
-    CAppFileDialog dialog(false, QStringLiteral("kpproj"), project.mid(cut + 1), ProjectFilter(), this);
-    if (cut >= 0) dialog.SetInitialFolder(project.left(cut + 1));
+    CAppFileDialog dialog(false, QStringLiteral("kpproj"), NamePart(m_data.project_file), ProjectFilter(), this);
+    StartAt(dialog, QString::fromStdString(m_data.project_file), 3099);
     dialog.SetOverwritePrompt(true);
-    dialog.setWindowTitle(ResText(3099));
     if (dialog.DoModal() != QDialog::Accepted) return;
     if (!m_session.SaveAs(dialog.GetPathName().toStdString())) Host()->ShowMessage(ResText(3075));
 }
@@ -318,11 +324,8 @@ void CTarneloTabScene::DropFiles(const QStringList& files) {
 
 void CTarneloTabScene::ChooseInputFile() {
     StopJob();
-    const QString input = QString::fromStdString(m_data.input_file);
-    const int cut = input.lastIndexOf(QLatin1Char('/'));
-    CAppFileDialog dialog(true, QStringLiteral("mp4"), input.mid(cut + 1), VideoFilter(), this);
-    if (cut >= 0) dialog.SetInitialFolder(input.left(cut + 1));
-    dialog.setWindowTitle(ResText(3100));
+    CAppFileDialog dialog(true, QStringLiteral("mp4"), NamePart(m_data.input_file), VideoFilter(), this);
+    StartAt(dialog, QString::fromStdString(m_data.input_file), 3100);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.DoModal() != QDialog::Accepted) return;
     OpenVideo(dialog.GetPathName().toStdString(), false, true);

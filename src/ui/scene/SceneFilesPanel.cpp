@@ -12,13 +12,6 @@ namespace {
 
 constexpr int kDialog = 2015;
 
-QPushButton* MakeButton(QWidget* parent, const char* name) {
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
 QLineEdit* MakeEdit(QWidget* parent, const char* name) {
     auto* edit = new QLineEdit(parent);
     edit->setObjectName(QLatin1String(name));
@@ -29,15 +22,15 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name) {
 
 CSceneFilesPanel::CSceneFilesPanel(QWidget* parent) : QWidget(parent) {
     setObjectName(QStringLiteral("filesPanel"));
-    m_inputButton = MakeButton(this, "inputFileButton");
+    m_inputButton = MakePageButton(this, "inputFileButton");
     m_inputEdit = MakeEdit(this, "inputFileEdit");
-    m_playInput = MakeButton(this, "playInputButton");
-    m_folderButton = MakeButton(this, "outputFolderButton");
+    m_playInput = MakePageButton(this, "playInputButton");
+    m_folderButton = MakePageButton(this, "outputFolderButton");
     m_folderEdit = MakeEdit(this, "outputFolderEdit");
-    m_deleteFolder = MakeButton(this, "deleteFolderButton");
-    m_outputButton = MakeButton(this, "outputFileButton");
+    m_deleteFolder = MakePageButton(this, "deleteFolderButton");
+    m_outputButton = MakePageButton(this, "outputFileButton");
     m_nameEdit = MakeEdit(this, "outputNameEdit");
-    m_playOutput = MakeButton(this, "playOutputButton");
+    m_playOutput = MakePageButton(this, "playOutputButton");
 
     auto* grid = new QGridLayout(this);
     grid->setContentsMargins(0, 0, 0, 0);

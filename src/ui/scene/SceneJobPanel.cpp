@@ -8,28 +8,17 @@
 #include "ui/common/ControlTexts.h"
 #include "ui/common/SectionHeading.h"
 
-namespace {
-
-QPushButton* MakeButton(QWidget* parent, const char* name) {
-    auto* button = new QPushButton(parent);
-    button->setObjectName(QLatin1String(name));
-    button->setAutoDefault(false);
-    return button;
-}
-
-}  // namespace
-
 CSceneJobPanel::CSceneJobPanel(QWidget* parent) : CSectionPanel("mergeHeading", false, parent) {
     setObjectName(QStringLiteral("jobPanel"));
-    m_extract = MakeButton(this, "extractButton");
-    m_extractMerge = MakeButton(this, "extractMergeButton");
-    m_merge = MakeButton(this, "mergeButton");
-    m_segments = MakeButton(this, "segmentOutputButton");
-    m_stop = MakeButton(this, "stopButton");
+    m_extract = MakePageButton(this, "extractButton");
+    m_extractMerge = MakePageButton(this, "extractMergeButton");
+    m_merge = MakePageButton(this, "mergeButton");
+    m_segments = MakePageButton(this, "segmentOutputButton");
+    m_stop = MakePageButton(this, "stopButton");
     AddRow({m_extract, m_extractMerge, m_merge, m_segments, m_stop});
     m_transition = new QCheckBox(this);
     m_transition->setObjectName(QStringLiteral("transitionCheck"));
-    m_clearList = MakeButton(this, "clearListButton");
+    m_clearList = MakePageButton(this, "clearListButton");
     m_progress = new QProgressBar(this);
     m_progress->setObjectName(QStringLiteral("progressBar"));
     m_progress->setRange(0, 100);
