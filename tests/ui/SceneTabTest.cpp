@@ -14,7 +14,8 @@
 
 #include "UiTestSupport.h"
 #include "app/AppMsgDlg.h"
-#include "support/ClipMaker.h"
+#define TARNELO_CLIPS_WITHOUT_FIXTURE
+#include "integration/ClipFactory.h"
 #include "support/ProcessWatch.h"
 #include "ui/common/SpinButtons.h"
 #include "ui/lists/SceneListModel.h"

@@ -170,7 +170,10 @@ void CTarneloTabScene::UpdateControlStates(bool settled) {
     Host()->UpdateTabButtons();
     const bool outputOpen = state.outputNameSet && m_engine->CurrentPreviewFile() == m_data.GetOutputPath();
     m_preview->RefreshTexts(outputOpen);
-    if (!state.sceneJob) m_captions->RefreshFillText();
+    if (!state.sceneJob) {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        m_captions->RefreshFillText();
+    }
     update();
 }
 
