@@ -42,8 +42,7 @@ CCaptionPanel::CCaptionPanel(CTarneloData* data, QWidget* parent)
 }
 
 void CCaptionPanel::RefreshTexts() {
-    Heading()->setText(ResText(kHeadingIds[m_kind]));
-    Heading()->setAccessibleName(Heading()->text());
+    SetKind(m_kind);
     Heading()->setToolTip(ResText(3128));
     SetButtonText(m_font, DialogText(2015, 1067));
     m_text->setAccessibleName(ResText(3048));
@@ -83,16 +82,16 @@ void CCaptionPanel::Load() {
     RefreshFillText();
 }
 
-void CCaptionPanel::ResetKind() {
-    m_kind = kSceneCaption;
+void CCaptionPanel::SetKind(int kind) {
+    m_kind = kind;
     Heading()->setText(ResText(kHeadingIds[m_kind]));
     Heading()->setAccessibleName(Heading()->text());
 }
 
+void CCaptionPanel::ResetKind() { SetKind(kSceneCaption); }
+
 void CCaptionPanel::NextKind() {
-    m_kind = (m_kind + 1) % 3;
-    Heading()->setText(ResText(kHeadingIds[m_kind]));
-    Heading()->setAccessibleName(Heading()->text());
+    SetKind((m_kind + 1) % 3);
     Load();
 }
 

@@ -42,6 +42,8 @@ public:
     CNumericField* LengthField() const { return m_length.field; }
 
 private:
+    void SetKind(int kind);
+
     CTarneloData* m_data;
     int m_kind = kSceneCaption;
     QPushButton* m_font;

@@ -92,8 +92,7 @@ void CTarneloTabScene::RunServingWindow(const std::function<void()>& work) {
 
 void CTarneloTabScene::BeginPreparing() {
     SetLocalJob(kJobPrepareInput);
-    if (!m_waitCursor) QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_waitCursor = true;
+    SetWaitCursor(true);
     DisableAll();
     Host()->ResetStatusBar();
 }
@@ -101,8 +100,7 @@ void CTarneloTabScene::BeginPreparing() {
 void CTarneloTabScene::EndPreparing() {
     SetLocalJob(0);
     m_engine->RequestCancel(false);
-    if (m_waitCursor) QApplication::restoreOverrideCursor();
-    m_waitCursor = false;
+    SetWaitCursor(false);
 }
 
 // --- projects ---
@@ -127,8 +125,7 @@ int CTarneloTabScene::LoadProjectFile(const QString& path, bool force) {
 
 void CTarneloTabScene::LoadStarting() {
     m_loadingProject = true;
-    if (!m_waitCursor) QApplication::setOverrideCursor(Qt::WaitCursor);
-    m_waitCursor = true;
+    SetWaitCursor(true);
     DisableAll();
     Host()->ResetStatusBar();
 }
@@ -138,8 +135,7 @@ void CTarneloTabScene::ProjectOpened(const std::string& path) {
 }
 
 void CTarneloTabScene::LoadFinished(bool loaded) {
-    if (m_waitCursor) QApplication::restoreOverrideCursor();
-    m_waitCursor = false;
+    SetWaitCursor(false);
     m_captions->ResetKind();
     if (loaded) {
         PrepareProjectInput();

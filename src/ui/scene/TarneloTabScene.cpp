@@ -226,10 +226,8 @@ void CTarneloTabScene::StopRunning() {
     }
     if (!m_engine->Status().running) return;
     m_jobs->StopButton()->setEnabled(false);
-    m_stopping = true;
     m_engine->CancelProcess();
     m_engine->JoinJobThread();
-    m_stopping = false;
     UpdateControlStates(true);
     QueueMissingSegments();
 }
@@ -262,17 +260,25 @@ void CTarneloTabScene::OnJobName(const JobNameMsg& msg) { m_jobStatus->JobName(m
 void CTarneloTabScene::OnJobProgress(const JobProgressMsg& msg) { m_jobStatus->JobProgress(msg, CurrentJob()); }
 void CTarneloTabScene::OnJobState(const JobStateMsg& msg) { m_jobStatus->JobState(msg); }
 
+void CTarneloTabScene::SetWaitCursor(bool on) {
+    if (on == m_waitCursor) return;
+    m_waitCursor = on;
+    if (on) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    } else {
+        QApplication::restoreOverrideCursor();
+    }
+}
+
 void CTarneloTabScene::OnBusy(const BusyMsg& msg) {
     if (msg.begins) {
-        if (!m_waitCursor) QApplication::setOverrideCursor(Qt::WaitCursor);
-        m_waitCursor = true;
+        SetWaitCursor(true);
         DisableAll();
         return;
     }
     UpdateData(true);
     UpdateControlStates(true);
-    if (m_waitCursor) QApplication::restoreOverrideCursor();
-    m_waitCursor = false;
+    SetWaitCursor(false);
 }
 
 void CTarneloTabScene::OnProcessFinished(const ProcessFinishedMsg& msg) {

@@ -95,6 +95,8 @@ private:
     void ApplyStates(const SceneControlStates& states);
     // Every control off except the stop button, and the tab buttons of the main window.
     void DisableAll();
+    // The hourglass while long work runs; nested calls keep one cursor.
+    void SetWaitCursor(bool on);
     void FillList(int select);
     void RefreshMergeInfo();
     void ReloadCaptions();
@@ -154,7 +156,6 @@ private:
     CJobStatus* m_jobStatus;
 
     bool m_processing = false;  // StartProcess is under way
-    bool m_stopping = false;    // the tab stops the running job itself
     bool m_waitCursor = false;  // between the two busy messages
     bool m_listRefresh = true;  // false while the tab rebuilds the list
     bool m_loadingProject = false;
