@@ -184,6 +184,28 @@ private slots:
         Type(threshold, QStringLiteral("120"));
         QCOMPARE(Tab().Data().threshold.value, 120.0);
 
+        // Captions: typed text and length reach the selected scene's columns; the fill button clears and fills.
+        Tab().ListView()->SelectRow(1);
+        Tab().Data().list_idx = 1;
+        Type(Find<QLineEdit>("captionEdit"), QStringLiteral("Gate"));
+        QCOMPARE(model->index(1, SceneListModel::kColCaption).data().toString(), QStringLiteral("Gate"));
+        Type(Find<QLineEdit>("captionLengthEdit"), QStringLiteral("99"));
+        // No longer than the scene itself.
+        const QString sceneSeconds = QString::asprintf("%.02f", (expected[1].last - expected[1].first + 1) / 25.0);
+        QCOMPARE(Find<QLineEdit>("captionLengthEdit")->text(), sceneSeconds);
+        QCOMPARE(model->index(1, SceneListModel::kColCaptionLength).data().toString(), sceneSeconds);
+        QPushButton* fill = Find<QPushButton>("captionFillButton");
+        QCOMPARE(fill->text(), QString::fromUtf8("全削除"));
+        CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kNo);
+        QVERIFY(Click("captionFillButton"));
+        QCOMPARE(Tab().Data().diff_list[1].capParam.caption, std::string("Gate"));
+        CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kYes);
+        QVERIFY(Click("captionFillButton"));
+        QVERIFY(Tab().Data().diff_list[1].capParam.caption.empty());
+        QCOMPARE(fill->text(), QString::fromUtf8("全設定"));
+        QVERIFY(Click("captionFillButton"));
+        QCOMPARE(model->index(0, SceneListModel::kColCaption).data().toString(), QStringLiteral("Scene001"));
+
         // The first scene off: greyed, no output start; the merge holds the second one only.
         QVERIFY(model->setData(model->index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
         QVERIFY(!Tab().Data().diff_list[0].enable);

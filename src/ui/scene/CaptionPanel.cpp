@@ -4,11 +4,13 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <algorithm>
 
 #include "project/TimeText.h"
 #include "ui/common/ControlTexts.h"
 #include "ui/common/SectionHeading.h"
 #include "ui/common/SpinButtons.h"
+#include "ui/scene/CaptionRules.h"
 
 namespace {
 
@@ -19,16 +21,15 @@ constexpr int kHeadingIds[3] = {3018, 1103, 1102};
 
 }  // namespace
 
-CCaptionPanel::CCaptionPanel(CTarneloData* data, QWidget* parent)
-    : CSectionPanel("captionHeading", true, parent), m_data(data) {
+CCaptionPanel::CCaptionPanel(CTarneloData* data, std::mutex* listMutex, QWidget* parent)
+    : CSectionPanel("captionHeading", true, parent), m_data(data), m_listMutex(listMutex) {
     setObjectName(QStringLiteral("captionPanel"));
     m_font = MakePageButton(this, "fontButton");
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("captionEdit"));
     AddRow({m_font, m_text});
-    // The caption times are shown here; editing them arrives with the caption editor.
-    m_start = AddNumericRow("captionStartEdit", "captionStartSpin", [] { return nullptr; });
-    m_length = AddNumericRow("captionLengthEdit", "captionLengthSpin", [] { return nullptr; });
+    m_start = AddNumericRow("captionStartEdit", "captionStartSpin", [this] { return TimeSetting(true); });
+    m_length = AddNumericRow("captionLengthEdit", "captionLengthSpin", [this] { return TimeSetting(false); });
     m_positionLabel = new QLabel(this);
     m_position = new QComboBox(this);
     m_position->setObjectName(QStringLiteral("captionPositionCombo"));
@@ -39,6 +40,72 @@ CCaptionPanel::CCaptionPanel(CTarneloData* data, QWidget* parent)
     AddRow({m_reset, m_fill});
     Finish();
     connect(Heading(), &CSectionHeading::Clicked, this, &CCaptionPanel::NextKind);
+    connect(m_start.field, &CNumericField::Changed, this, [this] { ApplyTime(true); });
+    connect(m_length.field, &CNumericField::Changed, this, [this] { ApplyTime(false); });
+    connect(m_text, &QLineEdit::editingFinished, this, &CCaptionPanel::ApplyText);
+    connect(m_position, QOverload<int>::of(&QComboBox::activated), this, &CCaptionPanel::ApplyPosition);
+}
+
+double CCaptionPanel::Limit() const {
+    const int index = m_data->list_idx;
+    const bool scene = m_kind == kSceneCaption && index >= 0 && index < static_cast<int>(m_data->diff_list.size());
+    return CaptionLimit(scene ? &m_data->diff_list[static_cast<size_t>(index)] : nullptr, m_data->m_sourceInfo.fps);
+}
+
+NumericSetting* CCaptionPanel::TimeSetting(bool start) {
+    const CaptionParam* target = Target();
+    if (target == nullptr) return nullptr;
+    const double limit = Limit();
+    NumericSetting& setting = start ? m_startSetting : m_lengthSetting;
+    if (start) {
+        setting.Set(target->capTime_first, 0, std::max(0.0, limit - 0.01), 0.01, 0);
+    } else {
+        setting.Set(target->capTime_second, 0.01, std::max(0.01, limit), 0.01, 0);
+    }
+    // The edit shows two decimals, so that is what typed text is compared with.
+    setting.text = FormatC("%.02f", setting.value);
+    return &setting;
+}
+
+void CCaptionPanel::ApplyTime(bool start) {
+    {
+        std::unique_lock<std::mutex> lock;
+        if (m_listMutex != nullptr) lock = std::unique_lock<std::mutex>(*m_listMutex);
+        CaptionParam* target = Target();
+        if (target == nullptr) return;
+        const double limit = Limit();
+        if (start) {
+            SetCaptionStart(*target, m_startSetting.value, limit);
+        } else {
+            SetCaptionLength(*target, m_lengthSetting.value, limit);
+        }
+    }
+    Load();
+    emit CaptionChanged();
+}
+
+void CCaptionPanel::ApplyText() {
+    {
+        std::unique_lock<std::mutex> lock;
+        if (m_listMutex != nullptr) lock = std::unique_lock<std::mutex>(*m_listMutex);
+        CaptionParam* target = Target();
+        const std::string text = m_text->text().trimmed().toStdString();
+        if (target == nullptr || text == target->caption) return;
+        target->caption = text;
+    }
+    Load();
+    emit CaptionChanged();
+}
+
+void CCaptionPanel::ApplyPosition(int index) {
+    {
+        std::unique_lock<std::mutex> lock;
+        if (m_listMutex != nullptr) lock = std::unique_lock<std::mutex>(*m_listMutex);
+        CaptionParam* target = Target();
+        if (target == nullptr || target->cap_pos_type == index) return;
+        target->cap_pos_type = index;
+    }
+    emit CaptionChanged();
 }
 
 void CCaptionPanel::RefreshTexts() {
@@ -104,8 +171,4 @@ void CCaptionPanel::SetCaptionsEnabled(bool enabled) {
     m_length.field->SetEnabled(enabled);
 }
 
-void CCaptionPanel::RefreshFillText() {
-    bool anyCaption = false;
-    for (const SceneEntry& scene : m_data->diff_list) anyCaption = anyCaption || !scene.capParam.caption.empty();
-    SetButtonText(m_fill, ResText(anyCaption ? 3024 : 3109));
-}
+void CCaptionPanel::RefreshFillText() { SetButtonText(m_fill, ResText(AnySceneCaption(*m_data) ? 3024 : 3109)); }

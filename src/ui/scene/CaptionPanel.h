@@ -1,5 +1,7 @@
 #pragma once
 
+#include <mutex>
+
 #include "project/TarneloData.h"
 #include "ui/common/SectionPanel.h"
 
@@ -15,7 +17,8 @@ class CCaptionPanel : public CSectionPanel {
 public:
     enum CaptionKind { kSceneCaption, kTitle, kWatermark };
 
-    CCaptionPanel(CTarneloData* data, QWidget* parent);
+    // listMutex guards the scenes' captions against the engine's work (nullptr: nothing to guard).
+    CCaptionPanel(CTarneloData* data, std::mutex* listMutex, QWidget* parent);
 
     void RefreshTexts();
     // The current caption into the controls: the selected scene's, the title or the watermark; the default
@@ -41,10 +44,25 @@ public:
     CNumericField* StartField() const { return m_start.field; }
     CNumericField* LengthField() const { return m_length.field; }
 
+signals:
+    // The user changed the current caption (text, start, length or position): the page redraws the
+    // list's caption columns, refreshes the preview and saves.
+    void CaptionChanged();
+
 private:
     void SetKind(int kind);
+    // The limit of the current caption's times; the spin path takes it rounded to hundredths too.
+    double Limit() const;
+    // Builds the start or length setting from the current caption, for the numeric field to edit.
+    NumericSetting* TimeSetting(bool start);
+    void ApplyTime(bool start);
+    void ApplyText();
+    void ApplyPosition(int index);
 
     CTarneloData* m_data;
+    std::mutex* m_listMutex;
+    NumericSetting m_startSetting;
+    NumericSetting m_lengthSetting;
     int m_kind = kSceneCaption;
     QPushButton* m_font;
     QLineEdit* m_text;

@@ -22,6 +22,7 @@
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/StaticPreview.h"
 #include "ui/scene/CaptionPanel.h"
+#include "ui/scene/CaptionRules.h"
 #include "ui/scene/EffectsPanel.h"
 #include "ui/scene/ExtractionPanel.h"
 #include "ui/scene/SceneControlRules.h"
@@ -55,7 +56,7 @@ void CTarneloTabScene::BuildLayout() {
     m_files = new CSceneFilesPanel(this);
     m_extraction = new CExtractionPanel(&m_data, this);
     m_effects = new CEffectsPanel(&m_data, this);
-    m_captions = new CCaptionPanel(&m_data, this);
+    m_captions = new CCaptionPanel(&m_data, &m_engine->ListMutex(), this);
     m_jobs = new CSceneJobPanel(this);
     m_listModel = new SceneListModel(&m_data, &m_engine->ListMutex(), this);
     m_listView = new SceneListView(this);
@@ -98,6 +99,9 @@ void CTarneloTabScene::Connect() {
     connect(m_effects->ResetButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnResetEffects);
     connect(m_effects->AutoCorrectButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnAutoCorrect);
     connect(m_captions->Heading(), &CSectionHeading::Clicked, this, [this] { UpdateControlStates(true); });
+    connect(m_captions, &CCaptionPanel::CaptionChanged, this, [this] { AfterCaptionChange(false); });
+    connect(m_captions->ResetButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnResetCaptions);
+    connect(m_captions->FillButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnFillCaptions);
 
     connect(m_jobs->ExtractButton(), &QPushButton::clicked, this, [this] { OnExtract(kJobSceneExtract); });
     connect(m_jobs->ExtractMergeButton(), &QPushButton::clicked, this, [this] { OnExtract(kJobExtractMerge); });
@@ -417,6 +421,42 @@ void CTarneloTabScene::OnResetEffects() {
     UpdateData(true);
     RefreshPreview();
     AutoSave(false);
+}
+
+void CTarneloTabScene::AfterCaptionChange(bool allRows) {
+    if (allRows) ReloadCaptions();
+    m_listModel->UpdateCaptions(allRows ? -1 : m_data.list_idx);
+    UpdateControlStates(true);
+    RefreshPreview();
+    AutoSave(false);
+}
+
+void CTarneloTabScene::OnResetCaptions() {
+    if (!Confirm(3123)) return;
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        m_data.ResetCaptionSettings();
+    }
+    AfterCaptionChange(true);
+}
+
+void CTarneloTabScene::OnFillCaptions() {
+    bool clear = false;
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        if (m_data.diff_list.empty()) return;
+        clear = AnySceneCaption(m_data);
+    }
+    if (clear && !Confirm(3125)) return;
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        if (clear) {
+            ClearCaptions(m_data);
+        } else {
+            FillCaptions(m_data);
+        }
+    }
+    AfterCaptionChange(true);
 }
 
 void CTarneloTabScene::OnTransition() {

@@ -111,6 +111,10 @@ private:
     void OnResetEffects();
     void OnAutoCorrect();
     void OnTransition();
+    // Captions: the list's caption columns, the fill button, the preview and the project follow a change.
+    void AfterCaptionChange(bool allRows);
+    void OnResetCaptions();
+    void OnFillCaptions();
     void OnRowClicked(int row, int column);
     void QueueMissingSegments();
 

@@ -1,0 +1,51 @@
+#include "ui/scene/CaptionRules.h"
+
+#include <algorithm>
+
+#include "project/FileHelpers.h"
+#include "project/TimeText.h"
+
+double CaptionLimit(const SceneEntry* scene, double fps) {
+    if (scene == nullptr) return kWholeTimelineCaptionLimit;
+    return fps > 0 ? RoundThroughText(scene->FrameCount() / fps) : 0.0;
+}
+
+bool SetCaptionStart(CaptionParam& caption, double start, double limit) {
+    const double value = RoundThroughText(std::max(0.0, std::min(start, limit - 0.01)));
+    if (value == caption.capTime_first) return false;
+    caption.capTime_first = value;
+    const double room = std::max(0.0, RoundThroughText(limit - value));
+    if (room < caption.capTime_second) caption.capTime_second = room;
+    return true;
+}
+
+bool SetCaptionLength(CaptionParam& caption, double length, double limit) {
+    const double value = RoundThroughText(std::max(0.01, std::min(length, limit)));
+    if (value == caption.capTime_second) return false;
+    caption.capTime_second = value;
+    const double room = std::max(0.0, RoundThroughText(limit - value));
+    if (room < caption.capTime_first) caption.capTime_first = room;
+    return true;
+}
+
+bool AnySceneCaption(const CTarneloData& data) {
+    return std::any_of(data.diff_list.begin(), data.diff_list.end(),
+                       [](const SceneEntry& scene) { return !scene.capParam.caption.empty(); });
+}
+
+void FillCaptions(CTarneloData& data) {
+    const double fps = data.m_sourceInfo.fps;
+    int number = 0;
+    for (SceneEntry& scene : data.diff_list) {
+        const double length = fps > 0 ? scene.FrameCount() / fps : 0.0;
+        data.SetSceneCaption(scene, 0, length, FormatC("Scene%03d", ++number));
+    }
+    data.capWatermark.caption = "Tarnelo\\NHexlow-Works.";
+    data.capTitle.caption = "{\\fad(500,500)}" + FileNamePart(data.input_file);
+}
+
+void ClearCaptions(CTarneloData& data) {
+    for (SceneEntry& scene : data.diff_list) scene.capParam.caption.clear();
+    data.capWatermark.caption.clear();
+    data.capTitle.caption.clear();
+}
