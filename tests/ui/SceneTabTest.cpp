@@ -1,8 +1,6 @@
 // The scene tab driven as a user would, with the real engine and ffmpeg on clips made here: open a clip,
 // extract, compare with the command-line front-end, switch a scene off, merge; stop an extraction; the
 // numeric edits; the accessible names; the failures a user can cause.
-#include <unistd.h>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -12,99 +10,37 @@
 #include <QSlider>
 #include <QtTest>
 
-#include "UiTestSupport.h"
+#include "SceneTabDriver.h"
 #include "app/AppMsgDlg.h"
 #define TARNELO_CLIPS_WITHOUT_FIXTURE
 #include "integration/ClipFactory.h"
-#include "support/ProcessWatch.h"
 #include "ui/common/SpinButtons.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
 
-namespace {
-
-constexpr int kJobTimeoutMs = 120000;
-
-struct Range {
-    int first;
-    int last;
-    bool operator==(const Range& o) const { return first == o.first && last == o.last; }
-};
-
-std::vector<Range> RangesOf(const CTarneloData& data) {
-    std::vector<Range> ranges;
-    for (const SceneEntry& scene : data.diff_list) ranges.push_back({scene.framNo_first, scene.framNo_second});
-    return ranges;
-}
-
-// Frames of the first video stream, counted by decoding.
-int CountFrames(const QString& path) {
-    QProcess probe;
-    probe.start(QStringLiteral("ffprobe"),
-                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
-                 QStringLiteral("-select_streams"), QStringLiteral("v:0"), QStringLiteral("-show_entries"),
-                 QStringLiteral("stream=nb_read_frames"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
-    if (!probe.waitForFinished(60000)) return -1;
-    bool ok = false;
-    const int frames = QString::fromUtf8(probe.readAllStandardOutput()).trimmed().toInt(&ok);
-    return ok ? frames : -1;
-}
-
-bool NoChildLeft() { return testsupport::ChildrenOf(getpid()).empty(); }
-
-}  // namespace
+using namespace scenetab;
 
 class SceneTabTest : public QObject {
     Q_OBJECT
 private:
     UiTestEnvironment* m_env = nullptr;
-    std::unique_ptr<CDesktopApp> m_app;
     QTemporaryDir m_clips;
     QString m_twoScenes;
     QString m_manyScenes;
-    std::unique_ptr<QTemporaryDir> m_work;
+    Driver m_d;
 
-    CTarneloDlg* Dlg() { return m_app->Dialog(); }
-    CTarneloTabScene& Tab() { return SceneTab(Dlg()); }
+    CTarneloDlg* Dlg() { return m_d.Dlg(); }
+    CTarneloTabScene& Tab() { return m_d.Tab(); }
     template <class T>
     T* Find(const char* name) {
-        T* widget = Tab().findChild<T*>(QLatin1String(name));
-        if (widget == nullptr) qWarning("no control %s", name);
-        return widget;
+        return m_d.Find<T>(name);
     }
-    bool Idle() { return Tab().CurrentJob() == 0 && !Tab().Engine().Status().running; }
-
-    // A clip copied into this test's own folder, so that its output folder and project are fresh.
-    QString Copy(const QString& clip, const QString& name) {
-        const QString path = m_work->filePath(name);
-        QFile::copy(clip, path);
-        return path;
-    }
-
-    // Opens path as if dropped and waits until its input is prepared.
-    void OpenDropped(const QString& path) {
-        Dlg()->DropFiles({path});
-        QTRY_VERIFY_WITH_TIMEOUT(Tab().LocalJob() == 0 && Idle(), kJobTimeoutMs);
-        QCOMPARE(Tab().Data().input_file, path.toStdString());
-    }
-
-    bool Click(const char* name) {
-        auto* button = Find<QAbstractButton>(name);
-        if (button == nullptr || !button->isEnabled()) return false;
-        QTest::mouseClick(button, Qt::LeftButton);
-        return true;
-    }
-
-    void WaitJobEnd() {
-        QTRY_VERIFY_WITH_TIMEOUT(Idle() && Find<QPushButton>("extractButton")->isEnabled(), kJobTimeoutMs);
-    }
-
-    static void Type(QLineEdit* edit, const QString& text) {
-        edit->setFocus();
-        edit->selectAll();
-        QTest::keyClicks(edit, text);
-        QTest::keyClick(edit, Qt::Key_Return);
-    }
+    bool Idle() { return m_d.Idle(); }
+    QString Copy(const QString& clip, const QString& name) { return m_d.Copy(clip, name); }
+    void OpenDropped(const QString& path) { m_d.OpenDropped(path); }
+    bool Click(const char* name) { return m_d.Click(name); }
+    void WaitJobEnd() { m_d.WaitJobEnd(); }
+    static void Type(QLineEdit* edit, const QString& text) { Driver::Type(edit, text); }
 
 private slots:
     void initTestCase() {
@@ -127,15 +63,10 @@ private slots:
         QVERIFY2(!m_manyScenes.isEmpty(), error.c_str());
     }
     void cleanupTestCase() { delete m_env; }
-    void init() {
-        m_work = std::make_unique<QTemporaryDir>();
-        QVERIFY(StartMainWindow(m_app));
-        Tab().Data().auto_save = true;
-    }
+    void init() { QVERIFY(m_d.Start()); }
     void cleanup() {
-        StopMainWindow(m_app);
+        m_d.Stop();
         QTRY_VERIFY(NoChildLeft());
-        m_work.reset();
     }
 
     void extractUncheckMergeAsTheCommandLineDoes() {
@@ -149,8 +80,8 @@ private slots:
         if (QTest::currentTestFailed()) return;
 
         // The command-line front-end on the same clip and settings finds the same scenes.
-        QDir(m_work->path()).mkdir(QStringLiteral("cli"));
-        const QString cliClip = m_work->filePath(QStringLiteral("cli/two.mp4"));
+        QDir(m_d.Work().path()).mkdir(QStringLiteral("cli"));
+        const QString cliClip = m_d.Work().filePath(QStringLiteral("cli/two.mp4"));
         QVERIFY(QFile::copy(m_twoScenes, cliClip));
         QProcess cli;
         cli.start(QStringLiteral(TARNELO_RESOURCE_DIR "/tarnelo-cli"), {QStringLiteral("extract"), cliClip});
@@ -179,7 +110,7 @@ private slots:
         QLineEdit* brightness = Find<QLineEdit>("brightnessEdit");
         Type(brightness, QStringLiteral("-0"));
         QCOMPARE(brightness->text(), QStringLiteral("0.0"));
-        QVERIFY(m_app->Frame()->isVisible());
+        QVERIFY(m_d.App().Frame()->isVisible());
         QLineEdit* threshold = Find<QLineEdit>("thresholdEdit");
         Type(threshold, QStringLiteral("120"));
         QCOMPARE(Tab().Data().threshold.value, 120.0);
@@ -276,7 +207,7 @@ private slots:
         OpenDropped(clip);
         if (QTest::currentTestFailed()) return;
         const std::string project = Tab().Data().project_file;
-        const QString text = m_work->filePath(QStringLiteral("notes.txt"));
+        const QString text = m_d.Work().filePath(QStringLiteral("notes.txt"));
         {
             QFile file(text);
             QVERIFY(file.open(QIODevice::WriteOnly));
@@ -291,7 +222,7 @@ private slots:
 
         // A typed path that does not exist puts the old one back.
         QLineEdit* input = Find<QLineEdit>("inputFileEdit");
-        Type(input, m_work->filePath(QStringLiteral("missing.mp4")));
+        Type(input, m_d.Work().filePath(QStringLiteral("missing.mp4")));
         QCOMPARE(input->text(), clip);
 
         // A project that can not be written is reported.
@@ -333,7 +264,7 @@ private slots:
 
         // A new output folder typed into its edit moves every path that lay in the old one.
         const std::string old = Tab().Data().output_folder;
-        const QString folder = m_work->filePath(QStringLiteral("moved"));
+        const QString folder = m_d.Work().filePath(QStringLiteral("moved"));
         Type(Find<QLineEdit>("outputFolderEdit"), folder);
         QTRY_VERIFY_WITH_TIMEOUT(Tab().LocalJob() == 0 && Idle(), kJobTimeoutMs);
         const CTarneloData& data = Tab().Data();
