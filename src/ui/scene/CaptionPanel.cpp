@@ -5,7 +5,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
+#include "app/ExtFontDialog.h"
+#include "app/Language.h"
 #include "project/TimeText.h"
 #include "ui/common/ControlTexts.h"
 #include "ui/common/SectionHeading.h"
@@ -18,6 +22,39 @@ constexpr int kPositionFirstId = 3053;
 constexpr int kPositionCount = 10;
 // Heading texts by caption kind.
 constexpr int kHeadingIds[3] = {3018, 1103, 1102};
+// Caption sizes are pixel heights; the font dialog shows points of a 96-dpi screen.
+constexpr double kPointsPerPixel = 72.0 / 96.0;
+// The longest face name a caption keeps.
+constexpr int kFaceNameLimit = 31;
+
+QFont CaptionFont(const CaptionParam& caption) {
+    QFont font(QString::fromStdString(caption.font_name).left(kFaceNameLimit));
+    font.setPointSizeF(std::max(1, caption.font_size) * kPointsPerPixel);
+    font.setBold(caption.bold != 0);
+    font.setItalic(caption.italic != 0);
+    font.setUnderline(caption.underline != 0);
+    font.setStrikeOut(caption.strike_uut != 0);
+    return font;
+}
+
+// Colours are stored 0xAABBGGRR; the alpha byte is the caption's own and stays.
+QColor CaptionColor(uint32_t color) {
+    return QColor(static_cast<int>(color & 0xFF), static_cast<int>((color >> 8) & 0xFF),
+                  static_cast<int>((color >> 16) & 0xFF));
+}
+
+void StoreFont(CaptionParam& caption, const QFont& font, const QColor& color) {
+    caption.font_name = font.family().left(kFaceNameLimit).toStdString();
+    const int pixels =
+        font.pixelSize() > 0 ? font.pixelSize() : static_cast<int>(std::lround(font.pointSizeF() / kPointsPerPixel));
+    caption.font_size = std::abs(pixels);
+    caption.color = (caption.color & 0xFF000000u) | static_cast<uint32_t>(color.red()) |
+                    (static_cast<uint32_t>(color.green()) << 8) | (static_cast<uint32_t>(color.blue()) << 16);
+    caption.bold = font.weight() >= QFont::Bold ? -1 : 0;
+    caption.italic = font.italic() ? -1 : 0;
+    caption.underline = font.underline() ? -1 : 0;
+    caption.strike_uut = font.strikeOut() ? -1 : 0;
+}
 
 }  // namespace
 
@@ -40,6 +77,7 @@ CCaptionPanel::CCaptionPanel(CTarneloData* data, std::mutex* listMutex, QWidget*
     AddRow({m_reset, m_fill});
     Finish();
     connect(Heading(), &CSectionHeading::Clicked, this, &CCaptionPanel::NextKind);
+    connect(m_font, &QPushButton::clicked, this, &CCaptionPanel::ChooseFont);
     connect(m_start.field, &CNumericField::Changed, this, [this] { ApplyTime(true); });
     connect(m_length.field, &CNumericField::Changed, this, [this] { ApplyTime(false); });
     connect(m_text, &QLineEdit::editingFinished, this, &CCaptionPanel::ApplyText);
@@ -104,6 +142,25 @@ void CCaptionPanel::ApplyPosition(int index) {
         CaptionParam* target = Target();
         if (target == nullptr || target->cap_pos_type == index) return;
         target->cap_pos_type = index;
+    }
+    emit CaptionChanged();
+}
+
+void CCaptionPanel::ChooseFont() {
+    CaptionParam shown;
+    {
+        std::unique_lock<std::mutex> lock;
+        if (m_listMutex != nullptr) lock = std::unique_lock<std::mutex>(*m_listMutex);
+        if (const CaptionParam* target = Target()) shown = *target;
+    }
+    CExtFontDialog dialog(ResText(3101), CaptionFont(shown), CaptionColor(shown.color), this);
+    if (dialog.DoModal() != QDialog::Accepted) return;
+    {
+        std::unique_lock<std::mutex> lock;
+        if (m_listMutex != nullptr) lock = std::unique_lock<std::mutex>(*m_listMutex);
+        CaptionParam* target = Target();
+        if (target == nullptr) return;
+        StoreFont(*target, dialog.GetFont(), dialog.GetColor());
     }
     emit CaptionChanged();
 }

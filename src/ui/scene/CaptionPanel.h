@@ -44,6 +44,10 @@ public:
     CNumericField* StartField() const { return m_start.field; }
     CNumericField* LengthField() const { return m_length.field; }
 
+    // The font dialog over the current caption; a choice is stored at once (nowhere for a scene caption
+    // while the list is empty).
+    void ChooseFont();
+
 signals:
     // The user changed the current caption (text, start, length or position): the page redraws the
     // list's caption columns, refreshes the preview and saves.

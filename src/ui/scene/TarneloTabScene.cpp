@@ -41,6 +41,7 @@ CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* par
     RefreshTexts();
     Host()->ResetStatusBar();
     m_preview->Pane()->Clear();
+    ReloadCaptions();
     UpdateData(true);
     UpdateControlStates(true);
     // Re-cuts and stills of the selected scene are served in the background from now on.
