@@ -4,6 +4,7 @@
 // player outlives a stop, a tab switch, a new project or the program's end.
 #include <unistd.h>
 
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QSlider>

@@ -110,7 +110,7 @@ std::string CPlayerControl::CaptureFile() const {
 
 void CPlayerControl::ServeWindow() {
     QEventLoop loop;
-    QTimer::singleShot(kPumpInterval.count(), &loop, &QEventLoop::quit);
+    QTimer::singleShot(kPumpInterval, &loop, &QEventLoop::quit);
     loop.exec();
 }
 
@@ -241,8 +241,13 @@ void CPlayerControl::ShowDetails() {
     window->move(centre - QPoint(window->width() / 2, window->height() / 2));
 }
 
+std::string CPlayerControl::PlayerFile() const {
+    // The engine keeps the file it probed last; a project without an input has nothing in the player.
+    return m_data->input_file.empty() ? std::string() : m_engine->CurrentPreviewFile();
+}
+
 QMenu* CPlayerControl::BuildPaneMenu(QWidget* parent) {
-    if (m_engine->CurrentPreviewFile().empty() || m_page->SceneJobRunning()) return nullptr;
+    if (PlayerFile().empty() || m_page->SceneJobRunning()) return nullptr;
     auto* menu = new QMenu(parent);
     menu->setObjectName(QStringLiteral("paneMenu"));
     const CResourceLibrary* res = Resources();
@@ -261,13 +266,13 @@ QMenu* CPlayerControl::BuildPaneMenu(QWidget* parent) {
 
 void CPlayerControl::RunMenuCommand(int id) {
     if (id == kMenuOpen) {
-        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(m_engine->CurrentPreviewFile())));
+        QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(PlayerFile())));
     } else if (id == kMenuProperties) {
         ShowDetails();
     }
 }
 
-QString CPlayerControl::CurrentMediaPath() const { return QString::fromStdString(m_engine->CurrentPreviewFile()); }
+QString CPlayerControl::CurrentMediaPath() const { return QString::fromStdString(PlayerFile()); }
 
 bool CPlayerControl::MediaReport(const QString& path, int kind, QString& text) {
     return m_page->ReportSource().MediaReport(path, kind, text);
@@ -285,7 +290,7 @@ void CPlayerControl::ShowLines(int frame, int count) {
     if (!m_seekDrag.load()) m_panel->SeekSlider()->setValue(SeekSliderValue(frame, count));
     if (count > 0) m_panel->SetPositionText(CPreviewPanel::PositionText(frame, count, info.fps, LineOffset()));
     if (frame < 1) {
-        m_panel->SetFileText(QString::fromStdString(PlayerFileLine(m_engine->CurrentPreviewFile(), count, info.fps,
+        m_panel->SetFileText(QString::fromStdString(PlayerFileLine(PlayerFile(), count, info.fps,
                                                                    info.width, info.height, info.rotation)));
     }
 }
@@ -307,7 +312,7 @@ void CPlayerControl::OnPlayPosition(const PlayPositionMsg& msg) {
         m_panel->SetPositionText(CPreviewPanel::PositionText(frame, count, info.fps, LineOffset()));
     }
     if (frame < 1) {
-        m_panel->SetFileText(QString::fromStdString(PlayerFileLine(m_engine->CurrentPreviewFile(), count, info.fps,
+        m_panel->SetFileText(QString::fromStdString(PlayerFileLine(PlayerFile(), count, info.fps,
                                                                    info.width, info.height, info.rotation)));
     }
 }

@@ -71,6 +71,8 @@ public:
     QMenu* BuildPaneMenu(QWidget* parent);
     void RunMenuCommand(int id);
 
+    // The video in the player (empty when none).
+    std::string PlayerFile() const;
     // The job the player file plays as: 1027 input, 1028 output, 1029 a scene.
     int PlayerMode() const;
 

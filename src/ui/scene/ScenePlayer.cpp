@@ -9,6 +9,7 @@
 #include "ui/lists/SceneListView.h"
 #include "ui/preview/PlayerControl.h"
 #include "ui/scene/SceneFilesPanel.h"
+#include "ui/scene/SceneJobPanel.h"
 #include "ui/scene/TarneloTabScene.h"
 
 void CTarneloTabScene::ConnectPlayer() {
@@ -27,7 +28,11 @@ void CTarneloTabScene::OnPlayPosition(const PlayPositionMsg& msg) { m_player->On
 void CTarneloTabScene::OnFindPlayer(const FindPlayerMsg& msg) { m_player->OnFindPlayer(msg); }
 
 void CTarneloTabScene::StartPlayback(int job) { StartProcess(job); }
-void CTarneloTabScene::StopPlayback() { StopRunning(); }
+void CTarneloTabScene::StopPlayback() {
+    m_jobs->StopButton()->setEnabled(false);
+    StopJob();
+    UpdateControlStates(true);
+}
 
 int CTarneloTabScene::SelectedSceneStart() const {
     std::lock_guard<std::mutex> lock(m_engine->ListMutex());
