@@ -109,6 +109,10 @@ Window Search(Display* display, Window parent, const std::string& part, long pid
     if (!XQueryTree(display, parent, &root, &up, &children, &count)) return 0;
     Window found = 0;
     for (unsigned int i = 0; i < count && found == 0; ++i) {
+        XWindowAttributes attributes;
+        if (XGetWindowAttributes(display, children[i], &attributes) == 0 || attributes.map_state != IsViewable) {
+            continue;
+        }
         if (!TitleContains(display, children[i], part)) continue;
         const long owner = pid > 0 ? WindowPid(display, children[i]) : 0;
         if (owner == 0 || owner == pid) found = children[i];

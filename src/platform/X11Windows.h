@@ -8,7 +8,8 @@ namespace platform {
 // to $DISPLAY and closes it again; without a display (or in a build without X11) they find nothing.
 
 // The first top-level window whose title (WM_NAME or _NET_WM_NAME) contains titlePart as a byte string;
-// with pid > 0 a window that names another process in _NET_WM_PID is passed over. 0 when none.
+// with pid > 0 a window that names another process in _NET_WM_PID is passed over. A window not yet shown is
+// passed over too: its program may still be waiting for it to appear. 0 when none.
 unsigned long FindTopLevelWindow(const std::string& titlePart, long pid = 0);
 
 // The window's parent in the window tree; 0 when the window is gone or there is no display.

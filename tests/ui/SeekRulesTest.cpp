@@ -60,13 +60,10 @@ private slots:
         QTest::newRow("<<1Scn between starts") << SeekButtonTarget(B::kBack60, OutputAt(180, starts)) << 100;
         QTest::newRow("<<1Scn on a start") << SeekButtonTarget(B::kBack60, OutputAt(100, starts)) << 0;
         QTest::newRow("<<1Scn at the first start") << SeekButtonTarget(B::kBack60, OutputAt(0, starts)) << 0;
-        QTest::newRow("<<1Scn before a late first start")
-            << SeekButtonTarget(B::kBack60, OutputAt(30, {40, 90})) << 0;
+        QTest::newRow("<<1Scn before a late first start") << SeekButtonTarget(B::kBack60, OutputAt(30, {40, 90})) << 0;
         QTest::newRow("1Scn>> between starts") << SeekButtonTarget(B::kForward60, OutputAt(120, starts)) << 250;
-        QTest::newRow("1Scn>> skips a disabled row") << SeekButtonTarget(B::kForward60, OutputAt(100, starts))
-                                                     << 250;
-        QTest::newRow("1Scn>> after the last start") << SeekButtonTarget(B::kForward60, OutputAt(300, starts))
-                                                     << 999;
+        QTest::newRow("1Scn>> skips a disabled row") << SeekButtonTarget(B::kForward60, OutputAt(100, starts)) << 250;
+        QTest::newRow("1Scn>> after the last start") << SeekButtonTarget(B::kForward60, OutputAt(300, starts)) << 999;
         QTest::newRow("1Scn>> without scenes") << SeekButtonTarget(B::kForward60, OutputAt(10, {})) << 999;
         // Slider point to value: channel 10..210, thumb 20 wide, range 0..1000.
         QTest::newRow("slider left of the channel") << SliderValueAt(0, 0, 1000, 10, 210, 20) << 0;

@@ -290,8 +290,8 @@ void CPlayerControl::ShowLines(int frame, int count) {
     if (!m_seekDrag.load()) m_panel->SeekSlider()->setValue(SeekSliderValue(frame, count));
     if (count > 0) m_panel->SetPositionText(CPreviewPanel::PositionText(frame, count, info.fps, LineOffset()));
     if (frame < 1) {
-        m_panel->SetFileText(QString::fromStdString(PlayerFileLine(PlayerFile(), count, info.fps,
-                                                                   info.width, info.height, info.rotation)));
+        m_panel->SetFileText(QString::fromStdString(
+            PlayerFileLine(PlayerFile(), count, info.fps, info.width, info.height, info.rotation)));
     }
 }
 
@@ -312,8 +312,8 @@ void CPlayerControl::OnPlayPosition(const PlayPositionMsg& msg) {
         m_panel->SetPositionText(CPreviewPanel::PositionText(frame, count, info.fps, LineOffset()));
     }
     if (frame < 1) {
-        m_panel->SetFileText(QString::fromStdString(PlayerFileLine(PlayerFile(), count, info.fps,
-                                                                   info.width, info.height, info.rotation)));
+        m_panel->SetFileText(QString::fromStdString(
+            PlayerFileLine(PlayerFile(), count, info.fps, info.width, info.height, info.rotation)));
     }
 }
 
@@ -373,6 +373,9 @@ void CPlayerControl::Embed(unsigned long window) {
     container->setObjectName(QStringLiteral("playerContainer"));
     container->setAccessibleName(pane->accessibleName());
     container->setFocusPolicy(Qt::NoFocus);
+    // A container of its own in the window tree: the player is clipped to the pane and moves with it,
+    // rather than being placed on the top-level window.
+    container->setAttribute(Qt::WA_NativeWindow);
     container->setGeometry(pane->rect());
     container->show();
     m_container = container;

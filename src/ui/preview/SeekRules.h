@@ -11,11 +11,11 @@
 enum class SeekButton { kPrevFrame, kNextFrame, kBack10, kForward10, kBack60, kForward60 };
 
 struct SeekState {
-    int frame = 0;            // the player frame
-    double seconds = 0;       // the player position text as a number
-    double fps = 0;           // the working video's rate
-    int frameCount = 0;       // the working video's frames
-    bool outputOpen = false;  // the merged output is in the player: 1063/1064 step between its scenes
+    int frame = 0;                  // the player frame
+    double seconds = 0;             // the player position text as a number
+    double fps = 0;                 // the working video's rate
+    int frameCount = 0;             // the working video's frames
+    bool outputOpen = false;        // the merged output is in the player: 1063/1064 step between its scenes
     std::vector<int> outputStarts;  // where the enabled scenes begin in the output (-1: disabled row)
 };
 

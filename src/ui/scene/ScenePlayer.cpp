@@ -13,8 +13,7 @@
 #include "ui/scene/TarneloTabScene.h"
 
 void CTarneloTabScene::ConnectPlayer() {
-    connect(m_files->PlayInputButton(), &QPushButton::clicked, this,
-            [this] { m_player->OpenVideo(kJobInputPreview); });
+    connect(m_files->PlayInputButton(), &QPushButton::clicked, this, [this] { m_player->OpenVideo(kJobInputPreview); });
     connect(m_files->PlayOutputButton(), &QPushButton::clicked, this,
             [this] { m_player->OpenVideo(kJobOutputPreview); });
 }
