@@ -19,6 +19,7 @@ CStaticPreview::CStaticPreview(QWidget* parent) : QWidget(parent) {
 
 bool CStaticPreview::ShowStill(const QString& path) {
     m_image = path.isEmpty() ? QImage() : QImage(path);
+    m_path = path;
     update();
     return !m_image.isNull();
 }

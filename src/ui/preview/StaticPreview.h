@@ -17,6 +17,8 @@ public:
     bool ShowStill(const QString& path);
     void Clear() { ShowStill(QString()); }
     bool HasStill() const { return !m_image.isNull(); }
+    // The file of the still shown (empty when none).
+    QString StillPath() const { return m_image.isNull() ? QString() : m_path; }
     // The rectangle the still is drawn into (empty without a still).
     QRect StillRect() const;
 
@@ -31,5 +33,6 @@ protected:
 
 private:
     QImage m_image;
+    QString m_path;
     bool m_playerEmbedded = false;
 };

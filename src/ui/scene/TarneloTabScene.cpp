@@ -64,6 +64,7 @@ void CTarneloTabScene::BuildLayout() {
     m_listView->SetListModel(m_listModel);
     m_listView->SetBlockedWhile([this] { return IsBusy(); });
     m_preview = new CPreviewPanel(this);
+    m_player = new CPlayerControl(m_preview, m_engine.get(), &m_data, this, this);
     m_jobStatus = new CJobStatus(Host(), m_jobs->ProgressBar(), this);
 
     auto* settings = new QHBoxLayout;
@@ -119,8 +120,9 @@ void CTarneloTabScene::Connect() {
         });
     }
     connect(m_jobStatus, &CJobStatus::PlaybackStarted, this, [this] {
-        if (!m_preview->SeekSlider()->isSliderDown()) m_preview->SeekSlider()->setValue(0);
+        if (!m_player->SeekDragging()) m_preview->SeekSlider()->setValue(0);
     });
+    ConnectPlayer();
 
     connect(m_listView, &SceneListView::RowClicked, this, &CTarneloTabScene::OnRowClicked);
     connect(m_listModel, &SceneListModel::EnableChanged, this, [this] {
@@ -218,8 +220,13 @@ void CTarneloTabScene::StartProcess(int job) {
     } else {
         Host()->SetStatusText(2, QString());
     }
-    if (!m_engine->StartJob(job)) m_jobStatus->StopTimer();
+    const bool playback = IsPreviewJobId(job);
+    if (playback) m_player->BeforePlaybackStart();
+    const bool started = m_engine->StartJob(job);
+    if (!started) m_jobStatus->StopTimer();
     UpdateControlStates(false);
+    // The player's own window is taken into the pane before anything else may start or stop it.
+    if (playback && started) m_player->WaitForPlayer();
     m_processing = false;
 }
 
@@ -289,6 +296,7 @@ void CTarneloTabScene::OnBusy(const BusyMsg& msg) {
 void CTarneloTabScene::OnProcessFinished(const ProcessFinishedMsg& msg) {
     AppLog().Log("%s(%d) nProcessID(%d) nProcessExitCode(%d)\n", "CTarneloTabScene::OnFinishProcess", __LINE__,
                  msg.jobId, msg.result);
+    m_player->OnProcessFinished(msg);
     if (IsSceneJob(msg.jobId)) {
         m_jobStatus->StopTimer();
         AutoSave(false);

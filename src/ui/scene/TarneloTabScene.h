@@ -6,6 +6,7 @@
 
 #include "project/ProjectSession.h"
 #include "ui/common/TabPage.h"
+#include "ui/preview/PlayerControl.h"
 
 class CAppHelpDialog;
 class CCaptionPanel;
@@ -22,7 +23,7 @@ struct SceneControlStates;
 // The scene tab (page 2015): one input video turned into scene files and a merged output. The page places
 // its panels, routes the engine's messages to them, runs the commands and keeps every control's enabling
 // consistent with the job that runs. Its file and project operations are in SceneFiles.cpp.
-class CTarneloTabScene : public CTabPage, private ProjectSessionListener {
+class CTarneloTabScene : public CTabPage, private ProjectSessionListener, private PlayerPage {
     Q_OBJECT
 public:
     CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent);
@@ -75,6 +76,13 @@ public:
     SceneListModel* ListModel() const { return m_listModel; }
     SceneListView* ListView() const { return m_listView; }
     CPreviewPanel* Preview() const { return m_preview; }
+    CPlayerControl* Player() const { return m_player; }
+
+    // TabWindow: the player hooks the engine calls while a preview plays (ScenePlayer.cpp).
+    bool IsPositionSliderHeld() const override;
+    void SetPlaybackEnded(bool ended) override;
+    void CaptureFfplayWindow() override;
+    void GetPlayerPosition(int& x, int& y) const override;
 
 protected:
     void OnJobStart(const JobStartMsg& msg) override;
@@ -87,6 +95,8 @@ protected:
     void OnPreviewImage(const PreviewImageMsg& msg) override;
     void OnSelectScene(const SelectSceneMsg& msg) override;
     void OnMediaOpened(const MediaOpenedMsg& msg) override;
+    void OnPlayPosition(const PlayPositionMsg& msg) override;
+    void OnFindPlayer(const FindPlayerMsg& msg) override;
 
 private:
     void BuildLayout();
@@ -141,6 +151,18 @@ private:
     bool PrepareProjectInput();
     std::string SegmentName() const;
 
+    // PlayerPage: what the player controls ask of this tab (ScenePlayer.cpp).
+    void ConnectPlayer();
+    void StartPlayback(int job) override;
+    void StopPlayback() override;
+    int SelectedSceneStart() const override;
+    bool SelectedSceneIsLast() const override;
+    std::vector<int> OutputStarts() const override;
+    bool SceneJobRunning() const override;
+    bool ListHasFocus() const override;
+    void PlayerChanged() override;
+    MediaInfoSource& ReportSource() override;
+
     // ProjectSessionListener: the window's part of opening a project.
     void LoadStarting() override;
     void ProjectOpened(const std::string& path) override;
@@ -157,6 +179,7 @@ private:
     SceneListModel* m_listModel;
     SceneListView* m_listView;
     CPreviewPanel* m_preview;
+    CPlayerControl* m_player;
     CJobStatus* m_jobStatus;
 
     bool m_processing = false;  // StartProcess is under way

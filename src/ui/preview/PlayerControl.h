@@ -1,0 +1,160 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "app/AppHelpDialog.h"
+#include "engine/AppMessages.h"
+#include "ui/preview/SeekRules.h"
+
+class CAppHelpDialog;
+class CPreviewPanel;
+class CTarneloData;
+class CTarneloProcess;
+class QMenu;
+class QSlider;
+class QWidget;
+class QWindow;
+
+// What the player controls ask of the page that holds them.
+class PlayerPage {
+public:
+    virtual ~PlayerPage() = default;
+    // Starts a playback job (1027, 1028 or 1029) the way the page starts every job.
+    virtual void StartPlayback(int job) = 0;
+    // Stops the running job and waits for it, serving the window meanwhile.
+    virtual void StopPlayback() = 0;
+    // The selected scene: its start frame in the input, and whether it is the list's last row; -1 when none.
+    virtual int SelectedSceneStart() const = 0;
+    virtual bool SelectedSceneIsLast() const = 0;
+    // Where the enabled scenes begin in the merged output (-1 for a disabled row).
+    virtual std::vector<int> OutputStarts() const = 0;
+    virtual bool SceneJobRunning() const = 0;
+    virtual bool ListHasFocus() const = 0;
+    // The controls' enabling follows a change of the player file or state.
+    virtual void PlayerChanged() = 0;
+    // The probe reports of the information window.
+    virtual MediaInfoSource& ReportSource() = 0;
+};
+
+// The player of a tab's preview pane: play and stop, the seek buttons and slider, the volume, the two
+// information lines, the details window, the pane's menu, and the embedding of the player's own window into
+// the pane while it plays. The engine keeps the player file, frame and position; this keeps what only the
+// window knows (drags, the embedded window).
+class CPlayerControl : public QObject, public MediaInfoSource {
+    Q_OBJECT
+public:
+    static constexpr const char* kPlayerTitle = "KPREVIEW";
+    static constexpr int kSearchAttempts = 100;
+
+    CPlayerControl(CPreviewPanel* panel, CTarneloProcess* engine, CTarneloData* data, PlayerPage* page,
+                   QWidget* pageWidget);
+    ~CPlayerControl() override;
+
+    // 1027 / 1028: stops a player and opens the input (its working copy when there is one) or the output.
+    void OpenVideo(int job);
+    // 1060.
+    void TogglePlay();
+    void Seek(SeekButton button);
+    // Every seek ends here: a stopped player shows the still at frame, a playing one starts again there.
+    void SeekToFrame(int frame);
+    // The volume slider's value becomes play_vol; a running player starts again to take it.
+    void ApplyVolume(int volume);
+    // 3092 and the menu's "プロパティ(&R)".
+    void ShowDetails();
+    CAppHelpDialog* DetailsWindow() const { return m_details; }
+    // The pane's menu (3115), or nullptr while it offers nothing (no file, or a scene job runs).
+    QMenu* BuildPaneMenu(QWidget* parent);
+    void RunMenuCommand(int id);
+
+    // The video in the player (empty when none).
+    std::string PlayerFile() const;
+    // The job the player file plays as: 1027 input, 1028 output, 1029 a scene.
+    int PlayerMode() const;
+
+    // The engine's messages and hooks, routed by the page.
+    void OnPlayPosition(const PlayPositionMsg& msg);
+    void OnFindPlayer(const FindPlayerMsg& msg);
+    void OnProcessFinished(const ProcessFinishedMsg& msg);
+    bool IsPositionSliderHeld() const { return m_seekDrag.load(); }
+    void SetPlaybackEnded(bool ended) { m_playbackEnded = ended; }
+    void GetPlayerPosition(int& x, int& y) const {
+        x = m_playerX.load();
+        y = m_playerY.load();
+    }
+    // Any thread: grabs the embedded player into the input's "_preview.jpg" in the output folder and shows it.
+    void CaptureFfplayWindow();
+
+    // Around the page's start of a playback job: before, the flags of the last player are cleared and the
+    // pane's screen position noted; after, the window is served until the player is in the pane, its search
+    // gave up, or the job ended.
+    void BeforePlaybackStart();
+    void WaitForPlayer();
+
+    bool SeekDragging() const { return m_seekDrag.load(); }
+    bool PlayerEmbedded() const { return m_container != nullptr; }
+    unsigned long PlayerWindow() const { return m_playerWindow.load(); }
+    QWidget* PlayerContainer() const { return m_container; }
+    // Milliseconds the last search took until it found the window (or gave up).
+    qint64 LastSearchMs() const { return m_lastSearchMs; }
+    // The still the stop leaves: output_folder + the input's name with "_preview.jpg" for its extension.
+    std::string CaptureFile() const;
+
+    // MediaInfoSource: the information window reports on the player file.
+    QString CurrentMediaPath() const override;
+    bool MediaReport(const QString& path, int kind, QString& text) override;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    bool PlaybackRuns() const;
+    int CurrentJob() const;
+    // Stops the running player; the search for its window gives up meanwhile.
+    void StopPlayer();
+    // The two lines under the pane for frame of count.
+    void ShowLines(int frame, int count);
+    int LineOffset() const;
+    void Embed(unsigned long window);
+    void ForgetPlayer();
+    void CaptureOnUiThread();
+    bool SliderPress(QSlider* slider, int x);
+    void SeekDragMove(int x);
+    void SeekDragEnd();
+    void SetSliderFromPoint(QSlider* slider, int x);
+    // Serves the window for about 10 ms.
+    static void ServeWindow();
+
+    CPreviewPanel* m_panel;
+    CTarneloProcess* m_engine;
+    CTarneloData* m_data;
+    PlayerPage* m_page;
+    QWidget* m_pageWidget;
+
+    QPointer<QWidget> m_container;  // holds the player's window while it is embedded
+    QWindow* m_playerQWindow = nullptr;
+    std::atomic<unsigned long> m_playerWindow{0};
+    QPointer<CAppHelpDialog> m_details;
+
+    std::atomic<bool> m_seekDrag{false};
+    bool m_volumeDrag = false;
+    bool m_stoppedForSeek = false;
+    bool m_resumeAfterSeek = false;
+    int m_resumeJob = 0;
+    int m_pendingSeek = -1;  // a seek asked for while the drag's stop was under way
+    bool m_seeking = false;
+    bool m_applyingVolume = false;
+    bool m_stopping = false;
+    bool m_opening = false;
+
+    int m_searchGeneration = 0;
+    bool m_searchOver = true;
+    qint64 m_lastSearchMs = -1;
+    std::atomic<bool> m_playbackEnded{false};
+    std::atomic<int> m_playerX{0};
+    std::atomic<int> m_playerY{0};
+};

@@ -1,0 +1,122 @@
+// The player's own window taken into the preview pane on a real X server: it becomes a child of the pane's
+// container, follows the pane's size, and a stop leaves its last picture as the input's "_preview.jpg" in the
+// output folder, shown in the pane. Skipped without an X display (the suite runs it under a virtual one).
+#include <unistd.h>
+
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QtTest>
+#include <cstdlib>
+
+#include "UiTestSupport.h"
+#include "app/AppMsgDlg.h"
+#include "engine/JobTables.h"
+#include "platform/X11Windows.h"
+#include "ui/preview/PlayerControl.h"
+#include "ui/preview/PreviewPanel.h"
+#include "ui/preview/StaticPreview.h"
+#define TARNELO_CLIPS_WITHOUT_FIXTURE
+#include "integration/ClipFactory.h"
+#include "support/ProcessWatch.h"
+
+namespace {
+
+constexpr int kTimeoutMs = 60000;
+
+bool NoChildLeft() { return testsupport::ChildrenOf(getpid()).empty(); }
+
+}  // namespace
+
+class PlayerEmbedTest : public QObject {
+    Q_OBJECT
+private:
+    UiTestEnvironment* m_env = nullptr;
+    std::unique_ptr<CDesktopApp> m_app;
+    QTemporaryDir m_work;
+    QString m_clip;
+
+    CTarneloTabScene& Tab() { return SceneTab(m_app->Dialog()); }
+    CPreviewPanel& Panel() { return *Tab().Preview(); }
+    CPlayerControl& Player() { return *Tab().Player(); }
+    bool Idle() { return Tab().CurrentJob() == 0 && !Tab().Engine().Status().running; }
+
+private slots:
+    void initTestCase() {
+        m_env = new UiTestEnvironment;
+        CAppMsgDlg::SetNoticesSilent(true);
+        if (QGuiApplication::platformName() != QLatin1String("xcb") || qEnvironmentVariableIsEmpty("DISPLAY")) {
+            QSKIP("needs an X display and the xcb platform");
+        }
+        if (!clips::ToolsAvailable() || !clips::OnPath("ffplay")) QSKIP("ffmpeg, ffprobe or ffplay is not on PATH");
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
+        // A blue picture, so the captured frame can not be mistaken for the grey pane.
+        clips::ClipOptions o;
+        o.width = 320;
+        o.height = 180;
+        o.frames = 500;
+        o.background = "blue";
+        o.boxColor = "yellow";
+        o.motion = {{0, 499}};
+        std::string error;
+        m_clip = QString::fromStdString(clips::MakeClip(m_work.path().toStdString(), "blue.mp4", o, &error));
+        QVERIFY2(!m_clip.isEmpty(), error.c_str());
+        QVERIFY(StartMainWindow(m_app));
+        m_app->Dialog()->DropFiles({m_clip});
+        QTRY_VERIFY_WITH_TIMEOUT(Tab().LocalJob() == 0 && Idle(), kTimeoutMs);
+        Tab().Engine().WaitPreviewIdle();
+    }
+    void cleanupTestCase() {
+        if (m_app) StopMainWindow(m_app);
+        QTRY_VERIFY(NoChildLeft());
+        delete m_env;
+    }
+
+    void playerWindowLivesInThePane() {
+        QTest::mouseClick(Panel().PlayStopButton(), Qt::LeftButton);
+        // The start returns once the window is in the pane (or its search gave up).
+        QVERIFY(IsPreviewJobId(Tab().CurrentJob()));
+        QVERIFY(Player().PlayerEmbedded());
+        qInfo("player window found after %lld ms", static_cast<long long>(Player().LastSearchMs()));
+        QWidget* container = Player().PlayerContainer();
+        // The window tree is asked over a connection of its own, which sees the move once the server made it.
+        QTRY_COMPARE(platform::ParentWindow(Player().PlayerWindow()), static_cast<unsigned long>(container->winId()));
+        QVERIFY(Panel().Pane()->PlayerEmbedded());
+        QCOMPARE(container->geometry(), Panel().Pane()->rect());
+
+        // The pane changes its size, and the player follows.
+        const QSize smaller = Panel().Pane()->size() - QSize(40, 30);
+        Panel().Pane()->resize(smaller);
+        QCOMPARE(container->size(), smaller);
+    }
+
+    void stopLeavesTheLastPictureAsTheStill() {
+        QVERIFY(Player().PlayerEmbedded());
+        QTRY_VERIFY_WITH_TIMEOUT(Tab().Engine().CurrentPlayFrame() > 5, kTimeoutMs);
+        const QString still = QString::fromStdString(Player().CaptureFile());
+        QFile::remove(still);
+        QTest::mouseClick(Panel().PlayStopButton(), Qt::LeftButton);
+        QVERIFY(Idle());
+        QVERIFY(!Player().PlayerEmbedded());
+        QVERIFY(!Panel().Pane()->PlayerEmbedded());
+        QVERIFY(NoChildLeft());
+        QVERIFY2(QFile::exists(still), qPrintable(still));
+        QCOMPARE(Panel().Pane()->StillPath(), still);
+        const QImage image(still);
+        QVERIFY(!image.isNull());
+        // The player's picture: a good part of it blue, not just the grey of the pane and the padding.
+        int blue = 0;
+        int samples = 0;
+        for (int y = 0; y < image.height(); y += 4) {
+            for (int x = 0; x < image.width(); x += 4) {
+                const QColor c = image.pixelColor(x, y);
+                ++samples;
+                if (c.blue() > c.red() + 60 && c.blue() > c.green() + 60) ++blue;
+            }
+        }
+        QVERIFY2(blue * 5 > samples, qPrintable(QStringLiteral("%1 of %2 blue").arg(blue).arg(samples)));
+    }
+};
+
+QTEST_MAIN(PlayerEmbedTest)
+#include "PlayerEmbedTest.moc"
