@@ -217,7 +217,9 @@ void CPlayerControl::SeekToFrame(int frame) {
 void CPlayerControl::ApplyVolume(int volume) {
     if (m_applyingVolume) return;
     m_applyingVolume = true;
+    const int previous = m_data->play_vol;
     m_data->play_vol = std::clamp(volume, 0, 100);
+    if (m_data->play_vol != previous) m_page->PlayerSettingsChanged();
     if (PlaybackRuns()) {
         // The player takes its volume when it starts.
         const int job = CurrentJob();

@@ -37,6 +37,8 @@ public:
     virtual bool ListHasFocus() const = 0;
     // The controls' enabling follows a change of the player file or state.
     virtual void PlayerChanged() = 0;
+    // A player setting the project keeps (the volume) changed.
+    virtual void PlayerSettingsChanged() = 0;
     // The probe reports of the information window.
     virtual MediaInfoSource& ReportSource() = 0;
 };

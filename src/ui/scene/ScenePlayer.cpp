@@ -53,4 +53,5 @@ std::vector<int> CTarneloTabScene::OutputStarts() const {
 bool CTarneloTabScene::SceneJobRunning() const { return IsBusy(); }
 bool CTarneloTabScene::ListHasFocus() const { return m_listView->hasFocus(); }
 void CTarneloTabScene::PlayerChanged() { UpdateControlStates(true); }
+void CTarneloTabScene::PlayerSettingsChanged() { AutoSave(false); }
 MediaInfoSource& CTarneloTabScene::ReportSource() { return *this; }

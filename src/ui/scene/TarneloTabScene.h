@@ -161,6 +161,7 @@ private:
     bool SceneJobRunning() const override;
     bool ListHasFocus() const override;
     void PlayerChanged() override;
+    void PlayerSettingsChanged() override;
     MediaInfoSource& ReportSource() override;
 
     // ProjectSessionListener: the window's part of opening a project.
