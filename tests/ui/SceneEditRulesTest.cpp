@@ -12,8 +12,8 @@ namespace {
 std::vector<SceneEntry> Scenes(const Ranges& ranges) {
     std::vector<SceneEntry> list;
     for (const auto& r : ranges) {
-        list.emplace_back(r.first, r.second, "/out/clip_seg_" + std::to_string(r.first) + "_" +
-                                                 std::to_string(r.second) + ".mp4");
+        list.emplace_back(r.first, r.second,
+                          "/out/clip_seg_" + std::to_string(r.first) + "_" + std::to_string(r.second) + ".mp4");
     }
     return list;
 }

@@ -44,25 +44,25 @@ QByteArray RunTool(const QString& program, const QStringList& args) {
 // Frames of the first video stream, counted by decoding.
 int CountFrames(const std::string& path) {
     bool ok = false;
-    const int frames = QString::fromUtf8(RunTool(QStringLiteral("ffprobe"),
-                                                 {QStringLiteral("-v"), QStringLiteral("error"),
-                                                  QStringLiteral("-count_frames"), QStringLiteral("-select_streams"),
-                                                  QStringLiteral("v:0"), QStringLiteral("-show_entries"),
-                                                  QStringLiteral("stream=nb_read_frames"), QStringLiteral("-of"),
-                                                  QStringLiteral("csv=p=0"), ToQ(path)}))
-                           .trimmed()
-                           .toInt(&ok);
+    const int frames =
+        QString::fromUtf8(RunTool(QStringLiteral("ffprobe"),
+                                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
+                                   QStringLiteral("-select_streams"), QStringLiteral("v:0"),
+                                   QStringLiteral("-show_entries"), QStringLiteral("stream=nb_read_frames"),
+                                   QStringLiteral("-of"), QStringLiteral("csv=p=0"), ToQ(path)}))
+            .trimmed()
+            .toInt(&ok);
     return ok ? frames : -1;
 }
 
 // The brightest pixel of frame n in grey: the clips' box is white on a grey background.
 int Brightest(const std::string& path, int n) {
-    const QByteArray pixels = RunTool(
-        QStringLiteral("ffmpeg"),
-        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), ToQ(path), QStringLiteral("-vf"),
-         QStringLiteral("select=eq(n\\,%1)").arg(n), QStringLiteral("-frames:v"), QStringLiteral("1"),
-         QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"), QStringLiteral("gray"),
-         QStringLiteral("-")});
+    const QByteArray pixels =
+        RunTool(QStringLiteral("ffmpeg"),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), ToQ(path), QStringLiteral("-vf"),
+                 QStringLiteral("select=eq(n\\,%1)").arg(n), QStringLiteral("-frames:v"), QStringLiteral("1"),
+                 QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"), QStringLiteral("gray"),
+                 QStringLiteral("-")});
     int brightest = -1;
     for (const char c : pixels) brightest = std::max(brightest, static_cast<int>(static_cast<unsigned char>(c)));
     return brightest;

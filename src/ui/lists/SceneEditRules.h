@@ -51,8 +51,8 @@ std::string SceneSegmentName(const CTarneloData& data, int first, int last);
 bool CopySceneRow(std::vector<SceneEntry>& list, int row);
 
 // Splits row [a, b] at p into [a, p - 1] (a new row before it, caption from its start) and [p, b] (keeping
-// the caption's start), each with its own segment file; times at the source's frame rate. Returns the file the row had, to be deleted; empty
-// when nothing was split.
+// the caption's start), each with its own segment file; times at the source's frame rate. Returns the file the row had,
+// to be deleted; empty when nothing was split.
 std::string SplitSceneRow(CTarneloData& data, int row, int p);
 
 // Removes row; returns its segment file.
