@@ -26,6 +26,7 @@ void CAppEdit::keyPressEvent(QKeyEvent* event) {
 
 void CAppEdit::NotifyOwner() {
     if (m_owner == nullptr) return;
+    // The text as the owner's decoder reads every text of a message: a NUL-terminated UTF-8 string.
     const std::string value = text().toStdString();
-    m_owner->Send(WM_APP_EDIT_DONE, 0, reinterpret_cast<LParam>(&value));
+    m_owner->Send(WM_APP_EDIT_DONE, 0, reinterpret_cast<LParam>(value.c_str()));
 }

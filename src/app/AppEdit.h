@@ -5,7 +5,7 @@
 class MessageSink;
 
 // The in-place cell editor of the list controls: when it loses the focus and when Enter is pressed it
-// sends WM_APP_EDIT_DONE (wParam 0, lParam a const std::string* to its text, valid during the call) to its
+// sends WM_APP_EDIT_DONE (wParam 0, lParam its text as a UTF-8 const char*, valid during the call) to its
 // owner.
 class CAppEdit : public QLineEdit {
     Q_OBJECT

@@ -11,14 +11,15 @@
 #include "app/AppFileDialog.h"
 #include "app/AppHelpDialog.h"
 #include "app/AppMsgDlg.h"
+#include "engine/AppMessages.h"
 #include "engine/MessageSink.h"
 
 namespace {
 
 struct EditSink : MessageSink {
     QStringList texts;
-    LParam Send(unsigned message, WParam, LParam lParam) override {
-        if (message == WM_APP_EDIT_DONE) texts << QString::fromStdString(*reinterpret_cast<const std::string*>(lParam));
+    LParam Send(unsigned message, WParam wParam, LParam lParam) override {
+        if (message == WM_APP_EDIT_DONE) texts << QString::fromUtf8(EditDoneMsg::Decode(wParam, lParam).text);
         return 0;
     }
     void Post(unsigned, WParam, LParam) override {}

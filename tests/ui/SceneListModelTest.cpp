@@ -1,13 +1,17 @@
 // The scene list: where each scene starts in the merged output, the texts and colours of its rows, the
 // check boxes that are the scenes' enable flags, and a view that forwards clicks unless a job runs.
 #include <QContextMenuEvent>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyledItemDelegate>
 #include <QtTest>
 #include <mutex>
 
+#include "app/AppEdit.h"
 #include "app/Language.h"
+#include "ui/lists/ListContextMenu.h"
 #include "ui/lists/OutputStarts.h"
+#include "ui/lists/SceneEditRules.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
 
@@ -309,6 +313,161 @@ private slots:
         QCOMPARE(rowClicked.count(), 1);
         QCOMPARE(rowClicked.at(0).at(0).toInt(), 2);
         QCOMPARE(rowClicked.at(0).at(1).toInt(), -1);
+    }
+
+    void insertedAndRemovedRowsAreRenumbered() {
+        CTarneloData data;
+        FillProject(data);
+        SceneListModel model(&data, nullptr);
+        model.Fill();
+        QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
+        QVERIFY(CopySceneRow(data.diff_list, 0));
+        model.InsertRow(0);
+        QCOMPARE(inserted.count(), 1);
+        QCOMPARE(model.rowCount(), 4);
+        QCOMPARE(Cell(model, 3, SceneListModel::kColEnable), QStringLiteral("004"));
+        // Row 2 is the unchecked one; the last row starts after both copies.
+        QCOMPARE(Cell(model, 3, SceneListModel::kColOutputStart), QStringLiteral("180"));
+        DeleteSceneRow(data.diff_list, 1);
+        model.RemoveRow(1);
+        QCOMPARE(removed.count(), 1);
+        QCOMPARE(model.rowCount(), 3);
+        QCOMPARE(Cell(model, 2, SceneListModel::kColOutputStart), QStringLiteral("90"));
+        // A row count that does not follow from the change refills the whole list.
+        data.diff_list.clear();
+        model.RemoveRow(0);
+        QCOMPARE(model.rowCount(), 0);
+    }
+
+    void dragMovesTheRowUnderThePointerAndScrollsAtTheEdges() {
+        CTarneloData data;
+        data.m_currentInfo.fps = 30;
+        std::vector<int> lengths(30, 10);
+        data.diff_list = Scenes(lengths);
+        SceneListModel model(&data, nullptr);
+        model.Fill();
+        SceneListView view;
+        view.SetListModel(&model);
+        view.SetDragSwap([&](int from, int to) {
+            if (!SwapSceneRows(data.diff_list, from, to)) return false;
+            model.UpdateRow(from);
+            model.UpdateRow(to);
+            return true;
+        });
+        view.resize(800, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QScrollBar* bar = view.verticalScrollBar();
+        bar->setValue(bar->maximum());
+        const int scrolled = bar->value();
+        QVERIFY(scrolled > 1);
+        const int top = view.rowAt(0);
+        QVERIFY(top > 0);
+        QSignalSpy finished(&view, &SceneListView::DragFinished);
+
+        // Over the rows: the dragged scene trades places with the row under the pointer.
+        view.BeginDrag(top + 2);
+        view.DragMoveTo(view.visualRect(model.index(top + 1, 4)).center());
+        QCOMPARE(view.DragRow(), top + 1);
+        QCOMPARE(data.diff_list[static_cast<size_t>(top + 1)].framNo_first, (top + 2) * 10);
+        QCOMPARE(Cell(model, top + 1, SceneListModel::kColStart), QString::number((top + 2) * 10));
+        QCOMPARE(view.CurrentRow(), top + 1);
+
+        // Above the list: one line up per move, the scene goes to the top visible row.
+        view.DragMoveTo(QPoint(10, -5));
+        QCOMPARE(bar->value(), scrolled - 1);
+        QCOMPARE(view.DragRow(), top - 1);
+        view.DragMoveTo(QPoint(10, -5));
+        QCOMPARE(bar->value(), scrolled - 2);
+        QCOMPARE(view.DragRow(), top - 2);
+        QCOMPARE(data.diff_list[static_cast<size_t>(top - 2)].framNo_first, (top + 2) * 10);
+
+        // Below the list: down again, to the last visible row.
+        view.DragMoveTo(QPoint(10, view.viewport()->height() + 5));
+        QCOMPARE(bar->value(), scrolled - 1);
+        QCOMPARE(view.DragRow(), view.rowAt(view.viewport()->height() - 1));
+        view.EndDrag();
+        QCOMPARE(finished.count(), 1);
+        QVERIFY(!view.Dragging());
+
+        // Every scene is still there once.
+        std::vector<int> firsts;
+        for (const SceneEntry& scene : data.diff_list) firsts.push_back(scene.framNo_first);
+        std::sort(firsts.begin(), firsts.end());
+        for (size_t i = 0; i < firsts.size(); ++i) QCOMPARE(firsts[i], static_cast<int>(i) * 10);
+
+        // A swap the page refuses leaves the dragged row.
+        view.SetDragSwap([](int, int) { return false; });
+        view.BeginDrag(top);
+        view.DragMoveTo(view.visualRect(model.index(top + 1, 4)).center());
+        QCOMPARE(view.DragRow(), top);
+        view.EndDrag();
+    }
+
+    void dragImageIsTheNameOnYellow() {
+        const QPixmap image = SceneListView::DragImage(QStringLiteral("clip_seg_0_74.mp4"));
+        QVERIFY(image.width() > image.height());
+        const QImage pixels = image.toImage();
+        QCOMPARE(pixels.pixelColor(0, 0), QColor(255, 255, 0));
+        QVERIFY(SceneListView::DragImage(QStringLiteral("clip_seg_0_74_long_name.mp4")).width() > image.width());
+    }
+
+    void cellEditorCoversTheCellAndScrollingEndsIt() {
+        CTarneloData data;
+        FillProject(data);
+        SceneListModel model(&data, nullptr);
+        model.Fill();
+        SceneListView view;
+        view.SetListModel(&model);
+        view.resize(800, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        CAppEdit* edit = view.OpenCellEditor(1, SceneListModel::kColEnd, QStringLiteral("149"), nullptr);
+        QVERIFY(edit != nullptr);
+        QCOMPARE(edit->objectName(), QStringLiteral("cellEdit"));
+        QCOMPARE(edit->text(), QStringLiteral("149"));
+        QCOMPARE(edit->accessibleName(), model.headerData(SceneListModel::kColEnd, Qt::Horizontal).toString());
+        QVERIFY(edit->geometry().contains(view.visualRect(model.index(1, SceneListModel::kColEnd)).center()));
+        QVERIFY(view.OpenCellEditor(3, 1, QString(), nullptr) == nullptr);
+        QSignalSpy end(&view, &SceneListView::EditEndRequested);
+        QWheelEvent wheel(QPointF(10, 10), view.viewport()->mapToGlobal(QPointF(10, 10)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(view.viewport(), &wheel);
+        // The wheel reaches the scroll bar too; ending an edit twice is harmless.
+        QVERIFY(end.count() >= 1);
+        end.clear();
+        view.verticalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+        QCOMPARE(end.count(), 1);
+    }
+
+    void rowMenuOffersSplitOnlyWhereItCan_data() {
+        QTest::addColumn<bool>("split");
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("scene list") << true << true;
+        QTest::newRow("scene too short") << true << false;
+        QTest::newRow("merge list") << false << false;
+    }
+    void rowMenuOffersSplitOnlyWhereItCan() {
+        QFETCH(bool, split);
+        QFETCH(bool, enabled);
+        QWidget owner;
+        const std::unique_ptr<QMenu> menu = CreateListContextMenu(&owner, split, enabled);
+        QStringList texts;
+        QList<int> ids;
+        for (QAction* action : menu->actions()) {
+            texts << action->text();
+            ids << action->data().toInt();
+        }
+        if (split) {
+            QCOMPARE(ids, (QList<int>{1106, 1055, 1056}));
+            QCOMPARE(texts.at(1), QString::fromUtf8("分割(&S)"));
+            QCOMPARE(menu->actions().at(1)->isEnabled(), enabled);
+        } else {
+            QCOMPARE(ids, (QList<int>{1106, 1056}));
+        }
+        QCOMPARE(texts.first(), QString::fromUtf8("コピー(&C)"));
+        QCOMPARE(texts.last(), QString::fromUtf8("削除(&R)"));
     }
 };
 

@@ -95,6 +95,43 @@ void SceneListModel::UpdateRow(int row) {
     RefreshNumbering();
 }
 
+void SceneListModel::InsertRow(int row) {
+    if (!m_data) return;
+    size_t size = 0;
+    {
+        ListLock lock(m_listMutex);
+        size = m_data->diff_list.size();
+    }
+    if (row < 0 || static_cast<size_t>(row) >= size || size != m_rows.size() + 1) {
+        Fill();
+        return;
+    }
+    beginInsertRows(QModelIndex(), row, row);
+    TakeRows();
+    RebuildOutputStarts();
+    endInsertRows();
+    // The rows after it are numbered anew and start later in the output.
+    emit dataChanged(index(row, 0), index(rowCount() - 1, kColumnCount - 1));
+}
+
+void SceneListModel::RemoveRow(int row) {
+    if (!m_data) return;
+    size_t size = 0;
+    {
+        ListLock lock(m_listMutex);
+        size = m_data->diff_list.size();
+    }
+    if (row < 0 || static_cast<size_t>(row) >= m_rows.size() || size + 1 != m_rows.size()) {
+        Fill();
+        return;
+    }
+    beginRemoveRows(QModelIndex(), row, row);
+    TakeRows();
+    RebuildOutputStarts();
+    endRemoveRows();
+    if (!m_rows.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, kColumnCount - 1));
+}
+
 void SceneListModel::RefreshNumbering() {
     if (!m_data) return;
     bool sameSize = true;
@@ -201,6 +238,7 @@ Qt::ItemFlags SceneListModel::flags(const QModelIndex& index) const {
     if (!index.isValid()) return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (index.column() == kColEnable && !m_locked) f |= Qt::ItemIsUserCheckable;
+    if (!m_locked) f |= Qt::ItemIsDragEnabled;
     return f;
 }
 

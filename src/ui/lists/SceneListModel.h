@@ -37,13 +37,16 @@ public:
     void Fill();
     // Rewrites row i (check box, columns 1-7) and the numbering.
     void UpdateRow(int row);
+    // The project gained an entry at row (a copy or a split) or lost the one there.
+    void InsertRow(int row);
+    void RemoveRow(int row);
     // Rewrites column 0 of every row and the output columns; rebuilds the output starts.
     void RefreshNumbering();
     // Rewrites the caption columns of one row, or of all rows when row < 0.
     void UpdateCaptions(int row = -1);
     // Header texts from the current library (language switch).
     void RefreshHeaders();
-    // While locked (a scene job runs) the check boxes can not be changed.
+    // While locked (a scene job runs) the check boxes can not be changed nor rows dragged.
     void SetLocked(bool locked) { m_locked = locked; }
 
     // Ascending output start frames of the enabled rows (the "<<1Scn"/"1Scn>>" buttons use them).

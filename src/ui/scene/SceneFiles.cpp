@@ -420,6 +420,8 @@ void CTarneloTabScene::ResetSceneList(bool rebuild) {
         return;
     }
     m_engine->InstallDefaultSceneList();
+    CloseCellEdit();
+    m_editValue = NumericSetting();
     FillList(m_data.list_idx);
     Host()->ResetStatusBar();
     ReloadCaptions();

@@ -38,6 +38,7 @@ CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* par
     BuildLayout();
     Connect();
     ConnectFiles();
+    ConnectListEditing();
     RefreshTexts();
     Host()->ResetStatusBar();
     m_preview->Pane()->Clear();
@@ -291,6 +292,7 @@ void CTarneloTabScene::OnBusy(const BusyMsg& msg) {
     UpdateData(true);
     UpdateControlStates(true);
     SetWaitCursor(false);
+    ApplyPendingListEdit();
 }
 
 void CTarneloTabScene::OnProcessFinished(const ProcessFinishedMsg& msg) {
@@ -364,17 +366,6 @@ void CTarneloTabScene::RefreshMergeInfo() {
 void CTarneloTabScene::ReloadCaptions() {
     std::lock_guard<std::mutex> lock(m_engine->ListMutex());
     m_captions->Load();
-}
-
-void CTarneloTabScene::OnRowClicked(int row, int column) {
-    (void)column;
-    if (IsBusy() || !m_listRefresh) return;
-    const bool changed = row != m_data.list_idx;
-    m_data.list_idx = row;
-    if (changed) ReloadCaptions();
-    if (IsPreviewJobId(CurrentJob())) StopRunning();
-    m_engine->QueueSegment(row, true);
-    UpdateControlStates(true);
 }
 
 // --- commands ---

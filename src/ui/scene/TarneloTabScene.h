@@ -2,12 +2,14 @@
 
 #include <QPointer>
 #include <QString>
+#include <memory>
 #include <string>
 
 #include "project/ProjectSession.h"
 #include "ui/common/TabPage.h"
 #include "ui/preview/PlayerControl.h"
 
+class CAppEdit;
 class CAppHelpDialog;
 class CCaptionPanel;
 class CEffectsPanel;
@@ -18,6 +20,7 @@ class CSceneFilesPanel;
 class CSceneJobPanel;
 class SceneListModel;
 class SceneListView;
+class QMenu;
 struct SceneControlStates;
 
 // The scene tab (page 2015): one input video turned into scene files and a merged output. The page places
@@ -84,6 +87,15 @@ public:
     void CaptureFfplayWindow() override;
     void GetPlayerPosition(int& x, int& y) const override;
 
+    // --- editing the list (SceneListEditing.cpp) ---
+    // The row menu for a right click on (row, column), which selects the row; nullptr where none is offered
+    // (frame columns, no row, work under way).
+    std::unique_ptr<QMenu> ListContextMenu(int row, int column);
+    // The row menu's commands on the selected row: copy 1106, split 1055, delete 1056.
+    void OnListCommand(int id);
+    // The open in-place edit of a frame cell, nullptr when none.
+    CAppEdit* CellEdit() const;
+
 protected:
     void OnJobStart(const JobStartMsg& msg) override;
     void OnJobName(const JobNameMsg& msg) override;
@@ -97,6 +109,8 @@ protected:
     void OnMediaOpened(const MediaOpenedMsg& msg) override;
     void OnPlayPosition(const PlayPositionMsg& msg) override;
     void OnFindPlayer(const FindPlayerMsg& msg) override;
+    // The in-place edit ended: its value changes the scene, whose segment is then cut again.
+    void OnEditDone(const EditDoneMsg& msg) override;
 
 private:
     void BuildLayout();
@@ -163,6 +177,24 @@ private:
     void PlayerChanged() override;
     void PlayerSettingsChanged() override;
     MediaInfoSource& ReportSource() override;
+    // Editing the list (SceneListEditing.cpp).
+    void ConnectListEditing();
+    // Rows are not changed while a job or a background cut runs, nor while the tab refills the list.
+    bool ListEditBlocked() const;
+    int MinSceneLength() const;
+    void StopPlayer();
+    void OpenCellEdit(int row, int column);
+    void CloseCellEdit();
+    // Scrolling ends an open edit as leaving it would.
+    void FinishCellEdit();
+    void ApplyCellEdit(const std::string& text);
+    // A value typed while a background cut ran, applied once it has ended.
+    void ApplyPendingListEdit();
+    void OnListContextMenu(int row, int column, const QPoint& globalPos);
+    void CopyScene(int row);
+    void SplitScene(int row);
+    void DeleteScene(int row);
+    bool OnDragSwap(int from, int to);
 
     // ProjectSessionListener: the window's part of opening a project.
     void LoadStarting() override;
@@ -190,4 +222,10 @@ private:
     std::string m_pendingInput;  // a video asked for while another was being prepared
     bool m_pendingNewProject = false;
     std::string m_failedSave;  // the project file whose last save failed (reported once)
+    QPointer<CAppEdit> m_cellEdit;
+    NumericSetting m_editValue;  // the edited cell's value and range
+    int m_editRow = -1;
+    int m_editColumn = -1;
+    std::string m_pendingEdit;
+    bool m_hasPendingEdit = false;
 };

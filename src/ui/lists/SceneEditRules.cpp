@@ -1,0 +1,154 @@
+#include "ui/lists/SceneEditRules.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+#include "engine/SceneRules.h"
+#include "project/TimeText.h"
+
+namespace {
+
+bool ValidRow(const std::vector<SceneEntry>& list, int row) {
+    return row >= 0 && static_cast<size_t>(row) < list.size();
+}
+
+double SceneSeconds(const SceneEntry& scene, double fps) {
+    return fps > 0 ? RoundThroughText(scene.FrameCount() / fps, "%.02f") : 0;
+}
+
+}  // namespace
+
+int MinSceneFrames(double fps, double minimumSeconds) {
+    const double frames = std::round(fps * minimumSeconds);
+    // A scene of no frames can not be cut; an unknown rate still leaves one frame per scene.
+    if (!std::isfinite(frames) || frames < 1) return 1;
+    return frames > 1e9 ? 1000000000 : static_cast<int>(frames);
+}
+
+bool SceneEditRange(const std::vector<SceneEntry>& list, int row, int column, int m, int frameCount,
+                    FrameEditRange& range) {
+    if (!ValidRow(list, row) || !IsFrameColumn(column)) return false;
+    const SceneEntry& scene = list[static_cast<size_t>(row)];
+    const bool last = static_cast<size_t>(row) + 1 == list.size();
+    const int start = scene.framNo_first;
+    const int end = scene.framNo_second;
+    const int previousEnd = row > 0 ? list[static_cast<size_t>(row) - 1].framNo_second : -1;
+    const int nextStart = last ? frameCount : list[static_cast<size_t>(row) + 1].framNo_first;
+    switch (column) {
+        case kEditColumnStart:
+            range = {previousEnd + 1, end - m + 1, start};
+            break;
+        case kEditColumnEnd:
+            range = {start - 1 + m, nextStart - 1, end};
+            break;
+        default:
+            range = {m, nextStart - start, end - start + 1};
+            break;
+    }
+    // Neighbours that already overlap (a reordered list) leave no room: the value may only stay.
+    if (range.maximum < range.minimum) range.minimum = range.maximum = range.current;
+    range.current = std::clamp(range.current, range.minimum, range.maximum);
+    return true;
+}
+
+int ParseFrameValue(const std::string& text, const FrameEditRange& range) {
+    double value = std::atof(text.c_str());
+    if (!std::isfinite(value)) value = 0;
+    value = std::clamp(value, static_cast<double>(range.minimum), static_cast<double>(range.maximum));
+    return static_cast<int>(std::trunc(value));
+}
+
+void ApplyFrameValue(SceneEntry& scene, int column, int value, double fps) {
+    switch (column) {
+        case kEditColumnStart:
+            scene.framNo_first = value;
+            break;
+        case kEditColumnEnd:
+            scene.framNo_second = value;
+            break;
+        case kEditColumnLength:
+            scene.framNo_second = value - 1 + scene.framNo_first;
+            break;
+        default:
+            return;
+    }
+    FitCaptionTimes(scene, fps);
+}
+
+void FitCaptionTimes(SceneEntry& scene, double fps) {
+    const double d = SceneSeconds(scene, fps);
+    CaptionParam& caption = scene.capParam;
+    caption.capTime_first = RoundThroughText(std::max(0.0, std::min(caption.capTime_first, d - 0.01)), "%.02f");
+    caption.capTime_second = RoundThroughText(std::max(0.01, std::min(caption.capTime_second, d)), "%.02f");
+}
+
+int SplitFrame(const SceneEntry& scene, int playFrame, int m) {
+    const int a = scene.framNo_first;
+    const int b = scene.framNo_second;
+    const int low = a + m;
+    const int high = std::max(low, b - m + 1);
+    return std::clamp(a + std::max(0, playFrame), low, high);
+}
+
+bool CanSplit(const SceneEntry& scene, int m) { return scene.FrameCount() >= 2 * m; }
+
+std::string SceneSegmentName(const CTarneloData& data, int first, int last) {
+    return SegmentFileName(data.output_folder, SegmentFileBase(data.input_file), first, last);
+}
+
+bool CopySceneRow(std::vector<SceneEntry>& list, int row) {
+    if (!ValidRow(list, row)) return false;
+    const SceneEntry copy = list[static_cast<size_t>(row)];
+    list.insert(list.begin() + row, copy);
+    return true;
+}
+
+std::string SplitSceneRow(CTarneloData& data, int row, int p) {
+    std::vector<SceneEntry>& list = data.diff_list;
+    if (!ValidRow(list, row)) return std::string();
+    SceneEntry& scene = list[static_cast<size_t>(row)];
+    const int a = scene.framNo_first;
+    const int b = scene.framNo_second;
+    // Both parts need a frame at least; the caller has already kept p within the minimum lengths.
+    if (p <= a || p > b) return std::string();
+    const double fps = data.m_sourceInfo.fps;
+    const std::string old = scene.fileName;
+    const CaptionParam caption = scene.capParam;
+
+    scene.framNo_first = p;
+    scene.fileName = SceneSegmentName(data, p, b);
+    data.SetSceneCaption(scene, caption.capTime_first, fps > 0 ? (b - p + 1) / fps : 0, caption.caption);
+    const double secondLength = scene.capParam.capTime_second;
+    FitCaptionTimes(scene, fps);
+
+    SceneEntry first(a, p - 1, SceneSegmentName(data, a, p - 1));
+    first.capParam = caption;
+    first.enable = true;
+    // What the caption had beyond the second part's length; never below the shortest caption.
+    data.SetSceneCaption(first, 0, caption.capTime_second - secondLength, caption.caption);
+    FitCaptionTimes(first, fps);
+    list.insert(list.begin() + row, first);
+    return old;
+}
+
+std::string DeleteSceneRow(std::vector<SceneEntry>& list, int row) {
+    if (!ValidRow(list, row)) return std::string();
+    std::string file = list[static_cast<size_t>(row)].fileName;
+    list.erase(list.begin() + row);
+    return file;
+}
+
+bool SwapSceneRows(std::vector<SceneEntry>& list, int a, int b) {
+    if (!ValidRow(list, a) || !ValidRow(list, b)) return false;
+    if (a != b) std::swap(list[static_cast<size_t>(a)], list[static_cast<size_t>(b)]);
+    return true;
+}
+
+bool SegmentSharedWithOtherRow(const std::vector<SceneEntry>& list, int row, const std::string& file) {
+    if (file.empty()) return false;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (static_cast<int>(i) != row && list[i].fileName == file) return true;
+    }
+    return false;
+}
