@@ -9,7 +9,7 @@
 #include <QtTest>
 #include <cstdlib>
 
-#include "UiTestSupport.h"
+#include "SceneTabDriver.h"
 #include "app/AppMsgDlg.h"
 #include "engine/JobTables.h"
 #include "platform/X11Windows.h"
@@ -18,13 +18,10 @@
 #include "ui/preview/StaticPreview.h"
 #define TARNELO_CLIPS_WITHOUT_FIXTURE
 #include "integration/ClipFactory.h"
-#include "support/ProcessWatch.h"
 
 namespace {
 
 constexpr int kTimeoutMs = 60000;
-
-bool NoChildLeft() { return testsupport::ChildrenOf(getpid()).empty(); }
 
 }  // namespace
 
@@ -32,14 +29,14 @@ class PlayerEmbedTest : public QObject {
     Q_OBJECT
 private:
     UiTestEnvironment* m_env = nullptr;
-    std::unique_ptr<CDesktopApp> m_app;
-    QTemporaryDir m_work;
+    QTemporaryDir m_clips;
     QString m_clip;
+    scenetab::Driver m_d;
 
-    CTarneloTabScene& Tab() { return SceneTab(m_app->Dialog()); }
+    CTarneloTabScene& Tab() { return m_d.Tab(); }
     CPreviewPanel& Panel() { return *Tab().Preview(); }
     CPlayerControl& Player() { return *Tab().Player(); }
-    bool Idle() { return Tab().CurrentJob() == 0 && !Tab().Engine().Status().running; }
+    bool Idle() { return m_d.Idle(); }
 
 private slots:
     void initTestCase() {
@@ -59,16 +56,15 @@ private slots:
         o.boxColor = "yellow";
         o.motion = {{0, 499}};
         std::string error;
-        m_clip = QString::fromStdString(clips::MakeClip(m_work.path().toStdString(), "blue.mp4", o, &error));
+        m_clip = QString::fromStdString(clips::MakeClip(m_clips.path().toStdString(), "blue.mp4", o, &error));
         QVERIFY2(!m_clip.isEmpty(), error.c_str());
-        QVERIFY(StartMainWindow(m_app));
-        m_app->Dialog()->DropFiles({m_clip});
-        QTRY_VERIFY_WITH_TIMEOUT(Tab().LocalJob() == 0 && Idle(), kTimeoutMs);
+        QVERIFY(m_d.Start());
+        m_d.OpenDropped(m_d.Copy(m_clip, QStringLiteral("blue.mp4")));
         Tab().Engine().WaitPreviewIdle();
     }
     void cleanupTestCase() {
-        if (m_app) StopMainWindow(m_app);
-        QTRY_VERIFY(NoChildLeft());
+        m_d.Stop();
+        QTRY_VERIFY(scenetab::NoChildLeft());
         delete m_env;
     }
 
@@ -99,7 +95,7 @@ private slots:
         QVERIFY(Idle());
         QVERIFY(!Player().PlayerEmbedded());
         QVERIFY(!Panel().Pane()->PlayerEmbedded());
-        QVERIFY(NoChildLeft());
+        QVERIFY(scenetab::NoChildLeft());
         QVERIFY2(QFile::exists(still), qPrintable(still));
         QCOMPARE(Panel().Pane()->StillPath(), still);
         const QImage image(still);

@@ -13,7 +13,7 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "UiTestSupport.h"
+#include "SceneTabDriver.h"
 #include "app/AppMsgDlg.h"
 #include "engine/JobTables.h"
 #include "project/TimeText.h"
@@ -61,23 +61,18 @@ class PlayerTest : public QObject {
     Q_OBJECT
 private:
     UiTestEnvironment* m_env = nullptr;
-    std::unique_ptr<CDesktopApp> m_app;
     QTemporaryDir m_clips;
     QString m_clip;
-    std::unique_ptr<QTemporaryDir> m_work;
+    scenetab::Driver m_d;
 
-    CTarneloDlg* Dlg() { return m_app->Dialog(); }
-    CTarneloTabScene& Tab() { return SceneTab(Dlg()); }
+    CTarneloDlg* Dlg() { return m_d.Dlg(); }
+    CTarneloTabScene& Tab() { return m_d.Tab(); }
     CPreviewPanel& Panel() { return *Tab().Preview(); }
     CPlayerControl& Player() { return *Tab().Player(); }
-    bool Idle() { return Tab().CurrentJob() == 0 && !Tab().Engine().Status().running; }
+    bool Idle() { return m_d.Idle(); }
 
     void OpenClip() {
-        const QString path = m_work->filePath(QStringLiteral("play.mp4"));
-        QVERIFY(QFile::copy(m_clip, path));
-        Dlg()->DropFiles({path});
-        QTRY_VERIFY_WITH_TIMEOUT(Tab().LocalJob() == 0 && Idle(), kTimeoutMs);
-        QCOMPARE(Tab().Data().input_file, path.toStdString());
+        m_d.OpenDropped(m_d.Copy(m_clip, QStringLiteral("play.mp4")));
         Tab().Engine().WaitPreviewIdle();
     }
 
@@ -111,14 +106,12 @@ private slots:
     }
     void cleanupTestCase() { delete m_env; }
     void init() {
-        m_work = std::make_unique<QTemporaryDir>();
-        QVERIFY(StartMainWindow(m_app));
+        QVERIFY(m_d.Start());
         OpenClip();
     }
     void cleanup() {
-        if (m_app) StopMainWindow(m_app);
+        m_d.Stop();
         QTRY_VERIFY(NoPlayerLeft());
-        m_work.reset();
     }
 
     void playAndStopFollowThePosition() {
@@ -231,7 +224,7 @@ private slots:
 
     void programExitStopsThePlayer() {
         PlayUntilFrames();
-        StopMainWindow(m_app);
+        m_d.Stop();
         QTRY_VERIFY(NoPlayerLeft());
         QVERIFY(testsupport::ChildrenOf(getpid()).empty());
     }

@@ -4,7 +4,6 @@
 #include <QComboBox>
 #include <QFont>
 #include <QLineEdit>
-#include <QProcess>
 #include <QPushButton>
 #include <QtTest>
 
@@ -24,14 +23,7 @@ namespace {
 // Pixels of the bottom quarter of the frame at seconds that stand out from the grey background: a white
 // caption with its dark outline does, the clip's background and its box (vertically centred) do not.
 int CaptionPixelsAt(const QString& video, double seconds) {
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-ss"), QString::number(seconds),
-                  QStringLiteral("-i"), video, QStringLiteral("-frames:v"), QStringLiteral("1"), QStringLiteral("-vf"),
-                  QStringLiteral("crop=iw:ih/4:0:ih*3/4,format=gray"), QStringLiteral("-f"), QStringLiteral("rawvideo"),
-                  QStringLiteral("-")});
-    if (!ffmpeg.waitForFinished(60000) || ffmpeg.exitCode() != 0) return -1;
-    const QByteArray pixels = ffmpeg.readAllStandardOutput();
+    const QByteArray pixels = GreyFrameAt(video, seconds, QStringLiteral("crop=iw:ih/4:0:ih*3/4"));
     if (pixels.isEmpty()) return -1;
     int count = 0;
     for (const char p : pixels) {

@@ -1,28 +1,26 @@
 // Editing the scene list in the window, with the real engine and ffmpeg on clips made here: a frame cell
 // typed in place (clamped, then the scene cut again), splitting, copying and deleting rows from the row
 // menu, and a drag that reorders the scenes of the joined output.
-#include <unistd.h>
-
 #include <QMenu>
-#include <QProcess>
 #include <QPushButton>
 #include <QWheelEvent>
 #include <QtTest>
 
-#include "UiTestSupport.h"
+#include "SceneTabDriver.h"
 #include "app/AppEdit.h"
 #include "app/AppMsgDlg.h"
 #define TARNELO_CLIPS_WITHOUT_FIXTURE
 #include "integration/ClipFactory.h"
-#include "support/ProcessWatch.h"
 #include "ui/lists/SceneEditRules.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
 #include "ui/scene/CaptionRules.h"
 
-namespace {
+using scenetab::kJobTimeoutMs;
+using scenetab::NoChildLeft;
+using scenetab::RunTool;
 
-constexpr int kJobTimeoutMs = 120000;
+namespace {
 
 using Ranges = std::vector<std::pair<int, int>>;
 
@@ -34,26 +32,7 @@ Ranges RangesOf(const CTarneloData& data) {
 
 QString ToQ(const std::string& text) { return QString::fromStdString(text); }
 
-QByteArray RunTool(const QString& program, const QStringList& args) {
-    QProcess tool;
-    tool.start(program, args);
-    if (!tool.waitForFinished(60000) || tool.exitCode() != 0) return QByteArray();
-    return tool.readAllStandardOutput();
-}
-
-// Frames of the first video stream, counted by decoding.
-int CountFrames(const std::string& path) {
-    bool ok = false;
-    const int frames =
-        QString::fromUtf8(RunTool(QStringLiteral("ffprobe"),
-                                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
-                                   QStringLiteral("-select_streams"), QStringLiteral("v:0"),
-                                   QStringLiteral("-show_entries"), QStringLiteral("stream=nb_read_frames"),
-                                   QStringLiteral("-of"), QStringLiteral("csv=p=0"), ToQ(path)}))
-            .trimmed()
-            .toInt(&ok);
-    return ok ? frames : -1;
-}
+int CountFrames(const std::string& path) { return scenetab::CountFrames(ToQ(path)); }
 
 // The brightest pixel of frame n in grey: the clips' box is white on a grey background.
 int Brightest(const std::string& path, int n) {
@@ -68,31 +47,24 @@ int Brightest(const std::string& path, int n) {
     return brightest;
 }
 
-bool NoChildLeft() { return testsupport::ChildrenOf(getpid()).empty(); }
-
 }  // namespace
 
 class SceneListEditTest : public QObject {
     Q_OBJECT
 private:
     UiTestEnvironment* m_env = nullptr;
-    std::unique_ptr<CDesktopApp> m_app;
     QTemporaryDir m_clips;
     QString m_still;   // 260 frames, nothing moves
     QString m_halves;  // 200 frames, the box moves in the first half only
-    std::unique_ptr<QTemporaryDir> m_work;
+    scenetab::Driver m_d;
 
-    CTarneloDlg* Dlg() { return m_app->Dialog(); }
-    CTarneloTabScene& Tab() { return SceneTab(Dlg()); }
+    CTarneloDlg* Dlg() { return m_d.Dlg(); }
+    CTarneloTabScene& Tab() { return m_d.Tab(); }
     CTarneloData& Data() { return Tab().Data(); }
-    bool Idle() { return Tab().CurrentJob() == 0 && !Tab().Engine().Status().running; }
+    bool Idle() { return m_d.Idle(); }
 
     void Open(const QString& clip, const QString& name) {
-        const QString path = m_work->filePath(name);
-        QVERIFY(QFile::copy(clip, path));
-        Dlg()->DropFiles({path});
-        QTRY_VERIFY_WITH_TIMEOUT(Tab().LocalJob() == 0 && Idle(), kJobTimeoutMs);
-        QCOMPARE(Data().input_file, path.toStdString());
+        m_d.OpenDropped(m_d.Copy(clip, name));
         Tab().Engine().WaitBackgroundDrained();
     }
 
@@ -177,15 +149,10 @@ private slots:
         QVERIFY2(!m_halves.isEmpty(), error.c_str());
     }
     void cleanupTestCase() { delete m_env; }
-    void init() {
-        m_work = std::make_unique<QTemporaryDir>();
-        QVERIFY(StartMainWindow(m_app));
-        Data().auto_save = true;
-    }
+    void init() { QVERIFY(m_d.Start()); }
     void cleanup() {
-        StopMainWindow(m_app);
+        m_d.Stop();
         QTRY_VERIFY(NoChildLeft());
-        m_work.reset();
     }
 
     void typedFramesAreClampedAndTheSceneIsCutAgain() {

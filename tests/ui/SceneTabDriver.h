@@ -33,17 +33,36 @@ inline std::vector<Range> RangesOf(const CTarneloData& data) {
     return ranges;
 }
 
+// What a tool printed on stdout; empty when it failed.
+inline QByteArray RunTool(const QString& program, const QStringList& args) {
+    QProcess tool;
+    tool.start(program, args);
+    if (!tool.waitForFinished(60000) || tool.exitCode() != 0) return QByteArray();
+    return tool.readAllStandardOutput();
+}
+
 // Frames of the first video stream, counted by decoding; -1 when ffprobe fails.
 inline int CountFrames(const QString& path) {
-    QProcess probe;
-    probe.start(QStringLiteral("ffprobe"),
-                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
-                 QStringLiteral("-select_streams"), QStringLiteral("v:0"), QStringLiteral("-show_entries"),
-                 QStringLiteral("stream=nb_read_frames"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), path});
-    if (!probe.waitForFinished(60000)) return -1;
     bool ok = false;
-    const int frames = QString::fromUtf8(probe.readAllStandardOutput()).trimmed().toInt(&ok);
+    const int frames =
+        QString::fromUtf8(
+            RunTool(QStringLiteral("ffprobe"),
+                    {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
+                     QStringLiteral("-select_streams"), QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+                     QStringLiteral("stream=nb_read_frames"), QStringLiteral("-of"), QStringLiteral("csv=p=0"), path}))
+            .trimmed()
+            .toInt(&ok);
     return ok ? frames : -1;
+}
+
+// One grey frame of video at seconds, cropped by the filter before it (empty to keep the whole frame).
+inline QByteArray GreyFrameAt(const QString& video, double seconds, const QString& crop = QString()) {
+    const QString filter = crop.isEmpty() ? QStringLiteral("format=gray") : crop + QStringLiteral(",format=gray");
+    return RunTool(
+        QStringLiteral("ffmpeg"),
+        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-ss"), QString::number(seconds),
+         QStringLiteral("-i"), video, QStringLiteral("-frames:v"), QStringLiteral("1"), QStringLiteral("-vf"), filter,
+         QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-")});
 }
 
 inline bool NoChildLeft() { return testsupport::ChildrenOf(getpid()).empty(); }
@@ -57,6 +76,7 @@ public:
         Tab().Data().auto_save = true;
         return true;
     }
+    bool Running() const { return m_app != nullptr; }
     // In cleanup(): the program closed; the caller then waits for NoChildLeft().
     void Stop() {
         if (m_app) StopMainWindow(m_app);

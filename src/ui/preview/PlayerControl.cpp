@@ -291,10 +291,17 @@ void CPlayerControl::ShowLines(int frame, int count) {
     const VideoInfo& info = m_data->m_currentInfo;
     if (!m_seekDrag.load()) m_panel->SeekSlider()->setValue(SeekSliderValue(frame, count));
     if (count > 0) m_panel->SetPositionText(CPreviewPanel::PositionText(frame, count, info.fps, LineOffset()));
-    if (frame < 1) {
-        m_panel->SetFileText(QString::fromStdString(
-            PlayerFileLine(PlayerFile(), count, info.fps, info.width, info.height, info.rotation)));
-    }
+    ShowFileLine(frame, count);
+}
+
+void CPlayerControl::ShowFileLine(int frame, int count) {
+    const VideoInfo& info = m_data->m_currentInfo;
+    // Also a newly opened file whose first report is past frame 0 (a scene's still) gets its line.
+    const std::string file = PlayerFile();
+    if (frame >= 1 && file == m_fileLineOf) return;
+    m_fileLineOf = file;
+    m_panel->SetFileText(
+        QString::fromStdString(PlayerFileLine(file, count, info.fps, info.width, info.height, info.rotation)));
 }
 
 void CPlayerControl::OnPlayPosition(const PlayPositionMsg& msg) {
@@ -313,10 +320,7 @@ void CPlayerControl::OnPlayPosition(const PlayPositionMsg& msg) {
     if (count > 0 && !m_stoppedForSeek) {
         m_panel->SetPositionText(CPreviewPanel::PositionText(frame, count, info.fps, LineOffset()));
     }
-    if (frame < 1) {
-        m_panel->SetFileText(QString::fromStdString(
-            PlayerFileLine(PlayerFile(), count, info.fps, info.width, info.height, info.rotation)));
-    }
+    ShowFileLine(frame, count);
 }
 
 // --- the player's window ---

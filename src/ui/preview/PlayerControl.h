@@ -120,6 +120,7 @@ private:
     void StopPlayer();
     // The two lines under the pane for frame of count.
     void ShowLines(int frame, int count);
+    void ShowFileLine(int frame, int count);
     int LineOffset() const;
     void Embed(unsigned long window);
     void ForgetPlayer();
@@ -153,6 +154,7 @@ private:
     bool m_stopping = false;
     bool m_opening = false;
 
+    std::string m_fileLineOf;  // the file the file line describes
     int m_searchGeneration = 0;
     bool m_searchOver = true;
     qint64 m_lastSearchMs = -1;

@@ -69,6 +69,8 @@ QLabel* MakeLine(QWidget* parent, const char* name) {
     line->setObjectName(QLatin1String(name));
     line->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     line->setTextFormat(Qt::PlainText);
+    // A scene's offset makes the position line longer than a narrow pane; it wraps rather than losing it.
+    line->setWordWrap(true);
     return line;
 }
 
@@ -148,6 +150,9 @@ void CPreviewPanel::SetPlayerControlsEnabled(bool canPlay, bool playbackRunning)
                                          m_seekButtons[2], m_seekButtons[3], m_seekButtons[4], m_seekButtons[5]}) {
         w->setEnabled(canPlay);
     }
+    // The lines only inform; they come back from the greying of a scene job with the controls.
+    m_positionLine->setEnabled(true);
+    m_fileLine->setEnabled(true);
     // A frame step needs the still of a stopped player.
     m_seekButtons[0]->setEnabled(canPlay && !playbackRunning);
     m_seekButtons[1]->setEnabled(canPlay && !playbackRunning);
