@@ -1,6 +1,8 @@
 // The scene list: where each scene starts in the merged output, the texts and colours of its rows, the
 // check boxes that are the scenes' enable flags, and a view that forwards clicks unless a job runs.
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QLabel>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QStyledItemDelegate>
@@ -338,6 +340,49 @@ private slots:
         data.diff_list.clear();
         model.RemoveRow(0);
         QCOMPARE(model.rowCount(), 0);
+    }
+
+    // The pointer's own drag: press, moves past the drag distance with the picture following, release.
+    void pointerDragCarriesTheRowUnderThePointer() {
+        CTarneloData data;
+        data.m_currentInfo.fps = 30;
+        data.diff_list = Scenes({10, 20, 30, 40});
+        SceneListModel model(&data, nullptr);
+        model.Fill();
+        SceneListView view;
+        view.SetListModel(&model);
+        view.SetDragSwap([&](int from, int to) {
+            if (!SwapSceneRows(data.diff_list, from, to)) return false;
+            model.UpdateRow(from);
+            model.UpdateRow(to);
+            return true;
+        });
+        view.resize(800, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        QSignalSpy finished(&view, &SceneListView::DragFinished);
+        QWidget* port = view.viewport();
+        const QPoint from = view.visualRect(model.index(0, SceneListModel::kColCaption)).center();
+        const QPoint to = view.visualRect(model.index(2, SceneListModel::kColCaption)).center();
+        QTest::mousePress(port, Qt::LeftButton, {}, from);
+        // Within the drag distance nothing moves.
+        QTest::mouseMove(port, from + QPoint(0, 2));
+        QVERIFY(!view.Dragging());
+        QTest::mouseMove(port, from + QPoint(0, QApplication::startDragDistance() + 2));
+        QVERIFY(view.Dragging());
+        auto* image = view.findChild<QLabel*>(QStringLiteral("dragImage"));
+        QVERIFY(image != nullptr && image->isVisible());
+        // The pointer crosses the second row on its way: the dragged scene travels one row at a time.
+        QTest::mouseMove(port, view.visualRect(model.index(1, SceneListModel::kColCaption)).center());
+        QTest::mouseMove(port, to);
+        QTest::mouseRelease(port, Qt::LeftButton, {}, to);
+        QVERIFY(!image->isVisible());
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(data.diff_list[2].FrameCount(), 10);
+        QCOMPARE(data.diff_list[0].FrameCount(), 20);
+        QCOMPARE(data.diff_list[1].FrameCount(), 30);
+        QCOMPARE(view.CurrentRow(), 2);
+        QVERIFY(!view.Dragging());
     }
 
     void dragMovesTheRowUnderThePointerAndScrollsAtTheEdges() {

@@ -1,28 +1,19 @@
 #include "ui/lists/SceneListView.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
-#include <QCursor>
-#include <QDrag>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QItemSelection>
 #include <QItemSelectionModel>
-#include <QMimeData>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QTimer>
 #include <algorithm>
 
 #include "app/AppEdit.h"
 #include "ui/lists/SceneListModel.h"
-
-namespace {
-
-// The drag carries no data for other programs; this type only tells our own drag from a foreign one.
-const QString kRowDragType = QStringLiteral("application/x-tarnelo-list-row");
-
-}  // namespace
 
 SceneListView::SceneListView(QWidget* parent) : QTableView(parent) {
     setObjectName(QStringLiteral("sceneList"));
@@ -39,17 +30,13 @@ SceneListView::SceneListView(QWidget* parent) : QTableView(parent) {
     header->setDefaultAlignment(Qt::AlignCenter);
     header->setHighlightSections(false);
     header->setStretchLastSection(false);
-    setDragEnabled(true);
-    setAcceptDrops(true);
-    setDragDropMode(QAbstractItemView::DragDrop);
-    setDropIndicatorShown(false);
+    // A row is dragged with the mouse held on the list rather than through the platform's drag and drop: the
+    // rows trade places while the pointer moves, nothing is dropped anywhere else.
+    setDragEnabled(false);
     setAutoScroll(false);  // the drag scrolls one line per move itself
     for (QScrollBar* bar : {verticalScrollBar(), horizontalScrollBar()}) {
         connect(bar, &QScrollBar::actionTriggered, this, [this] { emit EditEndRequested(); });
     }
-    m_dragPoll = new QTimer(this);
-    m_dragPoll->setInterval(50);
-    connect(m_dragPoll, &QTimer::timeout, this, &SceneListView::PollDragPointer);
 }
 
 void SceneListView::SetListModel(SceneListModel* model) {
@@ -98,7 +85,61 @@ void SceneListView::mousePressEvent(QMouseEvent* event) {
         selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
     }
     m_selecting = false;
+    m_pressRow = event->button() == Qt::LeftButton && index.isValid() ? index.row() : -1;
+    m_pressPos = event->position().toPoint();
     if (index.isValid()) emit RowClicked(index.row(), index.column());
+}
+
+void SceneListView::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (Dragging()) {
+        MoveDragImage(event->globalPosition().toPoint());
+        if (!(m_blocked && m_blocked())) DragMoveTo(pos);
+        event->accept();
+        return;
+    }
+    if (m_pressRow >= 0 && (event->buttons() & Qt::LeftButton)) {
+        // Held on a row: past the drag distance the row goes with the pointer; before it nothing moves.
+        if ((pos - m_pressPos).manhattanLength() >= QApplication::startDragDistance()) {
+            StartPointerDrag(m_pressRow, event->globalPosition().toPoint());
+        }
+        event->accept();
+        return;
+    }
+    QTableView::mouseMoveEvent(event);
+}
+
+void SceneListView::mouseReleaseEvent(QMouseEvent* event) {
+    m_pressRow = -1;
+    if (Dragging() && event->button() == Qt::LeftButton) {
+        EndDrag();
+        event->accept();
+        return;
+    }
+    QTableView::mouseReleaseEvent(event);
+}
+
+void SceneListView::StartPointerDrag(int row, const QPoint& globalPos) {
+    m_pressRow = -1;
+    if (m_blocked && m_blocked()) return;
+    emit EditEndRequested();
+    BeginDrag(row);
+    if (!Dragging()) return;
+    if (m_dragImage == nullptr) {
+        m_dragImage = new QLabel(this, Qt::ToolTip | Qt::FramelessWindowHint);
+        m_dragImage->setObjectName(QStringLiteral("dragImage"));
+        m_dragImage->setAttribute(Qt::WA_TransparentForMouseEvents);
+        m_dragImage->setAttribute(Qt::WA_ShowWithoutActivating);
+    }
+    const QPixmap image = DragImage(m_dragText ? m_dragText(row) : QString::number(row + 1));
+    m_dragImage->setPixmap(image);
+    m_dragImage->resize(image.size());
+    MoveDragImage(globalPos);
+    m_dragImage->show();
+}
+
+void SceneListView::MoveDragImage(const QPoint& globalPos) {
+    if (m_dragImage != nullptr) m_dragImage->move(globalPos + QPoint(8, -m_dragImage->height() / 2));
 }
 
 void SceneListView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -198,68 +239,6 @@ void SceneListView::DragMoveTo(const QPoint& viewportPos) {
 void SceneListView::EndDrag() {
     if (m_dragRow < 0) return;
     m_dragRow = -1;
-    m_dragPoll->stop();
+    if (m_dragImage != nullptr) m_dragImage->hide();
     emit DragFinished();
-}
-
-void SceneListView::startDrag(Qt::DropActions supportedActions) {
-    (void)supportedActions;
-    const int row = CurrentRow();
-    if (row < 0 || (m_blocked && m_blocked())) return;
-    emit EditEndRequested();
-    BeginDrag(row);
-    auto* drag = new QDrag(this);
-    auto* mime = new QMimeData;
-    mime->setData(kRowDragType, QByteArray::number(row));
-    drag->setMimeData(mime);
-    const QPixmap image = DragImage(m_dragText ? m_dragText(row) : QString::number(row + 1));
-    drag->setPixmap(image);
-    drag->setHotSpot(QPoint(0, image.height() / 2));
-    m_lastPolled = QCursor::pos();
-    m_dragPoll->start();
-    drag->exec(Qt::MoveAction, Qt::MoveAction);
-    EndDrag();
-}
-
-void SceneListView::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->source() == this && event->mimeData()->hasFormat(kRowDragType)) {
-        event->acceptProposedAction();
-    } else {
-        event->ignore();
-    }
-}
-
-void SceneListView::dragMoveEvent(QDragMoveEvent* event) {
-    if (event->source() != this || !event->mimeData()->hasFormat(kRowDragType)) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    if (m_blocked && m_blocked()) return;
-    m_lastPolled = QCursor::pos();
-    DragMoveTo(event->position().toPoint());
-}
-
-void SceneListView::dropEvent(QDropEvent* event) {
-    // The rows have already moved while the pointer travelled; the drop only ends the drag.
-    if (event->source() == this) {
-        event->acceptProposedAction();
-    } else {
-        event->ignore();
-    }
-}
-
-void SceneListView::PollDragPointer() {
-    if (m_dragRow < 0) {
-        m_dragPoll->stop();
-        return;
-    }
-    // Over the rows the drag's own move events follow the pointer; above or below them only this sees it.
-    const QPoint global = QCursor::pos();
-    if (global == m_lastPolled) return;
-    m_lastPolled = global;
-    const QPoint local = viewport()->mapFromGlobal(global);
-    if (local.y() >= 0 && local.y() < viewport()->height()) return;
-    if (m_blocked && m_blocked()) return;
-    DragMoveTo(local);
 }

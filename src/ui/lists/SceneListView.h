@@ -6,7 +6,7 @@
 
 class CAppEdit;
 class MessageSink;
-class QTimer;
+class QLabel;
 class SceneListModel;
 
 // The view of the scene list: full-row selection of one row, grid lines, centred columns of fixed widths.
@@ -30,7 +30,7 @@ public:
 
     // Dragging a row: BeginDrag remembers it, DragMoveTo (viewport coordinates) scrolls one line when the
     // point is above or below the rows and lets the dragged row trade places with the row under the point,
-    // EndDrag forgets it. startDrag runs these for the mouse.
+    // EndDrag forgets it. A press on a row and a move past the drag distance run these for the mouse.
     void BeginDrag(int row);
     void DragMoveTo(const QPoint& viewportPos);
     void EndDrag();
@@ -60,13 +60,12 @@ protected:
     // check box or drag the selection.
     bool viewportEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
-    void startDrag(Qt::DropActions supportedActions) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
-    void PollDragPointer();
+    void StartPointerDrag(int row, const QPoint& globalPos);
+    void MoveDragImage(const QPoint& globalPos);
     void SelectRowInPlace(int row);
 
     std::function<bool()> m_blocked;
@@ -74,6 +73,7 @@ private:
     std::function<bool(int, int)> m_dragSwap;
     bool m_selecting = false;
     int m_dragRow = -1;
-    QTimer* m_dragPoll = nullptr;  // follows the pointer while it is outside the rows during a drag
-    QPoint m_lastPolled;
+    int m_pressRow = -1;  // the row the left button went down on, until it is released or dragged
+    QPoint m_pressPos;
+    QLabel* m_dragImage = nullptr;  // the picture that follows the pointer during a drag
 };
