@@ -3,9 +3,13 @@
 // output folder, shown in the pane. Skipped without an X display (the suite runs it under a virtual one).
 #include <unistd.h>
 
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 #include <cstdlib>
 
@@ -84,6 +88,21 @@ private slots:
         const QSize smaller = Panel().Pane()->size() - QSize(40, 30);
         Panel().Pane()->resize(smaller);
         QCOMPARE(container->size(), smaller);
+
+        // A right click on the playing picture reaches the container (the player takes no pointer input)
+        // and opens the pane's menu over it; the player plays on.
+        QStringList shown;
+        QTimer::singleShot(200, this, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* action : menu->actions()) shown << action->text();
+                menu->close();
+            }
+        });
+        const QPoint inside = container->rect().center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, inside, container->mapToGlobal(inside));
+        QApplication::sendEvent(container, &click);
+        QCOMPARE(shown.size(), 2);
+        QVERIFY(IsPreviewJobId(Tab().CurrentJob()));
     }
 
     void stopLeavesTheLastPictureAsTheStill() {
