@@ -342,49 +342,8 @@ private slots:
         QCOMPARE(model.rowCount(), 0);
     }
 
-    // The pointer's own drag: press, moves past the drag distance with the picture following, release.
-    void pointerDragCarriesTheRowUnderThePointer() {
-        CTarneloData data;
-        data.m_currentInfo.fps = 30;
-        data.diff_list = Scenes({10, 20, 30, 40});
-        SceneListModel model(&data, nullptr);
-        model.Fill();
-        SceneListView view;
-        view.SetListModel(&model);
-        view.SetDragSwap([&](int from, int to) {
-            if (!SwapSceneRows(data.diff_list, from, to)) return false;
-            model.UpdateRow(from);
-            model.UpdateRow(to);
-            return true;
-        });
-        view.resize(800, 300);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        QSignalSpy finished(&view, &SceneListView::DragFinished);
-        QWidget* port = view.viewport();
-        const QPoint from = view.visualRect(model.index(0, SceneListModel::kColCaption)).center();
-        const QPoint to = view.visualRect(model.index(2, SceneListModel::kColCaption)).center();
-        QTest::mousePress(port, Qt::LeftButton, {}, from);
-        // Within the drag distance nothing moves.
-        QTest::mouseMove(port, from + QPoint(0, 2));
-        QVERIFY(!view.Dragging());
-        QTest::mouseMove(port, from + QPoint(0, QApplication::startDragDistance() + 2));
-        QVERIFY(view.Dragging());
-        auto* image = view.findChild<QLabel*>(QStringLiteral("dragImage"));
-        QVERIFY(image != nullptr && image->isVisible());
-        // The pointer crosses the second row on its way: the dragged scene travels one row at a time.
-        QTest::mouseMove(port, view.visualRect(model.index(1, SceneListModel::kColCaption)).center());
-        QTest::mouseMove(port, to);
-        QTest::mouseRelease(port, Qt::LeftButton, {}, to);
-        QVERIFY(!image->isVisible());
-        QCOMPARE(finished.count(), 1);
-        QCOMPARE(data.diff_list[2].FrameCount(), 10);
-        QCOMPARE(data.diff_list[0].FrameCount(), 20);
-        QCOMPARE(data.diff_list[1].FrameCount(), 30);
-        QCOMPARE(view.CurrentRow(), 2);
-        QVERIFY(!view.Dragging());
-    }
-
+    // A drag with the pointer: held past the drag distance, the row travels under it with its picture, and
+    // above or below the list each move scrolls one line.
     void dragMovesTheRowUnderThePointerAndScrollsAtTheEdges() {
         CTarneloData data;
         data.m_currentInfo.fps = 30;
@@ -410,31 +369,43 @@ private slots:
         const int top = view.rowAt(0);
         QVERIFY(top > 0);
         QSignalSpy finished(&view, &SceneListView::DragFinished);
+        QWidget* port = view.viewport();
+        const auto centre = [&](int row) { return view.visualRect(model.index(row, 4)).center(); };
+
+        // Within the drag distance nothing moves; past it the row goes with the pointer.
+        QTest::mousePress(port, Qt::LeftButton, {}, centre(top + 2));
+        QTest::mouseMove(port, centre(top + 2) + QPoint(0, 1));
+        QVERIFY(!view.Dragging());
+        QTest::mouseMove(port, centre(top + 2) + QPoint(QApplication::startDragDistance() + 2, 0));
+        QCOMPARE(view.DragRow(), top + 2);
+        auto* image = view.findChild<QLabel*>(QStringLiteral("dragImage"));
+        QVERIFY(image != nullptr && image->isVisible());
 
         // Over the rows: the dragged scene trades places with the row under the pointer.
-        view.BeginDrag(top + 2);
-        view.DragMoveTo(view.visualRect(model.index(top + 1, 4)).center());
+        QTest::mouseMove(port, centre(top + 1));
         QCOMPARE(view.DragRow(), top + 1);
         QCOMPARE(data.diff_list[static_cast<size_t>(top + 1)].framNo_first, (top + 2) * 10);
         QCOMPARE(Cell(model, top + 1, SceneListModel::kColStart), QString::number((top + 2) * 10));
         QCOMPARE(view.CurrentRow(), top + 1);
 
         // Above the list: one line up per move, the scene goes to the top visible row.
-        view.DragMoveTo(QPoint(10, -5));
+        QTest::mouseMove(port, QPoint(10, -5));
         QCOMPARE(bar->value(), scrolled - 1);
         QCOMPARE(view.DragRow(), top - 1);
-        view.DragMoveTo(QPoint(10, -5));
+        QTest::mouseMove(port, QPoint(12, -5));
         QCOMPARE(bar->value(), scrolled - 2);
         QCOMPARE(view.DragRow(), top - 2);
         QCOMPARE(data.diff_list[static_cast<size_t>(top - 2)].framNo_first, (top + 2) * 10);
 
         // Below the list: down again, to the last visible row.
-        view.DragMoveTo(QPoint(10, view.viewport()->height() + 5));
+        const QPoint below(10, port->height() + 5);
+        QTest::mouseMove(port, below);
         QCOMPARE(bar->value(), scrolled - 1);
-        QCOMPARE(view.DragRow(), view.rowAt(view.viewport()->height() - 1));
-        view.EndDrag();
+        QCOMPARE(view.DragRow(), view.rowAt(port->height() - 1));
+        QTest::mouseRelease(port, Qt::LeftButton, {}, below);
         QCOMPARE(finished.count(), 1);
         QVERIFY(!view.Dragging());
+        QVERIFY(!image->isVisible());
 
         // Every scene is still there once.
         std::vector<int> firsts;
@@ -445,7 +416,7 @@ private slots:
         // A swap the page refuses leaves the dragged row.
         view.SetDragSwap([](int, int) { return false; });
         view.BeginDrag(top);
-        view.DragMoveTo(view.visualRect(model.index(top + 1, 4)).center());
+        view.DragMoveTo(centre(top + 1));
         QCOMPARE(view.DragRow(), top);
         view.EndDrag();
     }

@@ -131,8 +131,10 @@ void SceneListView::StartPointerDrag(int row, const QPoint& globalPos) {
         m_dragImage->setAttribute(Qt::WA_TransparentForMouseEvents);
         m_dragImage->setAttribute(Qt::WA_ShowWithoutActivating);
     }
-    const QPixmap image = DragImage(m_dragText ? m_dragText(row) : QString::number(row + 1));
+    const QString text = m_dragText ? m_dragText(row) : QString::number(row + 1);
+    const QPixmap image = DragImage(text);
     m_dragImage->setPixmap(image);
+    m_dragImage->setAccessibleName(text);
     m_dragImage->resize(image.size());
     MoveDragImage(globalPos);
     m_dragImage->show();
