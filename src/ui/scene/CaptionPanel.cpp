@@ -199,6 +199,8 @@ void CCaptionPanel::Load() {
     const CaptionParam* target = Target();
     const CaptionParam shown = target != nullptr ? *target : CaptionParam();
     m_text->setText(QString::fromStdString(shown.caption));
+    // A long text shows its beginning, where a title's fade tag and the name start.
+    m_text->setCursorPosition(0);
     m_start.field->Edit()->setText(QString::fromStdString(FormatC("%.02f", shown.capTime_first)));
     m_length.field->Edit()->setText(QString::fromStdString(FormatC("%.02f", shown.capTime_second)));
     m_position->setCurrentIndex(shown.cap_pos_type >= 0 && shown.cap_pos_type < kPositionCount ? shown.cap_pos_type
