@@ -6,7 +6,7 @@ packages=(
   nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev libopencv-dev
   qt6-qpa-plugins fonts-ipafont-gothic qt6-translations-l10n
-  libx11-dev libxext-dev xvfb
+  libx11-dev libxext-dev xvfb xauth
   clang-format git
 )
 missing=()
