@@ -20,8 +20,6 @@
 #include "ui/preview/PlayerControl.h"
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/StaticPreview.h"
-#define TARNELO_CLIPS_WITHOUT_FIXTURE
-#include "integration/ClipFactory.h"
 
 namespace {
 

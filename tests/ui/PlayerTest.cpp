@@ -17,13 +17,11 @@
 #include "app/AppMsgDlg.h"
 #include "engine/JobTables.h"
 #include "project/TimeText.h"
+#include "support/ProcessWatch.h"
 #include "ui/preview/PlayerControl.h"
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/SeekRules.h"
 #include "ui/preview/StaticPreview.h"
-#define TARNELO_CLIPS_WITHOUT_FIXTURE
-#include "integration/ClipFactory.h"
-#include "support/ProcessWatch.h"
 
 namespace {
 

@@ -13,8 +13,6 @@
 #include "ui/common/SectionHeading.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
-#define TARNELO_CLIPS_WITHOUT_FIXTURE
-#include "integration/ClipFactory.h"
 
 using namespace scenetab;
 
@@ -56,11 +54,7 @@ private slots:
         m_env = new UiTestEnvironment;
         CAppMsgDlg::SetNoticesSilent(true);
         if (!clips::ToolsAvailable()) QSKIP("ffmpeg or ffprobe is not on PATH");
-        clips::ClipOptions two;
-        two.width = 320;
-        two.height = 180;
-        two.frames = 260;
-        two.motion = {{30, 79}, {150, 199}};
+        const clips::ClipOptions two = TwoSceneClip();
         std::string error;
         m_clip = QString::fromStdString(clips::MakeClip(m_clips.path().toStdString(), "two.mp4", two, &error));
         QVERIFY2(!m_clip.isEmpty(), error.c_str());

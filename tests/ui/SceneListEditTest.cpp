@@ -9,8 +9,6 @@
 #include "SceneTabDriver.h"
 #include "app/AppEdit.h"
 #include "app/AppMsgDlg.h"
-#define TARNELO_CLIPS_WITHOUT_FIXTURE
-#include "integration/ClipFactory.h"
 #include "ui/lists/SceneEditRules.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"

@@ -16,6 +16,10 @@
 
 #include "UiTestSupport.h"
 #include "support/ProcessWatch.h"
+#ifndef TARNELO_CLIPS_WITHOUT_FIXTURE
+#define TARNELO_CLIPS_WITHOUT_FIXTURE
+#endif
+#include "integration/ClipFactory.h"
 
 namespace scenetab {
 
@@ -63,6 +67,17 @@ inline QByteArray GreyFrameAt(const QString& video, double seconds, const QStrin
         {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-ss"), QString::number(seconds),
          QStringLiteral("-i"), video, QStringLiteral("-frames:v"), QStringLiteral("1"), QStringLiteral("-vf"), filter,
          QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-")});
+}
+
+// The clip most scene tab tests open: 320x180 at 25 fps, 260 frames, the box moving in frames 30-79 and
+// 150-199, so an extraction finds two scenes.
+inline clips::ClipOptions TwoSceneClip() {
+    clips::ClipOptions two;
+    two.width = 320;
+    two.height = 180;
+    two.frames = 260;
+    two.motion = {{30, 79}, {150, 199}};
+    return two;
 }
 
 inline bool NoChildLeft() { return testsupport::ChildrenOf(getpid()).empty(); }

@@ -12,8 +12,6 @@
 
 #include "SceneTabDriver.h"
 #include "app/AppMsgDlg.h"
-#define TARNELO_CLIPS_WITHOUT_FIXTURE
-#include "integration/ClipFactory.h"
 #include "ui/common/SpinButtons.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
@@ -47,11 +45,7 @@ private slots:
         m_env = new UiTestEnvironment;
         CAppMsgDlg::SetNoticesSilent(true);
         if (!clips::ToolsAvailable()) QSKIP("ffmpeg or ffprobe is not on PATH");
-        clips::ClipOptions two;
-        two.width = 320;
-        two.height = 180;
-        two.frames = 260;
-        two.motion = {{30, 79}, {150, 199}};
+        const clips::ClipOptions two = TwoSceneClip();
         std::string error;
         m_twoScenes = QString::fromStdString(clips::MakeClip(m_clips.path().toStdString(), "two.mp4", two, &error));
         QVERIFY2(!m_twoScenes.isEmpty(), error.c_str());
