@@ -24,4 +24,7 @@ public:
     virtual void OpenDroppedFiles(const QStringList& files) = 0;
     // Closes without the confirmation and ends the program: for a termination request from the system.
     virtual void CloseWithoutAsking() = 0;
+    // Stops every job and all background work of the window while it is still whole, before it is destroyed:
+    // waiting for work serves the window's events, which must not reach widgets already half torn down.
+    virtual void StopAllWork() {}
 };

@@ -152,6 +152,7 @@ void CTarneloApp::WriteRecentFiles() {
 int CTarneloApp::ExitInstance() {
     SaveSettings();
     WriteRecentFiles();
+    if (m_window) m_window->StopAllWork();
     m_window.reset();
     AppLog().Log("%s(%d) ExitCode(0x%08x)\n", "CTarnelo::ExitInstance", __LINE__, 0);
     return 0;

@@ -338,6 +338,8 @@ void CMainFrame::CloseWithoutAsking() {
     QCoreApplication::quit();
 }
 
+void CMainFrame::StopAllWork() { m_dialog->ShutdownPages(); }
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
     if (!m_closeWithoutAsking) {
         CAppMsgDlg confirm(ResText(3126), this);

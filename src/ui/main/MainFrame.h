@@ -56,6 +56,7 @@ public:
     void SetTitle(const std::string& title);
     // Closes without the confirmation and ends the program: for a termination request from the system.
     void CloseWithoutAsking() override;
+    void StopAllWork() override;
 
     // AppWindow
     CTarneloData& TabData(int tab) override;

@@ -41,13 +41,19 @@ CTarneloDlg::CTarneloDlg(AppShell* app, QWidget* parent) : QWidget(parent), m_ap
 
 CTarneloDlg::~CTarneloDlg() {
     if (m_manual) delete m_manual.data();
-    // The pages stop their work while this dialog can still route its messages; each goes before the
-    // next is asked, so none reports to a page that is gone.
+    // Normally stopped already, before the window began to go; each page goes before the next is asked, so
+    // none reports to a page that is gone.
     for (int index : {1, 0}) {
         CTabPage* page = m_pages[index];
         page->Shutdown();
         m_pages[index] = nullptr;
         delete page;
+    }
+}
+
+void CTarneloDlg::ShutdownPages() {
+    for (int index : {1, 0}) {
+        if (m_pages[index] != nullptr) m_pages[index]->Shutdown();
     }
 }
 

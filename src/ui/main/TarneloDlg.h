@@ -57,6 +57,8 @@ public:
 
     // Page 0 is the scene tab, which also holds the project the file commands act on; page 1 the merge tab.
     CTabPage* Page(int index) const { return m_pages[index == 0 ? 0 : 1]; }
+    // Stops the pages' work, the merge page first, so that none reports to a page that has stopped.
+    void ShutdownPages();
     int ActiveTabIndex() const { return m_activeTab.load(); }
 
     // A click on a tab button: the page left stops its job, the other page shows.
