@@ -28,8 +28,8 @@ MergeClash FindMergeClash(const std::vector<SceneEntry>& list, const std::string
     return {};
 }
 
-MergeClash FindAddClash(const std::vector<SceneEntry>& list, const std::string& input,
-                        const std::string& convertedFile, const std::string& output) {
+MergeClash FindAddClash(const std::vector<SceneEntry>& list, const std::string& input, const std::string& convertedFile,
+                        const std::string& output) {
     std::vector<SceneEntry> after = list;
     SceneEntry added;
     added.m_fileToUse = input;

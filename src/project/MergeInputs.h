@@ -29,5 +29,5 @@ struct MergeClash {
 MergeClash FindMergeClash(const std::vector<SceneEntry>& list, const std::string& output);
 
 // Whether adding the video input, converted to convertedFile, would make a clash with list or output.
-MergeClash FindAddClash(const std::vector<SceneEntry>& list, const std::string& input,
-                        const std::string& convertedFile, const std::string& output);
+MergeClash FindAddClash(const std::vector<SceneEntry>& list, const std::string& input, const std::string& convertedFile,
+                        const std::string& output);

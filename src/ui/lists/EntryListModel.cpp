@@ -4,6 +4,7 @@
 #include <QColor>
 
 #include "app/Language.h"
+#include "project/TimeText.h"
 
 namespace {
 
@@ -22,6 +23,12 @@ void EntryListModel::TakeRows() {
     }
     ListLock lock(m_listMutex);
     m_rows = m_data->diff_list;
+}
+
+size_t EntryListModel::ProjectSize() const {
+    if (!m_data) return 0;
+    ListLock lock(m_listMutex);
+    return m_data->diff_list.size();
 }
 
 void EntryListModel::RebuildOutputStarts() {
@@ -63,11 +70,7 @@ void EntryListModel::UpdateRow(int row) {
 
 void EntryListModel::InsertRow(int row) {
     if (!m_data) return;
-    size_t size = 0;
-    {
-        ListLock lock(m_listMutex);
-        size = m_data->diff_list.size();
-    }
+    const size_t size = ProjectSize();
     if (row < 0 || static_cast<size_t>(row) >= size || size != m_rows.size() + 1) {
         Fill();
         return;
@@ -82,11 +85,7 @@ void EntryListModel::InsertRow(int row) {
 
 void EntryListModel::RemoveRow(int row) {
     if (!m_data) return;
-    size_t size = 0;
-    {
-        ListLock lock(m_listMutex);
-        size = m_data->diff_list.size();
-    }
+    const size_t size = ProjectSize();
     if (row < 0 || static_cast<size_t>(row) >= m_rows.size() || size + 1 != m_rows.size()) {
         Fill();
         return;
@@ -121,6 +120,13 @@ void EntryListModel::RefreshHeaders() { emit headerDataChanged(Qt::Horizontal, 0
 int EntryListModel::OutputStartOf(int row) const {
     if (row < 0 || static_cast<size_t>(row) >= m_rowStarts.size()) return -1;
     return m_rowStarts[static_cast<size_t>(row)];
+}
+
+QString EntryListModel::OutputStartText(int row, bool asTime, double fps) const {
+    const int start = OutputStartOf(row);
+    if (start < 0) return {};
+    if (!asTime) return Text(FormatC("%d", start));
+    return m_data ? Text(m_data->FrameToTimeText(start, fps)) : QString();
 }
 
 int EntryListModel::rowCount(const QModelIndex& parent) const {

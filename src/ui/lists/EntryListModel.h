@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QString>
+#include <array>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "project/TarneloData.h"
@@ -74,7 +77,18 @@ protected:
     // The output start of every row (-1 when left out), from m_rows.
     virtual std::vector<int> RowOutputStarts() const = 0;
 
+    // The value of a column in a table of one value per column (0 outside it).
+    template <size_t N>
+    static int ByColumn(const std::array<int, N>& table, int column) {
+        return column >= 0 && static_cast<size_t>(column) < N ? table[static_cast<size_t>(column)] : 0;
+    }
+    static QString Text(const std::string& text) { return QString::fromStdString(text); }
+
     const SceneEntry& Row(int row) const { return m_rows[static_cast<size_t>(row)]; }
+    // Row's output start frame "%d", or its time at fps; empty for a row left out of the output.
+    QString OutputStartText(int row, bool asTime, double fps) const;
+    // Entries in the project now, which may differ from the rows shown.
+    size_t ProjectSize() const;
     // Repaints every cell: the enable flags change the grey of whole rows.
     void RepaintAll();
 

@@ -12,17 +12,11 @@ constexpr std::array<int, MergeListModel::kColumnCount> kHeaderIds = {3043, 3149
                                                                       3155, 3047, 3051, 3052};
 constexpr std::array<int, MergeListModel::kColumnCount> kWidths = {50, 200, 80, 80, 70, 70, 80, 70, 80};
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
-
 }  // namespace
 
-int MergeListModel::HeaderId(int column) {
-    return column >= 0 && column < kColumnCount ? kHeaderIds[static_cast<size_t>(column)] : 0;
-}
+int MergeListModel::HeaderId(int column) { return ByColumn(kHeaderIds, column); }
 
-int MergeListModel::ColumnWidth(int column) {
-    return column >= 0 && column < kColumnCount ? kWidths[static_cast<size_t>(column)] : 0;
-}
+int MergeListModel::ColumnWidth(int column) { return ByColumn(kWidths, column); }
 
 QString MergeListModel::UnanalyzedText(bool japanese) {
     return japanese ? QStringLiteral("未解析") : QStringLiteral("Unanalyzed");
@@ -48,14 +42,7 @@ void MergeListModel::SetJapanese(bool japanese) {
     RepaintAll();
 }
 
-void MergeListModel::AppendRow() {
-    size_t size = 0;
-    if (m_data) {
-        ListLock lock(m_listMutex);
-        size = m_data->diff_list.size();
-    }
-    InsertRow(static_cast<int>(size) - 1);
-}
+void MergeListModel::AppendRow() { InsertRow(static_cast<int>(ProjectSize()) - 1); }
 
 std::vector<int> MergeListModel::RowOutputStarts() const {
     const bool transition = m_data && m_data->transition;
@@ -77,7 +64,6 @@ QString MergeListModel::CellText(int row, int column) const {
     if (!video.m_created) return UnanalyzedText(m_japanese);
     const VideoInfo& source = video.m_segmentInfo;
     const int converted = video.m_convertedInfo.frame_num;
-    const int start = OutputStartOf(row);
     switch (column) {
         case kColResolution:
             return Text(FormatC("%d x %d", source.width, source.height));
@@ -90,9 +76,8 @@ QString MergeListModel::CellText(int row, int column) const {
         case kColDuration:
             return m_data ? Text(m_data->FrameToTimeText(converted, OutputFps())) : QString();
         case kColOutputStart:
-            return start >= 0 ? Text(FormatC("%d", start)) : QString();
         case kColOutputTime:
-            return start >= 0 && m_data ? Text(m_data->FrameToTimeText(start, OutputFps())) : QString();
+            return OutputStartText(row, column == kColOutputTime, OutputFps());
         default:
             return {};
     }

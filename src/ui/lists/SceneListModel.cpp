@@ -11,17 +11,11 @@ constexpr std::array<int, SceneListModel::kColumnCount> kHeaderIds = {3043, 3044
                                                                       3048, 3049, 3050, 3051, 3052};
 constexpr std::array<int, SceneListModel::kColumnCount> kWidths = {50, 70, 70, 70, 80, 120, 80, 80, 70, 80};
 
-QString Text(const std::string& text) { return QString::fromStdString(text); }
-
 }  // namespace
 
-int SceneListModel::HeaderId(int column) {
-    return column >= 0 && column < kColumnCount ? kHeaderIds[static_cast<size_t>(column)] : 0;
-}
+int SceneListModel::HeaderId(int column) { return ByColumn(kHeaderIds, column); }
 
-int SceneListModel::ColumnWidth(int column) {
-    return column >= 0 && column < kColumnCount ? kWidths[static_cast<size_t>(column)] : 0;
-}
+int SceneListModel::ColumnWidth(int column) { return ByColumn(kWidths, column); }
 
 SceneListModel::SceneListModel(CTarneloData* data, std::mutex* listMutex, QObject* parent)
     : EntryListModel(data, listMutex, parent) {}
@@ -52,7 +46,6 @@ void SceneListModel::UpdateCaptions(int row) {
 QString SceneListModel::CellText(int row, int column) const {
     const SceneEntry& scene = Row(row);
     const int length = scene.FrameCount();
-    const int start = OutputStartOf(row);
     switch (column) {
         case kColEnable:
             return Text(FormatC("%03d", row + 1));
@@ -71,9 +64,8 @@ QString SceneListModel::CellText(int row, int column) const {
         case kColCaptionLength:
             return Text(FormatC("%.02f", scene.capParam.capTime_second));
         case kColOutputStart:
-            return start >= 0 ? Text(FormatC("%d", start)) : QString();
         case kColOutputTime:
-            return start >= 0 && m_data ? Text(m_data->FrameToTimeText(start, Fps())) : QString();
+            return OutputStartText(row, column == kColOutputTime, Fps());
         default:
             return {};
     }

@@ -10,9 +10,9 @@ class QLabel;
 class EntryListModel;
 
 // The view of the scene list and of the merge list: full-row selection of one row, grid lines, columns of
-// the widths the model gives. It only forwards what the user does; while the page says that a scene job runs, every mouse press on it
-// is swallowed. It places the in-place editor of a cell and moves a dragged row under the pointer; what
-// the edit and the moves change is the page's.
+// the widths the model gives. It only forwards what the user does; while the page says that a scene job runs, every
+// mouse press on it is swallowed. It places the in-place editor of a cell and moves a dragged row under the pointer;
+// what the edit and the moves change is the page's.
 class SceneListView : public QTableView {
     Q_OBJECT
 public:
