@@ -9,6 +9,7 @@
 #include "engine/JobTables.h"
 #include "engine/TarneloProcess.h"
 #include "project/FileHelpers.h"
+#include "project/MergeInputs.h"
 #include "project/TarneloData.h"
 
 namespace cli {
@@ -38,31 +39,22 @@ int AddVideos(CTarneloProcess& engine, CTarneloData& data, const Options& o, Cli
     return -1;
 }
 
-// Two videos of one name (a.mp4 and a.avi, or two folders' clip.mp4) would be converted to one file, and
-// the join would show one of them twice; the output must not be a file the join reads or writes first.
+// Refuses what the videos of the join would overwrite or show twice, in words for the command line.
 std::string ConflictOf(const CTarneloData& data, const std::string& output) {
-    std::map<std::string, std::string> convertedFrom;
-    for (const SceneEntry& entry : data.diff_list) {
-        if (SameFile(entry.m_fileToUse, output)) {
-            return Quoted(entry.m_fileToUse) + " is both an input and the output; it would be overwritten";
-        }
-        if (entry.fileName == output) {
-            return Quoted(output) + " is the name of the converted file of " + Quoted(entry.m_fileToUse);
-        }
-        const auto [it, added] = convertedFrom.emplace(entry.fileName, entry.m_fileToUse);
-        if (!added && !SameFile(it->second, entry.m_fileToUse)) {
-            return Quoted(it->second) + " and " + Quoted(entry.m_fileToUse) + " would both be converted to " +
-                   Quoted(entry.fileName) + "; rename one of them";
-        }
-    }
-    // A converted file is made afresh, so none may be one of the videos given.
-    for (const SceneEntry& entry : data.diff_list) {
-        for (const auto& [converted, source] : convertedFrom) {
-            if (SameFile(entry.m_fileToUse, converted)) {
-                return Quoted(entry.m_fileToUse) + " is the name of the converted file of " + Quoted(source) +
-                       "; it would be overwritten";
-            }
-        }
+    const MergeClash clash = FindMergeClash(data.diff_list, output);
+    switch (clash.kind) {
+        case MergeClash::kInputIsOutput:
+            return Quoted(clash.input) + " is both an input and the output; it would be overwritten";
+        case MergeClash::kOutputIsConverted:
+            return Quoted(clash.file) + " is the name of the converted file of " + Quoted(clash.input);
+        case MergeClash::kSameConverted:
+            return Quoted(clash.input) + " and " + Quoted(clash.other) + " would both be converted to " +
+                   Quoted(clash.file) + "; rename one of them";
+        case MergeClash::kInputIsConverted:
+            return Quoted(clash.input) + " is the name of the converted file of " + Quoted(clash.other) +
+                   "; it would be overwritten";
+        case MergeClash::kNone:
+            break;
     }
     return {};
 }

@@ -127,11 +127,6 @@ std::string ProbeProblem(int probeResult, const VideoInfo& info) {
     return {};
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code ec;
-    return a == b || fs::equivalent(a, b, ec);
-}
-
 std::string WriteProblem(const std::string& path) {
     std::error_code ec;
     const std::string folder = FolderPart(path);

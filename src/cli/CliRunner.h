@@ -35,8 +35,6 @@ void WriteStdout(const std::string& text);
 std::string FileProblem(const std::string& path);
 // Why a probed file cannot be worked on as a video; empty when it can.
 std::string ProbeProblem(int probeResult, const VideoInfo& info);
-// True when both paths name one file (the same text, or links to one file).
-bool SameFile(const std::string& a, const std::string& b);
 // Why a file can not be written at path (no such folder, a folder in the way); empty when it can.
 std::string WriteProblem(const std::string& path);
 

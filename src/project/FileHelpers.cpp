@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -177,6 +178,11 @@ void DeleteFiles(const std::string& pattern) {
         }
     }
     close(dirFd);
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return a == b || std::filesystem::equivalent(a, b, ec);
 }
 
 bool IsDeletionRefused(const std::string& folder) {

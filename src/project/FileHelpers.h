@@ -24,6 +24,9 @@ std::string FileNamePart(const std::string& path);
 // The part of path up to and including its last separator (empty when there is none).
 std::string FolderPart(const std::string& path);
 
+// True when both paths name one file (the same text, or links to one file).
+bool SameFile(const std::string& a, const std::string& b);
+
 // Deletes every non-folder entry of the pattern's folder whose name matches the pattern's last part
 // ("*" any run, "?" one character). Symbolic links are removed themselves, never followed.
 void DeleteFiles(const std::string& pattern);

@@ -13,7 +13,7 @@
 #include <algorithm>
 
 #include "app/AppEdit.h"
-#include "ui/lists/SceneListModel.h"
+#include "ui/lists/EntryListModel.h"
 
 SceneListView::SceneListView(QWidget* parent) : QTableView(parent) {
     setObjectName(QStringLiteral("sceneList"));
@@ -39,11 +39,11 @@ SceneListView::SceneListView(QWidget* parent) : QTableView(parent) {
     }
 }
 
-void SceneListView::SetListModel(SceneListModel* model) {
+void SceneListView::SetListModel(EntryListModel* model) {
     if (QItemSelectionModel* old = selectionModel()) old->disconnect(this);
     setModel(model);
     if (!model) return;
-    for (int c = 0; c < SceneListModel::kColumnCount; ++c) setColumnWidth(c, SceneListModel::ColumnWidth(c));
+    for (int c = 0; c < model->columnCount(); ++c) setColumnWidth(c, model->WidthOf(c));
     // Mouse presses report their own cell and SelectRow reports nothing, so a row that becomes selected
     // here was chosen with the keyboard. Focus alone only moves the current cell and reports nothing.
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,
@@ -178,7 +178,8 @@ void SceneListView::wheelEvent(QWheelEvent* event) {
 }
 
 CAppEdit* SceneListView::OpenCellEditor(int row, int column, const QString& text, MessageSink* owner) {
-    if (!model() || row < 0 || row >= model()->rowCount() || column < 0 || column >= model()->columnCount()) {
+    if (!m_cellEditing || !model() || row < 0 || row >= model()->rowCount() || column < 0 ||
+        column >= model()->columnCount()) {
         return nullptr;
     }
     const QModelIndex index = model()->index(row, column);

@@ -7,18 +7,21 @@
 class CAppEdit;
 class MessageSink;
 class QLabel;
-class SceneListModel;
+class EntryListModel;
 
-// The view of the scene list: full-row selection of one row, grid lines, centred columns of fixed widths.
-// It only forwards what the user does; while the page says that a scene job runs, every mouse press on it
-// is swallowed. It places the in-place editor of a cell and moves a dragged row under the pointer; what
-// the edit and the moves change is the page's.
+// The view of the scene list and of the merge list: full-row selection of one row, grid lines, columns of
+// the widths the model gives. It only forwards what the user does; while the page says that a scene job runs, every
+// mouse press on it is swallowed. It places the in-place editor of a cell and moves a dragged row under the pointer;
+// what the edit and the moves change is the page's.
 class SceneListView : public QTableView {
     Q_OBJECT
 public:
     explicit SceneListView(QWidget* parent = nullptr);
 
-    void SetListModel(SceneListModel* model);
+    void SetListModel(EntryListModel* model);
+    // The merge list edits no cell in place: OpenCellEditor then opens nothing.
+    void SetCellEditing(bool allowed) { m_cellEditing = allowed; }
+    bool CellEditing() const { return m_cellEditing; }
     // Asked on each mouse press; true swallows it.
     void SetBlockedWhile(std::function<bool()> blocked) { m_blocked = std::move(blocked); }
     // Selects and focuses row (when >= 0) and scrolls it into view, without reporting a click.
@@ -26,6 +29,7 @@ public:
     int CurrentRow() const;
 
     // The in-place editor over the cell (row, column), holding text and focused; it reports to owner.
+    // nullptr when the cell is out of range or the list edits no cell.
     CAppEdit* OpenCellEditor(int row, int column, const QString& text, MessageSink* owner);
 
     // Dragging a row: BeginDrag remembers it, DragMoveTo (viewport coordinates) scrolls one line when the
@@ -71,6 +75,7 @@ private:
     std::function<bool()> m_blocked;
     std::function<QString(int)> m_dragText;
     std::function<bool(int, int)> m_dragSwap;
+    bool m_cellEditing = true;
     bool m_selecting = false;
     int m_dragRow = -1;
     int m_pressRow = -1;  // the row the left button went down on, until it is released or dragged

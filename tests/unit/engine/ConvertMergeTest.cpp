@@ -78,6 +78,32 @@ TEST(ConvertMergeTest, ADropNamesTheOutputsAfterTheFirstVideo) {
     EXPECT_EQ(MergeOutputFolder("rel.mp4"), "conv_out/");
 }
 
+// The names a drop derives from a path: only the last dot of the file name ends its stem, and the folder
+// always ends in one separator.
+TEST(ConvertMergeTest, DropNamesFromPathsOfEveryShape) {
+    struct Case {
+        const char* input;
+        const char* folder;
+        const char* name;
+        const char* converted;  // in folder, at 1920x1080 and 59.94
+    };
+    const Case cases[] = {
+        {"/v/a.mp4", "/v/conv_out/", "a_conv_1920x1080_59.94.mp4", "a_seg_1920x1080_59.94.mp4"},
+        {"/a.mp4", "/conv_out/", "a_conv_1920x1080_59.94.mp4", "a_seg_1920x1080_59.94.mp4"},
+        {"/v/my.clip.mov", "/v/conv_out/", "my.clip_conv_1920x1080_59.94.mp4", "my.clip_seg_1920x1080_59.94.mp4"},
+        {"/v.d/clip", "/v.d/conv_out/", "clip_conv_1920x1080_59.94.mp4", "clip_seg_1920x1080_59.94.mp4"},
+        {"/v/.hidden", "/v/conv_out/", "_conv_1920x1080_59.94.mp4", "_seg_1920x1080_59.94.mp4"},
+    };
+    const FrameSize size = MergeFrameSize(kDefaultMergeChoice);
+    const FrameRate rate = MergeFrameRate(kDefaultMergeChoice);
+    for (const Case& c : cases) {
+        const std::string folder = MergeOutputFolder(c.input);
+        EXPECT_EQ(folder, c.folder) << c.input;
+        EXPECT_EQ(MergeOutputName(c.input, size, rate), c.name) << c.input;
+        EXPECT_EQ(ConvertedFileName(folder, c.input, size, rate), folder + c.converted) << c.input;
+    }
+}
+
 TEST(ConvertMergeTest, ConversionCommandAddsSilenceOnlyWhereSoundIsMissing) {
     EXPECT_DOUBLE_EQ(SilentTrackSeconds(), 36000.0);
     EXPECT_EQ(SilentAudioText(true), "");
