@@ -44,12 +44,14 @@ void CAppFileDialog::showEvent(QShowEvent* event) {
 
 int CAppFileDialog::DoModal() {
     if (!g_nextFileNames.empty()) {
-        m_pathName = g_nextFileNames.front();
+        m_pathNames = g_nextFileNames.front().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         g_nextFileNames.pop_front();
+        m_pathName = m_pathNames.isEmpty() ? QString() : m_pathNames.first();
         return m_pathName.isEmpty() ? QDialog::Rejected : QDialog::Accepted;
     }
     const int result = exec();
-    m_pathName = result == QDialog::Accepted && !selectedFiles().isEmpty() ? selectedFiles().first() : QString();
+    m_pathNames = result == QDialog::Accepted ? selectedFiles() : QStringList();
+    m_pathName = m_pathNames.isEmpty() ? QString() : m_pathNames.first();
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QString>
+#include <QStringList>
 
 // Every open and save dialog of the program. The filter is given as "A|a;b|B|b||". An open dialog selects
 // its initial file name when it first shows, so typing replaces it; a save dialog leaves the caret alone.
@@ -16,8 +17,11 @@ public:
     // QDialog::Accepted or QDialog::Rejected.
     int DoModal();
     QString GetPathName() const { return m_pathName; }
+    // Every file chosen in a dialog that takes several (ExistingFiles).
+    QStringList GetPathNames() const { return m_pathNames; }
 
-    // Test hook: the next DoModal answers with this file at once (an empty text cancels).
+    // Test hook: the next DoModal answers with this file at once (an empty text cancels); several files are
+    // given one per line.
     static void SetNextFileName(const QString& path);
 
 protected:
@@ -27,6 +31,7 @@ private:
     bool m_open;
     bool m_selected = false;
     QString m_pathName;
+    QStringList m_pathNames;
 };
 
 // The output-folder choice; the folder name is selected when the dialog first shows.

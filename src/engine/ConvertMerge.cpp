@@ -123,6 +123,22 @@ int AddMergeEntry(CTarneloData& data, const std::string& input, int sizeIndex, i
     return static_cast<int>(data.diff_list.size()) - 1;
 }
 
+bool TargetConvertedInfo(SceneEntry& entry, const FrameSize& size, const FrameRate& rate) {
+    VideoInfo& converted = entry.m_convertedInfo;
+    const std::string rateText = FrameRateText(rate);
+    if (converted.r_frame_rate == rateText && converted.width == size.width && converted.height == size.height) {
+        return false;
+    }
+    converted.r_frame_rate = rateText;
+    converted.fps = FrameRateValue(rate);
+    converted.frame_num = ConvertedFrameCount(entry.m_segmentInfo.frame_num, entry.m_segmentInfo.fps, converted.fps);
+    converted.width = size.width;
+    converted.height = size.height;
+    entry.framNo_first = 0;
+    entry.framNo_second = converted.frame_num - 1;
+    return true;
+}
+
 double SilentTrackSeconds() { return ParseTimeText(kSilentTrackLength); }
 
 std::string SilentAudioText(bool inputHasAudio) {
@@ -189,6 +205,13 @@ double TargetFps(const CTarneloProcess& engine) {
 // could not be probed stays unanalysed and is left out, so the others are still joined.
 bool IsUsable(const SceneEntry& entry) { return entry.enable && entry.m_created; }
 
+// A converted file counts as done only when it has the frames expected, at the size and rate chosen now: a
+// file of an earlier choice keeps its name after the choice changed.
+bool IsConvertedAsChosen(const VideoInfo& probed, int frames, const std::string& rateText, const FrameSize& size) {
+    return frames >= 1 && probed.frame_num == frames && probed.r_frame_rate == rateText && probed.width == size.width &&
+           probed.height == size.height;
+}
+
 }  // namespace
 
 int CTarneloProcess::ConvertMergeEntry(int index, int total, int offset, bool announce) {
@@ -206,8 +229,7 @@ int CTarneloProcess::ConvertMergeEntry(int index, int total, int offset, bool an
     const int expected = entry.m_convertedInfo.frame_num;
     VideoInfo probed;
     if (platform::FileExists(entry.fileName) && GetVideoInfoFfprobe(entry.fileName, probed) == 0 &&
-        probed.frame_num == expected && probed.r_frame_rate == rateText && probed.width == size.width &&
-        probed.height == size.height) {
+        IsConvertedAsChosen(probed, expected, rateText, size)) {
         return 0;
     }
 
@@ -312,7 +334,9 @@ int CTarneloProcess::ProcessConv(const std::string& output) {
 
     // Precheck: each converted file must exist with its frame count; the others are converted beside us.
     std::map<std::string, int> examined;  // converted file -> the entry that examined it
-    const auto check = [this, &data, &examined](int k) {
+    const FrameSize size = MergeFrameSize(m_options.mergeSizeIndex);
+    const std::string rateText = TargetRateText(*this);
+    const auto check = [this, &data, &examined, &size, &rateText](int k) {
         SceneEntry entry;
         {
             std::lock_guard<std::mutex> lock(m_listMutex);
@@ -320,8 +344,11 @@ int CTarneloProcess::ProcessConv(const std::string& output) {
         }
         if (!IsUsable(entry)) return FixCheck::Skip;
         if (!examined.emplace(entry.fileName, k).second) return FixCheck::Right;
-        const int frames = GetFrameCount(entry.fileName);
-        return frames >= 1 && frames == entry.m_convertedInfo.frame_num ? FixCheck::Right : FixCheck::Wrong;
+        VideoInfo probed;
+        return GetVideoInfoFfprobe(entry.fileName, probed) == 0 &&
+                       IsConvertedAsChosen(probed, entry.m_convertedInfo.frame_num, rateText, size)
+                   ? FixCheck::Right
+                   : FixCheck::Wrong;
     };
     const auto convert = [this](int k) { return ConvertMergeEntry(k, 0, 0, false); };
     const FixOutcome fixed =

@@ -54,6 +54,11 @@ SceneEntry MakeMergeEntry(const std::string& input, const std::string& converted
 // name for the first video of an empty list, then the new entry appended. Returns its index.
 int AddMergeEntry(CTarneloData& data, const std::string& input, int sizeIndex, int rateIndex);
 
+// What an analysed entry's conversion to size and rate will give, from its source properties: the rate,
+// the size, the frame count and the frame range. An entry whose converted properties already are of that
+// rate and size is left as it is, so the count a conversion measured is kept. True when it changed.
+bool TargetConvertedInfo(SceneEntry& entry, const FrameSize& size, const FrameRate& rate);
+
 // Seconds of the silent track given to an input without audio; "-shortest" cuts it to the video.
 double SilentTrackSeconds();
 

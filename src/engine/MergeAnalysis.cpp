@@ -63,18 +63,10 @@ EntryResult AnalyseMergeEntry(CTarneloProcess& engine, std::mutex& listMutex, in
         data.list_idx = k;
         entry.m_segmentInfo = data.m_currentInfo;
         entry.m_convertedInfo = data.m_currentInfo;
+        entry.m_convertedInfo.r_frame_rate.clear();  // always computed afresh for the target
         entry.m_created = true;
         entry.m_fileToUse = fileToUse;
-
-        VideoInfo& converted = entry.m_convertedInfo;
-        converted.r_frame_rate = FrameRateText(rate);
-        converted.fps = FrameRateValue(rate);
-        converted.frame_num =
-            ConvertedFrameCount(entry.m_segmentInfo.frame_num, entry.m_segmentInfo.fps, converted.fps);
-        converted.width = size.width;
-        converted.height = size.height;
-        entry.framNo_first = 0;
-        entry.framNo_second = converted.frame_num - 1;
+        TargetConvertedInfo(entry, size, rate);
         convertedFile = entry.fileName;
     }
 

@@ -163,6 +163,13 @@ int CTarneloProcess::LoadPreviewFile(const std::string& file, bool effects) {
     return 0;
 }
 
+void CTarneloProcess::SetPlayerFile(const std::string& file, const VideoInfo& info) {
+    m_data->m_currentInfo = info;
+    m_currentPreviewFile = file;
+    m_lastPreviewKind = kJobScenePreview;
+    SetCurrentPlay(0, "0");
+}
+
 void CTarneloProcess::ShowSceneFile(const std::string& file) {
     if (!m_options.previewStills || IsPreviewJobId(nProcessID.load())) return;
     if (file != m_currentPreviewFile) {

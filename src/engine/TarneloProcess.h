@@ -119,6 +119,9 @@ public:
     std::string WorkingInput() const;
     // Has a file shown in the preview (a no-op while a preview job plays).
     int LoadPreviewFile(const std::string& file, bool effects);
+    // The merge tab's selected video: file becomes the player's file with the properties the tab knows of
+    // it, from its first frame, without probing it.
+    void SetPlayerFile(const std::string& file, const VideoInfo& info);
     // The show step after a segment or an extraction: probes the file as current and renders its still.
     void ShowSceneFile(const std::string& file);
 

@@ -2,7 +2,7 @@
 // scenes, a scene job, a playback, and landscape, portrait and rotated videos for cinemascope.
 #include <QtTest>
 
-#include "ui/scene/SceneControlRules.h"
+#include "ui/common/SceneControlRules.h"
 
 Q_DECLARE_METATYPE(SceneTabState)
 

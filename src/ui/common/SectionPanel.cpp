@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QVBoxLayout>
 
 #include "ui/common/SectionHeading.h"
@@ -48,6 +49,26 @@ void CSectionPanel::AddRow(std::initializer_list<QWidget*> widgets) {
     line->setSpacing(3);
     for (QWidget* w : widgets) line->addWidget(w);
     m_grid->addLayout(line, m_rows++, 0, 1, 3);
+}
+
+QProgressBar* CSectionPanel::NewProgressBar() {
+    auto* progress = new QProgressBar(this);
+    progress->setObjectName(QStringLiteral("progressBar"));
+    progress->setRange(0, 100);
+    progress->setValue(0);
+    progress->setTextVisible(false);
+    progress->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: rgb(0, 176, 0); }"));
+    return progress;
+}
+
+QLabel* CSectionPanel::AddInfoRow(const char* objectName, QLabel** label) {
+    *label = new QLabel(this);
+    auto* info = new QLabel(this);
+    info->setObjectName(QLatin1String(objectName));
+    info->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    (*label)->setBuddy(info);
+    AddRow({*label, info});
+    return info;
 }
 
 void CSectionPanel::Finish() { m_grid->setRowStretch(m_rows, 1); }

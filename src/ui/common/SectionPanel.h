@@ -6,6 +6,7 @@
 
 class QGridLayout;
 class QLabel;
+class QProgressBar;
 class CSectionHeading;
 
 // A section of a tab page: a heading over a grid of rows. Numeric rows are a label, an edit and its spin
@@ -25,6 +26,10 @@ public:
     NumericRow AddNumericRow(const char* editName, const char* spinName, CNumericField::SettingSource setting);
     // A row of widgets side by side under the others.
     void AddRow(std::initializer_list<QWidget*> widgets);
+    // The progress bar of a job: 0-100, no text, green.
+    QProgressBar* NewProgressBar();
+    // A row "label text" of a selectable text line named objectName; the label names it for screen readers.
+    QLabel* AddInfoRow(const char* objectName, QLabel** label);
     // Pushes the rows up when the section is taller than they need.
     void Finish();
 

@@ -3,8 +3,12 @@
 #include <QApplication>
 #include <QMetaObject>
 #include <QThread>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include "app/Language.h"
+#include "engine/PumpWait.h"
 
 CTabPage::CTabPage(TabHost* host, bool cudaPresent, QWidget* parent)
     : QWidget(parent), m_host(host), m_data(cudaPresent) {
@@ -133,4 +137,31 @@ bool CTabPage::MediaReport(const QString& path, int kind, QString& text) {
     if (m_engine->GetFfprobeReport(path.toStdString(), report, kind)) return false;  // true means it failed
     text = QString::fromStdString(report);
     return true;
+}
+
+QString CTabPage::VideoFilter() {
+    return QStringLiteral(
+        "Video Files "
+        "(*.mp4;*.mov;*.mkv;*.avi;*.wmv;*.flv;*.webm;*.ts;*.m2ts;*.m2t;*.mpg;*.mpeg;*.asf;*.dat;*.3gp;*.ogv)|*.mp4;*."
+        "mov;*.mkv;*.avi;*.wmv;*.flv;*.webm;*.ts;*.m2ts;*.m2t;*.mpg;*.mpeg;*.asf;*.dat;*.3gp;*.ogv|MP4 Files "
+        "(*.mp4)|*.mp4|MOV Files (*.mov)|*.mov|MKV Files (*.mkv)|*.mkv|AVI Files (*.avi)|*.avi|WMV Files "
+        "(*.wmv)|*.wmv|FLV Files (*.flv)|*.flv|WebM Files (*.webm)|*.webm|TS Files (*.ts;*.m2ts;*.m2t)|*.ts;*.m2ts;*."
+        "m2t|MPEG Files (*.mpg;*.mpeg)|*.mpg;*.mpeg|ASF Files (*.asf)|*.asf|DAT Files (*.dat)|*.dat|3GP Files "
+        "(*.3gp)|*.3gp|OGV Files (*.ogv)|*.ogv|All Files (*.*)|*.*||");
+}
+
+// --- waiting without freezing ---
+
+void CTabPage::RunServingWindow(const std::function<void()>& work) {
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool done = false;
+    std::thread worker([&] {
+        work();
+        std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+        changed.notify_all();
+    });
+    PumpUntil(Host(), mutex, changed, [&done] { return done; });
+    worker.join();
 }

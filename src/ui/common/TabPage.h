@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 #include "app/AppHelpDialog.h"
@@ -74,6 +75,9 @@ public:
     LParam Send(unsigned message, WParam wParam, LParam lParam) override;
     void Post(unsigned message, WParam wParam, LParam lParam) override;
 
+    // The open dialog's filter of the video files the pages take.
+    static QString VideoFilter();
+
     QString CurrentMediaPath() const override;
     bool MediaReport(const QString& path, int kind, QString& text) override;
 
@@ -98,6 +102,8 @@ protected:
     virtual void OnFindPlayer(const FindPlayerMsg& msg) { (void)msg; }
     virtual void OnEditDone(const EditDoneMsg& msg) { (void)msg; }
     TabHost* Host() const { return m_host; }
+    // Runs work on a worker thread while this thread keeps serving the window.
+    void RunServingWindow(const std::function<void()>& work);
 
     TabHost* m_host;
     CTarneloData m_data;

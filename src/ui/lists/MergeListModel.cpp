@@ -22,6 +22,10 @@ QString MergeListModel::UnanalyzedText(bool japanese) {
     return japanese ? QStringLiteral("未解析") : QStringLiteral("Unanalyzed");
 }
 
+QString MergeListModel::AnalysingText(bool japanese) {
+    return japanese ? QStringLiteral("解析中") : QStringLiteral("Analyzing");
+}
+
 MergeListModel::MergeListModel(CTarneloData* data, std::mutex* listMutex, QObject* parent)
     : EntryListModel(data, listMutex, parent) {}
 
@@ -39,6 +43,12 @@ double MergeListModel::OutputFps() const {
 void MergeListModel::SetJapanese(bool japanese) {
     if (japanese == m_japanese) return;
     m_japanese = japanese;
+    RepaintAll();
+}
+
+void MergeListModel::SetAnalysing(bool analysing) {
+    if (analysing == m_analysing) return;
+    m_analysing = analysing;
     RepaintAll();
 }
 
@@ -61,7 +71,9 @@ QString MergeListModel::CellText(int row, int column) const {
         // The file that was dropped, also after the analysis had it copied to a working file.
         return Text(FileNamePart(video.m_sourcePath.empty() ? video.m_fileToUse : video.m_sourcePath));
     }
-    if (!video.m_created) return UnanalyzedText(m_japanese);
+    if (!video.m_created) {
+        return m_analysing && column == kColResolution ? AnalysingText(m_japanese) : UnanalyzedText(m_japanese);
+    }
     const VideoInfo& source = video.m_segmentInfo;
     const int converted = video.m_convertedInfo.frame_num;
     switch (column) {

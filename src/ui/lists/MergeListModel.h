@@ -29,6 +29,8 @@ public:
     static int ColumnWidth(int column);
     // The text of a value that is not known before the analysis.
     static QString UnanalyzedText(bool japanese);
+    // What the resolution column of such a video shows while the list is being analysed.
+    static QString AnalysingText(bool japanese);
 
     // listMutex may be nullptr where no engine runs (tests).
     MergeListModel(CTarneloData* data, std::mutex* listMutex, QObject* parent = nullptr);
@@ -39,6 +41,8 @@ public:
     double OutputFps() const;
     // The display language of the "Unanalyzed" texts; repaints when it changes.
     void SetJapanese(bool japanese);
+    // While an analysis runs, the videos it has not reached yet say so in their resolution column.
+    void SetAnalysing(bool analysing);
     // A row for the entry the project gained at its end (a dropped file); selecting it is the page's.
     void AppendRow();
 
@@ -55,4 +59,5 @@ private:
     int m_rateNum = 0;
     int m_rateDen = 1;
     bool m_japanese = true;
+    bool m_analysing = false;
 };

@@ -1,14 +1,166 @@
 #pragma once
 
-#include "ui/common/TabPage.h"
+#include <QString>
+#include <QStringList>
+#include <memory>
+#include <string>
 
-// The merge tab (page 2016): several videos converted to one frame size and rate and joined. Its controls
-// come with the merge workflow.
-class CTarneloTabMerge : public CTabPage {
+#include "ui/common/TabPage.h"
+#include "ui/preview/PlayerControl.h"
+
+class CFilesPanel;
+class CJobStatus;
+class CMergeJobPanel;
+class CMergeSettingsPanel;
+class CPreviewPanel;
+class MergeListModel;
+class SceneListView;
+class QMenu;
+struct FrameRate;
+struct FrameSize;
+struct MergeClash;
+struct SceneControlStates;
+
+// The merge tab (page 2016): several videos converted to one frame size and rate and joined into one file.
+// Its project is never written to a project file. The page places its panels, adds the videos dropped or
+// chosen, runs its jobs and keeps every control's enabling consistent with the job that runs; its files and
+// list editing are in MergeFiles.cpp, its player in MergePlayer.cpp.
+class CTarneloTabMerge : public CTabPage, private PlayerPage {
     Q_OBJECT
 public:
     CTarneloTabMerge(TabHost* host, bool cudaPresent, QWidget* parent);
+    ~CTarneloTabMerge() override;
 
     // The new-project command while this tab is active: stop the job, reset the data keeping nothing.
     void NewProject() override;
+    // Dropped videos are added in order (ignored while a job runs); a file ffprobe rejects is skipped.
+    void DropFiles(const QStringList& files) override;
+    // The "add files" button: an open dialog that takes several videos, added as a drop adds them.
+    void ChooseFiles();
+    // Adds the videos; returns how many were added. A video whose converted file would be another one's,
+    // or which is the output or a converted file, is refused with a message.
+    int AddVideos(const QStringList& files);
+
+    // --- jobs ---
+    // Starts a job (its id is the control that starts it); a call while one is being started is refused.
+    void StartProcess(int job);
+    // The stop button.
+    void StopRunning();
+    // Enables every control as the tab's state asks; settled after a job ended.
+    void UpdateControlStates(bool settled);
+
+    void RefreshTexts() override;
+    void UpdateData(bool toControls) override;
+    // TabWindow: the engine redraws the list during the analysis (from its worker thread).
+    void RefreshList(bool keepSelection) override;
+
+    // The two choices, as indexes into the engine's lists of frame sizes and rates.
+    int SizeIndex() const { return m_sizeIndex; }
+    int RateIndex() const { return m_rateIndex; }
+    FrameSize Size() const;
+    FrameRate Rate() const;
+
+    MergeListModel* ListModel() const { return m_listModel; }
+    SceneListView* ListView() const { return m_listView; }
+    CPreviewPanel* Preview() const { return m_preview; }
+    CPlayerControl* Player() const { return m_player; }
+
+    // TabWindow: the player hooks the engine calls while a preview plays.
+    bool IsPositionSliderHeld() const override;
+    void SetPlaybackEnded(bool ended) override;
+    void CaptureFfplayWindow() override;
+    void GetPlayerPosition(int& x, int& y) const override;
+
+    // --- editing the list (MergeFiles.cpp) ---
+    // The row menu for a right click on row, which selects it; nullptr where none is offered.
+    std::unique_ptr<QMenu> ListContextMenu(int row);
+    // The row menu's commands on the selected row: copy 1106, delete 1056.
+    void OnListCommand(int id);
+
+protected:
+    void OnJobStart(const JobStartMsg& msg) override;
+    void OnJobName(const JobNameMsg& msg) override;
+    void OnJobProgress(const JobProgressMsg& msg) override;
+    void OnJobState(const JobStateMsg& msg) override;
+    void OnBusy(const BusyMsg& msg) override;
+    void OnProcessFinished(const ProcessFinishedMsg& msg) override;
+    void OnListChanged(const ListChangedMsg& msg) override;
+    void OnPreviewImage(const PreviewImageMsg& msg) override;
+    void OnSelectScene(const SelectSceneMsg& msg) override;
+    void OnMediaOpened(const MediaOpenedMsg& msg) override;
+    void OnPlayPosition(const PlayPositionMsg& msg) override;
+    void OnFindPlayer(const FindPlayerMsg& msg) override;
+
+private:
+    void BuildLayout();
+    void Connect();
+    void ApplyStates(const SceneControlStates& states);
+    void DisableAll();
+    void SetWaitCursor(bool on);
+    void FillList(int select);
+    void RefreshMergeInfo();
+    bool Confirm(int stringId);
+    bool PlayerRuns() const;
+    void StopPlayer();
+
+    // Commands.
+    void OnChoiceChanged(int sizeIndex, int rateIndex);
+    void OnTransition();
+    void OnResetSettings();
+    void OnClearList();
+    // 3140 and 3142: the converted files of the current choice are made afresh.
+    void OnConvert(int job);
+    void OnJoin();
+    void OnRowClicked(int row, int column);
+
+    // Files (MergeFiles.cpp).
+    void ChooseOutputFolder();
+    void ChooseOutputFile();
+    void DeleteOutputFolder();
+    void ChangeOutputFolder(const QString& folder);
+    void ChangeOutputName(const QString& name);
+    // Deletes every converted file of the current choice in the output folder.
+    void DeleteConvertedFiles();
+    // Empties the list and deletes the converted files of the current choice.
+    void ClearList();
+    // The message for a video that is not added, and false; true when it may be added.
+    bool AcceptVideo(const std::string& path);
+    // Before a job writes: false, with the message, when a file it writes is a video of the list.
+    bool AcceptJob();
+    void ShowClash(const MergeClash& clash);
+    void ConnectListEditing();
+    bool ListEditBlocked() const;
+    void CopyVideo(int row);
+    void DeleteVideo(int row);
+    bool OnDragSwap(int from, int to);
+
+    // PlayerPage (MergePlayer.cpp).
+    void ConnectPlayer();
+    void StartPlayback(int job) override;
+    void StopPlayback() override;
+    int SelectedSceneStart() const override;
+    bool SelectedSceneIsLast() const override;
+    std::vector<int> OutputStarts() const override;
+    bool SceneJobRunning() const override;
+    bool ListHasFocus() const override;
+    void PlayerChanged() override;
+    void PlayerSettingsChanged() override {}
+    MediaInfoSource& ReportSource() override;
+    const char* CaptureLogTag() const override { return "CTarneloTabMerge::CaptureFfplayWindow"; }
+
+    CFilesPanel* m_files;
+    CMergeSettingsPanel* m_settings;
+    CMergeJobPanel* m_jobs;
+    MergeListModel* m_listModel;
+    SceneListView* m_listView;
+    CPreviewPanel* m_preview;
+    CPlayerControl* m_player;
+    CJobStatus* m_jobStatus;
+
+    int m_sizeIndex;
+    int m_rateIndex;
+    bool m_processing = false;  // StartProcess is under way
+    bool m_waitCursor = false;  // between the two busy messages
+    bool m_listRefresh = true;  // false while the tab rebuilds the list
+    bool m_adding = false;      // videos are being added
 };

@@ -446,7 +446,7 @@ void CPlayerControl::CaptureOnUiThread() {
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();
     const QPixmap shot = screen != nullptr ? screen->grabWindow(static_cast<WId>(window)) : QPixmap();
     if (shot.isNull()) {
-        AppLog().Log("%s(%d) GetDC failed. Error: %lu\n", "CTarneloTabScene::CaptureFfplayWindow", __LINE__, 0UL);
+        AppLog().Log("%s(%d) GetDC failed. Error: %lu\n", m_page->CaptureLogTag(), __LINE__, 0UL);
         return;
     }
     platform::MakeFolders(SetTrailingSeparator(m_data->output_folder, false));

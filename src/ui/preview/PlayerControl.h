@@ -41,6 +41,8 @@ public:
     virtual void PlayerSettingsChanged() = 0;
     // The probe reports of the information window.
     virtual MediaInfoSource& ReportSource() = 0;
+    // The name the log gives a failed capture of the player's picture.
+    virtual const char* CaptureLogTag() const = 0;
 };
 
 // The player of a tab's preview pane: play and stop, the seek buttons and slider, the volume, the two

@@ -18,13 +18,13 @@
 #include "engine/SceneRules.h"
 #include "platform/Path.h"
 #include "project/FileHelpers.h"
+#include "ui/common/FilesPanel.h"
 #include "ui/common/JobStatus.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/StaticPreview.h"
 #include "ui/scene/CaptionPanel.h"
-#include "ui/scene/SceneFilesPanel.h"
 #include "ui/scene/TarneloTabScene.h"
 
 namespace {
@@ -51,44 +51,17 @@ QString NamePart(const std::string& path) {
 
 }  // namespace
 
-QString CTarneloTabScene::VideoFilter() {
-    return QStringLiteral(
-        "Video Files "
-        "(*.mp4;*.mov;*.mkv;*.avi;*.wmv;*.flv;*.webm;*.ts;*.m2ts;*.m2t;*.mpg;*.mpeg;*.asf;*.dat;*.3gp;*.ogv)|*.mp4;*."
-        "mov;*.mkv;*.avi;*.wmv;*.flv;*.webm;*.ts;*.m2ts;*.m2t;*.mpg;*.mpeg;*.asf;*.dat;*.3gp;*.ogv|MP4 Files "
-        "(*.mp4)|*.mp4|MOV Files (*.mov)|*.mov|MKV Files (*.mkv)|*.mkv|AVI Files (*.avi)|*.avi|WMV Files "
-        "(*.wmv)|*.wmv|FLV Files (*.flv)|*.flv|WebM Files (*.webm)|*.webm|TS Files (*.ts;*.m2ts;*.m2t)|*.ts;*.m2ts;*."
-        "m2t|MPEG Files (*.mpg;*.mpeg)|*.mpg;*.mpeg|ASF Files (*.asf)|*.asf|DAT Files (*.dat)|*.dat|3GP Files "
-        "(*.3gp)|*.3gp|OGV Files (*.ogv)|*.ogv|All Files (*.*)|*.*||");
-}
-
 void CTarneloTabScene::ConnectFiles() {
     connect(m_files->InputButton(), &QPushButton::clicked, this, &CTarneloTabScene::ChooseInputFile);
     connect(m_files->OutputFolderButton(), &QPushButton::clicked, this, &CTarneloTabScene::ChooseOutputFolder);
     connect(m_files->OutputFileButton(), &QPushButton::clicked, this, &CTarneloTabScene::ChooseOutputFile);
     connect(m_files->DeleteFolderButton(), &QPushButton::clicked, this, &CTarneloTabScene::DeleteOutputFolder);
-    connect(m_files, &CSceneFilesPanel::InputTyped, this, &CTarneloTabScene::OpenInputVideo);
-    connect(m_files, &CSceneFilesPanel::OutputFolderTyped, this, &CTarneloTabScene::ChangeOutputFolder);
-    connect(m_files, &CSceneFilesPanel::OutputNameTyped, this, &CTarneloTabScene::ChangeOutputName);
+    connect(m_files, &CFilesPanel::InputTyped, this, &CTarneloTabScene::OpenInputVideo);
+    connect(m_files, &CFilesPanel::OutputFolderTyped, this, &CTarneloTabScene::ChangeOutputFolder);
+    connect(m_files, &CFilesPanel::OutputNameTyped, this, &CTarneloTabScene::ChangeOutputName);
 }
 
 std::string CTarneloTabScene::SegmentName() const { return SegmentFileBase(m_data.input_file); }
-
-// --- waiting without freezing ---
-
-void CTarneloTabScene::RunServingWindow(const std::function<void()>& work) {
-    std::mutex mutex;
-    std::condition_variable changed;
-    bool done = false;
-    std::thread worker([&] {
-        work();
-        std::lock_guard<std::mutex> lock(mutex);
-        done = true;
-        changed.notify_all();
-    });
-    PumpUntil(Host(), mutex, changed, [&done] { return done; });
-    worker.join();
-}
 
 void CTarneloTabScene::BeginPreparing() {
     SetLocalJob(kJobPrepareInput);

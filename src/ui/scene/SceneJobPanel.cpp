@@ -19,19 +19,9 @@ CSceneJobPanel::CSceneJobPanel(QWidget* parent) : CSectionPanel("mergeHeading", 
     m_transition = new QCheckBox(this);
     m_transition->setObjectName(QStringLiteral("transitionCheck"));
     m_clearList = MakePageButton(this, "clearListButton");
-    m_progress = new QProgressBar(this);
-    m_progress->setObjectName(QStringLiteral("progressBar"));
-    m_progress->setRange(0, 100);
-    m_progress->setValue(0);
-    m_progress->setTextVisible(false);
-    m_progress->setStyleSheet(QStringLiteral("QProgressBar::chunk { background-color: rgb(0, 176, 0); }"));
+    m_progress = NewProgressBar();
     AddRow({m_transition, m_clearList, m_progress});
-    m_infoLabel = new QLabel(this);
-    m_info = new QLabel(this);
-    m_info->setObjectName(QStringLiteral("mergeInfoLine"));
-    m_info->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    m_infoLabel->setBuddy(m_info);
-    AddRow({m_infoLabel, m_info});
+    m_info = AddInfoRow("mergeInfoLine", &m_infoLabel);
     Finish();
 }
 

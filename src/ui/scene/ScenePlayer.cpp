@@ -5,10 +5,10 @@
 
 #include "engine/JobTables.h"
 #include "project/TarneloData.h"
+#include "ui/common/FilesPanel.h"
 #include "ui/lists/OutputStarts.h"
 #include "ui/lists/SceneListView.h"
 #include "ui/preview/PlayerControl.h"
-#include "ui/scene/SceneFilesPanel.h"
 #include "ui/scene/SceneJobPanel.h"
 #include "ui/scene/TarneloTabScene.h"
 

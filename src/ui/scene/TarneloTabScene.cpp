@@ -15,7 +15,9 @@
 #include "log/AppLog.h"
 #include "platform/Path.h"
 #include "ui/common/ControlTexts.h"
+#include "ui/common/FilesPanel.h"
 #include "ui/common/JobStatus.h"
+#include "ui/common/SceneControlRules.h"
 #include "ui/common/SectionHeading.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
@@ -25,8 +27,6 @@
 #include "ui/scene/CaptionRules.h"
 #include "ui/scene/EffectsPanel.h"
 #include "ui/scene/ExtractionPanel.h"
-#include "ui/scene/SceneControlRules.h"
-#include "ui/scene/SceneFilesPanel.h"
 #include "ui/scene/SceneJobPanel.h"
 
 CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent)
@@ -55,7 +55,7 @@ CTarneloTabScene::~CTarneloTabScene() {
 }
 
 void CTarneloTabScene::BuildLayout() {
-    m_files = new CSceneFilesPanel(this);
+    m_files = new CFilesPanel(2015, this);
     m_extraction = new CExtractionPanel(&m_data, this);
     m_effects = new CEffectsPanel(&m_data, this);
     m_captions = new CCaptionPanel(&m_data, &m_engine->ListMutex(), this);

@@ -16,7 +16,7 @@ class CEffectsPanel;
 class CExtractionPanel;
 class CJobStatus;
 class CPreviewPanel;
-class CSceneFilesPanel;
+class CFilesPanel;
 class CSceneJobPanel;
 class SceneListModel;
 class SceneListView;
@@ -74,7 +74,6 @@ public:
     void RefreshList(bool keepSelection) override;
 
     static QString ProjectFilter() { return QStringLiteral("Project Files (*.kpproj)|*.kpproj||"); }
-    static QString VideoFilter();
 
     SceneListModel* ListModel() const { return m_listModel; }
     SceneListView* ListView() const { return m_listView; }
@@ -156,8 +155,6 @@ private:
     // After the output folder or name changed: save, then read the project again (or prepare the input
     // again when nothing was saved).
     void ReloadAfterOutputChange();
-    // Runs work on a worker thread while this thread keeps serving the window.
-    void RunServingWindow(const std::function<void()>& work);
     // Marks input preparation (job 1101) as running: busy cursor, controls off but the stop button.
     void BeginPreparing();
     void EndPreparing();
@@ -177,6 +174,7 @@ private:
     void PlayerChanged() override;
     void PlayerSettingsChanged() override;
     MediaInfoSource& ReportSource() override;
+    const char* CaptureLogTag() const override { return "CTarneloTabScene::CaptureFfplayWindow"; }
     // Editing the list (SceneListEditing.cpp).
     void ConnectListEditing();
     // Rows are not changed while a job or a background cut runs, nor while the tab refills the list.
@@ -204,7 +202,7 @@ private:
     ProjectSession m_session;
     QPointer<CAppHelpDialog> m_infoWindow;
 
-    CSceneFilesPanel* m_files;
+    CFilesPanel* m_files;
     CExtractionPanel* m_extraction;
     CEffectsPanel* m_effects;
     CCaptionPanel* m_captions;

@@ -1,4 +1,4 @@
-#include "ui/scene/SceneControlRules.h"
+#include "ui/common/SceneControlRules.h"
 
 #include <cmath>
 #include <cstdlib>

@@ -6,19 +6,23 @@ class QLineEdit;
 class QPushButton;
 class CTarneloData;
 
-// The input and output rows of the scene tab: the input file (1000, 1002, 1027), the output folder (1001,
+// The input and output rows of a tab page: the input file (1000, 1002, 1027), the output folder (1001,
 // 1051, 3113) and the output file (1080, 1003, 1028). Buttons report clicks; an edit reports its trimmed text
 // when it loses the focus or Enter is pressed, and only when that text is not empty and differs from what the
 // edit was given last.
-class CSceneFilesPanel : public QWidget {
+//
+// On the merge tab (dialog 2016) the input edit only names the video last added or selected, so it is read
+// only, and the button before it adds videos instead of choosing the one input.
+class CFilesPanel : public QWidget {
     Q_OBJECT
 public:
-    explicit CSceneFilesPanel(QWidget* parent = nullptr);
+    CFilesPanel(int dialog, QWidget* parent = nullptr);
 
     void RefreshTexts();
     // The three paths into the edits.
     void ShowData(const CTarneloData& data);
 
+    // The scene tab's "入力ファイル", the merge tab's "add files".
     QPushButton* InputButton() const { return m_inputButton; }
     QPushButton* PlayInputButton() const { return m_playInput; }
     QPushButton* OutputFolderButton() const { return m_folderButton; }
@@ -41,6 +45,8 @@ protected:
 
 private:
     void Commit(QLineEdit* edit);
+
+    int m_dialog;
 
     QPushButton* m_inputButton;
     QLineEdit* m_inputEdit;

@@ -1,7 +1,7 @@
 #pragma once
 
 // Which controls of the scene tab are enabled, as a function of the tab's state alone (no widgets), so the
-// whole table is checked by one test.
+// whole table is checked by one test. The merge tab applies the same rule to its own controls.
 
 #include <string>
 

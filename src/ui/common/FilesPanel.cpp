@@ -1,4 +1,4 @@
-#include "ui/scene/SceneFilesPanel.h"
+#include "ui/common/FilesPanel.h"
 
 #include <QEvent>
 #include <QGridLayout>
@@ -10,7 +10,8 @@
 
 namespace {
 
-constexpr int kDialog = 2015;
+constexpr int kMergeDialog = 2016;
+constexpr int kAddFilesText = 3171;
 
 QLineEdit* MakeEdit(QWidget* parent, const char* name) {
     auto* edit = new QLineEdit(parent);
@@ -20,10 +21,12 @@ QLineEdit* MakeEdit(QWidget* parent, const char* name) {
 
 }  // namespace
 
-CSceneFilesPanel::CSceneFilesPanel(QWidget* parent) : QWidget(parent) {
+CFilesPanel::CFilesPanel(int dialog, QWidget* parent) : QWidget(parent), m_dialog(dialog) {
     setObjectName(QStringLiteral("filesPanel"));
-    m_inputButton = MakePageButton(this, "inputFileButton");
+    const bool merge = dialog == kMergeDialog;
+    m_inputButton = MakePageButton(this, merge ? "addFilesButton" : "inputFileButton");
     m_inputEdit = MakeEdit(this, "inputFileEdit");
+    m_inputEdit->setReadOnly(merge);
     m_playInput = MakePageButton(this, "playInputButton");
     m_folderButton = MakePageButton(this, "outputFolderButton");
     m_folderEdit = MakeEdit(this, "outputFolderEdit");
@@ -57,19 +60,21 @@ CSceneFilesPanel::CSceneFilesPanel(QWidget* parent) : QWidget(parent) {
     }
 }
 
-void CSceneFilesPanel::RefreshTexts() {
-    SetButtonText(m_inputButton, DialogText(kDialog, 1000));
-    SetButtonText(m_playInput, DialogText(kDialog, 1027));
-    SetButtonText(m_folderButton, DialogText(kDialog, 1001));
-    SetButtonText(m_deleteFolder, DialogText(kDialog, 3113));
-    SetButtonText(m_outputButton, DialogText(kDialog, 1080));
-    SetButtonText(m_playOutput, DialogText(kDialog, 1028));
-    m_inputEdit->setAccessibleName(m_inputButton->text());
+void CFilesPanel::RefreshTexts() {
+    const bool merge = m_dialog == kMergeDialog;
+    SetButtonText(m_inputButton, merge ? ResText(kAddFilesText) : DialogText(m_dialog, 1000));
+    SetButtonText(m_playInput, DialogText(m_dialog, 1027));
+    SetButtonText(m_folderButton, DialogText(m_dialog, 1001));
+    SetButtonText(m_deleteFolder, DialogText(m_dialog, 3113));
+    SetButtonText(m_outputButton, DialogText(m_dialog, 1080));
+    SetButtonText(m_playOutput, DialogText(m_dialog, 1028));
+    // The merge tab's edit names a video of the list, as the scene tab's names its input.
+    m_inputEdit->setAccessibleName(merge ? DialogText(2015, 1000) : m_inputButton->text());
     m_folderEdit->setAccessibleName(m_folderButton->text());
     m_nameEdit->setAccessibleName(m_outputButton->text());
 }
 
-void CSceneFilesPanel::ShowData(const CTarneloData& data) {
+void CFilesPanel::ShowData(const CTarneloData& data) {
     const auto show = [](QLineEdit* edit, const std::string& text) {
         const QString value = QString::fromStdString(text);
         if (edit->text() != value) edit->setText(value);
@@ -80,7 +85,7 @@ void CSceneFilesPanel::ShowData(const CTarneloData& data) {
     show(m_nameEdit, data.output_name);
 }
 
-void CSceneFilesPanel::SetFilesEnabled(bool enabled) {
+void CFilesPanel::SetFilesEnabled(bool enabled) {
     for (QWidget* w : {static_cast<QWidget*>(m_inputButton), static_cast<QWidget*>(m_inputEdit),
                        static_cast<QWidget*>(m_folderButton), static_cast<QWidget*>(m_folderEdit),
                        static_cast<QWidget*>(m_outputButton), static_cast<QWidget*>(m_nameEdit)}) {
@@ -88,14 +93,14 @@ void CSceneFilesPanel::SetFilesEnabled(bool enabled) {
     }
 }
 
-bool CSceneFilesPanel::eventFilter(QObject* watched, QEvent* event) {
+bool CFilesPanel::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::FocusOut) {
         if (auto* edit = qobject_cast<QLineEdit*>(watched)) Commit(edit);
     }
     return QWidget::eventFilter(watched, event);
 }
 
-void CSceneFilesPanel::Commit(QLineEdit* edit) {
+void CFilesPanel::Commit(QLineEdit* edit) {
     // Focus loss after Enter would report the same text twice; the edit remembers what it was given.
     const QString text = edit->text().trimmed();
     if (text.isEmpty() || text == edit->property("shown").toString()) return;

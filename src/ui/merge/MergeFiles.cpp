@@ -1,0 +1,300 @@
+// The merge tab's files and list: adding videos, the output folder and file, the converted files, and the
+// row menu (copy, delete) and reordering by drag. Every change of diff_list happens under the engine's list
+// lock.
+#include <QMenu>
+#include <QPushButton>
+
+#include "app/AppFileDialog.h"
+#include "app/Language.h"
+#include "engine/ConvertMerge.h"
+#include "engine/JobTables.h"
+#include "platform/Path.h"
+#include "project/FileHelpers.h"
+#include "project/MergeInputs.h"
+#include "ui/common/FilesPanel.h"
+#include "ui/common/JobStatus.h"
+#include "ui/lists/ListContextMenu.h"
+#include "ui/lists/MergeListModel.h"
+#include "ui/lists/SceneEditRules.h"
+#include "ui/lists/SceneListView.h"
+#include "ui/merge/MergePanels.h"
+#include "ui/merge/MergeRules.h"
+#include "ui/merge/TarneloTabMerge.h"
+#include "ui/preview/PreviewPanel.h"
+#include "ui/preview/StaticPreview.h"
+
+// --- adding videos ---
+
+void CTarneloTabMerge::DropFiles(const QStringList& files) {
+    if (IsBusy() || m_adding) return;
+    window()->activateWindow();
+    AddVideos(files);
+}
+
+void CTarneloTabMerge::ChooseFiles() {
+    if (IsBusy() || m_adding) return;
+    CAppFileDialog dialog(true, QStringLiteral("mp4"), QString(), VideoFilter(), this);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    dialog.setWindowTitle(ResText(3171).remove(QStringLiteral("...")));
+    if (!m_data.input_file.empty()) dialog.SetInitialFolder(QString::fromStdString(FolderPart(m_data.input_file)));
+    if (dialog.DoModal() != QDialog::Accepted) return;
+    AddVideos(dialog.GetPathNames());
+}
+
+bool CTarneloTabMerge::AcceptVideo(const std::string& path) {
+    MergeClash clash;
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        // The first video of an empty list proposes the folder its converted file goes to.
+        const std::string folder =
+            m_data.diff_list.empty() && m_data.output_folder.empty() ? MergeOutputFolder(path) : m_data.output_folder;
+        const std::string converted = ConvertedFileName(folder, path, Size(), Rate());
+        clash = FindAddClash(m_data.diff_list, path, converted, m_data.GetOutputPath());
+    }
+    if (!clash) return true;
+    ShowClash(clash);
+    return false;
+}
+
+bool CTarneloTabMerge::AcceptJob() {
+    MergeClash clash;
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        clash = FindMergeClash(m_data.diff_list, m_data.GetOutputPath());
+    }
+    if (!clash) return true;
+    ShowClash(clash);
+    return false;
+}
+
+void CTarneloTabMerge::ShowClash(const MergeClash& clash) {
+    const int text = clash.kind == MergeClash::kSameConverted ? 3172 : 3173;
+    QString detail = QString::fromStdString(clash.input);
+    if (!clash.other.empty()) detail += QLatin1Char('\n') + QString::fromStdString(clash.other);
+    Host()->ShowMessage(ResText(text) + QStringLiteral("\n\n") + detail);
+}
+
+int CTarneloTabMerge::AddVideos(const QStringList& files) {
+    if (files.isEmpty()) return 0;
+    m_adding = true;
+    DisableAll();
+    m_jobs->StopButton()->setEnabled(false);
+    int added = 0;
+    for (const QString& file : files) {
+        const std::string path = file.toStdString();
+        if (!platform::FileExists(path)) continue;
+        // ffprobe decides what a video is; the window keeps serving while it reads the file.
+        bool rejected = true;
+        std::string report;
+        RunServingWindow([&] { rejected = m_engine->GetFfprobeReport(path, report, 1); });
+        if (rejected || !AcceptVideo(path)) continue;
+        int row = 0;
+        {
+            std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+            row = AddMergeEntry(m_data, path, m_sizeIndex, m_rateIndex);
+            m_data.list_idx = row;
+        }
+        m_listModel->AppendRow();
+        m_listView->SelectRow(row);
+        ++added;
+    }
+    m_adding = false;
+    UpdateData(true);
+    RefreshMergeInfo();
+    UpdateControlStates(true);
+    return added;
+}
+
+// --- the output ---
+
+void CTarneloTabMerge::ChooseOutputFolder() {
+    StopJob();
+    CAppFolderPickerDialog dialog(QString::fromStdString(m_data.output_folder), ResText(3102), this);
+    if (dialog.DoModal() != QDialog::Accepted) return;
+    ChangeOutputFolder(dialog.GetFolderPath());
+}
+
+void CTarneloTabMerge::ChooseOutputFile() {
+    StopJob();
+    CAppFileDialog dialog(false, QStringLiteral("mp4"), QString::fromStdString(m_data.output_name),
+                          QStringLiteral("MP4 Files (*.mp4)|*.mp4||"), this);
+    dialog.SetInitialFolder(QString::fromStdString(m_data.output_folder));
+    dialog.setWindowTitle(ResText(3127));
+    if (dialog.DoModal() != QDialog::Accepted) return;
+    const std::string path = dialog.GetPathName().toStdString();
+    const std::string folder = SetTrailingSeparator(FolderPart(path), true);
+    m_data.output_name = FileNamePart(path);
+    if (folder != m_data.output_folder) {
+        ChangeOutputFolder(QString::fromStdString(folder));
+        return;
+    }
+    UpdateData(true);
+    UpdateControlStates(true);
+}
+
+void CTarneloTabMerge::ChangeOutputFolder(const QString& text) {
+    std::string folder = text.trimmed().toStdString();
+    if (folder.empty()) return;
+    folder = SetTrailingSeparator(folder, true);
+    if (folder != m_data.output_folder) {
+        // The converted files move with the folder; nothing is read back, the tab has no project file.
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        const std::string old = m_data.output_folder;
+        for (SceneEntry& video : m_data.diff_list) {
+            if (!old.empty() && video.fileName.compare(0, old.size(), old) == 0) {
+                video.fileName = folder + video.fileName.substr(old.size());
+            }
+        }
+        m_data.output_folder = folder;
+    }
+    UpdateData(true);
+    UpdateControlStates(true);
+}
+
+void CTarneloTabMerge::ChangeOutputName(const QString& text) {
+    const std::string name = text.trimmed().toStdString();
+    if (!name.empty()) m_data.output_name = name;
+    UpdateData(true);
+    UpdateControlStates(true);
+}
+
+void CTarneloTabMerge::DeleteOutputFolder() {
+    if (!Confirm(3118)) return;
+    StopJob();
+    m_engine->WaitBackgroundDrained();
+    if (!DeleteFolder(SetTrailingSeparator(m_data.output_folder, false))) {
+        Host()->ShowMessage(ResText(3166) + QLatin1Char('\n') + QString::fromStdString(m_data.output_folder));
+    }
+    {
+        // A video whose working copy was in the folder is analysed again from the file that was dropped.
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        for (SceneEntry& video : m_data.diff_list) {
+            if (video.m_sourcePath.empty() || platform::FileExists(video.m_fileToUse)) continue;
+            video.m_fileToUse = video.m_sourcePath;
+            video.m_sourcePath.clear();
+            video.m_created = false;
+        }
+    }
+    FillList(m_data.list_idx);
+    RefreshMergeInfo();
+    m_preview->Pane()->Clear();
+    UpdateControlStates(true);
+    UpdateData(true);
+}
+
+void CTarneloTabMerge::DeleteConvertedFiles() {
+    if (m_data.output_folder.empty()) return;
+    DeleteFiles(ConvertedFilePattern(SetTrailingSeparator(m_data.output_folder, true), Size(), Rate()));
+}
+
+void CTarneloTabMerge::ClearList() {
+    StopPlayer();
+    DeleteConvertedFiles();
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        m_data.diff_list.clear();
+        m_data.list_idx = -1;
+    }
+    FillList(-1);
+    Host()->ResetStatusBar();
+    RefreshMergeInfo();
+    UpdateData(true);
+    UpdateControlStates(true);
+    m_preview->PlayStopButton()->setFocus();
+}
+
+// --- the row menu and drags ---
+
+void CTarneloTabMerge::ConnectListEditing() {
+    connect(m_listView, &SceneListView::ContextMenuAt, this, [this](int row, int, const QPoint& globalPos) {
+        std::unique_ptr<QMenu> menu = ListContextMenu(row);
+        if (!menu) return;
+        const QAction* chosen = menu->exec(globalPos);
+        if (chosen != nullptr) OnListCommand(chosen->data().toInt());
+    });
+    m_listView->SetDragSwap([this](int from, int to) { return OnDragSwap(from, to); });
+    connect(m_listView, &SceneListView::DragFinished, this, [this] { UpdateControlStates(true); });
+    m_listView->SetDragTextOf([this](int row) {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        if (row < 0 || static_cast<size_t>(row) >= m_data.diff_list.size()) return QString();
+        return QString::fromStdString(FileNamePart(m_data.diff_list[static_cast<size_t>(row)].fileName));
+    });
+}
+
+bool CTarneloTabMerge::ListEditBlocked() const { return IsBusy() || m_adding || !m_listRefresh; }
+
+std::unique_ptr<QMenu> CTarneloTabMerge::ListContextMenu(int row) {
+    if (ListEditBlocked() || row < 0 || row >= m_listModel->rowCount()) return nullptr;
+    m_listView->SelectRow(row);
+    return CreateListContextMenu(this, false, false);
+}
+
+void CTarneloTabMerge::OnListCommand(int id) {
+    if (ListEditBlocked()) return;
+    const int row = m_listView->CurrentRow() >= 0 ? m_listView->CurrentRow() : m_data.list_idx;
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        if (row < 0 || static_cast<size_t>(row) >= m_data.diff_list.size()) return;
+    }
+    m_data.list_idx = row;
+    const bool refresh = m_listRefresh;
+    m_listRefresh = false;
+    m_listView->setEnabled(false);
+    if (id == kListCopy) CopyVideo(row);
+    if (id == kListDelete) DeleteVideo(row);
+    m_listView->setEnabled(true);
+    m_listRefresh = refresh;
+    RefreshMergeInfo();
+    UpdateControlStates(true);
+}
+
+void CTarneloTabMerge::CopyVideo(int row) {
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        if (!CopySceneRow(m_data.diff_list, row)) return;
+    }
+    m_listModel->InsertRow(row);
+    m_data.list_idx = row + 1;
+    m_listView->SelectRow(m_data.list_idx);
+}
+
+void CTarneloTabMerge::DeleteVideo(int row) {
+    bool single = false;
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        single = m_data.diff_list.size() < 2;
+    }
+    if (single) {
+        ClearList();
+        return;
+    }
+    StopPlayer();
+    int frames = 0;
+    {
+        // The converted file stays: a copy of the video in the list may still use it.
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        DeleteSceneRow(m_data.diff_list, row);
+        const int count = static_cast<int>(m_data.diff_list.size());
+        if (m_data.list_idx >= count) m_data.list_idx = count - 1;
+        frames = m_data.diff_list[static_cast<size_t>(m_data.list_idx)].m_convertedInfo.frame_num;
+    }
+    m_listModel->RemoveRow(row);
+    m_listView->SelectRow(m_data.list_idx);
+    m_preview->SetPositionText(CPreviewPanel::PositionText(0, frames, FrameRateValue(Rate())));
+}
+
+bool CTarneloTabMerge::OnDragSwap(int from, int to) {
+    if (ListEditBlocked()) return false;
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        if (!SwapSceneRows(m_data.diff_list, from, to)) return false;
+    }
+    const bool refresh = m_listRefresh;
+    m_listRefresh = false;
+    m_listModel->UpdateRow(from);
+    m_listModel->UpdateRow(to);
+    m_listRefresh = refresh;
+    m_data.list_idx = to;
+    RefreshMergeInfo();
+    return true;
+}

@@ -1,0 +1,94 @@
+// The merge tab's side of its player: the two "動画確認" buttons, a click on a video of the list, the engine's
+// player hooks and messages, and what the player controls ask of the tab.
+#include <QPushButton>
+#include <mutex>
+
+#include "engine/ConvertMerge.h"
+#include "engine/JobTables.h"
+#include "platform/Path.h"
+#include "project/TarneloData.h"
+#include "ui/common/FilesPanel.h"
+#include "ui/lists/OutputStarts.h"
+#include "ui/lists/SceneListView.h"
+#include "ui/merge/MergePanels.h"
+#include "ui/merge/TarneloTabMerge.h"
+#include "ui/preview/PlayerControl.h"
+#include "ui/preview/PreviewPanel.h"
+
+void CTarneloTabMerge::ConnectPlayer() {
+    connect(m_files->PlayInputButton(), &QPushButton::clicked, this, [this] { m_player->OpenVideo(kJobInputPreview); });
+    connect(m_files->PlayOutputButton(), &QPushButton::clicked, this,
+            [this] { m_player->OpenVideo(kJobOutputPreview); });
+}
+
+bool CTarneloTabMerge::PlayerRuns() const { return IsPreviewJobId(CurrentJob()); }
+
+void CTarneloTabMerge::StopPlayer() {
+    if (PlayerRuns()) StopPlayback();
+}
+
+void CTarneloTabMerge::OnRowClicked(int row, int column) {
+    (void)column;
+    if (IsBusy() || m_adding || !m_listRefresh) return;
+    SceneEntry video;
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        if (row < 0 || static_cast<size_t>(row) >= m_data.diff_list.size()) return;
+        video = m_data.diff_list[static_cast<size_t>(row)];
+    }
+    const bool changed = row != m_data.list_idx;
+    m_data.list_idx = row;
+    m_data.input_file = video.m_fileToUse;
+    if (changed && !m_listView->Dragging()) {
+        StopPlayer();
+        m_data.m_sourceInfo = video.m_segmentInfo;
+        // Before its conversion a video is shown and played as it is.
+        const bool converted = platform::FileExists(video.fileName);
+        const std::string file = converted ? video.fileName : video.m_fileToUse;
+        const VideoInfo& info = converted ? video.m_convertedInfo : video.m_segmentInfo;
+        m_engine->SetPlayerFile(file, info);
+        m_preview->SetPositionText(CPreviewPanel::PositionText(0, info.frame_num, info.fps));
+        m_preview->SetFileText(QString::fromStdString(FileNamePart(file)));
+        m_engine->SetPreviewImage(file, "0", false, -1);
+    }
+    UpdateData(true);
+    UpdateControlStates(true);
+}
+
+bool CTarneloTabMerge::IsPositionSliderHeld() const { return m_player->IsPositionSliderHeld(); }
+void CTarneloTabMerge::SetPlaybackEnded(bool ended) { m_player->SetPlaybackEnded(ended); }
+void CTarneloTabMerge::CaptureFfplayWindow() { m_player->CaptureFfplayWindow(); }
+void CTarneloTabMerge::GetPlayerPosition(int& x, int& y) const { m_player->GetPlayerPosition(x, y); }
+
+void CTarneloTabMerge::OnPlayPosition(const PlayPositionMsg& msg) { m_player->OnPlayPosition(msg); }
+void CTarneloTabMerge::OnFindPlayer(const FindPlayerMsg& msg) { m_player->OnFindPlayer(msg); }
+
+void CTarneloTabMerge::StartPlayback(int job) { StartProcess(job); }
+
+void CTarneloTabMerge::StopPlayback() {
+    m_jobs->StopButton()->setEnabled(false);
+    StopJob();
+    UpdateControlStates(true);
+}
+
+int CTarneloTabMerge::SelectedSceneStart() const {
+    // A video plays from its own first frame.
+    std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+    const int index = m_data.list_idx;
+    return index >= 0 && index < static_cast<int>(m_data.diff_list.size()) ? 0 : -1;
+}
+
+bool CTarneloTabMerge::SelectedSceneIsLast() const {
+    std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+    return m_data.list_idx >= 0 && m_data.list_idx + 1 >= static_cast<int>(m_data.diff_list.size());
+}
+
+std::vector<int> CTarneloTabMerge::OutputStarts() const {
+    std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+    return MergeOutputStarts(m_data.diff_list, m_data.transition, m_data.TransitionDuration, FrameRateValue(Rate()));
+}
+
+bool CTarneloTabMerge::SceneJobRunning() const { return IsBusy() || m_adding; }
+bool CTarneloTabMerge::ListHasFocus() const { return m_listView->hasFocus(); }
+void CTarneloTabMerge::PlayerChanged() { UpdateControlStates(true); }
+MediaInfoSource& CTarneloTabMerge::ReportSource() { return *this; }
