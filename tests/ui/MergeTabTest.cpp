@@ -124,6 +124,35 @@ private slots:
         QTRY_VERIFY(NoChildLeft());
     }
 
+    void controlsAreNamedAndReachedInLayoutOrder() {
+        m_d.Dlg()->DropFiles({m_d.Copy(m_sound25, QStringLiteral("a.mp4"))});
+        for (int command : {CTarneloDlg::kCmdEnglish, CTarneloDlg::kCmdJapanese}) {
+            QVERIFY(m_d.Dlg()->OnCommand(command));
+            int controls = 0;
+            VerifyControlsNamed(&Tab(), controls);
+            if (QTest::currentTestFailed()) return;
+            QVERIFY(controls >= 30);
+            const bool english = command == CTarneloDlg::kCmdEnglish;
+            QCOMPARE(Find<QPushButton>("analyseButton")->text(),
+                     english ? QStringLiteral("Video Analysis") : QString::fromUtf8("ビデオ解析"));
+            QCOMPARE(Cell(0, MergeListModel::kColFrameRate), MergeListModel::UnanalyzedText(!english));
+            QCOMPARE(Tab().ListView()->accessibleName(), ResText(3174));
+        }
+        // Tab walks the rows of the page from top to bottom, each from left to right.
+        const QStringList expected = {
+            "addFilesButton",     "inputFileEdit",       "playInputButton", "outputFolderButton", "outputFolderEdit",
+            "deleteFolderButton", "outputFileButton",    "outputNameEdit",  "playOutputButton",   "resolutionCombo",
+            "frameRateCombo",     "settingsResetButton", "analyseButton",   "convertButton",      "joinButton",
+            "convertJoinButton",  "stopButton",          "transitionCheck", "clearListButton",    "videoList"};
+        QStringList order;
+        QWidget* w = Find<QWidget>("addFilesButton");
+        for (int steps = 0; w != nullptr && steps < 200 && order.size() < expected.size(); ++steps) {
+            if (expected.contains(w->objectName()) && !order.contains(w->objectName())) order << w->objectName();
+            w = w->nextInFocusChain();
+        }
+        QCOMPARE(order, expected);
+    }
+
     void dropAnalyseConvertAndJoin() {
         QFile text(m_d.Work().filePath(QStringLiteral("notes.mp4")));
         QVERIFY(text.open(QIODevice::WriteOnly));

@@ -278,19 +278,8 @@ private slots:
         for (int command : {CTarneloDlg::kCmdJapanese, CTarneloDlg::kCmdEnglish}) {
             QVERIFY(Dlg()->OnCommand(command));
             int controls = 0;
-            for (QWidget* w : Tab().findChildren<QWidget*>()) {
-                const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
-                                     qobject_cast<QComboBox*>(w) || qobject_cast<QSlider*>(w) ||
-                                     qobject_cast<QProgressBar*>(w) || qobject_cast<CSpinButtons*>(w) ||
-                                     qobject_cast<SceneListView*>(w);
-                // Parts of composite controls (the spin's arrows, the combo's edit) are named by their owner.
-                if (!control || w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_"))) continue;
-                ++controls;
-                QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
-                if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-                    if (!button->text().isEmpty()) QCOMPARE(w->accessibleName(), button->text());
-                }
-            }
+            VerifyControlsNamed(&Tab(), controls);
+            if (QTest::currentTestFailed()) return;
             QVERIFY(controls >= 50);
         }
         QCOMPARE(Find<QPushButton>("extractButton")->text(), QStringLiteral("Scene Extract"));

@@ -1,7 +1,12 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QByteArray>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
 #include <QSettings>
+#include <QSlider>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -13,6 +18,8 @@
 #include "app/AppMsgDlg.h"
 #include "app/Language.h"
 #include "app/TarneloApp.h"
+#include "ui/common/SpinButtons.h"
+#include "ui/lists/SceneListView.h"
 #include "ui/main/DesktopApp.h"
 #include "ui/main/MainFrame.h"
 #include "ui/main/TarneloDlg.h"
@@ -74,4 +81,23 @@ inline void StopMainWindow(std::unique_ptr<CDesktopApp>& app) {
     app->Frame()->close();
     app->ExitInstance();
     app.reset();
+}
+
+// Every control of a page has the name a screen reader announces, and a button's is its text. controls gets
+// how many were checked. Parts of composite controls (the spin's arrows, the combo's edit) are named by their
+// owner.
+inline void VerifyControlsNamed(QWidget* page, int& controls) {
+    controls = 0;
+    for (QWidget* w : page->findChildren<QWidget*>()) {
+        const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                             qobject_cast<QComboBox*>(w) || qobject_cast<QSlider*>(w) ||
+                             qobject_cast<QProgressBar*>(w) || qobject_cast<CSpinButtons*>(w) ||
+                             qobject_cast<SceneListView*>(w);
+        if (!control || w->objectName().isEmpty() || w->objectName().startsWith(QLatin1String("qt_"))) continue;
+        ++controls;
+        QVERIFY2(!w->accessibleName().isEmpty(), qPrintable(w->objectName()));
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
+            if (!button->text().isEmpty()) QCOMPARE(w->accessibleName(), button->text());
+        }
+    }
 }

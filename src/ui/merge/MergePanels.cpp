@@ -38,9 +38,8 @@ CMergeSettingsPanel::CMergeSettingsPanel(QWidget* parent) : CSectionPanel("conve
     m_resolutionLabel->setBuddy(m_resolution);
     m_rateLabel->setBuddy(m_rate);
     m_reset = MakePageButton(this, "settingsResetButton");
-    AddRow({m_resolutionLabel, m_resolution});
-    AddRow({m_rateLabel, m_rate});
-    AddRow({m_reset});
+    // One line, so the job buttons below have the whole width for their labels.
+    AddRow({m_resolutionLabel, m_resolution, m_rateLabel, m_rate, m_reset});
     Finish();
     const auto report = [this] { emit ChoiceChanged(m_resolution->currentIndex(), m_rate->currentIndex()); };
     connect(m_resolution, &QComboBox::activated, this, report);

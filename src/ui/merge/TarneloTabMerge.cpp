@@ -75,15 +75,11 @@ void CTarneloTabMerge::BuildLayout() {
     m_player = new CPlayerControl(m_preview, m_engine.get(), &m_data, this, this);
     m_jobStatus = new CJobStatus(Host(), m_jobs->ProgressBar(), this);
 
-    auto* settings = new QHBoxLayout;
-    settings->setSpacing(6);
-    settings->addWidget(m_settings, 1);
-    settings->addWidget(m_jobs, 2);
-
     auto* left = new QVBoxLayout;
     left->setSpacing(6);
     left->addWidget(m_files);
-    left->addLayout(settings);
+    left->addWidget(m_settings);
+    left->addWidget(m_jobs);
     left->addWidget(m_listView, 1);
 
     auto* root = new QHBoxLayout(this);
