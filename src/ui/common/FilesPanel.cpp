@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "app/AppFileDialog.h"
+#include "app/Language.h"
 #include "project/TarneloData.h"
 #include "ui/common/ControlTexts.h"
 
@@ -83,6 +85,19 @@ void CFilesPanel::ShowData(const CTarneloData& data) {
     show(m_inputEdit, data.input_file);
     show(m_folderEdit, data.output_folder);
     show(m_nameEdit, data.output_name);
+}
+
+QString CFilesPanel::AskOutputFolder(QWidget* parent, const std::string& folder) {
+    CAppFolderPickerDialog dialog(QString::fromStdString(folder), ResText(3102), parent);
+    return dialog.DoModal() == QDialog::Accepted ? dialog.GetFolderPath() : QString();
+}
+
+std::string CFilesPanel::AskOutputFile(QWidget* parent, const CTarneloData& data) {
+    CAppFileDialog dialog(false, QStringLiteral("mp4"), QString::fromStdString(data.output_name),
+                          QStringLiteral("MP4 Files (*.mp4)|*.mp4||"), parent);
+    dialog.SetInitialFolder(QString::fromStdString(data.output_folder));
+    dialog.setWindowTitle(ResText(3127));
+    return dialog.DoModal() == QDialog::Accepted ? dialog.GetPathName().toStdString() : std::string();
 }
 
 void CFilesPanel::SetFilesEnabled(bool enabled) {

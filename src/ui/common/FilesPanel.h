@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QWidget>
+#include <string>
 
 class QLineEdit;
 class QPushButton;
@@ -34,6 +35,12 @@ public:
     QLineEdit* OutputNameEdit() const { return m_nameEdit; }
 
     void SetFilesEnabled(bool enabled);
+
+    // The output folder's dialog (title 3102) from folder: the folder chosen, empty when cancelled.
+    static QString AskOutputFolder(QWidget* parent, const std::string& folder);
+    // The output file's save dialog (title 3127, MP4 files) from the project's output: the path chosen,
+    // empty when cancelled.
+    static std::string AskOutputFile(QWidget* parent, const CTarneloData& data);
 
 signals:
     void InputTyped(const QString& path);

@@ -7,8 +7,12 @@
 #include <mutex>
 #include <thread>
 
+#include "app/AppMsgDlg.h"
 #include "app/Language.h"
+#include "engine/JobTables.h"
 #include "engine/PumpWait.h"
+#include "log/AppLog.h"
+#include "ui/common/JobStatus.h"
 
 CTabPage::CTabPage(TabHost* host, bool cudaPresent, QWidget* parent)
     : QWidget(parent), m_host(host), m_data(cudaPresent) {
@@ -105,25 +109,83 @@ void CTabPage::OnStatusText(const StatusTextMsg& msg) {
 }
 
 void CTabPage::OnJobStart(const JobStartMsg& msg) {
-    if (msg.kind != nullptr) m_host->SetStatusText(0, QString::fromUtf8(msg.kind));
+    if (m_jobStatus) {
+        m_jobStatus->JobStart(msg, CurrentJob());
+    } else if (msg.kind != nullptr) {
+        m_host->SetStatusText(0, QString::fromUtf8(msg.kind));
+    }
 }
 
 void CTabPage::OnJobName(const JobNameMsg& msg) {
-    if (msg.name != nullptr) m_host->SetStatusText(0, QString::fromUtf8(msg.name));
+    if (m_jobStatus) {
+        m_jobStatus->JobName(msg);
+    } else if (msg.name != nullptr) {
+        m_host->SetStatusText(0, QString::fromUtf8(msg.name));
+    }
+}
+
+void CTabPage::OnJobProgress(const JobProgressMsg& msg) {
+    if (m_jobStatus) m_jobStatus->JobProgress(msg, CurrentJob());
 }
 
 void CTabPage::OnJobState(const JobStateMsg& msg) {
+    if (m_jobStatus) {
+        m_jobStatus->JobState(msg);
+        return;
+    }
     m_host->SetStatusText(1, QString::fromUtf8(JobStateName(msg.state, m_host->Japanese())));
     if (msg.text != nullptr) m_host->SetStatusText(3, QString::fromUtf8(msg.text));
 }
 
-void CTabPage::OnBusy(const BusyMsg& msg) {
-    if (msg.begins) {
+void CTabPage::GetPlayerPosition(int& x, int& y) const {
+    if (m_player) {
+        m_player->GetPlayerPosition(x, y);
+    } else {
+        x = y = 0;
+    }
+}
+
+bool CTabPage::StartPageJob(int job, const char* logTag) {
+    if (m_processing) {
+        AppLog().Log("%s(%d) bProcessing(%d)\n", logTag, __LINE__, 1);
+        return false;
+    }
+    m_processing = true;
+    AppLog().Log("%s(%d) nProcessID(%d)\n", logTag, __LINE__, job);
+    // A job thread that has reported its end but not yet returned is waited for, so the start is not refused.
+    if (m_engine->Status().running && CurrentJob() == 0) m_engine->JoinJobThread();
+    if (IsSceneJob(job)) {
+        BeforeSceneJob();
+        if (m_jobStatus) m_jobStatus->StartTimer();
+    } else {
+        m_host->SetStatusText(2, QString());
+    }
+    const bool playback = IsPreviewJobId(job) && m_player != nullptr;
+    if (playback) m_player->BeforePlaybackStart();
+    const bool started = m_engine->StartJob(job);
+    if (!started && m_jobStatus) m_jobStatus->StopTimer();
+    UpdateControlStates(false);
+    if (playback && started) m_player->WaitForPlayer();
+    m_processing = false;
+    return started;
+}
+
+void CTabPage::SetWaitCursor(bool on) {
+    if (on == m_waitCursor) return;
+    m_waitCursor = on;
+    if (on) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
     } else {
         QApplication::restoreOverrideCursor();
     }
 }
+
+bool CTabPage::Confirm(int stringId) {
+    CAppMsgDlg dialog(ResText(stringId), this);
+    return dialog.DoModal() == CAppMsgDlg::kYes;
+}
+
+void CTabPage::OnBusy(const BusyMsg& msg) { SetWaitCursor(msg.begins); }
 
 void CTabPage::OnProcessFinished(const ProcessFinishedMsg& msg) {
     (void)msg;

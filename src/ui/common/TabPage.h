@@ -13,6 +13,25 @@
 #include "project/TarneloData.h"
 #include "ui/common/TabHost.h"
 
+class CJobStatus;
+
+// The player of a page as the page's shared parts use it: around the start of a playback job, and the
+// engine's player hooks and messages.
+class PagePlayer {
+public:
+    virtual ~PagePlayer() = default;
+    // Before a playback job starts, and after it started: the window is served until the player is in the
+    // pane or its search gave up.
+    virtual void BeforePlaybackStart() = 0;
+    virtual void WaitForPlayer() = 0;
+    virtual bool IsPositionSliderHeld() const = 0;
+    virtual void SetPlaybackEnded(bool ended) = 0;
+    virtual void CaptureFfplayWindow() = 0;
+    virtual void GetPlayerPosition(int& x, int& y) const = 0;
+    virtual void OnPlayPosition(const PlayPositionMsg& msg) = 0;
+    virtual void OnFindPlayer(const FindPlayerMsg& msg) = 0;
+};
+
 // A tab page of the main dialog: owns the project data and the engine of its workflow and receives the
 // engine's window messages. Send from a worker thread blocks until the UI thread has handled the message;
 // from the UI thread it is a direct call. Post is queued.
@@ -55,6 +74,8 @@ public:
     // Moves data to the controls (true) or back (false).
     virtual void UpdateData(bool toControls) { (void)toControls; }
     virtual void DropFiles(const QStringList& files) { (void)files; }
+    // Enables every control as the page's state asks; settled after a job ended.
+    virtual void UpdateControlStates(bool settled) { (void)settled; }
 
     // The project commands of the main window; a page without project files ignores them. LoadProjectFile
     // returns -1 when the file does not exist, 0 when it could not be read, 1 when opened.
@@ -72,6 +93,16 @@ public:
         (void)titleId;
     }
 
+    // TabWindow: the player hooks the engine calls while a preview plays, answered by the page's player.
+    bool IsPositionSliderHeld() const override { return m_player != nullptr && m_player->IsPositionSliderHeld(); }
+    void SetPlaybackEnded(bool ended) override {
+        if (m_player) m_player->SetPlaybackEnded(ended);
+    }
+    void CaptureFfplayWindow() override {
+        if (m_player) m_player->CaptureFfplayWindow();
+    }
+    void GetPlayerPosition(int& x, int& y) const override;
+
     LParam Send(unsigned message, WParam wParam, LParam lParam) override;
     void Post(unsigned message, WParam wParam, LParam lParam) override;
 
@@ -86,22 +117,42 @@ protected:
     virtual LParam OnAppMessage(unsigned message, WParam wParam, LParam lParam);
 
     // The handlers, on the UI thread. Texts are the sender's, valid during the call. The defaults keep the
-    // status bar, the wait cursor and the tab buttons current; the rest is the pages' own.
+    // status bar (through the page's job status once it has one), the wait cursor and the tab buttons
+    // current, and hand the player's messages to its player; the rest is the pages' own.
     virtual void OnStatusText(const StatusTextMsg& msg);
     virtual void OnJobStart(const JobStartMsg& msg);
     virtual void OnJobName(const JobNameMsg& msg);
-    virtual void OnJobProgress(const JobProgressMsg& msg) { (void)msg; }
+    virtual void OnJobProgress(const JobProgressMsg& msg);
     virtual void OnJobState(const JobStateMsg& msg);
     virtual void OnBusy(const BusyMsg& msg);
     virtual void OnProcessFinished(const ProcessFinishedMsg& msg);
     virtual void OnListChanged(const ListChangedMsg& msg) { (void)msg; }
-    virtual void OnPlayPosition(const PlayPositionMsg& msg) { (void)msg; }
+    virtual void OnPlayPosition(const PlayPositionMsg& msg) {
+        if (m_player) m_player->OnPlayPosition(msg);
+    }
     virtual void OnPreviewImage(const PreviewImageMsg& msg) { (void)msg; }
     virtual void OnSelectScene(const SelectSceneMsg& msg) { (void)msg; }
     virtual void OnMediaOpened(const MediaOpenedMsg& msg) { (void)msg; }
-    virtual void OnFindPlayer(const FindPlayerMsg& msg) { (void)msg; }
+    virtual void OnFindPlayer(const FindPlayerMsg& msg) {
+        if (m_player) m_player->OnFindPlayer(msg);
+    }
     virtual void OnEditDone(const EditDoneMsg& msg) { (void)msg; }
     TabHost* Host() const { return m_host; }
+    // The page's player and the status-bar side of its jobs, which the shared handlers use.
+    void AttachJobDisplay(PagePlayer* player, CJobStatus* status) {
+        m_player = player;
+        m_jobStatus = status;
+    }
+    // Starts a job (its id is the control that starts it) as both pages do: a call while one is being
+    // started is refused; a scene job first runs BeforeSceneJob and starts the elapsed timer; a playback
+    // takes the player's window into the pane before anything else may start or stop it. True when the
+    // engine took the job.
+    bool StartPageJob(int job, const char* logTag);
+    virtual void BeforeSceneJob() {}
+    // The hourglass while long work runs; nested calls keep one cursor.
+    void SetWaitCursor(bool on);
+    // A yes/no question from the string table; true for yes.
+    bool Confirm(int stringId);
     // Runs work on a worker thread while this thread keeps serving the window.
     void RunServingWindow(const std::function<void()>& work);
 
@@ -109,4 +160,8 @@ protected:
     CTarneloData m_data;
     std::unique_ptr<CTarneloProcess> m_engine;
     int m_localJob = 0;
+    PagePlayer* m_player = nullptr;
+    CJobStatus* m_jobStatus = nullptr;
+    bool m_processing = false;  // StartPageJob is under way
+    bool m_waitCursor = false;  // between the two busy messages
 };

@@ -5,6 +5,7 @@
 
 #include "app/Language.h"
 #include "project/TimeText.h"
+#include "ui/lists/SceneEditRules.h"
 
 namespace {
 
@@ -66,6 +67,27 @@ void EntryListModel::UpdateRow(int row) {
         return;
     }
     RefreshNumbering();
+}
+
+bool EntryListModel::CopyEntry(int row) {
+    if (!m_data) return false;
+    {
+        ListLock lock(m_listMutex);
+        if (!CopySceneRow(m_data->diff_list, row)) return false;
+    }
+    InsertRow(row);
+    return true;
+}
+
+bool EntryListModel::SwapEntries(int a, int b) {
+    if (!m_data) return false;
+    {
+        ListLock lock(m_listMutex);
+        if (!SwapSceneRows(m_data->diff_list, a, b)) return false;
+    }
+    UpdateRow(a);
+    UpdateRow(b);
+    return true;
 }
 
 void EntryListModel::InsertRow(int row) {

@@ -27,6 +27,10 @@ public:
     // The project gained an entry at row (a copy, a split or an added file) or lost the one there.
     void InsertRow(int row);
     void RemoveRow(int row);
+    // The row menu's copy and a drag's swap, in the project (under the list lock) and in the rows: a copy of
+    // row inserted before it, and two rows trading places. False, changing nothing, for rows out of range.
+    bool CopyEntry(int row);
+    bool SwapEntries(int a, int b);
     // Rewrites column 0 of every row and the output columns; rebuilds the output starts.
     void RefreshNumbering();
     // Header texts from the current library (language switch).

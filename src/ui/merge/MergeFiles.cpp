@@ -109,19 +109,14 @@ int CTarneloTabMerge::AddVideos(const QStringList& files) {
 
 void CTarneloTabMerge::ChooseOutputFolder() {
     StopJob();
-    CAppFolderPickerDialog dialog(QString::fromStdString(m_data.output_folder), ResText(3102), this);
-    if (dialog.DoModal() != QDialog::Accepted) return;
-    ChangeOutputFolder(dialog.GetFolderPath());
+    const QString folder = CFilesPanel::AskOutputFolder(this, m_data.output_folder);
+    if (!folder.isEmpty()) ChangeOutputFolder(folder);
 }
 
 void CTarneloTabMerge::ChooseOutputFile() {
     StopJob();
-    CAppFileDialog dialog(false, QStringLiteral("mp4"), QString::fromStdString(m_data.output_name),
-                          QStringLiteral("MP4 Files (*.mp4)|*.mp4||"), this);
-    dialog.SetInitialFolder(QString::fromStdString(m_data.output_folder));
-    dialog.setWindowTitle(ResText(3127));
-    if (dialog.DoModal() != QDialog::Accepted) return;
-    const std::string path = dialog.GetPathName().toStdString();
+    const std::string path = CFilesPanel::AskOutputFile(this, m_data);
+    if (path.empty()) return;
     const std::string folder = SetTrailingSeparator(FolderPart(path), true);
     m_data.output_name = FileNamePart(path);
     if (folder != m_data.output_folder) {
@@ -249,11 +244,7 @@ void CTarneloTabMerge::OnListCommand(int id) {
 }
 
 void CTarneloTabMerge::CopyVideo(int row) {
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (!CopySceneRow(m_data.diff_list, row)) return;
-    }
-    m_listModel->InsertRow(row);
+    if (!m_listModel->CopyEntry(row)) return;
     m_data.list_idx = row + 1;
     m_listView->SelectRow(m_data.list_idx);
 }
@@ -285,15 +276,11 @@ void CTarneloTabMerge::DeleteVideo(int row) {
 
 bool CTarneloTabMerge::OnDragSwap(int from, int to) {
     if (ListEditBlocked()) return false;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (!SwapSceneRows(m_data.diff_list, from, to)) return false;
-    }
     const bool refresh = m_listRefresh;
     m_listRefresh = false;
-    m_listModel->UpdateRow(from);
-    m_listModel->UpdateRow(to);
+    const bool swapped = m_listModel->SwapEntries(from, to);
     m_listRefresh = refresh;
+    if (!swapped) return false;
     m_data.list_idx = to;
     RefreshMergeInfo();
     return true;

@@ -55,14 +55,6 @@ void CTarneloTabMerge::OnRowClicked(int row, int column) {
     UpdateControlStates(true);
 }
 
-bool CTarneloTabMerge::IsPositionSliderHeld() const { return m_player->IsPositionSliderHeld(); }
-void CTarneloTabMerge::SetPlaybackEnded(bool ended) { m_player->SetPlaybackEnded(ended); }
-void CTarneloTabMerge::CaptureFfplayWindow() { m_player->CaptureFfplayWindow(); }
-void CTarneloTabMerge::GetPlayerPosition(int& x, int& y) const { m_player->GetPlayerPosition(x, y); }
-
-void CTarneloTabMerge::OnPlayPosition(const PlayPositionMsg& msg) { m_player->OnPlayPosition(msg); }
-void CTarneloTabMerge::OnFindPlayer(const FindPlayerMsg& msg) { m_player->OnFindPlayer(msg); }
-
 void CTarneloTabMerge::StartPlayback(int job) { StartProcess(job); }
 
 void CTarneloTabMerge::StopPlayback() {

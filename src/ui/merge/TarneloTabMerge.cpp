@@ -44,9 +44,6 @@ CTarneloTabMerge::CTarneloTabMerge(TabHost* host, bool cudaPresent, QWidget* par
     UpdateControlStates(true);
     EngineOptions options;
     options.mode = kMergeTab;
-    options.mergeSizeIndex = m_sizeIndex;
-    options.mergeRateIndex = m_rateIndex;
-    options.mergeRateText = FrameRateText(Rate());
     m_engine->SetOptions(options);
     m_engine->StartBackgroundQueue(kMergeTab);
 }
@@ -74,6 +71,7 @@ void CTarneloTabMerge::BuildLayout() {
     m_preview = new CPreviewPanel(this);
     m_player = new CPlayerControl(m_preview, m_engine.get(), &m_data, this, this);
     m_jobStatus = new CJobStatus(Host(), m_jobs->ProgressBar(), this);
+    AttachJobDisplay(m_player, m_jobStatus);
 
     auto* left = new QVBoxLayout;
     left->setSpacing(6);
@@ -187,50 +185,21 @@ void CTarneloTabMerge::DisableAll() {
     Host()->UpdateTabButtons();
 }
 
-void CTarneloTabMerge::SetWaitCursor(bool on) {
-    if (on == m_waitCursor) return;
-    m_waitCursor = on;
-    if (on) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    } else {
-        QApplication::restoreOverrideCursor();
-    }
-}
-
 // --- jobs ---
 
 void CTarneloTabMerge::StartProcess(int job) {
-    if (m_processing) {
-        AppLog().Log("%s(%d) bProcessing(%d)\n", "CTarneloTabMerge::StartProcess", __LINE__, 1);
-        return;
-    }
-    m_processing = true;
-    AppLog().Log("%s(%d) nProcessID(%d)\n", "CTarneloTabMerge::StartProcess", __LINE__, job);
-    if (m_engine->Status().running && CurrentJob() == 0) m_engine->JoinJobThread();
-    if (IsSceneJob(job)) {
-        // The engine reads the choices while no job runs, so they are handed over here.
-        EngineOptions options = m_engine->Options();
-        options.mode = kMergeTab;
-        options.mergeSizeIndex = m_sizeIndex;
-        options.mergeRateIndex = m_rateIndex;
-        options.mergeRateText = FrameRateText(Rate());
-        m_engine->SetOptions(options);
-        UpdateData(false);
-        m_listModel->SetAnalysing(true);
-        m_jobStatus->StartTimer();
-    } else {
-        Host()->SetStatusText(2, QString());
-    }
-    const bool playback = IsPreviewJobId(job);
-    if (playback) m_player->BeforePlaybackStart();
-    const bool started = m_engine->StartJob(job);
-    if (!started) {
-        m_jobStatus->StopTimer();
-        m_listModel->SetAnalysing(false);
-    }
-    UpdateControlStates(false);
-    if (playback && started) m_player->WaitForPlayer();
-    m_processing = false;
+    if (!StartPageJob(job, "CTarneloTabMerge::StartProcess")) m_listModel->SetAnalysing(false);
+}
+
+void CTarneloTabMerge::BeforeSceneJob() {
+    EngineOptions options = m_engine->Options();
+    options.mode = kMergeTab;
+    options.mergeSizeIndex = m_sizeIndex;
+    options.mergeRateIndex = m_rateIndex;
+    options.mergeRateText = FrameRateText(Rate());
+    m_engine->SetOptions(options);
+    UpdateData(false);
+    m_listModel->SetAnalysing(true);
 }
 
 void CTarneloTabMerge::StopRunning() {
@@ -240,11 +209,6 @@ void CTarneloTabMerge::StopRunning() {
     m_engine->JoinJobThread();
     UpdateControlStates(true);
 }
-
-void CTarneloTabMerge::OnJobStart(const JobStartMsg& msg) { m_jobStatus->JobStart(msg, CurrentJob()); }
-void CTarneloTabMerge::OnJobName(const JobNameMsg& msg) { m_jobStatus->JobName(msg); }
-void CTarneloTabMerge::OnJobProgress(const JobProgressMsg& msg) { m_jobStatus->JobProgress(msg, CurrentJob()); }
-void CTarneloTabMerge::OnJobState(const JobStateMsg& msg) { m_jobStatus->JobState(msg); }
 
 void CTarneloTabMerge::OnBusy(const BusyMsg& msg) {
     if (msg.begins) {
@@ -336,11 +300,6 @@ void CTarneloTabMerge::RefreshMergeInfo() {
 }
 
 // --- commands ---
-
-bool CTarneloTabMerge::Confirm(int stringId) {
-    CAppMsgDlg dialog(ResText(stringId), this);
-    return dialog.DoModal() == CAppMsgDlg::kYes;
-}
 
 void CTarneloTabMerge::OnChoiceChanged(int sizeIndex, int rateIndex) {
     if (sizeIndex < 0 || rateIndex < 0) return;

@@ -47,7 +47,7 @@ public:
     // The stop button.
     void StopRunning();
     // Enables every control as the tab's state asks; settled after a job ended.
-    void UpdateControlStates(bool settled);
+    void UpdateControlStates(bool settled) override;
 
     void RefreshTexts() override;
     void UpdateData(bool toControls) override;
@@ -65,12 +65,6 @@ public:
     CPreviewPanel* Preview() const { return m_preview; }
     CPlayerControl* Player() const { return m_player; }
 
-    // TabWindow: the player hooks the engine calls while a preview plays.
-    bool IsPositionSliderHeld() const override;
-    void SetPlaybackEnded(bool ended) override;
-    void CaptureFfplayWindow() override;
-    void GetPlayerPosition(int& x, int& y) const override;
-
     // --- editing the list (MergeFiles.cpp) ---
     // The row menu for a right click on row, which selects it; nullptr where none is offered.
     std::unique_ptr<QMenu> ListContextMenu(int row);
@@ -78,28 +72,22 @@ public:
     void OnListCommand(int id);
 
 protected:
-    void OnJobStart(const JobStartMsg& msg) override;
-    void OnJobName(const JobNameMsg& msg) override;
-    void OnJobProgress(const JobProgressMsg& msg) override;
-    void OnJobState(const JobStateMsg& msg) override;
+    // The choices go to the engine, which reads them while no job runs.
+    void BeforeSceneJob() override;
     void OnBusy(const BusyMsg& msg) override;
     void OnProcessFinished(const ProcessFinishedMsg& msg) override;
     void OnListChanged(const ListChangedMsg& msg) override;
     void OnPreviewImage(const PreviewImageMsg& msg) override;
     void OnSelectScene(const SelectSceneMsg& msg) override;
     void OnMediaOpened(const MediaOpenedMsg& msg) override;
-    void OnPlayPosition(const PlayPositionMsg& msg) override;
-    void OnFindPlayer(const FindPlayerMsg& msg) override;
 
 private:
     void BuildLayout();
     void Connect();
     void ApplyStates(const SceneControlStates& states);
     void DisableAll();
-    void SetWaitCursor(bool on);
     void FillList(int select);
     void RefreshMergeInfo();
-    bool Confirm(int stringId);
     bool PlayerRuns() const;
     void StopPlayer();
 
@@ -159,8 +147,6 @@ private:
 
     int m_sizeIndex;
     int m_rateIndex;
-    bool m_processing = false;  // StartProcess is under way
-    bool m_waitCursor = false;  // between the two busy messages
     bool m_listRefresh = true;  // false while the tab rebuilds the list
     bool m_adding = false;      // videos are being added
 };

@@ -9,6 +9,7 @@
 
 #include "app/AppHelpDialog.h"
 #include "engine/AppMessages.h"
+#include "ui/common/TabPage.h"
 #include "ui/preview/SeekRules.h"
 
 class CAppHelpDialog;
@@ -49,7 +50,7 @@ public:
 // information lines, the details window, the pane's menu, and the embedding of the player's own window into
 // the pane while it plays. The engine keeps the player file, frame and position; this keeps what only the
 // window knows (drags, the embedded window).
-class CPlayerControl : public QObject, public MediaInfoSource {
+class CPlayerControl : public QObject, public MediaInfoSource, public PagePlayer {
     Q_OBJECT
 public:
     static constexpr const char* kPlayerTitle = "KPREVIEW";
@@ -81,23 +82,23 @@ public:
     int PlayerMode() const;
 
     // The engine's messages and hooks, routed by the page.
-    void OnPlayPosition(const PlayPositionMsg& msg);
-    void OnFindPlayer(const FindPlayerMsg& msg);
+    void OnPlayPosition(const PlayPositionMsg& msg) override;
+    void OnFindPlayer(const FindPlayerMsg& msg) override;
     void OnProcessFinished(const ProcessFinishedMsg& msg);
-    bool IsPositionSliderHeld() const { return m_seekDrag.load(); }
-    void SetPlaybackEnded(bool ended) { m_playbackEnded = ended; }
-    void GetPlayerPosition(int& x, int& y) const {
+    bool IsPositionSliderHeld() const override { return m_seekDrag.load(); }
+    void SetPlaybackEnded(bool ended) override { m_playbackEnded = ended; }
+    void GetPlayerPosition(int& x, int& y) const override {
         x = m_playerX.load();
         y = m_playerY.load();
     }
     // Any thread: grabs the embedded player into the input's "_preview.jpg" in the output folder and shows it.
-    void CaptureFfplayWindow();
+    void CaptureFfplayWindow() override;
 
     // Around the page's start of a playback job: before, the flags of the last player are cleared and the
     // pane's screen position noted; after, the window is served until the player is in the pane, its search
     // gave up, or the job ended.
-    void BeforePlaybackStart();
-    void WaitForPlayer();
+    void BeforePlaybackStart() override;
+    void WaitForPlayer() override;
 
     bool SeekDragging() const { return m_seekDrag.load(); }
     bool PlayerEmbedded() const { return m_container != nullptr; }

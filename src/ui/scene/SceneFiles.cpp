@@ -304,20 +304,14 @@ void CTarneloTabScene::ChooseInputFile() {
 
 void CTarneloTabScene::ChooseOutputFolder() {
     StopJob();
-    CAppFolderPickerDialog dialog(QString::fromStdString(m_data.output_folder), ResText(3102), this);
-    if (dialog.DoModal() != QDialog::Accepted) return;
-    ChangeOutputFolder(dialog.GetFolderPath());
+    const QString folder = CFilesPanel::AskOutputFolder(this, m_data.output_folder);
+    if (!folder.isEmpty()) ChangeOutputFolder(folder);
 }
 
 void CTarneloTabScene::ChooseOutputFile() {
     StopJob();
-    CAppFileDialog dialog(false, QStringLiteral("mp4"), QString::fromStdString(m_data.output_name),
-                          QStringLiteral("MP4 Files (*.mp4)|*.mp4||"), this);
-    dialog.SetInitialFolder(QString::fromStdString(m_data.output_folder));
-    dialog.setWindowTitle(ResText(3127));
-    if (dialog.DoModal() != QDialog::Accepted) return;
-    const std::string path = dialog.GetPathName().toStdString();
-    if (path == m_data.GetOutputPath()) return;
+    const std::string path = CFilesPanel::AskOutputFile(this, m_data);
+    if (path.empty() || path == m_data.GetOutputPath()) return;
     const std::string folder = FolderPart(path);
     m_data.output_name = FileNamePart(path);
     if (folder != m_data.output_folder) {

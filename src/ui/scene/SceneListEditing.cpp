@@ -235,11 +235,7 @@ void CTarneloTabScene::OnListCommand(int id) {
 }
 
 void CTarneloTabScene::CopyScene(int row) {
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (!CopySceneRow(m_data.diff_list, row)) return;
-    }
-    m_listModel->InsertRow(row);
+    if (!m_listModel->CopyEntry(row)) return;
     // The selection stays on the scene that was copied, now one row lower.
     m_data.list_idx = row + 1;
     m_listView->SelectRow(m_data.list_idx);
@@ -304,15 +300,11 @@ void CTarneloTabScene::DeleteScene(int row) {
 
 bool CTarneloTabScene::OnDragSwap(int from, int to) {
     if (ListEditBlocked()) return false;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (!SwapSceneRows(m_data.diff_list, from, to)) return false;
-    }
     const bool refresh = m_listRefresh;
     m_listRefresh = false;
-    m_listModel->UpdateRow(from);
-    m_listModel->UpdateRow(to);
+    const bool swapped = m_listModel->SwapEntries(from, to);
     m_listRefresh = refresh;
+    if (!swapped) return false;
     m_data.list_idx = to;
     RefreshMergeInfo();
     return true;

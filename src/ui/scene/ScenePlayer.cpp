@@ -18,14 +18,6 @@ void CTarneloTabScene::ConnectPlayer() {
             [this] { m_player->OpenVideo(kJobOutputPreview); });
 }
 
-bool CTarneloTabScene::IsPositionSliderHeld() const { return m_player->IsPositionSliderHeld(); }
-void CTarneloTabScene::SetPlaybackEnded(bool ended) { m_player->SetPlaybackEnded(ended); }
-void CTarneloTabScene::CaptureFfplayWindow() { m_player->CaptureFfplayWindow(); }
-void CTarneloTabScene::GetPlayerPosition(int& x, int& y) const { m_player->GetPlayerPosition(x, y); }
-
-void CTarneloTabScene::OnPlayPosition(const PlayPositionMsg& msg) { m_player->OnPlayPosition(msg); }
-void CTarneloTabScene::OnFindPlayer(const FindPlayerMsg& msg) { m_player->OnFindPlayer(msg); }
-
 void CTarneloTabScene::StartPlayback(int job) { StartProcess(job); }
 void CTarneloTabScene::StopPlayback() {
     m_jobs->StopButton()->setEnabled(false);

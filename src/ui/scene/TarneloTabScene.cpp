@@ -67,6 +67,7 @@ void CTarneloTabScene::BuildLayout() {
     m_preview = new CPreviewPanel(this);
     m_player = new CPlayerControl(m_preview, m_engine.get(), &m_data, this, this);
     m_jobStatus = new CJobStatus(Host(), m_jobs->ProgressBar(), this);
+    AttachJobDisplay(m_player, m_jobStatus);
 
     auto* settings = new QHBoxLayout;
     settings->setSpacing(6);
@@ -206,31 +207,6 @@ void CTarneloTabScene::DisableAll() {
 
 // --- jobs ---
 
-void CTarneloTabScene::StartProcess(int job) {
-    if (m_processing) {
-        AppLog().Log("%s(%d) bProcessing(%d)\n", "CTarneloTabScene::StartProcess", __LINE__, 1);
-        return;
-    }
-    m_processing = true;
-    AppLog().Log("%s(%d) nProcessID(%d)\n", "CTarneloTabScene::StartProcess", __LINE__, job);
-    // A job thread that has reported its end but not yet returned is waited for, so the start is not refused.
-    if (m_engine->Status().running && CurrentJob() == 0) m_engine->JoinJobThread();
-    if (IsSceneJob(job)) {
-        AutoSave(false);
-        m_jobStatus->StartTimer();
-    } else {
-        Host()->SetStatusText(2, QString());
-    }
-    const bool playback = IsPreviewJobId(job);
-    if (playback) m_player->BeforePlaybackStart();
-    const bool started = m_engine->StartJob(job);
-    if (!started) m_jobStatus->StopTimer();
-    UpdateControlStates(false);
-    // The player's own window is taken into the pane before anything else may start or stop it.
-    if (playback && started) m_player->WaitForPlayer();
-    m_processing = false;
-}
-
 void CTarneloTabScene::StopRunning() {
     if (LocalJob() != 0) {
         // The waiting loop of the preparation (or correction) ends as soon as its tool stops.
@@ -266,21 +242,6 @@ void CTarneloTabScene::RefreshPreview() {
         if (!m_data.diff_list.empty()) index = m_data.list_idx;
     }
     m_engine->QueueSegment(index, true);
-}
-
-void CTarneloTabScene::OnJobStart(const JobStartMsg& msg) { m_jobStatus->JobStart(msg, CurrentJob()); }
-void CTarneloTabScene::OnJobName(const JobNameMsg& msg) { m_jobStatus->JobName(msg); }
-void CTarneloTabScene::OnJobProgress(const JobProgressMsg& msg) { m_jobStatus->JobProgress(msg, CurrentJob()); }
-void CTarneloTabScene::OnJobState(const JobStateMsg& msg) { m_jobStatus->JobState(msg); }
-
-void CTarneloTabScene::SetWaitCursor(bool on) {
-    if (on == m_waitCursor) return;
-    m_waitCursor = on;
-    if (on) {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    } else {
-        QApplication::restoreOverrideCursor();
-    }
 }
 
 void CTarneloTabScene::OnBusy(const BusyMsg& msg) {
@@ -369,11 +330,6 @@ void CTarneloTabScene::ReloadCaptions() {
 }
 
 // --- commands ---
-
-bool CTarneloTabScene::Confirm(int stringId) {
-    CAppMsgDlg dialog(ResText(stringId), this);
-    return dialog.DoModal() == CAppMsgDlg::kYes;
-}
 
 void CTarneloTabScene::OnExtract(int job) {
     if (IsPreviewJobId(CurrentJob())) StopRunning();

@@ -59,11 +59,11 @@ public:
 
     // --- jobs ---
     // Starts a job (its id is the control that starts it); a call while one is being started is refused.
-    void StartProcess(int job);
+    void StartProcess(int job) { StartPageJob(job, "CTarneloTabScene::StartProcess"); }
     // The stop button: stops a running job or the input preparation.
     void StopRunning();
     // Enables every control as the tab's state asks; settled after a job ended.
-    void UpdateControlStates(bool settled);
+    void UpdateControlStates(bool settled) override;
     // New effects show at once: a new still of the selected scene.
     void RefreshPreview();
 
@@ -80,12 +80,6 @@ public:
     CPreviewPanel* Preview() const { return m_preview; }
     CPlayerControl* Player() const { return m_player; }
 
-    // TabWindow: the player hooks the engine calls while a preview plays (ScenePlayer.cpp).
-    bool IsPositionSliderHeld() const override;
-    void SetPlaybackEnded(bool ended) override;
-    void CaptureFfplayWindow() override;
-    void GetPlayerPosition(int& x, int& y) const override;
-
     // --- editing the list (SceneListEditing.cpp) ---
     // The row menu for a right click on (row, column), which selects the row; nullptr where none is offered
     // (frame columns, no row, work under way).
@@ -96,18 +90,13 @@ public:
     CAppEdit* CellEdit() const;
 
 protected:
-    void OnJobStart(const JobStartMsg& msg) override;
-    void OnJobName(const JobNameMsg& msg) override;
-    void OnJobProgress(const JobProgressMsg& msg) override;
-    void OnJobState(const JobStateMsg& msg) override;
+    void BeforeSceneJob() override { AutoSave(false); }
     void OnBusy(const BusyMsg& msg) override;
     void OnProcessFinished(const ProcessFinishedMsg& msg) override;
     void OnListChanged(const ListChangedMsg& msg) override;
     void OnPreviewImage(const PreviewImageMsg& msg) override;
     void OnSelectScene(const SelectSceneMsg& msg) override;
     void OnMediaOpened(const MediaOpenedMsg& msg) override;
-    void OnPlayPosition(const PlayPositionMsg& msg) override;
-    void OnFindPlayer(const FindPlayerMsg& msg) override;
     // The in-place edit ended: its value changes the scene, whose segment is then cut again.
     void OnEditDone(const EditDoneMsg& msg) override;
 
@@ -118,12 +107,9 @@ private:
     void ApplyStates(const SceneControlStates& states);
     // Every control off except the stop button, and the tab buttons of the main window.
     void DisableAll();
-    // The hourglass while long work runs; nested calls keep one cursor.
-    void SetWaitCursor(bool on);
     void FillList(int select);
     void RefreshMergeInfo();
     void ReloadCaptions();
-    bool Confirm(int stringId);
 
     // Commands.
     void OnExtract(int job);
@@ -213,8 +199,6 @@ private:
     CPlayerControl* m_player;
     CJobStatus* m_jobStatus;
 
-    bool m_processing = false;  // StartProcess is under way
-    bool m_waitCursor = false;  // between the two busy messages
     bool m_listRefresh = true;  // false while the tab rebuilds the list
     bool m_loadingProject = false;
     std::string m_pendingInput;  // a video asked for while another was being prepared
