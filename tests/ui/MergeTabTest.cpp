@@ -16,9 +16,11 @@
 #include "app/AppFileDialog.h"
 #include "app/AppMsgDlg.h"
 #include "engine/ConvertMerge.h"
+#include "engine/JobTables.h"
 #include "ui/lists/ListContextMenu.h"
 #include "ui/lists/MergeListModel.h"
 #include "ui/lists/SceneListView.h"
+#include "ui/preview/PreviewPanel.h"
 
 using scenetab::kJobTimeoutMs;
 using scenetab::NoChildLeft;
@@ -98,6 +100,9 @@ private slots:
     void initTestCase() {
         m_env = new UiTestEnvironment;
         CAppMsgDlg::SetNoticesSilent(true);
+        // The player runs without a screen or a sound card.
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        setenv("SDL_AUDIODRIVER", "dummy", 1);
         if (!clips::ToolsAvailable()) QSKIP("ffmpeg or ffprobe is not on PATH");
         const std::string folder = m_clips.path().toStdString();
         std::string error;
@@ -319,6 +324,34 @@ private slots:
         QTRY_VERIFY(NoChildLeft());
         QVERIFY2(!QFile::exists(converted), qPrintable(converted));
         QVERIFY(Find<QPushButton>("convertButton")->isEnabled());
+    }
+
+    void aClickedVideoPlaysItsConvertedFile() {
+        m_d.Dlg()->DropFiles(
+            {m_d.Copy(m_sound25, QStringLiteral("a.mp4")), m_d.Copy(m_silent2997, QStringLiteral("b.mp4"))});
+        Choose("resolutionCombo", 8);
+        Click("convertButton");
+        WaitJobEnd();
+        const SceneEntry second = Data().diff_list[1];
+        QVERIFY(QFile::exists(ToQ(second.fileName)));
+        ClickRow(0);
+        QCOMPARE(Tab().Engine().CurrentPreviewFile(), Data().diff_list[0].fileName);
+        ClickRow(1);
+        QCOMPARE(Tab().Engine().CurrentPreviewFile(), second.fileName);
+        const QString line = Find<QLabel>("positionLine")->text();
+        QVERIFY2(line.endsWith(QStringLiteral("Frm:0/%1").arg(second.m_convertedInfo.frame_num - 1)), qPrintable(line));
+
+        CPreviewPanel* panel = Tab().Preview();
+        QTest::mouseClick(panel->PlayStopButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(Tab().CurrentJob() == kJobScenePreview && Tab().Engine().CurrentPlayFrame() > 0,
+                                 kJobTimeoutMs);
+        // While it plays, no job can start and the frame buttons wait.
+        QVERIFY(!Find<QPushButton>("convertJoinButton")->isEnabled());
+        QVERIFY(!panel->SeekButton(0)->isEnabled());
+        QTest::mouseClick(panel->PlayStopButton(), Qt::LeftButton);
+        QVERIFY(Idle());
+        QTRY_VERIFY(NoChildLeft());
+        QVERIFY(Find<QPushButton>("convertJoinButton")->isEnabled());
     }
 
     void bothTabsKeepTheirStateAcrossASwitch() {

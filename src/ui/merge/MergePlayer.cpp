@@ -36,19 +36,20 @@ void CTarneloTabMerge::OnRowClicked(int row, int column) {
         if (row < 0 || static_cast<size_t>(row) >= m_data.diff_list.size()) return;
         video = m_data.diff_list[static_cast<size_t>(row)];
     }
-    const bool changed = row != m_data.list_idx;
+    // Before its conversion a video is shown and played as it is.
+    const bool converted = platform::FileExists(video.fileName);
+    const std::string file = converted ? video.fileName : video.m_fileToUse;
+    // A job selects the video it works on without showing it: the same row shows its file when clicked.
+    const bool changed = row != m_data.list_idx || file != m_engine->CurrentPreviewFile();
     m_data.list_idx = row;
     m_data.input_file = video.m_fileToUse;
     if (changed && !m_listView->Dragging()) {
         StopPlayer();
         m_data.m_sourceInfo = video.m_segmentInfo;
-        // Before its conversion a video is shown and played as it is.
-        const bool converted = platform::FileExists(video.fileName);
-        const std::string file = converted ? video.fileName : video.m_fileToUse;
         const VideoInfo& info = converted ? video.m_convertedInfo : video.m_segmentInfo;
         m_engine->SetPlayerFile(file, info);
-        m_preview->SetPositionText(CPreviewPanel::PositionText(0, info.frame_num, info.fps));
-        m_preview->SetFileText(QString::fromStdString(FileNamePart(file)));
+        // The lines and the slider show its first frame, as for a file the engine opened.
+        m_player->OnPlayPosition(PlayPositionMsg{0, info.frame_num});
         m_engine->SetPreviewImage(file, "0", false, -1);
     }
     UpdateData(true);
