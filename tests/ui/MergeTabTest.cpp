@@ -268,6 +268,15 @@ private slots:
         QCOMPARE(Tab().ListModel()->rowCount(), 3);
         QCOMPARE(Data().diff_list[1].m_fileToUse, Data().diff_list[2].m_fileToUse);
         QCOMPARE(Cell(2, MergeListModel::kColEnable), QStringLiteral("003"));
+        // A drag takes the first video to the last place; the output starts follow the new order.
+        const std::string first = Data().diff_list[0].m_fileToUse;
+        SceneListView* view = Tab().ListView();
+        view->BeginDrag(0);
+        view->DragMoveTo(view->visualRect(Tab().ListModel()->index(2, MergeListModel::kColFile)).center());
+        view->EndDrag();
+        QCOMPARE(Data().diff_list[2].m_fileToUse, first);
+        QCOMPARE(Cell(0, MergeListModel::kColOutputStart), QStringLiteral("0"));
+        QCOMPARE(Cell(2, MergeListModel::kColFile), QStringLiteral("a.mp4"));
         Tab().OnListCommand(kListDelete);
         Tab().OnListCommand(kListDelete);
         QCOMPARE(Tab().ListModel()->rowCount(), 1);

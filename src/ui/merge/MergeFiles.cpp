@@ -26,13 +26,13 @@
 // --- adding videos ---
 
 void CTarneloTabMerge::DropFiles(const QStringList& files) {
-    if (IsBusy() || m_adding) return;
+    if (IsBusy()) return;
     window()->activateWindow();
     AddVideos(files);
 }
 
 void CTarneloTabMerge::ChooseFiles() {
-    if (IsBusy() || m_adding) return;
+    if (IsBusy()) return;
     CAppFileDialog dialog(true, QStringLiteral("mp4"), QString(), VideoFilter(), this);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setWindowTitle(ResText(3171).remove(QStringLiteral("...")));
@@ -76,7 +76,8 @@ void CTarneloTabMerge::ShowClash(const MergeClash& clash) {
 
 int CTarneloTabMerge::AddVideos(const QStringList& files) {
     if (files.isEmpty()) return 0;
-    m_adding = true;
+    // Adding is the tab's own preparation of its inputs: the tab buttons and the jobs wait for it.
+    SetPreparingInput(true);
     DisableAll();
     m_jobs->StopButton()->setEnabled(false);
     int added = 0;
@@ -98,7 +99,7 @@ int CTarneloTabMerge::AddVideos(const QStringList& files) {
         m_listView->SelectRow(row);
         ++added;
     }
-    m_adding = false;
+    SetPreparingInput(false);
     UpdateData(true);
     RefreshMergeInfo();
     UpdateControlStates(true);
@@ -216,7 +217,7 @@ void CTarneloTabMerge::ConnectListEditing() {
     });
 }
 
-bool CTarneloTabMerge::ListEditBlocked() const { return IsBusy() || m_adding || !m_listRefresh; }
+bool CTarneloTabMerge::ListEditBlocked() const { return IsBusy() || !m_listRefresh; }
 
 std::unique_ptr<QMenu> CTarneloTabMerge::ListContextMenu(int row) {
     if (ListEditBlocked() || row < 0 || row >= m_listModel->rowCount()) return nullptr;

@@ -29,7 +29,7 @@ void CTarneloTabMerge::StopPlayer() {
 
 void CTarneloTabMerge::OnRowClicked(int row, int column) {
     (void)column;
-    if (IsBusy() || m_adding || !m_listRefresh) return;
+    if (IsBusy() || !m_listRefresh) return;
     SceneEntry video;
     {
         std::lock_guard<std::mutex> lock(m_engine->ListMutex());
@@ -81,7 +81,7 @@ std::vector<int> CTarneloTabMerge::OutputStarts() const {
     return MergeOutputStarts(m_data.diff_list, m_data.transition, m_data.TransitionDuration, FrameRateValue(Rate()));
 }
 
-bool CTarneloTabMerge::SceneJobRunning() const { return IsBusy() || m_adding; }
+bool CTarneloTabMerge::SceneJobRunning() const { return IsBusy(); }
 bool CTarneloTabMerge::ListHasFocus() const { return m_listView->hasFocus(); }
 void CTarneloTabMerge::PlayerChanged() { UpdateControlStates(true); }
 MediaInfoSource& CTarneloTabMerge::ReportSource() { return *this; }

@@ -156,9 +156,9 @@ void CTarneloTabMerge::UpdateControlStates(bool settled) {
         state = SceneStateOf(m_data);
     }
     const int job = CurrentJob();
-    state.sceneJob = IsBusy() || m_adding;
+    state.sceneJob = IsBusy();
     state.playbackJob = IsPreviewJobId(job);
-    state.anyJob = job != 0 || m_adding;
+    state.anyJob = job != 0;
     state.settled = settled;
     ApplyStates(ComputeSceneControlStates(state));
     m_listModel->SetLocked(state.sceneJob);

@@ -148,5 +148,4 @@ private:
     int m_sizeIndex;
     int m_rateIndex;
     bool m_listRefresh = true;  // false while the tab rebuilds the list
-    bool m_adding = false;      // videos are being added
 };
