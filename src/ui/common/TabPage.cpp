@@ -145,6 +145,20 @@ void CTabPage::GetPlayerPosition(int& x, int& y) const {
     }
 }
 
+SceneTabState CTabPage::PageState(bool settled) const {
+    SceneTabState state;
+    {
+        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
+        state = SceneStateOf(m_data);
+    }
+    const int job = CurrentJob();
+    state.sceneJob = IsBusy();
+    state.playbackJob = IsPreviewJobId(job);
+    state.anyJob = job != 0;
+    state.settled = settled;
+    return state;
+}
+
 bool CTabPage::StartPageJob(int job, const char* logTag) {
     if (m_processing) {
         AppLog().Log("%s(%d) bProcessing(%d)\n", logTag, __LINE__, 1);

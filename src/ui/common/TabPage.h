@@ -11,6 +11,7 @@
 #include "engine/MessageSink.h"
 #include "engine/TarneloProcess.h"
 #include "project/TarneloData.h"
+#include "ui/common/SceneControlRules.h"
 #include "ui/common/TabHost.h"
 
 class CJobStatus;
@@ -76,6 +77,8 @@ public:
     virtual void DropFiles(const QStringList& files) { (void)files; }
     // Enables every control as the page's state asks; settled after a job ended.
     virtual void UpdateControlStates(bool settled) { (void)settled; }
+    // What the enabling rule reads of the page now: the project's files and list, and what runs.
+    SceneTabState PageState(bool settled) const;
 
     // The project commands of the main window; a page without project files ignores them. LoadProjectFile
     // returns -1 when the file does not exist, 0 when it could not be read, 1 when opened.

@@ -150,16 +150,7 @@ void CTarneloTabMerge::UpdateData(bool toControls) {
 // --- enabling ---
 
 void CTarneloTabMerge::UpdateControlStates(bool settled) {
-    SceneTabState state;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        state = SceneStateOf(m_data);
-    }
-    const int job = CurrentJob();
-    state.sceneJob = IsBusy();
-    state.playbackJob = IsPreviewJobId(job);
-    state.anyJob = job != 0;
-    state.settled = settled;
+    const SceneTabState state = PageState(settled);
     ApplyStates(ComputeSceneControlStates(state));
     m_listModel->SetLocked(state.sceneJob);
     Host()->UpdateTabButtons();
