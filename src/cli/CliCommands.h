@@ -11,6 +11,7 @@ int RunExtract(const Options& options, CliSink& sink, bool japanese);
 int RunSegments(const Options& options, CliSink& sink, bool japanese);
 int RunMerge(const Options& options, CliSink& sink, bool japanese);
 int RunAutocorrect(const Options& options, CliSink& sink, bool japanese);
+int RunRetune(const Options& options, CliSink& sink, bool japanese);
 int RunJoin(const Options& options, CliSink& sink, bool japanese);
 int RunProbe(const Options& options, CliSink& sink, bool japanese);
 int RunPlay(const Options& options, CliSink& sink, bool japanese);

@@ -225,6 +225,19 @@ void AddExtractOptions(CLI::App& app, Options& o) {
     app.footer(std::string("Values out of range are clamped.\n") + kStatusFooter);
 }
 
+void AddRetuneOptions(CLI::App& app, Options& o) {
+    AddValue(app, "--threshold", "N", "previous-frame difference, 0..1000 (default: the project's)",
+             Number(o.threshold));
+    AddValue(app, "--valid-sec", "S", "seconds of motion that make a scene, 1.0..10.0 (default: the project's)",
+             Number(o.validSec));
+    AddValue(app, "--cut-sec", "S", "seconds of stillness that end a scene, 1.0..10.0 (default: the project's)",
+             Number(o.cutSec));
+    AddFlag(app, "--dry-run", "print the scenes the settings give; save and cut nothing", o.dryRun);
+    app.footer(std::string("Uses the per-frame record of the project's last complete extraction; the video is "
+                           "not decoded again. Values out of range are clamped.\n") +
+               kStatusFooter);
+}
+
 void AddMergeOptions(CLI::App& app, Options& o) {
     AddSwitch(app, "--transition", "cross-fade the scenes (default: the project's setting)", "--no-transition",
               "join the scenes without cross-fades", [&o](bool transition) { o.transition = transition; });
@@ -292,6 +305,10 @@ const CommandSpec kCommands[] = {
      "join the enabled scenes of a saved project into its output file, cutting again any segment that is missing "
      "or wrong",
      "PROJECT", "the project file (.kpproj)", "a project file", AddMergeOptions},
+    {"retune", Command::Retune,
+     "find the scenes again with other settings from the project's motion record, without decoding; cut only the "
+     "segments that changed",
+     "PROJECT", "the project file (.kpproj)", "a project file", AddRetuneOptions},
     {"join", Command::Join, "convert videos to one size and rate and join them in order", "FILE",
      "the videos, in the order they are joined", "at least one video", AddJoinOptions},
     {"autocorrect", Command::Autocorrect,

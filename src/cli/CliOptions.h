@@ -14,7 +14,7 @@
 
 namespace cli {
 
-enum class Command { None, Help, Version, Extract, Segments, Merge, Probe, Play, Join, Autocorrect };
+enum class Command { None, Help, Version, Extract, Segments, Merge, Probe, Play, Join, Autocorrect, Retune };
 
 // Exit statuses of the program.
 inline constexpr int kExitSuccess = 0;
@@ -41,6 +41,7 @@ struct Options {
     bool cuda = false;               // --cuda: use the CUDA encoder when a device exists
     bool noCut = false;              // --no-cut: find scenes without cutting their segment files
     bool merge = false;              // extract --merge: join the scenes found into the output file
+    bool dryRun = false;             // retune --dry-run: print the scenes, save and cut nothing
     std::optional<bool> transition;  // unset: the project's own setting (merge), else off
     int probeKind = 1;
     std::optional<int> scene;  // play --scene N, 1-based

@@ -23,6 +23,30 @@ struct ExtractPaths {
     std::string projectFile;
 };
 
+// The three scene settings given on the command line, clamped to their ranges as the edits clamp them.
+// Returns one warning per value that was changed on the way.
+inline std::vector<std::string> ApplySceneSettings(CTarneloData& data, const Options& o) {
+    std::vector<std::string> warnings;
+    auto apply = [&warnings](NumericSetting& setting, const std::optional<double>& given, const char* flag,
+                             bool integer) {
+        if (!given) return;
+        const double wanted = integer ? std::trunc(*given) : *given;
+        setting.SetValueClamped(wanted);
+        const std::string prefix = std::string(flag) + " " + FormatC("%g", *given);
+        if (setting.value != wanted) {
+            warnings.push_back(prefix + " is outside " +
+                               FormatC(integer ? "%.0f..%.0f" : "%.1f..%.1f", setting.minimum, setting.maximum) +
+                               "; using " + setting.text);
+        } else if (wanted != *given) {
+            warnings.push_back(prefix + " is not a whole number; using " + setting.text);
+        }
+    };
+    apply(data.threshold, o.threshold, "--threshold", true);
+    apply(data.valid_min_unit, o.validSec, "--valid-sec", false);
+    apply(data.cut_min_unit, o.cutSec, "--cut-sec", false);
+    return warnings;
+}
+
 // Starts a new project for an extraction as opening a video does, then applies the settings clamped to their
 // ranges as the edits clamp them. Returns one warning per value that was changed on the way.
 inline std::vector<std::string> SetUpExtractProject(CTarneloData& data, const Options& o, const ExtractPaths& paths,
@@ -42,23 +66,7 @@ inline std::vector<std::string> SetUpExtractProject(CTarneloData& data, const Op
     data.diff_list.clear();
     data.list_idx = -1;
 
-    auto apply = [&warnings](NumericSetting& setting, const std::optional<double>& given, const char* flag,
-                             bool integer) {
-        if (!given) return;
-        const double wanted = integer ? std::trunc(*given) : *given;
-        setting.SetValueClamped(wanted);
-        const std::string prefix = std::string(flag) + " " + FormatC("%g", *given);
-        if (setting.value != wanted) {
-            warnings.push_back(prefix + " is outside " +
-                               FormatC(integer ? "%.0f..%.0f" : "%.1f..%.1f", setting.minimum, setting.maximum) +
-                               "; using " + setting.text);
-        } else if (wanted != *given) {
-            warnings.push_back(prefix + " is not a whole number; using " + setting.text);
-        }
-    };
-    apply(data.threshold, o.threshold, "--threshold", true);
-    apply(data.valid_min_unit, o.validSec, "--valid-sec", false);
-    apply(data.cut_min_unit, o.cutSec, "--cut-sec", false);
+    warnings = ApplySceneSettings(data, o);
 
     if (o.quality) data.quality = *o.quality;
     data.use_cuda = o.cuda && cudaPresent;

@@ -28,6 +28,8 @@ int Run(const cli::Options& options) {
             return cli::RunMerge(options, sink, japanese);
         case cli::Command::Autocorrect:
             return cli::RunAutocorrect(options, sink, japanese);
+        case cli::Command::Retune:
+            return cli::RunRetune(options, sink, japanese);
         case cli::Command::Join:
             return cli::RunJoin(options, sink, japanese);
         case cli::Command::Probe:

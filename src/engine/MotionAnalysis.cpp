@@ -1,19 +1,15 @@
+#include <algorithm>
 #include <memory>
 #include <vector>
 
 #include "engine/ChangedPixels.h"
+#include "engine/MotionRecord.h"
 #include "engine/SceneRules.h"
 #include "engine/TarneloProcess.h"
 #include "engine/TaskLimiter.h"
 #include "log/AppLog.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
-
-namespace {
-
-constexpr int kMaxScenesPerRun = 999;
-
-}  // namespace
 
 int CTarneloProcess::ProcessDiffFrame(const std::string& input, int t) {
     AppLog().Log("%s(%d) input_file(%s), threshold(%d)\n", "CTarneloProcess::ProcessDiffFrame", __LINE__, input.c_str(),
@@ -51,11 +47,14 @@ int CTarneloProcess::ExecuteCmdLoadVideo(const std::string& input, int t) {
     if (frameSize == 0) child.Terminate(-1);
 
     const int T = ScaledThreshold(static_cast<int>(frameSize), t);
-    SceneRules rules(SceneRunLength(current.fps, data.valid_min_unit.value),
-                     SceneRunLength(current.fps, data.cut_min_unit.value));
+    SceneScan scan(current.fps, data.valid_min_unit.value, data.cut_min_unit.value, T);
     TaskLimiter limiter(TaskLimiterMaximum(data.use_cuda));
     const std::string base = SegmentFileBase(data.input_file);
     int appended = 0;
+    // Kept for the record: every count in full (the motion decision stays that of T).
+    const bool record = m_options.recordMotion && !data.project_file.empty();
+    std::vector<uint32_t> counts;
+    if (record) counts.reserve(static_cast<size_t>(std::max(0, current.frame_num)));
 
     auto append = [&](SceneRange range) {
         SceneEntry entry(range.first, range.second,
@@ -105,15 +104,20 @@ int CTarneloProcess::ExecuteCmdLoadVideo(const std::string& input, int t) {
             filled += static_cast<size_t>(more);
         }
         if (filled < frameSize) break;  // a truncated last frame is never measured
-        const int d = CountChangedPixels(frame.data(), w, h, i, T);
-        if (auto scene = rules.Step(d >= T)) append(*scene);
+        const int d = CountChangedPixels(frame.data(), w, h, i, record ? MotionRecord::kAlwaysMotion : T);
+        if (record) counts.push_back(static_cast<uint32_t>(d));
+        if (auto scene = scan.Frame(d)) append(*scene);
         ++i;
         if (CancelRequested() || appended >= kMaxScenesPerRun) child.Terminate(-2);
     }
     const int exitCode = child.Wait();
     child.CloseJob();
 
-    if (auto scene = rules.Flush(exitCode, current.frame_num)) append(*scene);
+    if (auto scene = scan.Finish(exitCode, current.frame_num)) append(*scene);
+    // A stopped or failed run, or one cut short at the scene limit, has not measured the whole video.
+    if (record && exitCode == 0 && appended < kMaxScenesPerRun) {
+        SaveMotionRecord(input, w, h, current, std::move(counts));
+    }
     SendState(kJobStateWaiting);
     limiter.WaitIdle();
     if (data.diff_list.empty()) InstallDefaultSceneList();
@@ -122,6 +126,23 @@ int CTarneloProcess::ExecuteCmdLoadVideo(const std::string& input, int t) {
     hProcess = 0;
     LogCmdResult("CTarneloProcess::ExecuteCmdLoadVideo", __LINE__, command, exitCode);
     return exitCode;
+}
+
+void CTarneloProcess::SaveMotionRecord(const std::string& input, int width, int height, const VideoInfo& video,
+                                       std::vector<uint32_t> counts) {
+    MotionRecord motion;
+    motion.width = width;
+    motion.height = height;
+    motion.fps = video.fps;
+    motion.frameCount = video.frame_num;
+    motion.counts = std::move(counts);
+    const std::string path = MotionRecordPath(m_data->project_file);
+    if (!ReadInputIdentity(input, motion.input) || !WriteMotionRecord(path, motion)) {
+        AppLog().Log("%s(%d) not written: motion record(%s)\n", "CTarneloProcess::SaveMotionRecord", __LINE__,
+                     path.c_str());
+        return;
+    }
+    m_data->motion_file = path;
 }
 
 void CTarneloProcess::InstallDefaultSceneList() {

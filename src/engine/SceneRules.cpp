@@ -61,6 +61,23 @@ std::optional<SceneRange> SceneRules::Flush(int exitCode, int frameCount) {
     return confirmed;
 }
 
+SceneScan::SceneScan(double fps, double validSeconds, double cutSeconds, int T)
+    : m_rules(SceneRunLength(fps, validSeconds), SceneRunLength(fps, cutSeconds)), m_threshold(T) {}
+
+std::vector<SceneRange> ScenesOfCounts(const std::vector<uint32_t>& counts, int frameCount, double fps,
+                                       double validSeconds, double cutSeconds, int T) {
+    SceneScan scan(fps, validSeconds, cutSeconds, T);
+    std::vector<SceneRange> scenes;
+    const size_t judged = std::min(counts.size(), static_cast<size_t>(std::max(frameCount, 0)));
+    for (size_t i = 0; i < judged; ++i) {
+        if (auto scene = scan.Frame(counts[i])) scenes.push_back(*scene);
+        // The live run stops its decoder here, which ends it without the final scene.
+        if (scenes.size() >= static_cast<size_t>(kMaxScenesPerRun)) return scenes;
+    }
+    if (auto scene = scan.Finish(0, frameCount)) scenes.push_back(*scene);
+    return scenes;
+}
+
 std::string SegmentFileBase(const std::string& inputFile) {
     const std::size_t slash = inputFile.rfind('/');
     const std::string name = slash == std::string::npos ? inputFile : inputFile.substr(slash + 1);

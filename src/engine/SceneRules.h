@@ -1,8 +1,10 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 // The rules that turn per-frame motion decisions into scenes, and the names of
 // the files the scenes are cut to. No threads, no files: the extraction loop
@@ -46,6 +48,33 @@ private:
     int m_first = 0;
     bool m_open = true;  // a run starts with a scene open at frame 0
 };
+
+// An extraction's judging of frames by their counts of changed pixels: a frame is motion when its count
+// reaches the threshold T. The live decode and a recorded count list both go through it, so a re-tune can
+// never find other scenes than a fresh extraction with the same settings.
+class SceneScan {
+public:
+    // The scene lengths in seconds at fps, as the extraction takes them; T is the scaled threshold.
+    SceneScan(double fps, double validSeconds, double cutSeconds, int T);
+
+    // The next frame's count; the scene confirmed at this frame, if any.
+    std::optional<SceneRange> Frame(int64_t count) { return m_rules.Step(count >= m_threshold); }
+    // After the last frame: the open scene when the decoder ended normally.
+    std::optional<SceneRange> Finish(int exitCode, int frameCount) { return m_rules.Flush(exitCode, frameCount); }
+    int Threshold() const { return m_threshold; }
+
+private:
+    SceneRules m_rules;
+    int m_threshold;
+};
+
+// The most scenes one extraction finds; the decoder is stopped at the last one.
+inline constexpr int kMaxScenesPerRun = 999;
+
+// The scenes a complete extraction finds from counts measured on frameCount frames (counts beyond it were
+// never judged): what the live loop would append, stopping at kMaxScenesPerRun as it does.
+std::vector<SceneRange> ScenesOfCounts(const std::vector<uint32_t>& counts, int frameCount, double fps,
+                                       double validSeconds, double cutSeconds, int T);
 
 // Base of a segment file name: the input's name without folder and last
 // extension, followed by "_seg_"; a name without a '.' is used as it is.

@@ -36,6 +36,9 @@ struct EngineOptions {
     // recording it costs a whole extra decode, so the run that cuts builds it (the project names the file
     // and preparation finds it missing then).
     bool buildTimeList = true;
+    // A complete extraction keeps its per-frame counts beside the project (when it has a project file), so
+    // its settings can be tuned again without decoding.
+    bool recordMotion = true;
 };
 
 // The engine's work as the front-ends see it.
@@ -104,6 +107,9 @@ public:
     int ExecuteCmdLoadVideo(const std::string& input, int t);
     // The scene tab's default list after an extraction that found nothing (merge tab: an empty list).
     void InstallDefaultSceneList();
+    // Writes the counts of a complete extraction of input beside the project and names the file in it.
+    void SaveMotionRecord(const std::string& input, int width, int height, const VideoInfo& video,
+                          std::vector<uint32_t> counts);
     // Stores the real frame count of a written segment, renaming its file when the range changes.
     void SetSceneFrameCount(int sceneIndex, int frameCount);
 

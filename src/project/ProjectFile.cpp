@@ -216,6 +216,8 @@ json ProjectToJson(const CTarneloData& data) {
     root["output_folder"] = data.output_folder;
     root["output_name"] = data.output_name;
     root["pts_file"] = data.pts_file;
+    // Only projects with a record carry its key, so every other project is written as before.
+    if (!data.motion_file.empty()) root["motion_file"] = data.motion_file;
     root["cine_sco"] = data.cine_sco;
     root["transition"] = data.transition;
     root["primaries"] = data.primaries;
@@ -330,6 +332,8 @@ bool CTarneloData::LoadProject(const std::string& path) {
         ReadString(root, "output_folder", loaded.output_folder);
         ReadString(root, "output_name", loaded.output_name);
         ReadString(root, "pts_file", loaded.pts_file);
+        loaded.motion_file.clear();
+        ReadString(root, "motion_file", loaded.motion_file);
         ReadBool(root, "cine_sco", loaded.cine_sco);
         ReadBool(root, "transition", loaded.transition);
         ReadBool(root, "primaries", loaded.primaries);

@@ -167,6 +167,7 @@ void CTarneloData::ResetAll(bool keepProject) {
         output_folder.clear();
         output_name.clear();
         pts_file.clear();
+        motion_file.clear();
         diff_list.clear();
         pts_list.clear();
         list_idx = -1;

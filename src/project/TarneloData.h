@@ -142,6 +142,8 @@ public:
     std::string output_folder;  // empty or ending in the separator
     std::string output_name;
     std::string pts_file;
+    // The per-frame motion record of the last complete extraction (empty: none); checked before each use.
+    std::string motion_file;
     std::vector<SceneEntry> diff_list;
     bool cine_sco = false;
     bool transition = false;

@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstdint>
 #include <ostream>
 #include <vector>
 
@@ -216,6 +217,34 @@ TEST(SceneRules, DefaultSceneCoversTheFirstThreeSeconds) {
     for (const auto& c : cases) {
         EXPECT_EQ(DefaultSceneLastFrame(c.fps, c.frameCount), c.expected) << c.fps << " " << c.frameCount;
     }
+}
+
+TEST(SceneRules, CountListsAreJudgedAsTheLiveRunJudgesThem) {
+    // 1 s at 10 fps makes a scene and 1 s of stillness ends it; T = 50.
+    const auto scenes = [](const std::vector<uint32_t>& counts, int frameCount) {
+        return ScenesOfCounts(counts, frameCount, 10, 1.0, 1.0, 50);
+    };
+    std::vector<uint32_t> counts(60, 0);
+    counts[0] = 0x7FFFFFFF;                                             // the first frame, motion at any threshold
+    for (int i = 20; i < 35; ++i) counts[static_cast<size_t>(i)] = 50;  // exactly T is motion
+    for (int i = 45; i < 60; ++i) counts[static_cast<size_t>(i)] = 49;  // one short of T is not
+    EXPECT_EQ(scenes(counts, 60), (std::vector<SceneRange>{{20, 34}}));
+    // Motion to the end is flushed as the last scene, clipped to the frames judged.
+    for (int i = 46; i < 60; ++i) counts[static_cast<size_t>(i)] = 80;
+    EXPECT_EQ(scenes(counts, 60), (std::vector<SceneRange>{{20, 34}, {46, 59}}));
+    EXPECT_EQ(scenes(counts, 50), (std::vector<SceneRange>{{20, 34}}));  // frames 50.. were never judged
+    EXPECT_TRUE(scenes({}, 0).empty());
+
+    // A run stops at the scene limit, without the scene still open.
+    std::vector<uint32_t> many;
+    for (int k = 0; k < kMaxScenesPerRun + 5; ++k) {
+        many.insert(many.end(), 12, 100);
+        many.insert(many.end(), 12, 0);
+    }
+    many.insert(many.end(), 20, 100);
+    const auto found = scenes(many, static_cast<int>(many.size()));
+    ASSERT_EQ(found.size(), static_cast<size_t>(kMaxScenesPerRun));
+    EXPECT_EQ(found.back(), SceneRange(24 * (kMaxScenesPerRun - 1), 24 * (kMaxScenesPerRun - 1) + 11));
 }
 
 }  // namespace

@@ -1,0 +1,169 @@
+// tarnelo-cli retune: the scenes of other settings from the record an extraction left, checked against fresh
+// extractions, a record that must not be trusted, and the segments a saved retune cuts and keeps.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "integration/ClipFactory.h"
+#include "support/CliRun.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using namespace clitest;
+using Ranges = std::vector<std::pair<int, int>>;
+
+// First and last frame of each row of the scene table.
+Ranges RangesOf(const std::string& table) {
+    Ranges ranges;
+    std::istringstream in(table);
+    std::string line;
+    std::getline(in, line);
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        int index = 0, first = 0, last = 0;
+        std::string on;
+        if (fields >> index >> on >> first >> last) ranges.emplace_back(first, last);
+    }
+    return ranges;
+}
+
+class CliRetuneTest : public CliFixture {
+protected:
+    void SetUp() override {
+        CliFixture::SetUp();
+        if (!clips::ToolsAvailable()) GTEST_SKIP() << "ffmpeg or ffprobe is not on PATH";
+    }
+
+    std::string MakeClip(const std::string& name, const clips::ClipOptions& o) {
+        std::string error;
+        const std::string path = clips::MakeClip(m_dir.string(), name, o, &error);
+        EXPECT_FALSE(path.empty()) << error;
+        return path;
+    }
+
+    // One minute at 25 fps: motion of 0.6 s to 4 s with pauses of 0.4 s to 3 s between them.
+    std::string MinuteClip() {
+        clips::ClipOptions o;
+        o.frames = 1500;
+        o.motion = {{50, 64},   {75, 150},  {190, 290},  {330, 345},   {420, 520},  {560, 570},
+                    {600, 700}, {790, 890}, {900, 1000}, {1100, 1115}, {1200, 1400}};
+        return MakeClip("minute.mp4", o);
+    }
+};
+
+TEST_F(CliRetuneTest, GivesTheScenesOfAFreshExtractionForEverySetting) {
+    const std::string clip = MinuteClip();
+    RunResult r = RunCli({"extract", clip, "--no-cut", "--output-folder", Path("out")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string project = clip + ".kpproj";
+    ASSERT_TRUE(fs::exists(m_dir / "minute.mp4.kpmotion"));
+
+    const std::vector<std::vector<std::string>> settings = {
+        {"--threshold", "100", "--valid-sec", "1.0", "--cut-sec", "1.0"},
+        {"--threshold", "100", "--valid-sec", "2.5", "--cut-sec", "1.0"},
+        {"--threshold", "100", "--valid-sec", "1.0", "--cut-sec", "2.0"},
+        {"--threshold", "0", "--valid-sec", "1.0", "--cut-sec", "1.0"},
+        {"--threshold", "1000", "--valid-sec", "1.0", "--cut-sec", "1.0"},
+        {"--threshold", "20", "--valid-sec", "4.0", "--cut-sec", "3.5"},
+    };
+    for (const std::vector<std::string>& setting : settings) {
+        std::vector<std::string> retune = {"retune", project, "--dry-run"};
+        retune.insert(retune.end(), setting.begin(), setting.end());
+        r = RunCli(retune);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const Ranges tuned = RangesOf(r.out);
+
+        std::vector<std::string> fresh = {"extract",     clip,        "--no-cut",          "--output-folder",
+                                          Path("fresh"), "--project", Path("fresh.kpproj")};
+        fresh.insert(fresh.end(), setting.begin(), setting.end());
+        r = RunCli(fresh);
+        ASSERT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(tuned, RangesOf(r.out)) << setting[1] << " " << setting[3] << " " << setting[5];
+        EXPECT_FALSE(tuned.empty());
+    }
+}
+
+TEST_F(CliRetuneTest, ARecordThatDoesNotMatchIsRefusedAndTheNextExtractionRebuildsIt) {
+    clips::ClipOptions o;
+    o.frames = 150;
+    o.motion = {{25, 60}, {100, 135}};
+    const std::string clip = MakeClip("clip.mp4", o);
+    ASSERT_EQ(RunCli({"extract", clip, "--no-cut", "--output-folder", Path("out")}).status, 0);
+    const std::string project = clip + ".kpproj";
+    const std::string record = Path("clip.mp4.kpmotion");
+    const RunResult good = RunCli({"retune", project, "--dry-run"});
+    ASSERT_EQ(good.status, 0) << good.err;
+
+    const auto refusedAs = [&](const std::string& why) {
+        const RunResult r = RunCli({"retune", project, "--dry-run"});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find(why), std::string::npos) << r.err;
+        EXPECT_TRUE(r.out.empty());
+        // The extraction ignores what is there and writes a record of its own, which gives its scenes.
+        const RunResult fresh = RunCli({"extract", clip, "--no-cut", "--output-folder", Path("out")});
+        ASSERT_EQ(fresh.status, 0) << fresh.err;
+        const RunResult again = RunCli({"retune", project, "--dry-run"});
+        EXPECT_EQ(again.status, 0) << again.err;
+        EXPECT_EQ(RangesOf(again.out), RangesOf(fresh.out));
+    };
+
+    fs::resize_file(record, fs::file_size(record) - 3);
+    refusedAs("damaged");
+
+    {
+        std::fstream file(record, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(8);
+        const char version[4] = {2, 0, 0, 0};
+        file.write(version, 4);
+    }
+    refusedAs("other version");
+
+    // Another video under the same name.
+    o.motion = {{10, 140}};
+    const std::string other = MakeClip("other.mp4", o);
+    fs::rename(other, clip);
+    refusedAs("other input");
+
+    fs::remove(record);
+    refusedAs("missing");
+}
+
+TEST_F(CliRetuneTest, ASavedRetuneCutsOnlyTheSegmentsThatChanged) {
+    clips::ClipOptions o;
+    o.frames = 150;
+    o.motion = {{25, 60}, {100, 135}};  // 1.6 s of stillness between the two
+    const std::string clip = MakeClip("two.mp4", o);
+    RunResult r = RunCli({"extract", clip, "--output-folder", Path("out")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string project = clip + ".kpproj";
+    const Ranges two = RangesOf(r.out);
+    ASSERT_EQ(two.size(), 2u);
+
+    // Two seconds of stillness end a scene: the two become one.
+    r = RunCli({"retune", project, "--cut-sec", "2.0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(RangesOf(r.out).size(), 1u);
+    EXPECT_NE(r.err.find("1 cut, 0 kept"), std::string::npos) << r.err;
+    size_t segments = 0;
+    for (const auto& e : fs::directory_iterator(m_dir / "out"))
+        segments += e.path().string().find("_seg_") != std::string::npos;
+    EXPECT_EQ(segments, 1u);
+
+    r = RunCli({"retune", project, "--cut-sec", "1.0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(RangesOf(r.out), two);
+    EXPECT_NE(r.err.find("2 cut, 0 kept"), std::string::npos) << r.err;
+    // The same settings again change nothing and cut nothing.
+    r = RunCli({"retune", project});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("0 cut, 2 kept"), std::string::npos) << r.err;
+}
+
+}  // namespace
