@@ -1,44 +1,114 @@
 #!/usr/bin/env bash
-# Scene analysis without cuts (tarnelo-cli extract --no-cut) against the bare decode of the same clip to
-# the same grey frames, measured side by side in one run: the two alternate, each pair gives a ratio,
-# and the median ratio is printed last.
+# Scene analysis without cuts (tarnelo-cli extract --no-cut, which writes the motion record beside its project)
+# and the same with --fast-scan, each against the bare exact decode of the same clip to the same grey frames,
+# measured side by side in one run: the three alternate (their order turns each round), each round gives a
+# ratio per extraction, and the median ratios are printed last. The scenes of the two scans are compared too.
 #   bench/extract_vs_decode.sh [CLIP] [RUNS]
-# Without CLIP the demo's 40 s 1920x1080 recording is made (or reused) under build/bench-data.
+# Without CLIP a 1920x1080 and a 3840x2160 clip are made (or reused) under build/bench-data: a busy picture in
+# full motion, frozen twice for a few seconds. TARNELO_BENCH_SHORT=1 makes short clips and runs 2 rounds, for a
+# quick check of the script.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARNELO_BUILD_DIR:-$root/build}
 cli=$build/src/tarnelo-cli
+short=${TARNELO_BENCH_SHORT:-}
 clip=${1:-}
-runs=${2:-5}
-if [ -z "$clip" ]; then
-  clip=$build/bench-data/demo_1080p.mp4
-  [ -f "$clip" ] || "$root/scripts/demo.sh" --make-clip-only "$clip"
-fi
-[ -f "$clip" ] || { echo "no such clip: $clip" >&2; exit 2; }
+runs=${2:-$([ -n "$short" ] && echo 2 || echo 5)}
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "RUNS must be a positive number" >&2; exit 2; }
 [ -x "$cli" ] || { echo "build tarnelo-cli first (scripts/build.sh)" >&2; exit 1; }
+[ -z "$clip" ] || [ -f "$clip" ] || { echo "no such clip: $clip" >&2; exit 2; }
 
-IFS=, read -r w h < <(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 "$clip")
-# The analysis size: an eighth of each side, rounded half away from zero.
-sw=$(( (w + 4) / 8 )); sh=$(( (h + 4) / 8 ))
+# make_clip PATH WxH SECONDS: testsrc2 at 30 fps, frozen for 3 s after a third of it and for 2 s after two thirds.
+make_clip() {
+  local path=$1 size=$2 seconds=$3
+  local first=$((seconds * 30 / 3)) second=$((seconds * 30 * 2 / 3 + 90))
+  mkdir -p "$(dirname "$path")"
+  ffmpeg -hide_banner -loglevel error -y -f lavfi \
+    -i "testsrc2=s=$size:r=30:d=$seconds,loop=loop=89:size=1:start=$first,loop=loop=59:size=1:start=$second,setpts=N/30/TB" \
+    -c:v libx264 -preset veryfast -pix_fmt yuv420p "$path.part.mp4"
+  mv "$path.part.mp4" "$path"
+}
+
+clips=()
+if [ -n "$clip" ]; then
+  clips=("$clip")
+else
+  for entry in 1920x1080:20:6 3840x2160:12:4; do
+    IFS=: read -r size seconds shortSeconds <<<"$entry"
+    [ -z "$short" ] || seconds=$shortSeconds
+    path=$build/bench-data/motion_still_${size}_${seconds}s.mp4
+    [ -f "$path" ] || { echo "making $path" >&2; make_clip "$path" "$size" "$seconds"; }
+    clips+=("$path")
+  done
+fi
+
 work=$(mktemp -d); trap 'rm -rf "$work"' EXIT
-
 now() { date +%s.%N; }
-ratios=()
-for ((r = 1; r <= runs; r++)); do
-  t0=$(now)
-  ffmpeg -y -loglevel quiet -blocksize 1048576 -i "$clip" -vf "scale=$sw:$sh" -f rawvideo -pix_fmt gray - >/dev/null
-  t1=$(now)
+# Seconds of CPU (user + system) that the finished children of this shell had used when `times >FILE` ran
+# (in this shell: a subshell would count only its own children).
+cpu() { awk 'NR == 2 { for (i = 1; i <= 2; ++i) { split($i, t, /[ms]/); s += t[1] * 60 + t[2] } print s }' "$1"; }
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+# The first and last frame of each scene of an extraction's table.
+scenes() { awk '$2 == "on" || $2 == "off" { print $3, $4 }' "$1"; }
+
+# run_kind KIND CLIP W H: one timed run, its wall and CPU seconds in $work/KIND.t and KIND.c; the extractions
+# keep their table.
+run_kind() {
+  local kind=$1 input=$2 w=$3 h=$4 t0 t1
+  local scan=()
+  [ "$kind" != fast ] || scan=(--fast-scan)
   # Every run starts afresh: no project, working copy or time list of an earlier run is reused.
-  rm -rf "$work/out" "$work/p.kpproj"
-  "$cli" extract "$clip" --no-cut --no-cuda --output-folder "$work/out" --project "$work/p.kpproj" >/dev/null 2>"$work/err" ||
-    { cat "$work/err" >&2; exit 1; }
-  t2=$(now)
-  ratio=$(awk "BEGIN { printf \"%.3f\", ($t2 - $t1) / ($t1 - $t0) }")
-  ratios+=("$ratio")
-  printf 'run %d: bare decode %.3f s, extract --no-cut %.3f s, ratio %s\n' "$r" \
-    "$(awk "BEGIN { print $t1 - $t0 }")" "$(awk "BEGIN { print $t2 - $t1 }")" "$ratio"
+  rm -rf "$work/out" "$work"/p.*
+  times >"$work/times0"
+  t0=$(now)
+  if [ "$kind" = bare ]; then
+    ffmpeg -y -loglevel quiet -blocksize 1048576 -i "$input" -vf "scale=$w:$h" -f rawvideo -pix_fmt gray - >/dev/null
+  else
+    "$cli" extract "$input" --no-cut --no-cuda "${scan[@]}" --output-folder "$work/out" --project "$work/p.kpproj" \
+      >"$work/$kind.table" 2>"$work/err" || { cat "$work/err" >&2; exit 1; }
+  fi
+  t1=$(now)
+  times >"$work/times1"
+  awk "BEGIN { print $t1 - $t0 }" >"$work/$kind.t"
+  awk "BEGIN { print $(cpu "$work/times1") - $(cpu "$work/times0") }" >"$work/$kind.c"
+}
+
+summary=()
+for input in "${clips[@]}"; do
+  IFS=, read -r w h < <(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 "$input")
+  # The analysis size: an eighth of each side, rounded half away from zero.
+  sw=$(((w + 4) / 8)); sh=$(((h + 4) / 8))
+  exactRatios=(); fastRatios=(); exactCpu=(); fastCpu=()
+  orders=("bare exact fast" "exact fast bare" "fast bare exact")
+  for ((r = 1; r <= runs; r++)); do
+    for kind in ${orders[$(((r - 1) % 3))]}; do run_kind "$kind" "$input" "$sw" "$sh"; done
+    bare=$(cat "$work/bare.t"); exact=$(cat "$work/exact.t"); fast=$(cat "$work/fast.t")
+    exactRatios+=("$(awk "BEGIN { printf \"%.3f\", $exact / $bare }")")
+    fastRatios+=("$(awk "BEGIN { printf \"%.3f\", $fast / $bare }")")
+    # CPU time as well: on a shared machine it moves less than wall time with the others' load.
+    bareC=$(cat "$work/bare.c")
+    exactCpu+=("$(awk "BEGIN { printf \"%.3f\", $(cat "$work/exact.c") / $bareC }")")
+    fastCpu+=("$(awk "BEGIN { printf \"%.3f\", $(cat "$work/fast.c") / $bareC }")")
+    printf 'run %d: bare decode %.3f s, extract --no-cut %.3f s (%s), with --fast-scan %.3f s (%s)\n' "$r" "$bare" \
+      "$exact" "${exactRatios[-1]}" "$fast" "${fastRatios[-1]}"
+    if [ "$r" = 1 ]; then
+      scenes "$work/exact.table" >"$work/exact.scenes"
+      scenes "$work/fast.table" >"$work/fast.scenes"
+    fi
+  done
+  # Scene counts and the largest shift of an edge between the two scans (when the counts agree).
+  agreement=$(paste -d' ' "$work/exact.scenes" "$work/fast.scenes" | awk -v e="$(wc -l <"$work/exact.scenes")" \
+    -v f="$(wc -l <"$work/fast.scenes")" '
+      function abs(x) { return x < 0 ? -x : x }
+      { d = abs($1 - $3); if (abs($2 - $4) > d) d = abs($2 - $4); if (d > m) m = d }
+      END { printf "scenes exact %d, fast %d", e, f; if (e == f) printf ", largest edge shift %d frame(s)", m }')
+  exactMedian=$(printf '%s\n' "${exactRatios[@]}" | median)
+  fastMedian=$(printf '%s\n' "${fastRatios[@]}" | median)
+  printf 'clip %s (%dx%d, analysed at %dx%d), %d runs; %s\n' "$input" "$w" "$h" "$sw" "$sh" "$runs" "$agreement"
+  summary+=("$(printf '%dx%d  median CPU-time ratios to the bare decode: extract --no-cut %.3f, with --fast-scan %.3f' \
+    "$w" "$h" "$(printf '%s\n' "${exactCpu[@]}" | median)" "$(printf '%s\n' "${fastCpu[@]}" | median)")")
+  summary+=("$(printf '%dx%d  median ratio extract --no-cut / bare decode: %.3f' "$w" "$h" "$exactMedian")")
+  summary+=("$(printf '%dx%d  median ratio extract --no-cut --fast-scan / bare exact decode: %.3f' "$w" "$h" \
+    "$fastMedian")")
 done
-median=$(printf '%s\n' "${ratios[@]}" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
-printf 'clip %s (%dx%d, analysed at %dx%d), %d runs\n' "$clip" "$w" "$h" "$sw" "$sh" "$runs"
-printf 'median ratio extract --no-cut / bare decode: %.3f\n' "$median"
+printf '%s\n' "${summary[@]}"

@@ -20,6 +20,8 @@ QSettings Settings() {
 
 const QString kRecordGroup = QStringLiteral("App Settings");
 const QString kRecordKey = QStringLiteral("All Data");
+// Beside the record, which has no room for it and keeps its layout.
+const QString kFastScanKey = QStringLiteral("Fast Scan");
 
 }  // namespace
 
@@ -51,12 +53,20 @@ QByteArray CTarneloApp::ReadSettingsRecord() {
     return settings.value(kRecordKey).toByteArray();
 }
 
+bool CTarneloApp::ReadFastScanSetting() {
+    QSettings settings = Settings();
+    settings.beginGroup(kRecordGroup);
+    return settings.value(kFastScanKey, false).toBool();
+}
+
 bool CTarneloApp::InitInstance(const QStringList& args) {
     m_cuda = platform::HasCudaDevice();
     m_window = CreateMainWindow();
 
     const QByteArray record = ReadSettingsRecord();
     if (!record.isEmpty()) ApplySettingsRecord(record);
+    const bool fastScan = ReadFastScanSetting();
+    for (int tab = 0; tab < 2; ++tab) m_window->TabData(tab).fast_scan = fastScan;
 
     {
         QSettings settings = Settings();
@@ -135,6 +145,7 @@ void CTarneloApp::SaveSettings() {
     QSettings settings = Settings();
     settings.beginGroup(kRecordGroup);
     settings.setValue(kRecordKey, QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
+    settings.setValue(kFastScanKey, data.fast_scan);
     settings.endGroup();
     settings.sync();
 }

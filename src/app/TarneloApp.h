@@ -48,6 +48,8 @@ public:
     static bool IsProjectFileName(const QString& path);
     // The stored settings record, empty when there is none.
     static QByteArray ReadSettingsRecord();
+    // The stored fast scan choice of the extraction (off when none is stored).
+    static bool ReadFastScanSetting();
 
 protected:
     virtual std::unique_ptr<AppWindow> CreateMainWindow() = 0;

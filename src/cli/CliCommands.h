@@ -12,6 +12,9 @@ int RunSegments(const Options& options, CliSink& sink, bool japanese);
 int RunMerge(const Options& options, CliSink& sink, bool japanese);
 int RunAutocorrect(const Options& options, CliSink& sink, bool japanese);
 int RunRetune(const Options& options, CliSink& sink, bool japanese);
+// report prints the scenes as JSON or CSV; motion writes the record as a CSV table and/or an SVG chart.
+int RunReport(const Options& options, CliSink& sink, bool japanese);
+int RunMotion(const Options& options, CliSink& sink, bool japanese);
 int RunJoin(const Options& options, CliSink& sink, bool japanese);
 int RunProbe(const Options& options, CliSink& sink, bool japanese);
 int RunPlay(const Options& options, CliSink& sink, bool japanese);

@@ -219,6 +219,9 @@ void AddExtractOptions(CLI::App& app, Options& o) {
     AddSwitch(app, "--cuda", "use the CUDA encoder when a CUDA device exists", "--no-cuda",
               "encode without CUDA (default)", [&o](bool cuda) { o.cuda = cuda; });
     AddFlag(app, "--no-cut", "find the scenes without cutting their segment files", o.noCut);
+    AddFlag(app, "--fast-scan",
+            "decode faster for the analysis (cheaper scaling, no loop filter); a scene may move by a frame",
+            o.fastScan);
     AddFlag(app, "--merge", "then join the scenes into OUTPUT-FOLDER/OUTPUT-NAME", o.merge);
     AddSwitch(app, "--transition", "with --merge: half-second cross-fades between the scenes", "--no-transition",
               "with --merge: no cross-fades (default)", [&o](bool transition) { o.transition = transition; });
@@ -235,6 +238,26 @@ void AddRetuneOptions(CLI::App& app, Options& o) {
     AddFlag(app, "--dry-run", "print the scenes the settings give; save and cut nothing", o.dryRun);
     app.footer(std::string("Uses the per-frame record of the project's last complete extraction; the video is "
                            "not decoded again. Values out of range are clamped.\n") +
+               kStatusFooter);
+}
+
+void AddReportOptions(CLI::App& app, Options& o) {
+    AddSwitch(app, "--json", "write the report as one JSON object with a \"scenes\" array", "--csv",
+              "write the report as CSV, a header line and one line per scene",
+              [&o](bool json) { o.reportFormat = json ? ReportFormat::Json : ReportFormat::Csv; });
+    app.footer(std::string("Goes to stdout: per scene its index, on/off, first and last frame, start and end time "
+                           "(seconds and hh:mm:ss.cc; a scene ends where its last frame ends), length, the frame "
+                           "of most motion with its time and count, caption and segment file. Without a usable "
+                           "motion record the peak fields are null (JSON) or empty (CSV) and a warning says why.\n") +
+               kStatusFooter);
+}
+
+void AddMotionOptions(CLI::App& app, Options& o) {
+    AddValue(app, "--csv", "FILE", "write frame,time,count,motion for every frame", Text(o.motionCsv));
+    AddValue(app, "--svg", "FILE", "draw the counts, the threshold and the scenes as an SVG image", Text(o.motionSvg));
+    app.footer(std::string("Give one or both. A frame is motion when its count of changed pixels reaches the "
+                           "project's threshold; the first frame of a run is motion whatever the threshold (empty "
+                           "count). Neither file may be the project, its input or the record.\n") +
                kStatusFooter);
 }
 
@@ -309,6 +332,12 @@ const CommandSpec kCommands[] = {
      "find the scenes again with other settings from the project's motion record, without decoding; cut only the "
      "segments that changed",
      "PROJECT", "the project file (.kpproj)", "a project file", AddRetuneOptions},
+    {"report", Command::Report,
+     "print the scenes of a saved project with their times, captions and peak of motion, as JSON or CSV", "PROJECT",
+     "the project file (.kpproj)", "a project file", AddReportOptions},
+    {"motion", Command::Motion,
+     "write the per-frame motion of the project's last extraction as a CSV table or an SVG chart", "PROJECT",
+     "the project file (.kpproj)", "a project file", AddMotionOptions},
     {"join", Command::Join, "convert videos to one size and rate and join them in order", "FILE",
      "the videos, in the order they are joined", "at least one video", AddJoinOptions},
     {"autocorrect", Command::Autocorrect,
@@ -528,6 +557,15 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
         return fail("--scene needs a project file (.kpproj), not '" + o.target + "'");
     }
     if (def.command == Command::Join && o.outputFile.empty()) return fail("join needs -o OUT.mp4");
+    if (def.command == Command::Report && o.reportFormat == ReportFormat::None) {
+        return fail("report needs --json or --csv");
+    }
+    if (def.command == Command::Motion && o.motionCsv.empty() && o.motionSvg.empty()) {
+        return fail("motion needs --csv FILE or --svg FILE");
+    }
+    if (def.command == Command::Motion && o.motionCsv == o.motionSvg) {
+        return fail("--csv and --svg name the same file");
+    }
     result.ok = true;
     return result;
 }

@@ -14,7 +14,24 @@
 
 namespace cli {
 
-enum class Command { None, Help, Version, Extract, Segments, Merge, Probe, Play, Join, Autocorrect, Retune };
+enum class Command {
+    None,
+    Help,
+    Version,
+    Extract,
+    Segments,
+    Merge,
+    Probe,
+    Play,
+    Join,
+    Autocorrect,
+    Retune,
+    Report,
+    Motion
+};
+
+// report: how the scenes are written.
+enum class ReportFormat { None, Json, Csv };
 
 // Exit statuses of the program.
 inline constexpr int kExitSuccess = 0;
@@ -40,6 +57,7 @@ struct Options {
     std::optional<int> quality;
     bool cuda = false;               // --cuda: use the CUDA encoder when a device exists
     bool noCut = false;              // --no-cut: find scenes without cutting their segment files
+    bool fastScan = false;           // extract --fast-scan: the cheaper analysis decode
     bool merge = false;              // extract --merge: join the scenes found into the output file
     bool dryRun = false;             // retune --dry-run: print the scenes, save and cut nothing
     std::optional<bool> transition;  // unset: the project's own setting (merge), else off
@@ -48,6 +66,9 @@ struct Options {
     std::string outputFile;    // join -o
     int sizeIndex = kDefaultChoiceIndex;
     int rateIndex = kDefaultChoiceIndex;
+    ReportFormat reportFormat = ReportFormat::None;  // report --json | --csv
+    std::string motionCsv;                           // motion --csv FILE
+    std::string motionSvg;                           // motion --svg FILE
 };
 
 struct ParseResult {

@@ -70,6 +70,7 @@ inline std::vector<std::string> SetUpExtractProject(CTarneloData& data, const Op
 
     if (o.quality) data.quality = *o.quality;
     data.use_cuda = o.cuda && cudaPresent;
+    data.fast_scan = o.fastScan;
     if (o.cuda && !cudaPresent) warnings.push_back("no CUDA device found; encoding without CUDA");
     return warnings;
 }

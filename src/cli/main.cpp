@@ -30,6 +30,10 @@ int Run(const cli::Options& options) {
             return cli::RunAutocorrect(options, sink, japanese);
         case cli::Command::Retune:
             return cli::RunRetune(options, sink, japanese);
+        case cli::Command::Report:
+            return cli::RunReport(options, sink, japanese);
+        case cli::Command::Motion:
+            return cli::RunMotion(options, sink, japanese);
         case cli::Command::Join:
             return cli::RunJoin(options, sink, japanese);
         case cli::Command::Probe:

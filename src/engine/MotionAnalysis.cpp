@@ -2,6 +2,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/AnalysisDecode.h"
 #include "engine/ChangedPixels.h"
 #include "engine/MotionRecord.h"
 #include "engine/SceneRules.h"
@@ -32,11 +33,7 @@ int CTarneloProcess::ExecuteCmdLoadVideo(const std::string& input, int t) {
     const VideoInfo current = data.m_currentInfo;
     const int w = AnalysisDimension(current.width);
     const int h = AnalysisDimension(current.height);
-    const std::string command =
-        FfmpegPrefix() + FormatC(
-                             "-loglevel quiet -blocksize 1048576 -i \"%s\" -vf \"scale=%d:%d\" -f rawvideo "
-                             "-pix_fmt gray -",
-                             platform::EscapeQuotedArgument(input).c_str(), w, h);
+    const std::string command = AnalysisDecodeCommand(FfmpegPrefix(), input, w, h, data.fast_scan);
     platform::ChildProcess child;
     if (CreateCmdProcess(command, child) != 0) {
         LogCmdResult("CTarneloProcess::ExecuteCmdLoadVideo", __LINE__, command, -1);

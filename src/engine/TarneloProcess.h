@@ -12,6 +12,7 @@
 #include "engine/JobTables.h"
 #include "engine/MessageSink.h"
 #include "engine/ProbeCache.h"
+#include "engine/SceneRules.h"
 
 class CTarneloData;
 struct VideoInfo;
@@ -110,6 +111,10 @@ public:
     // Writes the counts of a complete extraction of input beside the project and names the file in it.
     void SaveMotionRecord(const std::string& input, int width, int height, const VideoInfo& video,
                           std::vector<uint32_t> counts);
+    // Puts the scenes of a re-tune in place of the list: a range that was listed keeps its entry (an
+    // extraction's numbered caption is numbered anew), a new one is listed as an extraction lists it. An
+    // empty result gets the default list. Returns the number of entries kept.
+    int ReplaceSceneRanges(const std::vector<SceneRange>& ranges, double fps);
     // Stores the real frame count of a written segment, renaming its file when the range changes.
     void SetSceneFrameCount(int sceneIndex, int frameCount);
 

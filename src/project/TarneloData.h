@@ -100,7 +100,7 @@ public:
     CTarneloData& operator=(CTarneloData&&) = default;
 
     // Full reset: the three groups, then (unless keepProject) the project, paths, lists and video records.
-    // use_cuda, auto_save, auto_load, window_rect and quality are never touched.
+    // use_cuda, auto_save, auto_load, window_rect, quality and fast_scan are never touched.
     void ResetAll(bool keepProject);
     void ResetExtractionSettings();
     void ResetEffectSettings();
@@ -170,6 +170,8 @@ public:
     VideoInfo m_inputFileInfo;  // the input exactly as chosen; shown in the title
     int play_vol = 5;
     int quality = 0;  // 0 highest, 1 standard, 2 low
+    // A program setting like use_cuda, never written to the project: the extraction decodes the cheap way.
+    bool fast_scan = false;
     CaptionParam capWatermark;
     CaptionParam capTitle;
     std::vector<double> pts_list;

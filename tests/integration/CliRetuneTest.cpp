@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
 #include <utility>
@@ -164,6 +165,44 @@ TEST_F(CliRetuneTest, ASavedRetuneCutsOnlyTheSegmentsThatChanged) {
     r = RunCli({"retune", project});
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.err.find("0 cut, 2 kept"), std::string::npos) << r.err;
+}
+
+TEST_F(CliRetuneTest, ASceneThatKeepsItsRangeKeepsWhatTheUserGaveIt) {
+    clips::ClipOptions o;
+    o.frames = 300;
+    // Pauses of 1.56 s and 2.56 s: two seconds of stillness join the first two scenes only.
+    o.motion = {{25, 60}, {100, 135}, {200, 240}};
+    const std::string clip = MakeClip("three.mp4", o);
+    RunResult r = RunCli({"extract", clip, "--no-cut", "--output-folder", Path("out")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const std::string project = clip + ".kpproj";
+    ASSERT_EQ(RangesOf(r.out).size(), 3u);
+
+    // The user switches the third scene off and captions it; the second keeps its numbered caption.
+    nlohmann::json root;
+    std::ifstream(project) >> root;
+    root["diff_list"][2]["enable"] = false;
+    root["diff_list"][2]["capParam"]["caption"] = "fox, \"at the gate\"";
+    std::ofstream(project) << root.dump(2);
+
+    r = RunCli({"retune", project, "--cut-sec", "2.0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::ifstream(project) >> root;
+    const nlohmann::json& scenes = root["diff_list"];
+    ASSERT_EQ(scenes.size(), 2u);
+    EXPECT_EQ(scenes[0]["capParam"]["caption"], "Scene001");
+    EXPECT_EQ(scenes[0]["enable"], true);
+    EXPECT_EQ(scenes[1]["framNo_first"], 200);
+    EXPECT_EQ(scenes[1]["enable"], false);
+    EXPECT_EQ(scenes[1]["capParam"]["caption"], "fox, \"at the gate\"");
+
+    // Back to the extraction's settings: the joined scene splits again, numbered as an extraction numbers.
+    r = RunCli({"retune", project, "--cut-sec", "1.0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::ifstream(project) >> root;
+    ASSERT_EQ(root["diff_list"].size(), 3u);
+    EXPECT_EQ(root["diff_list"][1]["capParam"]["caption"], "Scene002");
+    EXPECT_EQ(root["diff_list"][2]["enable"], false);
 }
 
 }  // namespace

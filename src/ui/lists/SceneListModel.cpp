@@ -1,7 +1,11 @@
 #include "ui/lists/SceneListModel.h"
 
+#include <QFont>
 #include <array>
+#include <utility>
 
+#include "app/Language.h"
+#include "platform/Path.h"
 #include "project/TimeText.h"
 #include "ui/lists/OutputStarts.h"
 
@@ -9,6 +13,8 @@ namespace {
 
 constexpr std::array<int, SceneListModel::kColumnCount> kHeaderIds = {3043, 3044, 3045, 3046, 3047,
                                                                       3048, 3049, 3050, 3051, 3052};
+// "Not cut yet": Segment Output, a merge or a click on the row cuts it.
+constexpr int kNotCutText = 3181;
 constexpr std::array<int, SceneListModel::kColumnCount> kWidths = {50, 70, 70, 70, 80, 120, 80, 80, 70, 80};
 
 }  // namespace
@@ -18,7 +24,37 @@ int SceneListModel::HeaderId(int column) { return ByColumn(kHeaderIds, column); 
 int SceneListModel::ColumnWidth(int column) { return ByColumn(kWidths, column); }
 
 SceneListModel::SceneListModel(CTarneloData* data, std::mutex* listMutex, QObject* parent)
-    : EntryListModel(data, listMutex, parent) {}
+    : EntryListModel(data, listMutex, parent) {
+    connect(this, &QAbstractItemModel::modelReset, this, &SceneListModel::RefreshCutMarks);
+    connect(this, &QAbstractItemModel::rowsInserted, this, &SceneListModel::RefreshCutMarks);
+    connect(this, &QAbstractItemModel::rowsRemoved, this, &SceneListModel::RefreshCutMarks);
+}
+
+void SceneListModel::RefreshCutMarks() {
+    std::vector<char> uncut(m_rows.size(), 0);
+    for (size_t i = 0; i < m_rows.size(); ++i) uncut[i] = platform::FileExists(m_rows[i].fileName) ? 0 : 1;
+    const std::vector<char> before = std::exchange(m_uncut, std::move(uncut));
+    for (size_t i = 0; i < m_uncut.size(); ++i) {
+        if (i >= before.size() || before[i] != m_uncut[i]) {
+            emit dataChanged(index(static_cast<int>(i), 0), index(static_cast<int>(i), kColumnCount - 1),
+                             {Qt::FontRole, Qt::ToolTipRole});
+        }
+    }
+}
+
+bool SceneListModel::RowCut(int row) const {
+    return row < 0 || static_cast<size_t>(row) >= m_uncut.size() || m_uncut[static_cast<size_t>(row)] == 0;
+}
+
+QVariant SceneListModel::data(const QModelIndex& index, int role) const {
+    if ((role == Qt::FontRole || role == Qt::ToolTipRole) && index.isValid() && !RowCut(index.row())) {
+        if (role == Qt::ToolTipRole) return ResText(kNotCutText);
+        QFont italic;
+        italic.setItalic(true);
+        return italic;
+    }
+    return EntryListModel::data(index, role);
+}
 
 double SceneListModel::Fps() const { return m_data ? m_data->m_currentInfo.fps : 0; }
 

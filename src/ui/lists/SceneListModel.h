@@ -36,6 +36,13 @@ public:
 
     int WidthOf(int column) const override { return ColumnWidth(column); }
 
+    // Looks again which rows have no segment file yet: they are shown in italics with a note (a re-tuned list
+    // is cut later). Rows added or removed are looked at by the model itself.
+    void RefreshCutMarks();
+    bool RowCut(int row) const;
+
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
 protected:
     int Columns() const override { return kColumnCount; }
     int HeaderIdOf(int column) const override { return HeaderId(column); }
@@ -44,4 +51,6 @@ protected:
 
 private:
     double Fps() const;
+
+    std::vector<char> m_uncut;  // by row: the segment file did not exist when last looked
 };

@@ -1,5 +1,6 @@
 #include "ui/scene/ExtractionPanel.h"
 
+#include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -10,15 +11,20 @@
 #include "ui/common/SpinButtons.h"
 
 CExtractionPanel::CExtractionPanel(CTarneloData* data, QWidget* parent)
-    : CSectionPanel("extractionHeading", false, parent) {
+    : CSectionPanel("extractionHeading", false, parent), m_data(data) {
     setObjectName(QStringLiteral("extractionPanel"));
     m_rows[0] = AddNumericRow("thresholdEdit", "thresholdSpin", [data] { return &data->threshold; });
     m_rows[1] = AddNumericRow("validSecondsEdit", "validSecondsSpin", [data] { return &data->valid_min_unit; });
     m_rows[2] = AddNumericRow("cutSecondsEdit", "cutSecondsSpin", [data] { return &data->cut_min_unit; });
+    m_fastScan = new QCheckBox(this);
+    m_fastScan->setObjectName(QStringLiteral("fastScanCheck"));
+    AddRow({m_fastScan});
     m_reset = MakePageButton(this, "extractionResetButton");
     AddRow({m_reset});
     Finish();
     for (const NumericRow& row : m_rows) connect(row.field, &CNumericField::Changed, this, &CExtractionPanel::Changed);
+    // Not Changed: the project and its scenes do not depend on how the next extraction decodes.
+    connect(m_fastScan, &QCheckBox::toggled, this, [this](bool on) { m_data->fast_scan = on; });
 }
 
 void CExtractionPanel::RefreshTexts() {
@@ -29,14 +35,23 @@ void CExtractionPanel::RefreshTexts() {
         SetLabelText(m_rows[i].label, ResText(labels[i]), {m_rows[i].field->Edit(), m_rows[i].field->Spin()});
         m_rows[i].field->Edit()->setToolTip(ResText(tips[i]));
     }
+    SetButtonText(m_fastScan, ResText(3175));
+    m_fastScan->setToolTip(ResText(3176));
     SetButtonText(m_reset, DialogText(2015, 1068));
 }
 
 void CExtractionPanel::ShowData() {
     for (const NumericRow& row : m_rows) row.field->Refresh();
+    m_fastScan->setChecked(m_data->fast_scan);
+}
+
+void CExtractionPanel::showEvent(QShowEvent* event) {
+    m_fastScan->setChecked(m_data->fast_scan);
+    CSectionPanel::showEvent(event);
 }
 
 void CExtractionPanel::SetSettingsEnabled(bool enabled) {
     for (const NumericRow& row : m_rows) row.field->SetEnabled(enabled);
+    m_fastScan->setEnabled(enabled);
     m_reset->setEnabled(enabled);
 }

@@ -74,6 +74,7 @@ void CTarneloTabScene::EndPreparing() {
     SetLocalJob(0);
     m_engine->RequestCancel(false);
     SetWaitCursor(false);
+    ReloadMotionRecord();
 }
 
 // --- projects ---
@@ -82,6 +83,7 @@ void CTarneloTabScene::NewProject() {
     StopJob();
     m_data.ResetAll(false);
     m_captions->ResetKind();
+    ReloadMotionRecord();
     FillList(-1);
     Host()->ResetStatusBar();
     m_preview->Pane()->Clear();

@@ -192,7 +192,9 @@ std::unique_ptr<QMenu> CTarneloTabScene::ListContextMenu(int row, int column) {
         ReloadCaptions();
     }
     m_listView->SelectRow(row);
-    return CreateListContextMenu(this, true, split);
+    std::unique_ptr<QMenu> menu = CreateListContextMenu(this, true, split);
+    AddPeakCommand(*menu, row);
+    return menu;
 }
 
 void CTarneloTabScene::OnListContextMenu(int row, int column, const QPoint& globalPos) {
@@ -210,6 +212,10 @@ void CTarneloTabScene::OnListCommand(int id) {
         if (row < 0 || static_cast<size_t>(row) >= m_data.diff_list.size()) return;
     }
     CloseCellEdit();
+    if (id == kShowPeakCommand) {
+        ShowPeakFrame(row);
+        return;
+    }
     m_data.list_idx = row;
     const bool refresh = m_listRefresh;
     m_listRefresh = false;

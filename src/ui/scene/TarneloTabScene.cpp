@@ -27,6 +27,7 @@
 #include "ui/scene/CaptionRules.h"
 #include "ui/scene/EffectsPanel.h"
 #include "ui/scene/ExtractionPanel.h"
+#include "ui/scene/MotionTimeline.h"
 #include "ui/scene/SceneJobPanel.h"
 
 CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent)
@@ -39,6 +40,7 @@ CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* par
     Connect();
     ConnectFiles();
     ConnectListEditing();
+    ConnectMotion();
     RefreshTexts();
     Host()->ResetStatusBar();
     m_preview->Pane()->Clear();
@@ -64,6 +66,7 @@ void CTarneloTabScene::BuildLayout() {
     m_listView = new SceneListView(this);
     m_listView->SetListModel(m_listModel);
     m_listView->SetBlockedWhile([this] { return IsBusy(); });
+    m_timeline = new CMotionTimeline(this);
     m_preview = new CPreviewPanel(this);
     m_player = new CPlayerControl(m_preview, m_engine.get(), &m_data, this, this);
     m_jobStatus = new CJobStatus(Host(), m_jobs->ProgressBar(), this);
@@ -81,6 +84,7 @@ void CTarneloTabScene::BuildLayout() {
     left->addLayout(settings);
     left->addWidget(m_jobs);
     left->addWidget(m_listView, 1);
+    left->addWidget(m_timeline);
 
     auto* root = new QHBoxLayout(this);
     root->setContentsMargins(6, 6, 6, 6);
@@ -92,6 +96,7 @@ void CTarneloTabScene::BuildLayout() {
 void CTarneloTabScene::Connect() {
     connect(m_extraction, &CExtractionPanel::Changed, this, [this] {
         UpdateData(true);
+        RetuneScenes();
         AutoSave(false);
     });
     connect(m_extraction->ResetButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnResetExtraction);
@@ -141,6 +146,7 @@ void CTarneloTabScene::RefreshTexts() {
     m_jobs->RefreshTexts();
     m_listModel->RefreshHeaders();
     m_listView->setAccessibleName(ResText(3160));
+    m_timeline->RefreshTexts();
     m_preview->RefreshTexts(!m_data.output_name.empty() && m_engine->CurrentPreviewFile() == m_data.GetOutputPath());
 }
 
@@ -244,14 +250,18 @@ void CTarneloTabScene::OnBusy(const BusyMsg& msg) {
     UpdateData(true);
     UpdateControlStates(true);
     SetWaitCursor(false);
+    m_listModel->RefreshCutMarks();
     ApplyPendingListEdit();
+    ApplyPendingRetune();
 }
 
 void CTarneloTabScene::OnProcessFinished(const ProcessFinishedMsg& msg) {
     AppLog().Log("%s(%d) nProcessID(%d) nProcessExitCode(%d)\n", "CTarneloTabScene::OnFinishProcess", __LINE__,
                  msg.jobId, msg.result);
     m_player->OnProcessFinished(msg);
+    m_listModel->RefreshCutMarks();
     if (IsSceneJob(msg.jobId)) {
+        if (msg.jobId == kJobSceneExtract || msg.jobId == kJobExtractMerge) ReloadMotionRecord();
         m_jobStatus->StopTimer();
         AutoSave(false);
         UpdateControlStates(true);
@@ -284,6 +294,7 @@ void CTarneloTabScene::OnListChanged(const ListChangedMsg& msg) {
 
 void CTarneloTabScene::OnPreviewImage(const PreviewImageMsg& msg) {
     m_preview->Pane()->ShowStill(msg.path != nullptr ? QString::fromUtf8(msg.path) : QString());
+    ApplyPendingSeek();
 }
 
 void CTarneloTabScene::OnSelectScene(const SelectSceneMsg& msg) {
@@ -359,6 +370,7 @@ void CTarneloTabScene::OnResetExtraction() {
     if (!Confirm(3121)) return;
     m_data.ResetExtractionSettings();
     UpdateData(true);
+    RetuneScenes();
     AutoSave(false);
 }
 

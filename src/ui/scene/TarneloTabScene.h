@@ -3,8 +3,10 @@
 #include <QPointer>
 #include <QString>
 #include <memory>
+#include <optional>
 #include <string>
 
+#include "engine/MotionSummary.h"
 #include "project/ProjectSession.h"
 #include "ui/common/TabPage.h"
 #include "ui/preview/PlayerControl.h"
@@ -15,12 +17,14 @@ class CCaptionPanel;
 class CEffectsPanel;
 class CExtractionPanel;
 class CJobStatus;
+class CMotionTimeline;
 class CPreviewPanel;
 class CFilesPanel;
 class CSceneJobPanel;
 class SceneListModel;
 class SceneListView;
 class QMenu;
+struct MotionRecord;
 struct SceneControlStates;
 
 // The scene tab (page 2015): one input video turned into scene files and a merged output. The page places
@@ -79,6 +83,21 @@ public:
     SceneListView* ListView() const { return m_listView; }
     CPreviewPanel* Preview() const { return m_preview; }
     CPlayerControl* Player() const { return m_player; }
+    CMotionTimeline* Timeline() const { return m_timeline; }
+    CExtractionPanel* ExtractionSettings() const { return m_extraction; }
+
+    // --- the motion record (SceneMotion.cpp) ---
+    // The row menu's command that shows the scene's frame of most change.
+    static constexpr int kShowPeakCommand = 3184;
+    // Reads the project's record again (after an extraction, a project or a video was opened); a record that
+    // does not fit the input is not used, and the settings then change nothing but themselves.
+    void ReloadMotionRecord();
+    bool HasMotionRecord() const { return m_motion != nullptr; }
+    // With a record: the list becomes the scenes of the current settings, without decoding.
+    void RetuneScenes();
+    // Shows frame of row's scene in the player (cutting the scene first when it has no file yet).
+    void ShowSceneFrame(int row, int frame);
+    void ShowPeakFrame(int row);
 
     // --- editing the list (SceneListEditing.cpp) ---
     // The row menu for a right click on (row, column), which selects the row; nullptr where none is offered
@@ -163,6 +182,19 @@ private:
     const char* CaptureLogTag() const override { return "CTarneloTabScene::CaptureFfplayWindow"; }
     // Editing the list (SceneListEditing.cpp).
     void ConnectListEditing();
+    void ConnectMotion();
+    void ApplyPendingRetune();
+    void ApplyPendingSeek();
+    // The threshold setting (clamped), then a re-tune; from the strip's drag and keys.
+    void SetThresholdSetting(double value);
+    void OnThresholdDragged(int count);
+    void OnTimelineClicked(int frame);
+    void RefreshTimelineScenes();
+    // The frame of the input the player shows now, -1 when it shows no part of it.
+    int TimelineCursorFrame() const;
+    void AddPeakCommand(QMenu& menu, int row);
+    // The frame of most change in row's scene; none without a record or a measured frame.
+    std::optional<MotionPeak> PeakOfRow(int row) const;
     // Rows are not changed while a job or a background cut runs, nor while the tab refills the list.
     bool ListEditBlocked() const;
     int MinSceneLength() const;
@@ -198,6 +230,11 @@ private:
     CPreviewPanel* m_preview;
     CPlayerControl* m_player;
     CJobStatus* m_jobStatus;
+    CMotionTimeline* m_timeline;
+    std::shared_ptr<const MotionRecord> m_motion;
+    bool m_retunePending = false;
+    std::string m_pendingSeekFile;  // a scene file being shown, and the frame to seek to once it is
+    int m_pendingSeekFrame = 0;
 
     bool m_listRefresh = true;  // false while the tab rebuilds the list
     bool m_loadingProject = false;

@@ -469,6 +469,37 @@ TEST_F(CliProjectTest, UsesCudaOnlyWhenAskedAndPresent) {
     }
 }
 
+TEST_F(CliProjectTest, FastScanIsAnExtractFlagThatTheProjectDataTakes) {
+    EXPECT_FALSE(Parse({}).fastScan);
+    EXPECT_TRUE(Parse({"--fast-scan"}).fastScan);
+    EXPECT_TRUE(Parse({"--no-cut", "--fast-scan", "--merge"}).fastScan);
+
+    const struct {
+        std::vector<std::string> args;
+        std::string error;
+    } wrong[] = {
+        {{"extract", "a.mp4", "--fast-scan", "--fast-scan"}, "--fast-scan given twice"},
+        {{"extract", "a.mp4", "--fast-scan=false"}, "--fast-scan"},
+        {{"segments", "p.kpproj", "--fast-scan"}, "unknown option '--fast-scan' for segments"},
+        {{"retune", "p.kpproj", "--fast-scan"}, "--fast-scan"},
+    };
+    for (const auto& c : wrong) {
+        const auto r = ParseArguments(c.args);
+        EXPECT_FALSE(r.ok) << c.args[0];
+        EXPECT_NE(r.error.find(c.error), std::string::npos) << r.error;
+    }
+    const auto help = ParseArguments({"extract", "--help"});
+    EXPECT_NE(help.usage.find("--fast-scan"), std::string::npos) << help.usage;
+    EXPECT_NE(cli::UsageText().find("--fast-scan"), std::string::npos);
+
+    // The CLI keeps no program settings: a run without the flag scans exactly, whatever the data held.
+    m_data.fast_scan = true;
+    cli::SetUpExtractProject(m_data, Parse({}), {"/v/clip.mov", "", ""}, false);
+    EXPECT_FALSE(m_data.fast_scan);
+    cli::SetUpExtractProject(m_data, Parse({"--fast-scan"}), {"/v/clip.mov", "", ""}, false);
+    EXPECT_TRUE(m_data.fast_scan);
+}
+
 TEST(CliTextTest, ProgressMovesForwardInWholePercents) {
     cli::ProgressMeter meter;
     const struct {

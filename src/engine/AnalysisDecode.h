@@ -1,0 +1,10 @@
+#pragma once
+
+#include <string>
+
+// The decode of scene extraction: the video to width x height grey frames on the pipe; prefix is
+// FfmpegPrefix() and the path is escaped here. The exact scan scales with ffmpeg's default filter. The fast
+// scan skips the loop filter and samples with fast bilinear scaling: cheaper, and a scene boundary may move
+// by a frame, so it is only ever chosen by the user.
+std::string AnalysisDecodeCommand(const std::string& prefix, const std::string& input, int width, int height,
+                                  bool fastScan);

@@ -1,0 +1,46 @@
+#include <map>
+#include <utility>
+
+#include "engine/ProjectMotion.h"
+#include "engine/TarneloProcess.h"
+#include "project/TarneloData.h"
+
+int CTarneloProcess::ReplaceSceneRanges(const std::vector<SceneRange>& ranges, double fps) {
+    CTarneloData& data = *m_data;
+    const std::string base = SegmentFileBase(data.input_file);
+    int kept = 0;
+    {
+        std::lock_guard<std::mutex> lock(m_listMutex);
+        // A scene that keeps its range keeps what the user gave it: its switch, its caption, its cut file.
+        std::map<SceneRange, SceneEntry> previous;
+        for (SceneEntry& entry : data.diff_list) {
+            previous.emplace(SceneRange(entry.framNo_first, entry.framNo_second), std::move(entry));
+        }
+        std::vector<SceneEntry> list;
+        list.reserve(ranges.size());
+        for (const SceneRange& range : ranges) {
+            const std::string caption = FormatC("Scene%03d", static_cast<int>(list.size()) + 1);
+            if (auto found = previous.find(range); found != previous.end()) {
+                SceneEntry entry = std::move(found->second);
+                previous.erase(found);
+                if (IsNumberedSceneCaption(entry.capParam.caption)) entry.capParam.caption = caption;
+                list.push_back(std::move(entry));
+                ++kept;
+                continue;
+            }
+            SceneEntry entry(range.first, range.second,
+                             SegmentFileName(data.output_folder, base, range.first, range.second));
+            const double length = fps > 0 ? (range.second - range.first + 1) / fps : 0;
+            data.SetSceneCaption(entry, 0, length, caption);
+            list.push_back(std::move(entry));
+        }
+        data.diff_list = std::move(list);
+        data.list_idx = static_cast<int>(data.diff_list.size()) - 1;
+    }
+    if (data.diff_list.empty()) {
+        InstallDefaultSceneList();
+    } else {
+        Post(WM_APP_LIST_CHANGED, static_cast<WParam>(data.list_idx), 0);
+    }
+    return kept;
+}
