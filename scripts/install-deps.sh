@@ -8,6 +8,8 @@ packages=(
   qt6-qpa-plugins fonts-ipafont-gothic qt6-translations-l10n
   libx11-dev libxext-dev xvfb xauth
   clang-format git
+  clang-14 libclang-rt-14-dev
+  jq procps
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -7,6 +7,7 @@
 #include "app/SettingsRecord.h"
 #include "log/AppLog.h"
 #include "platform/CudaProbe.h"
+#include "platform/FileLock.h"
 #include "platform/Path.h"
 #include "project/ProjectSession.h"
 #include "project/TarneloData.h"
@@ -14,8 +15,13 @@
 namespace {
 
 QSettings Settings() {
-    return QSettings(QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(CTarneloApp::kOrganization),
-                     QString::fromLatin1(CTarneloApp::kApplication));
+    const auto make = [] {
+        return QSettings(QSettings::NativeFormat, QSettings::UserScope, QString::fromLatin1(CTarneloApp::kOrganization),
+                         QString::fromLatin1(CTarneloApp::kApplication));
+    };
+    // A program killed while taking the settings lock leaves it empty, and every write would then wait 30 s.
+    platform::RemoveDeadLockFile(make().fileName().toStdString() + ".lock");
+    return make();
 }
 
 const QString kRecordGroup = QStringLiteral("App Settings");

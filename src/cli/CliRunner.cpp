@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/JobTables.h"
+#include "engine/SceneRules.h"
 #include "platform/CudaProbe.h"
 #include "project/FileHelpers.h"
 #include "project/ProjectSession.h"
@@ -132,6 +133,7 @@ std::string WriteProblem(const std::string& path) {
     const std::string folder = FolderPart(path);
     if (!fs::is_directory(folder.empty() ? "." : folder, ec)) return "no such folder";
     if (fs::is_directory(path, ec)) return "it is a folder";
+    if (!NameFits(path)) return "its name is longer than 255 bytes";
     return {};
 }
 

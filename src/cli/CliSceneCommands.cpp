@@ -7,6 +7,8 @@
 #include "cli/CliRunner.h"
 #include "engine/AutoCorrection.h"
 #include "engine/JobTables.h"
+#include "engine/SceneMerge.h"
+#include "engine/SceneRules.h"
 #include "engine/TarneloProcess.h"
 #include "platform/CudaProbe.h"
 #include "project/FileHelpers.h"
@@ -57,7 +59,8 @@ int FinishSceneJob(CTarneloData& data, CliSink& sink, int result, const char* wh
     return kExitSuccess;
 }
 
-// The merged output must be writable before a long job starts, and must not be the video it is made from.
+// The merged output must be writable before a long job starts, must not be the video it is made from, and
+// the merge must be able to name its files.
 int CheckMergeOutput(const CTarneloData& data, CliSink& sink) {
     const std::string output = data.GetOutputPath();
     if (output.empty()) return Fail(sink, "the project names no output file");
@@ -69,6 +72,9 @@ int CheckMergeOutput(const CTarneloData& data, CliSink& sink) {
         if (!input.empty() && SameFile(input, output)) {
             return Fail(sink, "the merged file " + Quoted(output) + " would overwrite the input video");
         }
+    }
+    if (const std::optional<std::string> problem = MergePathProblem(data)) {
+        return Fail(sink, "cannot merge: " + *problem);
     }
     return -1;
 }
@@ -92,6 +98,10 @@ int RunExtract(const Options& o, CliSink& sink, bool japanese) {
     // A run may take long; find out first that its project can be saved where it is meant to go.
     if (const std::string why = WriteProblem(data.project_file); !why.empty()) {
         return Fail(sink, "cannot write the project file " + Quoted(data.project_file) + ": " + why);
+    }
+    if (!SegmentNamesFit(data.input_file)) {
+        return Fail(sink, "cannot cut the scenes of " + Quoted(o.target) +
+                              ": its segment file names would be longer than 255 bytes; use a shorter name");
     }
     if (o.merge) {
         if (const int status = CheckMergeOutput(data, sink); status >= 0) return status;

@@ -51,6 +51,8 @@ bool InstallStopSignals() {
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
     ::sigaction(SIGPIPE, &ignore, nullptr);
+    // Past a file-size limit a write then fails with EFBIG and is reported like a full disk.
+    ::sigaction(SIGXFSZ, &ignore, nullptr);
     return true;
 }
 

@@ -4,8 +4,8 @@
 // which plays the part of the UI thread, turns that into the engine's stop request.
 namespace cli {
 
-// Installs the handlers (and ignores SIGPIPE, so a closed output pipe is an error, not a death). False when
-// the wake pipe cannot be made.
+// Installs the handlers (and ignores SIGPIPE and SIGXFSZ, so a closed output pipe or a file-size limit is an
+// error, not a death). False when the wake pipe cannot be made.
 bool InstallStopSignals();
 // The signal that asked to stop (SIGINT or SIGTERM), 0 when none did.
 int StopSignal();

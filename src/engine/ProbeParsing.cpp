@@ -48,7 +48,9 @@ int IntegerMember(const Json& object, const char* key, int fallback) {
     if (it == object.end() || !it->is_number()) return fallback;
     if (it->is_number_float()) {
         const double v = it->get<double>();
-        return std::isfinite(v) ? ClampToInt(static_cast<long long>(v)) : fallback;
+        if (!std::isfinite(v)) return fallback;
+        // Limited before the conversion: a double beyond long long does not convert.
+        return v >= INT_MAX ? INT_MAX : v <= INT_MIN ? INT_MIN : static_cast<int>(v);
     }
     if (it->is_number_unsigned())
         return ClampToInt(static_cast<long long>(std::min<uint64_t>(it->get<uint64_t>(), INT_MAX)));

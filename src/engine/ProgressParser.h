@@ -1,7 +1,6 @@
 #pragma once
 
 #include <optional>
-#include <regex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,7 +34,6 @@ private:
     int m_startFrame;
     int m_last = -1;
     std::string m_window;
-    std::regex m_pattern;
 };
 
 // Playback position derived from one reported value.

@@ -14,6 +14,8 @@
 #include "engine/EncoderPreset.h"
 #include "engine/InputPreparation.h"
 #include "engine/MergeRun.h"
+#include "engine/SceneRules.h"
+#include "engine/Subtitles.h"
 #include "engine/TarneloProcess.h"
 #include "log/AppLog.h"
 #include "platform/Path.h"
@@ -205,6 +207,19 @@ std::optional<std::string> ConcatListText(const std::vector<std::string>& paths)
         text += "'\n";
     }
     return text;
+}
+
+std::optional<std::string> MergePathProblem(const CTarneloData& data) {
+    // Every segment path is the output folder, the input's stem and digits.
+    if (!ConcatListText({data.output_folder + SegmentFileBase(data.input_file)})) {
+        return std::string("A segment path holds a line break");
+    }
+    // Checked even while no scene has a caption yet: an extraction gives every scene one.
+    AssOptions captions;
+    captions.wholeTimeline = true;
+    std::string error;
+    if (!SubtitleFilterText(AssFilePath(data, captions), &error)) return error;
+    return std::nullopt;
 }
 
 std::string ConcatMergeCommand(const MergeEncodeArgs& args, const std::string& listFile, const std::string& merged,

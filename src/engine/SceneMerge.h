@@ -5,6 +5,8 @@
 #include <utility>
 #include <vector>
 
+class CTarneloData;
+
 // The texts and numbers of a scene merge: the concat list, the cross-fade filter graph, the batch plan and
 // the merge and final-encode commands. Pure; the engine's ProcessTrim runs what these build.
 
@@ -71,6 +73,10 @@ void DeleteMergeIntermediates(const MergeFiles& files);
 // "file '<path>'\n" per path, a quote in a path written as '\'' so the demuxer reads the name back
 // unchanged. Nothing when a path holds a line break or NUL, which the list's line format can not carry.
 std::optional<std::string> ConcatListText(const std::vector<std::string>& paths);
+
+// Why a scene merge of data could not carry its file names (a segment path with a line break, a caption
+// file the subtitle filter cannot name), for a refusal before a job writes anything; nothing when it can.
+std::optional<std::string> MergePathProblem(const CTarneloData& data);
 
 // What every encode of the merge carries.
 struct MergeEncodeArgs {

@@ -1,6 +1,7 @@
 #include "engine/SceneRules.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -100,4 +101,15 @@ int DefaultSceneLastFrame(double fps, int frameCount) {
         length = static_cast<int>(threeSeconds);
     }
     return length - 1;
+}
+
+bool NameFits(const std::string& path) {
+    constexpr size_t kMostNameBytes = 255;
+    const size_t slash = path.find_last_of('/');
+    return path.size() - (slash == std::string::npos ? 0 : slash + 1) <= kMostNameBytes;
+}
+
+bool SegmentNamesFit(const std::string& inputFile) {
+    // The largest frame numbers a probed count can give.
+    return NameFits(SegmentFileName("", SegmentFileBase(inputFile), INT_MAX, INT_MAX));
 }

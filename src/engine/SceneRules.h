@@ -83,6 +83,11 @@ std::string SegmentFileBase(const std::string& inputFile);
 // outputFolder (ending with a separator) + base + "first_last.mp4".
 std::string SegmentFileName(const std::string& outputFolder, const std::string& base, int first, int last);
 
+// Whether the last component of path fits the 255 bytes a file name may have.
+bool NameFits(const std::string& path);
+// Whether every segment file of inputFile fits that limit, whatever frames its scenes span.
+bool SegmentNamesFit(const std::string& inputFile);
+
 // Last frame of the scene put in place when an extraction finds none: the first
 // three seconds, at most the whole video, at least frame 0. -1 when there are no frames.
 int DefaultSceneLastFrame(double fps, int frameCount);

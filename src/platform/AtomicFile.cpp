@@ -1,5 +1,6 @@
 #include "platform/AtomicFile.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -7,7 +8,9 @@
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/Path.h"
 
@@ -38,16 +41,58 @@ std::string ResolvedTarget(const std::string& path) {
     return path;
 }
 
+// ".NAME." that begins the names of target's temporary files. A long name is cut (at a character) so that
+// the temporary's name, with its ".PID.N.tmp", stays within the 255 bytes a file name may have.
+std::string TemporaryHead(const std::string& target) {
+    constexpr size_t kMostNameBytes = 255 - 1 - 1 - 10 - 1 - 10 - 4;
+    std::string name = PathFileName(target);
+    if (name.size() > kMostNameBytes) {
+        size_t cut = kMostNameBytes;
+        while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;
+        name.resize(cut);
+    }
+    return "." + name + ".";
+}
+
 // A new, exclusively created file beside target; -1 when none can be made.
 int CreateTemporary(const std::string& target, std::string& temp) {
     static std::atomic<unsigned> counter{0};
     for (int attempt = 0; attempt < 100; ++attempt) {
-        temp = PathFolder(target) + "." + PathFileName(target) + "." + std::to_string(::getpid()) + "." +
+        temp = PathFolder(target) + TemporaryHead(target) + std::to_string(::getpid()) + "." +
                std::to_string(counter.fetch_add(1)) + ".tmp";
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0 || errno != EEXIST) return fd;
     }
     return -1;
+}
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() && text.size() < 19 && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+// A writer killed between creating its temporary file and the rename leaves that file behind, and nothing
+// ever reads it: the next write of the same file removes those of processes that no longer run.
+void RemoveStaleTemporaries(const std::string& target) {
+    const std::string folder = PathFolder(target);
+    const std::string head = TemporaryHead(target);
+    DIR* dir = ::opendir(folder.empty() ? "." : folder.c_str());
+    if (dir == nullptr) return;
+    std::vector<std::string> stale;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (!name.starts_with(head) || !name.ends_with(".tmp")) continue;
+        const std::string_view rest = name.substr(head.size(), name.size() - head.size() - 4);  // PID.N
+        const size_t dot = rest.find('.');
+        if (dot == std::string_view::npos || !AllDigits(rest.substr(0, dot)) || !AllDigits(rest.substr(dot + 1))) {
+            continue;
+        }
+        const long long pid = std::atoll(std::string(rest.substr(0, dot)).c_str());
+        if (pid <= 0 || pid > INT_MAX || pid == ::getpid()) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;  // still running, or not ours
+        stale.push_back(folder + std::string(name));
+    }
+    ::closedir(dir);
+    for (const std::string& path : stale) ::unlink(path.c_str());
 }
 
 }  // namespace
@@ -77,6 +122,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
         ::fsync(dirFd);
         ::close(dirFd);
     }
+    RemoveStaleTemporaries(target);
     return true;
 }
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -52,6 +53,24 @@ void FileLock::Unlock() {
         m_fd = -1;
     }
     m_threads.unlock();
+}
+
+bool RemoveDeadLockFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size != 0) return false;
+    ::usleep(20000);
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return false;
+    bool removed = false;
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        struct stat now {};
+        struct stat named {};
+        // Still the same, still empty file: a writer that made a new one meanwhile keeps it.
+        removed = ::fstat(fd, &now) == 0 && now.st_size == 0 && ::stat(path.c_str(), &named) == 0 &&
+                  named.st_ino == now.st_ino && named.st_dev == now.st_dev && ::unlink(path.c_str()) == 0;
+    }
+    ::close(fd);
+    return removed;
 }
 
 }  // namespace platform

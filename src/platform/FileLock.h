@@ -42,4 +42,10 @@ private:
     FileLock& m_lock;
 };
 
+// Removes a lock file that its maker left empty: a program killed after creating it and before writing its
+// id into it (as QSettings' lock is made: create, flock, write). Such a file keeps the next writer waiting
+// until it has aged. Only an empty file that no one holds with flock is removed, and only once it has stayed
+// empty for a moment, as a live maker fills it at once. True when it was removed.
+bool RemoveDeadLockFile(const std::string& path);
+
 }  // namespace platform

@@ -174,6 +174,24 @@ TEST_F(CliMergeTest, AMergedFileNamedAsTheInputIsRefusedBeforeAnythingRuns) {
     EXPECT_EQ(fs::file_size(clip), size);
 }
 
+TEST_F(CliMergeTest, AnOutputFolderTheMergeCannotNameIsRefusedBeforeTheExtraction) {
+    const std::string clip = TwoSceneClip("clip.mp4", false);
+    for (const std::string name : {"two\nlines", "say \"hi\""}) {
+        SCOPED_TRACE(name);
+        const std::string folder = Path(name);
+        const RunResult r = RunCli({"extract", clip, "--merge", "--output-folder", folder});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_NE(r.err.find("cannot merge"), std::string::npos) << r.err;
+        EXPECT_FALSE(fs::exists(folder));
+        EXPECT_FALSE(fs::exists(clip + ".kpproj"));
+        EXPECT_FALSE(fs::exists(clip + ".kpmotion"));
+    }
+    // Without the merge the same folder takes the extraction.
+    const RunResult r = RunCli({"extract", clip, "--output-folder", Path("say \"hi\"")});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(NamesWith(Path("say \"hi\""), "_seg_").size(), 2u);
+}
+
 TEST_F(CliMergeTest, CtrlCDuringTheMergeLeavesNoFfmpegAndNoPartialOutput) {
     const std::string clip = TwoSceneClip("clip.mp4", true);
     const std::string project = ScannedProject(clip);

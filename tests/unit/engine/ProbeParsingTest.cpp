@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdio>
 #include <nlohmann/json.hpp>
 #include <string>
@@ -264,6 +265,19 @@ TEST(ProbeParsingTest, SizeAndStartFrame) {
     stream = VideoStream();
     stream["width"] = "160";  // not an integer
     EXPECT_EQ(Parse(stream).width, -1);
+
+    // Sizes far beyond any integer, as a damaged report may give, are limited rather than converted.
+    stream = VideoStream();
+    stream["width"] = 1.9e28;
+    stream["height"] = -1e19;
+    info = Parse(stream);
+    EXPECT_EQ(info.width, INT_MAX);
+    EXPECT_EQ(info.height, INT_MIN);
+    stream["width"] = 3e9;
+    stream["height"] = 159.9;
+    info = Parse(stream);
+    EXPECT_EQ(info.width, INT_MAX);
+    EXPECT_EQ(info.height, 159);
 
     const struct {
         const char* rate;

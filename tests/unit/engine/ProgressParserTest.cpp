@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,36 @@ TEST(ProgressParserTest, FrameWithoutFpsOnTheSameLineIsNotAStatusLine) {
     EXPECT_TRUE(parser.Feed("frame=7\nfps=3\n").empty());
 }
 
+// The lines a long tag of the video prints: many starts that have no end on their line, then real ones.
+TEST(ProgressParserTest, LongLinesOfFalseStartsStillGiveTheStatusAfterThem) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i) text += "frame=1 ";
+    text += "\nframe=  42 fps=3\rframe=1 frame=2 fps=1\r";
+    ProgressParser encoding(false);
+    EXPECT_EQ(Values(encoding.Feed(text)), (std::vector<int>{42, 1}));  // the leftmost start of a line wins
+
+    text.clear();
+    for (int i = 0; i < 20000; ++i) text += "[Parsed_showinfo_0 @ 0x1] pts_time:x ";
+    text += "\n[Parsed_showinfo_0 @ 0x1] n:0 pts_time:1. pts_time:2.000000\n";
+    ProgressParser playback(true, 25, 0);
+    const auto reports = playback.Feed(text);
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].secondsText, "2.000000");
+    EXPECT_EQ(reports[0].value, 50);
+}
+
+TEST(ProgressParserTest, WhatMayCrossALineEnd) {
+    // Blanks after "frame=" may, the rest of a status line may not.
+    ProgressParser encoding(false);
+    EXPECT_EQ(Values(encoding.Feed("frame=\n 8 fps=1\r")), (std::vector<int>{8}));
+    EXPECT_TRUE(encoding.Feed("frame=9 q=1\rfps=1\n").empty());
+    // The filter's tag runs to its first ']' over any line; the time follows on the line of that ']'.
+    ProgressParser playback(true, 10, 0);
+    EXPECT_EQ(Values(playback.Feed("[Parsed_showinfo_0 @\n0x1] pts_time:0.5\n")), (std::vector<int>{5}));
+    EXPECT_TRUE(playback.Feed("[Parsed_showinfo_0 @ 0x1]\npts_time:0.7\n").empty());
+    EXPECT_EQ(Values(playback.Feed("[Parsed_showinfo_0 [x] pts_time:0.9\n")), (std::vector<int>{9}));
+}
+
 TEST(ProgressParserTest, TextWindowStaysBounded) {
     ProgressParser parser(false);
     const std::string junk(4095, 'x');
@@ -72,6 +103,17 @@ TEST(ProgressParserTest, PlaybackRoundsHalfAwayAndSubtractsStartFrame) {
         EXPECT_EQ(reports[0].value, c.expected) << c.seconds;
         EXPECT_EQ(reports[0].secondsText, c.seconds);
     }
+}
+
+TEST(ProgressParserTest, PlaybackTimeBeyondAnyFrameSaturates) {
+    ProgressParser parser(true, 25, 3);
+    auto reports = parser.Feed("[Parsed_showinfo_0 @ 0x1] n:0 pts_time:99999999999.500000\n");
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].value, INT_MAX);
+    EXPECT_EQ(ComputePlaybackPosition(reports[0], 50, 25).frame, 49);
+    reports = parser.Feed("[Parsed_showinfo_0 @ 0x1] n:1 pts_time:" + std::string(400, '9') + ".0\n");
+    ASSERT_EQ(reports.size(), 0u);  // infinite: the same saturated frame, not reported twice
+    EXPECT_EQ(parser.LastValue(), INT_MAX);
 }
 
 TEST(ProgressParserTest, PlaybackIgnoresOtherFiltersLines) {

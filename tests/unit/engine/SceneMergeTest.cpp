@@ -259,6 +259,35 @@ TEST(SceneMergeTest, ConcatListCarriesEveryNameOrRefuses) {
     EXPECT_FALSE(ConcatListText({std::string("/o/nul\0.mp4", 11)}).has_value());
 }
 
+TEST(SceneMergeTest, AMergeThatCannotNameItsFilesIsToldBeforeItRuns) {
+    struct Case {
+        const char* folder;
+        const char* input;
+        const char* problem;  // part of the reason; nullptr: the merge can go ahead
+    };
+    const Case cases[] = {
+        {"/o/", "/i/clip.mp4", nullptr},
+        {"/o/it's 100% [a];b=c,d/", "/i/-dash $x\\.mp4", nullptr},
+        {"/o/two\nlines/", "/i/clip.mp4", "line break"},
+        {"/o/", "/i/two\nlines.mp4", "line break"},
+        {"/o/say \"hi\"/", "/i/clip.mp4", "double quote"},
+        {"/o/", "/i/say \"hi\".mp4", "double quote"},
+        {"/o/tab\there/", "/i/clip.mp4", "control character"},
+    };
+    for (const Case& c : cases) {
+        CTarneloData data;
+        data.output_folder = c.folder;
+        data.input_file = c.input;
+        const std::optional<std::string> problem = MergePathProblem(data);
+        if (c.problem == nullptr) {
+            EXPECT_FALSE(problem.has_value()) << c.folder << " " << c.input << ": " << problem.value_or("");
+        } else {
+            ASSERT_TRUE(problem.has_value()) << c.folder << " " << c.input;
+            EXPECT_NE(problem->find(c.problem), std::string::npos) << *problem;
+        }
+    }
+}
+
 TEST(SceneMergeTest, CleanUpTakesOnlyThisInputsIntermediates) {
     struct Case {
         const char* name;

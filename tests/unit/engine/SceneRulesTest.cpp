@@ -204,6 +204,15 @@ TEST(SceneRules, SegmentFileName) {
     EXPECT_EQ(SegmentFileName("/out/", "noext", 0, 89), "/out/noext0_89.mp4");
 }
 
+TEST(SceneRules, SegmentNamesMustFitTheLongestFileName) {
+    EXPECT_TRUE(NameFits("/a/" + std::string(255, 'x')));
+    EXPECT_FALSE(NameFits("/a/" + std::string(256, 'x')));
+    EXPECT_TRUE(NameFits(std::string(255, 'x')));
+    // "_seg_" and two ten-digit frame numbers with ".mp4" take 30 bytes of the 255.
+    EXPECT_TRUE(SegmentNamesFit("/in/" + std::string(225, 'c') + ".mp4"));
+    EXPECT_FALSE(SegmentNamesFit("/in/" + std::string(226, 'c') + ".mp4"));
+}
+
 TEST(SceneRules, DefaultSceneCoversTheFirstThreeSeconds) {
     const struct {
         double fps;

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <cstdlib>
@@ -36,6 +38,19 @@ TEST_F(AtomicFileTest, WritesNewAndReplacesOldContent) {
     }
 }
 
+TEST_F(AtomicFileTest, ANameOfTheLongestLengthIsWrittenThroughAShorterTemporary) {
+    // 255 bytes with a character of three bytes across the place where the temporary's name is cut.
+    std::string name = std::string(226, 'n') + "\xE5\xA0\xB4";
+    name += std::string(255 - name.size(), 'z');
+    ASSERT_EQ(name.size(), 255u);
+    const std::string path = PathOf(name);
+    for (const char* text : {"one", "two"}) {
+        ASSERT_TRUE(platform::WriteFileAtomically(path, text));
+        EXPECT_EQ(ReadBytes(path), text);
+        EXPECT_EQ(EntryCount(), 1);
+    }
+}
+
 TEST_F(AtomicFileTest, FailureKeepsTheOldFileAndLeavesNoTemporary) {
     const std::string path = PathOf("p.kpproj");
     const std::string old(2048, 'o');
@@ -61,6 +76,29 @@ TEST_F(AtomicFileTest, FailureKeepsTheOldFileAndLeavesNoTemporary) {
     EXPECT_FALSE(written);
     EXPECT_EQ(ReadBytes(path), old);
     EXPECT_EQ(EntryCount(), 2);  // the file and the folder, nothing else
+}
+
+// A writer killed inside its write leaves its temporary file (".NAME.PID.N.tmp"); the next write clears the
+// ones of processes that are gone and nothing else.
+TEST_F(AtomicFileTest, NextWriteRemovesTheTemporariesOfKilledWriters) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(0);
+    ASSERT_EQ(waitpid(child, nullptr, 0), child);
+    const std::string dead = std::to_string(child);
+    const std::string living = std::to_string(getppid());
+    const std::string kept[] = {".p.kpproj." + living + ".0.tmp", ".q.kpproj." + dead + ".0.tmp", ".p.kpproj.notes.tmp",
+                                ".p.kpproj." + dead + ".x.tmp", "p.kpproj." + dead + ".0.tmp"};
+    for (const std::string& name : kept) std::ofstream(m_dir / name) << "keep";
+    std::ofstream(m_dir / (".p.kpproj." + dead + ".3.tmp")) << "half written";
+    std::ofstream(m_dir / (".p.kpproj." + dead + ".12.tmp")) << "half written";
+
+    ASSERT_TRUE(platform::WriteFileAtomically(PathOf("p.kpproj"), "new"));
+    EXPECT_EQ(ReadBytes(m_dir / "p.kpproj"), "new");
+    EXPECT_FALSE(fs::exists(m_dir / (".p.kpproj." + dead + ".3.tmp")));
+    EXPECT_FALSE(fs::exists(m_dir / (".p.kpproj." + dead + ".12.tmp")));
+    for (const std::string& name : kept) EXPECT_TRUE(fs::exists(m_dir / name)) << name;
+    EXPECT_EQ(EntryCount(), 6);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -178,6 +179,38 @@ TEST_F(FileLockTest, UnusableFolderStillSerialisesThreads) {
     }
     for (std::thread& thread : threads) thread.join();
     EXPECT_EQ(overlaps.load(), 0);
+}
+
+// The settings lock a killed program left empty goes; one with an owner's id in it, one held, or one that is
+// not a plain file stays.
+TEST_F(FileLockTest, RemovesOnlyAnEmptyLockFileNobodyHolds) {
+    const auto make = [this](const std::string& name, const std::string& text) {
+        const std::string path = m_folder + "/" + name;
+        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        EXPECT_GE(fd, 0);
+        EXPECT_EQ(write(fd, text.data(), text.size()), static_cast<ssize_t>(text.size()));
+        close(fd);
+        return path;
+    };
+    const std::string dead = make("dead.lock", "");
+    const std::string named = make("named.lock", "4242\nprogram\nhost\n");
+    const std::string held = make("held.lock", "");
+    const int holder = open(held.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(flock(holder, LOCK_EX | LOCK_NB), 0);
+    const std::string folder = m_folder + "/folder.lock";
+    ASSERT_EQ(mkdir(folder.c_str(), 0755), 0);
+
+    EXPECT_TRUE(platform::RemoveDeadLockFile(dead));
+    EXPECT_NE(access(dead.c_str(), F_OK), 0);
+    EXPECT_FALSE(platform::RemoveDeadLockFile(named));
+    EXPECT_FALSE(platform::RemoveDeadLockFile(held));
+    EXPECT_FALSE(platform::RemoveDeadLockFile(folder));
+    EXPECT_FALSE(platform::RemoveDeadLockFile(m_folder + "/missing.lock"));
+    EXPECT_EQ(access(named.c_str(), F_OK), 0);
+    EXPECT_EQ(access(held.c_str(), F_OK), 0);
+    EXPECT_EQ(access(folder.c_str(), F_OK), 0);
+    close(holder);
 }
 
 }  // namespace

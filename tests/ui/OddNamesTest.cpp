@@ -1,0 +1,98 @@
+// The scene tab opens and extracts clips whose names hold what shells, ffmpeg's filter and option parsers
+// and text encodings treat specially, and a clip reached through a symbolic link: every segment file is
+// whole and the project on disk holds the scenes and the name as given.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QtTest>
+
+#include "SceneTabDriver.h"
+#include "app/AppMsgDlg.h"
+
+using namespace scenetab;
+
+class OddNamesTest : public QObject {
+    Q_OBJECT
+private:
+    UiTestEnvironment* m_env = nullptr;
+    QTemporaryDir m_clips;
+    QString m_clip;
+    Driver m_d;
+
+    // The segment files of the extraction, as their names and the output folder give them.
+    void ExpectWholeSegments(const CTarneloData& data) {
+        const QDir folder(QString::fromStdString(data.output_folder));
+        const QStringList segments = folder.entryList({QStringLiteral("*_seg_*.mp4")}, QDir::Files);
+        QCOMPARE(segments.size(), static_cast<qsizetype>(data.diff_list.size()));
+        for (const SceneEntry& scene : data.diff_list) {
+            const QString suffix = QStringLiteral("_seg_%1_%2.mp4").arg(scene.framNo_first).arg(scene.framNo_second);
+            const QStringList match = segments.filter(suffix);
+            QVERIFY2(match.size() == 1, qPrintable(suffix));
+            QCOMPARE(CountFrames(folder.filePath(match.first())), scene.framNo_second - scene.framNo_first + 1);
+        }
+    }
+
+private slots:
+    void initTestCase() {
+        m_env = new UiTestEnvironment;
+        CAppMsgDlg::SetNoticesSilent(true);
+        if (!clips::ToolsAvailable()) QSKIP("ffmpeg or ffprobe is not on PATH");
+        std::string error;
+        m_clip =
+            QString::fromStdString(clips::MakeClip(m_clips.path().toStdString(), "two.mp4", TwoSceneClip(), &error));
+        QVERIFY2(!m_clip.isEmpty(), error.c_str());
+    }
+    void cleanupTestCase() { delete m_env; }
+    void init() { QVERIFY(m_d.Start()); }
+    void cleanup() {
+        m_d.Stop();
+        QTRY_VERIFY(NoChildLeft());
+    }
+
+    void openAndExtract_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("link");
+        QTest::newRow("quotes") << QStringLiteral("it's a \"clip\".mp4") << false;
+        QTest::newRow("percent") << QStringLiteral("100%d %s %%.mp4") << false;
+        QTest::newRow("newline") << QStringLiteral("two\nlines.mp4") << false;
+        QTest::newRow("leading dash") << QStringLiteral("-i clip.mp4") << false;
+        QTest::newRow("japanese and emoji") << QString::fromUtf8("動画 🎬 テスト.mp4") << false;
+        QTest::newRow("link") << QStringLiteral("linked [1];=$x.mp4") << true;
+    }
+    void openAndExtract() {
+        QFETCH(QString, name);
+        QFETCH(bool, link);
+        QString clip;
+        if (link) {
+            // The link sits in a folder of its own; the clip stays where it is.
+            QVERIFY(QDir(m_d.Work().path()).mkdir(QStringLiteral("links")));
+            const QString target = m_d.Copy(m_clip, QStringLiteral("target.mp4"));
+            clip = m_d.Work().filePath(QStringLiteral("links/") + name);
+            QVERIFY(QFile::link(target, clip));
+        } else {
+            clip = m_d.Copy(m_clip, name);
+            QVERIFY(QFileInfo::exists(clip));
+        }
+        QVERIFY(m_d.OpenAndExtract(clip));
+        CTarneloData& data = m_d.Tab().Data();
+        QCOMPARE(data.diff_list.size(), size_t{2});
+        ExpectWholeSegments(data);
+        if (QTest::currentTestFailed()) return;
+
+        // The project on disk holds the same scenes and the input by the name it was opened with.
+        QVERIFY(!data.project_file.empty());
+        CTarneloData saved;
+        saved.ResetAll(false);
+        QVERIFY(saved.LoadProject(data.project_file));
+        QCOMPARE(saved.input_file, clip.toStdString());
+        QCOMPARE(RangesOf(saved), RangesOf(data));
+        // Nothing was written beside a linked clip's target but the copy itself.
+        if (link) {
+            QCOMPARE(QDir(m_d.Work().path()).entryList({QStringLiteral("target*")}, QDir::Files | QDir::Dirs),
+                     QStringList{QStringLiteral("target.mp4")});
+        }
+    }
+};
+
+QTEST_MAIN(OddNamesTest)
+#include "OddNamesTest.moc"
