@@ -10,8 +10,8 @@ class CRecentFileList;
 class AppShell {
 public:
     virtual ~AppShell() = default;
-    // Builds the settings record from the scene tab's data and writes it.
-    virtual void SaveSettings() = 0;
+    // Builds the settings record from the scene tab's data and writes it; false when it could not be written.
+    virtual bool SaveSettings() = 0;
     // Puts path at the head of the recent files and writes the list at once.
     virtual void AddRecentFile(const QString& path) = 0;
     virtual void WriteRecentFiles() = 0;

@@ -28,6 +28,12 @@ void Install() {
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
     for (int signal : {SIGTERM, SIGINT, SIGHUP}) sigaction(signal, &action, nullptr);
+    // A file-size limit would otherwise end the program at the first long write; the write fails instead,
+    // and its caller says so.
+    struct sigaction ignore = {};
+    ignore.sa_handler = SIG_IGN;
+    sigemptyset(&ignore.sa_mask);
+    sigaction(SIGXFSZ, &ignore, nullptr);
 }
 
 void Connect(std::function<void()> onRequest) {

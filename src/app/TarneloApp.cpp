@@ -122,8 +122,8 @@ void CTarneloApp::ApplySettingsRecord(const QByteArray& bytes) {
     if (r.autoLoad) m_window->TabData(0).project_file = r.lastProject;
 }
 
-void CTarneloApp::SaveSettings() {
-    if (!m_window) return;
+bool CTarneloApp::SaveSettings() {
+    if (!m_window) return true;
     const CTarneloData& data = m_window->TabData(0);
     SettingsRecord r;
     r.windowRect[0] = data.window_rect.left;
@@ -154,6 +154,11 @@ void CTarneloApp::SaveSettings() {
     settings.setValue(kFastScanKey, data.fast_scan);
     settings.endGroup();
     settings.sync();
+    // QSettings keeps the old file when it cannot write the new one, and says so only here.
+    if (settings.status() == QSettings::NoError) return true;
+    AppLog().Log("%s(%d) cannot write %s\n", "CTarneloApp::SaveSettings", __LINE__,
+                 settings.fileName().toUtf8().constData());
+    return false;
 }
 
 void CTarneloApp::AddRecentFile(const QString& path) {

@@ -32,7 +32,7 @@ public:
     // Saves the settings and the recent files, closes the window, logs the exit line; returns 0.
     int ExitInstance();
 
-    void SaveSettings() override;
+    bool SaveSettings() override;
     void AddRecentFile(const QString& path) override;
     void WriteRecentFiles() override;
     CRecentFileList& RecentFiles() override { return m_recent; }

@@ -64,7 +64,8 @@ int RunRetune(const Options& o, CliSink& sink, bool japanese) {
         RunServingStop(engine, [&] { result = engine.RecutSceneSegment(working, k); });
         ++(result == 0 ? cut : failed);
     }
-    const bool saved = ProjectSession(data).Save();
+    const std::string saveProblem = SaveProjectFile(data);
+    const bool saved = saveProblem.empty();
     WriteStdout(FormatSceneTable(data));
     if (saved) {
         sink.PrintLine("Project file: " + data.project_file);
@@ -75,7 +76,7 @@ int RunRetune(const Options& o, CliSink& sink, bool japanese) {
         return Stopped(sink, saved ? "the new scenes are saved; their missing segments are cut by "
                                      "the next segments or merge"
                                    : "");
-    if (!saved) return Fail(sink, "cannot write the project file " + Quoted(data.project_file));
+    if (!saved) return Fail(sink, saveProblem);
     if (failed > 0) return Fail(sink, FormatC("%d segment files could not be cut", failed));
     return kExitSuccess;
 }

@@ -137,6 +137,15 @@ std::string WriteProblem(const std::string& path) {
     return {};
 }
 
+std::string SaveProjectFile(CTarneloData& data) {
+    errno = 0;
+    if (ProjectSession(data).Save()) return {};
+    const int error = errno;
+    std::string text = "cannot write the project file " + Quoted(data.project_file);
+    if (error != 0) text += std::string(": ") + std::strerror(error);
+    return text;
+}
+
 int RunJob(CTarneloProcess& engine, CliSink& sink, int id) {
     sink.ResetJob();
     sink.SetFinishHook(WakeMainThread);

@@ -37,6 +37,8 @@ std::string FileProblem(const std::string& path);
 std::string ProbeProblem(int probeResult, const VideoInfo& info);
 // Why a file can not be written at path (no such folder, a folder in the way); empty when it can.
 std::string WriteProblem(const std::string& path);
+// Saves the project to its file: empty when it was written, else the message, with the system's reason.
+std::string SaveProjectFile(CTarneloData& data);
 
 // Runs work on a helper thread while the main thread serves the stop signals: a signal becomes the
 // engine's stop request, which every reader loop of the runner checks.

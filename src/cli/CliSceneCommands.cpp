@@ -30,11 +30,21 @@ int CountSegmentFiles(const CTarneloData& data) {
 }
 
 // After a scene job: save the project, print the table, and turn the outcome into the exit status.
-// outputBefore: the merged output's state before a job that merges, to tell whether it was written.
-int FinishSceneJob(CTarneloData& data, CliSink& sink, int result, const char* what,
-                   const std::optional<FileStamp>& outputBefore = std::nullopt) {
+struct SceneJobEnd {
+    const char* what;
+    // The merged output's state before a job that merges, to tell whether it was written.
+    std::optional<FileStamp> outputBefore;
+    // An extraction that cuts: every scene it found must have its segment file unless no write failed.
+    bool cutsEveryScene = false;
+};
+
+int FinishSceneJob(CTarneloData& data, CliSink& sink, const CTarneloProcess& engine, int result,
+                   const SceneJobEnd& end) {
+    const char* what = end.what;
+    const std::optional<FileStamp>& outputBefore = end.outputBefore;
     sink.EndBar();
-    const bool saved = ProjectSession(data).Save();
+    const std::string saveProblem = SaveProjectFile(data);
+    const bool saved = saveProblem.empty();
     WriteStdout(FormatSceneTable(data));
     if (saved) {
         sink.PrintLine("Project file: " + data.project_file);
@@ -51,11 +61,28 @@ int FinishSceneJob(CTarneloData& data, CliSink& sink, int result, const char* wh
         }
     }
     if (StopRequested()) return Stopped(sink, saved ? "the scenes found so far are saved" : "");
-    if (!saved) return Fail(sink, "cannot write the project file " + Quoted(data.project_file));
+    if (!saved) return Fail(sink, saveProblem);
     if (result == -2) {
         return Fail(sink, std::string(what) + " stopped at the limit of 999 scenes; the scenes found are saved");
     }
-    if (result != 0) return Fail(sink, std::string(what) + " failed: " + JobFailure(sink, result));
+    // The system's reason for a failed write, when the failure text does not carry it already.
+    const std::string writeError = engine.LastWriteError();
+    std::string because;
+    if (!writeError.empty()) because = ": " + writeError;
+    if (result != 0) {
+        std::string failure = JobFailure(sink, result);
+        if (failure.find(writeError) == std::string::npos) failure += because;
+        return Fail(sink, std::string(what) + " failed: " + failure);
+    }
+    // Only a failed write counts: the list an extraction that found nothing puts up is never cut.
+    if (end.cutsEveryScene && !writeError.empty()) {
+        const size_t scenes = data.diff_list.size();
+        const size_t cut = static_cast<size_t>(CountSegmentFiles(data));
+        if (cut < scenes) {
+            return Fail(sink, FormatC("%s: %zu of %zu segment files could not be written", what, scenes - cut, scenes) +
+                                  because + "; the scenes are saved, and a merge or \"segments\" cuts the rest");
+        }
+    }
     return kExitSuccess;
 }
 
@@ -121,8 +148,8 @@ int RunExtract(const Options& o, CliSink& sink, bool japanese) {
     const FileStamp outputBefore = StampOf(data.GetOutputPath());
     const int result = RunJob(engine, sink, o.merge ? kJobExtractMerge : kJobSceneExtract);
     if (result == -1 && !sink.JobFinished()) return Fail(sink, "the engine is busy");
-    if (!o.merge) return FinishSceneJob(data, sink, result, "extraction");
-    return FinishSceneJob(data, sink, result, "extraction and merge", outputBefore);
+    if (!o.merge) return FinishSceneJob(data, sink, engine, result, {"extraction", std::nullopt, !o.noCut});
+    return FinishSceneJob(data, sink, engine, result, {"extraction and merge", outputBefore, true});
 }
 
 int RunSegments(const Options& o, CliSink& sink, bool japanese) {
@@ -135,7 +162,7 @@ int RunSegments(const Options& o, CliSink& sink, bool japanese) {
 
     const int result = RunJob(engine, sink, kJobSegmentOutput);
     if (result == -1 && !sink.JobFinished()) return Fail(sink, "the engine is busy");
-    return FinishSceneJob(data, sink, result, "segment output");
+    return FinishSceneJob(data, sink, engine, result, {"segment output", std::nullopt});
 }
 
 int RunMerge(const Options& o, CliSink& sink, bool japanese) {
@@ -154,7 +181,7 @@ int RunMerge(const Options& o, CliSink& sink, bool japanese) {
     const FileStamp outputBefore = StampOf(data.GetOutputPath());
     const int result = RunJob(engine, sink, kJobMerge);
     if (result == -1 && !sink.JobFinished()) return Fail(sink, "the engine is busy");
-    return FinishSceneJob(data, sink, result, "merge", outputBefore);
+    return FinishSceneJob(data, sink, engine, result, {"merge", outputBefore});
 }
 
 int RunAutocorrect(const Options& o, CliSink& sink, bool japanese) {
@@ -178,9 +205,7 @@ int RunAutocorrect(const Options& o, CliSink& sink, bool japanese) {
     }
 
     WriteStdout(FormatCorrection(data));
-    if (!ProjectSession(data).Save()) {
-        return Fail(sink, "cannot write the project file " + Quoted(data.project_file));
-    }
+    if (const std::string problem = SaveProjectFile(data); !problem.empty()) return Fail(sink, problem);
     sink.PrintLine("Project file: " + data.project_file);
     return kExitSuccess;
 }

@@ -12,6 +12,7 @@
 #include "engine/PumpWait.h"
 #include "engine/TarneloProcess.h"
 #include "log/AppLog.h"
+#include "platform/AtomicFile.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
@@ -234,13 +235,9 @@ int CTarneloProcess::BuildPtsList(const std::string& input) {
     if (result == 0) {
         data.pts_list = std::move(times);
         platform::MakeFolders(OutputFolderPath(data));
-        if (std::FILE* file = std::fopen(data.pts_file.c_str(), "w")) {
-            for (const std::string& text : texts) {
-                std::fputs(text.c_str(), file);
-                std::fputc('\n', file);
-            }
-            std::fclose(file);
-        } else {
+        std::string csv;
+        for (const std::string& text : texts) csv.append(text).push_back('\n');
+        if (!platform::WriteFileAtomically(data.pts_file, csv)) {
             AppLog().Log("%s(%d) cannot write %s\n", "CTarneloProcess::BuildPtsList", __LINE__, data.pts_file.c_str());
         }
     }

@@ -28,6 +28,10 @@ bool CTarneloProcess::StartJob(int id) {
         return false;
     }
     JoinJobThread();
+    {
+        std::lock_guard<std::mutex> lock(m_writeErrorMutex);
+        m_writeError.clear();
+    }
     nProcessID = id;
     if ((m_lastPreviewKind != 0 && m_lastPreviewKind != id) || row->takesPreview) SetCurrentPlay(0, "0");
     bThreadRunning = true;

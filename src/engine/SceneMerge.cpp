@@ -18,6 +18,7 @@
 #include "engine/Subtitles.h"
 #include "engine/TarneloProcess.h"
 #include "log/AppLog.h"
+#include "platform/AtomicFile.h"
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
@@ -452,9 +453,10 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
             SendState(kJobStateFailed, "A segment path holds a line break");
             return -1;
         }
-        if (FILE* file = std::fopen(files.listFile.c_str(), "w")) {
-            std::fwrite(text->data(), 1, text->size(), file);
-            std::fclose(file);
+        // A list cut short by a full disk would join fewer scenes and still succeed.
+        if (!platform::WriteFileAtomically(files.listFile, *text)) {
+            SendState(kJobStateFailed, "cannot write " + files.listFile);
+            return -1;
         }
         result = ExecuteCmdWithProgress(
             false, ConcatMergeCommand(args, files.listFile, files.merged, MuxerStoresPcmInMp4()), totalFrames, 0);

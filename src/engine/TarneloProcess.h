@@ -83,6 +83,9 @@ public:
     // The stop button: asks the running job to stop and waits for its thread, serving messages meanwhile.
     void CancelProcess();
     void LogCmdResult(const char* function, int line, const std::string& commandLine, int result);
+    // The system's text for the last failed write a tool reported since the current job started ("No space
+    // left on device"), segment cuts beside the job included; empty when there was none.
+    std::string LastWriteError() const;
 
     // "ffmpeg -y -hwaccel cuda " when the project uses CUDA, else "ffmpeg -y ".
     std::string FfmpegPrefix() const;
@@ -232,6 +235,10 @@ private:
     EngineOptions m_options;
     // Guards diff_list while pooled segment tasks update their scenes beside the job thread.
     std::mutex m_listMutex;
+    mutable std::mutex m_writeErrorMutex;
+    std::string m_writeError;
+    // Keeps what a failed tool's last words say of a failed write, for LastWriteError.
+    std::string NoteToolFailure(int exitCode, const std::string& outputTail);
     // Keeps background segment work and foreground segment output apart (try-lock only).
     std::mutex m_busyMutex;
 

@@ -1,12 +1,15 @@
 #include <poll.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <thread>
 
 #include "engine/ProgressParser.h"
 #include "engine/PumpWait.h"
 #include "engine/TarneloProcess.h"
+#include "engine/ToolErrors.h"
 #include "log/AppLog.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
@@ -25,6 +28,12 @@ std::string Format(const char* format, long value) {
     char text[96];
     std::snprintf(text, sizeof text, format, value);
     return text;
+}
+
+// A tool that reports its output unfinished has failed, whatever its exit code says.
+int OutcomeOf(int exitCode, const OutputTail& tail) {
+    if (exitCode == 0 && ReportsUnfinishedOutput(tail.Text())) return 1;
+    return exitCode;
 }
 
 }  // namespace
@@ -53,17 +62,20 @@ int CTarneloProcess::ExecuteCmd(const std::string& commandLine, std::string* out
         LogCmdResult("CTarneloProcess::ExecuteCmd", __LINE__, commandLine, -1);
         return -1;
     }
-    std::string scratch;
-    std::string& text = output ? *output : scratch;
+    OutputTail tail;
     char buffer[kChunkSize + 1];
     for (;;) {
         const long n = ReadChunk(child, buffer, kChunkSize);
         if (n == 0 || n == -1) break;
-        if (n > 0 && output) text.append(buffer, static_cast<size_t>(n));
+        if (n > 0) {
+            tail.Add(std::string_view(buffer, static_cast<size_t>(n)));
+            if (output) output->append(buffer, static_cast<size_t>(n));
+        }
         if (CancelRequested()) child.Terminate(-2);
     }
-    const int exitCode = child.Wait();
+    const int exitCode = OutcomeOf(child.Wait(), tail);
     child.CloseJob();
+    if (exitCode != 0 && exitCode != -2) NoteToolFailure(exitCode, tail.Text());
     LogCmdResult("CTarneloProcess::ExecuteCmd", __LINE__, commandLine, exitCode);
     return exitCode;
 }
@@ -86,11 +98,13 @@ int CTarneloProcess::ExecuteCmdWithProgress(bool playback, const std::string& co
     const VideoInfo& current = m_data->m_currentInfo;
     const double fps = current.fps;
     ProgressParser parser(playback, fps, current.start_frame);
+    OutputTail tail;
     char buffer[kChunkSize + 1];
     for (;;) {
         const long n = ReadChunk(child, buffer, kChunkSize);
         if (n == 0 || n == -1) break;
         if (n > 0) {
+            tail.Add(std::string_view(buffer, static_cast<size_t>(n)));
             for (const ProgressParser::Report& report : parser.Feed(std::string_view(buffer, n))) {
                 if (!playback) {
                     Post(WM_APP_JOB_PROGRESS, static_cast<WParam>(totalFrames), report.value + frameOffset);
@@ -106,7 +120,7 @@ int CTarneloProcess::ExecuteCmdWithProgress(bool playback, const std::string& co
         }
         if (CancelRequested()) child.Terminate(-2);
     }
-    const int exitCode = child.Wait();
+    const int exitCode = OutcomeOf(child.Wait(), tail);
     hProcess = 0;
     child.CloseJob();
 
@@ -116,7 +130,8 @@ int CTarneloProcess::ExecuteCmdWithProgress(bool playback, const std::string& co
     if (exitCode == 0 || exitCode == -2) {
         if (playback) SendState(kJobStateStopped);
     } else {
-        SendState(kJobStateFailed, Format("ExitCode(%d)", exitCode));
+        const std::string why = NoteToolFailure(exitCode, tail.Text());
+        SendState(kJobStateFailed, Format("ExitCode(%d)", exitCode) + (why.empty() ? "" : ": " + why));
     }
     LogCmdResult("CTarneloProcess::ExecuteCmdWithProgress", __LINE__, commandLine, exitCode);
     return exitCode;
@@ -153,6 +168,22 @@ void CTarneloProcess::CancelProcess() {
                  bThreadRunning.load() ? 1 : 0);
     m_cancelRequest = 0;
     g_cancelInProgress = false;
+}
+
+std::string CTarneloProcess::NoteToolFailure(int exitCode, const std::string& outputTail) {
+    std::string why = WriteErrorIn(outputTail);
+    // A tool that sets its own signals may still be ended by a file-size limit, and then says nothing.
+    if (why.empty() && exitCode == 128 + SIGXFSZ) why = std::strerror(EFBIG);
+    if (!why.empty()) {
+        std::lock_guard<std::mutex> lock(m_writeErrorMutex);
+        m_writeError = why;
+    }
+    return why;
+}
+
+std::string CTarneloProcess::LastWriteError() const {
+    std::lock_guard<std::mutex> lock(m_writeErrorMutex);
+    return m_writeError;
 }
 
 void CTarneloProcess::LogCmdResult(const char* function, int line, const std::string& commandLine, int result) {

@@ -98,11 +98,17 @@ void RemoveStaleTemporaries(const std::string& target) {
 }  // namespace
 
 bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
-    if (path.empty()) return false;
+    if (path.empty()) {
+        errno = ENOENT;
+        return false;
+    }
     const std::string target = ResolvedTarget(path);
     struct stat st {};
     const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode)) return false;
+    if (exists && !S_ISREG(st.st_mode)) {
+        errno = S_ISDIR(st.st_mode) ? EISDIR : EINVAL;
+        return false;
+    }
 
     std::string temp;
     const int fd = CreateTemporary(target, temp);
@@ -113,7 +119,9 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes) {
     ok = ::close(fd) == 0 && ok;
     ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
     if (!ok) {
+        const int error = errno;
         ::unlink(temp.c_str());
+        errno = error;
         return false;
     }
     // Makes the rename itself durable; a failure here no longer endangers either file.

@@ -97,7 +97,9 @@ struct ChildSetup {
     for (int sig = 1; sig < NSIG; ++sig) {
         if (sig == SIGKILL || sig == SIGSTOP) continue;
         struct sigaction action {};
-        action.sa_handler = SIG_DFL;
+        // Past a file-size limit a tool's write fails and the tool says so, where the signal would end it
+        // without a word and with its output cut short.
+        action.sa_handler = sig == SIGXFSZ ? SIG_IGN : SIG_DFL;
         ::sigaction(sig, &action, nullptr);  // fails harmlessly for the C library's reserved signals
     }
     ::sigprocmask(SIG_SETMASK, &setup.emptyMask, nullptr);

@@ -303,7 +303,8 @@ bool CTarneloData::SaveProject(const std::string& path) {
     try {
         bytes = kBom + ProjectToJson(*this).dump(4) + "\n";
     } catch (const json::exception&) {
-        return false;  // a text that is not valid UTF-8 cannot be written faithfully
+        errno = EILSEQ;  // a text that is not valid UTF-8 cannot be written faithfully
+        return false;
     }
     if (!platform::WriteFileAtomically(path, bytes)) {
         return false;

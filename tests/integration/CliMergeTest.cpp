@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
+#include <cerrno>
 #include <cmath>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -190,6 +192,40 @@ TEST_F(CliMergeTest, AnOutputFolderTheMergeCannotNameIsRefusedBeforeTheExtractio
     const RunResult r = RunCli({"extract", clip, "--output-folder", Path("say \"hi\"")});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(NamesWith(Path("say \"hi\""), "_seg_").size(), 2u);
+}
+
+// A file-size limit stands in for a full disk: each job fails with status 1 and the system's reason, no
+// segment is counted as cut, and the same commands with room finish the work.
+TEST_F(CliMergeTest, AFullDiskFailsEachJobWithTheSystemsReasonAndARerunCompletes) {
+    const std::string clip = TwoSceneClip("clip.mp4", true);
+    const std::string folder = Path("out");
+    const auto limited = [](const std::vector<std::string>& args) {
+        std::vector<std::string> argv = {"/bin/bash", "-c", "ulimit -f 8 && exec \"$0\" \"$@\"", kCliPath};
+        argv.insert(argv.end(), args.begin(), args.end());
+        return RunProgram(argv, {"LANG=C.UTF-8", "LC_ALL="});
+    };
+    const std::string tooLarge = std::strerror(EFBIG);
+
+    RunResult r = limited({"extract", clip, "--output-folder", folder});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("2 of 2 segment files could not be written: " + tooLarge), std::string::npos) << r.err;
+    EXPECT_EQ(NamesWith(folder, "_seg_"), std::vector<std::string>{});
+    EXPECT_EQ(SceneRows(r.out).size(), 2u) << r.out;
+    const std::string project = clip + ".kpproj";
+    const std::string saved = ReadText(project);
+
+    r = limited({"merge", project});
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_NE(r.err.find("merge failed: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(tooLarge), std::string::npos) << r.err;
+    EXPECT_EQ(ReadText(project), saved);
+    EXPECT_EQ(NamesWith(folder, "_trim"), std::vector<std::string>{});
+
+    r = RunCli({"merge", project});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(NamesWith(folder, "_seg_").size(), 2u);
+    EXPECT_EQ(StreamOf(ProbeStreams(folder + "/clip_trim.mp4"), "video").packets, EnabledFrames(SceneRows(r.out)));
+    EXPECT_EQ(Joined(LeftoverChildren()), "");
 }
 
 TEST_F(CliMergeTest, CtrlCDuringTheMergeLeavesNoFfmpegAndNoPartialOutput) {

@@ -14,7 +14,7 @@ namespace {
 
 class StubShell : public AppShell {
 public:
-    void SaveSettings() override {}
+    bool SaveSettings() override { return true; }
     void AddRecentFile(const QString&) override {}
     void WriteRecentFiles() override {}
     CRecentFileList& RecentFiles() override { return m_recent; }

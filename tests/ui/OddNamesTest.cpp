@@ -1,13 +1,19 @@
 // The scene tab opens and extracts clips whose names hold what shells, ffmpeg's filter and option parsers
 // and text encodings treat specially, and a clip reached through a symbolic link: every segment file is
 // whole and the project on disk holds the scenes and the name as given.
+#include <sys/resource.h>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QtTest>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 
 #include "SceneTabDriver.h"
 #include "app/AppMsgDlg.h"
+#include "app/Language.h"
 
 using namespace scenetab;
 
@@ -91,6 +97,70 @@ private slots:
             QCOMPARE(QDir(m_d.Work().path()).entryList({QStringLiteral("target*")}, QDir::Files | QDir::Dirs),
                      QStringList{QStringLiteral("target.mp4")});
         }
+    }
+
+    // What the engine cannot name is told before the list is cleared or anything is written.
+    void namesTheJobCannotWriteAreRefusedBeforeTheExtraction() {
+        struct Case {
+            QString name;
+            const char* button;
+            int message;
+            const char* detail;
+        };
+        const Case cases[] = {
+            {QString(226, QLatin1Char('c')) + QStringLiteral(".mp4"), "extractButton", 3185, ""},
+            {QStringLiteral("say \"hi\".mp4"), "extractMergeButton", 3186, "double quote"},
+        };
+        for (const Case& c : cases) {
+            const QString clip = m_d.Copy(m_clip, c.name);
+            m_d.OpenDropped(clip);
+            const std::vector<Range> before = RangesOf(m_d.Tab().Data());
+            const QDir out(QString::fromStdString(m_d.Tab().Data().output_folder));
+            const QStringList files = out.entryList(QDir::Files);
+            const int shown = CAppMsgDlg::ShownCount();
+            QVERIFY(m_d.Click(c.button));
+            QCOMPARE(CAppMsgDlg::ShownCount(), shown + 1);
+            QVERIFY2(CAppMsgDlg::LastMessage().startsWith(ResText(c.message)), qPrintable(CAppMsgDlg::LastMessage()));
+            QVERIFY(CAppMsgDlg::LastMessage().contains(QLatin1String(c.detail)));
+            QVERIFY(m_d.Idle());
+            QCOMPARE(RangesOf(m_d.Tab().Data()), before);
+            QCOMPARE(out.entryList(QDir::Files), files);
+            QVERIFY(!QFileInfo::exists(clip + QStringLiteral(".kpmotion")));
+        }
+    }
+
+    // A disk that fills up (here a file-size limit, inherited by ffmpeg) fails the cuts with a message that
+    // gives the system's reason; with room again a merge cuts them and joins.
+    void aFullDiskIsToldWithTheSystemsReason() {
+        const QString clip = m_d.Copy(m_clip, QStringLiteral("full.mp4"));
+        m_d.OpenDropped(clip);
+        const auto previous = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit saved{};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &saved), 0);
+        rlimit limited = saved;
+        limited.rlim_cur = 8 * 1024;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &limited), 0);
+        const int shown = CAppMsgDlg::ShownCount();
+        const bool clicked = m_d.Click("extractButton");
+        if (clicked) m_d.WaitJobEnd();
+        setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+        QVERIFY(clicked);
+
+        CTarneloData& data = m_d.Tab().Data();
+        QCOMPARE(data.diff_list.size(), size_t{2});
+        QCOMPARE(CAppMsgDlg::ShownCount(), shown + 1);
+        const QString message = CAppMsgDlg::LastMessage();
+        QVERIFY2(message.startsWith(ResText(3187)), qPrintable(message));
+        QVERIFY2(message.contains(QString::fromUtf8(std::strerror(EFBIG))), qPrintable(message));
+        const QDir out(QString::fromStdString(data.output_folder));
+        QVERIFY(out.entryList({QStringLiteral("*_seg_*")}, QDir::Files).isEmpty());
+
+        QVERIFY(m_d.Click("mergeButton"));
+        m_d.WaitJobEnd();
+        ExpectWholeSegments(data);
+        QVERIFY(QFileInfo::exists(QString::fromStdString(data.GetOutputPath())));
+        QCOMPARE(CAppMsgDlg::ShownCount(), shown + 1);
     }
 };
 

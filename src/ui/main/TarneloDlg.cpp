@@ -177,29 +177,29 @@ bool CTarneloDlg::OnCommand(int id) {
         case kCmdCuda:
             SetBoth([](CTarneloData& d, int v) { d.use_cuda = v != 0; }, !data.use_cuda);
             ReloadProject();
-            m_app->SaveSettings();
+            SaveSettings();
             return true;
         case kCmdAutoSave:
             SetBoth([](CTarneloData& d, int v) { d.auto_save = v != 0; }, !data.auto_save);
-            m_app->SaveSettings();
+            SaveSettings();
             return true;
         case kCmdAutoLoad:
             SetBoth([](CTarneloData& d, int v) { d.auto_load = v != 0; }, !data.auto_load);
-            m_app->SaveSettings();
+            SaveSettings();
             return true;
         case kCmdQualityHighest:
         case kCmdQualityStandard:
         case kCmdQualityLow:
             SetBoth([](CTarneloData& d, int v) { d.quality = v; }, id - kCmdQualityHighest);
             ReloadProject();
-            m_app->SaveSettings();
+            SaveSettings();
             return true;
         case kCmdJapanese:
         case kCmdEnglish:
             m_app->Language().LoadLanguage(id == kCmdJapanese ? QStringLiteral("ja-JP") : QStringLiteral("en-US"));
             if (m_frame != nullptr) m_frame->ApplyLanguage();
             RefreshLanguageTexts();
-            m_app->SaveSettings();
+            SaveSettings();
             return true;
         case kCmdDetails:
             project->OpenInformation(2, 3093);
@@ -286,3 +286,8 @@ void CTarneloDlg::ResetStatusBar() {
 }
 
 void CTarneloDlg::ShowMessage(const QString& text) { CAppMsgDlg::Notice(text, this); }
+
+void CTarneloDlg::SaveSettings() {
+    // The choice stays in force for this run either way; only keeping it for the next start failed.
+    if (!m_app->SaveSettings()) ShowMessage(ResText(3188));
+}

@@ -92,6 +92,8 @@ protected:
 private:
     void LayOut();
     void SetBoth(void (*apply)(class CTarneloData&, int), int value);
+    // Writes the settings after a menu choice; tells the user when they could not be written.
+    void SaveSettings();
     void ReloadProject();
     void OpenManual();
     void OpenRecentFile(int index);

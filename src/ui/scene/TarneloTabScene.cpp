@@ -7,11 +7,15 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QVBoxLayout>
+#include <optional>
+#include <string>
 
 #include "app/AppHelpDialog.h"
 #include "app/AppMsgDlg.h"
 #include "app/Language.h"
 #include "engine/JobTables.h"
+#include "engine/SceneMerge.h"
+#include "engine/SceneRules.h"
 #include "log/AppLog.h"
 #include "platform/Path.h"
 #include "ui/common/ControlTexts.h"
@@ -266,6 +270,11 @@ void CTarneloTabScene::OnProcessFinished(const ProcessFinishedMsg& msg) {
         AutoSave(false);
         UpdateControlStates(true);
         m_preview->PlayStopButton()->setFocus();
+        // A full disk fails a job, or only its segment cuts, with nothing but an exit code on the status bar.
+        if (const std::string why = m_engine->LastWriteError(); !why.empty()) {
+            Host()->ShowMessage(ResText(3187) + QLatin1Char('\n') + QString::fromStdString(why) + QLatin1Char('\n') +
+                                QString::fromStdString(m_data.output_folder));
+        }
     } else {
         UpdateControlStates(true);
     }
@@ -334,6 +343,17 @@ void CTarneloTabScene::ReloadCaptions() {
 // --- commands ---
 
 void CTarneloTabScene::OnExtract(int job) {
+    // Told before the list is cleared and anything is written, not after the whole scan.
+    if (!SegmentNamesFit(m_data.input_file)) {
+        Host()->ShowMessage(ResText(3185));
+        return;
+    }
+    if (job == kJobExtractMerge) {
+        if (const std::optional<std::string> problem = MergePathProblem(m_data)) {
+            Host()->ShowMessage(ResText(3186) + QLatin1Char('\n') + QString::fromStdString(*problem));
+            return;
+        }
+    }
     if (IsPreviewJobId(CurrentJob())) StopRunning();
     m_listView->setEnabled(false);
     {

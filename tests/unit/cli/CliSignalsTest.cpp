@@ -3,10 +3,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 
+#include "cli/CliRunner.h"
 #include "cli/CliSignals.h"
 #include "project/ProjectSession.h"
 #include "project/TarneloData.h"
@@ -41,12 +44,18 @@ TEST_F(CliSignalsTest, SaveBeyondTheFileSizeLimitFailsInsteadOfKillingTheProgram
         getrlimit(RLIMIT_FSIZE, &limit);
         limit.rlim_cur = old.size() + 512;
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(4);
-        _exit(ProjectSession(data).SaveAs(path) ? 1 : 0);
+        if (ProjectSession(data).SaveAs(path)) _exit(1);
+        // The message says why, in the system's words.
+        data.project_file = path;
+        const std::string message = cli::SaveProjectFile(data);
+        _exit(message.find(std::strerror(EFBIG)) != std::string::npos ? 0 : 5);
     }
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_FALSE(WIFSIGNALED(status)) << "killed by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the save past the limit did not fail";
+    EXPECT_NE(WEXITSTATUS(status), 1) << "the save past the limit did not fail";
+    EXPECT_NE(WEXITSTATUS(status), 5) << "the message does not give the reason";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(ReadBytes(path), old);
 }
 

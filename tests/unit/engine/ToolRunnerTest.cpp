@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -100,6 +103,36 @@ TEST_F(ToolRunnerTest, FailuresOfProgressRunsAreShown) {
     ASSERT_EQ(states.size(), 2u);
     EXPECT_EQ(states[0].text, "ExitCode(3)");
     EXPECT_EQ(states[1].text, "TotalFrame(0)");
+}
+
+// A full disk or a file-size limit shows as the system's reason, not only as an exit code, and is kept for
+// the front-end until the next job starts.
+TEST_F(ToolRunnerTest, AFailedWriteIsToldByTheSystemsReason) {
+    const std::string fake = Quoted(Helper("fake_ffmpeg"));
+    const std::string noSpace = std::strerror(ENOSPC);
+    const std::string tooLarge = std::strerror(EFBIG);
+    EXPECT_EQ(engine.ExecuteCmdWithProgress(false,
+                                            fake + " frames 1 4 1 5 err " +
+                                                Quoted("Error writing trailer of /o/a.mp4: " + noSpace + "\\n") +
+                                                " err " + Quoted("Conversion failed!\\n") + " exit 1",
+                                            10, 0),
+              1);
+    EXPECT_EQ(engine.LastWriteError(), noSpace);
+    // The system's texts are found only where the tool named them: a plain failure keeps the exit code.
+    EXPECT_EQ(engine.ExecuteCmdWithProgress(false, fake + " err " + Quoted("Invalid data found\\n") + " exit 3", 10, 0),
+              3);
+    // A tool ended by the file-size limit itself says nothing; its signal tells.
+    EXPECT_EQ(engine.ExecuteCmd(fake + " signal " + std::to_string(SIGXFSZ)), 128 + SIGXFSZ);
+    EXPECT_EQ(engine.LastWriteError(), tooLarge);
+    // ffmpeg 5 exits with 0 when it could not write its file's index; the file is unusable all the same.
+    const std::string unfinished = " err " + Quoted("Error writing trailer of /o/a.mp4: " + tooLarge + "\\n");
+    EXPECT_EQ(engine.ExecuteCmd(fake + unfinished), 1);
+    EXPECT_EQ(engine.ExecuteCmdWithProgress(false, fake + " frames 1 4 1 5" + unfinished, 10, 0), 1);
+    const auto states = States();
+    ASSERT_EQ(states.size(), 3u);
+    EXPECT_EQ(states[0].text, "ExitCode(1): " + noSpace);
+    EXPECT_EQ(states[1].text, "ExitCode(3)");
+    EXPECT_EQ(states[2].text, "ExitCode(1): " + tooLarge);
 }
 
 TEST_F(ToolRunnerTest, PlaybackFollowsShowinfoAndEndsStopped) {

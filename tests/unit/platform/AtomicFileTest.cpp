@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -57,9 +58,15 @@ TEST_F(AtomicFileTest, FailureKeepsTheOldFileAndLeavesNoTemporary) {
     ASSERT_TRUE(platform::WriteFileAtomically(path, old));
     fs::create_directory(m_dir / "folder");
 
+    // errno tells why, for the message that reports it.
+    errno = 0;
     EXPECT_FALSE(platform::WriteFileAtomically(PathOf("missing/p.kpproj"), "new"));
+    EXPECT_EQ(errno, ENOENT);
     EXPECT_FALSE(platform::WriteFileAtomically(PathOf("folder"), "new"));  // a folder is not replaced
+    EXPECT_EQ(errno, EISDIR);
+    errno = 0;
     EXPECT_FALSE(platform::WriteFileAtomically("", "new"));
+    EXPECT_EQ(errno, ENOENT);
     EXPECT_TRUE(fs::is_directory(m_dir / "folder"));
 
     // A write that fails midway (a full disk; here a file-size limit) after the temporary file exists.
@@ -69,11 +76,14 @@ TEST_F(AtomicFileTest, FailureKeepsTheOldFileAndLeavesNoTemporary) {
     rlimit limited = saved;
     limited.rlim_cur = 1024;
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+    errno = 0;
     const bool written = platform::WriteFileAtomically(path, std::string(4096, 'n'));
+    const int error = errno;
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, previousHandler);
 
     EXPECT_FALSE(written);
+    EXPECT_EQ(error, EFBIG);  // kept past the removal of the temporary
     EXPECT_EQ(ReadBytes(path), old);
     EXPECT_EQ(EntryCount(), 2);  // the file and the folder, nothing else
 }

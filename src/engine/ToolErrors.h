@@ -1,0 +1,26 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+// What a failed tool said about the file it could not write. ffmpeg ends with the system's own text for a
+// failed write ("No space left on device", "File too large"), which tells a full disk from a bad input far
+// better than its exit code does.
+
+// The end of a tool's output, limited so that an hour of progress lines costs nothing.
+class OutputTail {
+public:
+    void Add(std::string_view chunk);
+    const std::string& Text() const { return m_text; }
+
+private:
+    std::string m_text;
+};
+
+// The system's text for a failed write that text names, the last one when it names several; empty when it
+// names none.
+std::string WriteErrorIn(std::string_view text);
+
+// True when ffmpeg's output says it could not finish writing its output file. ffmpeg 5 then still exits
+// with 0, leaving a file without its index under the final name.
+bool ReportsUnfinishedOutput(std::string_view text);
