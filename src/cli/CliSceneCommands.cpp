@@ -201,7 +201,9 @@ int RunAutocorrect(const Options& o, CliSink& sink, bool japanese) {
     if (StopRequested()) return Stopped(sink, "nothing was changed");
     if (result == kEqNoStillRead) return Fail(sink, "automatic correction failed: no still could be read");
     if (result != 0) {
-        return Fail(sink, FormatC("automatic correction failed: a still could not be taken (ExitCode(%d))", result));
+        const std::string why = engine.LastWriteError();
+        return Fail(sink, FormatC("automatic correction failed: a still could not be taken (ExitCode(%d))", result) +
+                              (why.empty() ? "" : ": " + why));
     }
 
     WriteStdout(FormatCorrection(data));

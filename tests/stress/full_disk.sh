@@ -117,6 +117,18 @@ check_segments() {
     [ "$n" = "$length" ] || fault "segment $(basename "$file") has ${n:-no} frames, its scene $length"
   done < <("$cli" report --csv "$project" 2>/dev/null | tail -n +2)
 }
+# Right after the run on the full disk: every segment under its final name is whole, whatever the status
+# said, so that no later merge takes a short one for done.
+check_segment_files() {
+  local f a b n
+  for f in "$out"/*_seg_*.mp4; do
+    [ -e "$f" ] || continue
+    [[ "$(basename "$f")" =~ _seg_([0-9]+)_([0-9]+)\.mp4$ ]] || continue
+    a=${BASH_REMATCH[1]} b=${BASH_REMATCH[2]}
+    n=$(frames_of "$f")
+    [ "$n" = $((b - a + 1)) ] || fault "$(basename "$f") is left with ${n:-no} frames after the full disk"
+  done
+}
 check_scenes() {
   [ "$(scenes_of "$project")" = "$base_scenes" ] || fault "the scenes differ from those of a roomy disk"
 }
@@ -140,6 +152,7 @@ try_case() {
   fill
   run_limited "${args[@]}"
   free_space
+  check_segment_files
   if [ "$status" = 1 ]; then
     failed_writes=$((failed_writes + 1))
     grep -q '^tarnelo-cli: ' "$work/err" || fault "status 1 without a reason on stderr"

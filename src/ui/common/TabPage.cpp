@@ -199,6 +199,13 @@ bool CTabPage::Confirm(int stringId) {
     return dialog.DoModal() == CAppMsgDlg::kYes;
 }
 
+void CTabPage::TellFailedWrite() {
+    const std::string why = m_engine->LastWriteError();
+    if (why.empty()) return;
+    m_host->ShowMessage(ResText(3187) + QLatin1Char('\n') + QString::fromStdString(why) + QLatin1Char('\n') +
+                        QString::fromStdString(m_data.output_folder));
+}
+
 void CTabPage::OnBusy(const BusyMsg& msg) { SetWaitCursor(msg.begins); }
 
 void CTabPage::OnProcessFinished(const ProcessFinishedMsg& msg) {

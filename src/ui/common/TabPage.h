@@ -156,6 +156,9 @@ protected:
     void SetWaitCursor(bool on);
     // A yes/no question from the string table; true for yes.
     bool Confirm(int stringId);
+    // After a job: a full disk fails a job, or only its segment cuts, with nothing but an exit code on the
+    // status bar, so the system's reason is told in a message.
+    void TellFailedWrite();
     // Runs work on a worker thread while this thread keeps serving the window.
     void RunServingWindow(const std::function<void()>& work);
 

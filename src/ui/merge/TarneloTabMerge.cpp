@@ -224,6 +224,7 @@ void CTarneloTabMerge::OnProcessFinished(const ProcessFinishedMsg& msg) {
         UpdateData(true);
         UpdateControlStates(true);
         m_preview->PlayStopButton()->setFocus();
+        TellFailedWrite();
     } else {
         UpdateControlStates(true);
     }

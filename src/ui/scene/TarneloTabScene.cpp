@@ -270,11 +270,7 @@ void CTarneloTabScene::OnProcessFinished(const ProcessFinishedMsg& msg) {
         AutoSave(false);
         UpdateControlStates(true);
         m_preview->PlayStopButton()->setFocus();
-        // A full disk fails a job, or only its segment cuts, with nothing but an exit code on the status bar.
-        if (const std::string why = m_engine->LastWriteError(); !why.empty()) {
-            Host()->ShowMessage(ResText(3187) + QLatin1Char('\n') + QString::fromStdString(why) + QLatin1Char('\n') +
-                                QString::fromStdString(m_data.output_folder));
-        }
+        TellFailedWrite();
     } else {
         UpdateControlStates(true);
     }
