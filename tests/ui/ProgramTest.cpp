@@ -10,18 +10,21 @@ namespace {
 
 const QString kProgram = QStringLiteral(TARNELO_RESOURCE_DIR "/tarnelo");
 
-// True once the process has its handler for sig in place (Linux keeps the mask in /proc).
-bool Catches(qint64 pid, int sig) {
+// True when the process's mask named field ("SigCgt:", "SigIgn:") holds sig (Linux keeps them in /proc).
+bool InMask(qint64 pid, const char* field, int sig) {
     QFile status(QStringLiteral("/proc/%1/status").arg(pid));
     if (!status.open(QIODevice::ReadOnly)) return false;
     for (const QByteArray& line : status.readAll().split('\n')) {
-        if (!line.startsWith("SigCgt:")) continue;
+        if (!line.startsWith(field)) continue;
         bool ok = false;
         const qulonglong mask = line.mid(7).trimmed().toULongLong(&ok, 16);
         return ok && (mask >> (sig - 1) & 1) != 0;
     }
     return false;
 }
+
+// True once the process has its handler for sig in place.
+bool Catches(qint64 pid, int sig) { return InMask(pid, "SigCgt:", sig); }
 
 struct Run {
     QTemporaryDir home;
@@ -63,6 +66,8 @@ private slots:
         Run run(lang);
         QVERIFY2(run.process.waitForStarted(), qPrintable(run.process.errorString()));
         QTRY_VERIFY_WITH_TIMEOUT(Catches(run.process.processId(), SIGTERM), 20000);
+        // A file-size limit fails a write instead of ending the program with the user's work.
+        QVERIFY(InMask(run.process.processId(), "SigIgn:", SIGXFSZ));
         ::kill(pid_t(run.process.processId()), SIGTERM);
         // A start-up stopped on a message (a resource library not found) never reads the request.
         QVERIFY(run.process.waitForFinished(20000));
