@@ -14,6 +14,8 @@
 #include "SceneTabDriver.h"
 #include "app/AppMsgDlg.h"
 #include "app/Language.h"
+#include "engine/JobTables.h"
+#include "ui/main/MainFrame.h"
 
 using namespace scenetab;
 
@@ -153,6 +155,8 @@ private slots:
         const QString message = CAppMsgDlg::LastMessage();
         QVERIFY2(message.startsWith(ResText(3187)), qPrintable(message));
         QVERIFY2(message.contains(QString::fromUtf8(std::strerror(EFBIG))), qPrintable(message));
+        QCOMPARE(m_d.App().Frame()->StatusText(1), QString::fromUtf8(JobStateName(kJobStateFailed, true)));
+        QCOMPARE(m_d.App().Frame()->StatusText(3), QString::fromUtf8(std::strerror(EFBIG)));
         const QDir out(QString::fromStdString(data.output_folder));
         QVERIFY(out.entryList({QStringLiteral("*_seg_*")}, QDir::Files).isEmpty());
 

@@ -202,6 +202,9 @@ bool CTabPage::Confirm(int stringId) {
 void CTabPage::TellFailedWrite() {
     const std::string why = m_engine->LastWriteError();
     if (why.empty()) return;
+    // A scan whose cuts failed ends "Done"; the bar says otherwise, with the reason where a failure's goes.
+    m_host->SetStatusText(1, QString::fromUtf8(JobStateName(kJobStateFailed, m_host->Japanese())));
+    m_host->SetStatusText(3, QString::fromStdString(why));
     m_host->ShowMessage(ResText(3187) + QLatin1Char('\n') + QString::fromStdString(why) + QLatin1Char('\n') +
                         QString::fromStdString(m_data.output_folder));
 }
