@@ -1,5 +1,7 @@
 // The main window driven as a user would: menus, accelerators, enabling, language switch, tabs, closing.
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -12,6 +14,7 @@
 #include "UiTestSupport.h"
 #include "app/AppHelpDialog.h"
 #include "app/AppMsgDlg.h"
+#include "app/Language.h"
 #include "engine/JobTables.h"
 #include "ui/main/MainFrame.h"
 #include "ui/main/TarneloDlg.h"
@@ -238,6 +241,24 @@ private slots:
         // Without a CUDA device the CUDA entry can not be used.
         QCOMPARE(Frame()->CommandAction(2010)->isEnabled(), m_app->IsCudaAvailable());
         QCOMPARE(CTarneloApp::ReadSettingsRecord().size(), 892);  // written by the command at once
+    }
+
+    // A settings file that cannot be written (here a folder in its place) is told after the menu choice,
+    // which stays in force for this run.
+    void settingsThatCannotBeWrittenAreTold() {
+        const QString file = UiTestEnvironment::Settings().fileName();
+        QFile::remove(file);
+        QVERIFY(QDir().mkpath(file));
+        CAppMsgDlg::SetNoticesSilent(true);
+        const int shown = CAppMsgDlg::ShownCount();
+        const bool before = Dlg()->Page(0)->Data().auto_save;
+        QVERIFY(Dlg()->OnCommand(2012));
+        const int shownAfter = CAppMsgDlg::ShownCount();
+        const QString message = CAppMsgDlg::LastMessage();
+        QVERIFY(QDir(file).removeRecursively());
+        QCOMPARE(shownAfter, shown + 1);
+        QCOMPARE(message, ResText(3188));
+        QCOMPARE(Dlg()->Page(0)->Data().auto_save, !before);
     }
 
     void languageSwitchChangesEveryMenuText() {
