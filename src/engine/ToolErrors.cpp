@@ -21,7 +21,11 @@ void OutputTail::Add(std::string_view chunk) {
 
 bool ReportsUnfinishedOutput(std::string_view text) {
     for (const std::string_view phrase : {"Error writing trailer of ", "Error closing file "}) {
-        if (text.find(phrase) != std::string_view::npos) return true;
+        // Only at the start of a line, where ffmpeg puts its own words: the same words in a file's tags
+        // (indented in its stream dump, quoted in a report) must not fail a run.
+        for (size_t at = text.find(phrase); at != std::string_view::npos; at = text.find(phrase, at + 1)) {
+            if (at == 0 || text[at - 1] == '\n' || text[at - 1] == '\r') return true;
+        }
     }
     return false;
 }

@@ -21,6 +21,6 @@ private:
 // names none.
 std::string WriteErrorIn(std::string_view text);
 
-// True when ffmpeg's output says it could not finish writing its output file. ffmpeg 5 then still exits
-// with 0, leaving a file without its index under the final name.
+// True when ffmpeg's output says, at the start of a line, that it could not finish writing its output file.
+// ffmpeg 5 then still exits with 0, leaving a file without its index under the final name.
 bool ReportsUnfinishedOutput(std::string_view text);

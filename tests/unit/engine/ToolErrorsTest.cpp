@@ -35,6 +35,9 @@ TEST(ToolErrorsTest, AnOutputLeftWithoutItsIndexIsAFailure) {
     EXPECT_TRUE(ReportsUnfinishedOutput("Error closing file s.mp4: " + std::string(std::strerror(EIO)) + "\n"));
     EXPECT_FALSE(ReportsUnfinishedOutput("[mp4 @ 0x5631] Starting second pass: moving the moov atom\n"));
     EXPECT_FALSE(ReportsUnfinishedOutput("    title           : " + tooLarge + "\n"));
+    // The same words in a file's own tags, as ffmpeg's stream dump and ffprobe's report show them.
+    EXPECT_FALSE(ReportsUnfinishedOutput("    title           : Error closing file x\n"));
+    EXPECT_FALSE(ReportsUnfinishedOutput("{\"tags\": {\"title\": \"Error writing trailer of x: " + tooLarge + "\"}}"));
 }
 
 TEST(ToolErrorsTest, TheTailKeepsTheEndOfALongOutputAcrossChunks) {
