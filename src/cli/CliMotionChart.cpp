@@ -72,16 +72,16 @@ std::string FormatMotionSvg(const CTarneloData& data, const MotionRecord& record
     svg += FormatC("<rect width=\"%d\" height=\"%d\" fill=\"#ffffff\"/>\n", kChartWidth, kChartHeight);
 
     svg += "<g class=\"scenes\">\n";
+    const FrameClock clock = data.SourceClock(record.fps);
     int index = 0;
     for (const SceneEntry& scene : data.diff_list) {
         ++index;
         const double x = frameX(scene.framNo_first);
         const double width = std::max(0.0, frameX(static_cast<long long>(scene.framNo_second) + 1) - x);
-        const std::string when =
-            record.fps > 0
-                ? SecondsToFrameTimeText(scene.framNo_first / record.fps, true) + " - " +
-                      SecondsToFrameTimeText((static_cast<double>(scene.framNo_second) + 1) / record.fps, true)
-                : FormatC("frames %d - %d", scene.framNo_first, scene.framNo_second);
+        const std::string when = record.fps > 0
+                                     ? SecondsToFrameTimeText(clock.Seconds(scene.framNo_first), true) + " - " +
+                                           SecondsToFrameTimeText(clock.Seconds(scene.framNo_second + 1), true)
+                                     : FormatC("frames %d - %d", scene.framNo_first, scene.framNo_second);
         svg += "<rect class=\"scene " + std::string(scene.enable ? "enabled" : "disabled") + "\" x=\"" + Px(x) +
                "\" y=\"" + Px(kTop) + "\" width=\"" + Px(width) + "\" height=\"" + Px(plotHeight) + "\" fill=\"" +
                (scene.enable ? kEnabledFill : kDisabledFill) + "\">";

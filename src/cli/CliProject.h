@@ -82,7 +82,7 @@ inline std::string SegmentFilePattern(const CTarneloData& data) {
 
 // Time of a frame at the source rate, as the lists show it.
 inline std::string SceneTimeText(const CTarneloData& data, int frame) {
-    return SecondsToFrameTimeText(data.FrameToSeconds(frame, data.m_sourceInfo.fps), true);
+    return SecondsToFrameTimeText(data.SourceClock(data.m_sourceInfo.fps).Seconds(frame), true);
 }
 
 // The scene list as a table: index, on/off, first and last frame, start and end time, duration, file name.
@@ -94,10 +94,9 @@ inline std::string FormatSceneTable(const CTarneloData& data) {
         ++index;
         const std::string start = SceneTimeText(data, scene.framNo_first);
         const std::string end = SceneTimeText(data, scene.framNo_second + 1);
+        const FrameClock clock = data.SourceClock(data.m_sourceInfo.fps);
         const std::string duration =
-            SecondsToFrameTimeText(data.FrameToSeconds(scene.framNo_second + 1, data.m_sourceInfo.fps) -
-                                       data.FrameToSeconds(scene.framNo_first, data.m_sourceInfo.fps),
-                                   true);
+            SecondsToFrameTimeText(clock.Seconds(scene.framNo_second + 1) - clock.Seconds(scene.framNo_first), true);
         text += FormatC("%4d  %-3s  %8d  %8d  %-11s  %-11s  %-11s  %s\n", index, scene.enable ? "on" : "off",
                         scene.framNo_first, scene.framNo_second, start.c_str(), end.c_str(), duration.c_str(),
                         FileNamePart(scene.fileName).c_str());

@@ -69,9 +69,11 @@ SceneReport BuildSceneReport(const CTarneloData& data, const MotionRecord* recor
     report.recordPath = recordPath;
     report.recordStatus = recordStatus;
     if (record) report.thresholdCount = RecordThresholdCount(*record, data.threshold.value);
-    const auto seconds = [&report](int frame) -> std::optional<double> {
+    // Times of the frames themselves: listed ones when the recording's rate is not constant.
+    const FrameClock clock = data.SourceClock(report.fps);
+    const auto seconds = [&report, &clock](int frame) -> std::optional<double> {
         if (report.fps <= 0) return std::nullopt;
-        return frame / report.fps;
+        return clock.Seconds(frame);
     };
     int index = 0;
     for (const SceneEntry& scene : data.diff_list) {
@@ -83,7 +85,7 @@ SceneReport BuildSceneReport(const CTarneloData& data, const MotionRecord* recor
         row.lengthFrames = scene.framNo_second - scene.framNo_first + 1;
         row.startSeconds = seconds(scene.framNo_first);
         row.endSeconds = seconds(scene.framNo_second + 1);
-        row.lengthSeconds = seconds(row.lengthFrames);
+        if (report.fps > 0) row.lengthSeconds = clock.Span(scene.framNo_first, scene.framNo_second);
         if (record) row.peak = PeakOfRange(record->counts, scene.framNo_first, scene.framNo_second);
         if (row.peak) row.peakSeconds = seconds(row.peak->frame);
         row.caption = scene.capParam.caption;
@@ -201,12 +203,14 @@ std::string XmlText(std::string_view text) {
     return out;
 }
 
-std::string FormatMotionCsv(const MotionRecord& record, int thresholdCount) {
+std::string FormatMotionCsv(const MotionRecord& record, int thresholdCount, const FrameClock& clock) {
     std::string text = "frame,time,count,motion\n";
     text.reserve(record.counts.size() * 24 + text.size());
     for (size_t frame = 0; frame < record.counts.size(); ++frame) {
         const uint32_t count = record.counts[frame];
-        const std::string time = record.fps > 0 ? NumberText(static_cast<double>(frame) / record.fps) : "";
+        const std::string time = clock.Timed()    ? NumberText(clock.Seconds(static_cast<int>(frame)))
+                                 : record.fps > 0 ? NumberText(static_cast<double>(frame) / record.fps)
+                                                  : "";
         text += std::to_string(frame) + "," + time + ",";
         if (count == MotionRecord::kAlwaysMotion) {
             text += ",1\n";

@@ -11,6 +11,7 @@
 
 #include "engine/MotionRecord.h"
 #include "engine/MotionSummary.h"
+#include "project/FrameClock.h"
 
 class CTarneloData;
 
@@ -59,7 +60,7 @@ std::string XmlText(std::string_view text);
 
 // "frame,time,count,motion" and one line per frame of the record; a frame that is motion whatever the
 // threshold has an empty count and motion 1.
-std::string FormatMotionCsv(const MotionRecord& record, int thresholdCount);
+std::string FormatMotionCsv(const MotionRecord& record, int thresholdCount, const FrameClock& clock = FrameClock());
 
 inline constexpr int kChartWidth = 1200;
 inline constexpr int kChartHeight = 240;

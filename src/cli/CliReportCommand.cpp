@@ -102,7 +102,8 @@ int RunMotion(const Options& o, CliSink& sink, bool /*japanese*/) {
     for (const auto& output : outputs) {
         if (output.path.empty()) continue;
         const bool table = &output == &outputs[0];
-        const std::string text = table ? FormatMotionCsv(record, threshold) : FormatMotionSvg(data, record, threshold);
+        const std::string text = table ? FormatMotionCsv(record, threshold, data.SourceClock(record.fps))
+                                       : FormatMotionSvg(data, record, threshold);
         if (!platform::WriteFileAtomically(output.path, text)) {
             return Fail(sink, "cannot write " + Quoted(output.path));
         }

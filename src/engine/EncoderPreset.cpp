@@ -33,13 +33,15 @@ SceneTimeRange ComputeSceneTimeRange(int firstFrame, int lastFrame, double fps, 
 }
 
 std::string SegmentCutCommand(const std::string& prefix, const SceneTimeRange& range, const std::string& input,
-                              const std::string& encoder, int gop, const std::string& rate,
-                              const std::string& segment) {
+                              const std::string& encoder, int gop, const std::string& rate, const std::string& segment,
+                              bool eachFrameOnce) {
+    // The fine time base keeps each frame's own time; the encoder's default would round it to the base rate.
+    const std::string timing = eachFrameOnce ? "-fps_mode passthrough -enc_time_base 1/10000" : "-r " + rate;
     return prefix + FormatC(
-                        "-ss %s -i \"%s\" -t %s -c:v %s -g %d -keyint_min 1 -r %s -c:a aac -b:a 192k -vf "
+                        "-ss %s -i \"%s\" -t %s -c:v %s -g %d -keyint_min 1 %s -c:a aac -b:a 192k -vf "
                         "\"setpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" -movflags +faststart \"%s\"",
                         range.start.c_str(), platform::EscapeQuotedArgument(input).c_str(), range.duration.c_str(),
-                        encoder.c_str(), gop, rate.c_str(), platform::EscapeQuotedArgument(segment).c_str());
+                        encoder.c_str(), gop, timing.c_str(), platform::EscapeQuotedArgument(segment).c_str());
 }
 
 std::string SceneCutCommand(const std::string& prefix, const CTarneloData& data, const SceneEntry& scene,
@@ -48,5 +50,5 @@ std::string SceneCutCommand(const std::string& prefix, const CTarneloData& data,
     return SegmentCutCommand(prefix,
                              ComputeSceneTimeRange(scene.framNo_first, scene.framNo_second, current.fps, data.pts_list),
                              input, EncoderPreset(data.use_cuda, data.quality), GopLength(current.fps),
-                             data.m_sourceInfo.r_frame_rate, scene.fileName);
+                             data.m_sourceInfo.r_frame_rate, scene.fileName, data.HasTimedFrames());
 }

@@ -20,9 +20,11 @@ struct SceneTimeRange {
 };
 SceneTimeRange ComputeSceneTimeRange(int firstFrame, int lastFrame, double fps, const std::vector<double>& times);
 
-// The command that cuts one scene to its segment file. Paths are escaped here.
+// The command that cuts one scene to its segment file, at rate, or with eachFrameOnce keeping every frame once
+// with its own time (an input whose frames are not those of a constant rate). Paths are escaped here.
 std::string SegmentCutCommand(const std::string& prefix, const SceneTimeRange& range, const std::string& input,
-                              const std::string& encoder, int gop, const std::string& rate, const std::string& segment);
+                              const std::string& encoder, int gop, const std::string& rate, const std::string& segment,
+                              bool eachFrameOnce = false);
 
 // The cut of scene from input in the project's encoder and quality: timed and keyed by the current file's
 // rate and the per-frame time list, written at the source's rate.

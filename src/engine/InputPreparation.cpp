@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "engine/EncoderPreset.h"
+#include "engine/ProbeParsing.h"
 #include "engine/PumpWait.h"
 #include "engine/TarneloProcess.h"
 #include "log/AppLog.h"
@@ -70,12 +71,12 @@ std::string ConvertToMp4Command(const std::string& prefix, const std::string& in
                         deinterlace ? "yadif=1," : "", platform::EscapeQuotedArgument(output).c_str());
 }
 
-std::vector<std::string> GeneratePtsTexts(int frameCount, double fps) {
+std::vector<std::string> GeneratePtsTexts(int frameCount, double fps, double origin) {
     std::vector<std::string> texts;
     if (!(fps > 0) || frameCount < 0) return texts;
     const double interval = 1 / fps;
     texts.reserve(static_cast<size_t>(frameCount) + 1);
-    for (int i = 0; i <= frameCount; ++i) texts.push_back(FormatC("%.6f", i * interval));
+    for (int i = 0; i <= frameCount; ++i) texts.push_back(FormatC("%.6f", origin + i * interval));
     return texts;
 }
 
@@ -215,13 +216,15 @@ int CTarneloProcess::BuildPtsList(const std::string& input) {
     std::vector<std::string> texts;
     std::vector<double> times;
     int result = 0;
-    bool generate = CheckPtsDeltaFromFirstFrames(input);
+    // The first frames alone do not prove a rate: a recording may change it later, which the stream's length
+    // then shows. Only a proven rate spares the listing of every frame.
+    bool generate = IsWholeFileConstantRate(data.m_sourceInfo) && CheckPtsDeltaFromFirstFrames(input);
     if (!generate) {
         result = GetPtsListFromFfprobe(input, texts, times, true);
         generate = result == -1;
     }
     if (generate) {
-        texts = GeneratePtsTexts(frames, data.m_sourceInfo.fps);
+        texts = GeneratePtsTexts(frames, data.m_sourceInfo.fps, data.m_sourceInfo.start_offset);
         times.clear();
         times.reserve(texts.size());
         for (size_t i = 0; i < texts.size(); ++i) {
@@ -233,7 +236,7 @@ int CTarneloProcess::BuildPtsList(const std::string& input) {
         result = texts.empty() ? -1 : 0;
     }
     if (result == 0) {
-        data.pts_list = std::move(times);
+        data.SetPtsList(std::move(times));
         platform::MakeFolders(OutputFolderPath(data));
         std::string csv;
         for (const std::string& text : texts) csv.append(text).push_back('\n');

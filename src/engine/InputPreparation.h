@@ -30,8 +30,8 @@ bool NeedsWorkingCopy(const std::string& fieldOrder, const std::string& input);
 std::string ConvertToMp4Command(const std::string& prefix, const std::string& input, const std::string& encoder,
                                 int gop, const std::string& rate, bool deinterlace, const std::string& output);
 
-// Frame times i / fps for i = 0 .. frameCount as "%.6f" texts; empty when fps is not positive.
-std::vector<std::string> GeneratePtsTexts(int frameCount, double fps);
+// Frame times origin + i / fps for i = 0 .. frameCount as "%.6f" texts; empty when fps is not positive.
+std::vector<std::string> GeneratePtsTexts(int frameCount, double fps, double origin = 0);
 
 // Sibling of path that a writer fills before renaming it over path, so that an interrupted run never leaves
 // a half-written file under the final name: "a/b_input_cs.mp4" gives "a/b_input_cs.part.mp4".

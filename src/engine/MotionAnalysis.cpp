@@ -33,7 +33,8 @@ int CTarneloProcess::ExecuteCmdLoadVideo(const std::string& input, int t) {
     const VideoInfo current = data.m_currentInfo;
     const int w = AnalysisDimension(current.width);
     const int h = AnalysisDimension(current.height);
-    const std::string command = AnalysisDecodeCommand(FfmpegPrefix(), input, w, h, data.fast_scan);
+    const FrameClock clock = data.SourceClock(current.fps);
+    const std::string command = AnalysisDecodeCommand(FfmpegPrefix(), input, w, h, data.fast_scan, clock.Timed());
     platform::ChildProcess child;
     if (CreateCmdProcess(command, child) != 0) {
         LogCmdResult("CTarneloProcess::ExecuteCmdLoadVideo", __LINE__, command, -1);
@@ -56,8 +57,7 @@ int CTarneloProcess::ExecuteCmdLoadVideo(const std::string& input, int t) {
     auto append = [&](SceneRange range) {
         SceneEntry entry(range.first, range.second,
                          SegmentFileName(data.output_folder, base, range.first, range.second));
-        const double length = current.fps > 0 ? (range.second - range.first + 1) / current.fps : 0;
-        data.SetSceneCaption(entry, 0, length, FormatC("Scene%03d", appended + 1));
+        data.SetSceneCaption(entry, 0, clock.Span(range.first, range.second), FormatC("Scene%03d", appended + 1));
         int index;
         {
             std::lock_guard<std::mutex> lock(m_listMutex);
@@ -155,7 +155,7 @@ void CTarneloProcess::InstallDefaultSceneList() {
             if (info.frame_num > 0 && last >= 0) {
                 SceneEntry entry(0, last,
                                  SegmentFileName(data.output_folder, SegmentFileBase(data.input_file), 0, last));
-                data.SetSceneCaption(entry, 0, info.fps > 0 ? (last + 1) / info.fps : 0, FormatC("Scene%03d", 1));
+                data.SetSceneCaption(entry, 0, data.SourceClock(info.fps).Span(0, last), FormatC("Scene%03d", 1));
                 data.diff_list.push_back(std::move(entry));
                 data.list_idx = 0;
             }

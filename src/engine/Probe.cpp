@@ -120,7 +120,7 @@ int CTarneloProcess::GetPtsListFromFfprobe(const std::string& path, std::vector<
     hProcess = child.Pid();
 
     const WParam progressTotal = static_cast<WParam>(m_data->m_currentInfo.frame_num);
-    PtsLineSplitter splitter(texts, times, wholeFile ? 0 : kFirstFramesLimit);
+    PtsLineSplitter splitter(texts, times, wholeFile ? 0 : kFirstFramesLimit, m_data->m_sourceInfo.start_offset);
     char buffer[kPtsChunkSize + 1];
     for (;;) {
         const long n = ReadChunk(child, buffer, kPtsChunkSize);

@@ -14,6 +14,9 @@ namespace {
 
 using Json = nlohmann::json;
 
+// Lengths and offsets beyond a day are a damaged header's, not a recording's.
+constexpr double kLongestTimedSeconds = 24 * 3600.0;
+
 // Reads a leading integer the way atoi does (spaces, sign, digits; anything else ends it; no digits
 // gives 0), clamped to long long so that absurd report values cannot overflow.
 long long LeadingInteger(std::string_view text) {
@@ -129,6 +132,35 @@ void ReadStartFrame(const Json& stream, VideoInfo& info) {
     info.start_frame = static_cast<int>(frames);
 }
 
+// A time in seconds as ffprobe writes it (text or number); NaN when absent, N/A or not finite.
+double SecondsMember(const Json& object, const char* key) {
+    const auto it = object.find(key);
+    double value = std::nan("");
+    if (it == object.end()) return value;
+    if (it->is_string()) {
+        const std::string text = it->get<std::string>();
+        std::from_chars(text.data(), text.data() + text.size(), value);
+    } else if (it->is_number()) {
+        value = it->get<double>();
+    }
+    return std::isfinite(value) ? value : std::nan("");
+}
+
+// What the frame-time list needs beyond the spec'd fields: the base rate, the stream's length and where its
+// first frame sits after the container's start (an audio stream may begin earlier).
+void ReadTiming(const Json& report, const Json& stream, VideoInfo& info) {
+    const Fraction nominal = ParseFraction(StringMember(stream, "r_frame_rate", "0/1"));
+    info.nominal_fps = IsImplausibleRate(nominal) ? 0 : nominal.value;
+    const double duration = SecondsMember(stream, "duration");
+    info.duration = duration > 0 && duration < kLongestTimedSeconds ? duration : 0;
+    const auto format = report.find("format");
+    const double streamStart = SecondsMember(stream, "start_time");
+    const double formatStart =
+        format != report.end() && format->is_object() ? SecondsMember(*format, "start_time") : std::nan("");
+    const double offset = streamStart - formatStart;
+    info.start_offset = offset > 0 && offset < kLongestTimedSeconds ? offset : 0;
+}
+
 void ReadRotation(const Json& stream, VideoInfo& info) {
     const auto list = stream.find("side_data_list");
     if (list == stream.end() || !list->is_array()) return;
@@ -239,12 +271,14 @@ int ParseVideoInfoJson(const std::string& text, VideoInfo& info, bool& frameCoun
     ReadRotation(*video, probed);
     ReadFieldOrder(*video, probed);
     ReadSampleAspectRatio(*video, probed);
+    ReadTiming(report, *video, probed);
     info = probed;
     return 0;
 }
 
-PtsLineSplitter::PtsLineSplitter(std::vector<std::string>& texts, std::vector<double>& times, size_t limit)
-    : m_texts(texts), m_times(times), m_limit(limit) {}
+PtsLineSplitter::PtsLineSplitter(std::vector<std::string>& texts, std::vector<double>& times, size_t limit,
+                                 double origin)
+    : m_texts(texts), m_times(times), m_limit(limit), m_origin(origin) {}
 
 bool PtsLineSplitter::Feed(std::string_view chunk) {
     m_pending.append(chunk);
@@ -280,7 +314,7 @@ bool PtsLineSplitter::TakeLine(std::string_view line) {
         m_base = t;
         m_haveBase = true;
     }
-    std::string text = PtsText(t - m_base);
+    std::string text = PtsText(t - m_base + m_origin);
     double value = 0;
     std::from_chars(text.data(), text.data() + text.size(), value);
     m_texts.push_back(std::move(text));
@@ -338,6 +372,13 @@ PtsIntervalStats ComputePtsIntervalStats(const std::vector<double>& times) {
 bool IsConstantFrameRate(const PtsIntervalStats& stats, double fps) {
     if (stats.count < 2 || !(fps > 0)) return false;
     return stats.stddev < 0.00001 && stats.range < 0.00001 && std::fabs(stats.mean - 1.0 / fps) < 0.0001;
+}
+
+bool IsWholeFileConstantRate(const VideoInfo& info) {
+    const double rate = info.nominal_fps > 0 ? info.nominal_fps : info.fps;
+    if (!(rate > 0) || !(info.duration > 0) || info.frame_num <= 0) return false;
+    // One frame more or less than the base rate gives over the stream's length is a change of rate.
+    return std::fabs(info.frame_num / rate - info.duration) < 0.5 / rate;
 }
 
 bool IsConstantFrameRate(const std::vector<double>& times, double fps, PtsIntervalStats* stats) {

@@ -35,8 +35,9 @@ int ParseVideoInfoJson(const std::string& text, VideoInfo& info, bool& frameCoun
 class PtsLineSplitter {
 public:
     // With limit > 0, Feed stops splitting as soon as more than limit values have been taken; the
-    // unsplit text is kept, so a later chunk continues exactly where this one stopped.
-    PtsLineSplitter(std::vector<std::string>& texts, std::vector<double>& times, size_t limit = 0);
+    // unsplit text is kept, so a later chunk continues exactly where this one stopped. origin is the time given
+    // to the first value (a video stream that starts after the container's start).
+    PtsLineSplitter(std::vector<std::string>& texts, std::vector<double>& times, size_t limit = 0, double origin = 0);
 
     // Splits the kept text plus chunk at "\n". Returns true when the value limit has been passed.
     bool Feed(std::string_view chunk);
@@ -54,6 +55,7 @@ private:
     std::vector<double>& m_times;
     size_t m_limit;
     std::string m_pending;
+    double m_origin = 0;
     bool m_haveBase = false;
     double m_base = 0;
 };
@@ -80,3 +82,7 @@ PtsIntervalStats ComputePtsIntervalStats(const std::vector<double>& times);
 // True when the intervals are constant and equal to one frame at fps. Needs more than 2 times.
 bool IsConstantFrameRate(const PtsIntervalStats& stats, double fps);
 bool IsConstantFrameRate(const std::vector<double>& times, double fps, PtsIntervalStats* stats = nullptr);
+
+// True when the stream's frame count, base rate and length agree to within half a frame: the first frames'
+// rate then holds to the end. Without a stated length nothing is proven.
+bool IsWholeFileConstantRate(const VideoInfo& info);

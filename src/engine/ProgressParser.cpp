@@ -94,6 +94,9 @@ int FrameOfTime(double seconds, double fps, int startFrame) {
 ProgressParser::ProgressParser(bool playback, double fps, int startFrame)
     : m_playback(playback), m_fps(fps), m_startFrame(startFrame) {}
 
+ProgressParser::ProgressParser(bool playback, const FrameClock& clock, int startFrame)
+    : m_playback(playback), m_fps(clock.Fps()), m_startFrame(startFrame), m_clock(clock) {}
+
 std::vector<ProgressParser::Report> ProgressParser::Feed(std::string_view chunk) {
     std::vector<Report> reports;
     m_window.append(chunk);
@@ -105,7 +108,9 @@ std::vector<ProgressParser::Report> ProgressParser::Feed(std::string_view chunk)
         if (m_playback) {
             report.secondsText = group;
             report.seconds = std::strtod(group.c_str(), nullptr);
-            report.value = FrameOfTime(report.seconds, m_fps, m_startFrame);
+            // Listed times already count from the container's start, late first frames included.
+            report.value =
+                m_clock.Timed() ? m_clock.FrameAt(report.seconds) : FrameOfTime(report.seconds, m_fps, m_startFrame);
         } else {
             // Only digits are captured; an absurdly long number saturates rather than wraps.
             long long v = std::strtoll(group.c_str(), nullptr, 10);
@@ -122,13 +127,19 @@ std::vector<ProgressParser::Report> ProgressParser::Feed(std::string_view chunk)
 }
 
 PlaybackPosition ComputePlaybackPosition(const ProgressParser::Report& report, int totalFrames, double fps) {
+    return ComputePlaybackPosition(report, totalFrames, FrameClock(fps));
+}
+
+PlaybackPosition ComputePlaybackPosition(const ProgressParser::Report& report, int totalFrames,
+                                         const FrameClock& clock) {
+    const double fps = clock.Fps();
     PlaybackPosition pos;
     pos.frame = report.value < totalFrames - 1 ? report.value : totalFrames - 1;
     if (pos.frame < totalFrames - 1) {
         pos.timeText = report.secondsText;
     } else {
         char text[64];
-        std::snprintf(text, sizeof text, "%.6f", fps > 0 ? pos.frame / fps : 0.0);
+        std::snprintf(text, sizeof text, "%.6f", fps > 0 ? clock.Seconds(pos.frame) : 0.0);
         pos.timeText = text;
     }
     return pos;

@@ -408,16 +408,19 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
     std::string firstSegment;
     {
         const double fps = data.m_currentInfo.fps;
+        // A scene lasts as long as its frames do, which on a variable-rate input is not their count / fps.
+        const FrameClock clock = data.SourceClock(fps);
         std::lock_guard<std::mutex> lock(m_listMutex);
         for (int k = 0; k < static_cast<int>(data.diff_list.size()); ++k) {
             const SceneEntry& scene = data.diff_list[k];
             if (!scene.enable) continue;
             positions.push_back(k);
-            const double seconds = SceneDurationSeconds(scene.FrameCount(), fps);
+            const double seconds = fps > 0 ? clock.Span(scene.framNo_first, scene.framNo_second) : 0;
             list.emplace_back(scene.fileName, seconds);
             durations.push_back(seconds);
             paths.push_back(scene.fileName);
-            totalFrames += scene.FrameCount();
+            // The joined file runs at the constant rate: a variable-rate scene fills its span at that rate.
+            totalFrames += clock.Timed() ? RoundToFrames(seconds, fps) : scene.FrameCount();
             if (firstSegment.empty()) firstSegment = scene.fileName;
         }
     }

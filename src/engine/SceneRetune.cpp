@@ -8,6 +8,7 @@
 int CTarneloProcess::ReplaceSceneRanges(const std::vector<SceneRange>& ranges, double fps) {
     CTarneloData& data = *m_data;
     const std::string base = SegmentFileBase(data.input_file);
+    const FrameClock clock = data.SourceClock(fps);
     int kept = 0;
     {
         std::lock_guard<std::mutex> lock(m_listMutex);
@@ -30,8 +31,7 @@ int CTarneloProcess::ReplaceSceneRanges(const std::vector<SceneRange>& ranges, d
             }
             SceneEntry entry(range.first, range.second,
                              SegmentFileName(data.output_folder, base, range.first, range.second));
-            const double length = fps > 0 ? (range.second - range.first + 1) / fps : 0;
-            data.SetSceneCaption(entry, 0, length, caption);
+            data.SetSceneCaption(entry, 0, fps > 0 ? clock.Span(range.first, range.second) : 0, caption);
             list.push_back(std::move(entry));
         }
         data.diff_list = std::move(list);

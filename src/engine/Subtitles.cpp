@@ -75,6 +75,14 @@ CaptionParam EffectiveWatermark(const CTarneloData& data, const AssOptions& opti
     return watermark;
 }
 
+// Frames a scene fills on the joined timeline at fps: its count, unless its frames have listed times (a
+// variable-rate input), whose span then decides, as the joined file runs at a constant rate.
+int TimelineFrames(const CTarneloData& data, const SceneEntry& scene, double fps) {
+    const FrameClock clock = data.SourceClock(fps);
+    if (!clock.Timed() || !(fps > 0)) return scene.FrameCount();
+    return RoundToInt(clock.Span(scene.framNo_first, scene.framNo_second) * fps);
+}
+
 int SelectedScene(const CTarneloData& data, const AssOptions& options) {
     return options.sceneIndex >= 0 ? options.sceneIndex : data.list_idx;
 }
@@ -91,7 +99,7 @@ std::vector<std::string> WholeTimelineLines(const CTarneloData& data, const Capt
     for (const SceneEntry& scene : scenes) {
         if (scene.enable) {
             ++enabled;
-            total += scene.FrameCount();
+            total += TimelineFrames(data, scene, fps);
         }
     }
     const int fullFade = RoundToInt(duration * fps);
@@ -128,7 +136,7 @@ std::vector<std::string> WholeTimelineLines(const CTarneloData& data, const Capt
         const bool isFirst = i == 0;
         const bool isLast = i == count - 1;
         const CaptionParam& caption = scene.capParam;
-        int sceneFrames = scene.FrameCount();
+        int sceneFrames = TimelineFrames(data, scene, fps);
         if (cross) {
             sceneFrames -= (isFirst || isLast) ? halfFade : fullFade;
         }
@@ -194,7 +202,7 @@ std::vector<std::string> OneSceneLines(const CTarneloData& data, const AssOption
         if (!scenes[i].enable) {
             continue;
         }
-        int frames = scenes[i].FrameCount();
+        int frames = TimelineFrames(data, scenes[i], fps);
         if (data.transition) {
             frames -= (i == 0 || i == count - 1) ? halfFade : fullFade;
         }

@@ -96,8 +96,8 @@ int CTarneloProcess::ExecuteCmdWithProgress(bool playback, const std::string& co
     if (playback) Post(WM_APP_FIND_PLAYER, static_cast<WParam>(child.Pid()), 0);
 
     const VideoInfo& current = m_data->m_currentInfo;
-    const double fps = current.fps;
-    ProgressParser parser(playback, fps, current.start_frame);
+    const FrameClock clock = m_data->ClockOf(m_currentPreviewFile, current.fps);
+    ProgressParser parser(playback, clock, current.start_frame);
     OutputTail tail;
     char buffer[kChunkSize + 1];
     for (;;) {
@@ -110,7 +110,7 @@ int CTarneloProcess::ExecuteCmdWithProgress(bool playback, const std::string& co
                     Post(WM_APP_JOB_PROGRESS, static_cast<WParam>(totalFrames), report.value + frameOffset);
                     continue;
                 }
-                const PlaybackPosition pos = ComputePlaybackPosition(report, totalFrames, fps);
+                const PlaybackPosition pos = ComputePlaybackPosition(report, totalFrames, clock);
                 SetCurrentPlay(pos.frame, pos.timeText);
                 TabWindow* tab = m_mainWindow ? m_mainWindow->ActiveTab() : nullptr;
                 if (tab && !tab->IsPositionSliderHeld()) {

@@ -169,7 +169,7 @@ void CTarneloData::ResetAll(bool keepProject) {
         pts_file.clear();
         motion_file.clear();
         diff_list.clear();
-        pts_list.clear();
+        SetPtsList({});
         list_idx = -1;
         list_col = -1;
         play_scene_loop = false;
@@ -210,7 +210,7 @@ void CTarneloData::UpdateTitle() {
 }
 
 bool CTarneloData::LoadPtsList(const std::string& path) {
-    pts_list.clear();
+    SetPtsList({});
     std::error_code error;
     std::ifstream file;
     if (!std::filesystem::is_directory(path, error)) {
@@ -224,6 +224,7 @@ bool CTarneloData::LoadPtsList(const std::string& path) {
                 pts_list.push_back(ParseDouble(line));
             }
         }
+        SetPtsList(std::move(pts_list));
         return true;
     }
     // A frame count beyond a day at 120 fps comes from a broken probe or file, not a video; making its list
@@ -237,6 +238,30 @@ bool CTarneloData::LoadPtsList(const std::string& path) {
         }
     }
     return !pts_list.empty();
+}
+
+void CTarneloData::SetPtsList(std::vector<double> times) {
+    pts_list = std::move(times);
+    std::shared_ptr<const std::vector<double>> timed;
+    if (!IsPlainFrameTimes(pts_list, m_sourceInfo.fps)) timed = std::make_shared<const std::vector<double>>(pts_list);
+    std::atomic_store(&m_timedFrames, std::move(timed));
+}
+
+bool CTarneloData::HasTimedFrames() const { return std::atomic_load(&m_timedFrames) != nullptr; }
+
+FrameClock CTarneloData::SourceClock(double fps) const {
+    return FrameClock(fps > 0 ? fps : m_currentInfo.fps, std::atomic_load(&m_timedFrames));
+}
+
+FrameClock CTarneloData::ClockOf(const std::string& file, double fps) const {
+    if (file.empty() || !HasTimedFrames()) return FrameClock(fps);
+    const std::string& working = input_mp4_file.empty() ? input_file : input_mp4_file;
+    if (file == working) return SourceClock(fps);
+    // A scene's cut keeps the times of its frames.
+    for (const SceneEntry& scene : diff_list) {
+        if (scene.fileName == file) return SourceClock(fps).Slice(scene.framNo_first, scene.framNo_second);
+    }
+    return FrameClock(fps);
 }
 
 std::string CTarneloData::GetOutputPath() const {

@@ -2,10 +2,12 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "project/FileHelpers.h"
+#include "project/FrameClock.h"
 #include "project/StringTable.h"
 #include "project/TimeText.h"
 
@@ -40,6 +42,11 @@ struct VideoInfo {
     int sar_num = 1;
     int sar_den = 1;
     bool has_audio = false;
+    // Read for the frame-time list, never stored in a project: the stream's own base rate and length (0 when
+    // not stated), and how long after the container's start its first frame comes.
+    double nominal_fps = 0;
+    double duration = 0;
+    double start_offset = 0;
 };
 
 // Snaps fps to the nearest of the 17 standard rates when it lies within 0.005 of one; otherwise nothing.
@@ -113,6 +120,17 @@ public:
     // Fills pts_list from a file of one time per line, or synthesises it from the source VideoInfo
     // when the file cannot be opened.
     bool LoadPtsList(const std::string& path);
+    // Takes a new frame-time list for the working input and decides once whether its frames need their listed
+    // times (see SourceClock).
+    void SetPtsList(std::vector<double> times);
+    // True when the working input's frames are not those of a constant rate from 0: its decode and cuts must
+    // then keep every frame once with its own time.
+    bool HasTimedFrames() const;
+    // The clock of the working input's frames (fps when positive, else the current fps): timed by the frame-time
+    // list when HasTimedFrames, else frame / fps as before. Safe to call while another thread sets a new list.
+    FrameClock SourceClock(double fps = 0) const;
+    // SourceClock when file is the working input, its slice for a scene's cut file, else a plain clock at fps.
+    FrameClock ClockOf(const std::string& file, double fps) const;
 
     // output_folder + output_name when both are non-empty, else empty.
     std::string GetOutputPath() const;
@@ -175,6 +193,8 @@ public:
     CaptionParam capWatermark;
     CaptionParam capTitle;
     std::vector<double> pts_list;
+    // The list again when its times are irregular (read and replaced atomically), else null.
+    std::shared_ptr<const std::vector<double>> m_timedFrames;
     double TransitionDuration = 0.5;
     // Told the new title whenever it may have changed; the front-end that shows a title sets it.
     std::function<void(const std::string&)> m_titleChanged;

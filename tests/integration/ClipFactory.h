@@ -9,6 +9,18 @@
 // range and on the first frame after it (the box vanishes). Frames are numbered from 0; ranges are
 // inclusive. The clip has exactly `frames` video frames at `rate`.
 //
+// Frame times other than a constant rate from zero, for clips that play like a phone or a camera recording:
+//   frameTime   the time of frame N in seconds as an ffmpeg expression, for example
+//               "if(lt(N,288),N/25,11.52+(N-288)/12.5)" (25 fps, then 12.5 fps) or "0.030*N+0.0005*mod(N,3)"
+//               (frames 30.5, 30.5 and 29 ms long). Times are rounded to 1/10000 s and written as they are, so
+//               the file's frames keep them (ffprobe lists them as pts_time); `rate` still sets the frame rate
+//               the picture and the audio are made at, so the box and the sound follow frame numbers, not
+//               times. The expression goes between single quotes in the filter graph; it must hold none.
+//   videoDelay  seconds by which the video stream starts late (containers only, not raw streams): the clip
+//               is made, then copied with its video shifted. With audio, the sound starts at 0 and lasts to
+//               the end of the video, so the container starts at 0 and its video at videoDelay; without,
+//               the container starts at videoDelay as well.
+//
 // The container follows the extension of the name; codecs are chosen to suit it:
 //   .mp4 .mov .m4v .mkv .flv .3gp  libx264 (ultrafast), audio aac
 //   .webm                          libvpx (VP8), audio libopus
@@ -81,6 +93,8 @@ struct ClipOptions {
     bool audio = false;              // sine tone as long as the video (ignored for raw streams)
     bool interlaced = false;         // top field first interlaced coding
     bool variableRate = false;       // intervals alternate 1.4 and 0.6 frame durations (mean: one frame)
+    std::string frameTime;           // seconds of frame N as an ffmpeg expression; empty: N at rate
+    double videoDelay = 0;           // seconds the video stream starts after the container (and audio)
     int rotation = 0;                // display rotation in degrees; 0 writes none
     std::string background = "gray";
     std::string boxColor = "white";
@@ -229,8 +243,13 @@ inline std::string VideoFilter(const ClipOptions& o, int box) {
                 enable + "',";
     }
     if (o.interlaced) graph += "setfield=tff,";
-    // A fine time base first, so the shifted times are not rounded back onto the frame grid.
-    if (o.variableRate) graph += "settb=1/10000,setpts='(N+0.4*mod(N\\,2))/(FR*TB)',";
+    // A fine time base first, so the shifted times are not rounded back onto the frame grid. Rounding to the
+    // nearest tick: "0.09/TB" evaluates just under 900 and would be cut to 899.
+    if (!o.frameTime.empty()) {
+        graph += "settb=1/10000,setpts='round((" + o.frameTime + ")/TB)',";
+    } else if (o.variableRate) {
+        graph += "settb=1/10000,setpts='(N+0.4*mod(N\\,2))/(FR*TB)',";
+    }
     return graph + "format=yuv420p[v]";
 }
 
@@ -270,7 +289,10 @@ inline std::vector<std::string> ClipArguments(const std::string& path, const Cli
     a.insert(a.end(), {"-filter_complex", detail::VideoFilter(o, box), "-map", "[v]"});
     if (audio) a.insert(a.end(), {"-map", std::to_string(o.motion.empty() ? 1 : 2) + ":a"});
     a.insert(a.end(), {"-frames:v", std::to_string(o.frames)});
-    if (o.variableRate) a.insert(a.end(), {"-fps_mode", "passthrough", "-enc_time_base", "1/10000"});
+    // Every frame written once with its own time: no frame dropped or repeated to keep a constant rate.
+    if (o.variableRate || !o.frameTime.empty()) {
+        a.insert(a.end(), {"-fps_mode", "passthrough", "-enc_time_base", "1/10000"});
+    }
 
     std::string video = o.videoCodec.empty() ? codecs.video : o.videoCodec;
     if (o.interlaced && o.videoCodec.empty()) video = "mpeg2video";
@@ -300,6 +322,37 @@ inline std::string MakeClip(const std::string& folder, const std::string& name, 
         std::filesystem::remove(path, ignored);
         return std::string();
     };
+    if (options.videoDelay > 0) {
+        // Made from 0, then copied with its video moved later: the frames stay as they are, only their times shift.
+        ClipOptions early = options;
+        early.videoDelay = 0;
+        early.audio = false;
+        const std::string plain = MakeClip(folder, "early-" + name, early, error);
+        if (plain.empty()) return {};
+        char delay[32];
+        std::snprintf(delay, sizeof delay, "%.6f", options.videoDelay);
+        std::vector<std::string> argv = {"ffmpeg", "-hide_banner", "-nostdin", "-y", "-loglevel",
+                                         "error",  "-itsoffset",   delay,      "-i", plain};
+        const detail::Codecs codecs = detail::CodecsFor(detail::Extension(name));
+        // Matroska takes any codec, so the sound is copied into the clip as the container's own.
+        const std::string sound = folder + "/sound-" + name + ".mka";
+        if (options.audio && !codecs.audio.empty()) {
+            char duration[32];
+            std::snprintf(duration, sizeof duration, "%.3f",
+                          options.videoDelay + options.frames * detail::FrameSeconds(options.rate) + 0.1);
+            const std::string sine = std::string("sine=frequency=440:sample_rate=48000:duration=") + duration;
+            std::vector<std::string> tone = {"ffmpeg", "-hide_banner", "-nostdin", "-y", "-loglevel", "error"};
+            tone.insert(tone.end(), {"-f", "lavfi", "-i", sine, "-c:a",
+                                     options.audioCodec.empty() ? codecs.audio : options.audioCodec, sound});
+            if (RunProgram(tone, log) != 0) return fail(tone);
+            argv.insert(argv.end(), {"-i", sound, "-map", "0:v", "-map", "1:a"});
+        }
+        argv.insert(argv.end(), {"-c", "copy", path});
+        if (RunProgram(argv, log) != 0) return fail(argv);
+        std::error_code ignored;
+        for (const std::string& made : {plain, plain + ".log", sound}) std::filesystem::remove(made, ignored);
+        return path;
+    }
     if (options.rotation == 0) {
         const std::vector<std::string> argv = ClipArguments(path, options);
         return RunProgram(argv, log) == 0 ? path : fail(argv);
@@ -345,8 +398,9 @@ protected:
 
     // Path of the clip, made on first request; adds a test failure (and returns "") when ffmpeg fails.
     static std::string Clip(const std::string& name, const ClipOptions& options = {}) {
-        const std::string key =
-            detail::Quote(ClipArguments(name, options)) + " rotation=" + std::to_string(options.rotation);
+        const std::string key = detail::Quote(ClipArguments(name, options)) +
+                                " rotation=" + std::to_string(options.rotation) +
+                                " delay=" + std::to_string(options.videoDelay);
         const auto it = s_made.find(name);
         if (it != s_made.end()) {
             EXPECT_EQ(it->second.first, key) << "clip " << name << " asked for with other options";

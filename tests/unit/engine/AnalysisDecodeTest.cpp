@@ -30,6 +30,16 @@ TEST(AnalysisDecodeTest, FastScanSkipsTheLoopFilterAndScalesFastBilinear) {
     EXPECT_NE(cuda.find("\"scale=20:11:flags=fast_bilinear\""), std::string::npos) << cuda;
 }
 
+// An output option: after the filter, before the raw format, in both scans.
+TEST(AnalysisDecodeTest, EachFrameOnceKeepsEveryDecodedFrame) {
+    EXPECT_EQ(AnalysisDecodeCommand("ffmpeg -y ", "/v/a.mp4", 40, 30, false, true),
+              "ffmpeg -y -loglevel quiet -blocksize 1048576 -i \"/v/a.mp4\" -vf \"scale=40:30\" -fps_mode passthrough "
+              "-f rawvideo -pix_fmt gray -");
+    EXPECT_EQ(AnalysisDecodeCommand("ffmpeg -y ", "/v/a.mp4", 40, 30, true, true),
+              "ffmpeg -y -loglevel quiet -blocksize 1048576 -skip_loop_filter all -i \"/v/a.mp4\" -vf "
+              "\"scale=40:30:flags=fast_bilinear\" -fps_mode passthrough -f rawvideo -pix_fmt gray -");
+}
+
 TEST(AnalysisDecodeTest, EachModeSplitsIntoTheArgumentsFfmpegIsGiven) {
     // A quote must not end the path, a trailing backslash must not swallow its closing quote, and a percent
     // sign is text.

@@ -120,6 +120,8 @@ TEST(InputPreparationTest, GeneratedFrameTimes) {
     EXPECT_EQ(ntsc[1000], "33.366667");
     EXPECT_TRUE(GeneratePtsTexts(10, 0).empty());
     EXPECT_TRUE(GeneratePtsTexts(-1, 25).empty());
+    // A video stream that starts after the container's start keeps its offset.
+    EXPECT_EQ(GeneratePtsTexts(2, 25, 1.075), (std::vector<std::string>{"1.075000", "1.115000", "1.155000"}));
 }
 
 TEST(InputPreparationTest, PartialFileAndOpenedPosition) {

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,27 @@ TEST(ProgressParserTest, PlaybackPositionUsesPrintedTimeUntilTheLastFrame) {
 
     p = ComputePlaybackPosition(r, 50, 0);
     EXPECT_EQ(p.timeText, "0.000000");
+}
+
+// A player's printed time on a file of listed frame times names the nearest listed frame; at the end the
+// time is the last frame's own.
+TEST(ProgressParserTest, PlaybackOfListedFrameTimes) {
+    const FrameClock clock(
+        25, std::make_shared<const std::vector<double>>(std::vector<double>{1.075, 1.115, 1.155, 1.235, 1.315, 1.395}));
+    ProgressParser parser(true, clock, 27);  // the start frame no longer shifts listed times
+    const struct {
+        const char* seconds;
+        int frame;
+    } cases[] = {{"1.075000", 0}, {"1.155", 2}, {"1.235000", 3}, {"1.316", 4}};
+    for (const auto& c : cases) {
+        const auto reports =
+            parser.Feed(std::string("[Parsed_showinfo_1 @ 0x55] n:  0 pts:  0 pts_time:") + c.seconds + " d:1\n");
+        ASSERT_EQ(reports.size(), 1u) << c.seconds;
+        EXPECT_EQ(reports[0].value, c.frame) << c.seconds;
+    }
+    ProgressParser::Report r;
+    r.value = 9;
+    EXPECT_EQ(ComputePlaybackPosition(r, 5, clock).timeText, "1.315000");
 }
 
 }  // namespace

@@ -453,6 +453,31 @@ TEST_F(PtsListTest, ReadsFileSkippingEmptyLines) {
     EXPECT_TRUE(data.pts_list.empty());
 }
 
+// A list read back decides as a list built does whether the frames need their own times.
+TEST_F(PtsListTest, ReadListTimesTheFramesOnlyWhenIrregular) {
+    const fs::path file = m_dir / "late_pts.csv";
+    CTarneloData data;
+    data.m_sourceInfo.fps = 25;
+    const struct {
+        const char* text;
+        bool timed;
+    } cases[] = {
+        {"0.000000\n0.040000\n0.080000\n", false},
+        {"1.075000\n1.115000\n1.155000\n", true},
+        {"0.000000\n0.040000\n0.120000\n", true},
+    };
+    for (const auto& c : cases) {
+        std::ofstream(file, std::ios::trunc) << c.text;
+        ASSERT_TRUE(data.LoadPtsList(file.string()));
+        EXPECT_EQ(data.HasTimedFrames(), c.timed) << c.text;
+    }
+    // A list made up from the rate when the file is gone is never timed.
+    data.m_sourceInfo.frame_num = 2;
+    EXPECT_TRUE(data.LoadPtsList((m_dir / "missing.csv").string()));
+    EXPECT_EQ(data.pts_list.size(), 3u);
+    EXPECT_FALSE(data.HasTimedFrames());
+}
+
 TEST_F(PtsListTest, SynthesisesFromSourceInfoWhenMissing) {
     struct Case {
         int frames;
