@@ -2,6 +2,7 @@
 // after an extraction, dragging its threshold line re-tunes the list without decoding (and a fresh extraction
 // agrees), clicks select and seek, the peak frame, and a tab without a usable record.
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QtTest>
@@ -10,6 +11,7 @@
 #include "app/AppMsgDlg.h"
 #include "engine/MotionRecord.h"
 #include "engine/MotionSummary.h"
+#include "project/TimeText.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
 #include "ui/scene/ExtractionPanel.h"
@@ -159,6 +161,51 @@ private slots:
         m_d.WaitJobEnd();
         QCOMPARE(Ranges(), top);
         QTRY_VERIFY(Model()->RowCut(0));
+    }
+
+    // Half at 25 fps, half at 12.5 (34.52 s): the player's texts and the strip's seeks follow the frames' own
+    // times, not their number over the average rate.
+    void aVariableRateRecordingIsShownAtItsFramesTimes() {
+        clips::ClipOptions o = TwoSceneClip();
+        o.frames = 576;
+        o.frameTime = "if(lt(N,288),N/25,11.52+(N-288)/12.5)";
+        o.motion = {{60, 120}, {380, 450}};
+        std::string error;
+        const QString clip =
+            QString::fromStdString(clips::MakeClip(m_clips.path().toStdString(), "vfr.mp4", o, &error));
+        QVERIFY2(!clip.isEmpty(), error.c_str());
+        const auto timeOf = [](int frame) { return frame < 288 ? frame / 25.0 : 11.52 + (frame - 288) / 12.5; };
+        const auto text = [](double seconds) { return QString::fromStdString(SecondsToFrameTimeText(seconds, false)); };
+        auto* position = Tab().findChild<QLabel*>(QStringLiteral("positionLine"));
+        QVERIFY(position != nullptr);
+
+        m_d.OpenDropped(m_d.Copy(clip, QStringLiteral("vfr.mp4")));
+        QVERIFY(Tab().Data().HasTimedFrames());
+        // The last frame shows the whole length; a frame of the slow half its own time.
+        QVERIFY(m_d.Click("forward60Button"));
+        QTRY_VERIFY_WITH_TIMEOUT(position->text().startsWith(text(34.52) + "/" + text(34.52) + " Frm:575/575"),
+                                 kJobTimeoutMs);
+        QVERIFY(m_d.Click("back10Button"));
+        QTRY_VERIFY_WITH_TIMEOUT(!position->text().contains(QStringLiteral("Frm:575/")), kJobTimeoutMs);
+        const int shown = Tab().Engine().CurrentPlayFrame();
+        QVERIFY2(shown > 288, qPrintable(position->text()));
+        QVERIFY2(position->text().startsWith(text(timeOf(shown)) + "/" + text(34.52)), qPrintable(position->text()));
+
+        QVERIFY(m_d.Click("extractButton"));
+        m_d.WaitJobEnd();
+        QVERIFY(Strip()->isVisible());
+        QCOMPARE(Strip()->Record()->counts.size(), size_t(576));
+        const std::vector<Range> scenes = Ranges();
+        QCOMPARE(scenes, (std::vector<Range>{{60, 121}, {380, 451}}));
+        for (int row = 0; row < 2; ++row) QTRY_VERIFY(Model()->RowCut(row));
+        // A click on the second band seeks its cut to the frame clicked, at that frame's time within the cut.
+        const TimelineScale scale = Strip()->Scale();
+        const int clicked = scale.FrameAtX(scale.XOfFrame(420));
+        QTest::mouseClick(Strip(), Qt::LeftButton, Qt::NoModifier, QPoint(scale.XOfFrame(420), scale.upper + 5));
+        QTRY_COMPARE_WITH_TIMEOUT(Tab().ListView()->CurrentRow(), 1, kJobTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(Tab().Engine().CurrentPlayFrame(), clicked - 380, kJobTimeoutMs);
+        QCOMPARE(QString::fromStdString(Tab().Engine().CurrentPlayTime()),
+                 QString::fromStdString(FormatC("%.6f", timeOf(clicked) - timeOf(380))));
     }
 
     void withoutAUsableRecordTheSettingsChangeOnlyThemselves() {

@@ -10,6 +10,8 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <memory>
+#include <vector>
 
 #include "UiTestSupport.h"
 #include "app/Language.h"
@@ -248,6 +250,12 @@ private slots:
         for (const Case& c : cases) {
             QCOMPARE(CPreviewPanel::PositionText(c.frame, c.count, c.rate, c.offset), QLatin1String(c.text));
         }
+        // Half at 25 fps, half at 12.5: the times are the frames' own, the end the file's real length.
+        std::vector<double> times;
+        for (int i = 0; i <= 100; ++i) times.push_back(i <= 50 ? i * 0.04 : 2.0 + (i - 50) * 0.08);
+        const FrameClock clock(16.67, std::make_shared<const std::vector<double>>(times));
+        QCOMPARE(CPreviewPanel::PositionText(75, 100, clock), QLatin1String("00:00:04.00/00:00:06.00 Frm:75/99"));
+        QCOMPARE(CPreviewPanel::PositionText(99, 100, clock), QLatin1String("00:00:06.00/00:00:06.00 Frm:99/99"));
         CPreviewPanel panel;
         panel.SetPositionText(CPreviewPanel::PositionText(30, 300, 30.0));
         QCOMPARE(panel.findChild<QLabel*>(QStringLiteral("positionLine"))->text(),

@@ -2,6 +2,8 @@
 // merged output, the whole-second restart of a playing player, the time texts it starts from, and the
 // slider's points, values and frames.
 #include <QtTest>
+#include <memory>
+#include <vector>
 
 #include "ui/preview/SeekRules.h"
 
@@ -100,6 +102,13 @@ private slots:
         QTest::newRow("time before the last is rounded") << q(SeekTimeText(1, 3, 4)) << QStringLiteral("0.333333");
         QTest::newRow("time of a later frame rounds up") << q(SeekTimeText(2, 3, 4)) << QStringLiteral("0.666667");
         QTest::newRow("time without a rate") << q(SeekTimeText(50, 0, 100)) << QStringLiteral("0.000000");
+        // A file of listed frame times starts the player at the frame's own time.
+        const FrameClock listed(25,
+                                std::make_shared<const std::vector<double>>(std::vector<double>{1.075, 1.115, 1.235}));
+        QTest::newRow("listed time of a late frame") << q(SeekTimeText(1, listed, 3)) << QStringLiteral("1.115000");
+        QTest::newRow("listed time of the last frame") << q(SeekTimeText(2, listed, 3)) << QStringLiteral("1.235000");
+        QTest::newRow("file line of listed times") << q(PlayerFileLine("/v/a.mp4", 2, listed, 2, 2, 0))
+                                                   << QStringLiteral("00:00:01.24 Frm:2 FPS:25.00 W2xH2 a.mp4");
         QTest::newRow("file line") << q(PlayerFileLine("/v/clip.mp4", 250, 25, 320, 180, 0))
                                    << QStringLiteral("00:00:10.00 Frm:250 FPS:25.00 W320xH180 clip.mp4");
         QTest::newRow("file line rotated") << q(PlayerFileLine("/v/r.mov", 25, 25, 180, 320, 90))

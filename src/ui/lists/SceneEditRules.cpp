@@ -13,8 +13,8 @@ bool ValidRow(const std::vector<SceneEntry>& list, int row) {
     return row >= 0 && static_cast<size_t>(row) < list.size();
 }
 
-double SceneSeconds(const SceneEntry& scene, double fps) {
-    return fps > 0 ? RoundThroughText(scene.FrameCount() / fps, "%.02f") : 0;
+double SceneSeconds(const SceneEntry& scene, const FrameClock& clock) {
+    return clock.Fps() > 0 ? RoundThroughText(clock.Span(scene.framNo_first, scene.framNo_second), "%.02f") : 0;
 }
 
 }  // namespace
@@ -59,7 +59,7 @@ int ParseFrameValue(const std::string& text, const FrameEditRange& range) {
     return static_cast<int>(std::trunc(value));
 }
 
-void ApplyFrameValue(SceneEntry& scene, int column, int value, double fps) {
+void ApplyFrameValue(SceneEntry& scene, int column, int value, const FrameClock& clock) {
     switch (column) {
         case kEditColumnStart:
             scene.framNo_first = value;
@@ -73,11 +73,11 @@ void ApplyFrameValue(SceneEntry& scene, int column, int value, double fps) {
         default:
             return;
     }
-    FitCaptionTimes(scene, fps);
+    FitCaptionTimes(scene, clock);
 }
 
-void FitCaptionTimes(SceneEntry& scene, double fps) {
-    const double d = SceneSeconds(scene, fps);
+void FitCaptionTimes(SceneEntry& scene, const FrameClock& clock) {
+    const double d = SceneSeconds(scene, clock);
     CaptionParam& caption = scene.capParam;
     caption.capTime_first = RoundThroughText(std::max(0.0, std::min(caption.capTime_first, d - 0.01)), "%.02f");
     caption.capTime_second = RoundThroughText(std::max(0.01, std::min(caption.capTime_second, d)), "%.02f");
@@ -113,21 +113,22 @@ std::string SplitSceneRow(CTarneloData& data, int row, int p) {
     // Both parts need a frame at least; the caller has already kept p within the minimum lengths.
     if (p <= a || p > b) return std::string();
     const double fps = data.m_sourceInfo.fps;
+    const FrameClock clock = data.SourceClock(fps);
     const std::string old = scene.fileName;
     const CaptionParam caption = scene.capParam;
 
     scene.framNo_first = p;
     scene.fileName = SceneSegmentName(data, p, b);
-    data.SetSceneCaption(scene, caption.capTime_first, fps > 0 ? (b - p + 1) / fps : 0, caption.caption);
+    data.SetSceneCaption(scene, caption.capTime_first, fps > 0 ? clock.Span(p, b) : 0, caption.caption);
     const double secondLength = scene.capParam.capTime_second;
-    FitCaptionTimes(scene, fps);
+    FitCaptionTimes(scene, clock);
 
     SceneEntry first(a, p - 1, SceneSegmentName(data, a, p - 1));
     first.capParam = caption;
     first.enable = true;
     // What the caption had beyond the second part's length; never below the shortest caption.
     data.SetSceneCaption(first, 0, caption.capTime_second - secondLength, caption.caption);
-    FitCaptionTimes(first, fps);
+    FitCaptionTimes(first, clock);
     list.insert(list.begin() + row, first);
     return old;
 }

@@ -33,11 +33,11 @@ bool SceneEditRange(const std::vector<SceneEntry>& list, int row, int column, in
 int ParseFrameValue(const std::string& text, const FrameEditRange& range);
 
 // Applies value to the column's field (start, end, or length = end - start + 1) and fits the caption.
-void ApplyFrameValue(SceneEntry& scene, int column, int value, double fps);
+void ApplyFrameValue(SceneEntry& scene, int column, int value, const FrameClock& clock);
 
 // Keeps the caption inside the scene's duration D (rounded to hundredths): the start in [0, D - 0.01], the
 // length in [0.01, D].
-void FitCaptionTimes(SceneEntry& scene, double fps);
+void FitCaptionTimes(SceneEntry& scene, const FrameClock& clock);
 
 // The first frame of the second part when splitting [a, b] at a + playFrame: at least m frames each side.
 int SplitFrame(const SceneEntry& scene, int playFrame, int m);

@@ -92,7 +92,10 @@ QString SceneListModel::CellText(int row, int column) const {
         case kColLength:
             return Text(FormatC("%d", length));
         case kColDuration:
-            return m_data ? Text(m_data->FrameToTimeText(length, Fps())) : QString();
+            // How long the scene's frames last: not their count / fps on a variable-rate recording.
+            return m_data ? Text(SecondsToFrameTimeText(
+                                m_data->SourceClock(Fps()).Span(scene.framNo_first, scene.framNo_second), false))
+                          : QString();
         case kColCaption:
             return Text(scene.capParam.caption);
         case kColCaptionStart:

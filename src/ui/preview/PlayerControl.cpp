@@ -182,7 +182,7 @@ void CPlayerControl::SeekToFrame(int frame) {
     const bool playing = PlaybackRuns();
     const bool restart = playing || m_resumeAfterSeek;
     frame = restart ? RestartFrame(frame, info.fps, count) : std::max(0, frame);
-    const std::string time = SeekTimeText(frame, info.fps, count);
+    const std::string time = SeekTimeText(frame, PlayerClock(), count);
     const int mode = PlayerMode();
     const std::string file = m_engine->CurrentPreviewFile();
     if (!restart) {
@@ -282,15 +282,18 @@ bool CPlayerControl::MediaReport(const QString& path, int kind, QString& text) {
 
 // --- the information lines ---
 
+FrameClock CPlayerControl::PlayerClock() const {
+    return m_data->ClockOf(m_engine->CurrentPreviewFile(), m_data->m_currentInfo.fps);
+}
+
 int CPlayerControl::LineOffset() const {
     if (PlayerMode() != kJobScenePreview && !m_page->ListHasFocus()) return 0;
     return std::max(0, m_page->SelectedSceneStart());
 }
 
 void CPlayerControl::ShowLines(int frame, int count) {
-    const VideoInfo& info = m_data->m_currentInfo;
     if (!m_seekDrag.load()) m_panel->SeekSlider()->setValue(SeekSliderValue(frame, count));
-    if (count > 0) m_panel->SetPositionText(CPreviewPanel::PositionText(frame, count, info.fps, LineOffset()));
+    if (count > 0) m_panel->SetPositionText(CPreviewPanel::PositionText(frame, count, PlayerClock(), LineOffset()));
     ShowFileLine(frame, count);
 }
 
@@ -301,7 +304,7 @@ void CPlayerControl::ShowFileLine(int frame, int count) {
     if (frame >= 1 && file == m_fileLineOf) return;
     m_fileLineOf = file;
     m_panel->SetFileText(
-        QString::fromStdString(PlayerFileLine(file, count, info.fps, info.width, info.height, info.rotation)));
+        QString::fromStdString(PlayerFileLine(file, count, PlayerClock(), info.width, info.height, info.rotation)));
 }
 
 void CPlayerControl::OnPlayPosition(const PlayPositionMsg& msg) {
@@ -318,7 +321,7 @@ void CPlayerControl::OnPlayPosition(const PlayPositionMsg& msg) {
         if (!held) m_panel->SeekSlider()->setValue(SeekSliderValue(frame, count));
     }
     if (count > 0 && !m_stoppedForSeek) {
-        m_panel->SetPositionText(CPreviewPanel::PositionText(frame, count, info.fps, LineOffset()));
+        m_panel->SetPositionText(CPreviewPanel::PositionText(frame, count, PlayerClock(), LineOffset()));
     }
     ShowFileLine(frame, count);
 }
@@ -507,7 +510,7 @@ void CPlayerControl::SeekDragMove(int x) {
     const VideoInfo& info = m_data->m_currentInfo;
     const int frame = FrameOfSeekSlider(seek->value(), info.frame_num);
     if (info.frame_num > 0) {
-        m_panel->SetPositionText(CPreviewPanel::PositionText(frame, info.frame_num, info.fps, LineOffset()));
+        m_panel->SetPositionText(CPreviewPanel::PositionText(frame, info.frame_num, PlayerClock(), LineOffset()));
     }
 }
 

@@ -124,6 +124,8 @@ private:
     // The two lines under the pane for frame of count.
     void ShowLines(int frame, int count);
     void ShowFileLine(int frame, int count);
+    // Times of the file in the player: listed ones for a working input of irregular frame times.
+    FrameClock PlayerClock() const;
     int LineOffset() const;
     void Embed(unsigned long window);
     void ForgetPlayer();

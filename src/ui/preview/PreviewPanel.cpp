@@ -41,8 +41,8 @@ void SetTexts(QAbstractButton* button, const QString& text) {
     button->setAccessibleName(text);
 }
 
-QString TimeOf(int frames, double frameRate) {
-    return QString::fromStdString(SecondsToFrameTimeText(frameRate > 0 ? frames / frameRate : 0.0, false));
+QString TimeOf(int frames, const FrameClock& clock) {
+    return QString::fromStdString(SecondsToFrameTimeText(clock.Fps() > 0 ? clock.Seconds(frames) : 0.0, false));
 }
 
 // A button shrinks only when the panel has chosen its rows: the width of a row never holds the panel wide.
@@ -170,10 +170,10 @@ void CPreviewPanel::SetPositionText(const QString& text) { m_positionLine->setTe
 
 void CPreviewPanel::SetFileText(const QString& text) { m_fileLine->setText(text); }
 
-QString CPreviewPanel::PositionText(int frame, int count, double frameRate, int offset) {
+QString CPreviewPanel::PositionText(int frame, int count, const FrameClock& clock, int offset) {
     const bool atEnd = frame >= 1 && frame >= count - 1;
     QString text = QStringLiteral("%1/%2 Frm:%3/%4")
-                       .arg(TimeOf(atEnd ? count : frame, frameRate), TimeOf(count, frameRate))
+                       .arg(TimeOf(atEnd ? count : frame, clock), TimeOf(count, clock))
                        .arg(frame)
                        .arg(std::max(0, count - 1));
     if (offset != 0) {

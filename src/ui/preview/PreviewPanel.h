@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "project/FrameClock.h"
+
 class CStaticPreview;
 class QCheckBox;
 class QGridLayout;
@@ -31,7 +33,7 @@ public:
     void SetFileText(const QString& text);
     // The position line for frame of count at frameRate (no rate: zero times); a non-zero offset, the
     // selected scene's start, adds " Offset Frm:%d/%d".
-    static QString PositionText(int frame, int count, double frameRate, int offset = 0);
+    static QString PositionText(int frame, int count, const FrameClock& clock, int offset = 0);
 
     CStaticPreview* Pane() const { return m_pane; }
     QSlider* SeekSlider() const { return m_seek; }

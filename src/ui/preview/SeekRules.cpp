@@ -61,11 +61,11 @@ int RestartFrame(int frame, double fps, int frameCount) {
     return frame;
 }
 
-std::string SeekTimeText(int frame, double fps, int frameCount) {
-    if (fps <= 0) return FormatC("%.6f", 0.0);
+std::string SeekTimeText(int frame, const FrameClock& clock, int frameCount) {
+    if (clock.Fps() <= 0) return FormatC("%.6f", 0.0);
     const int last = frameCount - 1;
-    if (frame < last) return FormatC("%.6f", frame / fps);
-    return FormatC("%.6f", std::floor(std::max(last, 0) / fps * 1e6) / 1e6);
+    if (frame < last) return FormatC("%.6f", clock.Seconds(frame));
+    return FormatC("%.6f", std::floor(clock.Seconds(std::max(last, 0)) * 1e6) / 1e6);
 }
 
 int SliderValueAt(int x, int minimum, int maximum, int channelLeft, int channelRight, int thumbWidth) {
@@ -90,9 +90,11 @@ int FrameOfSeekSlider(int value, int count) {
     return std::clamp(static_cast<int>(static_cast<long long>(count) * value / 1000), 0, count - 1);
 }
 
-std::string PlayerFileLine(const std::string& file, int frameCount, double fps, int width, int height, int rotation) {
+std::string PlayerFileLine(const std::string& file, int frameCount, const FrameClock& clock, int width, int height,
+                           int rotation) {
     if (file.empty()) return {};
-    const std::string total = SecondsToFrameTimeText(fps > 0 ? frameCount / fps : 0.0, false);
+    const double fps = clock.Fps();
+    const std::string total = SecondsToFrameTimeText(fps > 0 ? clock.Seconds(frameCount) : 0.0, false);
     const std::string rot = rotation != 0 ? FormatC(" Rot:%d", rotation) : std::string();
     return FormatC("%s Frm:%d FPS:%.2f W%dxH%d%s %s", total.c_str(), frameCount, fps, width, height, rot.c_str(),
                    FileNamePart(file).c_str());

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "project/FrameClock.h"
+
 // The seek buttons in the panel's order: 1065, 1066, 1061, 1062, 1063, 1064.
 enum class SeekButton { kPrevFrame, kNextFrame, kBack10, kForward10, kBack60, kForward60 };
 
@@ -32,7 +34,7 @@ int RestartFrame(int frame, double fps, int frameCount);
 
 // The time text ("%.6f" seconds) the player starts from at frame; the last frame's time is cut, not
 // rounded, to six decimals, so that the player does not start past the end.
-std::string SeekTimeText(int frame, double fps, int frameCount);
+std::string SeekTimeText(int frame, const FrameClock& clock, int frameCount);
 
 // The slider value under x: the channel runs from channelLeft to channelRight and the thumb is thumbWidth
 // wide; the result is clamped to [minimum, maximum].
@@ -47,4 +49,5 @@ int FrameOfSeekSlider(int value, int count);
 
 // The file line: "%s Frm:%d FPS:%.2f W%dxH%d%s %s" (total time, frames, rate, size, " Rot:%d" when rotated,
 // the file's name); empty without a file.
-std::string PlayerFileLine(const std::string& file, int frameCount, double fps, int width, int height, int rotation);
+std::string PlayerFileLine(const std::string& file, int frameCount, const FrameClock& clock, int width, int height,
+                           int rotation);

@@ -87,7 +87,8 @@ CCaptionPanel::CCaptionPanel(CTarneloData* data, std::mutex* listMutex, QWidget*
 double CCaptionPanel::Limit() const {
     const int index = m_data->list_idx;
     const bool scene = m_kind == kSceneCaption && index >= 0 && index < static_cast<int>(m_data->diff_list.size());
-    return CaptionLimit(scene ? &m_data->diff_list[static_cast<size_t>(index)] : nullptr, m_data->m_sourceInfo.fps);
+    return CaptionLimit(scene ? &m_data->diff_list[static_cast<size_t>(index)] : nullptr,
+                        m_data->SourceClock(m_data->m_sourceInfo.fps));
 }
 
 NumericSetting* CCaptionPanel::TimeSetting(bool start) {

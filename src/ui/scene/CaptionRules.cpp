@@ -5,9 +5,9 @@
 #include "project/FileHelpers.h"
 #include "project/TimeText.h"
 
-double CaptionLimit(const SceneEntry* scene, double fps) {
+double CaptionLimit(const SceneEntry* scene, const FrameClock& clock) {
     if (scene == nullptr) return kWholeTimelineCaptionLimit;
-    return fps > 0 ? RoundThroughText(scene->FrameCount() / fps) : 0.0;
+    return clock.Fps() > 0 ? RoundThroughText(clock.Span(scene->framNo_first, scene->framNo_second)) : 0.0;
 }
 
 bool SetCaptionStart(CaptionParam& caption, double start, double limit) {
@@ -35,9 +35,10 @@ bool AnySceneCaption(const CTarneloData& data) {
 
 void FillCaptions(CTarneloData& data) {
     const double fps = data.m_sourceInfo.fps;
+    const FrameClock clock = data.SourceClock(fps);
     int number = 0;
     for (SceneEntry& scene : data.diff_list) {
-        const double length = fps > 0 ? scene.FrameCount() / fps : 0.0;
+        const double length = fps > 0 ? clock.Span(scene.framNo_first, scene.framNo_second) : 0.0;
         data.SetSceneCaption(scene, 0, length, FormatC("Scene%03d", ++number));
     }
     data.capWatermark.caption = "Tarnelo\\NHexlow-Works.";

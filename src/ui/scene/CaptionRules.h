@@ -10,7 +10,7 @@ inline constexpr double kWholeTimelineCaptionLimit = 36000.0;
 
 // The longest a caption may last: the scene's duration (0 without a frame rate), or the ten hours of the
 // title and the watermark (scene == nullptr).
-double CaptionLimit(const SceneEntry* scene, double fps);
+double CaptionLimit(const SceneEntry* scene, const FrameClock& clock);
 
 // A new start (clamped to 0 .. limit - 0.01); the length shrinks so that the caption ends within the limit.
 // True when the caption changed.

@@ -22,8 +22,8 @@ constexpr int kAccessibleNameText = 3180;
 constexpr int kPointText = 3182;
 constexpr int kHintText = 3183;
 
-QString TimeOf(int frame, double fps) {
-    return QString::fromStdString(SecondsToFrameTimeText(fps > 0 ? frame / fps : 0, false));
+QString TimeOf(int frame, const FrameClock& clock) {
+    return QString::fromStdString(SecondsToFrameTimeText(clock.Fps() > 0 ? clock.Seconds(frame) : 0, false));
 }
 
 }  // namespace
@@ -67,8 +67,9 @@ void CMotionTimeline::RefreshTexts() {
     setAccessibleDescription(ResText(kHintText));
 }
 
-void CMotionTimeline::SetRecord(std::shared_ptr<const MotionRecord> record) {
+void CMotionTimeline::SetRecord(std::shared_ptr<const MotionRecord> record, const FrameClock& clock) {
     m_record = std::move(record);
+    m_clock = clock.Fps() > 0 ? clock : FrameClock(m_record ? m_record->fps : 0);
     m_dragging = false;
     m_pressed = false;
     setVisible(m_record != nullptr && !m_record->counts.empty());
@@ -172,8 +173,8 @@ void CMotionTimeline::paintEvent(QPaintEvent* event) {
     painter.setFont(small);
     painter.setPen(colours.text().color());
     const QRect axis(plot.left(), plot.bottom() + 1, plot.width(), kAxisHeight);
-    painter.drawText(axis, Qt::AlignLeft | Qt::AlignVCenter, TimeOf(0, m_record->fps));
-    painter.drawText(axis, Qt::AlignRight | Qt::AlignVCenter, TimeOf(scale.frames, m_record->fps));
+    painter.drawText(axis, Qt::AlignLeft | Qt::AlignVCenter, TimeOf(0, m_clock));
+    painter.drawText(axis, Qt::AlignRight | Qt::AlignVCenter, TimeOf(scale.frames, m_clock));
 }
 
 bool CMotionTimeline::NearThreshold(int y) const {
@@ -246,7 +247,6 @@ bool CMotionTimeline::event(QEvent* event) {
                                                          static_cast<int>(m_columns.size()) / scale.width),
                                         0, static_cast<int>(m_columns.size()) - 1);
     const uint32_t count = m_columns.empty() ? 0 : m_columns[static_cast<size_t>(column)];
-    QToolTip::showText(help->globalPos(), ResText(kPointText).arg(frame).arg(TimeOf(frame, m_record->fps)).arg(count),
-                       this);
+    QToolTip::showText(help->globalPos(), ResText(kPointText).arg(frame).arg(TimeOf(frame, m_clock)).arg(count), this);
     return true;
 }

@@ -5,6 +5,8 @@
 #include <memory>
 #include <vector>
 
+#include "project/FrameClock.h"
+
 struct MotionRecord;
 
 // Where frames and counts sit on the strip. Counts are drawn on a logarithmic scale up to a top that stays
@@ -42,7 +44,8 @@ public:
     explicit CMotionTimeline(QWidget* parent);
 
     // nullptr hides the strip.
-    void SetRecord(std::shared_ptr<const MotionRecord> record);
+    // clock gives the frames' times; a plain clock at the record's rate when it has none.
+    void SetRecord(std::shared_ptr<const MotionRecord> record, const FrameClock& clock = FrameClock());
     const MotionRecord* Record() const { return m_record.get(); }
     // The threshold as a count of changed pixels, and the highest one the setting allows (fixes the scale).
     void SetThreshold(int count, int highest);
@@ -82,6 +85,7 @@ private:
     void RebuildColumns();
 
     std::shared_ptr<const MotionRecord> m_record;
+    FrameClock m_clock;
     std::vector<uint32_t> m_columns;  // the largest count of each pixel column of the plot
     std::vector<Band> m_bands;
     int m_selected = -1;

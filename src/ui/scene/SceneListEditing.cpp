@@ -156,7 +156,7 @@ void CTarneloTabScene::ApplyCellEdit(const std::string& text) {
         const int value = ParseFrameValue(text, range);
         m_editValue.Set(value, range.minimum, range.maximum, 1, 1);
         SceneEntry& scene = m_data.diff_list[static_cast<size_t>(row)];
-        ApplyFrameValue(scene, m_editColumn, value, m_data.m_sourceInfo.fps);
+        ApplyFrameValue(scene, m_editColumn, value, m_data.SourceClock(m_data.m_sourceInfo.fps));
         // The segment's name carries its range; the background cut writes the file of the new one.
         const std::string name = SceneSegmentName(m_data, scene.framNo_first, scene.framNo_second);
         if (name != scene.fileName) {

@@ -52,7 +52,7 @@ void CTarneloTabScene::ReloadMotionRecord() {
     auto record = std::make_shared<MotionRecord>();
     const bool usable = !m_data.input_file.empty() && ReadProjectMotionRecord(m_data, *record) == RecordStatus::kOk;
     m_motion = usable ? std::move(record) : nullptr;
-    m_timeline->SetRecord(m_motion);
+    m_timeline->SetRecord(m_motion, m_motion ? m_data.SourceClock(m_motion->fps) : FrameClock());
     RefreshTimelineScenes();
 }
 
