@@ -5,8 +5,11 @@
 # ratio per extraction, and the median ratios are printed last. The scenes of the two scans are compared too.
 #   bench/extract_vs_decode.sh [CLIP] [RUNS]
 # Without CLIP a 1920x1080 and a 3840x2160 clip are made (or reused) under build/bench-data: a busy picture in
-# full motion, frozen twice for a few seconds. TARNELO_BENCH_SHORT=1 makes short clips and runs 2 rounds, for a
-# quick check of the script.
+# full motion, frozen twice for a few seconds; and a variable-rate 1920x1080 clip of the same frames, its first
+# half at 30 fps and its second at 15 fps. A variable-rate clip's bare decode writes each frame once
+# (-fps_mode passthrough), as the extraction measures each once: left to the constant-rate output, ffmpeg would
+# repeat the slow half's frames. TARNELO_BENCH_SHORT=1 makes short clips and runs 2 rounds, for a quick check of
+# the script.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARNELO_BUILD_DIR:-$root/build}
@@ -18,27 +21,36 @@ runs=${2:-$([ -n "$short" ] && echo 2 || echo 5)}
 [ -x "$cli" ] || { echo "build tarnelo-cli first (scripts/build.sh)" >&2; exit 1; }
 [ -z "$clip" ] || [ -f "$clip" ] || { echo "no such clip: $clip" >&2; exit 2; }
 
-# make_clip PATH WxH SECONDS: testsrc2 at 30 fps, frozen for 3 s after a third of it and for 2 s after two thirds.
+# make_clip PATH WxH SECONDS [vfr]: testsrc2 at 30 fps, frozen for 3 s after a third of it and for 2 s after two
+# thirds. With vfr the same frames are timed anew: the second half at 15 fps, each frame kept with its own time.
 make_clip() {
-  local path=$1 size=$2 seconds=$3
+  local path=$1 size=$2 seconds=$3 variable=${4:-}
   local first=$((seconds * 30 / 3)) second=$((seconds * 30 * 2 / 3 + 90))
+  local timing=N/30/TB output=()
+  if [ -n "$variable" ]; then
+    # The loops add 89 + 59 copies of a frame.
+    local half=$(((seconds * 30 + 148) / 2))
+    timing="'if(lt(N,$half),N,$half+(N-$half)*2)/30/TB'"
+    output=(-fps_mode passthrough)
+  fi
   mkdir -p "$(dirname "$path")"
   ffmpeg -hide_banner -loglevel error -y -f lavfi \
-    -i "testsrc2=s=$size:r=30:d=$seconds,loop=loop=89:size=1:start=$first,loop=loop=59:size=1:start=$second,setpts=N/30/TB" \
-    -c:v libx264 -preset veryfast -pix_fmt yuv420p "$path.part.mp4"
+    -i "testsrc2=s=$size:r=30:d=$seconds,loop=loop=89:size=1:start=$first,loop=loop=59:size=1:start=$second,setpts=$timing" \
+    "${output[@]}" -c:v libx264 -preset veryfast -pix_fmt yuv420p "$path.part.mp4"
   mv "$path.part.mp4" "$path"
 }
 
-clips=()
+# Each clip with whether its frames come at a variable rate (its label then says so).
+clips=(); variable=()
 if [ -n "$clip" ]; then
-  clips=("$clip")
+  clips=("$clip"); variable=("")
 else
-  for entry in 1920x1080:20:6 3840x2160:12:4; do
-    IFS=: read -r size seconds shortSeconds <<<"$entry"
+  for entry in 1920x1080:20:6: 3840x2160:12:4: 1920x1080:20:6:vfr; do
+    IFS=: read -r size seconds shortSeconds vfr <<<"$entry"
     [ -z "$short" ] || seconds=$shortSeconds
-    path=$build/bench-data/motion_still_${size}_${seconds}s.mp4
-    [ -f "$path" ] || { echo "making $path" >&2; make_clip "$path" "$size" "$seconds"; }
-    clips+=("$path")
+    path=$build/bench-data/motion_still_${vfr:+${vfr}_}${size}_${seconds}s.mp4
+    [ -f "$path" ] || { echo "making $path" >&2; make_clip "$path" "$size" "$seconds" "$vfr"; }
+    clips+=("$path"); variable+=("$vfr")
   done
 fi
 
@@ -51,10 +63,12 @@ median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] 
 # The first and last frame of each scene of an extraction's table.
 scenes() { awk '$2 == "on" || $2 == "off" { print $3, $4 }' "$1"; }
 
-# run_kind KIND CLIP W H: one timed run, its wall and CPU seconds in $work/KIND.t and KIND.c; the extractions
-# keep their table.
+# run_kind KIND CLIP W H [vfr]: one timed run, its wall and CPU seconds in $work/KIND.t and KIND.c; the
+# extractions keep their table.
 run_kind() {
-  local kind=$1 input=$2 w=$3 h=$4 t0 t1
+  local kind=$1 input=$2 w=$3 h=$4 vfr=${5:-} t0 t1
+  local once=()
+  [ -z "$vfr" ] || once=(-fps_mode passthrough)
   local scan=()
   [ "$kind" != fast ] || scan=(--fast-scan)
   # Every run starts afresh: no project, working copy or time list of an earlier run is reused.
@@ -62,7 +76,8 @@ run_kind() {
   times >"$work/times0"
   t0=$(now)
   if [ "$kind" = bare ]; then
-    ffmpeg -y -loglevel quiet -blocksize 1048576 -i "$input" -vf "scale=$w:$h" -f rawvideo -pix_fmt gray - >/dev/null
+    ffmpeg -y -loglevel quiet -blocksize 1048576 -i "$input" -vf "scale=$w:$h" "${once[@]}" -f rawvideo -pix_fmt gray - \
+      >/dev/null
   else
     "$cli" extract "$input" --no-cut --no-cuda "${scan[@]}" --output-folder "$work/out" --project "$work/p.kpproj" \
       >"$work/$kind.table" 2>"$work/err" || { cat "$work/err" >&2; exit 1; }
@@ -74,14 +89,16 @@ run_kind() {
 }
 
 summary=()
-for input in "${clips[@]}"; do
+for c in "${!clips[@]}"; do
+  input=${clips[$c]}; vfr=${variable[$c]}
   IFS=, read -r w h < <(ffprobe -v error -select_streams v:0 -show_entries stream=width,height -of csv=p=0 "$input")
+  label=${w}x$h${vfr:+ variable rate}
   # The analysis size: an eighth of each side, rounded half away from zero.
   sw=$(((w + 4) / 8)); sh=$(((h + 4) / 8))
   exactRatios=(); fastRatios=(); exactCpu=(); fastCpu=()
   orders=("bare exact fast" "exact fast bare" "fast bare exact")
   for ((r = 1; r <= runs; r++)); do
-    for kind in ${orders[$(((r - 1) % 3))]}; do run_kind "$kind" "$input" "$sw" "$sh"; done
+    for kind in ${orders[$(((r - 1) % 3))]}; do run_kind "$kind" "$input" "$sw" "$sh" "$vfr"; done
     bare=$(cat "$work/bare.t"); exact=$(cat "$work/exact.t"); fast=$(cat "$work/fast.t")
     exactRatios+=("$(awk "BEGIN { printf \"%.3f\", $exact / $bare }")")
     fastRatios+=("$(awk "BEGIN { printf \"%.3f\", $fast / $bare }")")
@@ -105,10 +122,10 @@ for input in "${clips[@]}"; do
   exactMedian=$(printf '%s\n' "${exactRatios[@]}" | median)
   fastMedian=$(printf '%s\n' "${fastRatios[@]}" | median)
   printf 'clip %s (%dx%d, analysed at %dx%d), %d runs; %s\n' "$input" "$w" "$h" "$sw" "$sh" "$runs" "$agreement"
-  summary+=("$(printf '%dx%d  median CPU-time ratios to the bare decode: extract --no-cut %.3f, with --fast-scan %.3f' \
-    "$w" "$h" "$(printf '%s\n' "${exactCpu[@]}" | median)" "$(printf '%s\n' "${fastCpu[@]}" | median)")")
-  summary+=("$(printf '%dx%d  median ratio extract --no-cut / bare decode: %.3f' "$w" "$h" "$exactMedian")")
-  summary+=("$(printf '%dx%d  median ratio extract --no-cut --fast-scan / bare exact decode: %.3f' "$w" "$h" \
+  summary+=("$(printf '%s  median CPU-time ratios to the bare decode: extract --no-cut %.3f, with --fast-scan %.3f' \
+    "$label" "$(printf '%s\n' "${exactCpu[@]}" | median)" "$(printf '%s\n' "${fastCpu[@]}" | median)")")
+  summary+=("$(printf '%s  median ratio extract --no-cut / bare decode: %.3f' "$label" "$exactMedian")")
+  summary+=("$(printf '%s  median ratio extract --no-cut --fast-scan / bare exact decode: %.3f' "$label" \
     "$fastMedian")")
 done
 printf '%s\n' "${summary[@]}"
