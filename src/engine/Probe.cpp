@@ -110,7 +110,9 @@ int CTarneloProcess::GetPtsListFromFfprobe(const std::string& path, std::vector<
                                            std::vector<double>& times, bool wholeFile) {
     texts.clear();
     times.clear();
-    const std::string command = PtsListCommand(path);
+    // The whole file's times come from its packets: listing decoded frames would cost a second full decode
+    // beside the analysis. The first frames are few, and decoded as they always were.
+    const std::string command = wholeFile ? PacketTimesCommand(path) : PtsListCommand(path);
 
     platform::ChildProcess child;
     if (CreateCmdProcess(command, child) != 0) {
@@ -120,31 +122,41 @@ int CTarneloProcess::GetPtsListFromFfprobe(const std::string& path, std::vector<
     hProcess = child.Pid();
 
     const WParam progressTotal = static_cast<WParam>(m_data->m_currentInfo.frame_num);
-    PtsLineSplitter splitter(texts, times, wholeFile ? 0 : kFirstFramesLimit, m_data->m_sourceInfo.start_offset);
+    const double origin = m_data->m_sourceInfo.start_offset;
+    PtsLineSplitter splitter(texts, times, kFirstFramesLimit, origin);
+    PacketTimeCollector packets;
     char buffer[kPtsChunkSize + 1];
     for (;;) {
         const long n = ReadChunk(child, buffer, kPtsChunkSize);
         if (n == 0 || n == -1) break;
         if (n > 0) {
-            const size_t before = splitter.Count();
-            // Enough first frames: the rest of the file is not needed, and stopping it is a success.
-            if (splitter.Feed(std::string_view(buffer, static_cast<size_t>(n)))) child.Terminate(0);
+            const std::string_view chunk(buffer, static_cast<size_t>(n));
             if (wholeFile) {
-                for (size_t count = before + 1; count <= splitter.Count(); ++count) {
+                const size_t before = packets.Count();
+                packets.Feed(chunk);
+                for (size_t count = before + 1; count <= packets.Count(); ++count) {
                     Post(WM_APP_JOB_PROGRESS, progressTotal, static_cast<LParam>(count));
                 }
+            } else if (splitter.Feed(chunk)) {
+                // Enough first frames: the rest of the file is not needed, and stopping it is a success.
+                child.Terminate(0);
             }
         }
         if (CancelRequested()) child.Terminate(-2);
     }
-    const int exitCode = child.Wait();
+    int exitCode = child.Wait();
     child.CloseJob();
     hProcess = 0;
 
     if (wholeFile && exitCode == 0) {
-        if (splitter.Finish()) Post(WM_APP_JOB_PROGRESS, progressTotal, static_cast<LParam>(splitter.Count()));
+        const size_t fed = packets.Count();
+        packets.Finish(texts, times, origin);
+        // A last line without its line feed is one more frame.
+        if (times.size() > fed) Post(WM_APP_JOB_PROGRESS, progressTotal, static_cast<LParam>(times.size()));
         const VideoInfo& source = m_data->m_sourceInfo;
         ExtendPtsList(texts, times, source.frame_num, source.fps > 0 ? 1.0 / source.fps : 0);
+        // A stream without packet times has no list to give: the caller makes one from the rate.
+        if (times.empty()) exitCode = -1;
     }
     LogCmdResult("CTarneloProcess::GetPtsListFromFfprobe", __LINE__, command, exitCode);
     return exitCode;

@@ -234,6 +234,11 @@ std::string PtsListCommand(const std::string& path) {
            platform::EscapeQuotedArgument(path) + "\"";
 }
 
+std::string PacketTimesCommand(const std::string& path) {
+    return "ffprobe -v error -select_streams v:0 -show_entries packet=pts_time,flags -of csv=p=0 \"" +
+           platform::EscapeQuotedArgument(path) + "\"";
+}
+
 std::string NbFrameCommand(const std::string& prefix, const std::string& path, int width, int height) {
     return prefix + "-loglevel quiet -blocksize 1048576 -i \"" + platform::EscapeQuotedArgument(path) +
            "\" -vf \"scale=" + std::to_string(width) + ":" + std::to_string(height) + "\" -f rawvideo -pix_fmt gray -";
@@ -320,6 +325,45 @@ bool PtsLineSplitter::TakeLine(std::string_view line) {
     m_texts.push_back(std::move(text));
     m_times.push_back(value);
     return true;
+}
+
+void PacketTimeCollector::Feed(std::string_view chunk) {
+    m_pending.append(chunk);
+    size_t begin = 0;
+    for (size_t end = m_pending.find('\n'); end != std::string::npos; end = m_pending.find('\n', begin)) {
+        TakeLine(std::string_view(m_pending).substr(begin, end - begin));
+        begin = end + 1;
+    }
+    m_pending.erase(0, begin);
+}
+
+void PacketTimeCollector::TakeLine(std::string_view line) {
+    line = Trim(line);
+    const size_t comma = line.find(',');
+    const std::string_view time = line.substr(0, comma);
+    const std::string_view flags = comma == std::string_view::npos ? std::string_view() : line.substr(comma + 1);
+    if (flags.find('D') != std::string_view::npos) return;
+    double t = 0;
+    const auto [end, error] = std::from_chars(time.data(), time.data() + time.size(), t);
+    if (time.empty() || error != std::errc() || end != time.data() + time.size() || !std::isfinite(t)) return;
+    m_raw.push_back(t);
+}
+
+void PacketTimeCollector::Finish(std::vector<std::string>& texts, std::vector<double>& times, double origin) {
+    TakeLine(m_pending);
+    m_pending.clear();
+    std::sort(m_raw.begin(), m_raw.end());
+    texts.clear();
+    times.clear();
+    texts.reserve(m_raw.size());
+    times.reserve(m_raw.size());
+    for (const double t : m_raw) {
+        std::string text = PtsText(t - m_raw.front() + origin);
+        double value = 0;
+        std::from_chars(text.data(), text.data() + text.size(), value);
+        texts.push_back(std::move(text));
+        times.push_back(value);
+    }
 }
 
 std::string PtsText(double seconds) {

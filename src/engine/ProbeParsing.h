@@ -17,6 +17,9 @@ constexpr int kVideoInfoReportKind = 1;
 std::string ProbeCommand(int kind, const std::string& path);
 // Lists the presentation time of every frame of the first video stream, one per line.
 std::string PtsListCommand(const std::string& path);
+// Lists the presentation time and flags of every packet of the first video stream, one per line, without
+// decoding: the whole-file listing, as fast as reading the file.
+std::string PacketTimesCommand(const std::string& path);
 // Decodes to grey frames of width x height on the pipe; prefix is FfmpegPrefix().
 std::string NbFrameCommand(const std::string& prefix, const std::string& path, int width, int height);
 
@@ -58,6 +61,24 @@ private:
     double m_origin = 0;
     bool m_haveBase = false;
     double m_base = 0;
+};
+
+// Collects the shown frames' times from the packet listing ("pts_time,flags" lines in arbitrary chunks). A
+// packet flagged D (a frame an edit list skips) or without a time shows no frame. Packets arrive in decoding
+// order, so the times are sorted at the end.
+class PacketTimeCollector {
+public:
+    void Feed(std::string_view chunk);
+    size_t Count() const { return m_raw.size(); }
+    // End of output: a last line without "\n" is taken, then the times in presentation order, relative to the
+    // first and moved to origin, as texts "%.6f" and their values (the frame listing's form).
+    void Finish(std::vector<std::string>& texts, std::vector<double>& times, double origin);
+
+private:
+    void TakeLine(std::string_view line);
+
+    std::string m_pending;
+    std::vector<double> m_raw;
 };
 
 // Formats a time as the listing does ("%.6f").

@@ -96,6 +96,9 @@ TEST(ProbeCommandTest, EveryReportKindAndTheDecodeCommands) {
 
     EXPECT_EQ(PtsListCommand("/v/a.mp4"),
               "ffprobe -v error -select_streams v:0 -show_entries frame=pts_time -of csv=p=0 \"/v/a.mp4\"");
+    EXPECT_EQ(PacketTimesCommand("/v/say \"hi\".mp4"),
+              "ffprobe -v error -select_streams v:0 -show_entries packet=pts_time,flags -of csv=p=0 "
+              "\"/v/say \\\"hi\\\".mp4\"");
     EXPECT_EQ(NbFrameCommand("ffmpeg -y ", "/v/a.mp4", 19, 11),
               "ffmpeg -y -loglevel quiet -blocksize 1048576 -i \"/v/a.mp4\" -vf \"scale=19:11\" -f rawvideo "
               "-pix_fmt gray -");
@@ -446,6 +449,30 @@ TEST(PtsLineSplitterTest, LateFirstFrameKeepsItsOffset) {
     splitter.Feed("1.075000,\n1.115000\n1.195000\n");
     EXPECT_EQ(texts, (std::vector<std::string>{"1.075000", "1.115000", "1.195000"}));
     EXPECT_EQ(Texts(times), texts);
+}
+
+// Packets in decoding order (B-frames), an edit list's skipped frames flagged D, and lines that are no time.
+TEST(PacketTimeCollectorTest, ShownFramesInPresentationOrderWhateverTheChunks) {
+    const std::string listing =
+        "-0.080000,KD\n-0.040000,_D\n1.075000,K_\n1.195000,__\n1.115000,__\n1.155000,__\nN/A,__\n\n"
+        "[error] broken\n1.315000,K_\n1.235";
+    for (size_t chunk : {size_t(1), size_t(5), listing.size()}) {
+        PacketTimeCollector collector;
+        for (size_t i = 0; i < listing.size(); i += chunk) collector.Feed(std::string_view(listing).substr(i, chunk));
+        EXPECT_EQ(collector.Count(), 5u) << chunk;
+        std::vector<std::string> texts = {"stale"};
+        std::vector<double> times;
+        collector.Finish(texts, times, 1.075);
+        EXPECT_EQ(texts,
+                  (std::vector<std::string>{"1.075000", "1.115000", "1.155000", "1.195000", "1.235000", "1.315000"}))
+            << chunk;
+        EXPECT_EQ(Texts(times), texts);
+    }
+    PacketTimeCollector empty;
+    std::vector<std::string> texts;
+    std::vector<double> times;
+    empty.Finish(texts, times, 0);
+    EXPECT_TRUE(times.empty());
 }
 
 TEST(PtsLineSplitterTest, NegativeAndRoundedBases) {
