@@ -17,9 +17,8 @@
 //               the picture and the audio are made at, so the box and the sound follow frame numbers, not
 //               times. The expression goes between single quotes in the filter graph; it must hold none.
 //   videoDelay  seconds by which the video stream starts late (containers only, not raw streams): the clip
-//               is made, then copied with its video shifted. With audio, the sound starts at 0 and lasts to
-//               the end of the video, so the container starts at 0 and its video at videoDelay; without,
-//               the container starts at videoDelay as well.
+//               is made, then copied with its video shifted. With audio the sound still starts at 0, and so
+//               does the container; without, the container starts at videoDelay as well.
 //
 // The container follows the extension of the name; codecs are chosen to suit it:
 //   .mp4 .mov .m4v .mkv .flv .3gp  libx264 (ultrafast), audio aac
@@ -323,34 +322,20 @@ inline std::string MakeClip(const std::string& folder, const std::string& name, 
         return std::string();
     };
     if (options.videoDelay > 0) {
-        // Made from 0, then copied with its video moved later: the frames stay as they are, only their times shift.
+        // Made from 0, then copied with its video moved later and its sound, if any, left where it was.
         ClipOptions early = options;
         early.videoDelay = 0;
-        early.audio = false;
         const std::string plain = MakeClip(folder, "early-" + name, early, error);
         if (plain.empty()) return {};
-        char delay[32];
-        std::snprintf(delay, sizeof delay, "%.6f", options.videoDelay);
-        std::vector<std::string> argv = {"ffmpeg", "-hide_banner", "-nostdin", "-y", "-loglevel",
-                                         "error",  "-itsoffset",   delay,      "-i", plain};
-        const detail::Codecs codecs = detail::CodecsFor(detail::Extension(name));
-        // Matroska takes any codec, so the sound is copied into the clip as the container's own.
-        const std::string sound = folder + "/sound-" + name + ".mka";
-        if (options.audio && !codecs.audio.empty()) {
-            char duration[32];
-            std::snprintf(duration, sizeof duration, "%.3f",
-                          options.videoDelay + options.frames * detail::FrameSeconds(options.rate) + 0.1);
-            const std::string sine = std::string("sine=frequency=440:sample_rate=48000:duration=") + duration;
-            std::vector<std::string> tone = {"ffmpeg", "-hide_banner", "-nostdin", "-y", "-loglevel", "error"};
-            tone.insert(tone.end(), {"-f", "lavfi", "-i", sine, "-c:a",
-                                     options.audioCodec.empty() ? codecs.audio : options.audioCodec, sound});
-            if (RunProgram(tone, log) != 0) return fail(tone);
-            argv.insert(argv.end(), {"-i", sound, "-map", "0:v", "-map", "1:a"});
-        }
-        argv.insert(argv.end(), {"-c", "copy", path});
+        const std::vector<std::string> argv = {
+            "ffmpeg",    "-hide_banner", "-nostdin",   "-y",
+            "-loglevel", "error",        "-itsoffset", std::to_string(options.videoDelay),
+            "-i",        plain,          "-i",         plain,
+            "-map",      "0:v",          "-map",       "1:a?",
+            "-c",        "copy",         path};
         if (RunProgram(argv, log) != 0) return fail(argv);
         std::error_code ignored;
-        for (const std::string& made : {plain, plain + ".log", sound}) std::filesystem::remove(made, ignored);
+        std::filesystem::remove(plain, ignored);
         return path;
     }
     if (options.rotation == 0) {

@@ -379,76 +379,40 @@ TEST(PtsLineSplitterTest, TimesRelativeToTheFirstFrameWhateverTheChunks) {
     }
 }
 
-// What decides whether the first frames' rate holds to the end, and where the first frame sits.
-TEST(ProbeParsingTest, TimingOfTheWholeStream) {
+// The stream's frame count, base rate and length decide whether the first frames' rate holds to the end; the
+// container's start where the first frame sits.
+TEST(ProbeParsingTest, WholeStreamTiming) {
     const struct {
         const char* what;
-        Json avg, base, duration, start, formatStart;  // null: absent
-        double nominal, length, offset;
+        Json base, duration, start, formatStart;  // null: absent
+        int frames;
+        bool constant;
+        double offset;
     } cases[] = {
-        {"plain", "25/1", "25/1", "2.000000", "0.000000", "0.000000", 25, 2, 0},
-        {"late video, audio from 0", "25/1", "25/1", "4.000000", "1.075000", "0.000000", 25, 4, 1.075},
-        {"changes rate later", "14400/863", "25/1", "34.520000", "0.000000", "0.000000", 25, 34.52, 0},
-        {"no length, no container start", "25/1", "25/1", nullptr, "0.5", nullptr, 25, 0, 0},
-        {"N/A everywhere", "25/1", "N/A", "N/A", "N/A", "N/A", 0, 0, 0},
-        {"implausible base rate", "25/1", "90000/1", "2.0", "0", "0", 0, 2, 0},
-        {"a damaged header's length", "25/1", "25/1", "1e12", "0", "0", 25, 0, 0},
-        {"earlier than the container", "25/1", "25/1", "2.0", "-0.5", "0", 25, 2, 0},
+        {"25 fps", "25/1", "2.000000", "0.000000", "0.000000", 50, true, 0},
+        {"within half a frame", "25/1", "2.019", "0", "0", 50, true, 0},
+        {"late video, audio from 0", "25/1", "4.000000", "1.075000", "0.000000", 100, true, 1.075},
+        {"half of it at 12.5 fps", "25/1", "34.520000", "0", "0", 576, false, 0},
+        {"one frame held twice as long", "25/1", "2.04", "0", "0", 50, false, 0},
+        {"no length proves nothing", "25/1", nullptr, "0.5", nullptr, 50, false, 0},
+        {"no base rate: the average counts", "N/A", "2.0", "N/A", "N/A", 50, true, 0},
+        {"a damaged header's length and start", "25/1", "1e12", "-0.5", "0", 50, false, 0},
     };
     for (const auto& c : cases) {
         Json stream = VideoStream();
-        stream["avg_frame_rate"] = c.avg;
         stream["r_frame_rate"] = c.base;
-        stream.erase("start_time");
-        if (!c.start.is_null()) stream["start_time"] = c.start;
+        stream["nb_frames"] = std::to_string(c.frames);
+        stream["start_time"] = c.start;
         if (!c.duration.is_null()) stream["duration"] = c.duration;
         Json format = Json::object();
         if (!c.formatStart.is_null()) format["start_time"] = c.formatStart;
         VideoInfo info;
         bool missing = false;
-        ASSERT_EQ(
-            ParseVideoInfoJson(Json{{"format", format}, {"streams", Json::array({stream})}}.dump(), info, missing), 0)
-            << c.what;
-        EXPECT_DOUBLE_EQ(info.nominal_fps, c.nominal) << c.what;
-        EXPECT_DOUBLE_EQ(info.duration, c.length) << c.what;
+        const std::string report = Json{{"format", format}, {"streams", Json::array({stream})}}.dump();
+        ASSERT_EQ(ParseVideoInfoJson(report, info, missing), 0) << c.what;
+        EXPECT_EQ(IsWholeFileConstantRate(info), c.constant) << c.what;
         EXPECT_NEAR(info.start_offset, c.offset, 1e-9) << c.what;
     }
-}
-
-TEST(PtsListTest, WholeFileRateFromCountLengthAndBaseRate) {
-    const struct {
-        const char* what;
-        int frames;
-        double fps, nominal, duration;
-        bool constant;
-    } cases[] = {
-        {"25 fps, 2 s", 50, 25, 25, 2.0, true},
-        {"29.97 fps", 300, 30000.0 / 1001, 30000.0 / 1001, 10.01, true},
-        {"within half a frame", 50, 25, 25, 2.019, true},
-        {"half at 12.5 fps", 576, 16.686, 25, 34.52, false},
-        {"one frame held twice as long", 50, 24.5, 25, 2.04, false},
-        {"first frames cut by an edit list", 100, 25, 25, 3.5, false},
-        {"no base rate: the average counts", 50, 25, 0, 2.0, true},
-        {"no length proves nothing", 50, 25, 25, 0, false},
-        {"no frames", 0, 25, 25, 2.0, false},
-    };
-    for (const auto& c : cases) {
-        VideoInfo info;
-        info.frame_num = c.frames;
-        info.fps = c.fps;
-        info.nominal_fps = c.nominal;
-        info.duration = c.duration;
-        EXPECT_EQ(IsWholeFileConstantRate(info), c.constant) << c.what;
-    }
-}
-
-TEST(PtsLineSplitterTest, LateFirstFrameKeepsItsOffset) {
-    std::vector<std::string> texts;
-    std::vector<double> times;
-    PtsLineSplitter splitter(texts, times, 0, 1.075);
-    splitter.Feed("1.075000,\n1.115000\n1.195000\n");
-    EXPECT_EQ(texts, (std::vector<std::string>{"1.075000", "1.115000", "1.195000"}));
-    EXPECT_EQ(Texts(times), texts);
 }
 
 // Packets in decoding order (B-frames), an edit list's skipped frames flagged D, and lines that are no time.
@@ -468,11 +432,6 @@ TEST(PacketTimeCollectorTest, ShownFramesInPresentationOrderWhateverTheChunks) {
             << chunk;
         EXPECT_EQ(Texts(times), texts);
     }
-    PacketTimeCollector empty;
-    std::vector<std::string> texts;
-    std::vector<double> times;
-    empty.Finish(texts, times, 0);
-    EXPECT_TRUE(times.empty());
 }
 
 TEST(PtsLineSplitterTest, NegativeAndRoundedBases) {

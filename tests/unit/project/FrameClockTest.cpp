@@ -27,20 +27,17 @@ std::vector<double> ListedAtRate(int frames, double fps, double origin = 0) {
 
 }  // namespace
 
-TEST(FrameClockTest, PlainClockCountsFramesAtTheRate) {
-    const FrameClock clock(30000.0 / 1001);
-    EXPECT_FALSE(clock.Timed());
-    EXPECT_DOUBLE_EQ(clock.Seconds(90), 90 / (30000.0 / 1001));
-    // Exactly the division it replaces, so nothing that rounds a length moves.
-    EXPECT_EQ(clock.Span(10, 12), 3 / (30000.0 / 1001));
-    EXPECT_EQ(clock.FrameAt(3.003), 90);
+// A plain clock divides exactly as the code it replaced, so nothing that rounds a length moves; a timed one (half
+// at 25 fps, half at 12.5, the first frame 1.075 s after the container's start) reads its list and counts on
+// at the rate past it.
+TEST(FrameClockTest, PlainAndTimedClocks) {
+    const double ntsc = 30000.0 / 1001;
+    EXPECT_FALSE(FrameClock(ntsc).Timed());
+    EXPECT_FALSE(FrameClock(25, Times({})).Timed());
+    EXPECT_EQ(FrameClock(ntsc).Span(10, 12), 3 / ntsc);
+    EXPECT_EQ(FrameClock(ntsc).FrameAt(3.003), 90);
     EXPECT_EQ(FrameClock(0).Seconds(10), 0);
-    EXPECT_EQ(FrameClock(25, nullptr).Timed(), false);
-    EXPECT_EQ(FrameClock(25, Times({})).Timed(), false);  // an empty list times nothing
-}
 
-// First half at 25 fps, second at 12.5, the first frame 1.075 s after the container's start.
-TEST(FrameClockTest, TimedClockReadsEveryFrameAndCountsOnPastTheList) {
     const FrameClock clock(25, Times({1.075, 1.115, 1.155, 1.235, 1.315}));
     ASSERT_TRUE(clock.Timed());
     const struct {
@@ -48,15 +45,12 @@ TEST(FrameClockTest, TimedClockReadsEveryFrameAndCountsOnPastTheList) {
         double seconds;
     } times[] = {{0, 1.075}, {2, 1.155}, {4, 1.315}, {5, 1.355}, {7, 1.435}, {-1, 1.035}};
     for (const auto& t : times) EXPECT_NEAR(clock.Seconds(t.frame), t.seconds, 1e-9) << t.frame;
-    EXPECT_NEAR(clock.Span(2, 3), 0.16, 1e-9);  // up to the start of frame 4
-
+    EXPECT_NEAR(clock.Span(2, 3), 0.16, 1e-9);
+    // The frame shown at a time: the nearest listed one, frame 0 before the late start.
     const struct {
         double seconds;
         int frame;
-    } frames[] = {
-        {0.0, 0},  {1.075, 0}, {1.094, 0}, {1.096, 1},  // nearest listed time, late start before frame 0
-        {1.19, 2}, {1.20, 3},  {1.315, 4}, {1.355, 5}, {1.42, 7},
-    };
+    } frames[] = {{0.0, 0}, {1.094, 0}, {1.096, 1}, {1.19, 2}, {1.20, 3}, {1.355, 5}, {1.42, 7}};
     for (const auto& f : frames) EXPECT_EQ(clock.FrameAt(f.seconds), f.frame) << f.seconds;
 }
 
@@ -68,10 +62,8 @@ TEST(FrameClockTest, OnlyAConstantRateFromZeroIsPlain) {
         bool plain;
     } cases[] = {
         {"empty", {}, 25, true},
-        {"25 fps", ListedAtRate(100, 25), 25, true},
         {"29.97 rounded to microseconds", ListedAtRate(5000, 30000.0 / 1001), 30000.0 / 1001, true},
         {"late start", ListedAtRate(100, 25, 1.075), 25, false},
-        {"other rate", ListedAtRate(100, 25), 30, false},
         {"one frame held longer", {0, 0.04, 0.12, 0.16}, 25, false},
         {"no rate", {0}, 0, false},
     };
@@ -87,7 +79,6 @@ TEST(FrameClockTest, ProjectTimesOnlyTheWorkingInputWhenItsListIsIrregular) {
 
     data.SetPtsList(ListedAtRate(10, 25));
     EXPECT_FALSE(data.HasTimedFrames());
-    EXPECT_FALSE(data.SourceClock().Timed());
 
     data.SetPtsList({0, 0.04, 0.12, 0.2});
     EXPECT_TRUE(data.HasTimedFrames());
@@ -99,8 +90,6 @@ TEST(FrameClockTest, ProjectTimesOnlyTheWorkingInputWhenItsListIsIrregular) {
     data.diff_list.emplace_back(1, 2, "/out/in_seg_1_2.mp4");
     const FrameClock cut = data.ClockOf("/out/in_seg_1_2.mp4", 25);
     ASSERT_TRUE(cut.Timed());
-    EXPECT_NEAR(cut.Seconds(0), 0, 1e-9);
-    EXPECT_NEAR(cut.Seconds(1), 0.08, 1e-9);
     EXPECT_NEAR(cut.Seconds(2), 0.16, 1e-9);
     // A copy of the project shares the list; a reset drops it.
     const CTarneloData copy = data;
