@@ -21,6 +21,11 @@ const char* EncoderPreset(bool cuda, int quality) {
 
 int GopLength(double fps) { return RoundHalfAway(fps); }
 
+std::string FrameTimingOption(const std::string& rate, bool eachFrameOnce) {
+    // The fine time base keeps each frame's own time; the encoder's default would round it to the base rate.
+    return eachFrameOnce ? "-fps_mode passthrough -enc_time_base 1/10000" : "-r " + rate;
+}
+
 SceneTimeRange ComputeSceneTimeRange(int firstFrame, int lastFrame, double fps, const std::vector<double>& times) {
     double start = fps > 0 ? firstFrame / fps : 0;
     double end = fps > 0 ? (lastFrame + 1) / fps : 0;
@@ -35,8 +40,7 @@ SceneTimeRange ComputeSceneTimeRange(int firstFrame, int lastFrame, double fps, 
 std::string SegmentCutCommand(const std::string& prefix, const SceneTimeRange& range, const std::string& input,
                               const std::string& encoder, int gop, const std::string& rate, const std::string& segment,
                               bool eachFrameOnce) {
-    // The fine time base keeps each frame's own time; the encoder's default would round it to the base rate.
-    const std::string timing = eachFrameOnce ? "-fps_mode passthrough -enc_time_base 1/10000" : "-r " + rate;
+    const std::string timing = FrameTimingOption(rate, eachFrameOnce);
     return prefix + FormatC(
                         "-ss %s -i \"%s\" -t %s -c:v %s -g %d -keyint_min 1 %s -c:a aac -b:a 192k -vf "
                         "\"setpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" -movflags +faststart \"%s\"",

@@ -12,6 +12,9 @@ const char* EncoderPreset(bool cuda, int quality);
 // "-g" value: the frame rate rounded half away from zero.
 int GopLength(double fps);
 
+// How an encode times its frames: "-r rate", or with eachFrameOnce every frame once with its own time.
+std::string FrameTimingOption(const std::string& rate, bool eachFrameOnce);
+
 // Start and length of a scene's cut, both "%.6f" seconds. The per-frame time
 // list is used when it covers the scene's end; otherwise frame / fps.
 struct SceneTimeRange {

@@ -63,12 +63,14 @@ bool NeedsWorkingCopy(const std::string& fieldOrder, const std::string& input) {
 }
 
 std::string ConvertToMp4Command(const std::string& prefix, const std::string& input, const std::string& encoder,
-                                int gop, const std::string& rate, bool deinterlace, const std::string& output) {
+                                int gop, const std::string& rate, bool deinterlace, const std::string& output,
+                                bool eachFrameOnce) {
     return prefix + FormatC(
-                        "-i \"%s\" -c:v %s -g %d -keyint_min 1 -r %s -c:a aac -b:a 192k "
+                        "-i \"%s\" -c:v %s -g %d -keyint_min 1 %s -c:a aac -b:a 192k "
                         "-vf \"%ssetpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" -movflags +faststart \"%s\"",
-                        platform::EscapeQuotedArgument(input).c_str(), encoder.c_str(), gop, rate.c_str(),
-                        deinterlace ? "yadif=1," : "", platform::EscapeQuotedArgument(output).c_str());
+                        platform::EscapeQuotedArgument(input).c_str(), encoder.c_str(), gop,
+                        FrameTimingOption(rate, eachFrameOnce).c_str(), deinterlace ? "yadif=1," : "",
+                        platform::EscapeQuotedArgument(output).c_str());
 }
 
 std::vector<std::string> GeneratePtsTexts(int frameCount, double fps, double origin) {
@@ -86,6 +88,8 @@ std::string PartialFilePath(const std::string& path) {
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return path + ".part";
     return path.substr(0, dot) + ".part" + path.substr(dot);
 }
+
+bool NeedsFrameTimeList(const VideoInfo& source) { return !IsWholeFileConstantRate(source) || source.start_offset > 0; }
 
 int OpenedPlayPosition(int position, int frameCount) { return position < 1 ? 0 : std::min(position + 1, frameCount); }
 
@@ -113,7 +117,9 @@ int CTarneloProcess::PrepareInput(bool openOutput) {
                 Send(WM_APP_PLAY_POSITION, static_cast<WParam>(OpenedPlayPosition(CurrentPlayFrame(), frames)), frames);
             }
         }
-        if (r == 0 && m_options.buildTimeList) r = BuildPtsList(WorkingInput());
+        if (r == 0 && (m_options.buildTimeList || NeedsFrameTimeList(data.m_sourceInfo))) {
+            r = BuildPtsList(WorkingInput());
+        }
         if (r == 0) {
             data.TransitionDuration = ComputeTransitionDuration(data.m_currentInfo.fps);
             if (TabWindow* tab = m_mainWindow ? m_mainWindow->ActiveTab() : nullptr) tab->RefreshList(openOutput);
@@ -171,14 +177,20 @@ int CTarneloProcess::UseWorkingCopy() {
     }
     const std::string copy = WorkingCopyPath(data, data.input_file);
     if (!platform::FileExists(copy)) {
-        const int result = ConvertInputToMp4(data.input_file, copy, data.m_sourceInfo.field_order != "progressive");
+        // A copy at the input's rate would repeat and drop frames of a recording whose rate changes; fields
+        // made into frames do come at a rate.
+        const bool deinterlace = data.m_sourceInfo.field_order != "progressive";
+        const bool eachFrameOnce =
+            !deinterlace && !HasSteadyFrameRate(data.input_file, data.m_currentInfo.fps) && !CancelRequested();
+        const int result = ConvertInputToMp4(data.input_file, copy, deinterlace, eachFrameOnce);
         if (result != 0) return result;
     }
     data.input_mp4_file = copy;
     return 0;
 }
 
-int CTarneloProcess::ConvertInputToMp4(const std::string& input, const std::string& output, bool deinterlace) {
+int CTarneloProcess::ConvertInputToMp4(const std::string& input, const std::string& output, bool deinterlace,
+                                       bool eachFrameOnce) {
     const VideoInfo& current = m_data->m_currentInfo;
     SendJobStart(kJobKindChangeMp4, current.frame_num);
     platform::MakeFolders(SetTrailingSeparator(FolderPart(output), false));
@@ -188,7 +200,7 @@ int CTarneloProcess::ConvertInputToMp4(const std::string& input, const std::stri
     const std::string partial = PartialFilePath(output);
     const std::string command =
         ConvertToMp4Command(FfmpegPrefix(), input, EncoderPreset(m_data->use_cuda, m_data->quality),
-                            GopLength(current.fps), current.r_frame_rate, deinterlace, partial);
+                            GopLength(current.fps), current.r_frame_rate, deinterlace, partial, eachFrameOnce);
     int result = ExecuteCmdWithProgress(false, command, current.frame_num, 0);
     if (result == 0 && std::rename(partial.c_str(), output.c_str()) != 0) {
         AppLog().Log("%s(%d) rename failed %s -> %s\n", "CTarneloProcess::ConvertInputToMp4", __LINE__, partial.c_str(),

@@ -4,6 +4,7 @@
 #include <vector>
 
 class CTarneloData;
+struct VideoInfo;
 
 // Cross-fade length for a frame rate: half a second rounded to an even number of frames, then to hundredths
 // (30 fps: 14 frames, 0.47 s). 0 when the rate is not positive.
@@ -28,7 +29,8 @@ bool NeedsWorkingCopy(const std::string& fieldOrder, const std::string& input);
 
 // The command that writes the working copy. Paths are escaped here.
 std::string ConvertToMp4Command(const std::string& prefix, const std::string& input, const std::string& encoder,
-                                int gop, const std::string& rate, bool deinterlace, const std::string& output);
+                                int gop, const std::string& rate, bool deinterlace, const std::string& output,
+                                bool eachFrameOnce = false);
 
 // Frame times origin + i / fps for i = 0 .. frameCount as "%.6f" texts; empty when fps is not positive.
 std::vector<std::string> GeneratePtsTexts(int frameCount, double fps, double origin = 0);
@@ -36,6 +38,10 @@ std::vector<std::string> GeneratePtsTexts(int frameCount, double fps, double ori
 // Sibling of path that a writer fills before renaming it over path, so that an interrupted run never leaves
 // a half-written file under the final name: "a/b_input_cs.mp4" gives "a/b_input_cs.part.mp4".
 std::string PartialFilePath(const std::string& path);
+
+// A working input whose frames are not provably those of a constant rate from 0: even a scan that skips the
+// frame-time list needs it, to decode each frame once and to give the frames their times.
+bool NeedsFrameTimeList(const VideoInfo& source);
 
 // WM_APP_PLAY_POSITION's frame after a file is opened: position + 1 within 0 .. frameCount, 0 below 1.
 int OpenedPlayPosition(int position, int frameCount);

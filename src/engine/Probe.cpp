@@ -1,3 +1,4 @@
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -106,60 +107,71 @@ int CTarneloProcess::GetNbFrame(const std::string& path, const VideoInfo& info) 
     return frames;
 }
 
-int CTarneloProcess::GetPtsListFromFfprobe(const std::string& path, std::vector<std::string>& texts,
-                                           std::vector<double>& times, bool wholeFile) {
-    texts.clear();
-    times.clear();
-    // The whole file's times come from its packets: listing decoded frames would cost a second full decode
-    // beside the analysis. The first frames are few, and decoded as they always were.
-    const std::string command = wholeFile ? PacketTimesCommand(path) : PtsListCommand(path);
-
+int CTarneloProcess::RunListing(const std::string& command, const std::function<bool(std::string_view)>& feed) {
     platform::ChildProcess child;
     if (CreateCmdProcess(command, child) != 0) {
-        LogCmdResult("CTarneloProcess::GetPtsListFromFfprobe", __LINE__, command, -1);
+        LogCmdResult("CTarneloProcess::RunListing", __LINE__, command, -1);
         return -1;
     }
     hProcess = child.Pid();
-
-    const WParam progressTotal = static_cast<WParam>(m_data->m_currentInfo.frame_num);
-    const double origin = m_data->m_sourceInfo.start_offset;
-    PtsLineSplitter splitter(texts, times, kFirstFramesLimit, origin);
-    PacketTimeCollector packets;
     char buffer[kPtsChunkSize + 1];
     for (;;) {
         const long n = ReadChunk(child, buffer, kPtsChunkSize);
         if (n == 0 || n == -1) break;
-        if (n > 0) {
-            const std::string_view chunk(buffer, static_cast<size_t>(n));
-            if (wholeFile) {
-                const size_t before = packets.Count();
-                packets.Feed(chunk);
-                for (size_t count = before + 1; count <= packets.Count(); ++count) {
-                    Post(WM_APP_JOB_PROGRESS, progressTotal, static_cast<LParam>(count));
-                }
-            } else if (splitter.Feed(chunk)) {
-                // Enough first frames: the rest of the file is not needed, and stopping it is a success.
-                child.Terminate(0);
-            }
-        }
+        // Enough read: the rest of the file is not needed, and stopping it is a success.
+        if (n > 0 && feed(std::string_view(buffer, static_cast<size_t>(n)))) child.Terminate(0);
         if (CancelRequested()) child.Terminate(-2);
     }
-    int exitCode = child.Wait();
+    const int exitCode = child.Wait();
     child.CloseJob();
     hProcess = 0;
-
-    if (wholeFile && exitCode == 0) {
-        const size_t fed = packets.Count();
-        packets.Finish(texts, times, origin);
-        // A last line without its line feed is one more frame.
-        if (times.size() > fed) Post(WM_APP_JOB_PROGRESS, progressTotal, static_cast<LParam>(times.size()));
-        const VideoInfo& source = m_data->m_sourceInfo;
-        ExtendPtsList(texts, times, source.frame_num, source.fps > 0 ? 1.0 / source.fps : 0);
-        // A stream without packet times has no list to give: the caller makes one from the rate.
-        if (times.empty()) exitCode = -1;
-    }
-    LogCmdResult("CTarneloProcess::GetPtsListFromFfprobe", __LINE__, command, exitCode);
+    LogCmdResult("CTarneloProcess::RunListing", __LINE__, command, exitCode);
     return exitCode;
+}
+
+int CTarneloProcess::ListShownFrameTimes(const std::string& path, std::vector<std::string>& texts,
+                                         std::vector<double>& times, double origin, bool progress) {
+    const WParam progressTotal = static_cast<WParam>(m_data->m_currentInfo.frame_num);
+    PacketTimeCollector packets;
+    const int exitCode = RunListing(PacketTimesCommand(path), [&](std::string_view chunk) {
+        const size_t before = packets.Count();
+        packets.Feed(chunk);
+        for (size_t count = before + 1; progress && count <= packets.Count(); ++count) {
+            Post(WM_APP_JOB_PROGRESS, progressTotal, static_cast<LParam>(count));
+        }
+        return false;
+    });
+    if (exitCode != 0) return exitCode;
+    const size_t fed = packets.Count();
+    packets.Finish(texts, times, origin);
+    // A last line without its line feed is one more frame.
+    if (progress && times.size() > fed) Post(WM_APP_JOB_PROGRESS, progressTotal, static_cast<LParam>(times.size()));
+    return 0;
+}
+
+int CTarneloProcess::GetPtsListFromFfprobe(const std::string& path, std::vector<std::string>& texts,
+                                           std::vector<double>& times, bool wholeFile) {
+    texts.clear();
+    times.clear();
+    const double origin = m_data->m_sourceInfo.start_offset;
+    if (!wholeFile) {
+        PtsLineSplitter splitter(texts, times, kFirstFramesLimit, origin);
+        return RunListing(PtsListCommand(path), [&splitter](std::string_view chunk) { return splitter.Feed(chunk); });
+    }
+    // The whole file's times come from its packets: listing decoded frames would cost a second full decode
+    // beside the analysis. The first frames are few, and decoded as they always were.
+    const int exitCode = ListShownFrameTimes(path, texts, times, origin, true);
+    if (exitCode != 0) return exitCode;
+    const VideoInfo& source = m_data->m_sourceInfo;
+    ExtendPtsList(texts, times, source.frame_num, source.fps > 0 ? 1.0 / source.fps : 0);
+    // A stream without packet times has no list to give: the caller makes one from the rate.
+    return times.empty() ? -1 : 0;
+}
+
+bool CTarneloProcess::HasSteadyFrameRate(const std::string& path, double fps) {
+    std::vector<std::string> texts;
+    std::vector<double> times;
+    return ListShownFrameTimes(path, texts, times, 0, false) == 0 && IsSteadyFrameRate(times, fps);
 }
 
 bool CTarneloProcess::CheckPtsDeltaFromFirstFrames(const std::string& path) {

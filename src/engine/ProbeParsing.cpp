@@ -418,6 +418,15 @@ bool IsConstantFrameRate(const PtsIntervalStats& stats, double fps) {
     return stats.stddev < 0.00001 && stats.range < 0.00001 && std::fabs(stats.mean - 1.0 / fps) < 0.0001;
 }
 
+bool IsSteadyFrameRate(const std::vector<double>& times, double fps) {
+    if (times.size() < 2 || !(fps > 0)) return false;
+    constexpr double kContainerRounding = 0.001;
+    for (size_t i = 1; i < times.size(); ++i) {
+        if (std::fabs(times[i] - times[i - 1] - 1 / fps) > kContainerRounding) return false;
+    }
+    return true;
+}
+
 bool IsWholeFileConstantRate(const VideoInfo& info) {
     const double rate = info.nominal_fps > 0 ? info.nominal_fps : info.fps;
     if (!(rate > 0) || !(info.duration > 0) || info.frame_num <= 0) return false;

@@ -104,6 +104,10 @@ PtsIntervalStats ComputePtsIntervalStats(const std::vector<double>& times);
 bool IsConstantFrameRate(const PtsIntervalStats& stats, double fps);
 bool IsConstantFrameRate(const std::vector<double>& times, double fps, PtsIntervalStats* stats = nullptr);
 
+// True when every interval between the sorted times is one frame at fps, give or take the millisecond to which
+// some containers round their times. Needs 2 times or more.
+bool IsSteadyFrameRate(const std::vector<double>& times, double fps);
+
 // True when the stream's frame count, base rate and length agree to within half a frame: the first frames'
 // rate then holds to the end. Without a stated length nothing is proven.
 bool IsWholeFileConstantRate(const VideoInfo& info);

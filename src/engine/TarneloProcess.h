@@ -3,8 +3,10 @@
 #include <atomic>
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -33,9 +35,9 @@ struct EngineOptions {
     bool previewStills = true;
     // Off for a quick scan: scenes are found but not cut (a merge's precheck cuts them later).
     bool cutSegments = true;
-    // Off for the same quick scan: the per-frame time list only serves cutting, and for a variable-rate
-    // recording it costs a whole extra decode, so the run that cuts builds it (the project names the file
-    // and preparation finds it missing then).
+    // Off for the same quick scan: a constant-rate recording's time list only serves cutting, so the run that
+    // cuts builds it (the project names the file and preparation finds it missing then). Any other recording
+    // gets its list anyway: the scan needs it to count its frames right.
     bool buildTimeList = true;
     // A complete extraction keeps its per-frame counts beside the project (when it has a project file), so
     // its settings can be tuned again without decoding.
@@ -101,6 +103,8 @@ public:
     int GetPtsListFromFfprobe(const std::string& path, std::vector<std::string>& texts, std::vector<double>& times,
                               bool wholeFile);
     bool CheckPtsDeltaFromFirstFrames(const std::string& path);
+    // True when the frames path shows come at a steady fps, give or take a container's millisecond rounding.
+    bool HasSteadyFrameRate(const std::string& path, double fps);
 
     // --- effects and captions ---
     std::string BuildEffectsFilter(bool effects, bool previewBox, bool singleStill, bool swap, int sceneIndex);
@@ -178,7 +182,9 @@ public:
 
     // --- input preparation ---
     int PrepareInput(bool openOutput);
-    int ConvertInputToMp4(const std::string& input, const std::string& output, bool deinterlace);
+    // With eachFrameOnce the copy keeps every frame once with its own time instead of taking the rate.
+    int ConvertInputToMp4(const std::string& input, const std::string& output, bool deinterlace,
+                          bool eachFrameOnce = false);
     int BuildPtsList(const std::string& input);
     // Sets input_mp4_file: empty for a progressive MP4, else the working copy, made when it is missing
     // (deinterlaced unless progressive). Returns the conversion's result, 0 when none ran.
@@ -239,6 +245,12 @@ private:
     std::string m_writeError;
     // Keeps what a failed tool's last words say of a failed write, for LastWriteError.
     std::string NoteToolFailure(int exitCode, const std::string& outputTail);
+    // Runs a listing tool and hands each chunk of its output to feed; feed returning true ends the tool as a
+    // success. The exit code: -1 when it could not start, -2 when stopped on request.
+    int RunListing(const std::string& command, const std::function<bool(std::string_view)>& feed);
+    // The times of the frames path shows, read from its packets, relative to the first and moved to origin.
+    int ListShownFrameTimes(const std::string& path, std::vector<std::string>& texts, std::vector<double>& times,
+                            double origin, bool progress);
     // Keeps background segment work and foreground segment output apart (try-lock only).
     std::mutex m_busyMutex;
 

@@ -90,6 +90,12 @@ TEST(InputPreparationTest, ConvertCommandTexts) {
               "ffmpeg -y -hwaccel cuda -i \"/in/clip.mkv\" -c:v h264_nvenc -preset p1 -qp 18 -g 25 -keyint_min 1 "
               "-r 25/1 -c:a aac -b:a 192k -vf \"setpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" "
               "-movflags +faststart \"/out/clip_input_gh.mp4\"");
+    // A recording whose rate changes keeps each frame once with its own time in its copy.
+    EXPECT_EQ(
+        ConvertToMp4Command("ffmpeg -y ", "/in/phone.mkv", "mpeg4 -qscale:v 1", 30, "25/1", false, "/o/p.mp4", true),
+        "ffmpeg -y -i \"/in/phone.mkv\" -c:v mpeg4 -qscale:v 1 -g 30 -keyint_min 1 -fps_mode passthrough "
+        "-enc_time_base 1/10000 -c:a aac -b:a 192k -vf \"setpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" "
+        "-movflags +faststart \"/o/p.mp4\"");
     // A quote in a name must not end the argument early.
     EXPECT_EQ(ConvertToMp4Command("ffmpeg -y ", "/in/a\"b.avi", "mpeg4 -qscale:v 1", 24, "24/1", false, "/o/x.mp4"),
               "ffmpeg -y -i \"/in/a\\\"b.avi\" -c:v mpeg4 -qscale:v 1 -g 24 -keyint_min 1 -r 24/1 -c:a aac -b:a 192k "
@@ -120,6 +126,17 @@ TEST(InputPreparationTest, GeneratedFrameTimes) {
     EXPECT_EQ(ntsc[1000], "33.366667");
     EXPECT_TRUE(GeneratePtsTexts(10, 0).empty());
     EXPECT_TRUE(GeneratePtsTexts(-1, 25).empty());
+    // Even a scan that skips the list needs it unless the rate is proven and the video starts with the file.
+    VideoInfo source;
+    source.frame_num = 50;
+    source.fps = source.nominal_fps = 25;
+    source.duration = 2;
+    EXPECT_FALSE(NeedsFrameTimeList(source));
+    source.start_offset = 1.075;
+    EXPECT_TRUE(NeedsFrameTimeList(source));
+    source.start_offset = 0;
+    source.duration = 3;
+    EXPECT_TRUE(NeedsFrameTimeList(source));
     // A video stream that starts after the container's start keeps its offset.
     EXPECT_EQ(GeneratePtsTexts(2, 25, 1.075), (std::vector<std::string>{"1.075000", "1.115000", "1.155000"}));
 }

@@ -415,6 +415,17 @@ TEST(ProbeParsingTest, WholeStreamTiming) {
     }
 }
 
+// A working copy takes the input's rate only when its frames come at that rate, give or take a container's
+// millisecond rounding.
+TEST(PtsListTest, SteadyRateDecision) {
+    EXPECT_TRUE(IsSteadyFrameRate({0, 0.033, 0.067, 0.1, 0.133}, 30000.0 / 1001));
+    EXPECT_TRUE(IsSteadyFrameRate({0, 0.04, 0.08}, 25));
+    EXPECT_FALSE(IsSteadyFrameRate({0, 0.04, 0.08, 0.16, 0.24}, 16.67));
+    EXPECT_FALSE(IsSteadyFrameRate({0, 0.0305, 0.061, 0.09}, 33.3));
+    EXPECT_FALSE(IsSteadyFrameRate({0}, 25));
+    EXPECT_FALSE(IsSteadyFrameRate({0, 0.04}, 0));
+}
+
 // Packets in decoding order (B-frames), an edit list's skipped frames flagged D, and lines that are no time.
 TEST(PacketTimeCollectorTest, ShownFramesInPresentationOrderWhateverTheChunks) {
     const std::string listing =
