@@ -223,7 +223,7 @@ int CTarneloProcess::BuildPtsList(const std::string& input) {
     if (platform::FileExists(data.pts_file) && data.pts_list.size() == static_cast<size_t>(frames) + 1) return 0;
 
     SendJobStart(kJobKindFrameRateAnalysis, frames);
-    data.pts_list.clear();
+    data.SetPtsList({});
 
     std::vector<std::string> texts;
     std::vector<double> times;
