@@ -146,7 +146,7 @@ double SecondsMember(const Json& object, const char* key) {
     return std::isfinite(value) ? value : std::nan("");
 }
 
-// What the frame-time list needs beyond the spec'd fields: the base rate, the stream's length and where its
+// What the frame-time list needs besides the record's fields: the base rate, the stream's length and where its
 // first frame sits after the container's start (an audio stream may begin earlier).
 void ReadTiming(const Json& report, const Json& stream, VideoInfo& info) {
     const Fraction nominal = ParseFraction(StringMember(stream, "r_frame_rate", "0/1"));
@@ -319,11 +319,7 @@ bool PtsLineSplitter::TakeLine(std::string_view line) {
         m_base = t;
         m_haveBase = true;
     }
-    std::string text = PtsText(t - m_base + m_origin);
-    double value = 0;
-    std::from_chars(text.data(), text.data() + text.size(), value);
-    m_texts.push_back(std::move(text));
-    m_times.push_back(value);
+    AppendListedTime(m_texts, m_times, t - m_base + m_origin);
     return true;
 }
 
@@ -357,13 +353,7 @@ void PacketTimeCollector::Finish(std::vector<std::string>& texts, std::vector<do
     times.clear();
     texts.reserve(m_raw.size());
     times.reserve(m_raw.size());
-    for (const double t : m_raw) {
-        std::string text = PtsText(t - m_raw.front() + origin);
-        double value = 0;
-        std::from_chars(text.data(), text.data() + text.size(), value);
-        texts.push_back(std::move(text));
-        times.push_back(value);
-    }
+    for (const double t : m_raw) AppendListedTime(texts, times, t - m_raw.front() + origin);
 }
 
 std::string PtsText(double seconds) {
@@ -374,6 +364,14 @@ std::string PtsText(double seconds) {
     return std::string(buffer, result.ptr);
 }
 
+void AppendListedTime(std::vector<std::string>& texts, std::vector<double>& times, double seconds) {
+    std::string text = PtsText(seconds);
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    texts.push_back(std::move(text));
+    times.push_back(value);
+}
+
 void ExtendPtsList(std::vector<std::string>& texts, std::vector<double>& times, int frameCount,
                    double fallbackInterval) {
     if (times.empty() || texts.size() != times.size()) return;
@@ -381,11 +379,7 @@ void ExtendPtsList(std::vector<std::string>& texts, std::vector<double>& times, 
     // Without a forward step the list could never reach its length.
     if (!(interval > 0) || !std::isfinite(interval)) return;
     while (frameCount >= 0 && times.size() <= static_cast<size_t>(frameCount)) {
-        std::string text = PtsText(times.back() + interval);
-        double value = 0;
-        std::from_chars(text.data(), text.data() + text.size(), value);
-        texts.push_back(std::move(text));
-        times.push_back(value);
+        AppendListedTime(texts, times, times.back() + interval);
     }
 }
 

@@ -83,6 +83,8 @@ private:
 
 // Formats a time as the listing does ("%.6f").
 std::string PtsText(double seconds);
+// Appends seconds as the listing keeps a time: its "%.6f" text, and the value of that text, so both agree.
+void AppendListedTime(std::vector<std::string>& texts, std::vector<double>& times, double seconds);
 
 // Extends the lists to frameCount + 1 entries, each the previous one plus the first interval (entry 1
 // minus entry 0). A list of one entry uses fallbackInterval instead; an empty list, or no positive
