@@ -14,8 +14,8 @@
 #include <memory>
 #include <vector>
 
-#include "UiTestSupport.h"
 #include "support/ProcessWatch.h"
+#include "ui/UiTestSupport.h"
 #ifndef TARNELO_CLIPS_WITHOUT_FIXTURE
 #define TARNELO_CLIPS_WITHOUT_FIXTURE
 #endif

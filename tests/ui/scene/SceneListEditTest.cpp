@@ -6,9 +6,9 @@
 #include <QWheelEvent>
 #include <QtTest>
 
-#include "SceneTabDriver.h"
 #include "app/AppEdit.h"
 #include "app/AppMsgDlg.h"
+#include "ui/SceneTabDriver.h"
 #include "ui/lists/SceneEditRules.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"

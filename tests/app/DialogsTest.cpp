@@ -5,7 +5,6 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "UiTestSupport.h"
 #include "app/AppAboutDlg.h"
 #include "app/AppEdit.h"
 #include "app/AppFileDialog.h"
@@ -13,6 +12,7 @@
 #include "app/AppMsgDlg.h"
 #include "engine/AppMessages.h"
 #include "engine/MessageSink.h"
+#include "ui/UiTestSupport.h"
 
 namespace {
 

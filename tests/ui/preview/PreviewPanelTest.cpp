@@ -13,8 +13,8 @@
 #include <memory>
 #include <vector>
 
-#include "UiTestSupport.h"
 #include "app/Language.h"
+#include "ui/UiTestSupport.h"
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/StaticPreview.h"
 

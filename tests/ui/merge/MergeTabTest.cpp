@@ -12,11 +12,11 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "SceneTabDriver.h"
 #include "app/AppFileDialog.h"
 #include "app/AppMsgDlg.h"
 #include "engine/ConvertMerge.h"
 #include "engine/JobTables.h"
+#include "ui/SceneTabDriver.h"
 #include "ui/lists/ListContextMenu.h"
 #include "ui/lists/MergeListModel.h"
 #include "ui/lists/SceneListView.h"

@@ -3,9 +3,9 @@
 #include <QMenu>
 #include <QtTest>
 
-#include "UiTestSupport.h"
 #include "app/AppMsgDlg.h"
 #include "app/SettingsRecord.h"
+#include "ui/UiTestSupport.h"
 #include "ui/main/MainFrame.h"
 #include "ui/main/TarneloDlg.h"
 #include "ui/scene/TarneloTabScene.h"

@@ -7,11 +7,11 @@
 #include <QMenu>
 #include <QtTest>
 
-#include "SceneTabDriver.h"
 #include "app/AppMsgDlg.h"
 #include "engine/MotionRecord.h"
 #include "engine/MotionSummary.h"
 #include "project/TimeText.h"
+#include "ui/SceneTabDriver.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
 #include "ui/scene/ExtractionPanel.h"

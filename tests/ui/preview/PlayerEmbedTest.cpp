@@ -13,10 +13,10 @@
 #include <QtTest>
 #include <cstdlib>
 
-#include "SceneTabDriver.h"
 #include "app/AppMsgDlg.h"
 #include "engine/JobTables.h"
 #include "platform/X11Windows.h"
+#include "ui/SceneTabDriver.h"
 #include "ui/preview/PlayerControl.h"
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/StaticPreview.h"

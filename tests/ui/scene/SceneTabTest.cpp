@@ -10,8 +10,8 @@
 #include <QSlider>
 #include <QtTest>
 
-#include "SceneTabDriver.h"
 #include "app/AppMsgDlg.h"
+#include "ui/SceneTabDriver.h"
 #include "ui/common/SpinButtons.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"

@@ -11,10 +11,10 @@
 #include <csignal>
 #include <cstring>
 
-#include "SceneTabDriver.h"
 #include "app/AppMsgDlg.h"
 #include "app/Language.h"
 #include "engine/JobTables.h"
+#include "ui/SceneTabDriver.h"
 #include "ui/main/MainFrame.h"
 
 using namespace scenetab;

@@ -13,11 +13,11 @@
 #include <cstdlib>
 #include <fstream>
 
-#include "SceneTabDriver.h"
 #include "app/AppMsgDlg.h"
 #include "engine/JobTables.h"
 #include "project/TimeText.h"
 #include "support/ProcessWatch.h"
+#include "ui/SceneTabDriver.h"
 #include "ui/preview/PlayerControl.h"
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/SeekRules.h"

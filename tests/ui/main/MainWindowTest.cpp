@@ -11,11 +11,11 @@
 #include <QStatusTipEvent>
 #include <QtTest>
 
-#include "UiTestSupport.h"
 #include "app/AppHelpDialog.h"
 #include "app/AppMsgDlg.h"
 #include "app/Language.h"
 #include "engine/JobTables.h"
+#include "ui/UiTestSupport.h"
 #include "ui/main/MainFrame.h"
 #include "ui/main/TarneloDlg.h"
 #include "ui/merge/TarneloTabMerge.h"

@@ -4,9 +4,9 @@
 #include <QtTest>
 #include <string>
 
-#include "UiTestSupport.h"
 #include "app/AppMsgDlg.h"
 #include "engine/JobTables.h"
+#include "ui/UiTestSupport.h"
 #include "ui/common/TabPage.h"
 #include "ui/main/MainFrame.h"
 #include "ui/main/TarneloDlg.h"

@@ -9,10 +9,10 @@
 #include <QtTest>
 #include <mutex>
 
-#include "ListModelSupport.h"
 #include "app/AppEdit.h"
 #include "app/Language.h"
 #include "ui/lists/ListContextMenu.h"
+#include "ui/lists/ListModelSupport.h"
 #include "ui/lists/OutputStarts.h"
 #include "ui/lists/SceneEditRules.h"
 #include "ui/lists/SceneListModel.h"

@@ -7,9 +7,9 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "SceneTabDriver.h"
 #include "app/AppMsgDlg.h"
 #include "app/ExtFontDialog.h"
+#include "ui/SceneTabDriver.h"
 #include "ui/common/SectionHeading.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"

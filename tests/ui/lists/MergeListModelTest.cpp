@@ -4,8 +4,8 @@
 #include <QtTest>
 #include <mutex>
 
-#include "ListModelSupport.h"
 #include "app/Language.h"
+#include "ui/lists/ListModelSupport.h"
 #include "ui/lists/MergeListModel.h"
 #include "ui/lists/OutputStarts.h"
 #include "ui/lists/SceneListView.h"

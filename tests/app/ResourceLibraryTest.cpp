@@ -45,7 +45,7 @@ private slots:
     }
 
     void everyListedIdExistsWithItsKindInBothLibraries() {
-        QFile list(QStringLiteral(TARNELO_SOURCE_DIR "/tests/ui/fixtures/quoted_ids.tsv"));
+        QFile list(QStringLiteral(TARNELO_SOURCE_DIR "/tests/app/fixtures/quoted_ids.tsv"));
         QVERIFY(list.open(QIODevice::ReadOnly | QIODevice::Text));
         const QRegularExpression dialogsIn(QStringLiteral("dialogs? ((?:\\d+ ?)+):"));
         const QRegularExpression itemOf(QStringLiteral("^item of menu (\\d+):"));

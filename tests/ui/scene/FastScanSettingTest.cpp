@@ -5,8 +5,8 @@
 #include <QPushButton>
 #include <QtTest>
 
-#include "UiTestSupport.h"
 #include "app/AppMsgDlg.h"
+#include "ui/UiTestSupport.h"
 #include "ui/scene/ExtractionPanel.h"
 
 class FastScanSettingTest : public QObject {
