@@ -41,7 +41,7 @@ int AddVideos(CTarneloProcess& engine, CTarneloData& data, const Options& o, Cli
 
 // Refuses what the videos of the join would overwrite or show twice, in words for the command line.
 std::string ConflictOf(const CTarneloData& data, const std::string& output) {
-    const MergeClash clash = FindMergeClash(data.diff_list, output);
+    const MergeClash clash = FindMergeClash(data.diff_list.Snapshot(), output);
     switch (clash.kind) {
         case MergeClash::kInputIsOutput:
             return Quoted(clash.input) + " is both an input and the output; it would be overwritten";
@@ -62,7 +62,8 @@ std::string ConflictOf(const CTarneloData& data, const std::string& output) {
 int CountConvertedFiles(const CTarneloData& data) {
     std::map<std::string, bool> files;
     std::error_code ec;
-    for (const SceneEntry& entry : data.diff_list) files[entry.fileName] = fs::is_regular_file(entry.fileName, ec);
+    for (const SceneEntry& entry : data.diff_list.Snapshot())
+        files[entry.fileName] = fs::is_regular_file(entry.fileName, ec);
     int count = 0;
     for (const auto& [file, exists] : files) count += exists ? 1 : 0;
     return count;
@@ -93,20 +94,20 @@ int RunJoin(const Options& o, CliSink& sink, bool japanese) {
                        .previewStills = false});
 
     if (const int status = AddVideos(engine, data, o, sink); status >= 0) return status;
-    if (data.diff_list.empty()) return Fail(sink, "none of the files can be read as a video; nothing was joined");
+    if (data.diff_list.Empty()) return Fail(sink, "none of the files can be read as a video; nothing was joined");
     if (const std::string conflict = ConflictOf(data, output); !conflict.empty()) return Fail(sink, conflict);
 
     // As the button: the converted files of these videos are made afresh, so a file left by another
     // quality setting is not taken for one of this run. Only this join's own files are removed.
     std::error_code ec;
-    for (const SceneEntry& entry : data.diff_list) fs::remove(entry.fileName, ec);
+    for (const SceneEntry& entry : data.diff_list.Snapshot()) fs::remove(entry.fileName, ec);
 
     const int result = RunJob(engine, sink, kJobExtractMerge);
     if (result == -1 && !sink.JobFinished()) return Fail(sink, "the engine is busy");
     sink.EndBar();
     WriteStdout(FormatJoinTable(data));
     int joined = 0;
-    for (const SceneEntry& entry : data.diff_list) {
+    for (const SceneEntry& entry : data.diff_list.Snapshot()) {
         if (entry.m_created) {
             joined += entry.enable ? 1 : 0;
             continue;

@@ -29,14 +29,14 @@ struct PlayChoice {
 int ChooseProjectPlay(CTarneloProcess& engine, CTarneloData& data, const Options& o, CliSink& sink,
                       PlayChoice& choice) {
     if (o.scene) {
-        const int count = static_cast<int>(data.diff_list.size());
+        const int count = data.diff_list.Size();
         if (*o.scene > count) {
             return Fail(sink, FormatC("the project has %d scene%s; there is no scene %d", count, count == 1 ? "" : "s",
                                       *o.scene));
         }
         // The scene preview starts at the selected scene.
         data.list_idx = *o.scene - 1;
-        choice = {kJobScenePreview, data.diff_list[static_cast<size_t>(data.list_idx)].fileName};
+        choice = {kJobScenePreview, data.diff_list.At(data.list_idx).value_or(SceneEntry()).fileName};
         if (const std::string why = FileProblem(choice.file); !why.empty()) {
             return Fail(sink,
                         FormatC("scene %d has no segment file to play (%s: %s); 'tarnelo-cli segments %s' cuts it",

@@ -74,7 +74,7 @@ std::string FormatMotionSvg(const CTarneloData& data, const MotionRecord& record
     svg += "<g class=\"scenes\">\n";
     const FrameClock clock = data.SourceClock(record.fps);
     int index = 0;
-    for (const SceneEntry& scene : data.diff_list) {
+    for (const SceneEntry& scene : data.diff_list.Snapshot()) {
         ++index;
         const double x = frameX(scene.framNo_first);
         const double width = std::max(0.0, frameX(static_cast<long long>(scene.framNo_second) + 1) - x);

@@ -63,7 +63,7 @@ inline std::vector<std::string> SetUpExtractProject(CTarneloData& data, const Op
     data.project_file = paths.projectFile.empty() ? DefaultProjectPath(paths.input) : paths.projectFile;
     if (data.capTitle.caption.empty()) data.capTitle.caption = "{\\fad(500,500)}" + name;
     data.pts_file = data.output_folder + ReplaceExtension(name, "_pts.csv");
-    data.diff_list.clear();
+    data.diff_list.Clear();
     data.list_idx = -1;
 
     warnings = ApplySceneSettings(data, o);
@@ -90,7 +90,7 @@ inline std::string FormatSceneTable(const CTarneloData& data) {
     std::string text = FormatC("%4s  %-3s  %8s  %8s  %-11s  %-11s  %-11s  %s\n", "#", "on", "first", "last", "start",
                                "end", "duration", "file");
     int index = 0;
-    for (const SceneEntry& scene : data.diff_list) {
+    for (const SceneEntry& scene : data.diff_list.Snapshot()) {
         ++index;
         const std::string start = SceneTimeText(data, scene.framNo_first);
         const std::string end = SceneTimeText(data, scene.framNo_second + 1);
@@ -101,7 +101,7 @@ inline std::string FormatSceneTable(const CTarneloData& data) {
                         scene.framNo_first, scene.framNo_second, start.c_str(), end.c_str(), duration.c_str(),
                         FileNamePart(scene.fileName).c_str());
     }
-    if (data.diff_list.empty()) text += "(no scenes)\n";
+    if (data.diff_list.Empty()) text += "(no scenes)\n";
     return text;
 }
 
@@ -127,7 +127,7 @@ inline std::string FormatJoinTable(const CTarneloData& data) {
     std::string text = FormatC("%4s  %-4s  %-9s  %-11s  %7s  %-5s  %9s  %s\n", "#", "used", "size", "rate", "frames",
                                "audio", "converted", "file");
     int index = 0;
-    for (const SceneEntry& entry : data.diff_list) {
+    for (const SceneEntry& entry : data.diff_list.Snapshot()) {
         ++index;
         const std::string file = entry.m_sourcePath.empty() ? entry.m_fileToUse : entry.m_sourcePath;
         if (!entry.m_created) {

@@ -76,7 +76,7 @@ SceneReport BuildSceneReport(const CTarneloData& data, const MotionRecord* recor
         return clock.Seconds(frame);
     };
     int index = 0;
-    for (const SceneEntry& scene : data.diff_list) {
+    for (const SceneEntry& scene : data.diff_list.Snapshot()) {
         SceneReportRow row;
         row.index = ++index;
         row.enabled = scene.enable;

@@ -1,5 +1,6 @@
 // retune: the scenes of other settings from the project's motion record, without decoding the video again.
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include "cli/CliCommands.h"
@@ -41,12 +42,12 @@ int RunRetune(const Options& o, CliSink& sink, bool japanese) {
 
     if (const int prepared = PrepareProjectInput(engine, data, sink, data.input_file); prepared >= 0) return prepared;
     std::set<std::string> before;
-    for (const SceneEntry& scene : data.diff_list) before.insert(scene.fileName);
+    for (const SceneEntry& scene : data.diff_list.Snapshot()) before.insert(scene.fileName);
     engine.ReplaceSceneRanges(RetunedScenes(data, record), record.fps);
 
     // A scene whose range stayed keeps its file; the files of the ranges that went are deleted.
     std::set<std::string> after;
-    for (const SceneEntry& scene : data.diff_list) after.insert(scene.fileName);
+    for (const SceneEntry& scene : data.diff_list.Snapshot()) after.insert(scene.fileName);
     std::error_code ec;
     for (const std::string& file : before) {
         if (!after.count(file)) fs::remove(file, ec);
@@ -55,8 +56,9 @@ int RunRetune(const Options& o, CliSink& sink, bool japanese) {
     int kept = 0;
     int failed = 0;
     const std::string working = engine.WorkingInput();
-    for (int k = 0; k < static_cast<int>(data.diff_list.size()) && !StopRequested(); ++k) {
-        if (fs::is_regular_file(data.diff_list[static_cast<size_t>(k)].fileName, ec)) {
+    for (int k = 0; k < data.diff_list.Size() && !StopRequested(); ++k) {
+        const std::optional<SceneEntry> scene = data.diff_list.At(k);
+        if (!scene || fs::is_regular_file(scene->fileName, ec)) {
             ++kept;
             continue;
         }
@@ -69,8 +71,8 @@ int RunRetune(const Options& o, CliSink& sink, bool japanese) {
     WriteStdout(FormatSceneTable(data));
     if (saved) {
         sink.PrintLine("Project file: " + data.project_file);
-        sink.PrintLine(FormatC("Scenes: %zu; segment files: %d cut, %d kept, in %s", data.diff_list.size(), cut, kept,
-                               data.output_folder.c_str()));
+        sink.PrintLine(FormatC("Scenes: %zu; segment files: %d cut, %d kept, in %s",
+                               static_cast<size_t>(data.diff_list.Size()), cut, kept, data.output_folder.c_str()));
     }
     if (StopRequested())
         return Stopped(sink, saved ? "the new scenes are saved; their missing segments are cut by "

@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 int CountSegmentFiles(const CTarneloData& data) {
     int count = 0;
     std::error_code ec;
-    for (const SceneEntry& scene : data.diff_list) {
+    for (const SceneEntry& scene : data.diff_list.Snapshot()) {
         if (!scene.fileName.empty() && fs::is_regular_file(scene.fileName, ec)) ++count;
     }
     return count;
@@ -48,15 +48,15 @@ int FinishSceneJob(CTarneloData& data, CliSink& sink, const CTarneloProcess& eng
     WriteStdout(FormatSceneTable(data));
     if (saved) {
         sink.PrintLine("Project file: " + data.project_file);
-        sink.PrintLine(FormatC("Scenes: %zu; segment files: %d in %s", data.diff_list.size(), CountSegmentFiles(data),
-                               data.output_folder.c_str()));
+        sink.PrintLine(FormatC("Scenes: %zu; segment files: %d in %s", static_cast<size_t>(data.diff_list.Size()),
+                               CountSegmentFiles(data), data.output_folder.c_str()));
     }
     if (outputBefore && result == 0 && !StopRequested()) {
         const std::string output = data.GetOutputPath();
         const FileStamp after = StampOf(output);
         if (after.exists && !(after == *outputBefore)) {
             sink.PrintLine("Merged file: " + output);
-        } else if (data.diff_list.empty()) {
+        } else if (data.diff_list.Empty()) {
             sink.PrintLine("No scenes were found; nothing was merged.");
         }
     }
@@ -76,7 +76,7 @@ int FinishSceneJob(CTarneloData& data, CliSink& sink, const CTarneloProcess& eng
     }
     // Only a failed write counts: the list an extraction that found nothing puts up is never cut.
     if (end.cutsEveryScene && !writeError.empty()) {
-        const size_t scenes = data.diff_list.size();
+        const size_t scenes = static_cast<size_t>(data.diff_list.Size());
         const size_t cut = static_cast<size_t>(CountSegmentFiles(data));
         if (cut < scenes) {
             return Fail(sink, FormatC("%s: %zu of %zu segment files could not be written", what, scenes - cut, scenes) +
@@ -141,7 +141,7 @@ int RunExtract(const Options& o, CliSink& sink, bool japanese) {
     if (const int status = PrepareProjectInput(engine, data, sink, o.target); status >= 0) return status;
 
     // As the extract button: the list starts empty and the segment files of an earlier run go.
-    data.diff_list.clear();
+    data.diff_list.Clear();
     data.list_idx = -1;
     DeleteFiles(SegmentFilePattern(data));
 
@@ -170,7 +170,7 @@ int RunMerge(const Options& o, CliSink& sink, bool japanese) {
     if (const int status = LoadSavedProject(data, o.target, sink, true); status >= 0) return status;
     if (o.transition) data.transition = *o.transition;
     int enabled = 0;
-    for (const SceneEntry& scene : data.diff_list) enabled += scene.enable ? 1 : 0;
+    for (const SceneEntry& scene : data.diff_list.Snapshot()) enabled += scene.enable ? 1 : 0;
     if (enabled == 0) return Fail(sink, "the project " + Quoted(o.target) + " has no enabled scene to merge");
     if (const int status = CheckMergeOutput(data, sink); status >= 0) return status;
 

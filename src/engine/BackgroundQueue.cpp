@@ -108,12 +108,8 @@ void CTarneloProcess::BackgroundWorkerProc() {
             std::unique_lock<std::mutex> busy(m_busyMutex, std::try_to_lock);
             if (busy.owns_lock()) {
                 std::string input;
-                {
-                    std::lock_guard<std::mutex> lock(m_listMutex);
-                    if (request.sceneIndex < static_cast<int>(m_data->diff_list.size())) {
-                        const SceneEntry& entry = m_data->diff_list[request.sceneIndex];
-                        input = entry.m_sourcePath.empty() ? entry.m_fileToUse : entry.m_sourcePath;
-                    }
+                if (auto entry = m_data->diff_list.At(request.sceneIndex)) {
+                    input = entry->m_sourcePath.empty() ? entry->m_fileToUse : entry->m_sourcePath;
                 }
                 if (!input.empty()) {
                     int result = 0;
@@ -157,12 +153,9 @@ int CTarneloProcess::BackgroundSegmentOutput(int sceneIndex, bool show) {
     std::unique_lock<std::mutex> busy(m_busyMutex, std::try_to_lock);
     if (!busy.owns_lock() || nProcessID.load() == kJobSegmentOutput) return -1;
 
-    SceneEntry scene;
-    {
-        std::lock_guard<std::mutex> lock(m_listMutex);
-        if (sceneIndex < 0 || sceneIndex >= static_cast<int>(m_data->diff_list.size())) return -1;
-        scene = m_data->diff_list[sceneIndex];
-    }
+    const std::optional<SceneEntry> listed = m_data->diff_list.At(sceneIndex);
+    if (!listed) return -1;
+    const SceneEntry& scene = *listed;
     const std::string input = WorkingInput();
     const int expected = scene.FrameCount();
     const int frames = GetFrameCount(scene.fileName);
@@ -180,13 +173,10 @@ int CTarneloProcess::BackgroundSegmentOutput(int sceneIndex, bool show) {
         Send(WM_APP_BUSY, 1, 0);
     }
     if (show) {
-        std::string file;
-        {
-            // The cut may have renamed the segment to its real range.
-            std::lock_guard<std::mutex> lock(m_listMutex);
-            if (sceneIndex < static_cast<int>(m_data->diff_list.size())) file = m_data->diff_list[sceneIndex].fileName;
+        // The cut may have renamed the segment to its real range.
+        if (auto current = m_data->diff_list.At(sceneIndex); current && !current->fileName.empty()) {
+            ShowSceneFile(current->fileName);
         }
-        if (!file.empty()) ShowSceneFile(file);
     }
     return result;
 }

@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 #include "engine/EffectsFilter.h"
@@ -115,12 +116,12 @@ int AddMergeEntry(CTarneloData& data, const std::string& input, int sizeIndex, i
     const FrameSize size = MergeFrameSize(sizeIndex);
     const FrameRate rate = MergeFrameRate(rateIndex);
     data.input_file = input;
-    if (data.diff_list.empty()) {
+    if (data.diff_list.Empty()) {
         if (data.output_folder.empty()) data.output_folder = MergeOutputFolder(input);
         if (data.output_name.empty()) data.output_name = MergeOutputName(input, size, rate);
     }
-    data.diff_list.push_back(MakeMergeEntry(input, ConvertedFileName(data.output_folder, input, size, rate)));
-    return static_cast<int>(data.diff_list.size()) - 1;
+    data.diff_list.Append(MakeMergeEntry(input, ConvertedFileName(data.output_folder, input, size, rate)));
+    return data.diff_list.Size() - 1;
 }
 
 bool TargetConvertedInfo(SceneEntry& entry, const FrameSize& size, const FrameRate& rate) {
@@ -216,12 +217,9 @@ bool IsConvertedAsChosen(const VideoInfo& probed, int frames, const std::string&
 
 int CTarneloProcess::ConvertMergeEntry(int index, int total, int offset, bool announce) {
     CTarneloData& data = *m_data;
-    SceneEntry entry;
-    {
-        std::lock_guard<std::mutex> lock(m_listMutex);
-        if (index < 0 || index >= static_cast<int>(data.diff_list.size())) return -1;
-        entry = data.diff_list[static_cast<size_t>(index)];
-    }
+    const std::optional<SceneEntry> listed = data.diff_list.At(index);
+    if (!listed) return -1;
+    const SceneEntry& entry = *listed;
     if (announce) Send(WM_APP_SELECT_SCENE, static_cast<WParam>(index), 0);
 
     const FrameSize size = MergeFrameSize(m_options.mergeSizeIndex);
@@ -257,16 +255,15 @@ int CTarneloProcess::ConvertMergeEntry(int index, int total, int offset, bool an
     VideoInfo info;
     if (GetVideoInfoFfprobe(entry.fileName, info) == 0) {
         bool changed = false;
-        {
-            std::lock_guard<std::mutex> lock(m_listMutex);
-            if (index < static_cast<int>(data.diff_list.size())) {
-                SceneEntry& stored = data.diff_list[static_cast<size_t>(index)];
+        data.diff_list.Update(
+            index,
+            [&](SceneEntry& stored) {
                 changed = info.frame_num != stored.m_convertedInfo.frame_num;
                 stored.m_convertedInfo = info;
                 stored.framNo_first = 0;
                 stored.framNo_second = std::max(0, info.frame_num - 1);
-            }
-        }
+            },
+            SceneEditBy::kJob);
         if (changed) Post(WM_APP_LIST_CHANGED, static_cast<WParam>(index), 0);
     }
     if (announce) ShowSceneFile(entry.fileName);
@@ -279,9 +276,8 @@ int CTarneloProcess::ProcessConvMerge() {
 
     CTarneloData& data = *m_data;
     const auto usableFrames = [&] {
-        std::lock_guard<std::mutex> lock(m_listMutex);
         int sum = 0;
-        for (const SceneEntry& entry : data.diff_list) {
+        for (const SceneEntry& entry : data.diff_list.Snapshot()) {
             if (IsUsable(entry)) sum += entry.m_convertedInfo.frame_num;
         }
         return sum;
@@ -292,9 +288,10 @@ int CTarneloProcess::ProcessConvMerge() {
     SendJobStart(kJobKindSegmentOutput, total);
 
     int offset = 0;
-    const int count = static_cast<int>(data.diff_list.size());
+    const int count = data.diff_list.Size();
     for (int k = 0; k < count; ++k) {
-        if (!IsUsable(data.diff_list[static_cast<size_t>(k)])) continue;
+        const std::optional<SceneEntry> listed = data.diff_list.At(k);
+        if (!listed || !IsUsable(*listed)) continue;
         if (CancelRequested()) return EndJobStopped(*this);
         SendJobName(FormatC("%s (%03d)", KindName(kJobKindSegmentOutput), k + 1));
         result = ConvertMergeEntry(k, total, offset, true);
@@ -302,7 +299,7 @@ int CTarneloProcess::ProcessConvMerge() {
             LogCmdResult("CTarneloProcess::ProcessConvMerge", __LINE__, FormatC("ConvertMergeEntry(%d)", k), result);
             return EndJobFailed(*this, result, true);
         }
-        offset += data.diff_list[static_cast<size_t>(k)].m_convertedInfo.frame_num;
+        if (auto converted = data.diff_list.At(k)) offset += converted->m_convertedInfo.frame_num;
     }
     const int converted = usableFrames();
     if (converted != total) Send(WM_APP_JOB_PROGRESS, static_cast<WParam>(converted), converted);
@@ -316,7 +313,7 @@ int CTarneloProcess::ProcessConv(const std::string& output) {
 
     CTarneloData& data = *m_data;
     AppLog().Log("%s(%d) output_file(%s)\n", "CTarneloProcess::ProcessConv", __LINE__, output.c_str());
-    const int entryCount = static_cast<int>(data.diff_list.size());
+    const int entryCount = data.diff_list.Size();
     SendJobStart(kJobKindPrecheck, entryCount);
     // Named after the output: the merge tab has no single input.
     const MergeFiles files = MergeFileNames(data.output_folder, data.output_name);
@@ -325,7 +322,7 @@ int CTarneloProcess::ProcessConv(const std::string& output) {
 
     const double fr = TargetFps(*this);
     int usable = 0;
-    for (const SceneEntry& entry : data.diff_list) usable += IsUsable(entry) ? 1 : 0;
+    for (const SceneEntry& entry : data.diff_list.Snapshot()) usable += IsUsable(entry) ? 1 : 0;
     if (usable == 0) {
         // Nothing to join: ffmpeg would only fail on an empty list.
         SendState(kJobStateFailed, "TotalFrame(0)");
@@ -337,12 +334,9 @@ int CTarneloProcess::ProcessConv(const std::string& output) {
     const FrameSize size = MergeFrameSize(m_options.mergeSizeIndex);
     const std::string rateText = TargetRateText(*this);
     const auto check = [this, &data, &examined, &size, &rateText](int k) {
-        SceneEntry entry;
-        {
-            std::lock_guard<std::mutex> lock(m_listMutex);
-            entry = data.diff_list[static_cast<size_t>(k)];
-        }
-        if (!IsUsable(entry)) return FixCheck::Skip;
+        const std::optional<SceneEntry> listed = data.diff_list.At(k);
+        if (!listed || !IsUsable(*listed)) return FixCheck::Skip;
+        const SceneEntry& entry = *listed;
         if (!examined.emplace(entry.fileName, k).second) return FixCheck::Right;
         VideoInfo probed;
         return GetVideoInfoFfprobe(entry.fileName, probed) == 0 &&
@@ -354,19 +348,25 @@ int CTarneloProcess::ProcessConv(const std::string& output) {
     const FixOutcome fixed =
         RunMergePrecheck(*this, entryCount, check, convert, "CTarneloProcess::ProcessConv", "ConvertMergeEntry");
     if (fixed.failed >= 0) return fixed.result;
+    // An entry whose file another entry examined takes what that one found, or the join would trim
+    // the shared file to a frame count it does not have.
     {
-        // An entry whose file another entry examined takes what that one found, or the join would trim
-        // the shared file to a frame count it does not have.
-        std::lock_guard<std::mutex> lock(m_listMutex);
-        for (int k = 0; k < entryCount; ++k) {
-            SceneEntry& entry = data.diff_list[static_cast<size_t>(k)];
+        const std::vector<SceneEntry> entries = data.diff_list.Snapshot();
+        const int count = std::min(entryCount, static_cast<int>(entries.size()));
+        for (int k = 0; k < count; ++k) {
+            const SceneEntry& entry = entries[static_cast<size_t>(k)];
             if (!IsUsable(entry)) continue;
             const auto it = examined.find(entry.fileName);
-            if (it == examined.end() || it->second == k) continue;
-            const SceneEntry& examiner = data.diff_list[static_cast<size_t>(it->second)];
-            entry.m_convertedInfo = examiner.m_convertedInfo;
-            entry.framNo_first = examiner.framNo_first;
-            entry.framNo_second = examiner.framNo_second;
+            if (it == examined.end() || it->second == k || it->second >= count) continue;
+            const SceneEntry& examiner = entries[static_cast<size_t>(it->second)];
+            data.diff_list.Update(
+                k,
+                [&](SceneEntry& stored) {
+                    stored.m_convertedInfo = examiner.m_convertedInfo;
+                    stored.framNo_first = examiner.framNo_first;
+                    stored.framNo_second = examiner.framNo_second;
+                },
+                SceneEditBy::kJob);
         }
     }
     if (fixed.result == -2) return EndJobStopped(*this);
@@ -378,9 +378,9 @@ int CTarneloProcess::ProcessConv(const std::string& output) {
     int totalFrames = 0;
     {
         const double fps = fr > 0 ? fr : data.m_currentInfo.fps;
-        std::lock_guard<std::mutex> lock(m_listMutex);
-        for (int k = 0; k < entryCount; ++k) {
-            const SceneEntry& entry = data.diff_list[static_cast<size_t>(k)];
+        const std::vector<SceneEntry> entries = data.diff_list.Snapshot();
+        for (int k = 0; k < std::min(entryCount, static_cast<int>(entries.size())); ++k) {
+            const SceneEntry& entry = entries[static_cast<size_t>(k)];
             if (!IsUsable(entry)) continue;
             const int frames = entry.m_convertedInfo.frame_num;
             const double seconds = SceneDurationSeconds(frames, fps);

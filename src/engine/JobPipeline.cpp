@@ -3,9 +3,21 @@
 #include "project/TarneloData.h"
 
 CTarneloProcess::CTarneloProcess(MainWindowLink* mainWindow, CTarneloData* data, bool japanese)
-    : m_mainWindow(mainWindow), m_data(data), m_japanese(japanese) {}
+    : m_mainWindow(mainWindow), m_data(data), m_japanese(japanese) {
+    // A job's new scenes and replaced lists reach the window as WM_APP_LIST_CHANGED; the window's own edits
+    // it shows itself.
+    m_data->diff_list.SetListener([this](const SceneEdit& edit) {
+        if (edit.by != SceneEditBy::kJob) return;
+        if (std::holds_alternative<scene_edit::Append>(edit.action)) {
+            Post(WM_APP_LIST_CHANGED, static_cast<WParam>(m_data->diff_list.Size() - 1), 0);
+        } else if (const auto* assign = std::get_if<scene_edit::Assign>(&edit.action)) {
+            Post(WM_APP_LIST_CHANGED, static_cast<WParam>(assign->current), 0);
+        }
+    });
+}
 
 CTarneloProcess::~CTarneloProcess() {
+    m_data->diff_list.SetListener(nullptr);
     // The owning tab cancels first; a job still running here is asked to stop
     // so that joining cannot hang on a child that never ends.
     if (bThreadRunning.load()) m_cancelRequest = 1;

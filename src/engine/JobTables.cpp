@@ -100,7 +100,7 @@ int ConvertAndJoin(CTarneloProcess& engine) {
     const std::string output = engine.Data()->GetOutputPath();
     AppLog().Log("%s(%d) output_file(%s)\n", "CTarneloProcess::ProcessConvMerge", __LINE__, output.c_str());
     const int result = engine.ProcessConvMerge();
-    if (result != 0 || engine.Data()->diff_list.empty()) return result;
+    if (result != 0 || engine.Data()->diff_list.Empty()) return result;
     return engine.ProcessConv(output);
 }
 

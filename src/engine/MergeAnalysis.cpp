@@ -2,6 +2,7 @@
 // interlaced or not an MP4, and receives the properties its conversion will produce.
 #include <algorithm>
 #include <mutex>
+#include <optional>
 
 #include "engine/ConvertMerge.h"
 #include "engine/InputPreparation.h"
@@ -20,9 +21,8 @@ struct EntryResult {
     int code = 0;
 };
 
-// Analyses entry k, whose video is already the project's input_file; listMutex is the engine's guard of
-// the list.
-EntryResult AnalyseMergeEntry(CTarneloProcess& engine, std::mutex& listMutex, int k) {
+// Analyses entry k, whose video is already the project's input_file.
+EntryResult AnalyseMergeEntry(CTarneloProcess& engine, int k) {
     CTarneloData& data = *engine.Data();
     // A video that can no longer be probed (moved, deleted, damaged since it was added) is left unanalysed;
     // the conversion and the merge pass over it and join the others.
@@ -52,44 +52,46 @@ EntryResult AnalyseMergeEntry(CTarneloProcess& engine, std::mutex& listMutex, in
     const FrameRate rate = MergeFrameRate(engine.Options().mergeRateIndex);
     const FrameSize size = MergeFrameSize(engine.Options().mergeSizeIndex);
     std::string convertedFile;
-    {
-        std::lock_guard<std::mutex> lock(listMutex);
-        SceneEntry& entry = data.diff_list[static_cast<size_t>(k)];
-        if (copied) {
-            entry.m_sourcePath = data.input_file;
-            data.input_file = data.input_mp4_file;
-            data.input_mp4_file.clear();
-        }
-        data.list_idx = k;
-        entry.m_segmentInfo = data.m_currentInfo;
-        entry.m_convertedInfo = data.m_currentInfo;
-        entry.m_convertedInfo.r_frame_rate.clear();  // always computed afresh for the target
-        entry.m_created = true;
-        entry.m_fileToUse = fileToUse;
-        TargetConvertedInfo(entry, size, rate);
-        convertedFile = entry.fileName;
+    const std::string source = data.input_file;
+    if (copied) {
+        data.input_file = data.input_mp4_file;
+        data.input_mp4_file.clear();
     }
+    data.list_idx = k;
+    data.diff_list.Update(
+        k,
+        [&](SceneEntry& entry) {
+            if (copied) entry.m_sourcePath = source;
+            entry.m_segmentInfo = data.m_currentInfo;
+            entry.m_convertedInfo = data.m_currentInfo;
+            entry.m_convertedInfo.r_frame_rate.clear();  // always computed afresh for the target
+            entry.m_created = true;
+            entry.m_fileToUse = fileToUse;
+            TargetConvertedInfo(entry, size, rate);
+            convertedFile = entry.fileName;
+        },
+        SceneEditBy::kJob);
 
     // A converted file of the same rate and size from an earlier run tells the frames it really has.
     VideoInfo probed;
     if (!convertedFile.empty() && platform::FileExists(convertedFile) &&
         engine.GetVideoInfoFfprobe(convertedFile, probed) == 0) {
-        std::lock_guard<std::mutex> lock(listMutex);
-        SceneEntry& entry = data.diff_list[static_cast<size_t>(k)];
-        if (probed.r_frame_rate == entry.m_convertedInfo.r_frame_rate && probed.width == size.width &&
-            probed.height == size.height) {
-            entry.m_convertedInfo = probed;
-            entry.framNo_second = probed.frame_num - 1;
-        }
+        data.diff_list.Update(
+            k,
+            [&](SceneEntry& entry) {
+                if (probed.r_frame_rate == entry.m_convertedInfo.r_frame_rate && probed.width == size.width &&
+                    probed.height == size.height) {
+                    entry.m_convertedInfo = probed;
+                    entry.framNo_second = probed.frame_num - 1;
+                }
+            },
+            SceneEditBy::kJob);
     }
     engine.Post(WM_APP_LIST_CHANGED, static_cast<WParam>(k), 0);
 
     {
         double convertedFps = 0;
-        {
-            std::lock_guard<std::mutex> lock(listMutex);
-            convertedFps = data.diff_list[static_cast<size_t>(k)].m_convertedInfo.fps;
-        }
+        if (auto entry = data.diff_list.At(k)) convertedFps = entry->m_convertedInfo.fps;
         data.TransitionDuration = MergeTransitionDuration(data.m_currentInfo.fps, convertedFps);
     }
 
@@ -113,24 +115,25 @@ int CTarneloProcess::ProcessAnalysis() {
     CTarneloData& data = *m_data;
     AppLog().Log("%s(%d)\n", "CTarneloProcess::ProcessAnalysis", __LINE__);
     int pending = 0;
-    for (const SceneEntry& entry : data.diff_list) pending += entry.m_created ? 0 : 1;
+    for (const SceneEntry& entry : data.diff_list.Snapshot()) pending += entry.m_created ? 0 : 1;
     if (pending == 0) return 0;
 
     SendJobStart(kJobKindVideoAnalysis, pending);
-    const int count = static_cast<int>(data.diff_list.size());
+    const int count = data.diff_list.Size();
     int result = 0;
     int done = 0;
     int skipped = 0;
     for (int k = 0; k < count && result == 0; ++k) {
-        const SceneEntry& entry = data.diff_list[static_cast<size_t>(k)];
-        if (entry.m_created) continue;
+        const std::optional<SceneEntry> listed = data.diff_list.At(k);
+        if (!listed || listed->m_created) continue;
+        const SceneEntry& entry = *listed;
         if (CancelRequested()) {
             result = -2;
             break;
         }
         data.input_file = entry.m_sourcePath.empty() ? entry.m_fileToUse : entry.m_sourcePath;
         data.m_sourceInfo = VideoInfo{};
-        const EntryResult outcome = AnalyseMergeEntry(*this, m_listMutex, k);
+        const EntryResult outcome = AnalyseMergeEntry(*this, k);
         if (outcome.outcome == EntryOutcome::Failed) {
             result = outcome.code;
         } else if (outcome.outcome == EntryOutcome::Skipped) {

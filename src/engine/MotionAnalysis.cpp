@@ -58,19 +58,15 @@ int CTarneloProcess::ExecuteCmdLoadVideo(const std::string& input, int t) {
         SceneEntry entry(range.first, range.second,
                          SegmentFileName(data.output_folder, base, range.first, range.second));
         data.SetSceneCaption(entry, 0, clock.Span(range.first, range.second), FormatC("Scene%03d", appended + 1));
-        int index;
-        {
-            std::lock_guard<std::mutex> lock(m_listMutex);
-            data.diff_list.push_back(std::move(entry));
-            index = static_cast<int>(data.diff_list.size()) - 1;
-        }
+        // Only this thread appends, so the new scene is the last one.
+        data.diff_list.Append(std::move(entry), SceneEditBy::kJob);
+        const int index = data.diff_list.Size() - 1;
         if (m_options.cutSegments) {
             // The task owns its result; the list only grows while it runs.
             auto slot = std::make_shared<int>(0);
             limiter.Submit([this, input, index, slot] { *slot = RecutSceneSegment(input, index); });
         }
         data.list_idx = index;
-        Post(WM_APP_LIST_CHANGED, static_cast<WParam>(index), 0);
         ++appended;
     };
 
@@ -117,8 +113,10 @@ int CTarneloProcess::ExecuteCmdLoadVideo(const std::string& input, int t) {
     }
     SendState(kJobStateWaiting);
     limiter.WaitIdle();
-    if (data.diff_list.empty()) InstallDefaultSceneList();
-    if (nProcessID.load() != kJobExtractMerge && !data.diff_list.empty()) ShowSceneFile(data.diff_list.back().fileName);
+    if (data.diff_list.Empty()) InstallDefaultSceneList();
+    if (nProcessID.load() != kJobExtractMerge) {
+        if (auto last = data.diff_list.At(data.diff_list.Size() - 1)) ShowSceneFile(last->fileName);
+    }
 
     hProcess = 0;
     LogCmdResult("CTarneloProcess::ExecuteCmdLoadVideo", __LINE__, command, exitCode);
@@ -144,22 +142,19 @@ void CTarneloProcess::SaveMotionRecord(const std::string& input, int width, int 
 
 void CTarneloProcess::InstallDefaultSceneList() {
     CTarneloData& data = *m_data;
-    {
-        std::lock_guard<std::mutex> lock(m_listMutex);
-        data.diff_list.clear();
-        data.list_idx = -1;
-        if (m_options.mode == 0) {
-            data.m_currentInfo = data.m_sourceInfo;
-            const VideoInfo& info = data.m_sourceInfo;
-            const int last = DefaultSceneLastFrame(info.fps, info.frame_num);
-            if (info.frame_num > 0 && last >= 0) {
-                SceneEntry entry(0, last,
-                                 SegmentFileName(data.output_folder, SegmentFileBase(data.input_file), 0, last));
-                data.SetSceneCaption(entry, 0, data.SourceClock(info.fps).Span(0, last), FormatC("Scene%03d", 1));
-                data.diff_list.push_back(std::move(entry));
-                data.list_idx = 0;
-            }
+    std::vector<SceneEntry> scenes;
+    if (m_options.mode == 0) {
+        data.m_currentInfo = data.m_sourceInfo;
+        const VideoInfo& info = data.m_sourceInfo;
+        const int last = DefaultSceneLastFrame(info.fps, info.frame_num);
+        if (info.frame_num > 0 && last >= 0) {
+            SceneEntry entry(0, last, SegmentFileName(data.output_folder, SegmentFileBase(data.input_file), 0, last));
+            data.SetSceneCaption(entry, 0, data.SourceClock(info.fps).Span(0, last), FormatC("Scene%03d", 1));
+            scenes.push_back(std::move(entry));
         }
     }
-    Post(WM_APP_LIST_CHANGED, static_cast<WParam>(data.list_idx), 0);
+    const int current = scenes.empty() ? -1 : 0;
+    data.list_idx = -1;
+    data.diff_list.Assign(std::move(scenes), current, SceneEditBy::kJob);
+    data.list_idx = current;
 }

@@ -101,16 +101,12 @@ int CTarneloProcess::PlayVideo(const std::string& file, int id) {
 int CTarneloProcess::PlayVideoScene(const std::string& segment) {
     AppLog().Log("%s(%d) Start input_file(%s), bVf(%d)\n", "CTarneloProcess::PlayVideoScene", __LINE__, segment.c_str(),
                  1);
-    SceneEntry scene;
-    {
-        std::lock_guard<std::mutex> lock(m_listMutex);
-        const int index = m_data->list_idx;
-        if (index < 0 || index >= static_cast<int>(m_data->diff_list.size())) {
-            SendState(kJobStateFailed);
-            return -1;
-        }
-        scene = m_data->diff_list[index];
+    const std::optional<SceneEntry> listed = m_data->diff_list.At(m_data->list_idx);
+    if (!listed) {
+        SendState(kJobStateFailed);
+        return -1;
     }
+    const SceneEntry& scene = *listed;
     const bool sceneTab = m_options.mode == 0;
     bool restart = !platform::FileExists(segment) ||
                    PlayRestartNeeded(CurrentPlayTime(), CurrentPlayFrame(), m_data->m_currentInfo.frame_num);
@@ -135,11 +131,7 @@ int CTarneloProcess::PlayVideoScene(const std::string& segment) {
 
 int CTarneloProcess::RunScenePreview() {
     CTarneloData& data = *m_data;
-    int count = 0;
-    {
-        std::lock_guard<std::mutex> lock(m_listMutex);
-        count = static_cast<int>(data.diff_list.size());
-    }
+    const int count = data.diff_list.Size();
     // Without a probed file there is no final frame to have reached.
     const int frames = data.m_currentInfo.frame_num;
     const bool reachedEnd = frames > 0 && CurrentPlayFrame() >= frames - 1;
@@ -159,13 +151,11 @@ int CTarneloProcess::RunScenePreview() {
             }
             SetCurrentPlay(0, "0");  // the next scene plays from its own start
         }
-        {
-            std::lock_guard<std::mutex> lock(m_listMutex);
-            if (index >= static_cast<int>(data.diff_list.size())) break;
-            // The engine plays its own tab's selection even when the other tab is active and selects nothing.
-            data.list_idx = index;
-            played = data.diff_list[index].fileName;
-        }
+        const std::optional<SceneEntry> scene = data.diff_list.At(index);
+        if (!scene) break;
+        // The engine plays its own tab's selection even when the other tab is active and selects nothing.
+        data.list_idx = index;
+        played = scene->fileName;
         m_selectingScene = true;
         Send(WM_APP_SELECT_SCENE, static_cast<WParam>(index), 0);
         m_selectingScene = false;

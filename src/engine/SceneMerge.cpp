@@ -342,7 +342,7 @@ int CTarneloProcess::ProcessDiffTrim() {
     AppLog().Log("%s(%d) input_file(%s), threshold(%d), output_file(%s)\n", "CTarneloProcess::ProcessDiffTrim",
                  __LINE__, input.c_str(), t, output.c_str());
     const int result = ProcessDiffFrame(input, t);
-    if (result != 0 || data.diff_list.empty()) return result;
+    if (result != 0 || data.diff_list.Empty()) return result;
     return ProcessTrim(input, output);
 }
 
@@ -350,7 +350,7 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
     CTarneloData& data = *m_data;
     AppLog().Log("%s(%d) input_file(%s), output_file(%s)\n", "CTarneloProcess::ProcessTrim", __LINE__, input.c_str(),
                  output.c_str());
-    const int sceneCount = static_cast<int>(data.diff_list.size());
+    const int sceneCount = data.diff_list.Size();
     SendJobStart(kJobKindPrecheck, sceneCount);
     const MergeFiles files = MergeFileNames(data.output_folder, data.input_file);
     DeleteMergeIntermediates(files);
@@ -361,7 +361,7 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
     platform::MakeFolders(SetTrailingSeparator(data.output_folder, false));
 
     int enabled = 0;
-    for (const SceneEntry& scene : data.diff_list) enabled += scene.enable ? 1 : 0;
+    for (const SceneEntry& scene : data.diff_list.Snapshot()) enabled += scene.enable ? 1 : 0;
     if (enabled == 0) {
         // Nothing to join: ffmpeg would only fail on an empty list.
         SendState(kJobStateFailed, "TotalFrame(0)");
@@ -370,20 +370,15 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
 
     // Precheck: every enabled segment must exist with all of its frames; the others are cut again beside us.
     const auto check = [this, &data](int k) {
-        SceneEntry scene;
-        {
-            std::lock_guard<std::mutex> lock(m_listMutex);
-            scene = data.diff_list[k];
-        }
-        if (!scene.enable) return FixCheck::Skip;
+        const std::optional<SceneEntry> listed = data.diff_list.At(k);
+        if (!listed || !listed->enable) return FixCheck::Skip;
+        const SceneEntry& scene = *listed;
         const int expected = scene.FrameCount();
         VideoInfo info;
         bool right = false;
         if (platform::FileExists(scene.fileName) && GetVideoInfoFfprobe(scene.fileName, info) == 0) {
-            {
-                std::lock_guard<std::mutex> lock(m_listMutex);
-                data.diff_list[k].m_segmentInfo = info;
-            }
+            data.diff_list.Update(
+                k, [&](SceneEntry& stored) { stored.m_segmentInfo = info; }, SceneEditBy::kJob);
             right = info.frame_num >= 1 && info.frame_num == expected;
             if (right) {
                 std::string text;
@@ -410,9 +405,9 @@ int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& ou
         const double fps = data.m_currentInfo.fps;
         // A scene lasts as long as its frames do, which on a variable-rate input is not their count / fps.
         const FrameClock clock = data.SourceClock(fps);
-        std::lock_guard<std::mutex> lock(m_listMutex);
-        for (int k = 0; k < static_cast<int>(data.diff_list.size()); ++k) {
-            const SceneEntry& scene = data.diff_list[k];
+        const std::vector<SceneEntry> scenes = data.diff_list.Snapshot();
+        for (int k = 0; k < static_cast<int>(scenes.size()); ++k) {
+            const SceneEntry& scene = scenes[static_cast<size_t>(k)];
             if (!scene.enable) continue;
             positions.push_back(k);
             const double seconds = fps > 0 ? clock.Span(scene.framNo_first, scene.framNo_second) : 0;

@@ -10,11 +10,10 @@ int CTarneloProcess::ReplaceSceneRanges(const std::vector<SceneRange>& ranges, d
     const std::string base = SegmentFileBase(data.input_file);
     const FrameClock clock = data.SourceClock(fps);
     int kept = 0;
-    {
-        std::lock_guard<std::mutex> lock(m_listMutex);
-        // A scene that keeps its range keeps what the user gave it: its switch, its caption, its cut file.
+    // A scene that keeps its range keeps what the user gave it: its switch, its caption, its cut file.
+    auto rebuild = [&](std::vector<SceneEntry>& scenes) {
         std::map<SceneRange, SceneEntry> previous;
-        for (SceneEntry& entry : data.diff_list) {
+        for (SceneEntry& entry : scenes) {
             previous.emplace(SceneRange(entry.framNo_first, entry.framNo_second), std::move(entry));
         }
         std::vector<SceneEntry> list;
@@ -34,13 +33,13 @@ int CTarneloProcess::ReplaceSceneRanges(const std::vector<SceneRange>& ranges, d
             data.SetSceneCaption(entry, 0, fps > 0 ? clock.Span(range.first, range.second) : 0, caption);
             list.push_back(std::move(entry));
         }
-        data.diff_list = std::move(list);
-        data.list_idx = static_cast<int>(data.diff_list.size()) - 1;
-    }
-    if (data.diff_list.empty()) {
+        scenes = std::move(list);
+        return static_cast<int>(scenes.size()) - 1;
+    };
+    if (ranges.empty()) {
         InstallDefaultSceneList();
     } else {
-        Post(WM_APP_LIST_CHANGED, static_cast<WParam>(data.list_idx), 0);
+        data.list_idx = data.diff_list.Rebuild(rebuild, SceneEditBy::kJob);
     }
     return kept;
 }

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 
 #include "engine/EncoderPreset.h"
 #include "engine/SceneRules.h"
@@ -42,12 +43,9 @@ int CTarneloProcess::OpenMediaFile(const std::string& path, bool quiet) {
 
 int CTarneloProcess::OutputSceneSegment(const std::string& input, int sceneIndex, int total, int offset,
                                         bool announce) {
-    SceneEntry scene;
-    {
-        std::lock_guard<std::mutex> lock(m_listMutex);
-        if (sceneIndex < 0 || sceneIndex >= static_cast<int>(m_data->diff_list.size())) return -1;
-        scene = m_data->diff_list[sceneIndex];
-    }
+    const std::optional<SceneEntry> listed = m_data->diff_list.At(sceneIndex);
+    if (!listed) return -1;
+    SceneEntry scene = *listed;
     if (announce) Send(WM_APP_SELECT_SCENE, static_cast<WParam>(sceneIndex), 0);
     const std::string command = SceneCutCommand(FfmpegPrefix(), *m_data, scene, input);
     platform::MakeFolders(SetTrailingSeparator(m_data->output_folder, false));
@@ -59,20 +57,16 @@ int CTarneloProcess::OutputSceneSegment(const std::string& input, int sceneIndex
     const int frames = GetFrameCount(scene.fileName);
     if (frames > 0) SetSceneFrameCount(sceneIndex, frames);
     if (announce) {
-        std::lock_guard<std::mutex> lock(m_listMutex);
-        scene = m_data->diff_list[sceneIndex];
+        if (auto current = m_data->diff_list.At(sceneIndex)) scene = *current;
+        ShowSceneFile(scene.fileName);
     }
-    if (announce) ShowSceneFile(scene.fileName);
     return 0;
 }
 
 int CTarneloProcess::RecutSceneSegment(const std::string& input, int sceneIndex) {
-    SceneEntry scene;
-    {
-        std::lock_guard<std::mutex> lock(m_listMutex);
-        if (sceneIndex < 0 || sceneIndex >= static_cast<int>(m_data->diff_list.size())) return -1;
-        scene = m_data->diff_list[sceneIndex];
-    }
+    const std::optional<SceneEntry> listed = m_data->diff_list.At(sceneIndex);
+    if (!listed) return -1;
+    SceneEntry scene = *listed;
     const std::string command = SceneCutCommand(FfmpegPrefix(), *m_data, scene, input);
     platform::MakeFolders(SetTrailingSeparator(m_data->output_folder, false));
     const int result = ExecuteCmd(command);
@@ -82,10 +76,8 @@ int CTarneloProcess::RecutSceneSegment(const std::string& input, int sceneIndex)
     }
     VideoInfo info;
     if (GetVideoInfoFfprobe(scene.fileName, info) == 0) {
-        {
-            std::lock_guard<std::mutex> lock(m_listMutex);
-            m_data->diff_list[sceneIndex].m_segmentInfo = info;
-        }
+        m_data->diff_list.Update(
+            sceneIndex, [&](SceneEntry& stored) { stored.m_segmentInfo = info; }, SceneEditBy::kJob);
         if (info.frame_num > 0) SetSceneFrameCount(sceneIndex, info.frame_num);
     }
     // Showing each new segment would probe it as the current file while the
@@ -94,30 +86,32 @@ int CTarneloProcess::RecutSceneSegment(const std::string& input, int sceneIndex)
 }
 
 void CTarneloProcess::SetSceneFrameCount(int sceneIndex, int frameCount) {
-    {
-        std::lock_guard<std::mutex> lock(m_listMutex);
-        if (sceneIndex < 0 || sceneIndex >= static_cast<int>(m_data->diff_list.size())) return;
-        SceneEntry& scene = m_data->diff_list[sceneIndex];
-        scene.framNo_second = scene.framNo_first + frameCount - 1;
-        const std::string name = SegmentFileName(m_data->output_folder, SegmentFileBase(m_data->input_file),
-                                                 scene.framNo_first, scene.framNo_second);
-        if (name != scene.fileName) {
-            // On a failed rename the entry keeps naming the file that exists.
-            if (std::rename(scene.fileName.c_str(), name.c_str()) == 0) {
-                scene.fileName = name;
-            } else {
-                AppLog().Log("%s(%d) rename failed %s -> %s\n", "CTarneloProcess::SetSceneFrameCount", __LINE__,
-                             scene.fileName.c_str(), name.c_str());
+    const bool listed = m_data->diff_list.Update(
+        sceneIndex,
+        [&](SceneEntry& scene) {
+            scene.framNo_second = scene.framNo_first + frameCount - 1;
+            const std::string name = SegmentFileName(m_data->output_folder, SegmentFileBase(m_data->input_file),
+                                                     scene.framNo_first, scene.framNo_second);
+            if (name != scene.fileName) {
+                // On a failed rename the entry keeps naming the file that exists.
+                if (std::rename(scene.fileName.c_str(), name.c_str()) == 0) {
+                    scene.fileName = name;
+                } else {
+                    AppLog().Log("%s(%d) rename failed %s -> %s\n", "CTarneloProcess::SetSceneFrameCount", __LINE__,
+                                 scene.fileName.c_str(), name.c_str());
+                }
             }
-        }
-    }
+        },
+        SceneEditBy::kJob);
+    if (!listed) return;
     Post(WM_APP_LIST_CHANGED, static_cast<WParam>(sceneIndex), 0);
 }
 
 int CTarneloProcess::OutputSelectedSegment() {
     const int index = m_data->list_idx;
-    if (index < 0 || index >= static_cast<int>(m_data->diff_list.size())) return -1;
-    const SceneEntry scene = m_data->diff_list[index];
+    const std::optional<SceneEntry> listed = m_data->diff_list.At(index);
+    if (!listed) return -1;
+    const SceneEntry& scene = *listed;
     const int expected = scene.FrameCount();
     const int frames = GetFrameCount(scene.fileName);
     if (frames >= 1 && frames == expected) return 0;
@@ -129,17 +123,18 @@ int CTarneloProcess::OutputSelectedSegment() {
 }
 
 int CTarneloProcess::OutputSegments() {
+    const std::vector<SceneEntry> scenes = m_data->diff_list.Snapshot();
     int total = 0;
-    for (const SceneEntry& scene : m_data->diff_list) {
+    for (const SceneEntry& scene : scenes) {
         if (scene.enable) total += scene.FrameCount();
     }
     SendJobStart(kJobKindSegmentOutput, total);
     const std::string input = WorkingInput();
     int done = 0;
-    for (int k = 0; k < static_cast<int>(m_data->diff_list.size()); ++k) {
-        if (!m_data->diff_list[k].enable) continue;
+    for (int k = 0; k < static_cast<int>(scenes.size()); ++k) {
+        if (!scenes[static_cast<size_t>(k)].enable) continue;
         SendJobName(FormatC("%s (%03d)", KindName(kJobKindSegmentOutput), k + 1));
-        const int frames = m_data->diff_list[k].FrameCount();
+        const int frames = scenes[static_cast<size_t>(k)].FrameCount();
         const int result = OutputSceneSegment(input, k, total, done, true);
         if (result != 0) return result;
         done += frames;

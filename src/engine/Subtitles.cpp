@@ -91,7 +91,7 @@ std::vector<std::string> WholeTimelineLines(const CTarneloData& data, const Capt
     std::vector<std::string> lines;
     const double fps = data.m_currentInfo.fps;
     const double duration = data.TransitionDuration;
-    const std::vector<SceneEntry>& scenes = data.diff_list;
+    const std::vector<SceneEntry> scenes = data.diff_list.Snapshot();
     const int count = static_cast<int>(scenes.size());
 
     int enabled = 0;
@@ -173,7 +173,7 @@ std::vector<std::string> OneSceneLines(const CTarneloData& data, const AssOption
                                        const CaptionParam& watermark) {
     std::vector<std::string> lines;
     const double fps = data.m_currentInfo.fps;
-    const std::vector<SceneEntry>& scenes = data.diff_list;
+    const std::vector<SceneEntry> scenes = data.diff_list.Snapshot();
     const int count = static_cast<int>(scenes.size());
     const int k = SelectedScene(data, options);
     const int play = options.playFrame;
@@ -325,7 +325,7 @@ AssBuild BuildAssText(const CTarneloData& data, const AssOptions& options) {
     std::string text = FormatC(kAssHeader, metrics.playResX, metrics.playResY);
     text += BuildStyleLine("Watermark", EffectiveWatermark(data, options), metrics);
     text += BuildStyleLine("Title", data.capTitle, metrics);
-    const std::vector<SceneEntry>& scenes = data.diff_list;
+    const std::vector<SceneEntry> scenes = data.diff_list.Snapshot();
     const int count = static_cast<int>(scenes.size());
     if (!options.wholeTimeline || options.singleStill) {
         const int k = SelectedScene(data, options);

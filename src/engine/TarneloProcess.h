@@ -212,9 +212,6 @@ public:
     // (input preparation started from a front-end without a stop button).
     void RequestCancel(bool on) { m_cancelRequest = on ? 1 : 0; }
     CTarneloData* Data() const { return m_data; }
-    // Held by whoever reads or changes diff_list while a job or the background queue may change it; never
-    // held across a Send.
-    std::mutex& ListMutex() { return m_listMutex; }
     MainWindowLink* MainWindow() const { return m_mainWindow; }
     void SetJapanese(bool japanese) { m_japanese = japanese; }
     bool Japanese() const { return m_japanese; }
@@ -239,8 +236,6 @@ private:
     int m_jobResult = 0;
     std::atomic<bool> m_selectingScene{false};
     EngineOptions m_options;
-    // Guards diff_list while pooled segment tasks update their scenes beside the job thread.
-    std::mutex m_listMutex;
     mutable std::mutex m_writeErrorMutex;
     std::string m_writeError;
     // Keeps what a failed tool's last words say of a failed write, for LastWriteError.

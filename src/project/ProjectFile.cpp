@@ -224,7 +224,7 @@ json ProjectToJson(const CTarneloData& data) {
     root["play_scene_loop"] = data.play_scene_loop;
     root["play_loop"] = data.play_loop;
     json scenes = json::array();
-    for (const SceneEntry& scene : data.diff_list) {
+    for (const SceneEntry& scene : data.diff_list.Snapshot()) {
         json object = json::object();
         object["enable"] = scene.enable;
         object["framNo_first"] = scene.framNo_first;
@@ -340,10 +340,10 @@ bool CTarneloData::LoadProject(const std::string& path) {
         ReadBool(root, "primaries", loaded.primaries);
         ReadBool(root, "play_scene_loop", loaded.play_scene_loop);
         ReadBool(root, "play_loop", loaded.play_loop);
-        loaded.diff_list.clear();
+        std::vector<SceneEntry> scenes;
         if (auto it = root.find("diff_list"); it != root.end() && it->is_array()) {
             for (const json& element : *it) {
-                loaded.diff_list.push_back(ReadScene(element));
+                scenes.push_back(ReadScene(element));
             }
         }
         ReadSetting(root, "threshold", loaded.threshold);
@@ -372,7 +372,8 @@ bool CTarneloData::LoadProject(const std::string& path) {
         if (auto it = root.find("capTitle"); it != root.end() && it->is_object()) {
             loaded.capTitle = ReadCaption(*it);
         }
-        ApplyRootCaptionStyle(root, loaded.diff_list);
+        ApplyRootCaptionStyle(root, scenes);
+        loaded.diff_list.Assign(std::move(scenes), -1);
     } catch (const json::exception&) {
         return false;
     } catch (const WrongMemberType&) {
@@ -383,7 +384,7 @@ bool CTarneloData::LoadProject(const std::string& path) {
         loaded.capTitle.caption = "{\\fad(500,500)}" + ReplaceExtension(loaded.input_file, "");
     }
     // The row selection must name a row of the list read, whatever the file claims.
-    if (loaded.list_idx < -1 || loaded.list_idx >= static_cast<int>(loaded.diff_list.size())) {
+    if (loaded.list_idx < -1 || loaded.list_idx >= loaded.diff_list.Size()) {
         loaded.list_idx = -1;
     }
     loaded.output_folder = SetTrailingSeparator(loaded.output_folder, true);

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <optional>
+#include <utility>
 
 namespace {
 
@@ -148,9 +150,7 @@ void CTarneloData::ResetEffectSettings() {
 }
 
 void CTarneloData::ResetCaptionSettings() {
-    for (SceneEntry& scene : diff_list) {
-        scene.capParam = DefaultSceneCaption();
-    }
+    diff_list.UpdateAll([](SceneEntry& scene) { scene.capParam = DefaultSceneCaption(); });
     capWatermark = DefaultWatermarkCaption();
     capTitle = DefaultTitleCaption();
 }
@@ -168,7 +168,7 @@ void CTarneloData::ResetAll(bool keepProject) {
         output_name.clear();
         pts_file.clear();
         motion_file.clear();
-        diff_list.clear();
+        diff_list.Clear();
         SetPtsList({});
         list_idx = -1;
         list_col = -1;
@@ -258,10 +258,14 @@ FrameClock CTarneloData::ClockOf(const std::string& file, double fps) const {
     const std::string& working = input_mp4_file.empty() ? input_file : input_mp4_file;
     if (file == working) return SourceClock(fps);
     // A scene's cut keeps the times of its frames.
-    for (const SceneEntry& scene : diff_list) {
-        if (scene.fileName == file) return SourceClock(fps).Slice(scene.framNo_first, scene.framNo_second);
-    }
-    return FrameClock(fps);
+    const std::optional<std::pair<int, int>> range = diff_list.Read([&](const std::vector<SceneEntry>& scenes) {
+        for (const SceneEntry& scene : scenes) {
+            if (scene.fileName == file)
+                return std::optional<std::pair<int, int>>({scene.framNo_first, scene.framNo_second});
+        }
+        return std::optional<std::pair<int, int>>();
+    });
+    return range ? SourceClock(fps).Slice(range->first, range->second) : FrameClock(fps);
 }
 
 std::string CTarneloData::GetOutputPath() const {

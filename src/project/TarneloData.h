@@ -8,6 +8,8 @@
 
 #include "project/FileHelpers.h"
 #include "project/FrameClock.h"
+#include "project/SceneEntry.h"
+#include "project/SceneList.h"
 #include "project/StringTable.h"
 #include "project/TimeText.h"
 
@@ -27,68 +29,6 @@ struct NumericSetting {
     void UpdateText();
     void Set(double v, double min, double max, double step, int kind);
     void SetValueClamped(double v);
-};
-
-// Properties of one video file as probed.
-struct VideoInfo {
-    std::string r_frame_rate;
-    double fps = 0;
-    int frame_num = 0;
-    int width = 0;
-    int height = 0;
-    int rotation = 0;
-    int start_frame = 0;
-    std::string field_order;
-    int sar_num = 1;
-    int sar_den = 1;
-    bool has_audio = false;
-    // Read for the frame-time list, never stored in a project: the stream's own base rate and length (0 when
-    // not stated), and how long after the container's start its first frame comes.
-    double nominal_fps = 0;
-    double duration = 0;
-    double start_offset = 0;
-};
-
-// Snaps fps to the nearest of the 17 standard rates when it lies within 0.005 of one; otherwise nothing.
-void SnapFrameRate(VideoInfo& info, bool adjust);
-
-// One caption; colour is 0xAABBGGRR, flags are 0 off or -1 on. Defaults are the default scene caption.
-struct CaptionParam {
-    double capTime_first = 0;
-    double capTime_second = 0;
-    std::string caption;
-    int cap_pos_type = 2;  // numeric-keypad layout, 0 = none
-    std::string font_name = "Yu Gothic UI";
-    int font_size = 24;
-    uint32_t color = 0x00FFFFFF;
-    int bold = 0;
-    int italic = 0;
-    int underline = 0;
-    int strike_uut = 0;
-    int encoding = 128;
-    int outline = 2;
-};
-
-CaptionParam DefaultSceneCaption();
-CaptionParam DefaultWatermarkCaption();
-CaptionParam DefaultTitleCaption();
-
-// One row of the scene list: a kept stretch of the input, or one input video of the merge workflow.
-struct SceneEntry {
-    bool m_created = true;
-    bool enable = true;
-    int framNo_first = 0;
-    int framNo_second = 0;  // inclusive
-    std::string m_sourcePath;
-    std::string m_fileToUse;
-    std::string fileName;
-    CaptionParam capParam;
-    VideoInfo m_segmentInfo;
-    VideoInfo m_convertedInfo;
-
-    SceneEntry();
-    SceneEntry(int first, int second, std::string fileName);
-    int FrameCount() const;
 };
 
 struct WindowRect {
@@ -132,6 +72,9 @@ public:
     // SourceClock when file is the working input, its slice for a scene's cut file, else a plain clock at fps.
     FrameClock ClockOf(const std::string& file, double fps) const;
 
+    SceneList& Scenes() { return diff_list; }
+    const SceneList& Scenes() const { return diff_list; }
+
     // output_folder + output_name when both are non-empty, else empty.
     std::string GetOutputPath() const;
 
@@ -162,7 +105,8 @@ public:
     std::string pts_file;
     // The per-frame motion record of the last complete extraction (empty: none); checked before each use.
     std::string motion_file;
-    std::vector<SceneEntry> diff_list;
+    // The scenes (scene tab) or input videos (merge tab); Scenes() is the same list.
+    SceneList diff_list;
     bool cine_sco = false;
     bool transition = false;
     bool primaries = false;

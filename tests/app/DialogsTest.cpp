@@ -12,7 +12,7 @@
 #include "app/AppMsgDlg.h"
 #include "engine/AppMessages.h"
 #include "engine/MessageSink.h"
-#include "ui/UiTestSupport.h"
+#include "ui/WindowTestBase.h"
 
 namespace {
 
@@ -37,20 +37,20 @@ struct FakeSource : MediaInfoSource {
 
 }  // namespace
 
-class DialogsTest : public QObject {
+class DialogsTest : public WindowTestBase {
     Q_OBJECT
+public:
+    DialogsTest() : WindowTestBase({}) {}
+
 private:
-    UiTestEnvironment* m_env = nullptr;
     CLanguage m_language;
 
-private slots:
-    void initTestCase() {
-        m_env = new UiTestEnvironment;
+    void PrepareRun() override {
         m_language.SetSearchFolder(QStringLiteral(TARNELO_RESOURCE_DIR));
         QVERIFY(m_language.LoadLanguage(QStringLiteral("ja-JP")));
     }
-    void cleanupTestCase() { delete m_env; }
 
+private slots:
     void messageBoxAnswersByButtonAndCloseBoxConfirmsNothing() {
         struct Case {
             const char* button;

@@ -54,7 +54,7 @@ void FillProject(CTarneloData& data, bool longVersion) {
         SceneEntry scene(i * 100, i * 100 + 49, "/videos/clip.mp4_out/clip_" + std::to_string(i) + ".mp4");
         scene.enable = (i % 3) != 0;
         scene.capParam.caption = (longVersion ? "long caption, scene " : "short ") + std::to_string(i);
-        data.diff_list.push_back(scene);
+        data.diff_list.Append(scene);
     }
     data.capTitle.caption = longVersion ? "The long title" : "Short";
 }
@@ -143,7 +143,7 @@ public:
             data.ResetAll(false);
             ProjectSession session(data);
             if (session.Load(m_target, true) != ProjectSession::kOpened) return false;
-            const size_t n = data.diff_list.size();
+            const size_t n = data.diff_list.Snapshot().size();
             return n == 2 || n == 4000;
         }
         if (m_kind == "motion") {

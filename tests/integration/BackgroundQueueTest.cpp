@@ -82,9 +82,9 @@ protected:
         ASSERT_EQ(engine.PrepareInput(false), 0);
         for (int k = 0; k < 3; ++k) {
             const int first = k * 10;
-            data.diff_list.emplace_back(
-                first, first + 9,
-                SegmentFileName(data.output_folder, SegmentFileBase(data.input_file), first, first + 9));
+            data.diff_list.Append(
+                SceneEntry(first, first + 9,
+                           SegmentFileName(data.output_folder, SegmentFileBase(data.input_file), first, first + 9)));
         }
         engine.WaitPreviewIdle();
         sink.Clear();
@@ -114,7 +114,7 @@ TEST_F(BackgroundQueueTest, SelectedSceneGetsItsSegmentAndIsShown) {
     engine.QueueSegment(0, true);
     engine.WaitBackgroundDrained();
 
-    const std::string segment = data.diff_list[0].fileName;
+    const std::string segment = data.diff_list.Snapshot()[0].fileName;
     ASSERT_TRUE(fs::exists(segment));
     EXPECT_EQ(engine.GetFrameCount(segment), 10);
     EXPECT_EQ(Busy(), (std::vector<WParam>{0, 1}));
@@ -142,7 +142,7 @@ TEST_F(BackgroundQueueTest, SelectedSceneGetsItsSegmentAndIsShown) {
 TEST_F(BackgroundQueueTest, SameSceneRequestedTwiceWhileBusyRunsOnce) {
     OpenWithScenes("twice");
     // Every attempt at this scene fails, so each run of it would announce itself anew.
-    data.diff_list[1].fileName = Folder() + "/no-such-folder/twice_seg_10_19.mp4";
+    data.diff_list.Update(1, [&](SceneEntry& s) { s.fileName = Folder() + "/no-such-folder/twice_seg_10_19.mp4"; });
     gate.Arm(sink, WM_APP_BUSY, 0);
     engine.StartBackgroundQueue(0);
     engine.QueueSegment(0, false);
@@ -157,7 +157,7 @@ TEST_F(BackgroundQueueTest, SameSceneRequestedTwiceWhileBusyRunsOnce) {
     EXPECT_EQ(CountStarts("セグメント出力 (001)"), 1u);
     EXPECT_EQ(CountStarts("セグメント出力 (002)"), 1u);
     EXPECT_EQ(CountStarts("セグメント出力 (003)"), 1u);
-    EXPECT_TRUE(fs::exists(data.diff_list[2].fileName));
+    EXPECT_TRUE(fs::exists(data.diff_list.Snapshot()[2].fileName));
 }
 
 TEST_F(BackgroundQueueTest, RequestWhileForegroundSegmentWorkRunsIsDropped) {
@@ -175,14 +175,14 @@ TEST_F(BackgroundQueueTest, RequestWhileForegroundSegmentWorkRunsIsDropped) {
     EngineTestAccess::SetJobId(engine, 0);
     engine.WaitPreviewIdle();
     EXPECT_TRUE(sink.Messages().empty()) << DescribeMessage(sink.Messages().front());
-    EXPECT_FALSE(fs::exists(data.diff_list[0].fileName));
-    EXPECT_FALSE(fs::exists(data.diff_list[1].fileName));
+    EXPECT_FALSE(fs::exists(data.diff_list.Snapshot()[0].fileName));
+    EXPECT_FALSE(fs::exists(data.diff_list.Snapshot()[1].fileName));
 
     // Dropped, not kept: the worker serves the next request once the work is over.
     engine.QueueSegment(1, false);
     engine.WaitBackgroundDrained();
-    EXPECT_FALSE(fs::exists(data.diff_list[0].fileName));
-    EXPECT_TRUE(fs::exists(data.diff_list[1].fileName));
+    EXPECT_FALSE(fs::exists(data.diff_list.Snapshot()[0].fileName));
+    EXPECT_TRUE(fs::exists(data.diff_list.Snapshot()[1].fileName));
 }
 
 TEST_F(BackgroundQueueTest, RequestsDuringACancelOrWithoutASceneAreIgnored) {
@@ -196,7 +196,7 @@ TEST_F(BackgroundQueueTest, RequestsDuringACancelOrWithoutASceneAreIgnored) {
     engine.WaitBackgroundDrained();
     engine.WaitPreviewIdle();
     EXPECT_TRUE(sink.Messages().empty()) << DescribeMessage(sink.Messages().front());
-    EXPECT_FALSE(fs::exists(data.diff_list[0].fileName));
+    EXPECT_FALSE(fs::exists(data.diff_list.Snapshot()[0].fileName));
 }
 
 TEST_F(BackgroundQueueTest, StoppingEndsTheWorkerAndARestartServesAgain) {
@@ -219,11 +219,11 @@ TEST_F(BackgroundQueueTest, StoppingEndsTheWorkerAndARestartServesAgain) {
     engine.StopBackgroundQueue();
     engine.QueueSegment(0, false);
     engine.WaitBackgroundDrained();
-    EXPECT_FALSE(fs::exists(data.diff_list[0].fileName));
+    EXPECT_FALSE(fs::exists(data.diff_list.Snapshot()[0].fileName));
     engine.StartBackgroundQueue(0);
     engine.QueueSegment(0, false);
     engine.WaitBackgroundDrained();
-    EXPECT_TRUE(fs::exists(data.diff_list[0].fileName));
+    EXPECT_TRUE(fs::exists(data.diff_list.Snapshot()[0].fileName));
 }
 
 TEST_F(BackgroundQueueTest, StopInterruptsACutUnderWay) {
@@ -248,8 +248,8 @@ TEST_F(BackgroundQueueTest, StopInterruptsACutUnderWay) {
     EXPECT_FALSE(engine.CancelRequested());  // the stop request is taken back
     EXPECT_TRUE(testsupport::ChildrenOf(getpid()).empty());
     // Interrupted or finished, a segment is never left half-written under its name.
-    if (fs::exists(data.diff_list[0].fileName)) {
-        EXPECT_EQ(engine.GetFrameCount(data.diff_list[0].fileName), 10);
+    if (fs::exists(data.diff_list.Snapshot()[0].fileName)) {
+        EXPECT_EQ(engine.GetFrameCount(data.diff_list.Snapshot()[0].fileName), 10);
     }
 }
 
@@ -262,7 +262,7 @@ TEST_F(BackgroundQueueTest, MergeTabEntryIsPreparedUnlessForegroundWorkHoldsTheL
     SceneEntry entry;
     entry.m_sourcePath = video;
     entry.m_fileToUse = Folder() + "/merge/entry_input_ch.mp4";
-    data.diff_list.push_back(entry);
+    data.diff_list.Append(entry);
     engine.StartBackgroundQueue(1);
     {
         std::lock_guard<std::mutex> busy(EngineTestAccess::BusyMutex(engine));

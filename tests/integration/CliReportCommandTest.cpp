@@ -55,9 +55,9 @@ protected:
 
         // The second scene off and a caption that CSV must quote.
         ASSERT_EQ(ProjectSession(m_data).Load(m_project, true), ProjectSession::kOpened);
-        ASSERT_EQ(m_data.diff_list.size(), 3u);
-        m_data.diff_list[1].enable = false;
-        m_data.diff_list[0].capParam.caption = kCaption;
+        ASSERT_EQ(m_data.diff_list.Snapshot().size(), 3u);
+        m_data.diff_list.Update(1, [&](SceneEntry& s) { s.enable = false; });
+        m_data.diff_list.Update(0, [&](SceneEntry& s) { s.capParam.caption = kCaption; });
         ASSERT_TRUE(ProjectSession(m_data).Save());
     }
 
@@ -82,11 +82,11 @@ TEST_F(CliReportCommandTest, ReportGivesEachSceneWithThePeakOfTheRecord) {
     const json report = json::parse(r.out);
     const MotionRecord record = ReadRecord();
     const json& scenes = report.at("scenes");
-    ASSERT_EQ(scenes.size(), m_data.diff_list.size());
+    ASSERT_EQ(scenes.size(), m_data.diff_list.Snapshot().size());
     EXPECT_EQ(report.at("motion_record_status"), "ok");
     for (size_t k = 0; k < scenes.size(); ++k) {
         const json& s = scenes[k];
-        const SceneEntry& scene = m_data.diff_list[k];
+        const SceneEntry scene = m_data.diff_list.Snapshot()[k];
         EXPECT_EQ(s.at("index"), k + 1);
         EXPECT_EQ(s.at("enabled"), scene.enable);
         EXPECT_EQ(s.at("start_frame"), scene.framNo_first);

@@ -96,7 +96,7 @@ protected:
 
     // What dropping the videos on an empty merge list does (after ffprobe accepted each).
     void NewList(const std::string& outName, const std::vector<std::string>& inputs) {
-        data.diff_list.clear();
+        data.diff_list.Clear();
         data.output_folder = Folder() + "/" + outName + "/";
         data.output_name.clear();
         for (const std::string& input : inputs) AddMergeEntry(data, input, kSize352x288, kRate15);
@@ -151,7 +151,7 @@ protected:
 
     int SumConverted() const {
         int sum = 0;
-        for (const SceneEntry& e : data.diff_list) {
+        for (const SceneEntry& e : data.diff_list.Snapshot()) {
             if (e.enable && e.m_created) sum += e.m_convertedInfo.frame_num;
         }
         return sum;
@@ -168,7 +168,7 @@ protected:
         engine.WaitPreviewIdle();
         EXPECT_TRUE(testsupport::ChildrenOf(getpid()).empty());
         EXPECT_FALSE(fs::exists(Output()));
-        for (const SceneEntry& e : data.diff_list) {
+        for (const SceneEntry& e : data.diff_list.Snapshot()) {
             if (!fs::exists(e.fileName)) continue;
             VideoInfo info;
             EXPECT_EQ(engine.GetVideoInfoFfprobe(e.fileName, info), 0) << "half-written " << e.fileName;
@@ -201,7 +201,7 @@ TEST_F(ConvertMergeJobTest, JoinsUnlikeVideosAtOneSizeAndRateWithSoundThroughout
     EXPECT_EQ(Conversions().size(), 3u);
 
     // Every entry analysed; the interlaced one works on a deinterlaced copy and remembers its source.
-    for (const SceneEntry& e : data.diff_list) {
+    for (const SceneEntry& e : data.diff_list.Snapshot()) {
         EXPECT_TRUE(e.m_created);
         const VideoInfo converted = Probe(e.fileName);
         EXPECT_EQ(converted.width, 352);
@@ -211,12 +211,12 @@ TEST_F(ConvertMergeJobTest, JoinsUnlikeVideosAtOneSizeAndRateWithSoundThroughout
         EXPECT_EQ(converted.frame_num, e.m_convertedInfo.frame_num);
         EXPECT_EQ(e.framNo_second, e.m_convertedInfo.frame_num - 1);
     }
-    EXPECT_TRUE(data.diff_list[2].m_sourcePath.empty());
-    EXPECT_EQ(data.diff_list[2].m_fileToUse, a);
-    EXPECT_EQ(data.diff_list[1].m_sourcePath, c);
-    EXPECT_EQ(data.diff_list[1].m_fileToUse, data.output_folder + "c_input_ch.mp4");
-    EXPECT_EQ(data.diff_list[0].m_segmentInfo.has_audio, false);
-    EXPECT_EQ(data.diff_list[2].m_segmentInfo.has_audio, true);
+    EXPECT_TRUE(data.diff_list.Snapshot()[2].m_sourcePath.empty());
+    EXPECT_EQ(data.diff_list.Snapshot()[2].m_fileToUse, a);
+    EXPECT_EQ(data.diff_list.Snapshot()[1].m_sourcePath, c);
+    EXPECT_EQ(data.diff_list.Snapshot()[1].m_fileToUse, data.output_folder + "c_input_ch.mp4");
+    EXPECT_EQ(data.diff_list.Snapshot()[0].m_segmentInfo.has_audio, false);
+    EXPECT_EQ(data.diff_list.Snapshot()[2].m_segmentInfo.has_audio, true);
 
     const int total = SumConverted();
     VideoInfo out = Probe(Output());
@@ -234,12 +234,12 @@ TEST_F(ConvertMergeJobTest, JoinsUnlikeVideosAtOneSizeAndRateWithSoundThroughout
 
     // The same list with cross-fades: files that already match are not converted again.
     std::vector<long long> stamps;
-    for (const SceneEntry& e : data.diff_list) stamps.push_back(Stamp(e.fileName));
+    for (const SceneEntry& e : data.diff_list.Snapshot()) stamps.push_back(Stamp(e.fileName));
     data.transition = true;
     ClearCommands();
     ASSERT_EQ(Run(kJobMerge), 0) << LastStateText();
     EXPECT_TRUE(Conversions().empty());
-    for (size_t i = 0; i < stamps.size(); ++i) EXPECT_EQ(Stamp(data.diff_list[i].fileName), stamps[i]) << i;
+    for (size_t i = 0; i < stamps.size(); ++i) EXPECT_EQ(Stamp(data.diff_list.Snapshot()[i].fileName), stamps[i]) << i;
     const double d = data.TransitionDuration;
     EXPECT_DOUBLE_EQ(d, 0.8);
     out = Probe(Output());
@@ -262,14 +262,14 @@ TEST_F(ConvertMergeJobTest, UnreadableVideoIsLeftOutAndSharedFilesAreExaminedOnc
     const std::string b = Clip("small-b.mp4", Options(160, 90, "30000/1001", 24, false));
     const std::string junk = clips::WriteFile(Folder(), "broken.mp4", "not a video");
     NewList("skip", {a, junk, a, b});
-    ASSERT_EQ(data.diff_list[0].fileName, data.diff_list[2].fileName);
+    ASSERT_EQ(data.diff_list.Snapshot()[0].fileName, data.diff_list.Snapshot()[2].fileName);
     data.transition = false;
 
     ClearCommands();
     ASSERT_EQ(Run(kJobMerge), 0) << LastStateText();
-    EXPECT_FALSE(data.diff_list[1].m_created);
-    EXPECT_TRUE(data.diff_list[0].m_created);
-    EXPECT_TRUE(data.diff_list[3].m_created);
+    EXPECT_FALSE(data.diff_list.Snapshot()[1].m_created);
+    EXPECT_TRUE(data.diff_list.Snapshot()[0].m_created);
+    EXPECT_TRUE(data.diff_list.Snapshot()[3].m_created);
     // The precheck converts the shared file once, not twice at the same time.
     const std::vector<std::string> converted = Conversions();
     EXPECT_EQ(converted.size(), 2u);
@@ -284,8 +284,8 @@ TEST_F(ConvertMergeJobTest, FailedConversionStopsAndARepeatConvertsOnlyWhatIsMis
     const std::string b = Clip("fail-b.mp4", Options(160, 90, "25", 20, false));
     const std::string c = Clip("fail-c.mp4", Options(320, 240, "30000/1001", 24, true));
     NewList("fail", {a, b, c});
-    const std::string goodName = data.diff_list[1].fileName;
-    data.diff_list[1].fileName = "/dev/null/cannot_be_written.mp4";
+    const std::string goodName = data.diff_list.Snapshot()[1].fileName;
+    data.diff_list.Update(1, [&](SceneEntry& s) { s.fileName = "/dev/null/cannot_be_written.mp4"; });
 
     ClearCommands();
     const int result = Run(kJobSegmentOutput);
@@ -294,11 +294,11 @@ TEST_F(ConvertMergeJobTest, FailedConversionStopsAndARepeatConvertsOnlyWhatIsMis
     EXPECT_EQ(LastState(), kJobStateFailed);
     EXPECT_EQ(LastStateText(), "ExitCode(" + std::to_string(result) + ")");
     EXPECT_EQ(Conversions().size(), 2u);  // the first, then the one that failed; the third never started
-    EXPECT_TRUE(fs::exists(data.diff_list[0].fileName));
-    EXPECT_FALSE(fs::exists(data.diff_list[2].fileName));
-    const long long first = Stamp(data.diff_list[0].fileName);
+    EXPECT_TRUE(fs::exists(data.diff_list.Snapshot()[0].fileName));
+    EXPECT_FALSE(fs::exists(data.diff_list.Snapshot()[2].fileName));
+    const long long first = Stamp(data.diff_list.Snapshot()[0].fileName);
 
-    data.diff_list[1].fileName = goodName;
+    data.diff_list.Update(1, [&](SceneEntry& s) { s.fileName = goodName; });
     ClearCommands();
     ASSERT_EQ(Run(kJobSegmentOutput), 0) << LastStateText();
     EXPECT_EQ(LastState(), kJobStateDone);
@@ -306,8 +306,9 @@ TEST_F(ConvertMergeJobTest, FailedConversionStopsAndARepeatConvertsOnlyWhatIsMis
     ASSERT_EQ(again.size(), 2u);
     EXPECT_NE(again[0].find("fail-b_seg_"), std::string::npos) << again[0];
     EXPECT_NE(again[1].find("fail-c_seg_"), std::string::npos) << again[1];
-    EXPECT_EQ(Stamp(data.diff_list[0].fileName), first);
-    for (const SceneEntry& e : data.diff_list) EXPECT_EQ(Probe(e.fileName).frame_num, e.m_convertedInfo.frame_num);
+    EXPECT_EQ(Stamp(data.diff_list.Snapshot()[0].fileName), first);
+    for (const SceneEntry& e : data.diff_list.Snapshot())
+        EXPECT_EQ(Probe(e.fileName).frame_num, e.m_convertedInfo.frame_num);
 }
 
 TEST_F(ConvertMergeJobTest, StopEndsEveryStageWithNothingRunning) {
@@ -321,7 +322,7 @@ TEST_F(ConvertMergeJobTest, StopEndsEveryStageWithNothingRunning) {
     }
     {
         SCOPED_TRACE("precheck conversions");
-        for (const SceneEntry& e : data.diff_list) fs::remove(e.fileName);
+        for (const SceneEntry& e : data.diff_list.Snapshot()) fs::remove(e.fileName);
         CancelAt(kJobMerge, [](const RecordingSink::Message& m) {
             return m.message == WM_APP_JOB_STATE && m.wParam == kJobStateWaiting;
         });
@@ -334,15 +335,15 @@ TEST_F(ConvertMergeJobTest, OneVideoIsConvertedAndEncodedAlone) {
     data.transition = true;
     ASSERT_EQ(Run(kJobExtractMerge), 0) << LastStateText();
     const VideoInfo out = Probe(Output());
-    EXPECT_EQ(out.frame_num, data.diff_list[0].m_convertedInfo.frame_num);
+    EXPECT_EQ(out.frame_num, data.diff_list.Snapshot()[0].m_convertedInfo.frame_num);
     EXPECT_EQ(out.height, 288);
     EXPECT_TRUE(out.has_audio);
 }
 
 TEST_F(ConvertMergeJobTest, AnalysedListNeedsNoMessages) {
     NewList("idle", {});
-    data.diff_list.push_back(MakeMergeEntry("/nowhere/x.mp4", "/nowhere/x_seg.mp4"));
-    data.diff_list.back().m_created = true;
+    data.diff_list.Append(MakeMergeEntry("/nowhere/x.mp4", "/nowhere/x_seg.mp4"));
+    data.diff_list.Update(data.diff_list.Size() - 1, [&](SceneEntry& s) { s.m_created = true; });
     sink.Clear();
     EXPECT_EQ(engine.ProcessAnalysis(), 0);
     EXPECT_TRUE(sink.Messages().empty());

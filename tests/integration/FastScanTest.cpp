@@ -31,7 +31,7 @@ protected:
         EXPECT_EQ(testsupport::LastJobState(sink), kJobStateDone);
         sink.Clear();
         std::vector<Range> ranges;
-        for (const SceneEntry& s : data.diff_list) ranges.emplace_back(s.framNo_first, s.framNo_second);
+        for (const SceneEntry& s : data.diff_list.Snapshot()) ranges.emplace_back(s.framNo_first, s.framNo_second);
         return ranges;
     }
 

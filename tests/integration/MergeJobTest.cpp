@@ -108,13 +108,13 @@ protected:
     }
 
     void SetScenes(const std::vector<SceneSpec>& sceneSpecs) {
-        data.diff_list.clear();
+        data.diff_list.Clear();
         const std::string base = SegmentFileBase(data.input_file);
         for (const SceneSpec& s : sceneSpecs) {
             SceneEntry entry(s.first, s.last, SegmentFileName(data.output_folder, base, s.first, s.last));
             entry.enable = s.enable;
             entry.capParam.caption.clear();
-            data.diff_list.push_back(entry);
+            data.diff_list.Append(entry);
         }
         data.list_idx = 0;
     }
@@ -158,7 +158,7 @@ protected:
         EXPECT_TRUE(testsupport::ChildrenOf(getpid()).empty());
         EXPECT_FALSE(fs::exists(Output()));
         EXPECT_TRUE(MergedFilesIn(data.output_folder).empty());
-        for (const SceneEntry& s : data.diff_list) {
+        for (const SceneEntry& s : data.diff_list.Snapshot()) {
             if (s.enable && fs::exists(s.fileName)) {
                 EXPECT_EQ(Packets(s.fileName), s.FrameCount()) << "half-cut segment " << s.fileName;
             }
@@ -183,7 +183,7 @@ TEST_F(MergeJobTest, MergesJoinTheEnabledScenesWithTheSourcesAudio) {
         const std::string name = audio ? "voiced" : "silent";
         Open(Clip(name + ".mp4", Options(160, 90, "25", 100, audio)), name);
         SetScenes({{0, 19, false}, {20, 39}, {50, 64, false}, {70, 99}});
-        data.diff_list[0].fileName = decoy;
+        data.diff_list.Update(0, [&](SceneEntry& s) { s.fileName = decoy; });
 
         // Concatenation: every enabled frame, nothing of the disabled scenes.
         data.transition = false;
@@ -193,11 +193,11 @@ TEST_F(MergeJobTest, MergesJoinTheEnabledScenesWithTheSourcesAudio) {
         EXPECT_EQ(out.frame_num, 50);
         EXPECT_EQ(out.has_audio, audio);
         EXPECT_EQ(out.width, 160);
-        EXPECT_FALSE(fs::exists(data.diff_list[2].fileName));
+        EXPECT_FALSE(fs::exists(data.diff_list.Snapshot()[2].fileName));
         EXPECT_EQ(fs::file_size(decoy), decoySize);
         const std::string listFile = data.output_folder + name + "_filelist.txt";
-        EXPECT_EQ(ReadFile(listFile),
-                  "file '" + data.diff_list[1].fileName + "'\nfile '" + data.diff_list[3].fileName + "'\n");
+        EXPECT_EQ(ReadFile(listFile), "file '" + data.diff_list.Snapshot()[1].fileName + "'\nfile '" +
+                                          data.diff_list.Snapshot()[3].fileName + "'\n");
         EXPECT_TRUE(MergedFilesIn(data.output_folder).empty());
 
         // The stages as the status bar sees them; N counts the disabled scenes too.
@@ -213,13 +213,13 @@ TEST_F(MergeJobTest, MergesJoinTheEnabledScenesWithTheSourcesAudio) {
         EXPECT_EQ(sink.Messages(WM_APP_JOB_NAME).front().text, "シーン結合");
 
         // Cross-fades over the same segments: they are right, so none is cut again.
-        const auto cutAt = fs::last_write_time(data.diff_list[1].fileName);
+        const auto cutAt = fs::last_write_time(data.diff_list.Snapshot()[1].fileName);
         data.transition = true;
         const double d = data.TransitionDuration;
         ASSERT_GT(d, 0.0);
         ASSERT_EQ(Run(kJobMerge), 0) << LastStateText();
         EXPECT_EQ(LastState(), kJobStateDone);
-        EXPECT_EQ(fs::last_write_time(data.diff_list[1].fileName), cutAt);
+        EXPECT_EQ(fs::last_write_time(data.diff_list.Snapshot()[1].fileName), cutAt);
         out = Probe(Output());
         const int expected = static_cast<int>(std::floor((50 / 25.0 - d) * 25));
         EXPECT_NEAR(out.frame_num, expected, 1);
@@ -238,19 +238,19 @@ TEST_F(MergeJobTest, PrecheckCutsMissingAndTruncatedSegmentsAgain) {
     SetScenes({{0, 29}, {40, 69}, {80, 99}});
     ASSERT_EQ(Run(kJobMerge), 0) << LastStateText();
 
-    const std::string missing = data.diff_list[0].fileName;
-    const std::string truncated = data.diff_list[1].fileName;
+    const std::string missing = data.diff_list.Snapshot()[0].fileName;
+    const std::string truncated = data.diff_list.Snapshot()[1].fileName;
     fs::remove(missing);
     // Cut in half: the index in front still claims every frame.
     fs::resize_file(truncated, fs::file_size(truncated) / 2);
     ASSERT_EQ(Probe(truncated).frame_num, 30);
     ASSERT_LT(Packets(truncated), 30);
-    const auto untouched = fs::last_write_time(data.diff_list[2].fileName);
+    const auto untouched = fs::last_write_time(data.diff_list.Snapshot()[2].fileName);
 
     ASSERT_EQ(Run(kJobMerge), 0) << LastStateText();
     EXPECT_EQ(Packets(missing), 30);
     EXPECT_EQ(Packets(truncated), 30);
-    EXPECT_EQ(fs::last_write_time(data.diff_list[2].fileName), untouched);
+    EXPECT_EQ(fs::last_write_time(data.diff_list.Snapshot()[2].fileName), untouched);
     EXPECT_EQ(Probe(Output()).frame_num, 80);
     // Waiting for the re-cuts is announced before the merge.
     const auto states = sink.Messages(WM_APP_JOB_STATE);
@@ -267,7 +267,7 @@ TEST_F(MergeJobTest, ListsThatCannotBeJoinedFailBeforeAnyMerge) {
     EXPECT_EQ(LastStateText(), "TotalFrame(0)");
     EXPECT_FALSE(fs::exists(data.output_folder + "silent_filelist.txt"));
     EXPECT_FALSE(fs::exists(Output()));
-    EXPECT_FALSE(fs::exists(data.diff_list[0].fileName));
+    EXPECT_FALSE(fs::exists(data.diff_list.Snapshot()[0].fileName));
 
     // A scene shorter than the cross-fade (5 frames against 12) would leave ffmpeg waiting for ever.
     data.transition = true;
@@ -332,8 +332,9 @@ TEST_F(MergeJobTest, CaptionsAreBurntInWhereTheirTimingSays) {
     };
     data.capTitle = caption("TITLE", 0.0, 0.6);
     data.capWatermark = caption("MARK", 3.4, 0.4);
-    data.diff_list[0].capParam = caption("ONE", 1.0, 0.6);  // 1.0 .. 1.7 on the output
-    data.diff_list[1].capParam = caption("TWO", 0.4, 0.6);  // 2.4 .. 3.1
+    data.diff_list.Update(0,
+                          [&](SceneEntry& s) { s.capParam = caption("ONE", 1.0, 0.6); });  // 1.0 .. 1.7 on the output
+    data.diff_list.Update(1, [&](SceneEntry& s) { s.capParam = caption("TWO", 0.4, 0.6); });  // 2.4 .. 3.1
     data.output_name = "captioned.mp4";
     ASSERT_EQ(Run(kJobMerge), 0) << LastStateText();
     const std::string captioned = Output();
@@ -346,7 +347,7 @@ TEST_F(MergeJobTest, CaptionsAreBurntInWhereTheirTimingSays) {
 
     data.capTitle.caption.clear();
     data.capWatermark.caption.clear();
-    for (SceneEntry& s : data.diff_list) s.capParam.caption.clear();
+    data.diff_list.UpdateAll([](SceneEntry& s) { s.capParam.caption.clear(); });
     data.output_name = "plain.mp4";
     ASSERT_EQ(Run(kJobMerge), 0) << LastStateText();
     const std::string plain = Output();
@@ -418,9 +419,9 @@ TEST_F(MergeJobTest, ExtractAndMergeRunsTheMergeOnTheScenesFound) {
     Open(Clip("moving.mp4", o), "extract");
     data.transition = false;
     ASSERT_EQ(Run(kJobExtractMerge), 0) << LastStateText();
-    ASSERT_EQ(data.diff_list.size(), 2u);
+    ASSERT_EQ(data.diff_list.Snapshot().size(), 2u);
     int frames = 0;
-    for (const SceneEntry& s : data.diff_list) frames += s.FrameCount();
+    for (const SceneEntry& s : data.diff_list.Snapshot()) frames += s.FrameCount();
     const VideoInfo out = Probe(Output());
     EXPECT_EQ(out.frame_num, frames);
     EXPECT_TRUE(out.has_audio);

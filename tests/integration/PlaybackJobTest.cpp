@@ -66,7 +66,7 @@ protected:
             const std::string name =
                 SegmentFileName(data.output_folder, SegmentFileBase(data.input_file), first, first + kSceneFrames - 1);
             fs::copy_file(source, name, fs::copy_options::overwrite_existing);
-            data.diff_list.emplace_back(first, first + kSceneFrames - 1, name);
+            data.diff_list.Append(SceneEntry(first, first + kSceneFrames - 1, name));
         }
         // The tab selects the row it is told to (and records the selection) as its handler does.
         sink.m_onMessage = [this](const RecordingSink::Message& m) {
@@ -77,7 +77,7 @@ protected:
     // Has the scene shown as selecting its row does, then leaves the position at its final frame.
     void EndedAtFinalFrameOf(int index) {
         data.list_idx = index;
-        ASSERT_EQ(engine.LoadPreviewFile(data.diff_list[index].fileName, true), 0);
+        ASSERT_EQ(engine.LoadPreviewFile(data.diff_list.Snapshot()[index].fileName, true), 0);
         engine.WaitPreviewIdle();
         engine.SetCurrentPlay(kSceneFrames - 1, "0.360000");
         sink.Clear();
@@ -248,7 +248,7 @@ TEST_F(PlaybackJobTest, SceneStartWithoutContinuousPlayPlaysExactlyOneScene) {
 
 TEST_F(PlaybackJobTest, MissingSegmentEndsAtOnceWithoutPlayerOrStill) {
     MakeScenes("missing");
-    fs::remove(data.diff_list[1].fileName);
+    fs::remove(data.diff_list.Snapshot()[1].fileName);
     data.list_idx = 1;
     data.play_scene_loop = true;
     const int result = Run(kJobScenePreview);

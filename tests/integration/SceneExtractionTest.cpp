@@ -36,7 +36,7 @@ protected:
 
     std::vector<Range> Scenes() const {
         std::vector<Range> ranges;
-        for (const SceneEntry& s : data.diff_list) ranges.emplace_back(s.framNo_first, s.framNo_second);
+        for (const SceneEntry& s : data.diff_list.Snapshot()) ranges.emplace_back(s.framNo_first, s.framNo_second);
         return ranges;
     }
 
@@ -44,7 +44,7 @@ protected:
 
     // Every scene's segment exists with exactly the scene's frame count.
     void ExpectSegmentsMatchScenes() {
-        for (const SceneEntry& s : data.diff_list) {
+        for (const SceneEntry& s : data.diff_list.Snapshot()) {
             ASSERT_TRUE(fs::exists(s.fileName)) << s.fileName;
             EXPECT_EQ(engine.GetFrameCount(s.fileName), s.FrameCount()) << s.fileName;
         }
@@ -65,9 +65,9 @@ TEST_F(SceneExtractionTest, ShortPauseIsAbsorbedAndShortTwitchIsDropped) {
     Open(Clip("pause.mp4", o), "pause");
     EXPECT_EQ(Run(kJobSceneExtract), 0);
     EXPECT_EQ(Scenes(), (std::vector<Range>{{50, 150}}));
-    EXPECT_EQ(data.diff_list[0].capParam.caption, "Scene001");
-    EXPECT_DOUBLE_EQ(data.diff_list[0].capParam.capTime_second, 4.04);
-    EXPECT_EQ(fs::path(data.diff_list[0].fileName).filename(), "pause_seg_50_150.mp4");
+    EXPECT_EQ(data.diff_list.Snapshot()[0].capParam.caption, "Scene001");
+    EXPECT_DOUBLE_EQ(data.diff_list.Snapshot()[0].capParam.capTime_second, 4.04);
+    EXPECT_EQ(fs::path(data.diff_list.Snapshot()[0].fileName).filename(), "pause_seg_50_150.mp4");
     EXPECT_EQ(data.list_idx, 0);
     ExpectSegmentsMatchScenes();
     EXPECT_EQ(LastState(), kJobStateDone);
@@ -90,7 +90,7 @@ TEST_F(SceneExtractionTest, MotionUntilTheEndIsFlushedWithAudioInTheSegment) {
     EXPECT_EQ(Scenes(), (std::vector<Range>{{40, 90}, {150, 199}}));
     ExpectSegmentsMatchScenes();
     VideoInfo info;
-    ASSERT_EQ(engine.GetVideoInfoFfprobe(data.diff_list[1].fileName, info), 0);
+    ASSERT_EQ(engine.GetVideoInfoFfprobe(data.diff_list.Snapshot()[1].fileName, info), 0);
     EXPECT_TRUE(info.has_audio);
 }
 
@@ -101,7 +101,7 @@ TEST_F(SceneExtractionTest, StaticVideoGetsTheDefaultSceneAndNoSegment) {
     EXPECT_EQ(Run(kJobSceneExtract), 0);
     EXPECT_EQ(Scenes(), (std::vector<Range>{{0, 74}}));
     EXPECT_EQ(data.list_idx, 0);
-    EXPECT_FALSE(fs::exists(data.diff_list[0].fileName));
+    EXPECT_FALSE(fs::exists(data.diff_list.Snapshot()[0].fileName));
 }
 
 TEST_F(SceneExtractionTest, QuickScanFindsScenesWithoutCutting) {
@@ -114,7 +114,7 @@ TEST_F(SceneExtractionTest, QuickScanFindsScenesWithoutCutting) {
     engine.SetOptions({.cutSegments = false});
     EXPECT_EQ(Run(kJobSceneExtract), 0);
     EXPECT_EQ(Scenes(), (std::vector<Range>{{40, 90}}));
-    EXPECT_FALSE(fs::exists(data.diff_list[0].fileName));
+    EXPECT_FALSE(fs::exists(data.diff_list.Snapshot()[0].fileName));
 
     // The segment output job cuts them later.
     sink.Clear();
@@ -147,10 +147,10 @@ TEST_F(SceneExtractionTest, InterlacedTransportStreamIsDeinterlacedAndAnalysed) 
     Open(Clip("interlaced.ts", o), "interlaced");
     EXPECT_NE(data.input_mp4_file.find("_input_ch.mp4"), std::string::npos);
     EXPECT_EQ(Run(kJobSceneExtract), 0);
-    ASSERT_EQ(data.diff_list.size(), 1u);
+    ASSERT_EQ(data.diff_list.Snapshot().size(), 1u);
     // Deinterlacing may move the edges by a frame.
-    EXPECT_NEAR(data.diff_list[0].framNo_first, 50, 2);
-    EXPECT_NEAR(data.diff_list[0].framNo_second, 100, 2);
+    EXPECT_NEAR(data.diff_list.Snapshot()[0].framNo_first, 50, 2);
+    EXPECT_NEAR(data.diff_list.Snapshot()[0].framNo_second, 100, 2);
     ExpectSegmentsMatchScenes();
 }
 
@@ -193,8 +193,8 @@ TEST_F(SceneExtractionTest, CancelKeepsAnnouncedScenesCompleteOrGone) {
     EXPECT_EQ(sink.Messages(WM_APP_PROCESS_FINISHED).back().lParam, -2);
     EXPECT_EQ(LastState(), kJobStateStopped);
     EXPECT_TRUE(testsupport::ChildrenOf(getpid()).empty());
-    ASSERT_FALSE(data.diff_list.empty());
-    for (const SceneEntry& s : data.diff_list) {
+    ASSERT_FALSE(data.diff_list.Empty());
+    for (const SceneEntry& s : data.diff_list.Snapshot()) {
         if (fs::exists(s.fileName)) {
             EXPECT_EQ(engine.GetFrameCount(s.fileName), s.FrameCount()) << s.fileName;
         }
@@ -209,10 +209,10 @@ TEST_F(SceneExtractionTest, SetSceneFrameCountMovesTheSegmentToItsRealRange) {
     const std::string newName = data.output_folder + "movie_seg_100_158.mp4";
     std::ofstream(oldName) << "segment";
     std::ofstream(newName) << "stale";  // replaced
-    data.diff_list.emplace_back(100, 159, oldName);
+    data.diff_list.Append(SceneEntry(100, 159, oldName));
     engine.SetSceneFrameCount(0, 59);
-    EXPECT_EQ(data.diff_list[0].framNo_second, 158);
-    EXPECT_EQ(data.diff_list[0].fileName, newName);
+    EXPECT_EQ(data.diff_list.Snapshot()[0].framNo_second, 158);
+    EXPECT_EQ(data.diff_list.Snapshot()[0].fileName, newName);
     EXPECT_FALSE(fs::exists(oldName));
     std::ifstream in(newName);
     std::string text;

@@ -103,7 +103,7 @@ TEST_F(SubtitlesRenderTest, CaptionShownOnlyInItsInterval) {
         scene.capParam.cap_pos_type = 5;
         scene.capParam.capTime_first = 0.8;  // frames 4..7: 0.80 to 1.60 s
         scene.capParam.capTime_second = 0.6;
-        data.diff_list.push_back(scene);
+        data.diff_list.Append(scene);
         data.list_idx = 0;
 
         CTarneloProcess engine(&m_sink, &data);
@@ -113,7 +113,7 @@ TEST_F(SubtitlesRenderTest, CaptionShownOnlyInItsInterval) {
         ASSERT_TRUE(std::filesystem::exists(assFile)) << assFile;
         ASSERT_NE(captioned.find("subtitles="), std::string::npos) << captioned;
 
-        data.diff_list[0].capParam.caption.clear();
+        data.diff_list.Update(0, [&](SceneEntry& s) { s.capParam.caption.clear(); });
         const std::string plain = engine.BuildEffectsFilter(true, false, false, false, 0);
         ASSERT_EQ(plain.find("subtitles="), std::string::npos) << plain;
 

@@ -33,7 +33,8 @@ struct Range {
 
 inline std::vector<Range> RangesOf(const CTarneloData& data) {
     std::vector<Range> ranges;
-    for (const SceneEntry& scene : data.diff_list) ranges.push_back({scene.framNo_first, scene.framNo_second});
+    for (const SceneEntry& scene : data.diff_list.Snapshot())
+        ranges.push_back({scene.framNo_first, scene.framNo_second});
     return ranges;
 }
 

@@ -42,7 +42,7 @@ SceneTabState SceneStateOf(const CTarneloData& data) {
     s.outputFolderExists = s.outputFolderSet && platform::FolderExists(data.output_folder);
     s.outputNameSet = !data.output_name.empty();
     s.outputExists = s.outputFolderSet && s.outputNameSet && platform::FileExists(data.GetOutputPath());
-    s.listEmpty = data.diff_list.empty();
+    s.listEmpty = data.Scenes().Empty();
     s.width = data.m_sourceInfo.width;
     s.height = data.m_sourceInfo.height;
     s.rotation = data.m_sourceInfo.rotation;
@@ -56,7 +56,7 @@ std::string SceneMergeInfoText(const CTarneloData& data) {
     long long all = 0;
     long long merged = 0;
     int enabled = 0;
-    for (const SceneEntry& scene : data.diff_list) {
+    for (const SceneEntry& scene : data.Scenes().Snapshot()) {
         all += scene.FrameCount();
         if (!scene.enable) continue;
         merged += scene.FrameCount();

@@ -146,11 +146,7 @@ void CTabPage::GetPlayerPosition(int& x, int& y) const {
 }
 
 SceneTabState CTabPage::PageState(bool settled) const {
-    SceneTabState state;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        state = SceneStateOf(m_data);
-    }
+    SceneTabState state = SceneStateOf(m_data);
     const int job = CurrentJob();
     state.sceneJob = IsBusy();
     state.playbackJob = IsPreviewJobId(job);

@@ -5,7 +5,6 @@
 
 #include "app/Language.h"
 #include "project/TimeText.h"
-#include "ui/lists/SceneEditRules.h"
 
 namespace {
 
@@ -14,22 +13,19 @@ const QColor kDisabledBack(220, 220, 220);
 
 }  // namespace
 
-EntryListModel::EntryListModel(CTarneloData* data, std::mutex* listMutex, QObject* parent)
-    : QAbstractTableModel(parent), m_data(data), m_listMutex(listMutex) {}
+EntryListModel::EntryListModel(CTarneloData* data, QObject* parent) : QAbstractTableModel(parent), m_data(data) {}
 
 void EntryListModel::TakeRows() {
     if (!m_data) {
         m_rows.clear();
         return;
     }
-    ListLock lock(m_listMutex);
-    m_rows = m_data->diff_list;
+    m_rows = m_data->Scenes().Snapshot();
 }
 
 size_t EntryListModel::ProjectSize() const {
     if (!m_data) return 0;
-    ListLock lock(m_listMutex);
-    return m_data->diff_list.size();
+    return static_cast<size_t>(m_data->Scenes().Size());
 }
 
 void EntryListModel::RebuildOutputStarts() {
@@ -53,14 +49,11 @@ void EntryListModel::Fill() {
 
 void EntryListModel::UpdateRow(int row) {
     if (!m_data || row < 0) return;
-    bool patched = false;
-    {
-        ListLock lock(m_listMutex);
-        if (m_data->diff_list.size() == m_rows.size() && static_cast<size_t>(row) < m_rows.size()) {
-            m_rows[static_cast<size_t>(row)] = m_data->diff_list[static_cast<size_t>(row)];
-            patched = true;
-        }
-    }
+    const bool patched = m_data->Scenes().Read([&](const std::vector<SceneEntry>& scenes) {
+        if (scenes.size() != m_rows.size() || static_cast<size_t>(row) >= m_rows.size()) return false;
+        m_rows[static_cast<size_t>(row)] = scenes[static_cast<size_t>(row)];
+        return true;
+    });
     if (!patched) {
         // Rows were added or removed behind the copy: only a full rebuild shows them right.
         Fill();
@@ -71,20 +64,14 @@ void EntryListModel::UpdateRow(int row) {
 
 bool EntryListModel::CopyEntry(int row) {
     if (!m_data) return false;
-    {
-        ListLock lock(m_listMutex);
-        if (!CopySceneRow(m_data->diff_list, row)) return false;
-    }
+    if (!m_data->Scenes().Copy(row)) return false;
     InsertRow(row);
     return true;
 }
 
 bool EntryListModel::SwapEntries(int a, int b) {
     if (!m_data) return false;
-    {
-        ListLock lock(m_listMutex);
-        if (!SwapSceneRows(m_data->diff_list, a, b)) return false;
-    }
+    if (!m_data->Scenes().Swap(a, b)) return false;
     UpdateRow(a);
     UpdateRow(b);
     return true;
@@ -121,14 +108,11 @@ void EntryListModel::RemoveRow(int row) {
 
 void EntryListModel::RefreshNumbering() {
     if (!m_data) return;
-    bool sameSize = true;
-    {
-        ListLock lock(m_listMutex);
-        sameSize = m_data->diff_list.size() == m_rows.size();
-        if (sameSize) {
-            for (size_t i = 0; i < m_rows.size(); ++i) m_rows[i].enable = m_data->diff_list[i].enable;
-        }
-    }
+    const bool sameSize = m_data->Scenes().Read([&](const std::vector<SceneEntry>& scenes) {
+        if (scenes.size() != m_rows.size()) return false;
+        for (size_t i = 0; i < m_rows.size(); ++i) m_rows[i].enable = scenes[i].enable;
+        return true;
+    });
     if (!sameSize) {
         Fill();
         return;
@@ -199,11 +183,7 @@ bool EntryListModel::setData(const QModelIndex& index, const QVariant& value, in
     }
     const int row = index.row();
     const bool enable = value.toInt() == Qt::Checked;
-    {
-        ListLock lock(m_listMutex);
-        if (static_cast<size_t>(row) >= m_data->diff_list.size()) return false;
-        m_data->diff_list[static_cast<size_t>(row)].enable = enable;
-    }
+    if (!m_data->Scenes().SetEnabled(row, enable)) return false;
     m_rows[static_cast<size_t>(row)].enable = enable;
     RefreshNumbering();
     emit EnableChanged(row);

@@ -3,22 +3,19 @@
 #include <QAbstractTableModel>
 #include <QString>
 #include <array>
-#include <mutex>
 #include <string>
 #include <vector>
 
 #include "project/TarneloData.h"
 
-// What the scene list and the merge list share: the rows are a copy of the project's diff_list taken under
-// the engine's list lock, so a job that changes the list meanwhile never changes what the view is reading;
-// column 0 holds the row number and a check box that is the entry's enable flag; disabled rows are grey;
-// the output starts of the merged rows are rebuilt with every change. The lists differ only in their
-// columns, their cell texts and how long a row is in the output.
+// What the scene list and the merge list share: the rows are a copy of the project's scenes, so a job that changes the
+// list meanwhile never changes what the view is reading; column 0 holds the row number and a check box that is the
+// entry's enable flag; disabled rows are grey; the output starts of the merged rows are rebuilt with every change. The
+// lists differ only in their columns, their cell texts and how long a row is in the output.
 class EntryListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // listMutex may be nullptr where no engine runs (tests).
-    EntryListModel(CTarneloData* data, std::mutex* listMutex, QObject* parent = nullptr);
+    explicit EntryListModel(CTarneloData* data, QObject* parent = nullptr);
 
     // Rebuilds every row from the project.
     void Fill();
@@ -27,7 +24,7 @@ public:
     // The project gained an entry at row (a copy, a split or an added file) or lost the one there.
     void InsertRow(int row);
     void RemoveRow(int row);
-    // The row menu's copy and a drag's swap, in the project (under the list lock) and in the rows: a copy of
+    // The row menu's copy and a drag's swap, in the project and in the rows: a copy of
     // row inserted before it, and two rows trading places. False, changing nothing, for rows out of range.
     bool CopyEntry(int row);
     bool SwapEntries(int a, int b);
@@ -58,22 +55,6 @@ signals:
     void EnableChanged(int row);
 
 protected:
-    // Locks the list when there is a lock; tests have none.
-    class ListLock {
-    public:
-        explicit ListLock(std::mutex* mutex) : m_mutex(mutex) {
-            if (m_mutex) m_mutex->lock();
-        }
-        ~ListLock() {
-            if (m_mutex) m_mutex->unlock();
-        }
-        ListLock(const ListLock&) = delete;
-        ListLock& operator=(const ListLock&) = delete;
-
-    private:
-        std::mutex* m_mutex;
-    };
-
     virtual int Columns() const = 0;
     virtual int HeaderIdOf(int column) const = 0;
     virtual QString CellText(int row, int column) const = 0;
@@ -97,7 +78,6 @@ protected:
     void RepaintAll();
 
     CTarneloData* m_data;
-    std::mutex* m_listMutex;
     std::vector<SceneEntry> m_rows;
 
 private:

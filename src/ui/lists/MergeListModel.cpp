@@ -26,8 +26,7 @@ QString MergeListModel::AnalysingText(bool japanese) {
     return japanese ? QStringLiteral("解析中") : QStringLiteral("Analyzing");
 }
 
-MergeListModel::MergeListModel(CTarneloData* data, std::mutex* listMutex, QObject* parent)
-    : EntryListModel(data, listMutex, parent) {}
+MergeListModel::MergeListModel(CTarneloData* data, QObject* parent) : EntryListModel(data, parent) {}
 
 void MergeListModel::SetOutputRate(int num, int den) {
     m_rateNum = num;

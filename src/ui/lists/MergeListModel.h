@@ -1,11 +1,10 @@
 #pragma once
 
-#include <mutex>
 #include <vector>
 
 #include "ui/lists/EntryListModel.h"
 
-// The video list of the merge tab (control 1031) over the project's diff_list: nine columns, a check box in
+// The video list of the merge tab (control 1031) over the project's scenes: nine columns, a check box in
 // column 0 that is the video's enable flag, greyed rows for disabled videos. A video not analysed yet shows
 // "未解析" ("Unanalyzed" in any other display language) in every value column. Durations and output starts
 // are of the converted frames at the output rate the page chooses.
@@ -32,8 +31,7 @@ public:
     // What the resolution column of such a video shows while the list is being analysed.
     static QString AnalysingText(bool japanese);
 
-    // listMutex may be nullptr where no engine runs (tests).
-    MergeListModel(CTarneloData* data, std::mutex* listMutex, QObject* parent = nullptr);
+    explicit MergeListModel(CTarneloData* data, QObject* parent = nullptr);
 
     // The output rate as numerator / denominator; a rate that is not positive means the project's rate.
     // Shown from the next RefreshNumbering or Fill on, as the page refreshes after a choice changes.

@@ -97,59 +97,32 @@ std::string SceneSegmentName(const CTarneloData& data, int first, int last) {
     return SegmentFileName(data.output_folder, SegmentFileBase(data.input_file), first, last);
 }
 
-bool CopySceneRow(std::vector<SceneEntry>& list, int row) {
-    if (!ValidRow(list, row)) return false;
-    const SceneEntry copy = list[static_cast<size_t>(row)];
-    list.insert(list.begin() + row, copy);
-    return true;
-}
-
 std::string SplitSceneRow(CTarneloData& data, int row, int p) {
-    std::vector<SceneEntry>& list = data.diff_list;
-    if (!ValidRow(list, row)) return std::string();
-    SceneEntry& scene = list[static_cast<size_t>(row)];
-    const int a = scene.framNo_first;
-    const int b = scene.framNo_second;
-    // Both parts need a frame at least; the caller has already kept p within the minimum lengths.
-    if (p <= a || p > b) return std::string();
     const double fps = data.m_sourceInfo.fps;
     const FrameClock clock = data.SourceClock(fps);
-    const std::string old = scene.fileName;
-    const CaptionParam caption = scene.capParam;
+    std::string old;
+    data.Scenes().SplitBy(row, [&](const SceneEntry& whole) -> SceneList::SplitParts {
+        const int a = whole.framNo_first;
+        const int b = whole.framNo_second;
+        // Both parts need a frame at least; the caller has already kept p within the minimum lengths.
+        if (p <= a || p > b) return std::nullopt;
+        old = whole.fileName;
+        const CaptionParam caption = whole.capParam;
 
-    scene.framNo_first = p;
-    scene.fileName = SceneSegmentName(data, p, b);
-    data.SetSceneCaption(scene, caption.capTime_first, fps > 0 ? clock.Span(p, b) : 0, caption.caption);
-    const double secondLength = scene.capParam.capTime_second;
-    FitCaptionTimes(scene, clock);
+        SceneEntry second = whole;
+        second.framNo_first = p;
+        second.fileName = SceneSegmentName(data, p, b);
+        data.SetSceneCaption(second, caption.capTime_first, fps > 0 ? clock.Span(p, b) : 0, caption.caption);
+        const double secondLength = second.capParam.capTime_second;
+        FitCaptionTimes(second, clock);
 
-    SceneEntry first(a, p - 1, SceneSegmentName(data, a, p - 1));
-    first.capParam = caption;
-    first.enable = true;
-    // What the caption had beyond the second part's length; never below the shortest caption.
-    data.SetSceneCaption(first, 0, caption.capTime_second - secondLength, caption.caption);
-    FitCaptionTimes(first, clock);
-    list.insert(list.begin() + row, first);
+        SceneEntry first(a, p - 1, SceneSegmentName(data, a, p - 1));
+        first.capParam = caption;
+        first.enable = true;
+        // What the caption had beyond the second part's length; never below the shortest caption.
+        data.SetSceneCaption(first, 0, caption.capTime_second - secondLength, caption.caption);
+        FitCaptionTimes(first, clock);
+        return std::make_pair(std::move(first), std::move(second));
+    });
     return old;
-}
-
-std::string DeleteSceneRow(std::vector<SceneEntry>& list, int row) {
-    if (!ValidRow(list, row)) return std::string();
-    std::string file = list[static_cast<size_t>(row)].fileName;
-    list.erase(list.begin() + row);
-    return file;
-}
-
-bool SwapSceneRows(std::vector<SceneEntry>& list, int a, int b) {
-    if (!ValidRow(list, a) || !ValidRow(list, b)) return false;
-    if (a != b) std::swap(list[static_cast<size_t>(a)], list[static_cast<size_t>(b)]);
-    return true;
-}
-
-bool SegmentSharedWithOtherRow(const std::vector<SceneEntry>& list, int row, const std::string& file) {
-    if (file.empty()) return false;
-    for (size_t i = 0; i < list.size(); ++i) {
-        if (static_cast<int>(i) != row && list[i].fileName == file) return true;
-    }
-    return false;
 }

@@ -7,7 +7,7 @@
 
 // What the user may do to the rows of a scene list: the range a frame cell may take, a typed value applied
 // to a scene, copying, splitting, deleting and swapping rows. Plain data in and out, so the rules are
-// checked without a window; the caller holds the engine's list lock around every change of the list.
+// checked without a window; the project's scene list applies the changes.
 
 // The columns whose values are edited in place (those of SceneListModel).
 constexpr int kEditColumnStart = 1;
@@ -47,19 +47,7 @@ bool CanSplit(const SceneEntry& scene, int m);
 // The name of the segment file of [first, last].
 std::string SceneSegmentName(const CTarneloData& data, int first, int last);
 
-// Inserts a duplicate of row before it (the same segment file too).
-bool CopySceneRow(std::vector<SceneEntry>& list, int row);
-
 // Splits row [a, b] at p into [a, p - 1] (a new row before it, caption from its start) and [p, b] (keeping
 // the caption's start), each with its own segment file; times at the source's frame rate. Returns the file the row had,
 // to be deleted; empty when nothing was split.
 std::string SplitSceneRow(CTarneloData& data, int row, int p);
-
-// Removes row; returns its segment file.
-std::string DeleteSceneRow(std::vector<SceneEntry>& list, int row);
-
-// Exchanges two rows; false when one of them does not exist.
-bool SwapSceneRows(std::vector<SceneEntry>& list, int a, int b);
-
-// True when a row other than row (-1: any row) names file (a copy of the scene), so the file must stay.
-bool SegmentSharedWithOtherRow(const std::vector<SceneEntry>& list, int row, const std::string& file);

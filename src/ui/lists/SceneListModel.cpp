@@ -23,8 +23,7 @@ int SceneListModel::HeaderId(int column) { return ByColumn(kHeaderIds, column); 
 
 int SceneListModel::ColumnWidth(int column) { return ByColumn(kWidths, column); }
 
-SceneListModel::SceneListModel(CTarneloData* data, std::mutex* listMutex, QObject* parent)
-    : EntryListModel(data, listMutex, parent) {
+SceneListModel::SceneListModel(CTarneloData* data, QObject* parent) : EntryListModel(data, parent) {
     connect(this, &QAbstractItemModel::modelReset, this, &SceneListModel::RefreshCutMarks);
     connect(this, &QAbstractItemModel::rowsInserted, this, &SceneListModel::RefreshCutMarks);
     connect(this, &QAbstractItemModel::rowsRemoved, this, &SceneListModel::RefreshCutMarks);
@@ -69,13 +68,14 @@ void SceneListModel::UpdateCaptions(int row) {
     const int first = row < 0 ? 0 : row;
     const int last = row < 0 ? rowCount() - 1 : row;
     if (last >= rowCount()) return;
-    {
-        ListLock lock(m_listMutex);
-        if (m_data->diff_list.size() != m_rows.size()) return;
+    const bool same = m_data->Scenes().Read([&](const std::vector<SceneEntry>& scenes) {
+        if (scenes.size() != m_rows.size()) return false;
         for (int i = first; i <= last; ++i) {
-            m_rows[static_cast<size_t>(i)].capParam = m_data->diff_list[static_cast<size_t>(i)].capParam;
+            m_rows[static_cast<size_t>(i)].capParam = scenes[static_cast<size_t>(i)].capParam;
         }
-    }
+        return true;
+    });
+    if (!same) return;
     emit dataChanged(index(first, kColCaption), index(last, kColCaptionLength));
 }
 

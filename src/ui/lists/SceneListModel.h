@@ -1,11 +1,10 @@
 #pragma once
 
-#include <mutex>
 #include <vector>
 
 #include "ui/lists/EntryListModel.h"
 
-// The scene list of the scene tab (control 1031) over the project's diff_list: ten columns, a check box in
+// The scene list of the scene tab (control 1031) over the project's scenes: ten columns, a check box in
 // column 0 that is the scene's enable flag, greyed rows for disabled scenes, and the output starts of the
 // enabled rows.
 class SceneListModel : public EntryListModel {
@@ -28,8 +27,7 @@ public:
     static int HeaderId(int column);
     static int ColumnWidth(int column);
 
-    // listMutex may be nullptr where no engine runs (tests).
-    SceneListModel(CTarneloData* data, std::mutex* listMutex, QObject* parent = nullptr);
+    explicit SceneListModel(CTarneloData* data, QObject* parent = nullptr);
 
     // Rewrites the caption columns of one row, or of all rows when row < 0.
     void UpdateCaptions(int row = -1);

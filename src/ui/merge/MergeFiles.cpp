@@ -1,6 +1,5 @@
 // The merge tab's files and list: adding videos, the output folder and file, the converted files, and the
-// row menu (copy, delete) and reordering by drag. Every change of diff_list happens under the engine's list
-// lock.
+// row menu (copy, delete) and reordering by drag. Every change is one edit of the project's scene list.
 #include <QMenu>
 #include <QPushButton>
 
@@ -42,26 +41,19 @@ void CTarneloTabMerge::ChooseFiles() {
 }
 
 bool CTarneloTabMerge::AcceptVideo(const std::string& path) {
-    MergeClash clash;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        // The first video of an empty list proposes the folder its converted file goes to.
-        const std::string folder =
-            m_data.diff_list.empty() && m_data.output_folder.empty() ? MergeOutputFolder(path) : m_data.output_folder;
-        const std::string converted = ConvertedFileName(folder, path, Size(), Rate());
-        clash = FindAddClash(m_data.diff_list, path, converted, m_data.GetOutputPath());
-    }
+    const std::vector<SceneEntry> videos = m_data.Scenes().Snapshot();
+    // The first video of an empty list proposes the folder its converted file goes to.
+    const std::string folder =
+        videos.empty() && m_data.output_folder.empty() ? MergeOutputFolder(path) : m_data.output_folder;
+    const std::string converted = ConvertedFileName(folder, path, Size(), Rate());
+    const MergeClash clash = FindAddClash(videos, path, converted, m_data.GetOutputPath());
     if (!clash) return true;
     ShowClash(clash);
     return false;
 }
 
 bool CTarneloTabMerge::AcceptJob() {
-    MergeClash clash;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        clash = FindMergeClash(m_data.diff_list, m_data.GetOutputPath());
-    }
+    const MergeClash clash = FindMergeClash(m_data.Scenes().Snapshot(), m_data.GetOutputPath());
     if (!clash) return true;
     ShowClash(clash);
     return false;
@@ -89,12 +81,8 @@ int CTarneloTabMerge::AddVideos(const QStringList& files) {
         std::string report;
         RunServingWindow([&] { rejected = m_engine->GetFfprobeReport(path, report, 1); });
         if (rejected || !AcceptVideo(path)) continue;
-        int row = 0;
-        {
-            std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-            row = AddMergeEntry(m_data, path, m_sizeIndex, m_rateIndex);
-            m_data.list_idx = row;
-        }
+        const int row = AddMergeEntry(m_data, path, m_sizeIndex, m_rateIndex);
+        m_data.list_idx = row;
         m_listModel->AppendRow();
         m_listView->SelectRow(row);
         ++added;
@@ -134,13 +122,12 @@ void CTarneloTabMerge::ChangeOutputFolder(const QString& text) {
     folder = SetTrailingSeparator(folder, true);
     if (folder != m_data.output_folder) {
         // The converted files move with the folder; nothing is read back, the tab has no project file.
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
         const std::string old = m_data.output_folder;
-        for (SceneEntry& video : m_data.diff_list) {
+        m_data.Scenes().UpdateAll([&](SceneEntry& video) {
             if (!old.empty() && video.fileName.compare(0, old.size(), old) == 0) {
                 video.fileName = folder + video.fileName.substr(old.size());
             }
-        }
+        });
         m_data.output_folder = folder;
     }
     UpdateData(true);
@@ -161,16 +148,13 @@ void CTarneloTabMerge::DeleteOutputFolder() {
     if (!DeleteFolder(SetTrailingSeparator(m_data.output_folder, false))) {
         Host()->ShowMessage(ResText(3166) + QLatin1Char('\n') + QString::fromStdString(m_data.output_folder));
     }
-    {
-        // A video whose working copy was in the folder is analysed again from the file that was dropped.
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        for (SceneEntry& video : m_data.diff_list) {
-            if (video.m_sourcePath.empty() || platform::FileExists(video.m_fileToUse)) continue;
-            video.m_fileToUse = video.m_sourcePath;
-            video.m_sourcePath.clear();
-            video.m_created = false;
-        }
-    }
+    // A video whose working copy was in the folder is analysed again from the file that was dropped.
+    m_data.Scenes().UpdateAll([](SceneEntry& video) {
+        if (video.m_sourcePath.empty() || platform::FileExists(video.m_fileToUse)) return;
+        video.m_fileToUse = video.m_sourcePath;
+        video.m_sourcePath.clear();
+        video.m_created = false;
+    });
     FillList(m_data.list_idx);
     RefreshMergeInfo();
     m_preview->Pane()->Clear();
@@ -186,11 +170,8 @@ void CTarneloTabMerge::DeleteConvertedFiles() {
 void CTarneloTabMerge::ClearList() {
     StopPlayer();
     DeleteConvertedFiles();
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        m_data.diff_list.clear();
-        m_data.list_idx = -1;
-    }
+    m_data.Scenes().Clear();
+    m_data.list_idx = -1;
     FillList(-1);
     Host()->ResetStatusBar();
     RefreshMergeInfo();
@@ -211,9 +192,8 @@ void CTarneloTabMerge::ConnectListEditing() {
     m_listView->SetDragSwap([this](int from, int to) { return OnDragSwap(from, to); });
     connect(m_listView, &SceneListView::DragFinished, this, [this] { UpdateControlStates(true); });
     m_listView->SetDragTextOf([this](int row) {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (row < 0 || static_cast<size_t>(row) >= m_data.diff_list.size()) return QString();
-        return QString::fromStdString(FileNamePart(m_data.diff_list[static_cast<size_t>(row)].fileName));
+        const std::optional<SceneEntry> video = m_data.Scenes().At(row);
+        return video ? QString::fromStdString(FileNamePart(video->fileName)) : QString();
     });
 }
 
@@ -228,10 +208,7 @@ std::unique_ptr<QMenu> CTarneloTabMerge::ListContextMenu(int row) {
 void CTarneloTabMerge::OnListCommand(int id) {
     if (ListEditBlocked()) return;
     const int row = m_listView->CurrentRow() >= 0 ? m_listView->CurrentRow() : m_data.list_idx;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (row < 0 || static_cast<size_t>(row) >= m_data.diff_list.size()) return;
-    }
+    if (!m_data.Scenes().At(row)) return;
     m_data.list_idx = row;
     const bool refresh = m_listRefresh;
     m_listRefresh = false;
@@ -251,25 +228,16 @@ void CTarneloTabMerge::CopyVideo(int row) {
 }
 
 void CTarneloTabMerge::DeleteVideo(int row) {
-    bool single = false;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        single = m_data.diff_list.size() < 2;
-    }
-    if (single) {
+    if (m_data.Scenes().Size() < 2) {
         ClearList();
         return;
     }
     StopPlayer();
-    int frames = 0;
-    {
-        // The converted file stays: a copy of the video in the list may still use it.
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        DeleteSceneRow(m_data.diff_list, row);
-        const int count = static_cast<int>(m_data.diff_list.size());
-        if (m_data.list_idx >= count) m_data.list_idx = count - 1;
-        frames = m_data.diff_list[static_cast<size_t>(m_data.list_idx)].m_convertedInfo.frame_num;
-    }
+    // The converted file stays: a copy of the video in the list may still use it.
+    m_data.Scenes().Delete(row);
+    const int count = m_data.Scenes().Size();
+    if (m_data.list_idx >= count) m_data.list_idx = count - 1;
+    const int frames = m_data.Scenes().At(m_data.list_idx).value_or(SceneEntry()).m_convertedInfo.frame_num;
     m_listModel->RemoveRow(row);
     m_listView->SelectRow(m_data.list_idx);
     m_preview->SetPositionText(CPreviewPanel::PositionText(0, frames, FrameRateValue(Rate())));

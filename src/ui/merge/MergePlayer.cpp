@@ -30,12 +30,9 @@ void CTarneloTabMerge::StopPlayer() {
 void CTarneloTabMerge::OnRowClicked(int row, int column) {
     (void)column;
     if (IsBusy() || !m_listRefresh) return;
-    SceneEntry video;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (row < 0 || static_cast<size_t>(row) >= m_data.diff_list.size()) return;
-        video = m_data.diff_list[static_cast<size_t>(row)];
-    }
+    const std::optional<SceneEntry> listed = m_data.Scenes().At(row);
+    if (!listed) return;
+    const SceneEntry& video = *listed;
     // Before its conversion a video is shown and played as it is.
     const bool converted = platform::FileExists(video.fileName);
     const std::string file = converted ? video.fileName : video.m_fileToUse;
@@ -66,19 +63,17 @@ void CTarneloTabMerge::StopPlayback() {
 
 int CTarneloTabMerge::SelectedSceneStart() const {
     // A video plays from its own first frame.
-    std::lock_guard<std::mutex> lock(m_engine->ListMutex());
     const int index = m_data.list_idx;
-    return index >= 0 && index < static_cast<int>(m_data.diff_list.size()) ? 0 : -1;
+    return index >= 0 && index < m_data.Scenes().Size() ? 0 : -1;
 }
 
 bool CTarneloTabMerge::SelectedSceneIsLast() const {
-    std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-    return m_data.list_idx >= 0 && m_data.list_idx + 1 >= static_cast<int>(m_data.diff_list.size());
+    return m_data.list_idx >= 0 && m_data.list_idx + 1 >= m_data.Scenes().Size();
 }
 
 std::vector<int> CTarneloTabMerge::OutputStarts() const {
-    std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-    return MergeOutputStarts(m_data.diff_list, m_data.transition, m_data.TransitionDuration, FrameRateValue(Rate()));
+    return MergeOutputStarts(m_data.Scenes().Snapshot(), m_data.transition, m_data.TransitionDuration,
+                             FrameRateValue(Rate()));
 }
 
 bool CTarneloTabMerge::SceneJobRunning() const { return IsBusy(); }

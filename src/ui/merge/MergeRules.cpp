@@ -10,7 +10,7 @@ std::string MergeInfoText(const CTarneloData& data, const FrameSize& size, const
     long long merged = 0;
     int joined = 0;
     bool analysed = false;
-    for (const SceneEntry& video : data.diff_list) {
+    for (const SceneEntry& video : data.Scenes().Snapshot()) {
         if (!video.m_created) continue;
         analysed = true;
         all += video.m_convertedInfo.frame_num;
@@ -34,9 +34,9 @@ std::string ConvertedFilePattern(const std::string& outputFolder, const FrameSiz
 
 bool RetargetMergeList(CTarneloData& data, const FrameSize& size, const FrameRate& rate) {
     bool changed = false;
-    for (SceneEntry& video : data.diff_list) {
+    data.Scenes().UpdateAll([&](SceneEntry& video) {
         if (video.m_created) changed = TargetConvertedInfo(video, size, rate) || changed;
-    }
+    });
     const double sourceFps = data.m_sourceInfo.fps > 0 ? data.m_sourceInfo.fps : data.m_currentInfo.fps;
     if (sourceFps > 0) data.TransitionDuration = MergeTransitionDuration(sourceFps, FrameRateValue(rate));
     return changed;

@@ -60,7 +60,7 @@ void CTarneloTabMerge::BuildLayout() {
     m_files = new CFilesPanel(2016, this);
     m_settings = new CMergeSettingsPanel(this);
     m_jobs = new CMergeJobPanel(this);
-    m_listModel = new MergeListModel(&m_data, &m_engine->ListMutex(), this);
+    m_listModel = new MergeListModel(&m_data, this);
     m_listModel->SetJapanese(Host()->Japanese());
     m_listModel->SetOutputRate(Rate().num, Rate().den);
     m_listView = new SceneListView(this);
@@ -233,12 +233,7 @@ void CTarneloTabMerge::OnProcessFinished(const ProcessFinishedMsg& msg) {
 void CTarneloTabMerge::OnListChanged(const ListChangedMsg& msg) {
     (void)msg;
     m_listRefresh = false;
-    bool empty = false;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        empty = m_data.diff_list.empty();
-        if (empty) m_data.list_idx = -1;
-    }
+    if (m_data.Scenes().Empty()) m_data.list_idx = -1;
     FillList(m_data.list_idx);
     RefreshMergeInfo();
     UpdateData(true);
@@ -283,11 +278,7 @@ void CTarneloTabMerge::FillList(int select) {
 }
 
 void CTarneloTabMerge::RefreshMergeInfo() {
-    std::string text;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        text = MergeInfoText(m_data, Size(), Rate());
-    }
+    const std::string text = MergeInfoText(m_data, Size(), Rate());
     m_jobs->SetMergeInfo(QString::fromStdString(text));
 }
 
@@ -299,11 +290,8 @@ void CTarneloTabMerge::OnChoiceChanged(int sizeIndex, int rateIndex) {
     m_rateIndex = rateIndex;
     const bool refresh = m_listRefresh;
     m_listRefresh = false;
-    {
-        // What the list shows of each video is what the new choice will make of it.
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        RetargetMergeList(m_data, Size(), Rate());
-    }
+    // What the list shows of each video is what the new choice will make of it.
+    RetargetMergeList(m_data, Size(), Rate());
     m_listModel->SetOutputRate(Rate().num, Rate().den);
     m_listModel->Fill();
     m_listView->SelectRow(m_data.list_idx);

@@ -58,8 +58,8 @@ void StoreFont(CaptionParam& caption, const QFont& font, const QColor& color) {
 
 }  // namespace
 
-CCaptionPanel::CCaptionPanel(CTarneloData* data, std::mutex* listMutex, QWidget* parent)
-    : CSectionPanel("captionHeading", true, parent), m_data(data), m_listMutex(listMutex) {
+CCaptionPanel::CCaptionPanel(CTarneloData* data, QWidget* parent)
+    : CSectionPanel("captionHeading", true, parent), m_data(data) {
     setObjectName(QStringLiteral("captionPanel"));
     m_font = MakePageButton(this, "fontButton");
     m_text = new QLineEdit(this);
@@ -85,15 +85,14 @@ CCaptionPanel::CCaptionPanel(CTarneloData* data, std::mutex* listMutex, QWidget*
 }
 
 double CCaptionPanel::Limit() const {
-    const int index = m_data->list_idx;
-    const bool scene = m_kind == kSceneCaption && index >= 0 && index < static_cast<int>(m_data->diff_list.size());
-    return CaptionLimit(scene ? &m_data->diff_list[static_cast<size_t>(index)] : nullptr,
-                        m_data->SourceClock(m_data->m_sourceInfo.fps));
+    const std::optional<SceneEntry> scene =
+        m_kind == kSceneCaption ? m_data->Scenes().At(m_data->list_idx) : std::nullopt;
+    return CaptionLimit(scene ? &*scene : nullptr, m_data->SourceClock(m_data->m_sourceInfo.fps));
 }
 
 NumericSetting* CCaptionPanel::TimeSetting(bool start) {
-    const CaptionParam* target = Target();
-    if (target == nullptr) return nullptr;
+    const std::optional<CaptionParam> target = Target();
+    if (!target) return nullptr;
     const double limit = Limit();
     NumericSetting& setting = start ? m_startSetting : m_lengthSetting;
     if (start) {
@@ -107,61 +106,54 @@ NumericSetting* CCaptionPanel::TimeSetting(bool start) {
 }
 
 void CCaptionPanel::ApplyTime(bool start) {
-    {
-        std::unique_lock<std::mutex> lock;
-        if (m_listMutex != nullptr) lock = std::unique_lock<std::mutex>(*m_listMutex);
-        CaptionParam* target = Target();
-        if (target == nullptr) return;
-        const double limit = Limit();
-        if (start) {
-            SetCaptionStart(*target, m_startSetting.value, limit);
-        } else {
-            SetCaptionLength(*target, m_lengthSetting.value, limit);
-        }
+    const double limit = Limit();
+    if (!ChangeTarget([&](CaptionParam& target) {
+            if (start) {
+                SetCaptionStart(target, m_startSetting.value, limit);
+            } else {
+                SetCaptionLength(target, m_lengthSetting.value, limit);
+            }
+            return true;
+        })) {
+        return;
     }
     Load();
     emit CaptionChanged();
 }
 
 void CCaptionPanel::ApplyText() {
-    {
-        std::unique_lock<std::mutex> lock;
-        if (m_listMutex != nullptr) lock = std::unique_lock<std::mutex>(*m_listMutex);
-        CaptionParam* target = Target();
-        const std::string text = m_text->text().trimmed().toStdString();
-        if (target == nullptr || text == target->caption) return;
-        target->caption = text;
+    const std::string text = m_text->text().trimmed().toStdString();
+    if (!ChangeTarget([&](CaptionParam& target) {
+            if (text == target.caption) return false;
+            target.caption = text;
+            return true;
+        })) {
+        return;
     }
     Load();
     emit CaptionChanged();
 }
 
 void CCaptionPanel::ApplyPosition(int index) {
-    {
-        std::unique_lock<std::mutex> lock;
-        if (m_listMutex != nullptr) lock = std::unique_lock<std::mutex>(*m_listMutex);
-        CaptionParam* target = Target();
-        if (target == nullptr || target->cap_pos_type == index) return;
-        target->cap_pos_type = index;
+    if (!ChangeTarget([&](CaptionParam& target) {
+            if (target.cap_pos_type == index) return false;
+            target.cap_pos_type = index;
+            return true;
+        })) {
+        return;
     }
     emit CaptionChanged();
 }
 
 void CCaptionPanel::ChooseFont() {
-    CaptionParam shown;
-    {
-        std::unique_lock<std::mutex> lock;
-        if (m_listMutex != nullptr) lock = std::unique_lock<std::mutex>(*m_listMutex);
-        if (const CaptionParam* target = Target()) shown = *target;
-    }
+    const CaptionParam shown = Target().value_or(CaptionParam());
     CExtFontDialog dialog(ResText(3101), CaptionFont(shown), CaptionColor(shown.color), this);
     if (dialog.DoModal() != QDialog::Accepted) return;
-    {
-        std::unique_lock<std::mutex> lock;
-        if (m_listMutex != nullptr) lock = std::unique_lock<std::mutex>(*m_listMutex);
-        CaptionParam* target = Target();
-        if (target == nullptr) return;
-        StoreFont(*target, dialog.GetFont(), dialog.GetColor());
+    if (!ChangeTarget([&](CaptionParam& target) {
+            StoreFont(target, dialog.GetFont(), dialog.GetColor());
+            return true;
+        })) {
+        return;
     }
     emit CaptionChanged();
 }
@@ -182,23 +174,37 @@ void CCaptionPanel::RefreshTexts() {
     RefreshFillText();
 }
 
-CaptionParam* CCaptionPanel::Target() const {
+std::optional<CaptionParam> CCaptionPanel::Target() const {
     switch (m_kind) {
         case kTitle:
-            return &m_data->capTitle;
+            return m_data->capTitle;
         case kWatermark:
-            return &m_data->capWatermark;
+            return m_data->capWatermark;
         default: {
-            const int index = m_data->list_idx;
-            if (index < 0 || index >= static_cast<int>(m_data->diff_list.size())) return nullptr;
-            return &m_data->diff_list[static_cast<size_t>(index)].capParam;
+            const std::optional<SceneEntry> scene = m_data->Scenes().At(m_data->list_idx);
+            if (!scene) return std::nullopt;
+            return scene->capParam;
+        }
+    }
+}
+
+bool CCaptionPanel::ChangeTarget(const std::function<bool(CaptionParam&)>& change) {
+    switch (m_kind) {
+        case kTitle:
+            return change(m_data->capTitle);
+        case kWatermark:
+            return change(m_data->capWatermark);
+        default: {
+            // The scene's caption changes in one edit of the list, the rest of the scene as it is meanwhile.
+            bool changed = false;
+            m_data->Scenes().Update(m_data->list_idx, [&](SceneEntry& scene) { changed = change(scene.capParam); });
+            return changed;
         }
     }
 }
 
 void CCaptionPanel::Load() {
-    const CaptionParam* target = Target();
-    const CaptionParam shown = target != nullptr ? *target : CaptionParam();
+    const CaptionParam shown = Target().value_or(CaptionParam());
     m_text->setText(QString::fromStdString(shown.caption));
     // A long text shows its beginning, where a title's fade tag and the name start.
     m_text->setCursorPosition(0);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <mutex>
+#include <functional>
+#include <optional>
 
 #include "project/TarneloData.h"
 #include "ui/common/SectionPanel.h"
@@ -17,8 +18,7 @@ class CCaptionPanel : public CSectionPanel {
 public:
     enum CaptionKind { kSceneCaption, kTitle, kWatermark };
 
-    // listMutex guards the scenes' captions against the engine's work (nullptr: nothing to guard).
-    CCaptionPanel(CTarneloData* data, std::mutex* listMutex, QWidget* parent);
+    CCaptionPanel(CTarneloData* data, QWidget* parent);
 
     void RefreshTexts();
     // The current caption into the controls: the selected scene's, the title or the watermark; the default
@@ -29,8 +29,10 @@ public:
     // The next kind, as a click on the heading does.
     void NextKind();
     int Kind() const { return m_kind; }
-    // The caption the controls edit now, nullptr when there is none (a scene caption with an empty list).
-    CaptionParam* Target() const;
+    // A copy of the caption the controls edit now; none for a scene caption with an empty list.
+    std::optional<CaptionParam> Target() const;
+    // Lets change edit the caption shown (false: it left it as it was); false when there is none.
+    bool ChangeTarget(const std::function<bool(CaptionParam&)>& change);
 
     void SetCaptionsEnabled(bool enabled);
     // "全設定" while no scene has a caption text, "全削除" once one has.
@@ -64,7 +66,6 @@ private:
     void ApplyPosition(int index);
 
     CTarneloData* m_data;
-    std::mutex* m_listMutex;
     NumericSetting m_startSetting;
     NumericSetting m_lengthSetting;
     int m_kind = kSceneCaption;

@@ -29,24 +29,26 @@ bool SetCaptionLength(CaptionParam& caption, double length, double limit) {
 }
 
 bool AnySceneCaption(const CTarneloData& data) {
-    return std::any_of(data.diff_list.begin(), data.diff_list.end(),
-                       [](const SceneEntry& scene) { return !scene.capParam.caption.empty(); });
+    return data.Scenes().Read([](const std::vector<SceneEntry>& scenes) {
+        return std::any_of(scenes.begin(), scenes.end(),
+                           [](const SceneEntry& scene) { return !scene.capParam.caption.empty(); });
+    });
 }
 
 void FillCaptions(CTarneloData& data) {
     const double fps = data.m_sourceInfo.fps;
     const FrameClock clock = data.SourceClock(fps);
     int number = 0;
-    for (SceneEntry& scene : data.diff_list) {
+    data.Scenes().UpdateAll([&](SceneEntry& scene) {
         const double length = fps > 0 ? clock.Span(scene.framNo_first, scene.framNo_second) : 0.0;
         data.SetSceneCaption(scene, 0, length, FormatC("Scene%03d", ++number));
-    }
+    });
     data.capWatermark.caption = "Tarnelo\\NHexlow-Works.";
     data.capTitle.caption = "{\\fad(500,500)}" + FileNamePart(data.input_file);
 }
 
 void ClearCaptions(CTarneloData& data) {
-    for (SceneEntry& scene : data.diff_list) scene.capParam.caption.clear();
+    data.Scenes().UpdateAll([](SceneEntry& scene) { scene.capParam.caption.clear(); });
     data.capWatermark.caption.clear();
     data.capTitle.caption.clear();
 }

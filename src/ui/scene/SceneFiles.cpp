@@ -333,12 +333,9 @@ void CTarneloTabScene::ChangeOutputFolder(const QString& text) {
         return;
     }
     const std::string old = m_data.output_folder;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        ReplaceAll(m_data.input_mp4_file, old, folder);
-        ReplaceAll(m_data.pts_file, old, folder);
-        for (SceneEntry& scene : m_data.diff_list) ReplaceAll(scene.fileName, old, folder);
-    }
+    ReplaceAll(m_data.input_mp4_file, old, folder);
+    ReplaceAll(m_data.pts_file, old, folder);
+    m_data.Scenes().UpdateAll([&](SceneEntry& scene) { ReplaceAll(scene.fileName, old, folder); });
     m_data.output_folder = folder;
     ReloadAfterOutputChange();
 }
@@ -403,22 +400,14 @@ void CTarneloTabScene::ResetSceneList(bool rebuild) {
 }
 
 void CTarneloTabScene::PrepareSceneList(bool keep) {
-    bool build = !keep;
-    {
-        // A kept list is rebuilt only when it is empty: a project saved without a selection keeps its scenes.
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (keep && m_data.diff_list.empty()) build = true;
-    }
-    if (build) m_engine->InstallDefaultSceneList();
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        const int count = static_cast<int>(m_data.diff_list.size());
-        if (m_data.list_idx >= count) m_data.list_idx = count - 1;
-        if (m_data.list_idx < 0 && count > 0) m_data.list_idx = 0;
-    }
+    // A kept list is rebuilt only when it is empty: a project saved without a selection keeps its scenes.
+    if (!keep || m_data.Scenes().Empty()) m_engine->InstallDefaultSceneList();
+    const int count = m_data.Scenes().Size();
+    if (m_data.list_idx >= count) m_data.list_idx = count - 1;
+    if (m_data.list_idx < 0 && count > 0) m_data.list_idx = 0;
     ReloadCaptions();
     m_preview->VolumeSlider()->setValue(m_data.play_vol);
-    if (m_data.diff_list.empty()) Host()->ResetStatusBar();
+    if (count == 0) Host()->ResetStatusBar();
     FillList(m_data.list_idx);
     RefreshMergeInfo();
 }

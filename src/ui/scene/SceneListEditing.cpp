@@ -1,8 +1,9 @@
 // The scene tab's editing of its list: a click on a row, the in-place edit of a frame cell, the row menu
-// (copy, split, delete) and reordering by drag. Every change of diff_list happens under the engine's list
-// lock; the segment of a changed scene is cut again by the background queue, and the project is saved.
+// (copy, split, delete) and reordering by drag. Every change is one edit of the project's scene list; the
+// segment of a changed scene is cut again by the background queue, and the project is saved.
 #include <QMenu>
 #include <cstdio>
+#include <optional>
 
 #include "app/AppEdit.h"
 #include "engine/JobTables.h"
@@ -31,9 +32,8 @@ void CTarneloTabScene::ConnectListEditing() {
     });
     connect(m_listView, &SceneListView::EditEndRequested, this, &CTarneloTabScene::FinishCellEdit);
     m_listView->SetDragTextOf([this](int row) {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (row < 0 || static_cast<size_t>(row) >= m_data.diff_list.size()) return QString();
-        return QString::fromStdString(FileNamePart(m_data.diff_list[static_cast<size_t>(row)].fileName));
+        const std::optional<SceneEntry> scene = m_data.Scenes().At(row);
+        return scene ? QString::fromStdString(FileNamePart(scene->fileName)) : QString();
     });
 }
 
@@ -56,12 +56,9 @@ void CTarneloTabScene::StopPlayer() {
 
 void CTarneloTabScene::OnRowClicked(int row, int column) {
     if (IsBusy() || !m_listRefresh) return;
-    SceneEntry scene;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (row < 0 || static_cast<size_t>(row) >= m_data.diff_list.size()) return;
-        scene = m_data.diff_list[static_cast<size_t>(row)];
-    }
+    const std::optional<SceneEntry> listed = m_data.Scenes().At(row);
+    if (!listed) return;
+    const SceneEntry& scene = *listed;
     const bool changed = row != m_data.list_idx || scene.fileName != m_engine->CurrentPreviewFile();
     m_data.list_idx = row;
     m_data.list_col = column;
@@ -91,11 +88,9 @@ void CTarneloTabScene::OnRowClicked(int row, int column) {
 
 void CTarneloTabScene::OpenCellEdit(int row, int column) {
     FrameEditRange range;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (!SceneEditRange(m_data.diff_list, row, column, MinSceneLength(), m_data.m_sourceInfo.frame_num, range)) {
-            return;
-        }
+    if (!SceneEditRange(m_data.Scenes().Snapshot(), row, column, MinSceneLength(), m_data.m_sourceInfo.frame_num,
+                        range)) {
+        return;
     }
     CloseCellEdit();
     m_editValue.Set(range.current, range.minimum, range.maximum, 1, 1);
@@ -144,27 +139,25 @@ void CTarneloTabScene::ApplyPendingListEdit() {
 void CTarneloTabScene::ApplyCellEdit(const std::string& text) {
     const int row = m_editRow;
     std::string old;
-    bool shared = false;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        // The range again from the list as it is now: the neighbours may have changed meanwhile.
-        FrameEditRange range;
-        if (!SceneEditRange(m_data.diff_list, row, m_editColumn, MinSceneLength(), m_data.m_sourceInfo.frame_num,
-                            range)) {
-            return;
-        }
-        const int value = ParseFrameValue(text, range);
-        m_editValue.Set(value, range.minimum, range.maximum, 1, 1);
-        SceneEntry& scene = m_data.diff_list[static_cast<size_t>(row)];
-        ApplyFrameValue(scene, m_editColumn, value, m_data.SourceClock(m_data.m_sourceInfo.fps));
-        // The segment's name carries its range; the background cut writes the file of the new one.
-        const std::string name = SceneSegmentName(m_data, scene.framNo_first, scene.framNo_second);
-        if (name != scene.fileName) {
-            old = scene.fileName;
-            scene.fileName = name;
-            shared = SegmentSharedWithOtherRow(m_data.diff_list, row, old);
-        }
+    // The range again from the list as it is now: the neighbours may have changed meanwhile. The list is
+    // edited only here while no cut runs (ListEditBlocked), so the scene read is the scene replaced.
+    const std::vector<SceneEntry> scenes = m_data.Scenes().Snapshot();
+    FrameEditRange range;
+    if (!SceneEditRange(scenes, row, m_editColumn, MinSceneLength(), m_data.m_sourceInfo.frame_num, range)) {
+        return;
     }
+    const int value = ParseFrameValue(text, range);
+    m_editValue.Set(value, range.minimum, range.maximum, 1, 1);
+    SceneEntry scene = scenes[static_cast<size_t>(row)];
+    ApplyFrameValue(scene, m_editColumn, value, m_data.SourceClock(m_data.m_sourceInfo.fps));
+    // The segment's name carries its range; the background cut writes the file of the new one.
+    const std::string name = SceneSegmentName(m_data, scene.framNo_first, scene.framNo_second);
+    if (name != scene.fileName) {
+        old = scene.fileName;
+        scene.fileName = name;
+    }
+    m_data.Scenes().Replace(row, std::move(scene));
+    const bool shared = m_data.Scenes().FileSharedWithOther(row, old);
     StopPlayer();
     if (!old.empty() && !shared) std::remove(old.c_str());
     ReloadCaptions();
@@ -180,12 +173,9 @@ void CTarneloTabScene::ApplyCellEdit(const std::string& text) {
 
 std::unique_ptr<QMenu> CTarneloTabScene::ListContextMenu(int row, int column) {
     if (ListEditBlocked() || IsFrameColumn(column)) return nullptr;
-    bool split = false;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (row < 0 || static_cast<size_t>(row) >= m_data.diff_list.size()) return nullptr;
-        split = CanSplit(m_data.diff_list[static_cast<size_t>(row)], MinSceneLength());
-    }
+    const std::optional<SceneEntry> scene = m_data.Scenes().At(row);
+    if (!scene) return nullptr;
+    const bool split = CanSplit(*scene, MinSceneLength());
     // The menu's commands work on the selected row: the one under the pointer becomes it.
     if (row != m_data.list_idx) {
         m_data.list_idx = row;
@@ -207,10 +197,7 @@ void CTarneloTabScene::OnListContextMenu(int row, int column, const QPoint& glob
 void CTarneloTabScene::OnListCommand(int id) {
     if (ListEditBlocked()) return;
     const int row = m_listView->CurrentRow() >= 0 ? m_listView->CurrentRow() : m_data.list_idx;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (row < 0 || static_cast<size_t>(row) >= m_data.diff_list.size()) return;
-    }
+    if (!m_data.Scenes().At(row)) return;
     CloseCellEdit();
     if (id == kShowPeakCommand) {
         ShowPeakFrame(row);
@@ -249,18 +236,13 @@ void CTarneloTabScene::CopyScene(int row) {
 
 void CTarneloTabScene::SplitScene(int row) {
     const int m = MinSceneLength();
-    std::string old;
-    bool shared = false;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        const SceneEntry& scene = m_data.diff_list[static_cast<size_t>(row)];
-        if (!CanSplit(scene, m)) return;
-        // The player's frame counts within this scene only when it shows this scene's segment.
-        const int frame = scene.fileName == m_engine->CurrentPreviewFile() ? m_engine->CurrentPlayFrame() : 0;
-        old = SplitSceneRow(m_data, row, SplitFrame(scene, frame, m));
-        if (old.empty()) return;
-        shared = SegmentSharedWithOtherRow(m_data.diff_list, -1, old);
-    }
+    const std::optional<SceneEntry> scene = m_data.Scenes().At(row);
+    if (!scene || !CanSplit(*scene, m)) return;
+    // The player's frame counts within this scene only when it shows this scene's segment.
+    const int frame = scene->fileName == m_engine->CurrentPreviewFile() ? m_engine->CurrentPlayFrame() : 0;
+    const std::string old = SplitSceneRow(m_data, row, SplitFrame(*scene, frame, m));
+    if (old.empty()) return;
+    const bool shared = m_data.Scenes().FileSharedWithOther(-1, old);
     StopPlayer();
     if (!shared) std::remove(old.c_str());
     m_listModel->InsertRow(row);
@@ -273,27 +255,16 @@ void CTarneloTabScene::SplitScene(int row) {
 }
 
 void CTarneloTabScene::DeleteScene(int row) {
-    bool single = false;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        single = m_data.diff_list.size() < 2;
-    }
-    if (single) {
+    if (m_data.Scenes().Size() < 2) {
         ResetSceneList(true);
         return;
     }
     StopPlayer();
-    std::string old;
-    bool shared = false;
-    int length = 0;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        old = DeleteSceneRow(m_data.diff_list, row);
-        shared = SegmentSharedWithOtherRow(m_data.diff_list, -1, old);
-        const int count = static_cast<int>(m_data.diff_list.size());
-        if (m_data.list_idx >= count) m_data.list_idx = count - 1;
-        length = m_data.diff_list[static_cast<size_t>(m_data.list_idx)].FrameCount();
-    }
+    const std::string old = m_data.Scenes().Delete(row);
+    const bool shared = m_data.Scenes().FileSharedWithOther(-1, old);
+    const int count = m_data.Scenes().Size();
+    if (m_data.list_idx >= count) m_data.list_idx = count - 1;
+    const int length = m_data.Scenes().At(m_data.list_idx).value_or(SceneEntry()).FrameCount();
     if (!shared) std::remove(old.c_str());
     m_listModel->RemoveRow(row);
     m_listView->SelectRow(m_data.list_idx);

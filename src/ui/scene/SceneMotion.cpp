@@ -96,11 +96,8 @@ void CTarneloTabScene::OnThresholdDragged(int count) {
 void CTarneloTabScene::RefreshTimelineScenes() {
     if (!m_motion) return;
     std::vector<CMotionTimeline::Band> bands;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        bands.reserve(m_data.diff_list.size());
-        for (const SceneEntry& scene : m_data.diff_list)
-            bands.push_back({scene.framNo_first, scene.framNo_second, scene.enable});
+    for (const SceneEntry& scene : m_data.Scenes().Snapshot()) {
+        bands.push_back({scene.framNo_first, scene.framNo_second, scene.enable});
     }
     m_timeline->SetScenes(std::move(bands), m_listView->CurrentRow());
     m_timeline->SetThreshold(RecordThresholdCount(*m_motion, m_data.threshold.value),
@@ -112,36 +109,29 @@ int CTarneloTabScene::TimelineCursorFrame() const {
     if (file.empty()) return -1;
     const int frame = m_engine->CurrentPlayFrame();
     if (file == m_engine->WorkingInput()) return frame;
-    std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-    for (const SceneEntry& scene : m_data.diff_list) {
-        if (scene.fileName == file) return scene.framNo_first + frame;
-    }
-    return -1;
+    return m_data.Scenes().Read([&](const std::vector<SceneEntry>& scenes) {
+        for (const SceneEntry& scene : scenes) {
+            if (scene.fileName == file) return scene.framNo_first + frame;
+        }
+        return -1;
+    });
 }
 
 void CTarneloTabScene::OnTimelineClicked(int frame) {
-    int row = -1;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        for (size_t i = 0; i < m_data.diff_list.size(); ++i) {
-            const SceneEntry& scene = m_data.diff_list[i];
-            if (frame >= scene.framNo_first && frame <= scene.framNo_second) {
-                row = static_cast<int>(i);
-                break;
-            }
+    const int row = m_data.Scenes().Read([&](const std::vector<SceneEntry>& scenes) {
+        for (size_t i = 0; i < scenes.size(); ++i) {
+            if (frame >= scenes[i].framNo_first && frame <= scenes[i].framNo_second) return static_cast<int>(i);
         }
-    }
+        return -1;
+    });
     if (row >= 0) ShowSceneFrame(row, frame);
 }
 
 void CTarneloTabScene::ShowSceneFrame(int row, int frame) {
     if (IsBusy() || !m_listRefresh) return;
-    SceneEntry scene;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (row < 0 || static_cast<size_t>(row) >= m_data.diff_list.size()) return;
-        scene = m_data.diff_list[static_cast<size_t>(row)];
-    }
+    const std::optional<SceneEntry> listed = m_data.Scenes().At(row);
+    if (!listed) return;
+    const SceneEntry& scene = *listed;
     const int offset = std::clamp(frame - scene.framNo_first, 0, scene.FrameCount() - 1);
     if (scene.fileName == m_engine->CurrentPreviewFile()) {
         m_player->SeekToFrame(offset);
@@ -161,10 +151,9 @@ void CTarneloTabScene::ApplyPendingSeek() {
 
 std::optional<MotionPeak> CTarneloTabScene::PeakOfRow(int row) const {
     if (!m_motion) return std::nullopt;
-    std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-    if (row < 0 || static_cast<size_t>(row) >= m_data.diff_list.size()) return std::nullopt;
-    const SceneEntry& scene = m_data.diff_list[static_cast<size_t>(row)];
-    return PeakOfRange(m_motion->counts, scene.framNo_first, scene.framNo_second);
+    const std::optional<SceneEntry> scene = m_data.Scenes().At(row);
+    if (!scene) return std::nullopt;
+    return PeakOfRange(m_motion->counts, scene->framNo_first, scene->framNo_second);
 }
 
 void CTarneloTabScene::AddPeakCommand(QMenu& menu, int row) {

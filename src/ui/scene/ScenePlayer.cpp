@@ -26,20 +26,17 @@ void CTarneloTabScene::StopPlayback() {
 }
 
 int CTarneloTabScene::SelectedSceneStart() const {
-    std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-    const int index = m_data.list_idx;
-    if (index < 0 || index >= static_cast<int>(m_data.diff_list.size())) return -1;
-    return m_data.diff_list[index].framNo_first;
+    const std::optional<SceneEntry> scene = m_data.Scenes().At(m_data.list_idx);
+    return scene ? scene->framNo_first : -1;
 }
 
 bool CTarneloTabScene::SelectedSceneIsLast() const {
-    std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-    return m_data.list_idx >= 0 && m_data.list_idx + 1 >= static_cast<int>(m_data.diff_list.size());
+    return m_data.list_idx >= 0 && m_data.list_idx + 1 >= m_data.Scenes().Size();
 }
 
 std::vector<int> CTarneloTabScene::OutputStarts() const {
-    std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-    return SceneOutputStarts(m_data.diff_list, m_data.transition, m_data.TransitionDuration, m_data.m_currentInfo.fps);
+    return SceneOutputStarts(m_data.Scenes().Snapshot(), m_data.transition, m_data.TransitionDuration,
+                             m_data.m_currentInfo.fps);
 }
 
 bool CTarneloTabScene::SceneJobRunning() const { return IsBusy(); }

@@ -64,9 +64,9 @@ void CTarneloTabScene::BuildLayout() {
     m_files = new CFilesPanel(2015, this);
     m_extraction = new CExtractionPanel(&m_data, this);
     m_effects = new CEffectsPanel(&m_data, this);
-    m_captions = new CCaptionPanel(&m_data, &m_engine->ListMutex(), this);
+    m_captions = new CCaptionPanel(&m_data, this);
     m_jobs = new CSceneJobPanel(this);
-    m_listModel = new SceneListModel(&m_data, &m_engine->ListMutex(), this);
+    m_listModel = new SceneListModel(&m_data, this);
     m_listView = new SceneListView(this);
     m_listView->SetListModel(m_listModel);
     m_listView->SetBlockedWhile([this] { return IsBusy(); });
@@ -180,10 +180,7 @@ void CTarneloTabScene::UpdateControlStates(bool settled) {
     Host()->UpdateTabButtons();
     const bool outputOpen = state.outputNameSet && m_engine->CurrentPreviewFile() == m_data.GetOutputPath();
     m_preview->RefreshTexts(outputOpen);
-    if (!state.sceneJob) {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        m_captions->RefreshFillText();
-    }
+    if (!state.sceneJob) m_captions->RefreshFillText();
     update();
 }
 
@@ -225,11 +222,9 @@ void CTarneloTabScene::StopRunning() {
 void CTarneloTabScene::QueueMissingSegments() {
     // A stop ends the cuts under way with the job; the scenes already listed get their files afterwards.
     std::vector<int> missing;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        for (size_t i = 0; i < m_data.diff_list.size(); ++i) {
-            if (!platform::FileExists(m_data.diff_list[i].fileName)) missing.push_back(static_cast<int>(i));
-        }
+    const std::vector<SceneEntry> scenes = m_data.Scenes().Snapshot();
+    for (size_t i = 0; i < scenes.size(); ++i) {
+        if (!platform::FileExists(scenes[i].fileName)) missing.push_back(static_cast<int>(i));
     }
     for (int index : missing) m_engine->QueueSegment(index, false);
 }
@@ -237,12 +232,7 @@ void CTarneloTabScene::QueueMissingSegments() {
 void CTarneloTabScene::RefreshPreview() {
     const int job = CurrentJob();
     if (job == kJobInputPreview || job == kJobOutputPreview) return;
-    int index = -1;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (!m_data.diff_list.empty()) index = m_data.list_idx;
-    }
-    m_engine->QueueSegment(index, true);
+    m_engine->QueueSegment(m_data.Scenes().Empty() ? -1 : m_data.list_idx, true);
 }
 
 void CTarneloTabScene::OnBusy(const BusyMsg& msg) {
@@ -280,12 +270,8 @@ void CTarneloTabScene::OnListChanged(const ListChangedMsg& msg) {
     (void)msg;
     m_listRefresh = false;
     UpdateControlStates(false);
-    bool empty = false;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        empty = m_data.diff_list.empty();
-        if (empty) m_data.list_idx = -1;
-    }
+    const bool empty = m_data.Scenes().Empty();
+    if (empty) m_data.list_idx = -1;
     if (empty) {
         Host()->ResetStatusBar();
         Host()->SetStatusText(2, QString());
@@ -323,18 +309,11 @@ void CTarneloTabScene::FillList(int select) {
 }
 
 void CTarneloTabScene::RefreshMergeInfo() {
-    std::string text;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        text = SceneMergeInfoText(m_data);
-    }
+    const std::string text = SceneMergeInfoText(m_data);
     m_jobs->SetMergeInfo(QString::fromStdString(text));
 }
 
-void CTarneloTabScene::ReloadCaptions() {
-    std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-    m_captions->Load();
-}
+void CTarneloTabScene::ReloadCaptions() { m_captions->Load(); }
 
 // --- commands ---
 
@@ -352,11 +331,8 @@ void CTarneloTabScene::OnExtract(int job) {
     }
     if (IsPreviewJobId(CurrentJob())) StopRunning();
     m_listView->setEnabled(false);
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        m_data.diff_list.clear();
-        m_data.list_idx = -1;
-    }
+    m_data.Scenes().Clear();
+    m_data.list_idx = -1;
     FillList(-1);
     ResetSceneList(false);
     m_listView->setEnabled(true);
@@ -408,28 +384,18 @@ void CTarneloTabScene::AfterCaptionChange(bool allRows) {
 
 void CTarneloTabScene::OnResetCaptions() {
     if (!Confirm(3123)) return;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        m_data.ResetCaptionSettings();
-    }
+    m_data.ResetCaptionSettings();
     AfterCaptionChange(true);
 }
 
 void CTarneloTabScene::OnFillCaptions() {
-    bool clear = false;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (m_data.diff_list.empty()) return;
-        clear = AnySceneCaption(m_data);
-    }
+    if (m_data.Scenes().Empty()) return;
+    const bool clear = AnySceneCaption(m_data);
     if (clear && !Confirm(3125)) return;
-    {
-        std::lock_guard<std::mutex> lock(m_engine->ListMutex());
-        if (clear) {
-            ClearCaptions(m_data);
-        } else {
-            FillCaptions(m_data);
-        }
+    if (clear) {
+        ClearCaptions(m_data);
+    } else {
+        FillCaptions(m_data);
     }
     AfterCaptionChange(true);
 }

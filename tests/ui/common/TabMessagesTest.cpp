@@ -6,7 +6,7 @@
 
 #include "app/AppMsgDlg.h"
 #include "engine/JobTables.h"
-#include "ui/UiTestSupport.h"
+#include "ui/WindowTestBase.h"
 #include "ui/common/TabPage.h"
 #include "ui/main/MainFrame.h"
 #include "ui/main/TarneloDlg.h"
@@ -44,21 +44,12 @@ private:
 
 }  // namespace
 
-class TabMessagesTest : public QObject {
+class TabMessagesTest : public WindowTestBase {
     Q_OBJECT
-private:
-    UiTestEnvironment* m_env = nullptr;
-    std::unique_ptr<CDesktopApp> m_app;
-
-    CMainFrame* Frame() { return m_app->Frame(); }
-    CTarneloDlg* Dlg() { return m_app->Dialog(); }
+public:
+    TabMessagesTest() : WindowTestBase({.program = Program::kMainWindow}) {}
 
 private slots:
-    void initTestCase() { m_env = new UiTestEnvironment; }
-    void cleanupTestCase() { delete m_env; }
-    void init() { QVERIFY(StartMainWindow(m_app)); }
-    void cleanup() { StopMainWindow(m_app); }
-
     void jobMessagesFillTheirPanes() {
         CTabPage& tab = SceneTab(Dlg());
         tab.Send(WM_APP_JOB_START, W("シーン抽出"), 1800);

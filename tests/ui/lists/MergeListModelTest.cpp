@@ -2,7 +2,6 @@
 // at the output rate, grey disabled rows, and the shared list view without in-place editing.
 #include <QSignalSpy>
 #include <QtTest>
-#include <mutex>
 
 #include "app/Language.h"
 #include "ui/lists/ListModelSupport.h"
@@ -49,16 +48,16 @@ std::vector<SceneEntry> Videos(const std::vector<int>& converted) {
 // 1280x720 at 29.97 converted to 60 fps, a disabled 25 fps video, and a video just dropped.
 void FillProject(CTarneloData& data) {
     data.m_currentInfo.fps = 25;
-    data.diff_list = {Analysed("/v/one.mp4", 1280, 720, 29.97, 300, 600),
-                      Analysed("/v/two.avi", 720, 576, 25, 100, 240), Dropped("/w/three.mov")};
-    data.diff_list[1].enable = false;
+    data.diff_list.Assign({Analysed("/v/one.mp4", 1280, 720, 29.97, 300, 600),
+                           Analysed("/v/two.avi", 720, 576, 25, 100, 240), Dropped("/w/three.mov")},
+                          -1);
+    data.diff_list.Update(1, [&](SceneEntry& s) { s.enable = false; });
 }
 
 // The project above in a model filled at 60 fps.
 struct Filled {
     CTarneloData data;
-    std::mutex lock;
-    MergeListModel model{&data, &lock};
+    MergeListModel model{&data};
 
     Filled() {
         FillProject(data);
@@ -186,7 +185,7 @@ private slots:
         QFETCH(Starts, expected);
         CTarneloData data;
         data.m_currentInfo.fps = 25;
-        data.diff_list = Videos(converted);
+        data.diff_list.Assign(Videos(converted), -1);
         data.transition = transition;
         data.TransitionDuration = seconds;
         MergeListModel model(&data, nullptr);
@@ -203,12 +202,12 @@ private slots:
         }
         QCOMPARE(shown, expected);
         QCOMPARE(model.OutputStarts(), ascending);
-        QCOMPARE(MergeOutputStarts(data.diff_list, transition, seconds, model.OutputFps()), expected);
+        QCOMPARE(MergeOutputStarts(data.diff_list.Snapshot(), transition, seconds, model.OutputFps()), expected);
     }
 
     void changingTheRateShowsAfterTheRefresh() {
         Filled p;
-        p.data.diff_list[1].enable = true;
+        p.data.diff_list.Update(1, [&](SceneEntry& s) { s.enable = true; });
         p.model.RefreshNumbering();
         QCOMPARE(CellText(p.model, 1, M::kColOutputTime), QStringLiteral("00:00:10.00"));
         p.model.SetOutputRate(30, 1);
@@ -226,7 +225,7 @@ private slots:
         QCOMPARE(p.model.data(p.model.index(1, 0), Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
         QSignalSpy enableChanged(&p.model, &MergeListModel::EnableChanged);
         QVERIFY(p.model.setData(p.model.index(1, 0), Qt::Checked, Qt::CheckStateRole));
-        QVERIFY(p.data.diff_list[1].enable);
+        QVERIFY(p.data.diff_list.Snapshot()[1].enable);
         QCOMPARE(enableChanged.count(), 1);
         QCOMPARE(CellText(p.model, 1, M::kColOutputStart), QStringLiteral("600"));
         QCOMPARE(p.model.OutputStarts(), Starts({0, 600}));
@@ -240,9 +239,9 @@ private slots:
         SceneListView view;
         view.SetListModel(&model);
         QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
-        data.diff_list.push_back(Dropped("/v/a.mp4"));
+        data.diff_list.Append(Dropped("/v/a.mp4"));
         model.AppendRow();
-        data.diff_list.push_back(Dropped("/v/b.mp4"));
+        data.diff_list.Append(Dropped("/v/b.mp4"));
         model.AppendRow();
         QCOMPARE(model.rowCount(), 2);
         QCOMPARE(CellText(model, 1, M::kColFile), QStringLiteral("b.mp4"));

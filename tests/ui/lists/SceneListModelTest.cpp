@@ -7,7 +7,6 @@
 #include <QSignalSpy>
 #include <QStyledItemDelegate>
 #include <QtTest>
-#include <mutex>
 
 #include "app/AppEdit.h"
 #include "app/Language.h"
@@ -39,8 +38,8 @@ std::vector<SceneEntry> Scenes(const std::vector<int>& lengths) {
 // Three scenes at 30 fps, the middle one unchecked.
 void FillProject(CTarneloData& data) {
     data.m_currentInfo.fps = 30;
-    data.diff_list = Scenes({90, -60, 300});
-    data.SetSceneCaption(data.diff_list[0], 0.5, 2.0, "Hello");
+    data.diff_list.Assign(Scenes({90, -60, 300}), -1);
+    data.diff_list.Update(0, [&](SceneEntry& s) { data.SetSceneCaption(s, 0.5, 2.0, "Hello"); });
 }
 
 struct OptionDelegate : QStyledItemDelegate {
@@ -170,15 +169,14 @@ private slots:
     void checkBoxWritesTheEnableFlag() {
         CTarneloData data;
         FillProject(data);
-        std::mutex lock;
-        SceneListModel model(&data, &lock);
+        SceneListModel model(&data);
         model.Fill();
         QSignalSpy enableChanged(&model, &SceneListModel::EnableChanged);
         QVERIFY(model.flags(model.index(0, 0)).testFlag(Qt::ItemIsUserCheckable));
         QVERIFY(!model.flags(model.index(0, 1)).testFlag(Qt::ItemIsUserCheckable));
 
         QVERIFY(model.setData(model.index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
-        QVERIFY(!data.diff_list[0].enable);
+        QVERIFY(!data.diff_list.Snapshot()[0].enable);
         QCOMPARE(enableChanged.count(), 1);
         QCOMPARE(enableChanged.at(0).at(0).toInt(), 0);
         QCOMPARE(Cell(model, 0, SceneListModel::kColOutputStart), QString());
@@ -187,7 +185,7 @@ private slots:
         QCOMPARE(model.OutputStarts(), Starts({0}));
 
         QVERIFY(model.setData(model.index(1, 0), Qt::Checked, Qt::CheckStateRole));
-        QVERIFY(data.diff_list[1].enable);
+        QVERIFY(data.diff_list.Snapshot()[1].enable);
         QCOMPARE(Cell(model, 1, SceneListModel::kColOutputStart), QStringLiteral("0"));
         QCOMPARE(Cell(model, 2, SceneListModel::kColOutputStart), QStringLiteral("60"));
         QVERIFY(!model.data(model.index(1, 3), Qt::BackgroundRole).isValid());
@@ -207,7 +205,7 @@ private slots:
         QSignalSpy enableChanged(&model, &SceneListModel::EnableChanged);
         QVERIFY(!model.flags(model.index(0, 0)).testFlag(Qt::ItemIsUserCheckable));
         QVERIFY(!model.setData(model.index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
-        QVERIFY(data.diff_list[0].enable);
+        QVERIFY(data.diff_list.Snapshot()[0].enable);
         QCOMPARE(enableChanged.count(), 0);
         model.SetLocked(false);
         QVERIFY(model.setData(model.index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
@@ -218,14 +216,14 @@ private slots:
         FillProject(data);
         SceneListModel model(&data, nullptr);
         model.Fill();
-        data.diff_list[2].framNo_second = 209;
-        data.diff_list[0].capParam.caption = "Changed";
+        data.diff_list.Update(2, [&](SceneEntry& s) { s.framNo_second = 209; });
+        data.diff_list.Update(0, [&](SceneEntry& s) { s.capParam.caption = "Changed"; });
         QCOMPARE(Cell(model, 2, SceneListModel::kColLength), QStringLiteral("300"));
         model.UpdateCaptions(0);
         QCOMPARE(Cell(model, 0, SceneListModel::kColCaption), QStringLiteral("Changed"));
         model.UpdateRow(2);
         QCOMPARE(Cell(model, 2, SceneListModel::kColLength), QStringLiteral("60"));
-        data.diff_list.push_back(SceneEntry(210, 239, std::string()));
+        data.diff_list.Append(SceneEntry(210, 239, std::string()));
         model.RefreshNumbering();
         QCOMPARE(model.rowCount(), 4);
         QCOMPARE(Cell(model, 3, SceneListModel::kColEnable), QStringLiteral("004"));
@@ -267,7 +265,7 @@ private slots:
         const QPoint at = onCheckBox ? CheckBoxCenter(view, 2) : view.visualRect(model.index(2, column)).center();
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, at);
         QCOMPARE(rowClicked.count(), clicks);
-        QCOMPARE(data.diff_list[2].enable, enabledAfter);
+        QCOMPARE(data.diff_list.Snapshot()[2].enable, enabledAfter);
         if (clicks > 0) {
             QCOMPARE(rowClicked.at(0).at(0).toInt(), 2);
             QCOMPARE(rowClicked.at(0).at(1).toInt(), column);
@@ -318,20 +316,20 @@ private slots:
         model.Fill();
         QSignalSpy inserted(&model, &QAbstractItemModel::rowsInserted);
         QSignalSpy removed(&model, &QAbstractItemModel::rowsRemoved);
-        QVERIFY(CopySceneRow(data.diff_list, 0));
+        QVERIFY(data.diff_list.Copy(0));
         model.InsertRow(0);
         QCOMPARE(inserted.count(), 1);
         QCOMPARE(model.rowCount(), 4);
         QCOMPARE(Cell(model, 3, SceneListModel::kColEnable), QStringLiteral("004"));
         // Row 2 is the unchecked one; the last row starts after both copies.
         QCOMPARE(Cell(model, 3, SceneListModel::kColOutputStart), QStringLiteral("180"));
-        DeleteSceneRow(data.diff_list, 1);
+        data.diff_list.Delete(1);
         model.RemoveRow(1);
         QCOMPARE(removed.count(), 1);
         QCOMPARE(model.rowCount(), 3);
         QCOMPARE(Cell(model, 2, SceneListModel::kColOutputStart), QStringLiteral("90"));
         // A row count that does not follow from the change refills the whole list.
-        data.diff_list.clear();
+        data.diff_list.Clear();
         model.RemoveRow(0);
         QCOMPARE(model.rowCount(), 0);
     }
@@ -342,13 +340,13 @@ private slots:
         CTarneloData data;
         data.m_currentInfo.fps = 30;
         std::vector<int> lengths(30, 10);
-        data.diff_list = Scenes(lengths);
+        data.diff_list.Assign(Scenes(lengths), -1);
         SceneListModel model(&data, nullptr);
         model.Fill();
         SceneListView view;
         view.SetListModel(&model);
         view.SetDragSwap([&](int from, int to) {
-            if (!SwapSceneRows(data.diff_list, from, to)) return false;
+            if (!data.diff_list.Swap(from, to)) return false;
             model.UpdateRow(from);
             model.UpdateRow(to);
             return true;
@@ -378,7 +376,7 @@ private slots:
         // Over the rows: the dragged scene trades places with the row under the pointer.
         QTest::mouseMove(port, centre(top + 1));
         QCOMPARE(view.DragRow(), top + 1);
-        QCOMPARE(data.diff_list[static_cast<size_t>(top + 1)].framNo_first, (top + 2) * 10);
+        QCOMPARE(data.diff_list.Snapshot()[static_cast<size_t>(top + 1)].framNo_first, (top + 2) * 10);
         QCOMPARE(Cell(model, top + 1, SceneListModel::kColStart), QString::number((top + 2) * 10));
         QCOMPARE(view.CurrentRow(), top + 1);
 
@@ -389,7 +387,7 @@ private slots:
         QTest::mouseMove(port, QPoint(12, -5));
         QCOMPARE(bar->value(), scrolled - 2);
         QCOMPARE(view.DragRow(), top - 2);
-        QCOMPARE(data.diff_list[static_cast<size_t>(top - 2)].framNo_first, (top + 2) * 10);
+        QCOMPARE(data.diff_list.Snapshot()[static_cast<size_t>(top - 2)].framNo_first, (top + 2) * 10);
 
         // Below the list: down again, to the last visible row.
         const QPoint below(10, port->height() + 5);
@@ -403,7 +401,7 @@ private slots:
 
         // Every scene is still there once.
         std::vector<int> firsts;
-        for (const SceneEntry& scene : data.diff_list) firsts.push_back(scene.framNo_first);
+        for (const SceneEntry& scene : data.diff_list.Snapshot()) firsts.push_back(scene.framNo_first);
         std::sort(firsts.begin(), firsts.end());
         for (size_t i = 0; i < firsts.size(); ++i) QCOMPARE(firsts[i], static_cast<int>(i) * 10);
 

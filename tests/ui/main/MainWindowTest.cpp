@@ -15,7 +15,7 @@
 #include "app/AppMsgDlg.h"
 #include "app/Language.h"
 #include "engine/JobTables.h"
-#include "ui/UiTestSupport.h"
+#include "ui/WindowTestBase.h"
 #include "ui/main/MainFrame.h"
 #include "ui/main/TarneloDlg.h"
 #include "ui/merge/TarneloTabMerge.h"
@@ -42,22 +42,15 @@ QStringList MenuTexts(QMenuBar* bar) {
 
 }  // namespace
 
-class MainWindowTest : public QObject {
+class MainWindowTest : public WindowTestBase {
     Q_OBJECT
+public:
+    MainWindowTest() : WindowTestBase({.program = Program::kMainWindow}) {}
+
 private:
-    UiTestEnvironment* m_env = nullptr;
-    std::unique_ptr<CDesktopApp> m_app;
     QTemporaryDir m_files;
 
-    CMainFrame* Frame() { return m_app->Frame(); }
-    CTarneloDlg* Dlg() { return m_app->Dialog(); }
-
 private slots:
-    void initTestCase() { m_env = new UiTestEnvironment; }
-    void cleanupTestCase() { delete m_env; }
-    void init() { QVERIFY(StartMainWindow(m_app)); }
-    void cleanup() { StopMainWindow(m_app); }
-
     void menusShowEveryEntryWithItsAccelerator() {
         const QStringList texts = MenuTexts(Frame()->menuBar());
         for (const char* expected : {"ファイル(&F)",

@@ -5,7 +5,7 @@
 
 #include "app/AppMsgDlg.h"
 #include "app/SettingsRecord.h"
-#include "ui/UiTestSupport.h"
+#include "ui/WindowTestBase.h"
 #include "ui/main/MainFrame.h"
 #include "ui/main/TarneloDlg.h"
 #include "ui/scene/TarneloTabScene.h"
@@ -37,21 +37,21 @@ QString MakeProject(const QString& folder, const QString& name) {
 
 }  // namespace
 
-class StartupTest : public QObject {
+class StartupTest : public WindowTestBase {
     Q_OBJECT
+public:
+    StartupTest() : WindowTestBase({}) {}
+
 private:
-    UiTestEnvironment* m_env = nullptr;
     QTemporaryDir m_files;
 
-private slots:
-    void initTestCase() { m_env = new UiTestEnvironment; }
-    void cleanupTestCase() { delete m_env; }
-    void init() {
+    void BeforeCase() override {
         UiTestEnvironment::ClearSettings();
         CLanguage::SetSystemLocaleOverride(QString());
-        m_env->loadFailures.clear();
+        Env().loadFailures.clear();
     }
 
+private slots:
     void firstStartFollowsTheLocale_data() {
         QTest::addColumn<QString>("locale");
         QTest::addColumn<QString>("stored");
@@ -75,7 +75,7 @@ private slots:
         QCOMPARE(app.Language().IsJapanese(), japanese);
         QCOMPARE(app.Frame()->TopMenu(0)->title(),
                  japanese ? QString::fromUtf8("ファイル(&F)") : QStringLiteral("&File"));
-        QVERIFY(m_env->loadFailures.isEmpty());
+        QVERIFY(Env().loadFailures.isEmpty());
         CloseAndExit(app);
         QByteArray raw;
         const SettingsRecord r = StoredRecord(&raw);
@@ -254,7 +254,7 @@ private slots:
         QVERIFY(before != nullptr);
         app.Language().SetSearchFolder(m_files.path());  // holds no library
         QVERIFY(!app.Language().LoadLanguage(QStringLiteral("ja-JP")));
-        QCOMPARE(m_env->loadFailures, QStringList{QString::fromUtf8("言語DLLの読み込みに失敗しました。")});
+        QCOMPARE(Env().loadFailures, QStringList{QString::fromUtf8("言語DLLの読み込みに失敗しました。")});
         QCOMPARE(app.Language().Library(), before);
         QVERIFY(!ResText(3126).isEmpty());
         CloseAndExit(app);

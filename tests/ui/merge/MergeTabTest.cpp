@@ -16,7 +16,7 @@
 #include "app/AppMsgDlg.h"
 #include "engine/ConvertMerge.h"
 #include "engine/JobTables.h"
-#include "ui/SceneTabDriver.h"
+#include "ui/WindowTestBase.h"
 #include "ui/lists/ListContextMenu.h"
 #include "ui/lists/MergeListModel.h"
 #include "ui/lists/SceneListView.h"
@@ -50,16 +50,16 @@ int MergedFramesOf(const QString& info) {
 
 }  // namespace
 
-class MergeTabTest : public QObject {
+class MergeTabTest : public WindowTestBase {
     Q_OBJECT
+public:
+    MergeTabTest() : WindowTestBase({.program = Program::kDriver, .silentNotices = true}) {}
+
 private:
-    UiTestEnvironment* m_env = nullptr;
-    QTemporaryDir m_clips;
     QString m_sound25;     // 320x180, 25 fps, 50 frames, with sound
     QString m_silent2997;  // 320x240, 29.97 fps, 60 frames, no sound
     QString m_interlaced;  // 352x288 interlaced MPEG-2 in a transport stream, 25 fps, 40 frames
     QString m_long;        // 640x360, 25 fps, 750 frames: a conversion that is still running when stopped
-    scenetab::Driver m_d;
 
     CTarneloTabMerge& Tab() { return MergeTab(m_d.Dlg()); }
     CTarneloData& Data() { return Tab().Data(); }
@@ -96,10 +96,7 @@ private:
         WaitJobEnd();
     }
 
-private slots:
-    void initTestCase() {
-        m_env = new UiTestEnvironment;
-        CAppMsgDlg::SetNoticesSilent(true);
+    void PrepareRun() override {
         // The player runs without a screen or a sound card.
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -119,16 +116,9 @@ private slots:
         m_long = make("long.mp4", clips::SizedClip(640, 360, "25", 750, true, true));
         QVERIFY(!m_sound25.isEmpty() && !m_silent2997.isEmpty() && !m_interlaced.isEmpty() && !m_long.isEmpty());
     }
-    void cleanupTestCase() { delete m_env; }
-    void init() {
-        QVERIFY(m_d.Start());
-        m_d.Dlg()->SwitchTab(1);
-    }
-    void cleanup() {
-        m_d.Stop();
-        QTRY_VERIFY(NoChildLeft());
-    }
+    void BeforeCase() override { m_d.Dlg()->SwitchTab(1); }
 
+private slots:
     void controlsAreNamedAndReachedInLayoutOrder() {
         m_d.Dlg()->DropFiles({m_d.Copy(m_sound25, QStringLiteral("a.mp4"))});
         for (int command : {CTarneloDlg::kCmdEnglish, CTarneloDlg::kCmdJapanese}) {
@@ -173,8 +163,8 @@ private slots:
         // The first drop on an empty list names the output folder (with its separator) and file.
         QCOMPARE(Data().output_folder, (folder + QStringLiteral("conv_out/")).toStdString());
         QCOMPARE(Data().output_name, std::string("a_conv_1920x1080_59.94.mp4"));
-        QCOMPARE(Data().diff_list[0].fileName, Data().output_folder + "a_seg_1920x1080_59.94.mp4");
-        QCOMPARE(Data().diff_list[2].fileName, Data().output_folder + "c_seg_1920x1080_59.94.mp4");
+        QCOMPARE(Data().diff_list.Snapshot()[0].fileName, Data().output_folder + "a_seg_1920x1080_59.94.mp4");
+        QCOMPARE(Data().diff_list.Snapshot()[2].fileName, Data().output_folder + "c_seg_1920x1080_59.94.mp4");
         QCOMPARE(Data().input_file, (folder + QStringLiteral("c.ts")).toStdString());
         QCOMPARE(Cell(1, MergeListModel::kColFile), QStringLiteral("b.mp4"));
         QCOMPARE(Cell(1, MergeListModel::kColResolution), QStringLiteral("未解析"));
@@ -191,7 +181,7 @@ private slots:
         Choose("frameRateCombo", 5);
         QCOMPARE(Cell(0, MergeListModel::kColConvertedFrames),
                  QString::number(ConvertedFrameCount(50, 25, 30000 / 1001.0)));
-        QCOMPARE(Data().diff_list[0].fileName, Data().output_folder + "a_seg_1920x1080_59.94.mp4");
+        QCOMPARE(Data().diff_list.Snapshot()[0].fileName, Data().output_folder + "a_seg_1920x1080_59.94.mp4");
         QVERIFY(Info().contains(QStringLiteral("FPS:29.97 W1280xH720")));
 
         Click("convertJoinButton");
@@ -203,7 +193,7 @@ private slots:
         QCOMPARE(video.value(QStringLiteral("height")).toInt(), 720);
         QCOMPARE(video.value(QStringLiteral("r_frame_rate")).toString(), QStringLiteral("30000/1001"));
         int converted = 0;
-        for (const SceneEntry& entry : Data().diff_list) {
+        for (const SceneEntry& entry : Data().diff_list.Snapshot()) {
             QCOMPARE(scenetab::CountFrames(ToQ(entry.fileName)), entry.m_convertedInfo.frame_num);
             converted += entry.m_convertedInfo.frame_num;
         }
@@ -233,17 +223,17 @@ private slots:
         const QString b = m_d.Copy(m_silent2997, QStringLiteral("b.mp4"));
         m_d.Dlg()->DropFiles({a, b});
         Analyse();
-        const std::string named = Data().diff_list[1].fileName;
+        const std::string named = Data().diff_list.Snapshot()[1].fileName;
         const QString start = Cell(1, MergeListModel::kColOutputStart);
         const QString info = Info();
-        QCOMPARE(start, QString::number(Data().diff_list[0].m_convertedInfo.frame_num));
+        QCOMPARE(start, QString::number(Data().diff_list.Snapshot()[0].m_convertedInfo.frame_num));
 
         // Another rate: the second video starts elsewhere in the output, the line changes, the names stay.
         Choose("frameRateCombo", 8);
         QVERIFY(Cell(1, MergeListModel::kColOutputStart) != start);
         QCOMPARE(Cell(1, MergeListModel::kColOutputStart), QString::number(ConvertedFrameCount(50, 25, 15)));
         QVERIFY(Info() != info);
-        QCOMPARE(Data().diff_list[1].fileName, named);
+        QCOMPARE(Data().diff_list.Snapshot()[1].fileName, named);
         Choose("resolutionCombo", 8);
         CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kYes);
         Click("settingsResetButton");
@@ -266,15 +256,15 @@ private slots:
         QCOMPARE(menu->actions().size(), 2);
         Tab().OnListCommand(kListCopy);
         QCOMPARE(Tab().ListModel()->rowCount(), 3);
-        QCOMPARE(Data().diff_list[1].m_fileToUse, Data().diff_list[2].m_fileToUse);
+        QCOMPARE(Data().diff_list.Snapshot()[1].m_fileToUse, Data().diff_list.Snapshot()[2].m_fileToUse);
         QCOMPARE(Cell(2, MergeListModel::kColEnable), QStringLiteral("003"));
         // A drag takes the first video to the last place; the output starts follow the new order.
-        const std::string first = Data().diff_list[0].m_fileToUse;
+        const std::string first = Data().diff_list.Snapshot()[0].m_fileToUse;
         SceneListView* view = Tab().ListView();
         view->BeginDrag(0);
         view->DragMoveTo(view->visualRect(Tab().ListModel()->index(2, MergeListModel::kColFile)).center());
         view->EndDrag();
-        QCOMPARE(Data().diff_list[2].m_fileToUse, first);
+        QCOMPARE(Data().diff_list.Snapshot()[2].m_fileToUse, first);
         QCOMPARE(Cell(0, MergeListModel::kColOutputStart), QStringLiteral("0"));
         QCOMPARE(Cell(2, MergeListModel::kColFile), QStringLiteral("a.mp4"));
         Tab().OnListCommand(kListDelete);
@@ -324,7 +314,7 @@ private slots:
     void stopDuringTheConversionLeavesNothingHalfWritten() {
         m_d.Dlg()->DropFiles({m_d.Copy(m_long, QStringLiteral("long.mp4"))});
         Analyse();
-        const QString converted = ToQ(Data().diff_list[0].fileName);
+        const QString converted = ToQ(Data().diff_list.Snapshot()[0].fileName);
         Click("convertButton");
         QTRY_VERIFY_WITH_TIMEOUT(Tab().Engine().Status().childPid != 0 && QFile::exists(converted), kJobTimeoutMs);
         QVERIFY(Find<QPushButton>("stopButton")->isEnabled());
@@ -341,10 +331,10 @@ private slots:
         Choose("resolutionCombo", 8);
         Click("convertButton");
         WaitJobEnd();
-        const SceneEntry second = Data().diff_list[1];
+        const SceneEntry second = Data().diff_list.Snapshot()[1];
         QVERIFY(QFile::exists(ToQ(second.fileName)));
         ClickRow(0);
-        QCOMPARE(Tab().Engine().CurrentPreviewFile(), Data().diff_list[0].fileName);
+        QCOMPARE(Tab().Engine().CurrentPreviewFile(), Data().diff_list.Snapshot()[0].fileName);
         ClickRow(1);
         QCOMPARE(Tab().Engine().CurrentPreviewFile(), second.fileName);
         const QString line = Find<QLabel>("positionLine")->text();

@@ -16,7 +16,7 @@
 #include "app/AppMsgDlg.h"
 #include "engine/JobTables.h"
 #include "platform/X11Windows.h"
-#include "ui/SceneTabDriver.h"
+#include "ui/WindowTestBase.h"
 #include "ui/preview/PlayerControl.h"
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/StaticPreview.h"
@@ -27,23 +27,20 @@ constexpr int kTimeoutMs = 60000;
 
 }  // namespace
 
-class PlayerEmbedTest : public QObject {
+class PlayerEmbedTest : public WindowTestBase {
     Q_OBJECT
+public:
+    PlayerEmbedTest() : WindowTestBase({.silentNotices = true}) {}
+
 private:
-    UiTestEnvironment* m_env = nullptr;
-    QTemporaryDir m_clips;
     QString m_clip;
-    scenetab::Driver m_d;
 
     CTarneloTabScene& Tab() { return m_d.Tab(); }
     CPreviewPanel& Panel() { return *Tab().Preview(); }
     CPlayerControl& Player() { return *Tab().Player(); }
     bool Idle() { return m_d.Idle(); }
 
-private slots:
-    void initTestCase() {
-        m_env = new UiTestEnvironment;
-        CAppMsgDlg::SetNoticesSilent(true);
+    void PrepareRun() override {
         if (QGuiApplication::platformName() != QLatin1String("xcb") || qEnvironmentVariableIsEmpty("DISPLAY")) {
             QSKIP("needs an X display and the xcb platform");
         }
@@ -64,12 +61,12 @@ private slots:
         m_d.OpenDropped(m_d.Copy(m_clip, QStringLiteral("blue.mp4")));
         Tab().Engine().WaitPreviewIdle();
     }
-    void cleanupTestCase() {
+    void EndRun() override {
         m_d.Stop();
         QTRY_VERIFY(scenetab::NoChildLeft());
-        delete m_env;
     }
 
+private slots:
     void playerWindowLivesInThePane() {
         QTest::mouseClick(Panel().PlayStopButton(), Qt::LeftButton);
         // The start returns once the window is in the pane (or its search gave up).

@@ -17,7 +17,7 @@
 #include "engine/JobTables.h"
 #include "project/TimeText.h"
 #include "support/ProcessWatch.h"
-#include "ui/SceneTabDriver.h"
+#include "ui/WindowTestBase.h"
 #include "ui/preview/PlayerControl.h"
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/SeekRules.h"
@@ -55,15 +55,14 @@ bool NoPlayerLeft() { return PlayerArguments().empty(); }
 
 }  // namespace
 
-class PlayerTest : public QObject {
+class PlayerTest : public WindowTestBase {
     Q_OBJECT
-private:
-    UiTestEnvironment* m_env = nullptr;
-    QTemporaryDir m_clips;
-    QString m_clip;
-    scenetab::Driver m_d;
+public:
+    PlayerTest() : WindowTestBase({.program = Program::kDriver, .silentNotices = true}) {}
 
-    CTarneloDlg* Dlg() { return m_d.Dlg(); }
+private:
+    QString m_clip;
+
     CTarneloTabScene& Tab() { return m_d.Tab(); }
     CPreviewPanel& Panel() { return *Tab().Preview(); }
     CPlayerControl& Player() { return *Tab().Player(); }
@@ -87,10 +86,7 @@ private:
         QTest::mouseClick(slider, Qt::LeftButton, Qt::NoModifier, QPoint(x, slider->height() / 2));
     }
 
-private slots:
-    void initTestCase() {
-        m_env = new UiTestEnvironment;
-        CAppMsgDlg::SetNoticesSilent(true);
+    void PrepareRun() override {
         if (!clips::ToolsAvailable() || !clips::OnPath("ffplay")) QSKIP("ffmpeg, ffprobe or ffplay is not on PATH");
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -102,16 +98,10 @@ private slots:
         m_clip = QString::fromStdString(clips::MakeClip(m_clips.path().toStdString(), "play.mp4", o, &error));
         QVERIFY2(!m_clip.isEmpty(), error.c_str());
     }
-    void cleanupTestCase() { delete m_env; }
-    void init() {
-        QVERIFY(m_d.Start());
-        OpenClip();
-    }
-    void cleanup() {
-        m_d.Stop();
-        QTRY_VERIFY(NoPlayerLeft());
-    }
+    void BeforeCase() override { OpenClip(); }
+    bool NothingLeft() override { return NoPlayerLeft(); }
 
+private slots:
     void playAndStopFollowThePosition() {
         PlayUntilFrames();
         QCOMPARE(Tab().CurrentJob(), int(kJobInputPreview));

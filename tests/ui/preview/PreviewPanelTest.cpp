@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "app/Language.h"
-#include "ui/UiTestSupport.h"
+#include "ui/WindowTestBase.h"
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/StaticPreview.h"
 
@@ -28,10 +28,12 @@ QString U(const char* text) { return QString::fromUtf8(text); }
 
 }  // namespace
 
-class PreviewPanelTest : public QObject {
+class PreviewPanelTest : public WindowTestBase {
     Q_OBJECT
+public:
+    PreviewPanelTest() : WindowTestBase({}) {}
+
 private:
-    UiTestEnvironment* m_env = nullptr;
     CLanguage m_language;
     QTemporaryDir m_dir;
 
@@ -42,16 +44,14 @@ private:
         return image.save(path) ? path : QString();
     }
 
-private slots:
-    void initTestCase() {
-        m_env = new UiTestEnvironment;
+    void PrepareRun() override {
         m_language.SetSearchFolder(QStringLiteral(TARNELO_RESOURCE_DIR));
         QVERIFY(m_language.LoadLanguage(QStringLiteral("ja-JP")));
         QVERIFY(m_dir.isValid());
     }
-    void cleanupTestCase() { delete m_env; }
-    void cleanup() { QVERIFY(m_language.LoadLanguage(QStringLiteral("ja-JP"))); }
+    void AfterCase() override { QVERIFY(m_language.LoadLanguage(QStringLiteral("ja-JP"))); }
 
+private slots:
     void stillIsScaledToFitAndCentredOnGrey() {
         struct Case {
             const char* name;

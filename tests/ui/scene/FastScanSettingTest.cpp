@@ -6,14 +6,15 @@
 #include <QtTest>
 
 #include "app/AppMsgDlg.h"
-#include "ui/UiTestSupport.h"
+#include "ui/WindowTestBase.h"
 #include "ui/scene/ExtractionPanel.h"
 
-class FastScanSettingTest : public QObject {
+class FastScanSettingTest : public WindowTestBase {
     Q_OBJECT
+public:
+    FastScanSettingTest() : WindowTestBase({.program = Program::kMainWindow, .silentNotices = true}) {}
+
 private:
-    UiTestEnvironment* m_env = nullptr;
-    std::unique_ptr<CDesktopApp> m_app;
     QTemporaryDir m_files;
 
     QCheckBox* Check() { return m_app->Frame()->findChild<QCheckBox*>(QStringLiteral("fastScanCheck")); }
@@ -38,14 +39,6 @@ private:
     }
 
 private slots:
-    void initTestCase() {
-        m_env = new UiTestEnvironment;
-        CAppMsgDlg::SetNoticesSilent(true);
-    }
-    void cleanupTestCase() { delete m_env; }
-    void init() { QVERIFY(StartMainWindow(m_app)); }
-    void cleanup() { StopMainWindow(m_app); }
-
     void offByDefaultAndNamedByItsLabelInBothLanguages() {
         QCheckBox* check = Check();
         QVERIFY(check);

@@ -11,7 +11,7 @@
 #include "engine/MotionRecord.h"
 #include "engine/MotionSummary.h"
 #include "project/TimeText.h"
-#include "ui/SceneTabDriver.h"
+#include "ui/WindowTestBase.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
 #include "ui/scene/ExtractionPanel.h"
@@ -19,13 +19,13 @@
 
 using namespace scenetab;
 
-class MotionTimelineTest : public QObject {
+class MotionTimelineTest : public WindowTestBase {
     Q_OBJECT
+public:
+    MotionTimelineTest() : WindowTestBase({.program = Program::kDriver, .silentNotices = true}) {}
+
 private:
-    UiTestEnvironment* m_env = nullptr;
-    QTemporaryDir m_clips;
     QString m_twoScenes;
-    Driver m_d;
 
     CTarneloTabScene& Tab() { return m_d.Tab(); }
     CMotionTimeline* Strip() { return Tab().Timeline(); }
@@ -35,10 +35,7 @@ private:
     bool Extracted() {
         return m_d.OpenAndExtract(m_d.Copy(m_twoScenes, QStringLiteral("two.mp4"))) && Tab().HasMotionRecord();
     }
-    std::vector<Range> Ranges() {
-        std::lock_guard<std::mutex> lock(Tab().Engine().ListMutex());
-        return RangesOf(Tab().Data());
-    }
+    std::vector<Range> Ranges() { return RangesOf(Tab().Data()); }
     // Drags the threshold line from where it is to y, in steps, as a hand would.
     void DragLineTo(int y) {
         const TimelineScale scale = Strip()->Scale();
@@ -57,23 +54,15 @@ private:
         QVERIFY(!Strip()->Dragging());
     }
 
-private slots:
-    void initTestCase() {
-        m_env = new UiTestEnvironment;
-        CAppMsgDlg::SetNoticesSilent(true);
+    void PrepareRun() override {
         if (!clips::ToolsAvailable()) QSKIP("ffmpeg or ffprobe is not on PATH");
         std::string error;
         m_twoScenes =
             QString::fromStdString(clips::MakeClip(m_clips.path().toStdString(), "two.mp4", TwoSceneClip(), &error));
         QVERIFY2(!m_twoScenes.isEmpty(), error.c_str());
     }
-    void cleanupTestCase() { delete m_env; }
-    void init() { QVERIFY(m_d.Start()); }
-    void cleanup() {
-        m_d.Stop();
-        QTRY_VERIFY(NoChildLeft());
-    }
 
+private slots:
     void theScaleMapsBothWays() {
         TimelineScale scale{.frames = 108000, .top = 32400, .left = 4, .width = 800, .upper = 4, .height = 60};
         QCOMPARE(scale.FrameAtX(scale.XOfFrame(0)), 0);

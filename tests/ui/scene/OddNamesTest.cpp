@@ -14,25 +14,25 @@
 #include "app/AppMsgDlg.h"
 #include "app/Language.h"
 #include "engine/JobTables.h"
-#include "ui/SceneTabDriver.h"
+#include "ui/WindowTestBase.h"
 #include "ui/main/MainFrame.h"
 
 using namespace scenetab;
 
-class OddNamesTest : public QObject {
+class OddNamesTest : public WindowTestBase {
     Q_OBJECT
+public:
+    OddNamesTest() : WindowTestBase({.program = Program::kDriver, .silentNotices = true}) {}
+
 private:
-    UiTestEnvironment* m_env = nullptr;
-    QTemporaryDir m_clips;
     QString m_clip;
-    Driver m_d;
 
     // The segment files of the extraction, as their names and the output folder give them.
     void ExpectWholeSegments(const CTarneloData& data) {
         const QDir folder(QString::fromStdString(data.output_folder));
         const QStringList segments = folder.entryList({QStringLiteral("*_seg_*.mp4")}, QDir::Files);
-        QCOMPARE(segments.size(), static_cast<qsizetype>(data.diff_list.size()));
-        for (const SceneEntry& scene : data.diff_list) {
+        QCOMPARE(segments.size(), static_cast<qsizetype>(data.diff_list.Snapshot().size()));
+        for (const SceneEntry& scene : data.diff_list.Snapshot()) {
             const QString suffix = QStringLiteral("_seg_%1_%2.mp4").arg(scene.framNo_first).arg(scene.framNo_second);
             const QStringList match = segments.filter(suffix);
             QVERIFY2(match.size() == 1, qPrintable(suffix));
@@ -40,23 +40,15 @@ private:
         }
     }
 
-private slots:
-    void initTestCase() {
-        m_env = new UiTestEnvironment;
-        CAppMsgDlg::SetNoticesSilent(true);
+    void PrepareRun() override {
         if (!clips::ToolsAvailable()) QSKIP("ffmpeg or ffprobe is not on PATH");
         std::string error;
         m_clip =
             QString::fromStdString(clips::MakeClip(m_clips.path().toStdString(), "two.mp4", TwoSceneClip(), &error));
         QVERIFY2(!m_clip.isEmpty(), error.c_str());
     }
-    void cleanupTestCase() { delete m_env; }
-    void init() { QVERIFY(m_d.Start()); }
-    void cleanup() {
-        m_d.Stop();
-        QTRY_VERIFY(NoChildLeft());
-    }
 
+private slots:
     void openAndExtract_data() {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("link");
@@ -83,7 +75,7 @@ private slots:
         }
         QVERIFY(m_d.OpenAndExtract(clip));
         CTarneloData& data = m_d.Tab().Data();
-        QCOMPARE(data.diff_list.size(), size_t{2});
+        QCOMPARE(data.diff_list.Snapshot().size(), size_t{2});
         ExpectWholeSegments(data);
         if (QTest::currentTestFailed()) return;
 
@@ -150,7 +142,7 @@ private slots:
         QVERIFY(clicked);
 
         CTarneloData& data = m_d.Tab().Data();
-        QCOMPARE(data.diff_list.size(), size_t{2});
+        QCOMPARE(data.diff_list.Snapshot().size(), size_t{2});
         QCOMPARE(CAppMsgDlg::ShownCount(), shown + 1);
         const QString message = CAppMsgDlg::LastMessage();
         QVERIFY2(message.startsWith(ResText(3187)), qPrintable(message));

@@ -9,7 +9,7 @@
 
 #include "app/AppMsgDlg.h"
 #include "app/ExtFontDialog.h"
-#include "ui/SceneTabDriver.h"
+#include "ui/WindowTestBase.h"
 #include "ui/common/SectionHeading.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
@@ -33,39 +33,31 @@ int CaptionPixelsAt(const QString& video, double seconds) {
 
 }  // namespace
 
-class SceneCaptionTest : public QObject {
+class SceneCaptionTest : public WindowTestBase {
     Q_OBJECT
+public:
+    SceneCaptionTest() : WindowTestBase({.program = Program::kDriver, .silentNotices = true}) {}
+
 private:
-    UiTestEnvironment* m_env = nullptr;
-    QTemporaryDir m_clips;
     QString m_clip;
-    Driver m_d;
 
     CTarneloTabScene& Tab() { return m_d.Tab(); }
     QLineEdit* Edit(const char* name) { return m_d.Find<QLineEdit>(name); }
-    const CaptionParam& SceneCaption(int row) { return Tab().Data().diff_list[static_cast<size_t>(row)].capParam; }
+    CaptionParam SceneCaption(int row) { return Tab().Data().diff_list.Snapshot()[static_cast<size_t>(row)].capParam; }
     void Select(int row) {
         Tab().ListView()->SelectRow(row);
         Tab().Data().list_idx = row;
     }
 
-private slots:
-    void initTestCase() {
-        m_env = new UiTestEnvironment;
-        CAppMsgDlg::SetNoticesSilent(true);
+    void PrepareRun() override {
         if (!clips::ToolsAvailable()) QSKIP("ffmpeg or ffprobe is not on PATH");
         const clips::ClipOptions two = TwoSceneClip();
         std::string error;
         m_clip = QString::fromStdString(clips::MakeClip(m_clips.path().toStdString(), "two.mp4", two, &error));
         QVERIFY2(!m_clip.isEmpty(), error.c_str());
     }
-    void cleanupTestCase() { delete m_env; }
-    void init() { QVERIFY(m_d.Start()); }
-    void cleanup() {
-        m_d.Stop();
-        QTRY_VERIFY(NoChildLeft());
-    }
 
+private slots:
     void typedTimesKindsAndFontReachTheJoinedOutput() {
         // Without scenes the controls show the default caption.
         QCOMPARE(Edit("captionStartEdit")->text(), QStringLiteral("0.00"));
@@ -73,8 +65,8 @@ private slots:
         QCOMPARE(m_d.Find<QComboBox>("captionPositionCombo")->currentIndex(), 2);
 
         if (!m_d.OpenAndExtract(m_d.Copy(m_clip, QStringLiteral("two.mp4")))) return;
-        QCOMPARE(Tab().Data().diff_list.size(), size_t{2});
-        const SceneEntry first = Tab().Data().diff_list[0];
+        QCOMPARE(Tab().Data().diff_list.Snapshot().size(), size_t{2});
+        const SceneEntry first = Tab().Data().diff_list.Snapshot()[0];
         const double limit = first.FrameCount() / Tab().Data().m_sourceInfo.fps;
         QVERIFY2(limit > 1.6, "the first scene is too short to sample outside its caption");
         const QString limitText = QString::asprintf("%.02f", limit);
@@ -129,8 +121,8 @@ private slots:
         CTarneloData saved;
         saved.ResetAll(false);
         QVERIFY(saved.LoadProject(Tab().Data().project_file));
-        QCOMPARE(saved.diff_list[0].capParam.caption, std::string("MARK"));
-        QCOMPARE(saved.diff_list[0].capParam.font_size, 36);
+        QCOMPARE(saved.diff_list.Snapshot()[0].capParam.caption, std::string("MARK"));
+        QCOMPARE(saved.diff_list.Snapshot()[0].capParam.font_size, 36);
 
         // Joined, the caption shows between 0.5 s and 1.0 s of the first scene and nowhere else near it.
         QVERIFY(m_d.Click("mergeButton"));

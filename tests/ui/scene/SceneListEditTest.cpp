@@ -8,7 +8,7 @@
 
 #include "app/AppEdit.h"
 #include "app/AppMsgDlg.h"
-#include "ui/SceneTabDriver.h"
+#include "ui/WindowTestBase.h"
 #include "ui/lists/SceneEditRules.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
@@ -24,7 +24,8 @@ using Ranges = std::vector<std::pair<int, int>>;
 
 Ranges RangesOf(const CTarneloData& data) {
     Ranges ranges;
-    for (const SceneEntry& scene : data.diff_list) ranges.emplace_back(scene.framNo_first, scene.framNo_second);
+    for (const SceneEntry& scene : data.diff_list.Snapshot())
+        ranges.emplace_back(scene.framNo_first, scene.framNo_second);
     return ranges;
 }
 
@@ -47,16 +48,15 @@ int Brightest(const std::string& path, int n) {
 
 }  // namespace
 
-class SceneListEditTest : public QObject {
+class SceneListEditTest : public WindowTestBase {
     Q_OBJECT
+public:
+    SceneListEditTest() : WindowTestBase({.program = Program::kDriver, .silentNotices = true}) {}
+
 private:
-    UiTestEnvironment* m_env = nullptr;
-    QTemporaryDir m_clips;
     QString m_still;   // 260 frames, nothing moves
     QString m_halves;  // 200 frames, the box moves in the first half only
-    scenetab::Driver m_d;
 
-    CTarneloDlg* Dlg() { return m_d.Dlg(); }
     CTarneloTabScene& Tab() { return m_d.Tab(); }
     CTarneloData& Data() { return Tab().Data(); }
     bool Idle() { return m_d.Idle(); }
@@ -68,17 +68,15 @@ private:
 
     // The list the user would have after an extraction: these scenes, the first one selected.
     void SetScenes(const Ranges& ranges) {
-        {
-            std::lock_guard<std::mutex> lock(Tab().Engine().ListMutex());
-            Data().diff_list.clear();
-            for (const auto& r : ranges) {
-                SceneEntry scene(r.first, r.second, SceneSegmentName(Data(), r.first, r.second));
-                Data().SetSceneCaption(scene, 0, scene.FrameCount() / 25.0,
-                                       FormatC("Scene%03d", static_cast<int>(Data().diff_list.size()) + 1));
-                Data().diff_list.push_back(scene);
-            }
-            Data().list_idx = 0;
+        std::vector<SceneEntry> scenes;
+        for (const auto& r : ranges) {
+            SceneEntry scene(r.first, r.second, SceneSegmentName(Data(), r.first, r.second));
+            Data().SetSceneCaption(scene, 0, scene.FrameCount() / 25.0,
+                                   FormatC("Scene%03d", static_cast<int>(scenes.size()) + 1));
+            scenes.push_back(scene);
         }
+        Data().diff_list.Assign(std::move(scenes), 0);
+        Data().list_idx = 0;
         Tab().RefreshList(true);
         QCOMPARE(Tab().ListModel()->rowCount(), static_cast<int>(ranges.size()));
     }
@@ -124,16 +122,13 @@ private:
     void CheckSegments(const std::vector<int>& rows) {
         Tab().Engine().WaitBackgroundDrained();
         for (const int row : rows) {
-            const SceneEntry& scene = Data().diff_list[static_cast<size_t>(row)];
+            const SceneEntry scene = Data().diff_list.Snapshot()[static_cast<size_t>(row)];
             QVERIFY2(QFile::exists(ToQ(scene.fileName)), scene.fileName.c_str());
             QCOMPARE(CountFrames(scene.fileName), scene.FrameCount());
         }
     }
 
-private slots:
-    void initTestCase() {
-        m_env = new UiTestEnvironment;
-        CAppMsgDlg::SetNoticesSilent(true);
+    void PrepareRun() override {
         if (!clips::ToolsAvailable()) QSKIP("ffmpeg or ffprobe is not on PATH");
         clips::ClipOptions still;
         still.frames = 260;
@@ -146,13 +141,8 @@ private slots:
         m_halves = ToQ(clips::MakeClip(m_clips.path().toStdString(), "halves.mp4", halves, &error));
         QVERIFY2(!m_halves.isEmpty(), error.c_str());
     }
-    void cleanupTestCase() { delete m_env; }
-    void init() { QVERIFY(m_d.Start()); }
-    void cleanup() {
-        m_d.Stop();
-        QTRY_VERIFY(NoChildLeft());
-    }
 
+private slots:
     void typedFramesAreClampedAndTheSceneIsCutAgain() {
         Open(m_still, QStringLiteral("edit.mp4"));
         if (QTest::currentTestFailed()) return;
@@ -168,11 +158,11 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(RangesOf(Data()), (Ranges{{0, 49}, {105, 129}, {130, 200}}), kJobTimeoutMs);
         CheckSegments({1});
         if (QTest::currentTestFailed()) return;
-        QCOMPARE(Data().diff_list[1].fileName, SceneSegmentName(Data(), 105, 129));
+        QCOMPARE(Data().diff_list.Snapshot()[1].fileName, SceneSegmentName(Data(), 105, 129));
         QCOMPARE(Cell(1, SceneListModel::kColStart), QStringLiteral("105"));
         QCOMPARE(Cell(1, SceneListModel::kColLength), QStringLiteral("25"));
         // The caption is no longer than its scene; the project on disk follows.
-        QCOMPARE(Data().diff_list[1].capParam.capTime_second, 1.0);
+        QCOMPARE(Data().diff_list.Snapshot()[1].capParam.capTime_second, 1.0);
         QCOMPARE(SavedRanges(), RangesOf(Data()));
 
         // The last scene's end goes up to the input's last frame and no further.
@@ -226,12 +216,14 @@ private slots:
         QCOMPARE(ranges[0].first, 0);
         QCOMPARE(ranges[0].second + 1, ranges[1].first);
         QCOMPARE(ranges[1].second, 99);
-        QVERIFY(Data().diff_list[0].FrameCount() >= 25 && Data().diff_list[1].FrameCount() >= 25);
+        QVERIFY(Data().diff_list.Snapshot()[0].FrameCount() >= 25 && Data().diff_list.Snapshot()[1].FrameCount() >= 25);
         QCOMPARE(Data().list_idx, 1);
         QVERIFY(!QFile::exists(ToQ(whole)));
         CheckSegments({0, 1});
         if (QTest::currentTestFailed()) return;
-        QCOMPARE(CountFrames(Data().diff_list[0].fileName) + CountFrames(Data().diff_list[1].fileName), 100);
+        QCOMPARE(
+            CountFrames(Data().diff_list.Snapshot()[0].fileName) + CountFrames(Data().diff_list.Snapshot()[1].fileName),
+            100);
         QCOMPARE(SavedRanges(), RangesOf(Data()));
     }
 
@@ -241,7 +233,7 @@ private slots:
         SetScenes({{0, 49}, {50, 129}, {130, 259}});
         Tab().Engine().QueueSegment(1, false);
         Tab().Engine().WaitBackgroundDrained();
-        const std::string middle = Data().diff_list[1].fileName;
+        const std::string middle = Data().diff_list.Snapshot()[1].fileName;
         QVERIFY(QFile::exists(ToQ(middle)));
 
         QVERIFY(Menu(1, SceneListModel::kColCaption) != nullptr);
@@ -285,7 +277,6 @@ private slots:
         SetScenes({{0, 99}, {100, 199}});
         {
             // White caption texts would hide the white box.
-            std::lock_guard<std::mutex> lock(Tab().Engine().ListMutex());
             ClearCaptions(Data());
         }
         SceneListView* view = Tab().ListView();

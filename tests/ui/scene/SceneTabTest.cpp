@@ -11,23 +11,22 @@
 #include <QtTest>
 
 #include "app/AppMsgDlg.h"
-#include "ui/SceneTabDriver.h"
+#include "ui/WindowTestBase.h"
 #include "ui/common/SpinButtons.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
 
 using namespace scenetab;
 
-class SceneTabTest : public QObject {
+class SceneTabTest : public WindowTestBase {
     Q_OBJECT
+public:
+    SceneTabTest() : WindowTestBase({.program = Program::kDriver, .silentNotices = true}) {}
+
 private:
-    UiTestEnvironment* m_env = nullptr;
-    QTemporaryDir m_clips;
     QString m_twoScenes;
     QString m_manyScenes;
-    Driver m_d;
 
-    CTarneloDlg* Dlg() { return m_d.Dlg(); }
     CTarneloTabScene& Tab() { return m_d.Tab(); }
     template <class T>
     T* Find(const char* name) {
@@ -40,10 +39,7 @@ private:
     void WaitJobEnd() { m_d.WaitJobEnd(); }
     static void Type(QLineEdit* edit, const QString& text) { Driver::Type(edit, text); }
 
-private slots:
-    void initTestCase() {
-        m_env = new UiTestEnvironment;
-        CAppMsgDlg::SetNoticesSilent(true);
+    void PrepareRun() override {
         if (!clips::ToolsAvailable()) QSKIP("ffmpeg or ffprobe is not on PATH");
         const clips::ClipOptions two = TwoSceneClip();
         std::string error;
@@ -56,13 +52,8 @@ private slots:
         m_manyScenes = QString::fromStdString(clips::MakeClip(m_clips.path().toStdString(), "many.mp4", many, &error));
         QVERIFY2(!m_manyScenes.isEmpty(), error.c_str());
     }
-    void cleanupTestCase() { delete m_env; }
-    void init() { QVERIFY(m_d.Start()); }
-    void cleanup() {
-        m_d.Stop();
-        QTRY_VERIFY(NoChildLeft());
-    }
 
+private slots:
     void extractUncheckMergeAsTheCommandLineDoes() {
         const QString clip = Copy(m_twoScenes, QStringLiteral("two.mp4"));
         OpenDropped(clip);
@@ -123,17 +114,17 @@ private slots:
         QCOMPARE(fill->text(), QString::fromUtf8("全削除"));
         CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kNo);
         QVERIFY(Click("captionFillButton"));
-        QCOMPARE(Tab().Data().diff_list[1].capParam.caption, std::string("Gate"));
+        QCOMPARE(Tab().Data().diff_list.Snapshot()[1].capParam.caption, std::string("Gate"));
         CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kYes);
         QVERIFY(Click("captionFillButton"));
-        QVERIFY(Tab().Data().diff_list[1].capParam.caption.empty());
+        QVERIFY(Tab().Data().diff_list.Snapshot()[1].capParam.caption.empty());
         QCOMPARE(fill->text(), QString::fromUtf8("全設定"));
         QVERIFY(Click("captionFillButton"));
         QCOMPARE(model->index(0, SceneListModel::kColCaption).data().toString(), QStringLiteral("Scene001"));
 
         // The first scene off: greyed, no output start; the merge holds the second one only.
         QVERIFY(model->setData(model->index(0, 0), Qt::Unchecked, Qt::CheckStateRole));
-        QVERIFY(!Tab().Data().diff_list[0].enable);
+        QVERIFY(!Tab().Data().diff_list.Snapshot()[0].enable);
         QVERIFY(model->index(0, SceneListModel::kColOutputStart).data().toString().isEmpty());
         QCOMPARE(model->index(1, SceneListModel::kColOutputStart).data().toString(), QStringLiteral("0"));
         QVERIFY(Click("mergeButton"));
@@ -148,7 +139,7 @@ private slots:
         saved.ResetAll(false);
         QVERIFY(saved.LoadProject(Tab().Data().project_file));
         QCOMPARE(RangesOf(saved), expected);
-        QVERIFY(!saved.diff_list[0].enable && saved.diff_list[1].enable);
+        QVERIFY(!saved.diff_list.Snapshot()[0].enable && saved.diff_list.Snapshot()[1].enable);
         QCOMPARE(saved.threshold.value, 120.0);
         QCOMPARE(saved.contrast.value, 0.5);
     }
@@ -166,7 +157,7 @@ private slots:
         const CTarneloData& data = Tab().Data();
         // Cuts the stop ended are made again in the background.
         QTRY_VERIFY_WITH_TIMEOUT(
-            std::all_of(data.diff_list.begin(), data.diff_list.end(),
+            std::all_of(data.diff_list.Snapshot().begin(), data.diff_list.Snapshot().end(),
                         [](const SceneEntry& s) { return QFile::exists(QString::fromStdString(s.fileName)); }),
             kJobTimeoutMs);
         Tab().Engine().WaitBackgroundDrained();
@@ -176,9 +167,9 @@ private slots:
         QVERIFY(Find<QPushButton>("mergeButton")->isEnabled());
         QVERIFY(Find<QLineEdit>("thresholdEdit")->isEnabled());
         QVERIFY(!Find<QPushButton>("stopButton")->isEnabled());
-        QVERIFY(!data.diff_list.empty());
-        QVERIFY(data.diff_list.size() < 19);
-        for (const SceneEntry& scene : data.diff_list) {
+        QVERIFY(!data.diff_list.Empty());
+        QVERIFY(data.diff_list.Snapshot().size() < 19);
+        for (const SceneEntry& scene : data.diff_list.Snapshot()) {
             QCOMPARE(CountFrames(QString::fromStdString(scene.fileName)), scene.FrameCount());
         }
     }
@@ -245,12 +236,12 @@ private slots:
         QVERIFY(Click("extractButton"));
         WaitJobEnd();
         if (QTest::currentTestFailed()) return;
-        QCOMPARE(Tab().Data().diff_list.size(), size_t{2});
+        QCOMPARE(Tab().Data().diff_list.Snapshot().size(), size_t{2});
 
         // "リスト削除" answered "いいえ" keeps the list; "はい" leaves the first three seconds (25 fps).
         CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kNo);
         QVERIFY(Click("clearListButton"));
-        QCOMPARE(Tab().Data().diff_list.size(), size_t{2});
+        QCOMPARE(Tab().Data().diff_list.Snapshot().size(), size_t{2});
         CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kYes);
         QVERIFY(Click("clearListButton"));
         QCOMPARE(RangesOf(Tab().Data()), (std::vector<Range>{{0, 74}}));
@@ -265,8 +256,8 @@ private slots:
         const std::string moved = (folder + QLatin1Char('/')).toStdString();
         QCOMPARE(data.output_folder, moved);
         QCOMPARE(data.pts_file.substr(0, moved.size()), moved);
-        QCOMPARE(data.diff_list.size(), size_t{1});
-        QCOMPARE(data.diff_list[0].fileName.substr(0, moved.size()), moved);
+        QCOMPARE(data.diff_list.Snapshot().size(), size_t{1});
+        QCOMPARE(data.diff_list.Snapshot()[0].fileName.substr(0, moved.size()), moved);
         CTarneloData saved;
         saved.ResetAll(false);
         QVERIFY(saved.LoadProject(data.project_file));

@@ -391,7 +391,7 @@ protected:
 };
 
 TEST_F(CliProjectTest, TakesTheDefaultsOfOpeningAVideo) {
-    m_data.diff_list.emplace_back(1, 2, "old.mp4");
+    m_data.diff_list.Append(SceneEntry(1, 2, "old.mp4"));
     m_data.quality = 1;  // an application setting: kept unless given
     const auto warnings = cli::SetUpExtractProject(m_data, Parse({}), {"/v/clip.mov", "", ""}, false);
     EXPECT_TRUE(warnings.empty());
@@ -401,7 +401,7 @@ TEST_F(CliProjectTest, TakesTheDefaultsOfOpeningAVideo) {
     EXPECT_EQ(m_data.project_file, "/v/clip.mov.kpproj");
     EXPECT_EQ(m_data.capTitle.caption, "{\\fad(500,500)}clip.mov");
     EXPECT_EQ(m_data.pts_file, "/v/clip.mov_out/clip_pts.csv");
-    EXPECT_TRUE(m_data.diff_list.empty());
+    EXPECT_TRUE(m_data.diff_list.Empty());
     EXPECT_EQ(m_data.list_idx, -1);
     EXPECT_EQ(m_data.threshold.value, 100);
     EXPECT_EQ(m_data.valid_min_unit.value, 1.0);
@@ -558,7 +558,7 @@ TEST(CliTextTest, CorrectionAndJoinTablesShowWhatWasMeasuredAndJoined) {
     SceneEntry unread;
     unread.m_created = false;
     unread.m_fileToUse = "/v/sound.m4a";
-    data.diff_list = {analysed, unread};
+    data.diff_list.Assign({analysed, unread}, -1);
     EXPECT_EQ(cli::FormatJoinTable(data),
               "   #  used  size       rate          frames  audio  converted  file\n"
               "   1  yes   640x360    25/1              50  yes           30  /v/a.avi\n"
@@ -570,16 +570,16 @@ TEST(CliTextTest, SceneTableShowsFramesTimesAndFiles) {
     data.ResetAll(false);
     data.m_sourceInfo.fps = 30;
     data.m_currentInfo.fps = 25;  // the table follows the source, whatever was probed last
-    data.diff_list.emplace_back(60, 151, "/o/clip_seg_60_151.mp4");
-    data.diff_list.emplace_back(1800, 2099, "/o/clip_seg_1800_2099.mp4");
-    data.diff_list.back().enable = false;
+    data.diff_list.Append(SceneEntry(60, 151, "/o/clip_seg_60_151.mp4"));
+    data.diff_list.Append(SceneEntry(1800, 2099, "/o/clip_seg_1800_2099.mp4"));
+    data.diff_list.Update(data.diff_list.Size() - 1, [&](SceneEntry& s) { s.enable = false; });
     const std::string table = cli::FormatSceneTable(data);
     EXPECT_EQ(table,
               "   #  on      first      last  start        end          duration     file\n"
               "   1  on         60       151  00:00:02.00  00:00:05.06  00:00:03.06  clip_seg_60_151.mp4\n"
               "   2  off      1800      2099  00:01:00.00  00:01:10.00  00:00:10.00  clip_seg_1800_2099.mp4\n");
 
-    data.diff_list.clear();
+    data.diff_list.Clear();
     EXPECT_NE(cli::FormatSceneTable(data).find("(no scenes)"), std::string::npos);
 }
 

@@ -126,11 +126,13 @@ protected:
         m_data.project_file = "/p/clip.kpproj";
         m_data.input_file = "/p/clip & <co>.mp4";
         m_data.m_sourceInfo.fps = 25;
-        m_data.diff_list = {SceneEntry(2, 5, "/p/out/seg_001.mp4"), SceneEntry(7, 8, "/p/out/seg_002.mp4"),
-                            SceneEntry(20, 30, "/p/out/seg_003.mp4")};
-        m_data.diff_list[0].capParam.caption = "{\\fad(500,500)}朝, \"first\"\nline two";
-        m_data.diff_list[1].enable = false;
-        m_data.diff_list[1].capParam.caption = "</title><b>";
+        m_data.diff_list.Assign({SceneEntry(2, 5, "/p/out/seg_001.mp4"), SceneEntry(7, 8, "/p/out/seg_002.mp4"),
+                                 SceneEntry(20, 30, "/p/out/seg_003.mp4")},
+                                -1);
+        m_data.diff_list.Update(0,
+                                [&](SceneEntry& s) { s.capParam.caption = "{\\fad(500,500)}朝, \"first\"\nline two"; });
+        m_data.diff_list.Update(1, [&](SceneEntry& s) { s.enable = false; });
+        m_data.diff_list.Update(1, [&](SceneEntry& s) { s.capParam.caption = "</title><b>"; });
         // A full HD analysis frame keeps the threshold as set: 100 -> 10,000 changed pixels.
         m_record.width = 1920;
         m_record.height = 1080;
@@ -169,7 +171,7 @@ TEST_F(CliReportTest, ReportHoldsEachScenesTimesAndPeakAndNullsWhatIsUnknown) {
     EXPECT_EQ(first["peak_count"], 12000);
     EXPECT_DOUBLE_EQ(first["peak_seconds"].get<double>(), 0.12);
     EXPECT_EQ(first["peak_time"], "00:00:00.12");
-    EXPECT_EQ(first["caption"], m_data.diff_list[0].capParam.caption);
+    EXPECT_EQ(first["caption"], m_data.diff_list.Snapshot()[0].capParam.caption);
     EXPECT_EQ(first["segment_file"], "/p/out/seg_001.mp4");
 
     // Frame 7 is unmeasured, so frame 8 is the peak; the third scene lies past the record.
@@ -193,7 +195,7 @@ TEST_F(CliReportTest, ReportHoldsEachScenesTimesAndPeakAndNullsWhatIsUnknown) {
 }
 
 TEST_F(CliReportTest, CsvReportReadsBackWithTheCaptionsAsTheyAre) {
-    m_data.diff_list[2].capParam.caption = std::string("not UTF-8 \xff");
+    m_data.diff_list.Update(2, [&](SceneEntry& s) { s.capParam.caption = std::string("not UTF-8 \xff"); });
     const std::string csv = cli::FormatReportCsv(cli::BuildSceneReport(m_data, &m_record, "", "ok"));
     const auto rows = csvtest::ReadCsv(csv);
     ASSERT_TRUE(rows.has_value()) << csv;
@@ -206,9 +208,9 @@ TEST_F(CliReportTest, CsvReportReadsBackWithTheCaptionsAsTheyAre) {
         EXPECT_EQ((*rows)[row].size(), header.size()) << row;
         return column < (*rows)[row].size() ? (*rows)[row][column] : std::string("?");
     };
-    EXPECT_EQ(field(1, "caption"), m_data.diff_list[0].capParam.caption);
+    EXPECT_EQ(field(1, "caption"), m_data.diff_list.Snapshot()[0].capParam.caption);
     EXPECT_EQ(field(2, "caption"), "</title><b>");
-    EXPECT_EQ(field(3, "caption"), m_data.diff_list[2].capParam.caption);
+    EXPECT_EQ(field(3, "caption"), m_data.diff_list.Snapshot()[2].capParam.caption);
     EXPECT_EQ(field(1, "enabled"), "1");
     EXPECT_EQ(field(2, "enabled"), "0");
     EXPECT_EQ(field(1, "start_seconds"), "0.08");
@@ -261,7 +263,7 @@ TEST_F(CliReportTest, ChartHasOneBandPerSceneAndStaysWellFormed) {
     EXPECT_LT(threeHours.size(), 100000u);  // one step per column, not per frame
 
     // No scenes, no counts: still an image.
-    m_data.diff_list.clear();
+    m_data.diff_list.Clear();
     m_record.counts.clear();
     const xmltest::XmlShape empty = xmltest::CheckXml(cli::FormatMotionSvg(m_data, m_record, 10000));
     EXPECT_TRUE(empty.wellFormed) << empty.error;

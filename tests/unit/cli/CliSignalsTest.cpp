@@ -34,7 +34,7 @@ TEST_F(CliSignalsTest, SaveBeyondTheFileSizeLimitFailsInsteadOfKillingTheProgram
     data.input_file = "/videos/clip.mp4";
     ASSERT_TRUE(ProjectSession(data).SaveAs(path));
     const std::string old = ReadBytes(path);
-    for (int i = 0; i < 200; ++i) data.diff_list.emplace_back(i * 10, i * 10 + 5, "/videos/out/segment.mp4");
+    for (int i = 0; i < 200; ++i) data.diff_list.Append(SceneEntry(i * 10, i * 10 + 5, "/videos/out/segment.mp4"));
 
     const pid_t child = fork();
     ASSERT_GE(child, 0);

@@ -42,14 +42,14 @@ TEST(ConvertMergeTest, ADropNamesTheOutputsAfterTheFirstVideo) {
     data.ResetAll(false);
     data.output_folder.clear();
     data.output_name.clear();
-    data.diff_list.clear();
+    data.diff_list.Clear();
 
     EXPECT_EQ(AddMergeEntry(data, "/v/a.mp4", kDefaultMergeChoice, kDefaultMergeChoice), 0);
     EXPECT_EQ(data.input_file, "/v/a.mp4");
     EXPECT_EQ(data.output_folder, "/v/conv_out/");
     EXPECT_EQ(data.output_name, "a_conv_1920x1080_59.94.mp4");
-    ASSERT_EQ(data.diff_list.size(), 1u);
-    const SceneEntry& first = data.diff_list[0];
+    ASSERT_EQ(data.diff_list.Snapshot().size(), 1u);
+    const SceneEntry first = data.diff_list.Snapshot()[0];
     EXPECT_FALSE(first.m_created);
     EXPECT_TRUE(first.enable);
     EXPECT_TRUE(first.m_sourcePath.empty());
@@ -63,7 +63,7 @@ TEST(ConvertMergeTest, ADropNamesTheOutputsAfterTheFirstVideo) {
     EXPECT_EQ(data.input_file, "/w/clip two.MOV");
     EXPECT_EQ(data.output_folder, "/v/conv_out/");
     EXPECT_EQ(data.output_name, "a_conv_1920x1080_59.94.mp4");
-    EXPECT_EQ(data.diff_list[1].fileName, "/v/conv_out/clip two_seg_1280x720_29.97.mp4");
+    EXPECT_EQ(data.diff_list.Snapshot()[1].fileName, "/v/conv_out/clip two_seg_1280x720_29.97.mp4");
 
     // A folder and name the user chose stay.
     CTarneloData chosen;
@@ -72,7 +72,7 @@ TEST(ConvertMergeTest, ADropNamesTheOutputsAfterTheFirstVideo) {
     AddMergeEntry(chosen, "/v/b.avi", 8, 9);
     EXPECT_EQ(chosen.output_folder, "/out/");
     EXPECT_EQ(chosen.output_name, "joined.mp4");
-    EXPECT_EQ(chosen.diff_list[0].fileName, "/out/b_seg_352x288_10.00.mp4");
+    EXPECT_EQ(chosen.diff_list.Snapshot()[0].fileName, "/out/b_seg_352x288_10.00.mp4");
 
     EXPECT_EQ(ConvertedFileName("/o/", "noext", {352, 288}, {25, 1}), "/o/noext_seg_352x288_25.00.mp4");
     EXPECT_EQ(MergeOutputFolder("rel.mp4"), "conv_out/");

@@ -262,7 +262,7 @@ protected:
         SceneEntry scene(0, 89, "holiday_001.mp4");
         scene.capParam.caption = "{\\fad(500,500)}Beach";
         scene.capParam.capTime_second = 2;
-        m_data.diff_list.push_back(scene);
+        m_data.diff_list.Append(scene);
         m_data.list_idx = 0;
     }
     void TearDown() override { std::filesystem::remove_all(m_folder); }
@@ -304,7 +304,7 @@ TEST_F(EffectsEngineTest, NoCaptionsNoFileAndEffectsOffWritesNothing) {
               "scale=iw*1.000000:ih,setsar=1,scale=480:270,pad=480:480:0:105:color=#505050");
     EXPECT_TRUE(std::filesystem::is_empty(m_folder));
 
-    m_data.diff_list[0].capParam.cap_pos_type = 0;
+    m_data.diff_list.Update(0, [&](SceneEntry& s) { s.capParam.cap_pos_type = 0; });
     m_data.capWatermark.caption.clear();
     EXPECT_EQ(engine.BuildEffectsFilter(true, false, false, false, -1), kDefaultLook);
     EXPECT_EQ(engine.BuildSubtitleFilter(false, 1920, 1080, false, -1), "");

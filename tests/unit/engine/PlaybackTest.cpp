@@ -149,7 +149,7 @@ TEST(PlaybackTest, ScenePreviewWithoutAPlayableSceneEndsAtOnce) {
         RecordingSink sink;
         CTarneloData data;
         data.ResetAll(false);
-        if (listIdx == 3) data.diff_list.emplace_back(0, 9, "/nonexistent/a_seg_0_9.mp4");
+        if (listIdx == 3) data.diff_list.Append(SceneEntry(0, 9, "/nonexistent/a_seg_0_9.mp4"));
         data.list_idx = listIdx;
         CTarneloProcess engine(&sink, &data);
         ASSERT_TRUE(engine.StartJob(kJobScenePreview));

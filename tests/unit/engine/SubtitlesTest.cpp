@@ -137,7 +137,7 @@ TEST(SubtitlesTest, SegmentFileText) {
     CaptionParam caption = Caption("Hello", 1, 2);
     caption.font_name = "Arial";
     caption.font_size = 10;
-    data.diff_list.push_back(Scene(0, 89, caption));
+    data.diff_list.Append(Scene(0, 89, caption));
     data.list_idx = 0;
 
     const AssBuild build = BuildAssText(data, Options(false, false, -1));
@@ -166,8 +166,8 @@ TEST(SubtitlesTest, NothingApplies) {
     CTarneloData data = Project();
     data.capTitle = Caption("Title", 0, 3, 0);
     data.capWatermark = Caption("", 0, 3, 5);
-    data.diff_list.push_back(Scene(0, 89, Caption("Hidden", 0, 1, 0)));
-    data.diff_list.push_back(Scene(90, 179, Caption("", 0, 1, 2)));
+    data.diff_list.Append(Scene(0, 89, Caption("Hidden", 0, 1, 0)));
+    data.diff_list.Append(Scene(90, 179, Caption("", 0, 1, 2)));
     for (const AssOptions& options :
          {Options(false, false, 0), Options(false, false, 1), Options(true, false, -1), Options(false, true, 0)}) {
         const AssBuild build = BuildAssText(data, options);
@@ -178,7 +178,7 @@ TEST(SubtitlesTest, NothingApplies) {
 
 TEST(SubtitlesTest, FadeTagKeptInFilesRemovedInStill) {
     CTarneloData data = Project();
-    data.diff_list.push_back(Scene(0, 89, Caption("{\\fad(500,500)}Sea", 0, 2)));
+    data.diff_list.Append(Scene(0, 89, Caption("{\\fad(500,500)}Sea", 0, 2)));
     data.list_idx = 0;
     EXPECT_EQ(BuildDialogueLines(data, Options(false, false, 0)),
               Lines{"Dialogue: 0,00:00:00.00,00:00:02.03,Scene001,,0,0,0,,{\\fad(500,500)}Sea\n"});
@@ -193,8 +193,8 @@ TEST(SubtitlesTest, FadeTagKeptInFilesRemovedInStill) {
 
 TEST(SubtitlesTest, StillShowsCaptionOnlyAtItsFrames) {
     CTarneloData data = Project();
-    data.diff_list.push_back(Scene(0, 89));
-    data.diff_list.push_back(Scene(90, 179, Caption("Hi", 1, 2)));  // frames 30..90 of the segment
+    data.diff_list.Append(Scene(0, 89));
+    data.diff_list.Append(Scene(90, 179, Caption("Hi", 1, 2)));  // frames 30..90 of the segment
     data.list_idx = 0;
     struct Case {
         int playFrame;
@@ -208,7 +208,7 @@ TEST(SubtitlesTest, StillShowsCaptionOnlyAtItsFrames) {
     data.list_idx = 1;
     EXPECT_EQ(BuildDialogueLines(data, Options(false, true, -1, 40)),
               Lines{"Dialogue: 0,00:00:00.00,00:00:01.00,Scene002,,0,0,0,,Hi\n"});
-    data.diff_list[1].capParam = Caption("Hi", 0, 1);  // frames 0..30
+    data.diff_list.Update(1, [&](SceneEntry& s) { s.capParam = Caption("Hi", 0, 1); });  // frames 0..30
     EXPECT_TRUE(BuildDialogueLines(data, Options(false, true, 1, 31)).empty());
 }
 
@@ -263,7 +263,7 @@ TEST(SubtitlesTest, TitleAndWatermarkOnOneSegment) {
         data.transition = c.transition;
         data.capTitle = Caption("{\\fad(500,500)}T", c.titleStart, c.titleLength, 8);
         data.capWatermark = Caption("W", 0, 36000, 9);
-        data.diff_list = {Scene(0, 59), Scene(60, 149), Scene(150, 209)};
+        data.diff_list.Assign({Scene(0, 59), Scene(60, 149), Scene(150, 209)}, -1);
         EXPECT_EQ(BuildDialogueLines(data, Options(false, c.singleStill, 1, c.playFrame)), c.expected) << c.name;
 
         // The merge tab's output carries no watermark.
@@ -311,9 +311,10 @@ TEST(SubtitlesTest, WholeTimeline) {
         data.transition = c.transition;
         data.capTitle = Caption("T", 0, 20, 8);
         data.capWatermark = Caption("W", 0, 36000, 9);
-        data.diff_list = {Scene(0, 89, Caption("A", 0, 1, 0)), Scene(100, 189, Caption("B", 0, 1)),
-                          Scene(200, 289, Caption("C", 1, 10))};
-        data.diff_list[0].enable = c.firstEnabled;
+        data.diff_list.Assign({Scene(0, 89, Caption("A", 0, 1, 0)), Scene(100, 189, Caption("B", 0, 1)),
+                               Scene(200, 289, Caption("C", 1, 10))},
+                              -1);
+        data.diff_list.Update(0, [&](SceneEntry& s) { s.enable = c.firstEnabled; });
         const AssOptions options = Options(true, false, -1);
         EXPECT_EQ(BuildDialogueLines(data, options), c.expected) << c.name;
 
@@ -328,7 +329,7 @@ TEST(SubtitlesTest, WholeTimeline) {
 
 TEST(SubtitlesTest, CaptionLineBreaksStayInOneEvent) {
     CTarneloData data = Project();
-    data.diff_list.push_back(Scene(0, 89, Caption("one\r\ntwo\nthree", 0, 1)));
+    data.diff_list.Append(Scene(0, 89, Caption("one\r\ntwo\nthree", 0, 1)));
     const AssBuild build = BuildAssText(data, Options(false, false, 0));
     EXPECT_EQ(build.dialogues, Lines{"Dialogue: 0,00:00:00.00,00:00:01.03,Scene001,,0,0,0,,one\\Ntwo\\Nthree\n"});
     EXPECT_NE(build.text.find(",,one\\Ntwo\\Nthree\r\n"), std::string::npos);
@@ -417,7 +418,7 @@ TEST_F(SubtitleFileTest, MakeFilterWritesFileAndReportsProblems) {
     CTarneloData data = Project();
     data.output_folder = m_folder;
     data.input_file = "/videos/it's 10:30 休日.mov";
-    data.diff_list.push_back(Scene(0, 89, Caption("Hello", 0, 1)));
+    data.diff_list.Append(Scene(0, 89, Caption("Hello", 0, 1)));
 
     const SubtitleFilterResult made = MakeSubtitleFilter(data, Options(false, false, 0));
     const std::string path = m_folder + "it's 10:30 休日_seg.ass";
@@ -445,7 +446,7 @@ TEST_F(SubtitleFileTest, MakeFilterWritesFileAndReportsProblems) {
 
     // No caption: nothing at all.
     data.input_file = "/videos/none.mov";
-    data.diff_list[0].capParam.caption.clear();
+    data.diff_list.Update(0, [&](SceneEntry& s) { s.capParam.caption.clear(); });
     const SubtitleFilterResult none = MakeSubtitleFilter(data, Options(false, false, 0));
     EXPECT_EQ(none.filter, "");
     EXPECT_EQ(none.path, "");

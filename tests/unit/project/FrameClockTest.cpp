@@ -87,7 +87,7 @@ TEST(FrameClockTest, ProjectTimesOnlyTheWorkingInputWhenItsListIsIrregular) {
     EXPECT_FALSE(data.ClockOf("/v/in.mkv", 25).Timed());  // the user's file is not the one the list times
     EXPECT_FALSE(data.ClockOf("/out/other.mp4", 25).Timed());
     // A scene's cut keeps its frames' times, counted from its first frame.
-    data.diff_list.emplace_back(1, 2, "/out/in_seg_1_2.mp4");
+    data.diff_list.Append(SceneEntry(1, 2, "/out/in_seg_1_2.mp4"));
     const FrameClock cut = data.ClockOf("/out/in_seg_1_2.mp4", 25);
     ASSERT_TRUE(cut.Timed());
     EXPECT_NEAR(cut.Seconds(2), 0.16, 1e-9);

@@ -74,7 +74,7 @@ CTarneloData FullProject() {
         cap.strike_uut = -1;
         cap.encoding = 1;
         cap.outline = 4;
-        data.diff_list.push_back(scene);
+        data.diff_list.Append(scene);
     }
     data.threshold.SetValueClamped(250);
     data.valid_min_unit.SetValueClamped(2.75);
@@ -143,7 +143,7 @@ TEST_F(ProjectFileTest, SavedBytesOfAOneSceneProject) {
     data.output_folder = "/o/";
     SceneEntry scene(0, 89, "/o/日本語_0_89.mp4");
     data.SetSceneCaption(scene, 0, 3.0, "Scene001");
-    data.diff_list.push_back(scene);
+    data.diff_list.Append(scene);
     data.list_idx = 0;
     ASSERT_TRUE(data.SaveProject(PathOf("p.kpproj")));
 
@@ -280,10 +280,10 @@ TEST_F(ProjectFileTest, RoundTripOfEveryStoredField) {
     EXPECT_EQ(loaded.output_name, original.output_name);
     EXPECT_EQ(loaded.pts_file, original.pts_file);
     EXPECT_TRUE(loaded.cine_sco && loaded.transition && loaded.primaries && loaded.play_scene_loop && loaded.play_loop);
-    ASSERT_EQ(loaded.diff_list.size(), 3u);
+    ASSERT_EQ(loaded.diff_list.Snapshot().size(), 3u);
     for (size_t i = 0; i < 3; ++i) {
-        const SceneEntry& a = loaded.diff_list[i];
-        const SceneEntry& b = original.diff_list[i];
+        const SceneEntry a = loaded.diff_list.Snapshot()[i];
+        const SceneEntry b = original.diff_list.Snapshot()[i];
         EXPECT_EQ(a.enable, b.enable) << i;
         EXPECT_EQ(a.framNo_first, b.framNo_first) << i;
         EXPECT_EQ(a.framNo_second, b.framNo_second) << i;
@@ -373,7 +373,8 @@ TEST_F(ProjectFileTest, FailedWriteKeepsOldFileByteIdentical) {
     const std::string before = ReadBytes(path);
     ASSERT_GT(before.size(), 1024u);
 
-    data.diff_list.resize(40, data.diff_list.front());  // the new file would be larger
+    data.diff_list.Assign(std::vector<SceneEntry>(40, data.diff_list.Snapshot().front()),
+                          -1);  // the new file would be larger
     data.project_file = "/before.kpproj";
     const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
     rlimit saved{};
@@ -420,7 +421,7 @@ TEST_F(ProjectFileTest, EmptyObjectKeepsFieldsButReplacesSceneList) {
     for (const std::string text : {"{}", "\xEF\xBB\xBF{}\n", "  { }  "}) {
         CTarneloData loaded = data;
         ASSERT_TRUE(LoadText(loaded, text)) << text;
-        EXPECT_TRUE(loaded.diff_list.empty());
+        EXPECT_TRUE(loaded.diff_list.Empty());
         EXPECT_EQ(loaded.list_idx, -1);  // no longer a row of the list
         EXPECT_EQ(loaded.capTitle.caption, "{\\fad(500,500)}/v/clip.part");
         EXPECT_EQ(loaded.output_folder, "/");
@@ -460,8 +461,8 @@ TEST_F(ProjectFileTest, CaptionObjectsStartFromTheSceneCaption) {
         "capWatermark": {"caption": "mark"},
         "capTitle": {"caption": "題", "bold": 0}
     })"));
-    ASSERT_EQ(data.diff_list.size(), 1u);
-    const SceneEntry& scene = data.diff_list[0];
+    ASSERT_EQ(data.diff_list.Snapshot().size(), 1u);
+    const SceneEntry scene = data.diff_list.Snapshot()[0];
     EXPECT_FALSE(scene.enable);
     EXPECT_EQ(scene.framNo_first, 5);
     EXPECT_EQ(scene.framNo_second, 9);
@@ -485,16 +486,16 @@ TEST_F(ProjectFileTest, OlderSceneLayoutAndMissingMembers) {
         {"caption": "only text"},
         {}
     ]})"));
-    ASSERT_EQ(data.diff_list.size(), 3u);
+    ASSERT_EQ(data.diff_list.Snapshot().size(), 3u);
     CaptionParam expected = DefaultSceneCaption();
     expected.capTime_first = 0.5;
     expected.capTime_second = 2.25;
     expected.caption = "旧式";
-    ExpectSameCaption(data.diff_list[0].capParam, expected, "old layout");
+    ExpectSameCaption(data.diff_list.Snapshot()[0].capParam, expected, "old layout");
     expected = DefaultSceneCaption();
     expected.caption = "only text";
-    ExpectSameCaption(data.diff_list[1].capParam, expected, "old layout, text only");
-    const SceneEntry& bare = data.diff_list[2];
+    ExpectSameCaption(data.diff_list.Snapshot()[1].capParam, expected, "old layout, text only");
+    const SceneEntry bare = data.diff_list.Snapshot()[2];
     EXPECT_TRUE(bare.enable);  // a scene without the flag is used, like a new one
     EXPECT_TRUE(bare.m_created);
     EXPECT_EQ(bare.framNo_first, 0);
@@ -510,7 +511,7 @@ TEST_F(ProjectFileTest, OlderRootCaptionStyleAppliesToEveryScene) {
         "font_name": "ＭＳ ゴシック", "font_size": 30, "color": 255, "bold": -1, "italic": -1,
         "underline": -1, "strike_uut": -1, "encoding": 0, "cap_pos_type": 8
     })"));
-    for (const SceneEntry& scene : data.diff_list) {
+    for (const SceneEntry& scene : data.diff_list.Snapshot()) {
         EXPECT_EQ(scene.capParam.font_name, "ＭＳ ゴシック");
         EXPECT_EQ(scene.capParam.font_size, 30);
         EXPECT_EQ(scene.capParam.color, 255u);
@@ -519,19 +520,19 @@ TEST_F(ProjectFileTest, OlderRootCaptionStyleAppliesToEveryScene) {
         EXPECT_EQ(scene.capParam.encoding, 0);
         EXPECT_EQ(scene.capParam.cap_pos_type, 8);
     }
-    EXPECT_EQ(data.diff_list[0].capParam.outline, 5);  // outline is not part of the old style
-    EXPECT_EQ(data.diff_list[1].capParam.caption, "b");
+    EXPECT_EQ(data.diff_list.Snapshot()[0].capParam.outline, 5);  // outline is not part of the old style
+    EXPECT_EQ(data.diff_list.Snapshot()[1].capParam.caption, "b");
 
     // Style members that are absent or of another type leave the scene's own value.
     ASSERT_TRUE(LoadText(data, R"({"diff_list": [{"capParam": {"font_size": 11, "color": 7}}],
                                    "font_name": "A", "font_size": "big"})"));
-    EXPECT_EQ(data.diff_list[0].capParam.font_name, "A");
-    EXPECT_EQ(data.diff_list[0].capParam.font_size, 11);
-    EXPECT_EQ(data.diff_list[0].capParam.color, 7u);
+    EXPECT_EQ(data.diff_list.Snapshot()[0].capParam.font_name, "A");
+    EXPECT_EQ(data.diff_list.Snapshot()[0].capParam.font_size, 11);
+    EXPECT_EQ(data.diff_list.Snapshot()[0].capParam.color, 7u);
 
     // Without font_name as a string nothing of the style applies.
     ASSERT_TRUE(LoadText(data, R"({"diff_list": [{}], "font_name": 3, "font_size": 99})"));
-    EXPECT_EQ(data.diff_list[0].capParam.font_size, 24);
+    EXPECT_EQ(data.diff_list.Snapshot()[0].capParam.font_size, 24);
 }
 
 TEST_F(ProjectFileTest, DerivedTimeListPath) {
@@ -576,7 +577,7 @@ TEST_F(ProjectFileTest, NumbersOfEveryJsonKind) {
                       {}, {}],
         "list_idx": 1.9, "frame_num": 3000000000, "width": 1920.0, "fps": 25, "rotation": -90.5, "play_vol": 2
     })"));
-    const SceneEntry& scene = data.diff_list[0];
+    const SceneEntry scene = data.diff_list.Snapshot()[0];
     EXPECT_EQ(scene.framNo_first, 12);  // floats truncate toward zero
     EXPECT_EQ(scene.framNo_second, -3);
     EXPECT_EQ(scene.capParam.color, 0xFFFFFFFFu);
@@ -614,14 +615,14 @@ TEST_F(ProjectFileTest, WrongTypedRootMembersAreIgnored) {
         const std::string text = std::string(R"({"diff_list": [{}, {}, {}], ")") + c.member + "\": " + c.value + "}";
         ASSERT_TRUE(LoadText(data, text)) << text;
         CTarneloData expected = base;
-        expected.diff_list.assign(3, SceneEntry(0, 0, ""));
+        expected.diff_list.Assign(std::vector<SceneEntry>(3, SceneEntry(0, 0, "")), -1);
         expected.project_file = PathOf("in.kpproj");
         EXPECT_EQ(StoredBytes(data), StoredBytes(expected)) << text;
     }
 
     CTarneloData data = base;  // a diff_list that is not an array still empties the list
     ASSERT_TRUE(LoadText(data, R"({"diff_list": {"enable": true}})"));
-    EXPECT_TRUE(data.diff_list.empty());
+    EXPECT_TRUE(data.diff_list.Empty());
 }
 
 TEST_F(ProjectFileTest, FailedLoadsChangeNothing) {

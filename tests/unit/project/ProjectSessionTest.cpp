@@ -172,9 +172,9 @@ TEST_F(ProjectSessionTest, LoadOfMissingUnreadableAndGoodFiles) {
     for (const std::string name : {"broken.kpproj", "empty.kpproj"}) {
         m_listener.events.clear();
         m_data.input_file = "/v/dropped.mp4";
-        m_data.diff_list.resize(2);
+        m_data.diff_list.Assign(std::vector<SceneEntry>(2), -1);
         EXPECT_EQ(m_session.Load(PathOf(name), false), ProjectSession::kUnreadable) << name;
-        EXPECT_TRUE(m_data.project_file.empty() && m_data.input_file.empty() && m_data.diff_list.empty()) << name;
+        EXPECT_TRUE(m_data.project_file.empty() && m_data.input_file.empty() && m_data.diff_list.Empty()) << name;
         EXPECT_EQ(m_listener.events, (std::vector<std::string>{"starting", "finished unread"})) << name;
     }
 

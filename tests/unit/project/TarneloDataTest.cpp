@@ -196,7 +196,7 @@ TEST(TarneloDataTest, ConstructionState) {
         EXPECT_EQ(data.window_rect.left | data.window_rect.top | data.window_rect.right | data.window_rect.bottom, 0);
         EXPECT_EQ(data.quality, 0);
         EXPECT_TRUE(data.project_file.empty() && data.input_file.empty() && data.output_folder.empty());
-        EXPECT_TRUE(data.diff_list.empty() && data.pts_list.empty());
+        EXPECT_TRUE(data.diff_list.Empty() && data.pts_list.empty());
         // The settings have no range until the owning tab resets them.
         ExpectSetting(data.threshold, 0, 0, 0, 0.001, 0, "0.0", "threshold");
         ExpectSetting(data.gamma, 0, 0, 0, 0.001, 0, "0.0", "gamma");
@@ -222,7 +222,7 @@ CTarneloData ChangedData() {
     SceneEntry scene(0, 9, "/out/s.mp4");
     scene.capParam.caption = "シーン";
     scene.capParam.font_size = 50;
-    data.diff_list = {scene, scene};
+    data.diff_list.Assign({scene, scene}, -1);
     data.cine_sco = data.transition = data.primaries = true;
     data.threshold.Set(300, 0, 1000, 1, 1);
     data.valid_min_unit.Set(2.5, 1, 10, 0.01, 0);
@@ -259,7 +259,7 @@ TEST(TarneloDataTest, ExtractionResetTouchesGroupEOnly) {
     EXPECT_DOUBLE_EQ(data.gamma.value, 0.5);
     EXPECT_TRUE(data.cine_sco);
     EXPECT_EQ(data.capTitle.caption, "題名");
-    EXPECT_EQ(data.diff_list.size(), 2u);
+    EXPECT_EQ(data.diff_list.Snapshot().size(), 2u);
 }
 
 TEST(TarneloDataTest, EffectResetTouchesGroupFOnly) {
@@ -281,12 +281,12 @@ TEST(TarneloDataTest, EffectResetTouchesGroupFOnly) {
 TEST(TarneloDataTest, CaptionResetTouchesGroupCOnly) {
     CTarneloData data = ChangedData();
     data.ResetCaptionSettings();
-    for (const SceneEntry& scene : data.diff_list) {
+    for (const SceneEntry& scene : data.diff_list.Snapshot()) {
         ExpectCaption(scene.capParam, DefaultSceneCaption(), "scene");
     }
     ExpectCaption(data.capWatermark, DefaultWatermarkCaption(), "watermark");
     ExpectCaption(data.capTitle, DefaultTitleCaption(), "title");
-    EXPECT_EQ(data.diff_list.size(), 2u);
+    EXPECT_EQ(data.diff_list.Snapshot().size(), 2u);
     EXPECT_DOUBLE_EQ(data.gamma.value, 0.5);
     EXPECT_DOUBLE_EQ(data.threshold.value, 300);
 }
@@ -315,8 +315,8 @@ TEST(TarneloDataTest, ResetAllKeepsApplicationSettings) {
         if (keepProject) {
             EXPECT_EQ(data.project_file, "/p/a.kpproj");
             EXPECT_EQ(data.input_file, "/v/in.mov");
-            ASSERT_EQ(data.diff_list.size(), 2u);
-            ExpectCaption(data.diff_list[0].capParam, DefaultSceneCaption(), "kept scene");
+            ASSERT_EQ(data.diff_list.Snapshot().size(), 2u);
+            ExpectCaption(data.diff_list.Snapshot()[0].capParam, DefaultSceneCaption(), "kept scene");
             EXPECT_TRUE(data.transition);
             EXPECT_EQ(data.play_vol, 9);
             EXPECT_TRUE(window.titles.empty());
@@ -327,7 +327,7 @@ TEST(TarneloDataTest, ResetAllKeepsApplicationSettings) {
                                         &data.output_name, &data.pts_file}) {
             EXPECT_TRUE(text->empty()) << *text;
         }
-        EXPECT_TRUE(data.diff_list.empty());
+        EXPECT_TRUE(data.diff_list.Empty());
         EXPECT_TRUE(data.pts_list.empty());
         EXPECT_EQ(data.list_idx, -1);
         EXPECT_EQ(data.list_col, -1);

@@ -56,16 +56,16 @@ void CaptionRulesTest::fillThenClear() {
     data.ResetAll(false);
     data.input_file = "/videos/cam.mp4";
     data.m_sourceInfo.fps = 30;
-    data.diff_list = {SceneEntry(0, 89, "a.mp4"), SceneEntry(100, 144, "b.mp4")};
-    for (SceneEntry& scene : data.diff_list) scene.capParam.caption.clear();
+    data.diff_list.Assign({SceneEntry(0, 89, "a.mp4"), SceneEntry(100, 144, "b.mp4")}, -1);
+    data.diff_list.UpdateAll([](SceneEntry& scene) { scene.capParam.caption.clear(); });
     QVERIFY(!AnySceneCaption(data));
-    QCOMPARE(CaptionLimit(&data.diff_list[0], 30), 3.0);
-    QCOMPARE(CaptionLimit(&data.diff_list[0], 0), 0.0);
+    QCOMPARE(CaptionLimit(&data.diff_list.Snapshot()[0], 30), 3.0);
+    QCOMPARE(CaptionLimit(&data.diff_list.Snapshot()[0], 0), 0.0);
 
     FillCaptions(data);
     QVERIFY(AnySceneCaption(data));
-    QCOMPARE(data.diff_list[1].capParam.caption, std::string("Scene002"));
-    QCOMPARE(data.diff_list[1].capParam.capTime_second, 1.5);
+    QCOMPARE(data.diff_list.Snapshot()[1].capParam.caption, std::string("Scene002"));
+    QCOMPARE(data.diff_list.Snapshot()[1].capParam.capTime_second, 1.5);
     QCOMPARE(data.capTitle.caption, std::string("{\\fad(500,500)}cam.mp4"));
     QCOMPARE(data.capWatermark.caption, std::string("Tarnelo\\NHexlow-Works."));
 

@@ -63,7 +63,7 @@ private slots:
         QFETCH(QString, expected);
         CTarneloData data;
         data.ResetAll(false);
-        data.diff_list = list;
+        data.diff_list.Assign(list, -1);
         data.transition = transition;
         data.TransitionDuration = 0.2;
         QCOMPARE(QString::fromStdString(MergeInfoText(data, MergeFrameSize(3), MergeFrameRate(rateIndex))), expected);
@@ -80,20 +80,20 @@ private slots:
         CTarneloData data;
         data.ResetAll(false);
         data.m_sourceInfo.fps = 30000 / 1001.0;
-        data.diff_list = {Analysed(50, 25), Unanalysed()};
+        data.diff_list.Assign({Analysed(50, 25), Unanalysed()}, -1);
         // A count a conversion measured is kept while the choice stays.
-        data.diff_list[0].m_convertedInfo.frame_num = 118;
+        data.diff_list.Update(0, [&](SceneEntry& s) { s.m_convertedInfo.frame_num = 118; });
         QVERIFY(!RetargetMergeList(data, MergeFrameSize(3), MergeFrameRate(3)));
-        QCOMPARE(data.diff_list[0].m_convertedInfo.frame_num, 118);
+        QCOMPARE(data.diff_list.Snapshot()[0].m_convertedInfo.frame_num, 118);
 
         QVERIFY(RetargetMergeList(data, MergeFrameSize(4), MergeFrameRate(8)));
-        const SceneEntry& video = data.diff_list[0];
+        const SceneEntry video = data.diff_list.Snapshot()[0];
         QCOMPARE(video.m_convertedInfo.frame_num, 30);  // 2 s at 15 fps
         QCOMPARE(video.framNo_second, 29);
         QCOMPARE(video.m_convertedInfo.width, 1280);
         QCOMPARE(video.m_convertedInfo.r_frame_rate, std::string("15/1"));
         QCOMPARE(video.fileName, std::string("/v/conv_out/in_seg_1920x1080_59.94.mp4"));
-        QCOMPARE(data.diff_list[1].m_convertedInfo.frame_num, 0);
+        QCOMPARE(data.diff_list.Snapshot()[1].m_convertedInfo.frame_num, 0);
         // 14 frames of the 29.97 source played at 15 fps.
         QCOMPARE(data.TransitionDuration, 0.93);
     }

@@ -1,5 +1,5 @@
 // The rules of editing a scene list: the range of a frame cell, a typed value, the caption kept inside
-// its scene, the split point, and copying, splitting, deleting and swapping rows.
+// its scene, the split point and the split itself.
 #include <QtTest>
 
 #include "ui/lists/SceneEditRules.h"
@@ -31,7 +31,7 @@ CTarneloData Project(const Ranges& ranges) {
     data.input_file = "/in/clip.mp4";
     data.m_sourceInfo.fps = 25;
     data.m_currentInfo.fps = 25;
-    data.diff_list = Scenes(ranges);
+    data.diff_list.Assign(Scenes(ranges), -1);
     return data;
 }
 
@@ -174,13 +174,13 @@ private slots:
 
     void splitGivesTwoScenesWithTheirFiles() {
         CTarneloData data = Project({{0, 49}, {100, 199}});
-        data.diff_list[1].enable = true;
-        data.SetSceneCaption(data.diff_list[1], 0.5, 3.0, "Gate");
+        data.diff_list.Update(1, [&](SceneEntry& s) { s.enable = true; });
+        data.diff_list.Update(1, [&](SceneEntry& s) { data.SetSceneCaption(s, 0.5, 3.0, "Gate"); });
         const std::string old = SplitSceneRow(data, 1, 150);
         QCOMPARE(old, std::string("/out/clip_seg_100_199.mp4"));
-        QCOMPARE(RangesOf(data.diff_list), (Ranges{{0, 49}, {100, 149}, {150, 199}}));
-        const SceneEntry& first = data.diff_list[1];
-        const SceneEntry& second = data.diff_list[2];
+        QCOMPARE(RangesOf(data.diff_list.Snapshot()), (Ranges{{0, 49}, {100, 149}, {150, 199}}));
+        const SceneEntry first = data.diff_list.Snapshot()[1];
+        const SceneEntry second = data.diff_list.Snapshot()[2];
         QCOMPARE(first.fileName, std::string("/out/clip_seg_100_149.mp4"));
         QCOMPARE(second.fileName, std::string("/out/clip_seg_150_199.mp4"));
         QVERIFY(first.enable);
@@ -197,11 +197,11 @@ private slots:
         // A caption shorter than the second part would leave the first a negative length; one starting
         // late would begin after the second part's end.
         CTarneloData data = Project({{0, 199}});
-        data.SetSceneCaption(data.diff_list[0], 7.5, 1.0, "Late");
+        data.diff_list.Update(0, [&](SceneEntry& s) { data.SetSceneCaption(s, 7.5, 1.0, "Late"); });
         QVERIFY(!SplitSceneRow(data, 0, 100).empty());
-        QCOMPARE(data.diff_list[0].capParam.capTime_second, 0.01);
-        QCOMPARE(data.diff_list[1].capParam.capTime_first, 3.99);
-        QCOMPARE(data.diff_list[1].capParam.capTime_second, 4.0);
+        QCOMPARE(data.diff_list.Snapshot()[0].capParam.capTime_second, 0.01);
+        QCOMPARE(data.diff_list.Snapshot()[1].capParam.capTime_first, 3.99);
+        QCOMPARE(data.diff_list.Snapshot()[1].capParam.capTime_second, 4.0);
     }
 
     void splitOutsideTheSceneDoesNothing() {
@@ -209,55 +209,7 @@ private slots:
         QVERIFY(SplitSceneRow(data, 0, 100).empty());
         QVERIFY(SplitSceneRow(data, 0, 200).empty());
         QVERIFY(SplitSceneRow(data, 1, 150).empty());
-        QCOMPARE(RangesOf(data.diff_list), (Ranges{{100, 199}}));
-    }
-
-    void rowOperations_data() {
-        QTest::addColumn<QString>("operation");
-        QTest::addColumn<int>("row");
-        QTest::addColumn<int>("other");
-        QTest::addColumn<bool>("done");
-        QTest::addColumn<Ranges>("expected");
-        const Ranges three{{0, 9}, {10, 19}, {20, 29}};
-        QTest::newRow("copy goes before") << "copy" << 1 << 0 << true << Ranges{{0, 9}, {10, 19}, {10, 19}, {20, 29}};
-        QTest::newRow("copy of the last") << "copy" << 2 << 0 << true << Ranges{{0, 9}, {10, 19}, {20, 29}, {20, 29}};
-        QTest::newRow("copy of no row") << "copy" << 3 << 0 << false << three;
-        QTest::newRow("delete the first") << "delete" << 0 << 0 << true << Ranges{{10, 19}, {20, 29}};
-        QTest::newRow("delete no row") << "delete" << -1 << 0 << false << three;
-        QTest::newRow("swap") << "swap" << 0 << 2 << true << Ranges{{20, 29}, {10, 19}, {0, 9}};
-        QTest::newRow("swap with itself") << "swap" << 1 << 1 << true << three;
-        QTest::newRow("swap with no row") << "swap" << 1 << 3 << false << three;
-    }
-    void rowOperations() {
-        QFETCH(QString, operation);
-        QFETCH(int, row);
-        QFETCH(int, other);
-        QFETCH(bool, done);
-        QFETCH(Ranges, expected);
-        std::vector<SceneEntry> list = Scenes({{0, 9}, {10, 19}, {20, 29}});
-        bool result = false;
-        if (operation == QLatin1String("copy")) {
-            result = CopySceneRow(list, row);
-        } else if (operation == QLatin1String("delete")) {
-            const std::string file = DeleteSceneRow(list, row);
-            result = !file.empty();
-            if (result) QCOMPARE(file, std::string("/out/clip_seg_0_9.mp4"));
-        } else {
-            result = SwapSceneRows(list, row, other);
-        }
-        QCOMPARE(result, done);
-        QCOMPARE(RangesOf(list), expected);
-    }
-
-    void copiesShareTheirSegment() {
-        std::vector<SceneEntry> list = Scenes({{0, 9}, {10, 19}});
-        QVERIFY(!SegmentSharedWithOtherRow(list, 1, list[1].fileName));
-        QVERIFY(CopySceneRow(list, 1));
-        QCOMPARE(list[1].fileName, list[2].fileName);
-        QVERIFY(SegmentSharedWithOtherRow(list, 1, list[1].fileName));
-        QVERIFY(SegmentSharedWithOtherRow(list, -1, list[1].fileName));
-        QVERIFY(!SegmentSharedWithOtherRow(list, -1, "/out/other.mp4"));
-        QVERIFY(!SegmentSharedWithOtherRow(list, -1, ""));
+        QCOMPARE(RangesOf(data.diff_list.Snapshot()), (Ranges{{100, 199}}));
     }
 
     void segmentNames() {
