@@ -9,7 +9,7 @@
 #include <random>
 #include <vector>
 
-#include "engine/ChangedPixels.h"
+#include "engine/motion/ChangedPixels.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 #include <string>
 
-#include "engine/MessageSink.h"
+#include "engine/jobs/MessageSink.h"
 
 CAppEdit::CAppEdit(QWidget* parent, MessageSink* owner) : QLineEdit(parent), m_owner(owner) {
     setObjectName(QStringLiteral("appEdit"));

@@ -1,6 +1,6 @@
 #include "app/StatusPaneText.h"
 
-#include "engine/JobTables.h"
+#include "engine/jobs/JobTables.h"
 
 std::string TranslateJobNamePane(const std::string& text, bool toJapanese) {
     const std::size_t split = text.find(" (");

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "engine/ConvertMerge.h"
+#include "engine/merge/ConvertMerge.h"
 
 namespace cli {
 

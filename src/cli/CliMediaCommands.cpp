@@ -3,8 +3,8 @@
 
 #include "cli/CliCommands.h"
 #include "cli/CliRunner.h"
-#include "engine/JobTables.h"
 #include "engine/TarneloProcess.h"
+#include "engine/jobs/JobTables.h"
 #include "project/TarneloData.h"
 
 namespace cli {

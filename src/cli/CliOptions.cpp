@@ -13,7 +13,7 @@
 #include <memory>
 #include <sstream>
 
-#include "engine/ConvertMerge.h"
+#include "engine/merge/ConvertMerge.h"
 
 namespace cli {
 namespace {

@@ -54,15 +54,11 @@ inline std::vector<std::string> SetUpExtractProject(CTarneloData& data, const Op
     std::vector<std::string> warnings;
     data.ResetAll(false);
 
-    const std::string name = FileNamePart(paths.input);
-    data.input_file = paths.input;
     data.input_mp4_file.clear();
-    data.output_folder =
-        paths.outputFolder.empty() ? paths.input + "_out" + kPathSep : SetTrailingSeparator(paths.outputFolder, true);
-    data.output_name = o.outputName.empty() ? ReplaceExtension(name, "_trim.mp4") : o.outputName;
-    data.project_file = paths.projectFile.empty() ? DefaultProjectPath(paths.input) : paths.projectFile;
-    if (data.capTitle.caption.empty()) data.capTitle.caption = "{\\fad(500,500)}" + name;
-    data.pts_file = data.output_folder + ReplaceExtension(name, "_pts.csv");
+    if (!paths.outputFolder.empty()) data.output_folder = SetTrailingSeparator(paths.outputFolder, true);
+    data.output_name = o.outputName;
+    data.project_file = paths.projectFile;
+    ApplyVideoDefaults(data, paths.input);
     data.diff_list.Clear();
     data.list_idx = -1;
 

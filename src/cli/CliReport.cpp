@@ -6,7 +6,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 
-#include "engine/ProjectMotion.h"
+#include "engine/motion/ProjectMotion.h"
 #include "project/TarneloData.h"
 #include "project/TimeText.h"
 

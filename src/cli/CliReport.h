@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/MotionRecord.h"
-#include "engine/MotionSummary.h"
+#include "engine/motion/MotionRecord.h"
+#include "engine/motion/MotionSummary.h"
 #include "project/FrameClock.h"
 
 class CTarneloData;

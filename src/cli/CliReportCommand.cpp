@@ -5,7 +5,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliReport.h"
 #include "cli/CliRunner.h"
-#include "engine/ProjectMotion.h"
+#include "engine/motion/ProjectMotion.h"
 #include "platform/AtomicFile.h"
 #include "project/TarneloData.h"
 

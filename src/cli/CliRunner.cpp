@@ -10,8 +10,8 @@
 #include <set>
 #include <vector>
 
-#include "engine/JobTables.h"
-#include "engine/SceneRules.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/scenes/SceneRules.h"
 #include "platform/CudaProbe.h"
 #include "project/FileHelpers.h"
 #include "project/ProjectSession.h"

@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
-#include "engine/AppMessages.h"
-#include "engine/JobTables.h"
+#include "engine/jobs/AppMessages.h"
+#include "engine/jobs/JobTables.h"
 
 namespace cli {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "cli/CliProject.h"
-#include "engine/MessageSink.h"
+#include "engine/jobs/MessageSink.h"
 
 namespace cli {
 

@@ -11,12 +11,12 @@
 #include <utility>
 #include <vector>
 
-#include "engine/JobTables.h"
-#include "engine/MessageSink.h"
-#include "engine/ProbeCache.h"
-#include "engine/SceneRules.h"
+#include "engine/jobs/MessageSink.h"
+#include "engine/probe/ProbeCache.h"
+#include "engine/scenes/SceneRules.h"
 
 class CTarneloData;
+struct JobRow;
 struct VideoInfo;
 namespace platform {
 class ChildProcess;
@@ -193,7 +193,7 @@ public:
     // --- job pipeline ---
     // False while a job runs, and for an id the job table has no step for in this engine's mode.
     bool StartJob(int id);
-    bool IsProgressJob() const { return IsProgressJobId(nProcessID.load()); }
+    bool IsProgressJob() const;
     // Waits for a finished job thread (the next StartJob would do it too).
     void JoinJobThread();
 
@@ -205,7 +205,7 @@ public:
     void SendResultState(int result);
     void SendJobStart(int kind, int total);
     void SendJobName(const std::string& name);
-    const char* KindName(int kind) const { return JobKindName(kind, m_japanese); }
+    const char* KindName(int kind) const;
 
     bool CancelRequested() const { return m_cancelRequest.load() != 0; }
     // Sets or clears the stop request directly, for work that runs outside a job thread

@@ -6,6 +6,10 @@
 
 // Path texts use the native separator; this layer's helpers name it through this alias.
 inline constexpr char kPathSep = platform::kPathSeparator;
+// What the names derived from an input end with: its frame-time list, its merged output, its output folder.
+inline constexpr const char* kPtsFileSuffix = "_pts.csv";
+inline constexpr const char* kMergedFileSuffix = "_trim.mp4";
+inline constexpr const char* kOutputFolderSuffix = "_out";
 
 // The text before the last "." of path followed by ending; path unchanged when it has no ".".
 // The last "." anywhere counts, even one inside a folder name.

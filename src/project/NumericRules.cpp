@@ -52,6 +52,8 @@ bool ApplyNumericText(NumericSetting& setting, const std::string& typed) {
     return true;
 }
 
+int ThresholdCount(double setting) { return static_cast<int>(setting) * 100; }
+
 bool StepNumericSetting(NumericSetting& setting, int delta) {
     const std::string before = setting.text;
     double value = setting.value;

@@ -17,7 +17,6 @@ using nlohmann::json;
 namespace {
 
 constexpr char kBom[] = "\xEF\xBB\xBF";
-constexpr const char* kPtsSuffix = "_pts.csv";
 
 // A member of the wrong type inside a scene or caption object; ends the load with false.
 struct WrongMemberType {};
@@ -381,7 +380,7 @@ bool CTarneloData::LoadProject(const std::string& path) {
     }
 
     if (loaded.capTitle.caption.empty()) {
-        loaded.capTitle.caption = "{\\fad(500,500)}" + ReplaceExtension(loaded.input_file, "");
+        loaded.capTitle.caption = FadingTitle(ReplaceExtension(loaded.input_file, ""));
     }
     // The row selection must name a row of the list read, whatever the file claims.
     if (loaded.list_idx < -1 || loaded.list_idx >= loaded.diff_list.Size()) {
@@ -389,8 +388,8 @@ bool CTarneloData::LoadProject(const std::string& path) {
     }
     loaded.output_folder = SetTrailingSeparator(loaded.output_folder, true);
     loaded.project_file = path;
-    if (loaded.pts_file.empty() || !EndsWithIgnoringCase(loaded.pts_file, kPtsSuffix)) {
-        loaded.pts_file = loaded.output_folder + ReplaceExtension(FileNamePart(loaded.input_file), kPtsSuffix);
+    if (loaded.pts_file.empty() || !EndsWithIgnoringCase(loaded.pts_file, kPtsFileSuffix)) {
+        loaded.pts_file = loaded.output_folder + ReplaceExtension(FileNamePart(loaded.input_file), kPtsFileSuffix);
     }
     *this = std::move(loaded);
     UpdateTitle();

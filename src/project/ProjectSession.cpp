@@ -3,6 +3,16 @@
 #include "platform/Path.h"
 #include "project/TarneloData.h"
 
+void ApplyVideoDefaults(CTarneloData& data, const std::string& input) {
+    const std::string name = FileNamePart(input);
+    data.input_file = input;
+    if (data.project_file.empty()) data.project_file = DefaultProjectPath(input);
+    if (data.output_folder.empty()) data.output_folder = input + kOutputFolderSuffix + kPathSep;
+    if (data.output_name.empty()) data.output_name = ReplaceExtension(name, kMergedFileSuffix);
+    if (data.capTitle.caption.empty()) data.capTitle.caption = FadingTitle(name);
+    data.pts_file = data.output_folder + ReplaceExtension(name, kPtsFileSuffix);
+}
+
 namespace {
 
 constexpr std::string_view kProjectExtension = ".kpproj";

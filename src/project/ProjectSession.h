@@ -15,6 +15,11 @@ bool IsProjectPath(std::string_view path);
 // (clip.mp4 gives clip.mp4.kpproj).
 std::string DefaultProjectPath(const std::string& input);
 
+// Fills in what a project made from the video input has not been given: the input, the project file beside
+// it, the output folder "<input>_out", the merged file "<name>_trim.mp4", the fading title of its name; the
+// frame-time list is always named after it in the output folder.
+void ApplyVideoDefaults(CTarneloData& data, const std::string& input);
+
 // The front-end's part of opening a project. Each step may be left as it is.
 class ProjectSessionListener {
 public:

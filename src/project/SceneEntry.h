@@ -48,6 +48,8 @@ struct CaptionParam {
 CaptionParam DefaultSceneCaption();
 CaptionParam DefaultWatermarkCaption();
 CaptionParam DefaultTitleCaption();
+// A title text that fades in and out over half a second at each end.
+std::string FadingTitle(const std::string& text);
 
 // One row of the scene list: a kept stretch of the input, or one input video of the merge workflow.
 struct SceneEntry {

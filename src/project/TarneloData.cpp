@@ -123,6 +123,8 @@ CaptionParam DefaultTitleCaption() {
     return cap;
 }
 
+std::string FadingTitle(const std::string& text) { return "{\\fad(500,500)}" + text; }
+
 SceneEntry::SceneEntry() = default;
 
 SceneEntry::SceneEntry(int first, int second, std::string name)

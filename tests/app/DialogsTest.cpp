@@ -10,8 +10,8 @@
 #include "app/AppFileDialog.h"
 #include "app/AppHelpDialog.h"
 #include "app/AppMsgDlg.h"
-#include "engine/AppMessages.h"
-#include "engine/MessageSink.h"
+#include "engine/jobs/AppMessages.h"
+#include "engine/jobs/MessageSink.h"
 #include "ui/WindowTestBase.h"
 
 namespace {

@@ -9,7 +9,7 @@
 #include "app/ResourceLibrary.h"
 #include "app/SettingsRecord.h"
 #include "app/StatusPaneText.h"
-#include "engine/JobTables.h"
+#include "engine/jobs/JobTables.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "FuzzTempFile.h"
-#include "engine/MotionRecord.h"
+#include "engine/motion/MotionRecord.h"
 
 namespace {
 

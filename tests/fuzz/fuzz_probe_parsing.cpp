@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/ProbeParsing.h"
+#include "engine/probe/ProbeParsing.h"
 #include "project/TarneloData.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "engine/ProgressParser.h"
+#include "engine/tools/ProgressParser.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 5) return 0;

@@ -17,7 +17,7 @@
 #include <iterator>
 #include <string>
 
-#include "engine/MotionRecord.h"
+#include "engine/motion/MotionRecord.h"
 #include "project/ProjectSession.h"
 #include "project/TarneloData.h"
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/AutoCorrection.h"
 #include "engine/TarneloProcess.h"
+#include "engine/render/AutoCorrection.h"
 #include "integration/ClipFactory.h"
 #include "log/AppLog.h"
 #include "project/TarneloData.h"

@@ -8,8 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/SceneRules.h"
 #include "engine/TarneloProcess.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/scenes/SceneRules.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
 #include "support/EngineTestAccess.h"

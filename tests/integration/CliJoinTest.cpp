@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ConvertMerge.h"
+#include "engine/merge/ConvertMerge.h"
 #include "integration/ClipFactory.h"
 #include "support/CliRun.h"
 

@@ -17,8 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/ConvertMerge.h"
 #include "engine/TarneloProcess.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/merge/ConvertMerge.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
 #include "support/JobRun.h"

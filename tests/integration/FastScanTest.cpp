@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/TarneloProcess.h"
+#include "engine/jobs/JobTables.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
 #include "support/JobRun.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/MotionRecord.h"
+#include "engine/motion/MotionRecord.h"
 #include "integration/ClipFactory.h"
 #include "platform/Process.h"
 #include "project/TimeText.h"

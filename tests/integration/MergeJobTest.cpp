@@ -16,9 +16,10 @@
 #include <string>
 #include <vector>
 
-#include "engine/SceneMerge.h"
-#include "engine/SceneRules.h"
 #include "engine/TarneloProcess.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/merge/SceneMerge.h"
+#include "engine/scenes/SceneRules.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
 #include "support/JobRun.h"

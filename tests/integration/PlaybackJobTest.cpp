@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/SceneRules.h"
 #include "engine/TarneloProcess.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/scenes/SceneRules.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
 #include "support/JobRun.h"

@@ -9,8 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/InputPreparation.h"
 #include "engine/TarneloProcess.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/preparation/InputPreparation.h"
 #include "log/AppLog.h"
 #include "platform/Path.h"
 #include "project/TarneloData.h"

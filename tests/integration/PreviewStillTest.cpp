@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/PreviewStill.h"
 #include "engine/TarneloProcess.h"
+#include "engine/render/PreviewStill.h"
 #include "log/AppLog.h"
 #include "platform/Path.h"
 #include "platform/Process.h"

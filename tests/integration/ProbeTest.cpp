@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ProbeParsing.h"
 #include "engine/TarneloProcess.h"
+#include "engine/probe/ProbeParsing.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
 #include "support/RecordingSink.h"

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/EffectsFilter.h"
 #include "engine/TarneloProcess.h"
+#include "engine/merge/EffectsFilter.h"
 #include "integration/ClipFactory.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"

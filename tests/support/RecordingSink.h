@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/AppMessages.h"
-#include "engine/MessageSink.h"
+#include "engine/jobs/AppMessages.h"
+#include "engine/jobs/MessageSink.h"
 
 // A tab window that records every message in arrival order, copying the texts
 // that travel by pointer. Tests assert on the sequence; the CLI never uses it.

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/JobTables.h"
+#include "engine/jobs/JobTables.h"
 #include "project/TimeText.h"
 #include "ui/common/TabHost.h"
 

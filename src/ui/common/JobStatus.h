@@ -4,7 +4,7 @@
 #include <QObject>
 #include <QString>
 
-#include "engine/AppMessages.h"
+#include "engine/jobs/AppMessages.h"
 
 class QProgressBar;
 class QTimer;

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "engine/MessageSink.h"
+#include "engine/jobs/MessageSink.h"
 
 class AppShell;
 

@@ -9,8 +9,8 @@
 
 #include "app/AppMsgDlg.h"
 #include "app/Language.h"
-#include "engine/JobTables.h"
-#include "engine/PumpWait.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/tools/PumpWait.h"
 #include "log/AppLog.h"
 #include "ui/common/JobStatus.h"
 

@@ -7,9 +7,10 @@
 #include <memory>
 
 #include "app/AppHelpDialog.h"
-#include "engine/AppMessages.h"
-#include "engine/MessageSink.h"
 #include "engine/TarneloProcess.h"
+#include "engine/jobs/AppMessages.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/jobs/MessageSink.h"
 #include "project/TarneloData.h"
 #include "ui/common/SceneControlRules.h"
 #include "ui/common/TabHost.h"

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "engine/SceneRules.h"
+#include "engine/scenes/SceneRules.h"
 #include "project/TimeText.h"
 
 namespace {

@@ -260,6 +260,8 @@ void CMainFrame::ResetStatusBar() {
     for (int i = 0; i < kPaneCount; ++i) m_panes[i]->setText(ResText(kPaneIds[i] != 0 ? kPaneIds[i] : kIdleMessage));
 }
 
+void CMainFrame::CloseLater() { QMetaObject::invokeMethod(this, "close", Qt::QueuedConnection); }
+
 void CMainFrame::TranslateJobPanes(bool toJapanese) {
     const std::string name = m_panes[0]->text().toStdString();
     const std::string state = m_panes[1]->text().toStdString();

@@ -11,6 +11,7 @@
 #include "app/AppWindow.h"
 #include "app/ResourceLibrary.h"
 #include "project/TarneloData.h"
+#include "ui/main/FrameLink.h"
 
 class CTarneloDlg;
 class QAction;
@@ -20,7 +21,7 @@ class QShortcut;
 
 // The main window: menu 128 and accelerators 128 of the current library, the status bar, the main dialog
 // as its content, the close confirmation and the size limit.
-class CMainFrame : public QMainWindow, public AppWindow {
+class CMainFrame : public QMainWindow, public AppWindow, public FrameLink {
     Q_OBJECT
 public:
     static constexpr int kPaneCount = 5;
@@ -39,12 +40,13 @@ public:
     // Brings the entries of a popup up to date: enabling, check marks and the recent files.
     void UpdateMenu(QMenu* menu);
 
-    void SetStatusText(int pane, const QString& text);
+    void SetStatusText(int pane, const QString& text) override;
     QString StatusText(int pane) const;
     // Panes back to their default texts.
     void ResetStatusBar() override;
     // The job name and state panes, carried over into the other language's tables.
-    void TranslateJobPanes(bool toJapanese);
+    void TranslateJobPanes(bool toJapanese) override;
+    void CloseLater() override;
 
     // Sizes the window around the dialog and records the size: from then on the window can not grow past it.
     void FirstLayout();

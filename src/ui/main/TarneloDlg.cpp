@@ -13,7 +13,7 @@
 #include "app/RecentFileList.h"
 #include "platform/Path.h"
 #include "ui/common/TabPage.h"
-#include "ui/main/MainFrame.h"
+#include "ui/main/FrameLink.h"
 #include "ui/main/TabButton.h"
 // The only place that knows the concrete pages: they are made here and used through CTabPage after.
 #include "ui/merge/TarneloTabMerge.h"
@@ -222,7 +222,7 @@ bool CTarneloDlg::OnCommand(int id) {
             return true;
         }
         case kCmdExit:
-            if (m_frame != nullptr) QMetaObject::invokeMethod(m_frame, "close", Qt::QueuedConnection);
+            if (m_frame != nullptr) m_frame->CloseLater();
             return true;
         default:
             if (id >= kCmdRecentFirst && id <= kCmdRecentLast) {

@@ -9,7 +9,7 @@
 #include "ui/common/TabHost.h"
 
 class AppShell;
-class CMainFrame;
+class FrameLink;
 class CTabButton;
 class CTabPage;
 class QFrame;
@@ -52,8 +52,8 @@ public:
     CTarneloDlg(AppShell* app, QWidget* parent = nullptr);
     ~CTarneloDlg() override;
 
-    void SetFrame(CMainFrame* frame) { m_frame = frame; }
-    CMainFrame* Frame() const { return m_frame; }
+    void SetFrame(FrameLink* frame) { m_frame = frame; }
+    FrameLink* Frame() const { return m_frame; }
 
     // Page 0 is the scene tab, which also holds the project the file commands act on; page 1 the merge tab.
     CTabPage* Page(int index) const { return m_pages[index == 0 ? 0 : 1]; }
@@ -99,7 +99,7 @@ private:
     void OpenRecentFile(int index);
 
     AppShell* m_app;
-    CMainFrame* m_frame = nullptr;
+    FrameLink* m_frame = nullptr;
     CTabPage* m_pages[2] = {nullptr, nullptr};
     CTabButton* m_sceneButton;
     CTabButton* m_mergeButton;

@@ -5,8 +5,8 @@
 
 #include "app/AppFileDialog.h"
 #include "app/Language.h"
-#include "engine/ConvertMerge.h"
-#include "engine/JobTables.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/merge/ConvertMerge.h"
 #include "platform/Path.h"
 #include "project/FileHelpers.h"
 #include "project/MergeInputs.h"

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QSignalBlocker>
 
-#include "engine/ConvertMerge.h"
+#include "engine/merge/ConvertMerge.h"
 #include "project/TimeText.h"
 #include "ui/common/ControlTexts.h"
 #include "ui/common/SectionHeading.h"

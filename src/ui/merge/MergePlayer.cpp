@@ -3,8 +3,8 @@
 #include <QPushButton>
 #include <mutex>
 
-#include "engine/ConvertMerge.h"
-#include "engine/JobTables.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/merge/ConvertMerge.h"
 #include "platform/Path.h"
 #include "project/TarneloData.h"
 #include "ui/common/FilesPanel.h"

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "engine/ConvertMerge.h"
+#include "engine/merge/ConvertMerge.h"
 
 class CTarneloData;
 

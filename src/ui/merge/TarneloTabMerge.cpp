@@ -12,8 +12,8 @@
 
 #include "app/AppMsgDlg.h"
 #include "app/Language.h"
-#include "engine/ConvertMerge.h"
-#include "engine/JobTables.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/merge/ConvertMerge.h"
 #include "log/AppLog.h"
 #include "ui/common/ControlTexts.h"
 #include "ui/common/FilesPanel.h"

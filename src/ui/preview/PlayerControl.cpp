@@ -28,9 +28,9 @@
 #include <thread>
 
 #include "app/Language.h"
-#include "engine/JobTables.h"
-#include "engine/PumpWait.h"
 #include "engine/TarneloProcess.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/tools/PumpWait.h"
 #include "log/AppLog.h"
 #include "platform/Path.h"
 #include "platform/X11Windows.h"

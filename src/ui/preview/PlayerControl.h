@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/AppHelpDialog.h"
-#include "engine/AppMessages.h"
+#include "engine/jobs/AppMessages.h"
 #include "ui/common/TabPage.h"
 #include "ui/preview/SeekRules.h"
 

@@ -44,7 +44,7 @@ void FillCaptions(CTarneloData& data) {
         data.SetSceneCaption(scene, 0, length, FormatC("Scene%03d", ++number));
     });
     data.capWatermark.caption = "Tarnelo\\NHexlow-Works.";
-    data.capTitle.caption = "{\\fad(500,500)}" + FileNamePart(data.input_file);
+    data.capTitle.caption = FadingTitle(FileNamePart(data.input_file));
 }
 
 void ClearCaptions(CTarneloData& data) {

@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/MotionRecord.h"
-#include "engine/MotionSummary.h"
+#include "engine/motion/MotionRecord.h"
+#include "engine/motion/MotionSummary.h"
 #include "project/TimeText.h"
 #include "ui/common/ControlTexts.h"
 

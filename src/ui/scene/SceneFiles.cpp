@@ -13,9 +13,9 @@
 #include "app/AppFileDialog.h"
 #include "app/AppShell.h"
 #include "app/Language.h"
-#include "engine/JobTables.h"
-#include "engine/PumpWait.h"
-#include "engine/SceneRules.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/scenes/SceneRules.h"
+#include "engine/tools/PumpWait.h"
 #include "platform/Path.h"
 #include "project/FileHelpers.h"
 #include "ui/common/FilesPanel.h"
@@ -222,18 +222,12 @@ void CTarneloTabScene::OpenVideo(const std::string& path, bool newProject, bool 
     const CaptionParam watermark = m_data.capWatermark;
     const CaptionParam title = m_data.capTitle;
     m_data.ResetAll(false);
-    m_data.project_file = projectFile.empty() ? DefaultProjectPath(path) : projectFile;
+    m_data.project_file = projectFile;
     m_data.output_folder = outputFolder;
     m_data.output_name = outputName;
     m_data.capWatermark = watermark;
     m_data.capTitle = title;
-
-    const std::string name = FileNamePart(path);
-    m_data.input_file = path;
-    if (m_data.output_folder.empty()) m_data.output_folder = path + "_out" + kPathSep;
-    if (m_data.output_name.empty()) m_data.output_name = ReplaceExtension(name, "_trim.mp4");
-    if (m_data.capTitle.caption.empty()) m_data.capTitle.caption = "{\\fad(500,500)}" + name;
-    m_data.pts_file = m_data.output_folder + ReplaceExtension(name, "_pts.csv");
+    ApplyVideoDefaults(m_data, path);
     // Preparation probes the input again; the count is kept so a container without one is not decoded twice.
     m_data.m_sourceInfo = info;
     m_captions->ResetKind();

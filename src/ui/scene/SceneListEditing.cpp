@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "app/AppEdit.h"
-#include "engine/JobTables.h"
+#include "engine/jobs/JobTables.h"
 #include "project/FileHelpers.h"
 #include "ui/lists/ListContextMenu.h"
 #include "ui/lists/SceneEditRules.h"

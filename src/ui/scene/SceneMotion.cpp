@@ -8,9 +8,9 @@
 #include <cmath>
 #include <optional>
 
-#include "engine/MotionSummary.h"
-#include "engine/ProjectMotion.h"
 #include "engine/TarneloProcess.h"
+#include "engine/motion/MotionSummary.h"
+#include "engine/motion/ProjectMotion.h"
 #include "log/AppLog.h"
 #include "ui/common/ControlTexts.h"
 #include "ui/lists/SceneListModel.h"
@@ -89,8 +89,7 @@ void CTarneloTabScene::SetThresholdSetting(double value) {
 void CTarneloTabScene::OnThresholdDragged(int count) {
     if (!m_motion) return;
     // The setting whose scaled count is nearest to the pointer; the line then snaps to it.
-    const double perSetting = RecordThresholdCount(*m_motion, 1000) / 1000.0;
-    SetThresholdSetting(perSetting > 0 ? count / perSetting : 0);
+    SetThresholdSetting(RecordThresholdSetting(*m_motion, count));
 }
 
 void CTarneloTabScene::RefreshTimelineScenes() {

@@ -3,7 +3,7 @@
 #include <QPushButton>
 #include <mutex>
 
-#include "engine/JobTables.h"
+#include "engine/jobs/JobTables.h"
 #include "project/TarneloData.h"
 #include "ui/common/FilesPanel.h"
 #include "ui/lists/OutputStarts.h"

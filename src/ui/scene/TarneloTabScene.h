@@ -6,7 +6,7 @@
 #include <optional>
 #include <string>
 
-#include "engine/MotionSummary.h"
+#include "engine/motion/MotionSummary.h"
 #include "project/ProjectSession.h"
 #include "ui/common/TabPage.h"
 #include "ui/preview/PlayerControl.h"

@@ -6,7 +6,7 @@
 #include "app/AppShell.h"
 #include "app/Language.h"
 #include "app/RecentFileList.h"
-#include "engine/JobTables.h"
+#include "engine/jobs/JobTables.h"
 #include "ui/common/JobStatus.h"
 #include "ui/common/TabHost.h"
 

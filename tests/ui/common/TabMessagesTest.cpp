@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/AppMsgDlg.h"
-#include "engine/JobTables.h"
+#include "engine/jobs/JobTables.h"
 #include "ui/WindowTestBase.h"
 #include "ui/common/TabPage.h"
 #include "ui/main/MainFrame.h"

@@ -14,7 +14,7 @@
 #include "app/AppHelpDialog.h"
 #include "app/AppMsgDlg.h"
 #include "app/Language.h"
-#include "engine/JobTables.h"
+#include "engine/jobs/JobTables.h"
 #include "ui/WindowTestBase.h"
 #include "ui/main/MainFrame.h"
 #include "ui/main/TarneloDlg.h"

@@ -14,8 +14,8 @@
 
 #include "app/AppFileDialog.h"
 #include "app/AppMsgDlg.h"
-#include "engine/ConvertMerge.h"
-#include "engine/JobTables.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/merge/ConvertMerge.h"
 #include "ui/WindowTestBase.h"
 #include "ui/lists/ListContextMenu.h"
 #include "ui/lists/MergeListModel.h"

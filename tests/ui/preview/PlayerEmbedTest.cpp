@@ -14,7 +14,7 @@
 #include <cstdlib>
 
 #include "app/AppMsgDlg.h"
-#include "engine/JobTables.h"
+#include "engine/jobs/JobTables.h"
 #include "platform/X11Windows.h"
 #include "ui/WindowTestBase.h"
 #include "ui/preview/PlayerControl.h"

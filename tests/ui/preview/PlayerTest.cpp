@@ -14,7 +14,7 @@
 #include <fstream>
 
 #include "app/AppMsgDlg.h"
-#include "engine/JobTables.h"
+#include "engine/jobs/JobTables.h"
 #include "project/TimeText.h"
 #include "support/ProcessWatch.h"
 #include "ui/WindowTestBase.h"

@@ -8,8 +8,8 @@
 #include <QtTest>
 
 #include "app/AppMsgDlg.h"
-#include "engine/MotionRecord.h"
-#include "engine/MotionSummary.h"
+#include "engine/motion/MotionRecord.h"
+#include "engine/motion/MotionSummary.h"
 #include "project/TimeText.h"
 #include "ui/WindowTestBase.h"
 #include "ui/lists/SceneListModel.h"

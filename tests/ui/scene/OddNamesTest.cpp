@@ -13,7 +13,7 @@
 
 #include "app/AppMsgDlg.h"
 #include "app/Language.h"
-#include "engine/JobTables.h"
+#include "engine/jobs/JobTables.h"
 #include "ui/WindowTestBase.h"
 #include "ui/main/MainFrame.h"
 

@@ -5,7 +5,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliProject.h"
-#include "engine/ConvertMerge.h"
+#include "engine/merge/ConvertMerge.h"
 #include "project/TarneloData.h"
 
 namespace {

@@ -9,7 +9,7 @@
 
 #include "cli/CliOptions.h"
 #include "cli/CliReport.h"
-#include "engine/ProjectMotion.h"
+#include "engine/motion/ProjectMotion.h"
 #include "project/TarneloData.h"
 #include "support/CsvRead.h"
 #include "support/XmlCheck.h"

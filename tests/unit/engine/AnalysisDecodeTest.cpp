@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/AnalysisDecode.h"
+#include "engine/motion/AnalysisDecode.h"
 #include "platform/Process.h"
 
 namespace {

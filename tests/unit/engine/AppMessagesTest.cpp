@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "engine/AppMessages.h"
-#include "engine/JobTables.h"
 #include "engine/TarneloProcess.h"
+#include "engine/jobs/AppMessages.h"
+#include "engine/jobs/JobTables.h"
 #include "project/TarneloData.h"
 #include "support/RecordingSink.h"
 

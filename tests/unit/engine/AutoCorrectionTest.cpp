@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/AutoCorrection.h"
-#include "engine/ImageReader.h"
+#include "engine/render/AutoCorrection.h"
+#include "engine/render/ImageReader.h"
 #include "platform/Process.h"
 
 namespace {

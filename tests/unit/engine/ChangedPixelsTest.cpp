@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ChangedPixels.h"
+#include "engine/motion/ChangedPixels.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "engine/ConvertMerge.h"
+#include "engine/merge/ConvertMerge.h"
 #include "project/TarneloData.h"
 
 namespace {

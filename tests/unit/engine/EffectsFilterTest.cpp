@@ -6,9 +6,9 @@
 #include <initializer_list>
 #include <string>
 
-#include "engine/EffectsFilter.h"
-#include "engine/JobTables.h"
 #include "engine/TarneloProcess.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/merge/EffectsFilter.h"
 #include "project/TarneloData.h"
 #include "support/EngineTestAccess.h"
 #include "support/RecordingSink.h"

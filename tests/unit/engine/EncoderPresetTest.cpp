@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/EncoderPreset.h"
+#include "engine/tools/EncoderPreset.h"
 #include "project/TarneloData.h"
 
 namespace {

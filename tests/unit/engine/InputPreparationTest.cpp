@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "engine/InputPreparation.h"
-#include "engine/PreviewStill.h"
+#include "engine/preparation/InputPreparation.h"
+#include "engine/render/PreviewStill.h"
 #include "project/TarneloData.h"
 
 TEST(InputPreparationTest, TransitionDurationIsAnEvenFrameCountRoundedToHundredths) {

@@ -7,8 +7,8 @@
 #include <filesystem>
 #include <string>
 
-#include "engine/JobTables.h"
 #include "engine/TarneloProcess.h"
+#include "engine/jobs/JobTables.h"
 #include "project/TarneloData.h"
 #include "support/JobRun.h"
 #include "support/RecordingSink.h"

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/MotionRecord.h"
+#include "engine/motion/MotionRecord.h"
 
 namespace {
 

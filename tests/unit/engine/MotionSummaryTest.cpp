@@ -6,8 +6,8 @@
 #include <tuple>
 #include <vector>
 
-#include "engine/MotionRecord.h"
-#include "engine/MotionSummary.h"
+#include "engine/motion/MotionRecord.h"
+#include "engine/motion/MotionSummary.h"
 
 namespace {
 

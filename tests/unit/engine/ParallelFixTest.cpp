@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/ParallelFix.h"
+#include "engine/tools/ParallelFix.h"
 
 namespace {
 

@@ -3,8 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/Playback.h"
 #include "engine/TarneloProcess.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/render/Playback.h"
 #include "project/TarneloData.h"
 #include "support/JobRun.h"
 #include "support/RecordingSink.h"

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <string>
 
-#include "engine/ProbeCache.h"
+#include "engine/probe/ProbeCache.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/ProbeParsing.h"
 #include "engine/TarneloProcess.h"
+#include "engine/probe/ProbeParsing.h"
 #include "project/TarneloData.h"
 
 namespace {

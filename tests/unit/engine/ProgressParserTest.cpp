@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/ProgressParser.h"
+#include "engine/tools/ProgressParser.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <mutex>
 #include <thread>
 
-#include "engine/PumpWait.h"
+#include "engine/tools/PumpWait.h"
 
 namespace {
 

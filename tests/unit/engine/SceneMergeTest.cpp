@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/SceneMerge.h"
 #include "engine/TarneloProcess.h"
+#include "engine/merge/SceneMerge.h"
 #include "project/TarneloData.h"
 #include "project/TimeText.h"
 

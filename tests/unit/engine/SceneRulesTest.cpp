@@ -6,7 +6,7 @@
 #include <ostream>
 #include <vector>
 
-#include "engine/SceneRules.h"
+#include "engine/scenes/SceneRules.h"
 
 namespace {
 

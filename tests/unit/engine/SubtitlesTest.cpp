@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/Subtitles.h"
+#include "engine/merge/Subtitles.h"
 #include "project/TarneloData.h"
 
 namespace {

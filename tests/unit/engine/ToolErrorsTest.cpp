@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "engine/ToolErrors.h"
+#include "engine/tools/ToolErrors.h"
 
 namespace {
 

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "engine/TarneloProcess.h"
+#include "engine/jobs/JobTables.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
 #include "support/EngineTestAccess.h"

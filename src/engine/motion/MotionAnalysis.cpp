@@ -1,0 +1,161 @@
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/motion/AnalysisDecode.h"
+#include "engine/motion/ChangedPixels.h"
+#include "engine/motion/MotionRecord.h"
+#include "engine/scenes/SceneRules.h"
+#include "engine/tools/TaskLimiter.h"
+#include "log/AppLog.h"
+#include "platform/Process.h"
+#include "project/TarneloData.h"
+
+int CTarneloProcess::ProcessDiffFrame(const std::string& input, int t) {
+    AppLog().Log("%s(%d) input_file(%s), threshold(%d)\n", "CTarneloProcess::ProcessDiffFrame", __LINE__, input.c_str(),
+                 t);
+    SendJobStart(kJobKindSceneExtract, m_data->m_sourceInfo.frame_num);
+    int result = OpenMediaFile(input, false);
+    if (result == 0) {
+        SetPreviewImage(input, CurrentPlayTime(), false, -1);
+        result = ExecuteCmdLoadVideo(input, t);
+    }
+    // A probe that fails is reported like a failed decode, so no failure ends in silence.
+    SendResultState(result);
+    return result;
+}
+
+int CTarneloProcess::ExecuteCmdLoadVideo(const std::string& input, int t) {
+    CTarneloData& data = *m_data;
+    SendJobStart(kJobKindSceneExtract, data.m_sourceInfo.frame_num);
+    // The run works on a snapshot: segment tasks may probe other files meanwhile.
+    const VideoInfo current = data.m_currentInfo;
+    const int w = AnalysisDimension(current.width);
+    const int h = AnalysisDimension(current.height);
+    const FrameClock clock = data.SourceClock(current.fps);
+    const std::string command = AnalysisDecodeCommand(FfmpegPrefix(), input, w, h, data.fast_scan, clock.Timed());
+    platform::ChildProcess child;
+    if (CreateCmdProcess(command, child) != 0) {
+        LogCmdResult("CTarneloProcess::ExecuteCmdLoadVideo", __LINE__, command, -1);
+        return -1;
+    }
+    hProcess = child.Pid();
+    const size_t frameSize = static_cast<size_t>(w) * static_cast<size_t>(h);
+    if (frameSize == 0) child.Terminate(-1);
+
+    const int T = ScaledThreshold(static_cast<int>(frameSize), t);
+    SceneScan scan(current.fps, data.valid_min_unit.value, data.cut_min_unit.value, T);
+    TaskLimiter limiter(TaskLimiterMaximum(data.use_cuda));
+    const std::string base = SegmentFileBase(data.input_file);
+    int appended = 0;
+    // Kept for the record: every count in full (the motion decision stays that of T).
+    const bool record = m_options.recordMotion && !data.project_file.empty();
+    std::vector<uint32_t> counts;
+    if (record) counts.reserve(static_cast<size_t>(std::max(0, current.frame_num)));
+
+    auto append = [&](SceneRange range) {
+        SceneEntry entry(range.first, range.second,
+                         SegmentFileName(data.output_folder, base, range.first, range.second));
+        data.SetSceneCaption(entry, 0, clock.Span(range.first, range.second), FormatC("Scene%03d", appended + 1));
+        // Only this thread appends, so the new scene is the last one.
+        data.diff_list.Append(std::move(entry), SceneEditBy::kJob);
+        const int index = data.diff_list.Size() - 1;
+        if (m_options.cutSegments) {
+            // The task owns its result; the list only grows while it runs.
+            auto slot = std::make_shared<int>(0);
+            limiter.Submit([this, input, index, slot] { *slot = RecutSceneSegment(input, index); });
+        }
+        data.list_idx = index;
+        ++appended;
+    };
+
+    // A decoder that stalls without output is still stopped on request.
+    auto read = [&](uint8_t* at, size_t size) {
+        for (;;) {
+            const long n = ReadChunk(child, reinterpret_cast<char*>(at), size);
+            if (n != kReadTimedOut) return n;
+            if (CancelRequested()) child.Terminate(-2);
+        }
+    };
+    std::vector<uint8_t> frame(frameSize > 0 ? frameSize : 1);
+    int i = 0;
+    bool ended = false;
+    while (!ended) {
+        const long n = read(frame.data(), frameSize);
+        if (n <= 0) break;
+        if (i >= current.frame_num) continue;  // beyond the probed count: read and dropped
+        Post(WM_APP_JOB_PROGRESS, static_cast<WParam>(current.frame_num), i + 1);
+        size_t filled = static_cast<size_t>(n);
+        while (filled < frameSize) {
+            const long more = read(frame.data() + filled, frameSize - filled);
+            if (more < 0) {
+                ended = true;
+                break;
+            }
+            if (more == 0) break;
+            filled += static_cast<size_t>(more);
+        }
+        if (filled < frameSize) break;  // a truncated last frame is never measured
+        const int d = CountChangedPixels(frame.data(), w, h, i, record ? MotionRecord::kAlwaysMotion : T);
+        if (record) counts.push_back(static_cast<uint32_t>(d));
+        if (auto scene = scan.Frame(d)) append(*scene);
+        ++i;
+        if (CancelRequested() || appended >= kMaxScenesPerRun) child.Terminate(-2);
+    }
+    const int exitCode = child.Wait();
+    child.CloseJob();
+
+    if (auto scene = scan.Finish(exitCode, current.frame_num)) append(*scene);
+    // A stopped or failed run, or one cut short at the scene limit, has not measured the whole video.
+    if (record && exitCode == 0 && appended < kMaxScenesPerRun) {
+        SaveMotionRecord(input, w, h, current, std::move(counts));
+    }
+    SendState(kJobStateWaiting);
+    limiter.WaitIdle();
+    if (data.diff_list.Empty()) InstallDefaultSceneList();
+    if (nProcessID.load() != kJobExtractMerge) {
+        if (auto last = data.diff_list.At(data.diff_list.Size() - 1)) ShowSceneFile(last->fileName);
+    }
+
+    hProcess = 0;
+    LogCmdResult("CTarneloProcess::ExecuteCmdLoadVideo", __LINE__, command, exitCode);
+    return exitCode;
+}
+
+void CTarneloProcess::SaveMotionRecord(const std::string& input, int width, int height, const VideoInfo& video,
+                                       std::vector<uint32_t> counts) {
+    MotionRecord motion;
+    motion.width = width;
+    motion.height = height;
+    motion.fps = video.fps;
+    motion.frameCount = video.frame_num;
+    motion.counts = std::move(counts);
+    const std::string path = MotionRecordPath(m_data->project_file);
+    if (!ReadInputIdentity(input, motion.input) || !WriteMotionRecord(path, motion)) {
+        AppLog().Log("%s(%d) not written: motion record(%s)\n", "CTarneloProcess::SaveMotionRecord", __LINE__,
+                     path.c_str());
+        return;
+    }
+    m_data->motion_file = path;
+}
+
+void CTarneloProcess::InstallDefaultSceneList() {
+    CTarneloData& data = *m_data;
+    std::vector<SceneEntry> scenes;
+    if (m_options.mode == 0) {
+        data.m_currentInfo = data.m_sourceInfo;
+        const VideoInfo& info = data.m_sourceInfo;
+        const int last = DefaultSceneLastFrame(info.fps, info.frame_num);
+        if (info.frame_num > 0 && last >= 0) {
+            SceneEntry entry(0, last, SegmentFileName(data.output_folder, SegmentFileBase(data.input_file), 0, last));
+            data.SetSceneCaption(entry, 0, data.SourceClock(info.fps).Span(0, last), FormatC("Scene%03d", 1));
+            scenes.push_back(std::move(entry));
+        }
+    }
+    const int current = scenes.empty() ? -1 : 0;
+    data.list_idx = -1;
+    data.diff_list.Assign(std::move(scenes), current, SceneEditBy::kJob);
+    data.list_idx = current;
+}

@@ -1,0 +1,46 @@
+#include <map>
+#include <utility>
+
+#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobTables.h"
+#include "engine/motion/ProjectMotion.h"
+#include "project/TarneloData.h"
+
+int CTarneloProcess::ReplaceSceneRanges(const std::vector<SceneRange>& ranges, double fps) {
+    CTarneloData& data = *m_data;
+    const std::string base = SegmentFileBase(data.input_file);
+    const FrameClock clock = data.SourceClock(fps);
+    int kept = 0;
+    // A scene that keeps its range keeps what the user gave it: its switch, its caption, its cut file.
+    auto rebuild = [&](std::vector<SceneEntry>& scenes) {
+        std::map<SceneRange, SceneEntry> previous;
+        for (SceneEntry& entry : scenes) {
+            previous.emplace(SceneRange(entry.framNo_first, entry.framNo_second), std::move(entry));
+        }
+        std::vector<SceneEntry> list;
+        list.reserve(ranges.size());
+        for (const SceneRange& range : ranges) {
+            const std::string caption = FormatC("Scene%03d", static_cast<int>(list.size()) + 1);
+            if (auto found = previous.find(range); found != previous.end()) {
+                SceneEntry entry = std::move(found->second);
+                previous.erase(found);
+                if (IsNumberedSceneCaption(entry.capParam.caption)) entry.capParam.caption = caption;
+                list.push_back(std::move(entry));
+                ++kept;
+                continue;
+            }
+            SceneEntry entry(range.first, range.second,
+                             SegmentFileName(data.output_folder, base, range.first, range.second));
+            data.SetSceneCaption(entry, 0, fps > 0 ? clock.Span(range.first, range.second) : 0, caption);
+            list.push_back(std::move(entry));
+        }
+        scenes = std::move(list);
+        return static_cast<int>(scenes.size()) - 1;
+    };
+    if (ranges.empty()) {
+        InstallDefaultSceneList();
+    } else {
+        data.list_idx = data.diff_list.Rebuild(rebuild, SceneEditBy::kJob);
+    }
+    return kept;
+}
