@@ -117,7 +117,7 @@ TEST_F(BackgroundQueueTest, SelectedSceneGetsItsSegmentAndIsShown) {
 
     const std::string segment = data.diff_list.Snapshot()[0].fileName;
     ASSERT_TRUE(fs::exists(segment));
-    EXPECT_EQ(engine.GetFrameCount(segment), 10);
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).GetFrameCount(segment), 10);
     EXPECT_EQ(Busy(), (std::vector<WParam>{0, 1}));
     const auto starts = sink.Messages(WM_APP_JOB_START);
     ASSERT_EQ(starts.size(), 1u);
@@ -250,7 +250,7 @@ TEST_F(BackgroundQueueTest, StopInterruptsACutUnderWay) {
     EXPECT_TRUE(testsupport::ChildrenOf(getpid()).empty());
     // Interrupted or finished, a segment is never left half-written under its name.
     if (fs::exists(data.diff_list.Snapshot()[0].fileName)) {
-        EXPECT_EQ(engine.GetFrameCount(data.diff_list.Snapshot()[0].fileName), 10);
+        EXPECT_EQ(EngineTestAccess::Jobs(engine).GetFrameCount(data.diff_list.Snapshot()[0].fileName), 10);
     }
 }
 

@@ -22,6 +22,7 @@
 #include "engine/merge/ConvertMerge.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
+#include "support/EngineTestAccess.h"
 #include "support/JobRun.h"
 #include "support/ProcessWatch.h"
 #include "support/RecordingSink.h"
@@ -124,8 +125,8 @@ protected:
     // codec type -> durations of the file's streams.
     std::multimap<std::string, double> Streams(const std::string& path) {
         std::string text;
-        engine.ExecuteCmd("ffprobe -v error -show_entries stream=codec_type,duration -of csv=p=0 \"" + path + "\"",
-                          &text);
+        EngineTestAccess::Jobs(engine).ExecuteCmd(
+            "ffprobe -v error -show_entries stream=codec_type,duration -of csv=p=0 \"" + path + "\"", &text);
         std::multimap<std::string, double> streams;
         std::istringstream in(text);
         std::string line;
@@ -346,7 +347,7 @@ TEST_F(ConvertMergeJobTest, AnalysedListNeedsNoMessages) {
     data.diff_list.Append(MakeMergeEntry("/nowhere/x.mp4", "/nowhere/x_seg.mp4"));
     data.diff_list.Update(data.diff_list.Size() - 1, [&](SceneEntry& s) { s.m_created = true; });
     sink.Clear();
-    EXPECT_EQ(engine.ProcessAnalysis(), 0);
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).ProcessAnalysis(), 0);
     EXPECT_TRUE(sink.Messages().empty());
 }
 

@@ -22,6 +22,7 @@
 #include "engine/scenes/SceneRules.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
+#include "support/EngineTestAccess.h"
 #include "support/JobRun.h"
 #include "support/ProcessWatch.h"
 #include "support/RecordingSink.h"
@@ -136,7 +137,7 @@ protected:
 
     int Packets(const std::string& path) {
         std::string text;
-        engine.ExecuteCmd(PacketCountCommand(path), &text);
+        EngineTestAccess::Jobs(engine).ExecuteCmd(PacketCountCommand(path), &text);
         return ParsePacketCount(text);
     }
 

@@ -15,6 +15,7 @@
 #include "log/AppLog.h"
 #include "platform/Path.h"
 #include "project/TarneloData.h"
+#include "support/EngineTestAccess.h"
 #include "support/ProcessWatch.h"
 #include "support/RecordingSink.h"
 
@@ -249,7 +250,7 @@ TEST_F(PrepareInputTest, FailuresEndTheJobAndLeaveNoPartialCopy) {
     data.m_currentInfo.fps = 25;
     data.m_currentInfo.r_frame_rate = "25/1";
     sink.Clear();
-    EXPECT_NE(process.ConvertInputToMp4(bogus, copy, false), 0);
+    EXPECT_NE(EngineTestAccess::Jobs(process).ConvertInputToMp4(bogus, copy, false), 0);
     EXPECT_FALSE(platform::FileExists(copy));
     EXPECT_FALSE(platform::FileExists(PartialFilePath(copy)));
     EXPECT_EQ(LastState(), kJobStateFailed);

@@ -17,6 +17,7 @@
 #include "platform/Path.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
+#include "support/EngineTestAccess.h"
 #include "support/RecordingSink.h"
 
 namespace {
@@ -144,7 +145,7 @@ TEST_F(PreviewStillTest, RequestsDuringARenderingCollapseIntoTheNewest) {
     MakeColourClip(white, "white");
     MakeColourClip(blue, "blue");
     CTarneloProcess process(&sink, &data, false);
-    ASSERT_EQ(process.OpenMediaFile(red, true), 0);
+    ASSERT_EQ(EngineTestAccess::Jobs(process).OpenMediaFile(red, true), 0);
     const std::string still = PreviewStillPath(data, false);
 
     Gate gate;
@@ -189,7 +190,7 @@ TEST_F(PreviewStillTest, QuarterTurnSourceIsFittedUpright) {
             ("ffmpeg -v error -y -i \"" + plain + "\" -c copy -metadata:s:v:0 rotate=90 \"" + rotated + "\"").c_str()),
         0);
     CTarneloProcess process(&sink, &data, false);
-    ASSERT_EQ(process.OpenMediaFile(rotated, true), 0);
+    ASSERT_EQ(EngineTestAccess::Jobs(process).OpenMediaFile(rotated, true), 0);
     ASSERT_TRUE(IsQuarterTurn(data.m_currentInfo.rotation)) << data.m_currentInfo.rotation;
 
     process.SetPreviewImage(rotated, "", false, -1);
@@ -201,7 +202,7 @@ TEST_F(PreviewStillTest, QuarterTurnSourceIsFittedUpright) {
     // ffmpeg shows the 160x120 picture upright as 120x160: with the sides exchanged it fills the height,
     // 360 wide, shifted right by 2 beside the centring; grey bars left and right.
     const std::string chain = "scale=iw*1.000000:ih,setsar=1,scale=360:480,pad=480:480:62:0:color=#505050";
-    EXPECT_EQ(process.BuildEffectsFilter(false, true, true, true, -1), chain);
+    EXPECT_EQ(EngineTestAccess::Jobs(process).BuildEffectsFilter(false, true, true, true, -1), chain);
     const std::string expected = PreviewStillCommand("ffmpeg -y ", "0.000000", rotated, chain, still);
     EXPECT_NE(LogText().find(expected), std::string::npos) << expected;
     EXPECT_TRUE(Near(PixelAt(still, 20, 240), 0x50, 0x50, 0x50));
@@ -222,7 +223,7 @@ TEST_F(PreviewStillTest, FailedRenderingIsStillAnnouncedAndWithoutWindowNothingI
     const std::string clip = s_folder + "nowindow.mp4";
     MakeColourClip(clip, "blue");
     CTarneloProcess headless(nullptr, &data, false);
-    ASSERT_EQ(headless.OpenMediaFile(clip, true), 0);
+    ASSERT_EQ(EngineTestAccess::Jobs(headless).OpenMediaFile(clip, true), 0);
     headless.SetPreviewImage(clip, "0.500000", false, -1);
     headless.WaitPreviewIdle();
     EXPECT_EQ(JpegSize(still), std::make_pair(480, 480));
@@ -234,7 +235,7 @@ TEST_F(PreviewStillTest, DestroyingTheEngineWaitsForAPendingRendering) {
     MakeColourClip(clip, "green");
     {
         CTarneloProcess process(&sink, &data, false);
-        ASSERT_EQ(process.OpenMediaFile(clip, true), 0);
+        ASSERT_EQ(EngineTestAccess::Jobs(process).OpenMediaFile(clip, true), 0);
         process.SetPreviewImage(clip, "", false, -1);
     }
     EXPECT_EQ(sink.Count(WM_APP_PREVIEW_IMAGE), 1u);

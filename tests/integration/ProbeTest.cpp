@@ -11,6 +11,7 @@
 #include "engine/probe/ProbeParsing.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
+#include "support/EngineTestAccess.h"
 #include "support/RecordingSink.h"
 
 namespace {
@@ -73,10 +74,10 @@ TEST_F(ProbeTest, NamesThatNeedEscapingReachTheTools) {
     ExpectPlainClip(Probe(path), false);
     std::vector<std::string> texts;
     std::vector<double> times;
-    EXPECT_EQ(m_engine.GetPtsListFromFfprobe(path, texts, times, false), 0);
+    EXPECT_EQ(EngineTestAccess::Jobs(m_engine).GetPtsListFromFfprobe(path, texts, times, false), 0);
     EXPECT_EQ(texts.size(), 50u);
     m_data.m_currentInfo = Probe(path);
-    EXPECT_EQ(m_engine.GetNbFrame(path, m_data.m_currentInfo), 50);
+    EXPECT_EQ(EngineTestAccess::Jobs(m_engine).GetNbFrame(path, m_data.m_currentInfo), 50);
 }
 
 TEST_F(ProbeTest, FrameCountByDecodingWhenTheContainerStatesNone) {
@@ -109,17 +110,19 @@ TEST_F(ProbeTest, DecodeCountAtOneHundredthOfTheSize) {
     large.frames = 30;
     large.motion = {{0, 29}};
     const std::string path = Clip("large.avi", large);
-    EXPECT_EQ(m_engine.GetNbFrame(path, Probe(path)), 30);
+    EXPECT_EQ(EngineTestAccess::Jobs(m_engine).GetNbFrame(path, Probe(path)), 30);
 
     // Below 50 pixels a side rounds to nothing: no frame can be read, and no decoder is left running.
     VideoInfo tiny;
     tiny.width = 40;
     tiny.height = 240;
-    EXPECT_EQ(m_engine.GetNbFrame(path, tiny), 0);
-    EXPECT_EQ(m_engine.GetNbFrame(path, VideoInfo{}), 0);
+    EXPECT_EQ(EngineTestAccess::Jobs(m_engine).GetNbFrame(path, tiny), 0);
+    EXPECT_EQ(EngineTestAccess::Jobs(m_engine).GetNbFrame(path, VideoInfo{}), 0);
     EXPECT_EQ(m_engine.Status().childPid, 0);
 
-    EXPECT_EQ(m_engine.GetNbFrame(clips::WriteFile(Folder(), "text.mkv", "not a video\n"), Probe(path)), 0);
+    EXPECT_EQ(EngineTestAccess::Jobs(m_engine).GetNbFrame(clips::WriteFile(Folder(), "text.mkv", "not a video\n"),
+                                                          Probe(path)),
+              0);
 }
 
 TEST_F(ProbeTest, RotatedClipReportsItsDisplayRotation) {
@@ -149,7 +152,7 @@ TEST_F(ProbeTest, FirstFramesListingStopsEarly) {
     const std::string path = Clip("fast.mp4", Fast());
     std::vector<std::string> texts;
     std::vector<double> times;
-    EXPECT_EQ(m_engine.GetPtsListFromFfprobe(path, texts, times, false), 0);
+    EXPECT_EQ(EngineTestAccess::Jobs(m_engine).GetPtsListFromFfprobe(path, texts, times, false), 0);
     ASSERT_GE(texts.size(), 101u);
     EXPECT_LE(texts.size(), 110u);
     EXPECT_LT(texts.size(), 200u);
@@ -164,7 +167,7 @@ TEST_F(ProbeTest, WholeFileListingReportsProgressAndReachesFrameCountPlusOne) {
     UseAsSource(path);
     std::vector<std::string> texts = {"stale"};
     std::vector<double> times = {9};
-    EXPECT_EQ(m_engine.GetPtsListFromFfprobe(path, texts, times, true), 0);
+    EXPECT_EQ(EngineTestAccess::Jobs(m_engine).GetPtsListFromFfprobe(path, texts, times, true), 0);
     ASSERT_EQ(texts.size(), 51u);
     ASSERT_EQ(times.size(), 51u);
     EXPECT_EQ(texts[0], "0.000000");
@@ -183,7 +186,7 @@ TEST_F(ProbeTest, WholeFileListingReportsProgressAndReachesFrameCountPlusOne) {
     // The whole file of a long listing: no early stop.
     const std::string fast = Clip("fast.mp4", Fast());
     UseAsSource(fast);
-    EXPECT_EQ(m_engine.GetPtsListFromFfprobe(fast, texts, times, true), 0);
+    EXPECT_EQ(EngineTestAccess::Jobs(m_engine).GetPtsListFromFfprobe(fast, texts, times, true), 0);
     EXPECT_EQ(texts.size(), 201u);
     EXPECT_EQ(texts[199], "1.990000");
 }
@@ -191,32 +194,32 @@ TEST_F(ProbeTest, WholeFileListingReportsProgressAndReachesFrameCountPlusOne) {
 TEST_F(ProbeTest, ConstantRateCheck) {
     const std::string cfr = Clip("plain.mp4");
     UseAsSource(cfr);
-    EXPECT_TRUE(m_engine.CheckPtsDeltaFromFirstFrames(cfr));
+    EXPECT_TRUE(EngineTestAccess::Jobs(m_engine).CheckPtsDeltaFromFirstFrames(cfr));
     // The intervals must match the project's rate, not only be equal.
     m_data.m_sourceInfo.fps = 30;
-    EXPECT_FALSE(m_engine.CheckPtsDeltaFromFirstFrames(cfr));
+    EXPECT_FALSE(EngineTestAccess::Jobs(m_engine).CheckPtsDeltaFromFirstFrames(cfr));
 
     const std::string fast = Clip("fast.mp4", Fast());
     UseAsSource(fast);
-    EXPECT_TRUE(m_engine.CheckPtsDeltaFromFirstFrames(fast));
+    EXPECT_TRUE(EngineTestAccess::Jobs(m_engine).CheckPtsDeltaFromFirstFrames(fast));
 
     clips::ClipOptions variable;
     variable.variableRate = true;
     const std::string vfr = Clip("variable.mp4", variable);
     UseAsSource(vfr);
     m_data.m_sourceInfo.fps = 25;
-    EXPECT_FALSE(m_engine.CheckPtsDeltaFromFirstFrames(vfr));
+    EXPECT_FALSE(EngineTestAccess::Jobs(m_engine).CheckPtsDeltaFromFirstFrames(vfr));
 
     clips::ClipOptions three;
     three.frames = 3;
     const std::string short3 = Clip("three.mp4", three);
     UseAsSource(short3);
-    EXPECT_TRUE(m_engine.CheckPtsDeltaFromFirstFrames(short3));
+    EXPECT_TRUE(EngineTestAccess::Jobs(m_engine).CheckPtsDeltaFromFirstFrames(short3));
     clips::ClipOptions two;
     two.frames = 2;
     const std::string short2 = Clip("two.mp4", two);
     UseAsSource(short2);
-    EXPECT_FALSE(m_engine.CheckPtsDeltaFromFirstFrames(short2));
+    EXPECT_FALSE(EngineTestAccess::Jobs(m_engine).CheckPtsDeltaFromFirstFrames(short2));
 }
 
 TEST_F(ProbeTest, ReportKinds) {
@@ -268,9 +271,9 @@ TEST_F(ProbeTest, FilesThatAreNoVideoFailWithoutHarm) {
     for (const std::string& path : {missing, text}) {
         std::vector<std::string> texts;
         std::vector<double> times;
-        EXPECT_NE(m_engine.GetPtsListFromFfprobe(path, texts, times, true), 0) << path;
+        EXPECT_NE(EngineTestAccess::Jobs(m_engine).GetPtsListFromFfprobe(path, texts, times, true), 0) << path;
         EXPECT_TRUE(texts.empty()) << path;
-        EXPECT_FALSE(m_engine.CheckPtsDeltaFromFirstFrames(path)) << path;
+        EXPECT_FALSE(EngineTestAccess::Jobs(m_engine).CheckPtsDeltaFromFirstFrames(path)) << path;
     }
     EXPECT_EQ(m_engine.Status().childPid, 0);
 }

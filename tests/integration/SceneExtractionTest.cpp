@@ -9,6 +9,7 @@
 #include "engine/jobs/JobTables.h"
 #include "integration/ClipFactory.h"
 #include "project/TarneloData.h"
+#include "support/EngineTestAccess.h"
 #include "support/JobRun.h"
 #include "support/ProcessWatch.h"
 #include "support/RecordingSink.h"
@@ -47,7 +48,7 @@ protected:
     void ExpectSegmentsMatchScenes() {
         for (const SceneEntry& s : data.diff_list.Snapshot()) {
             ASSERT_TRUE(fs::exists(s.fileName)) << s.fileName;
-            EXPECT_EQ(engine.GetFrameCount(s.fileName), s.FrameCount()) << s.fileName;
+            EXPECT_EQ(EngineTestAccess::Jobs(engine).GetFrameCount(s.fileName), s.FrameCount()) << s.fileName;
         }
     }
 
@@ -197,7 +198,7 @@ TEST_F(SceneExtractionTest, CancelKeepsAnnouncedScenesCompleteOrGone) {
     ASSERT_FALSE(data.diff_list.Empty());
     for (const SceneEntry& s : data.diff_list.Snapshot()) {
         if (fs::exists(s.fileName)) {
-            EXPECT_EQ(engine.GetFrameCount(s.fileName), s.FrameCount()) << s.fileName;
+            EXPECT_EQ(EngineTestAccess::Jobs(engine).GetFrameCount(s.fileName), s.FrameCount()) << s.fileName;
         }
     }
 }
@@ -211,7 +212,7 @@ TEST_F(SceneExtractionTest, SetSceneFrameCountMovesTheSegmentToItsRealRange) {
     std::ofstream(oldName) << "segment";
     std::ofstream(newName) << "stale";  // replaced
     data.diff_list.Append(SceneEntry(100, 159, oldName));
-    engine.SetSceneFrameCount(0, 59);
+    EngineTestAccess::Jobs(engine).SetSceneFrameCount(0, 59);
     EXPECT_EQ(data.diff_list.Snapshot()[0].framNo_second, 158);
     EXPECT_EQ(data.diff_list.Snapshot()[0].fileName, newName);
     EXPECT_FALSE(fs::exists(oldName));

@@ -10,6 +10,7 @@
 #include "integration/ClipFactory.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
+#include "support/EngineTestAccess.h"
 #include "support/RecordingSink.h"
 
 namespace {
@@ -107,14 +108,14 @@ TEST_F(SubtitlesRenderTest, CaptionShownOnlyInItsInterval) {
         data.list_idx = 0;
 
         CTarneloProcess engine(&m_sink, &data);
-        const std::string captioned = engine.BuildEffectsFilter(true, false, false, false, 0);
+        const std::string captioned = EngineTestAccess::Jobs(engine).BuildEffectsFilter(true, false, false, false, 0);
         ASSERT_TRUE(LastFilterError().empty()) << LastFilterError();
         const std::string assFile = folder + std::filesystem::path(c.input).stem().string() + "_seg.ass";
         ASSERT_TRUE(std::filesystem::exists(assFile)) << assFile;
         ASSERT_NE(captioned.find("subtitles="), std::string::npos) << captioned;
 
         data.diff_list.Update(0, [&](SceneEntry& s) { s.capParam.caption.clear(); });
-        const std::string plain = engine.BuildEffectsFilter(true, false, false, false, 0);
+        const std::string plain = EngineTestAccess::Jobs(engine).BuildEffectsFilter(true, false, false, false, 0);
         ASSERT_EQ(plain.find("subtitles="), std::string::npos) << plain;
 
         std::string log;

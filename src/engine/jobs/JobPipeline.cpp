@@ -1,9 +1,9 @@
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
 #include "log/AppLog.h"
 #include "project/TarneloData.h"
 
-CTarneloProcess::CTarneloProcess(MainWindowLink* mainWindow, CTarneloData* data, bool japanese)
+JobContext::JobContext(MainWindowLink* mainWindow, CTarneloData* data, bool japanese)
     : m_mainWindow(mainWindow), m_data(data), m_japanese(japanese) {
     // A job's new scenes and replaced lists reach the window as WM_APP_LIST_CHANGED; the window's own edits
     // it shows itself.
@@ -17,7 +17,7 @@ CTarneloProcess::CTarneloProcess(MainWindowLink* mainWindow, CTarneloData* data,
     });
 }
 
-CTarneloProcess::~CTarneloProcess() {
+JobContext::~JobContext() {
     m_data->diff_list.SetListener(nullptr);
     // The owning tab cancels first; a job still running here is asked to stop
     // so that joining cannot hang on a child that never ends.
@@ -29,15 +29,15 @@ CTarneloProcess::~CTarneloProcess() {
     if (m_previewThread.joinable()) m_previewThread.join();
 }
 
-bool CTarneloProcess::IsProgressJob() const { return IsProgressJobId(nProcessID.load()); }
+bool JobContext::IsProgressJob() const { return IsProgressJobId(nProcessID.load()); }
 
-const char* CTarneloProcess::KindName(int kind) const { return JobKindName(kind, m_japanese); }
+const char* JobContext::KindName(int kind) const { return JobKindName(kind, m_japanese); }
 
-void CTarneloProcess::JoinJobThread() {
+void JobContext::JoinJobThread() {
     if (m_jobThread.joinable()) m_jobThread.join();
 }
 
-bool CTarneloProcess::StartJob(int id) {
+bool JobContext::StartJob(int id) {
     if (bThreadRunning.load()) return false;
     const JobRow* row = FindJobRow(id, m_options.mode);
     if (row == nullptr || row->step == nullptr) {
@@ -53,7 +53,7 @@ bool CTarneloProcess::StartJob(int id) {
     if ((m_lastPreviewKind != 0 && m_lastPreviewKind != id) || row->takesPreview) SetCurrentPlay(0, "0");
     bThreadRunning = true;
     try {
-        m_jobThread = std::thread(&CTarneloProcess::JobThreadProc, this, row);
+        m_jobThread = std::thread(&JobContext::JobThreadProc, this, row);
     } catch (const std::system_error& e) {
         AppLog().Log("%s(%d) thread start failed (%s)\n", "CTarneloProcess::StartJob", __LINE__, e.what());
         nProcessID = 0;
@@ -63,7 +63,7 @@ bool CTarneloProcess::StartJob(int id) {
     return true;
 }
 
-void CTarneloProcess::JobThreadProc(const JobRow* row) {
+void JobContext::JobThreadProc(const JobRow* row) {
     m_jobResult = 0;
     if (row->kind == JobClass::Playback) {
         m_lastPreviewKind = row->id;
@@ -78,19 +78,19 @@ void CTarneloProcess::JobThreadProc(const JobRow* row) {
     bThreadRunning = false;
 }
 
-LParam CTarneloProcess::Send(unsigned message, WParam wParam, LParam lParam) {
+LParam JobContext::Send(unsigned message, WParam wParam, LParam lParam) {
     return SendToActiveTab(m_mainWindow, message, wParam, lParam);
 }
 
-void CTarneloProcess::Post(unsigned message, WParam wParam, LParam lParam) {
+void JobContext::Post(unsigned message, WParam wParam, LParam lParam) {
     PostToActiveTab(m_mainWindow, message, wParam, lParam);
 }
 
-void CTarneloProcess::SendState(int state, const std::string& text) {
+void JobContext::SendState(int state, const std::string& text) {
     Send(WM_APP_JOB_STATE, static_cast<WParam>(state), text.empty() ? 0 : reinterpret_cast<LParam>(text.c_str()));
 }
 
-void CTarneloProcess::SendResultState(int result) {
+void JobContext::SendResultState(int result) {
     if (result == 0) {
         SendState(kJobStateDone);
     } else if (result == -2) {
@@ -100,20 +100,20 @@ void CTarneloProcess::SendResultState(int result) {
     }
 }
 
-void CTarneloProcess::SendJobStart(int kind, int total) {
+void JobContext::SendJobStart(int kind, int total) {
     Send(WM_APP_JOB_START, reinterpret_cast<WParam>(KindName(kind)), total);
 }
 
-void CTarneloProcess::SendJobName(const std::string& name) {
+void JobContext::SendJobName(const std::string& name) {
     Send(WM_APP_JOB_NAME, reinterpret_cast<WParam>(name.c_str()), 0);
 }
 
-std::string CTarneloProcess::CurrentPlayTime() const {
+std::string JobContext::CurrentPlayTime() const {
     std::lock_guard<std::mutex> lock(m_playTimeMutex);
     return m_currentPlayTime;
 }
 
-void CTarneloProcess::SetCurrentPlay(int frame, const std::string& timeText) {
+void JobContext::SetCurrentPlay(int frame, const std::string& timeText) {
     std::lock_guard<std::mutex> lock(m_playTimeMutex);
     m_currentPlayFrame = frame;
     m_currentPlayTime = timeText;

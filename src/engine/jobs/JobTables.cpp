@@ -1,6 +1,6 @@
 #include "engine/jobs/JobTables.h"
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "log/AppLog.h"
 #include "project/NumericRules.h"
 #include "project/TarneloData.h"
@@ -72,11 +72,11 @@ namespace {
 
 // --- the steps, one per row ---
 
-int ExtractScenes(CTarneloProcess& engine) {
+int ExtractScenes(JobContext& engine) {
     return engine.ProcessDiffFrame(engine.WorkingInput(), ThresholdCount(engine.Data()->threshold.value));
 }
 
-int OutputSceneFiles(CTarneloProcess& engine) {
+int OutputSceneFiles(JobContext& engine) {
     const int result = engine.OpenMediaFile(engine.WorkingInput(), false);
     if (result != 0) {
         engine.SendState(kJobStateFailed, FormatC("ExitCode(%d)", result));
@@ -85,19 +85,19 @@ int OutputSceneFiles(CTarneloProcess& engine) {
     return engine.OutputSegments();
 }
 
-int MergeScenes(CTarneloProcess& engine) {
+int MergeScenes(JobContext& engine) {
     return engine.ProcessTrim(engine.WorkingInput(), engine.Data()->GetOutputPath());
 }
 
-int ExtractAndMerge(CTarneloProcess& engine) { return engine.ProcessDiffTrim(); }
+int ExtractAndMerge(JobContext& engine) { return engine.ProcessDiffTrim(); }
 
-int AnalyseVideos(CTarneloProcess& engine) { return engine.ProcessAnalysis(); }
+int AnalyseVideos(JobContext& engine) { return engine.ProcessAnalysis(); }
 
-int ConvertVideos(CTarneloProcess& engine) { return engine.ProcessConvMerge(); }
+int ConvertVideos(JobContext& engine) { return engine.ProcessConvMerge(); }
 
-int JoinVideos(CTarneloProcess& engine) { return engine.ProcessConv(engine.Data()->GetOutputPath()); }
+int JoinVideos(JobContext& engine) { return engine.ProcessConv(engine.Data()->GetOutputPath()); }
 
-int ConvertAndJoin(CTarneloProcess& engine) {
+int ConvertAndJoin(JobContext& engine) {
     const std::string output = engine.Data()->GetOutputPath();
     AppLog().Log("%s(%d) output_file(%s)\n", "CTarneloProcess::ProcessConvMerge", __LINE__, output.c_str());
     const int result = engine.ProcessConvMerge();
@@ -106,19 +106,19 @@ int ConvertAndJoin(CTarneloProcess& engine) {
 }
 
 // Plays file and leaves a still of where it stopped, unless the stop came from the user.
-int PlayAndShow(CTarneloProcess& engine, const std::string& file, int id) {
+int PlayAndShow(JobContext& engine, const std::string& file, int id) {
     const int result = engine.PlayVideo(file, id);
     if (result != -2) engine.SetPreviewImage(file, engine.CurrentPlayTime(), false, -1);
     return result;
 }
 
-int PlayInput(CTarneloProcess& engine) { return PlayAndShow(engine, engine.WorkingInput(), kJobInputPreview); }
+int PlayInput(JobContext& engine) { return PlayAndShow(engine, engine.WorkingInput(), kJobInputPreview); }
 
-int PlayOutput(CTarneloProcess& engine) {
+int PlayOutput(JobContext& engine) {
     return PlayAndShow(engine, engine.Data()->GetOutputPath(), kJobOutputPreview);
 }
 
-int PlayScenes(CTarneloProcess& engine) { return engine.RunScenePreview(); }
+int PlayScenes(JobContext& engine) { return engine.RunScenePreview(); }
 
 using enum JobClass;
 

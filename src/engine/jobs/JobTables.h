@@ -3,7 +3,7 @@
 #include <span>
 #include <string>
 
-class CTarneloProcess;
+class JobContext;
 
 // Job kinds shown with WM_APP_JOB_START (index 0 is empty).
 enum JobKind {
@@ -68,7 +68,7 @@ enum class JobClass { Scene, Playback, Other };
 enum JobTab : int { kAnyTab = -1, kSceneTab = 0, kMergeTab = 1 };
 
 // A job's step on the job thread; its result becomes the job result.
-using JobStep = int (*)(CTarneloProcess& engine);
+using JobStep = int (*)(JobContext& engine);
 
 struct JobRow {
     int id;

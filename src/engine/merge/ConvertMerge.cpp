@@ -11,7 +11,7 @@
 #include <optional>
 #include <vector>
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/merge/EffectsFilter.h"
 #include "engine/merge/MergeRun.h"
@@ -194,12 +194,12 @@ namespace {
 
 // The rate every converted file is written at and checked against: the merge tab's text for its choice,
 // or the list's own text when a front-end chose by index only.
-std::string TargetRateText(const CTarneloProcess& engine) {
+std::string TargetRateText(const JobContext& engine) {
     return engine.Options().mergeRateText.empty() ? FrameRateText(MergeFrameRate(engine.Options().mergeRateIndex))
                                                   : engine.Options().mergeRateText;
 }
 
-double TargetFps(const CTarneloProcess& engine) {
+double TargetFps(const JobContext& engine) {
     return FrameRateValue(MergeFrameRate(engine.Options().mergeRateIndex));
 }
 
@@ -216,7 +216,7 @@ bool IsConvertedAsChosen(const VideoInfo& probed, int frames, const std::string&
 
 }  // namespace
 
-int CTarneloProcess::ConvertMergeEntry(int index, int total, int offset, bool announce) {
+int JobContext::ConvertMergeEntry(int index, int total, int offset, bool announce) {
     CTarneloData& data = *m_data;
     const std::optional<SceneEntry> listed = data.diff_list.At(index);
     if (!listed) return -1;
@@ -271,7 +271,7 @@ int CTarneloProcess::ConvertMergeEntry(int index, int total, int offset, bool an
     return 0;
 }
 
-int CTarneloProcess::ProcessConvMerge() {
+int JobContext::ProcessConvMerge() {
     int result = ProcessAnalysis();
     if (result != 0) return result;
 
@@ -308,7 +308,7 @@ int CTarneloProcess::ProcessConvMerge() {
     return 0;
 }
 
-int CTarneloProcess::ProcessConv(const std::string& output) {
+int JobContext::ProcessConv(const std::string& output) {
     int result = ProcessAnalysis();
     if (result != 0) return result;
 

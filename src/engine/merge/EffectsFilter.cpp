@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/merge/Subtitles.h"
 #include "log/AppLog.h"
@@ -95,7 +95,7 @@ const std::string& LastFilterError() { return t_lastFilterError; }
 
 void SetLastFilterError(const std::string& reason) { t_lastFilterError = reason; }
 
-std::string CTarneloProcess::BuildEffectsFilter(bool effects, bool previewBox, bool singleStill, bool swap,
+std::string JobContext::BuildEffectsFilter(bool effects, bool previewBox, bool singleStill, bool swap,
                                                 int sceneIndex) {
     SetLastFilterError({});
     const PictureSize size = EffectsPictureSize(m_data->m_currentInfo, swap);
@@ -109,7 +109,7 @@ std::string CTarneloProcess::BuildEffectsFilter(bool effects, bool previewBox, b
     return BuildEffectsChain(*m_data, EffectsOptions{effects, previewBox, swap}, subtitles);
 }
 
-std::string CTarneloProcess::BuildSubtitleFilter(bool wholeTimeline, int w, int h, bool singleStill, int sceneIndex) {
+std::string JobContext::BuildSubtitleFilter(bool wholeTimeline, int w, int h, bool singleStill, int sceneIndex) {
     SetLastFilterError({});
     AssOptions options;
     options.wholeTimeline = wholeTimeline;

@@ -4,7 +4,7 @@
 #include <mutex>
 #include <optional>
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/merge/ConvertMerge.h"
 #include "engine/preparation/InputPreparation.h"
@@ -23,7 +23,7 @@ struct EntryResult {
 };
 
 // Analyses entry k, whose video is already the project's input_file.
-EntryResult AnalyseMergeEntry(CTarneloProcess& engine, int k) {
+EntryResult AnalyseMergeEntry(JobContext& engine, int k) {
     CTarneloData& data = *engine.Data();
     // A video that can no longer be probed (moved, deleted, damaged since it was added) is left unanalysed;
     // the conversion and the merge pass over it and join the others.
@@ -112,7 +112,7 @@ EntryResult AnalyseMergeEntry(CTarneloProcess& engine, int k) {
 
 }  // namespace
 
-int CTarneloProcess::ProcessAnalysis() {
+int JobContext::ProcessAnalysis() {
     CTarneloData& data = *m_data;
     AppLog().Log("%s(%d)\n", "CTarneloProcess::ProcessAnalysis", __LINE__);
     int pending = 0;

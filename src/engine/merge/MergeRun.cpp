@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <mutex>
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/merge/EffectsFilter.h"
 #include "engine/tools/TaskLimiter.h"
@@ -37,18 +37,18 @@ bool MuxerStoresPcmInMp4() {
     return supported;
 }
 
-int EndJobStopped(CTarneloProcess& engine) {
+int EndJobStopped(JobContext& engine) {
     engine.SendState(kJobStateStopped);
     return -2;
 }
 
-int EndJobFailed(CTarneloProcess& engine, int result, bool shown) {
+int EndJobFailed(JobContext& engine, int result, bool shown) {
     if (result == -2 || engine.CancelRequested()) return EndJobStopped(engine);
     if (!shown) engine.SendResultState(result);
     return result;
 }
 
-FixOutcome RunMergePrecheck(CTarneloProcess& engine, int count, const std::function<FixCheck(int)>& check,
+FixOutcome RunMergePrecheck(JobContext& engine, int count, const std::function<FixCheck(int)>& check,
                             const std::function<int(int)>& fix, const char* function, const char* fixName) {
     ParallelFixSteps steps;
     steps.check = check;
@@ -66,7 +66,7 @@ FixOutcome RunMergePrecheck(CTarneloProcess& engine, int count, const std::funct
     return outcome;
 }
 
-int RunBatchMergeCommands(CTarneloProcess& engine, const std::vector<BatchCommand>& commands, int progressTotal,
+int RunBatchMergeCommands(JobContext& engine, const std::vector<BatchCommand>& commands, int progressTotal,
                           const MergeFiles& files) {
     for (const BatchCommand& command : commands) {
         if (engine.CancelRequested()) {
@@ -82,7 +82,7 @@ int RunBatchMergeCommands(CTarneloProcess& engine, const std::vector<BatchComman
     return 0;
 }
 
-int FinishMergedOutput(CTarneloProcess& engine, const MergeFiles& files, const MergeEncodeArgs& args,
+int FinishMergedOutput(JobContext& engine, const MergeFiles& files, const MergeEncodeArgs& args,
                        const std::string& output, int finalFrames, const char* function) {
     if (engine.CancelRequested()) {
         DeleteMergeIntermediates(files);

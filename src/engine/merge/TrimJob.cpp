@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/merge/EffectsFilter.h"
 #include "engine/merge/MergeRun.h"
@@ -28,7 +28,7 @@ struct MergeGraphSource {
 };
 
 // The merge tab (mode 1) joins at the rate chosen on that tab, the scene tab at the source's rate.
-MergeGraphSource GraphSource(const CTarneloProcess& engine) {
+MergeGraphSource GraphSource(const JobContext& engine) {
     const CTarneloData& data = *engine.Data();
     const std::string& rate =
         engine.Options().mode == 1 ? engine.Options().mergeRateText : data.m_sourceInfo.r_frame_rate;
@@ -37,13 +37,13 @@ MergeGraphSource GraphSource(const CTarneloProcess& engine) {
 
 }  // namespace
 
-std::string CTarneloProcess::BuildMergeFilterGraph(const std::vector<std::pair<std::string, double>>& list,
+std::string JobContext::BuildMergeFilterGraph(const std::vector<std::pair<std::string, double>>& list,
                                                    double transitionSeconds) const {
     const MergeGraphSource source = GraphSource(*this);
     return BuildMergeGraph(list, transitionSeconds, source.frameRateText, source.audio);
 }
 
-int CTarneloProcess::ProcessDiffTrim() {
+int JobContext::ProcessDiffTrim() {
     CTarneloData& data = *m_data;
     const std::string input = WorkingInput();
     const int t = ThresholdCount(data.threshold.value);
@@ -55,7 +55,7 @@ int CTarneloProcess::ProcessDiffTrim() {
     return ProcessTrim(input, output);
 }
 
-int CTarneloProcess::ProcessTrim(const std::string& input, const std::string& output) {
+int JobContext::ProcessTrim(const std::string& input, const std::string& output) {
     CTarneloData& data = *m_data;
     AppLog().Log("%s(%d) input_file(%s), output_file(%s)\n", "CTarneloProcess::ProcessTrim", __LINE__, input.c_str(),
                  output.c_str());

@@ -2,7 +2,7 @@
 #include <memory>
 #include <vector>
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/motion/AnalysisDecode.h"
 #include "engine/motion/ChangedPixels.h"
@@ -13,7 +13,7 @@
 #include "platform/Process.h"
 #include "project/TarneloData.h"
 
-int CTarneloProcess::ProcessDiffFrame(const std::string& input, int t) {
+int JobContext::ProcessDiffFrame(const std::string& input, int t) {
     AppLog().Log("%s(%d) input_file(%s), threshold(%d)\n", "CTarneloProcess::ProcessDiffFrame", __LINE__, input.c_str(),
                  t);
     SendJobStart(kJobKindSceneExtract, m_data->m_sourceInfo.frame_num);
@@ -27,7 +27,7 @@ int CTarneloProcess::ProcessDiffFrame(const std::string& input, int t) {
     return result;
 }
 
-int CTarneloProcess::ExecuteCmdLoadVideo(const std::string& input, int t) {
+int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
     CTarneloData& data = *m_data;
     SendJobStart(kJobKindSceneExtract, data.m_sourceInfo.frame_num);
     // The run works on a snapshot: segment tasks may probe other files meanwhile.
@@ -124,7 +124,7 @@ int CTarneloProcess::ExecuteCmdLoadVideo(const std::string& input, int t) {
     return exitCode;
 }
 
-void CTarneloProcess::SaveMotionRecord(const std::string& input, int width, int height, const VideoInfo& video,
+void JobContext::SaveMotionRecord(const std::string& input, int width, int height, const VideoInfo& video,
                                        std::vector<uint32_t> counts) {
     MotionRecord motion;
     motion.width = width;
@@ -141,7 +141,7 @@ void CTarneloProcess::SaveMotionRecord(const std::string& input, int width, int 
     m_data->motion_file = path;
 }
 
-void CTarneloProcess::InstallDefaultSceneList() {
+void JobContext::InstallDefaultSceneList() {
     CTarneloData& data = *m_data;
     std::vector<SceneEntry> scenes;
     if (m_options.mode == 0) {

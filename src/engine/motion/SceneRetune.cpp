@@ -1,12 +1,12 @@
 #include <map>
 #include <utility>
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/motion/ProjectMotion.h"
 #include "project/TarneloData.h"
 
-int CTarneloProcess::ReplaceSceneRanges(const std::vector<SceneRange>& ranges, double fps) {
+int JobContext::ReplaceSceneRanges(const std::vector<SceneRange>& ranges, double fps) {
     CTarneloData& data = *m_data;
     const std::string base = SegmentFileBase(data.input_file);
     const FrameClock clock = data.SourceClock(fps);

@@ -1,7 +1,7 @@
 #include <algorithm>
 #include <system_error>
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/tools/PumpWait.h"
 #include "log/AppLog.h"
@@ -10,9 +10,9 @@
 // Marks the engine as writing a segment while background work runs, and gives the id back afterwards.
 // A foreground job keeps its own id: its finish message, the stop button and the progress display
 // all read it. The id is given back only when nobody replaced it meanwhile.
-class CTarneloProcess::SegmentOutputMark {
+class JobContext::SegmentOutputMark {
 public:
-    explicit SegmentOutputMark(CTarneloProcess& engine) : m_engine(engine) {
+    explicit SegmentOutputMark(JobContext& engine) : m_engine(engine) {
         if (engine.bThreadRunning.load()) return;
         m_previous = engine.nProcessID.exchange(kJobSegmentOutput);
         m_marked = true;
@@ -26,12 +26,12 @@ public:
     SegmentOutputMark& operator=(const SegmentOutputMark&) = delete;
 
 private:
-    CTarneloProcess& m_engine;
+    JobContext& m_engine;
     int m_previous = 0;
     bool m_marked = false;
 };
 
-void CTarneloProcess::StartBackgroundQueue(int mode) {
+void JobContext::StartBackgroundQueue(int mode) {
     std::lock_guard<std::mutex> lock(m_queueMutex);
     if (m_queueRunning.load()) return;
     // A worker that was stopped cleared its running flag under this mutex and touches nothing of ours
@@ -41,14 +41,14 @@ void CTarneloProcess::StartBackgroundQueue(int mode) {
     m_queueRunning = true;
     m_options.mode = mode;
     try {
-        m_queueThread = std::thread(&CTarneloProcess::BackgroundWorkerProc, this);
+        m_queueThread = std::thread(&JobContext::BackgroundWorkerProc, this);
     } catch (const std::system_error& e) {
         AppLog().Log("%s(%d) thread start failed (%s)\n", "CTarneloProcess::StartBackgroundQueue", __LINE__, e.what());
         m_queueRunning = false;
     }
 }
 
-void CTarneloProcess::QueueSegment(int sceneIndex, bool show) {
+void JobContext::QueueSegment(int sceneIndex, bool show) {
     if (sceneIndex < 0 || CancelRequested()) return;
     {
         std::lock_guard<std::mutex> lock(m_queueMutex);
@@ -62,7 +62,7 @@ void CTarneloProcess::QueueSegment(int sceneIndex, bool show) {
     m_queueWork.notify_one();
 }
 
-void CTarneloProcess::StopBackgroundQueue() {
+void JobContext::StopBackgroundQueue() {
     {
         std::lock_guard<std::mutex> lock(m_queueMutex);
         m_queueStop = true;
@@ -81,12 +81,12 @@ void CTarneloProcess::StopBackgroundQueue() {
     if (stopCut) RequestCancel(false);
 }
 
-void CTarneloProcess::WaitBackgroundDrained() {
+void JobContext::WaitBackgroundDrained() {
     PumpUntil(m_mainWindow, m_queueMutex, m_queueDrained,
               [this] { return !m_queueRunning.load() || (m_queue.empty() && !m_queueBusy); });
 }
 
-void CTarneloProcess::BackgroundWorkerProc() {
+void JobContext::BackgroundWorkerProc() {
     for (;;) {
         BackgroundRequest request;
         {
@@ -150,7 +150,7 @@ void CTarneloProcess::BackgroundWorkerProc() {
     }
 }
 
-int CTarneloProcess::BackgroundSegmentOutput(int sceneIndex, bool show) {
+int JobContext::BackgroundSegmentOutput(int sceneIndex, bool show) {
     std::unique_lock<std::mutex> busy(m_busyMutex, std::try_to_lock);
     if (!busy.owns_lock() || nProcessID.load() == kJobSegmentOutput) return -1;
 

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <thread>
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/probe/ProbeParsing.h"
 #include "engine/tools/EncoderPreset.h"
@@ -94,7 +94,7 @@ bool NeedsFrameTimeList(const VideoInfo& source) { return !IsWholeFileConstantRa
 
 int OpenedPlayPosition(int position, int frameCount) { return position < 1 ? 0 : std::min(position + 1, frameCount); }
 
-int CTarneloProcess::PrepareInput(bool openOutput) {
+int JobContext::PrepareInput(bool openOutput) {
     const int previousId = nProcessID.exchange(kJobPrepareInput);
     SendJobStart(kJobKindFileAnalysis, -1);
 
@@ -170,7 +170,7 @@ int CTarneloProcess::PrepareInput(bool openOutput) {
     return result;
 }
 
-int CTarneloProcess::UseWorkingCopy() {
+int JobContext::UseWorkingCopy() {
     CTarneloData& data = *m_data;
     if (!NeedsWorkingCopy(data.m_sourceInfo.field_order, data.input_file)) {
         data.input_mp4_file.clear();
@@ -190,7 +190,7 @@ int CTarneloProcess::UseWorkingCopy() {
     return 0;
 }
 
-int CTarneloProcess::ConvertInputToMp4(const std::string& input, const std::string& output, bool deinterlace,
+int JobContext::ConvertInputToMp4(const std::string& input, const std::string& output, bool deinterlace,
                                        bool eachFrameOnce) {
     const VideoInfo& current = m_data->m_currentInfo;
     SendJobStart(kJobKindChangeMp4, current.frame_num);
@@ -217,7 +217,7 @@ int CTarneloProcess::ConvertInputToMp4(const std::string& input, const std::stri
     return 0;
 }
 
-int CTarneloProcess::BuildPtsList(const std::string& input) {
+int JobContext::BuildPtsList(const std::string& input) {
     CTarneloData& data = *m_data;
     const int frames = data.m_sourceInfo.frame_num;
     if (data.pts_file.empty()) data.pts_file = DerivedPtsFilePath(data);

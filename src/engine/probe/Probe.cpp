@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/probe/ProbeParsing.h"
 #include "log/AppLog.h"
 #include "platform/Process.h"
@@ -20,11 +20,11 @@ constexpr size_t kFirstFramesLimit = 100;
 
 }  // namespace
 
-std::string CTarneloProcess::FfmpegPrefix() const {
+std::string JobContext::FfmpegPrefix() const {
     return (m_data && m_data->use_cuda) ? "ffmpeg -y -hwaccel cuda " : "ffmpeg -y ";
 }
 
-int CTarneloProcess::GetVideoInfoFfprobe(const std::string& path, VideoInfo& info) {
+int JobContext::GetVideoInfoFfprobe(const std::string& path, VideoInfo& info) {
     info = VideoInfo{};
     std::string report;
     const std::optional<ProbeCache::Stamp> stamp = ProbeCache::StampOf(path);
@@ -60,12 +60,12 @@ int CTarneloProcess::GetVideoInfoFfprobe(const std::string& path, VideoInfo& inf
     return 0;
 }
 
-bool CTarneloProcess::GetFfprobeReport(const std::string& path, std::string& text, int kind) {
+bool JobContext::GetFfprobeReport(const std::string& path, std::string& text, int kind) {
     text.clear();
     return ExecuteCmd(ProbeCommand(kind, path), &text) != 0;
 }
 
-int CTarneloProcess::GetNbFrame(const std::string& path, const VideoInfo& info) {
+int JobContext::GetNbFrame(const std::string& path, const VideoInfo& info) {
     const int width = NbFrameScaledSide(info.width);
     const int height = NbFrameScaledSide(info.height);
     const std::string command = NbFrameCommand(FfmpegPrefix(), path, width, height);
@@ -107,7 +107,7 @@ int CTarneloProcess::GetNbFrame(const std::string& path, const VideoInfo& info) 
     return frames;
 }
 
-int CTarneloProcess::RunListing(const std::string& command, const std::function<bool(std::string_view)>& feed) {
+int JobContext::RunListing(const std::string& command, const std::function<bool(std::string_view)>& feed) {
     platform::ChildProcess child;
     if (CreateCmdProcess(command, child) != 0) {
         LogCmdResult("CTarneloProcess::RunListing", __LINE__, command, -1);
@@ -129,7 +129,7 @@ int CTarneloProcess::RunListing(const std::string& command, const std::function<
     return exitCode;
 }
 
-int CTarneloProcess::ListShownFrameTimes(const std::string& path, std::vector<std::string>& texts,
+int JobContext::ListShownFrameTimes(const std::string& path, std::vector<std::string>& texts,
                                          std::vector<double>& times, double origin, bool progress) {
     const WParam progressTotal = static_cast<WParam>(m_data->m_currentInfo.frame_num);
     PacketTimeCollector packets;
@@ -149,7 +149,7 @@ int CTarneloProcess::ListShownFrameTimes(const std::string& path, std::vector<st
     return 0;
 }
 
-int CTarneloProcess::GetPtsListFromFfprobe(const std::string& path, std::vector<std::string>& texts,
+int JobContext::GetPtsListFromFfprobe(const std::string& path, std::vector<std::string>& texts,
                                            std::vector<double>& times, bool wholeFile) {
     texts.clear();
     times.clear();
@@ -168,13 +168,13 @@ int CTarneloProcess::GetPtsListFromFfprobe(const std::string& path, std::vector<
     return times.empty() ? -1 : 0;
 }
 
-bool CTarneloProcess::HasSteadyFrameRate(const std::string& path, double fps) {
+bool JobContext::HasSteadyFrameRate(const std::string& path, double fps) {
     std::vector<std::string> texts;
     std::vector<double> times;
     return ListShownFrameTimes(path, texts, times, 0, false) == 0 && IsSteadyFrameRate(times, fps);
 }
 
-bool CTarneloProcess::CheckPtsDeltaFromFirstFrames(const std::string& path) {
+bool JobContext::CheckPtsDeltaFromFirstFrames(const std::string& path) {
     std::vector<std::string> texts;
     std::vector<double> times;
     if (GetPtsListFromFfprobe(path, texts, times, false) != 0 || times.size() <= 2) return false;

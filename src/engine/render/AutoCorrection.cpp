@@ -6,7 +6,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/preparation/InputPreparation.h"
 #include "engine/render/ImageReader.h"
 #include "engine/tools/TaskLimiter.h"
@@ -141,7 +141,7 @@ bool MeasureStill(const std::string& path, EqAccumulator& sums) {
 
 }  // namespace
 
-int CTarneloProcess::AnalyzeVideoEQParams(const std::string& input) {
+int JobContext::AnalyzeVideoEQParams(const std::string& input) {
     CTarneloData& data = *m_data;
     const std::vector<std::string> stills =
         EqStillPaths(data.output_folder, data.input_file.empty() ? input : data.input_file);

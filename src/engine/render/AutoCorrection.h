@@ -8,7 +8,7 @@
 
 // The automatic picture correction: ten stills spread over the video are measured, and their averages
 // turn into brightness, contrast, saturation and gamma plus two chroma offsets. Everything here is pure;
-// CTarneloProcess::AnalyzeVideoEQParams runs the stills and measures them.
+// JobContext::AnalyzeVideoEQParams runs the stills and measures them.
 
 inline constexpr int kEqStillCount = 10;
 inline constexpr int kHueBins = 180;

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/merge/EffectsFilter.h"
 #include "log/AppLog.h"
@@ -49,7 +49,7 @@ int ScenePreviewStart(int listIdx, int sceneCount, bool playLoop, bool playScene
 namespace {
 
 // Runs the player round after round while loop play asks for it; returns the last round's result.
-int PlayRounds(CTarneloProcess& engine, const std::string& file, std::string start, const std::string& length,
+int PlayRounds(JobContext& engine, const std::string& file, std::string start, const std::string& length,
                int frames, int offset, bool effects) {
     const CTarneloData& data = *engine.Data();
     int left = 0;
@@ -78,7 +78,7 @@ int PlayRounds(CTarneloProcess& engine, const std::string& file, std::string sta
 
 }  // namespace
 
-int CTarneloProcess::PlayVideo(const std::string& file, int id) {
+int JobContext::PlayVideo(const std::string& file, int id) {
     AppLog().Log("%s(%d) input_file(%s), nID(%d)\n", "CTarneloProcess::PlayVideo", __LINE__, file.c_str(), id);
     // Another file than the one probed last has another length and rate: it starts over.
     const bool restart = PlayRestartNeeded(CurrentPlayTime(), CurrentPlayFrame(), m_data->m_currentInfo.frame_num) ||
@@ -99,7 +99,7 @@ int CTarneloProcess::PlayVideo(const std::string& file, int id) {
     return PlayRounds(*this, file, start, PlayLengthText(frames, current.fps), frames, 0, false);
 }
 
-int CTarneloProcess::PlayVideoScene(const std::string& segment) {
+int JobContext::PlayVideoScene(const std::string& segment) {
     AppLog().Log("%s(%d) Start input_file(%s), bVf(%d)\n", "CTarneloProcess::PlayVideoScene", __LINE__, segment.c_str(),
                  1);
     const std::optional<SceneEntry> listed = m_data->diff_list.At(m_data->list_idx);
@@ -130,7 +130,7 @@ int CTarneloProcess::PlayVideoScene(const std::string& segment) {
     return PlayRounds(*this, segment, start, length, frames, first, true);
 }
 
-int CTarneloProcess::RunScenePreview() {
+int JobContext::RunScenePreview() {
     CTarneloData& data = *m_data;
     const int count = data.diff_list.Size();
     // Without a probed file there is no final frame to have reached.

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <system_error>
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/merge/EffectsFilter.h"
 #include "engine/preparation/InputPreparation.h"
 #include "engine/tools/PumpWait.h"
@@ -30,7 +30,7 @@ std::string PreviewStillCommand(const std::string& prefix, const std::string& ti
 
 bool IsQuarterTurn(int rotation) { return rotation == 90 || rotation == -90; }
 
-void CTarneloProcess::SetPreviewImage(const std::string& file, const std::string& timeText, bool effects,
+void JobContext::SetPreviewImage(const std::string& file, const std::string& timeText, bool effects,
                                       int sceneIndex) {
     if (!m_options.previewStills) return;
     TabWindow* target = m_mainWindow ? m_mainWindow->ActiveTab() : nullptr;
@@ -43,7 +43,7 @@ void CTarneloProcess::SetPreviewImage(const std::string& file, const std::string
     if (m_previewThread.joinable()) m_previewThread.join();
     m_previewRunning = true;
     try {
-        m_previewThread = std::thread(&CTarneloProcess::PreviewThreadProc, this);
+        m_previewThread = std::thread(&JobContext::PreviewThreadProc, this);
     } catch (const std::system_error& e) {
         AppLog().Log("%s(%d) thread start failed (%s)\n", "CTarneloProcess::SetPreviewImage", __LINE__, e.what());
         m_previewRunning = false;
@@ -52,12 +52,12 @@ void CTarneloProcess::SetPreviewImage(const std::string& file, const std::string
     }
 }
 
-void CTarneloProcess::WaitPreviewIdle() {
+void JobContext::WaitPreviewIdle() {
     PumpUntil(m_mainWindow, m_previewMutex, m_previewIdle,
               [this] { return !m_previewPending && !m_previewRunning.load(); });
 }
 
-void CTarneloProcess::PreviewThreadProc() {
+void JobContext::PreviewThreadProc() {
     for (;;) {
         PreviewRequest request;
         {

@@ -2,7 +2,7 @@
 #include <cstdio>
 #include <optional>
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/scenes/SceneRules.h"
 #include "engine/tools/EncoderPreset.h"
@@ -10,11 +10,11 @@
 #include "platform/Path.h"
 #include "project/TarneloData.h"
 
-std::string CTarneloProcess::WorkingInput() const {
+std::string JobContext::WorkingInput() const {
     return m_data->input_mp4_file.empty() ? m_data->input_file : m_data->input_mp4_file;
 }
 
-int CTarneloProcess::ProbeCurrentFile(const std::string& path) {
+int JobContext::ProbeCurrentFile(const std::string& path) {
     VideoInfo info;
     const int result = GetVideoInfoFfprobe(path, info);
     if (result != 0) return result;
@@ -25,13 +25,13 @@ int CTarneloProcess::ProbeCurrentFile(const std::string& path) {
     return 0;
 }
 
-int CTarneloProcess::GetFrameCount(const std::string& path) {
+int JobContext::GetFrameCount(const std::string& path) {
     VideoInfo info;
     if (GetVideoInfoFfprobe(path, info) != 0) return 0;
     return info.frame_num;
 }
 
-int CTarneloProcess::OpenMediaFile(const std::string& path, bool quiet) {
+int JobContext::OpenMediaFile(const std::string& path, bool quiet) {
     const int result = ProbeCurrentFile(path);
     if (result != 0) return result;
     const int frames = m_data->m_currentInfo.frame_num;
@@ -42,7 +42,7 @@ int CTarneloProcess::OpenMediaFile(const std::string& path, bool quiet) {
     return 0;
 }
 
-int CTarneloProcess::OutputSceneSegment(const std::string& input, int sceneIndex, int total, int offset,
+int JobContext::OutputSceneSegment(const std::string& input, int sceneIndex, int total, int offset,
                                         bool announce) {
     const std::optional<SceneEntry> listed = m_data->diff_list.At(sceneIndex);
     if (!listed) return -1;
@@ -64,7 +64,7 @@ int CTarneloProcess::OutputSceneSegment(const std::string& input, int sceneIndex
     return 0;
 }
 
-int CTarneloProcess::RecutSceneSegment(const std::string& input, int sceneIndex) {
+int JobContext::RecutSceneSegment(const std::string& input, int sceneIndex) {
     const std::optional<SceneEntry> listed = m_data->diff_list.At(sceneIndex);
     if (!listed) return -1;
     SceneEntry scene = *listed;
@@ -86,7 +86,7 @@ int CTarneloProcess::RecutSceneSegment(const std::string& input, int sceneIndex)
     return 0;
 }
 
-void CTarneloProcess::SetSceneFrameCount(int sceneIndex, int frameCount) {
+void JobContext::SetSceneFrameCount(int sceneIndex, int frameCount) {
     const bool listed = m_data->diff_list.Update(
         sceneIndex,
         [&](SceneEntry& scene) {
@@ -108,7 +108,7 @@ void CTarneloProcess::SetSceneFrameCount(int sceneIndex, int frameCount) {
     Post(WM_APP_LIST_CHANGED, static_cast<WParam>(sceneIndex), 0);
 }
 
-int CTarneloProcess::OutputSelectedSegment() {
+int JobContext::OutputSelectedSegment() {
     const int index = m_data->list_idx;
     const std::optional<SceneEntry> listed = m_data->diff_list.At(index);
     if (!listed) return -1;
@@ -123,7 +123,7 @@ int CTarneloProcess::OutputSelectedSegment() {
     return result;
 }
 
-int CTarneloProcess::OutputSegments() {
+int JobContext::OutputSegments() {
     const std::vector<SceneEntry> scenes = m_data->diff_list.Snapshot();
     int total = 0;
     for (const SceneEntry& scene : scenes) {
@@ -144,7 +144,7 @@ int CTarneloProcess::OutputSegments() {
     return 0;
 }
 
-int CTarneloProcess::LoadPreviewFile(const std::string& file, bool effects) {
+int JobContext::LoadPreviewFile(const std::string& file, bool effects) {
     if (IsPreviewJobId(nProcessID.load())) return 0;
     if (file != m_currentPreviewFile) {
         if (effects) {
@@ -159,14 +159,14 @@ int CTarneloProcess::LoadPreviewFile(const std::string& file, bool effects) {
     return 0;
 }
 
-void CTarneloProcess::SetPlayerFile(const std::string& file, const VideoInfo& info) {
+void JobContext::SetPlayerFile(const std::string& file, const VideoInfo& info) {
     m_data->m_currentInfo = info;
     m_currentPreviewFile = file;
     m_lastPreviewKind = kJobScenePreview;
     SetCurrentPlay(0, "0");
 }
 
-void CTarneloProcess::ShowSceneFile(const std::string& file) {
+void JobContext::ShowSceneFile(const std::string& file) {
     if (!m_options.previewStills || IsPreviewJobId(nProcessID.load())) return;
     if (file != m_currentPreviewFile) {
         m_data->m_currentInfo = m_data->m_sourceInfo;

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <thread>
 
-#include "engine/TarneloProcess.h"
+#include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/tools/ProgressParser.h"
 #include "engine/tools/PumpWait.h"
@@ -39,14 +39,14 @@ int OutcomeOf(int exitCode, const OutputTail& tail) {
 
 }  // namespace
 
-int CTarneloProcess::CreateCmdProcess(const std::string& commandLine, platform::ChildProcess& child) {
+int JobContext::CreateCmdProcess(const std::string& commandLine, platform::ChildProcess& child) {
     const int error = child.StartCommandLine(commandLine);
     if (error == 0) return 0;
     SendState(kJobStateFailed, Format("CreateProcess failed with error %lu", error));
     return -1;
 }
 
-long CTarneloProcess::ReadChunk(platform::ChildProcess& child, char* buffer, unsigned long size) {
+long JobContext::ReadChunk(platform::ChildProcess& child, char* buffer, unsigned long size) {
     pollfd pfd{child.ReadFd(), POLLIN, 0};
     const int ready = ::poll(&pfd, 1, kCancelPollMs);
     if (ready == 0 || (ready < 0 && errno == EINTR)) {
@@ -57,7 +57,7 @@ long CTarneloProcess::ReadChunk(platform::ChildProcess& child, char* buffer, uns
     return child.Read(buffer, size);
 }
 
-int CTarneloProcess::ExecuteCmd(const std::string& commandLine, std::string* output) {
+int JobContext::ExecuteCmd(const std::string& commandLine, std::string* output) {
     platform::ChildProcess child;
     if (CreateCmdProcess(commandLine, child) != 0) {
         LogCmdResult("CTarneloProcess::ExecuteCmd", __LINE__, commandLine, -1);
@@ -81,7 +81,7 @@ int CTarneloProcess::ExecuteCmd(const std::string& commandLine, std::string* out
     return exitCode;
 }
 
-int CTarneloProcess::ExecuteCmdWithProgress(bool playback, const std::string& commandLine, int totalFrames,
+int JobContext::ExecuteCmdWithProgress(bool playback, const std::string& commandLine, int totalFrames,
                                             int frameOffset) {
     if (totalFrames < 1) {
         SendState(kJobStateFailed, Format("TotalFrame(%d)", totalFrames));
@@ -138,7 +138,7 @@ int CTarneloProcess::ExecuteCmdWithProgress(bool playback, const std::string& co
     return exitCode;
 }
 
-void CTarneloProcess::CancelProcess() {
+void JobContext::CancelProcess() {
     if (!bThreadRunning.load() || m_selectingScene.load()) return;
     bool expected = false;
     if (!g_cancelInProgress.compare_exchange_strong(expected, true)) return;
@@ -171,7 +171,7 @@ void CTarneloProcess::CancelProcess() {
     g_cancelInProgress = false;
 }
 
-std::string CTarneloProcess::NoteToolFailure(int exitCode, const std::string& outputTail) {
+std::string JobContext::NoteToolFailure(int exitCode, const std::string& outputTail) {
     std::string why = WriteErrorIn(outputTail);
     // A tool that sets its own signals may still be ended by a file-size limit, and then says nothing.
     if (why.empty() && exitCode == 128 + SIGXFSZ) why = std::strerror(EFBIG);
@@ -182,12 +182,12 @@ std::string CTarneloProcess::NoteToolFailure(int exitCode, const std::string& ou
     return why;
 }
 
-std::string CTarneloProcess::LastWriteError() const {
+std::string JobContext::LastWriteError() const {
     std::lock_guard<std::mutex> lock(m_writeErrorMutex);
     return m_writeError;
 }
 
-void CTarneloProcess::LogCmdResult(const char* function, int line, const std::string& commandLine, int result) {
+void JobContext::LogCmdResult(const char* function, int line, const std::string& commandLine, int result) {
     if (result == 0) {
         AppLog().Log("%s(%d) %s\n", function, line, commandLine.c_str());
     } else if (result == -2) {

@@ -8,6 +8,7 @@
 #include "engine/jobs/AppMessages.h"
 #include "engine/jobs/JobTables.h"
 #include "project/TarneloData.h"
+#include "support/EngineTestAccess.h"
 #include "support/RecordingSink.h"
 
 namespace {
@@ -133,12 +134,12 @@ TEST(AppMessagesTest, EngineSendsDecodeToWhatWasSaid) {
     RecordingSink sink;
     CTarneloData data(false);
     CTarneloProcess engine(&sink, &data, false);
-    engine.SendJobStart(kJobKindSceneMerge, 240);
-    engine.SendJobStart(kJobKindFileAnalysis, -1);
-    engine.SendJobName("Segment Output (003)");
-    engine.SendState(kJobStateWaiting);
-    engine.SendResultState(7);
-    engine.SendResultState(-2);
+    EngineTestAccess::Jobs(engine).SendJobStart(kJobKindSceneMerge, 240);
+    EngineTestAccess::Jobs(engine).SendJobStart(kJobKindFileAnalysis, -1);
+    EngineTestAccess::Jobs(engine).SendJobName("Segment Output (003)");
+    EngineTestAccess::Jobs(engine).SendState(kJobStateWaiting);
+    EngineTestAccess::Jobs(engine).SendResultState(7);
+    EngineTestAccess::Jobs(engine).SendResultState(-2);
 
     const auto starts = sink.Messages(WM_APP_JOB_START);
     ASSERT_EQ(starts.size(), 2u);

@@ -289,7 +289,8 @@ TEST_F(EffectsEngineTest, CaptionFileFollowsJobAndMode) {
         CTarneloProcess engine(&m_sink, &m_data);
         EngineTestAccess::SetJobId(engine, c.jobId);
         engine.SetOptions({.mode = c.mode});
-        const std::string chain = engine.BuildEffectsFilter(true, false, c.singleStill, false, -1);
+        const std::string chain =
+            EngineTestAccess::Jobs(engine).BuildEffectsFilter(true, false, c.singleStill, false, -1);
         const std::string path = m_folder + "/" + c.file;
         EXPECT_EQ(chain, kDefaultLook + ("subtitles='" + path + "',")) << c.file;
         EXPECT_TRUE(LastFilterError().empty());
@@ -300,27 +301,27 @@ TEST_F(EffectsEngineTest, CaptionFileFollowsJobAndMode) {
 
 TEST_F(EffectsEngineTest, NoCaptionsNoFileAndEffectsOffWritesNothing) {
     CTarneloProcess engine(&m_sink, &m_data);
-    EXPECT_EQ(engine.BuildEffectsFilter(false, true, false, false, -1),
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).BuildEffectsFilter(false, true, false, false, -1),
               "scale=iw*1.000000:ih,setsar=1,scale=480:270,pad=480:480:0:105:color=#505050");
     EXPECT_TRUE(std::filesystem::is_empty(m_folder));
 
     m_data.diff_list.Update(0, [&](SceneEntry& s) { s.capParam.cap_pos_type = 0; });
     m_data.capWatermark.caption.clear();
-    EXPECT_EQ(engine.BuildEffectsFilter(true, false, false, false, -1), kDefaultLook);
-    EXPECT_EQ(engine.BuildSubtitleFilter(false, 1920, 1080, false, -1), "");
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).BuildEffectsFilter(true, false, false, false, -1), kDefaultLook);
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).BuildSubtitleFilter(false, 1920, 1080, false, -1), "");
     EXPECT_TRUE(std::filesystem::is_empty(m_folder));
 }
 
 TEST_F(EffectsEngineTest, UnrepresentableCaptionFileFails) {
     CTarneloProcess engine(&m_sink, &m_data);
     m_data.input_file = "/videos/two\nlines.mov";
-    EXPECT_EQ(engine.BuildEffectsFilter(true, true, false, false, -1), "");
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).BuildEffectsFilter(true, true, false, false, -1), "");
     EXPECT_NE(LastFilterError().find("line break"), std::string::npos) << LastFilterError();
     EXPECT_TRUE(std::filesystem::is_empty(m_folder));
 
     // The next good build clears the reason.
     m_data.input_file = "/videos/ok.mov";
-    EXPECT_NE(engine.BuildEffectsFilter(true, false, false, false, -1), "");
+    EXPECT_NE(EngineTestAccess::Jobs(engine).BuildEffectsFilter(true, false, false, false, -1), "");
     EXPECT_TRUE(LastFilterError().empty());
 }
 

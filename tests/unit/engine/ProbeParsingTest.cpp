@@ -9,6 +9,7 @@
 #include "engine/TarneloProcess.h"
 #include "engine/probe/ProbeParsing.h"
 #include "project/TarneloData.h"
+#include "support/EngineTestAccess.h"
 
 namespace {
 
@@ -569,7 +570,7 @@ TEST(ProbeCommandTest, FfmpegPrefixFollowsTheProjectsCudaSetting) {
     CTarneloData data;
     CTarneloProcess engine(nullptr, &data);
     data.use_cuda = false;
-    EXPECT_EQ(engine.FfmpegPrefix(), "ffmpeg -y ");
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).FfmpegPrefix(), "ffmpeg -y ");
     data.use_cuda = true;
-    EXPECT_EQ(engine.FfmpegPrefix(), "ffmpeg -y -hwaccel cuda ");
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).FfmpegPrefix(), "ffmpeg -y -hwaccel cuda ");
 }

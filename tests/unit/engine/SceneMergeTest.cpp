@@ -11,6 +11,7 @@
 #include "engine/merge/SceneMerge.h"
 #include "project/TarneloData.h"
 #include "project/TimeText.h"
+#include "support/EngineTestAccess.h"
 
 namespace fs = std::filesystem;
 
@@ -81,12 +82,15 @@ TEST(SceneMergeTest, EngineGraphUsesTheTabsRateAndTheCurrentAudio) {
     data.m_currentInfo.has_audio = false;
     CTarneloProcess engine(nullptr, &data);
     const MergeList list = {{"a.mp4", 1.0}, {"b.mp4", 1.0}};
-    EXPECT_EQ(engine.BuildMergeFilterGraph(list, 0.5), BuildMergeGraph(list, 0.5, "30000/1001", false));
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).BuildMergeFilterGraph(list, 0.5),
+              BuildMergeGraph(list, 0.5, "30000/1001", false));
     data.m_currentInfo.has_audio = true;
-    EXPECT_EQ(engine.BuildMergeFilterGraph(list, 0.5), BuildMergeGraph(list, 0.5, "30000/1001", true));
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).BuildMergeFilterGraph(list, 0.5),
+              BuildMergeGraph(list, 0.5, "30000/1001", true));
     // The merge tab's engine joins at the rate chosen on that tab.
     engine.SetOptions({.mode = 1, .mergeRateText = "24000/1001"});
-    EXPECT_EQ(engine.BuildMergeFilterGraph(list, 0.5), BuildMergeGraph(list, 0.5, "24000/1001", true));
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).BuildMergeFilterGraph(list, 0.5),
+              BuildMergeGraph(list, 0.5, "24000/1001", true));
 }
 
 TEST(SceneMergeTest, BatchSizeShrinksWithTheFrameSize) {

@@ -48,8 +48,8 @@ protected:
 
 TEST_F(ToolRunnerTest, MissingProgramFailsOnceAndLeavesNothingBehind) {
     const int fdsBefore = testsupport::OpenDescriptorCount();
-    EXPECT_EQ(engine.ExecuteCmd("tarnelo_no_such_program --flag \"a b\""), -1);
-    EXPECT_EQ(engine.ExecuteCmdWithProgress(false, "tarnelo_no_such_program", 10, 0), -1);
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).ExecuteCmd("tarnelo_no_such_program --flag \"a b\""), -1);
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).ExecuteCmdWithProgress(false, "tarnelo_no_such_program", 10, 0), -1);
     const auto states = States();
     ASSERT_EQ(states.size(), 2u);
     for (const auto& m : states) {
@@ -72,13 +72,15 @@ TEST_F(ToolRunnerTest, ArgumentsReachTheChildExactlyWithoutAShell) {
         expected += "[" + n + "]\n";
     }
     std::string output;
-    EXPECT_EQ(engine.ExecuteCmd(command, &output), 0);
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).ExecuteCmd(command, &output), 0);
     EXPECT_EQ(output, expected);
 }
 
 TEST_F(ToolRunnerTest, OutputArrivesWholeAndExitCodeIsReturned) {
     std::string output;
-    EXPECT_EQ(engine.ExecuteCmd(Quoted(Helper("fake_ffmpeg")) + " repeat 3000 0123456789abcdef exit 7", &output), 7);
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).ExecuteCmd(
+                  Quoted(Helper("fake_ffmpeg")) + " repeat 3000 0123456789abcdef exit 7", &output),
+              7);
     EXPECT_EQ(output.size(), 3000u * 16);
     EXPECT_TRUE(States().empty());  // plain runs leave reporting to the caller
 }
@@ -86,7 +88,7 @@ TEST_F(ToolRunnerTest, OutputArrivesWholeAndExitCodeIsReturned) {
 TEST_F(ToolRunnerTest, EncodingProgressReportsEachNewFrameOnceWithTheOffset) {
     const std::string command =
         Quoted(Helper("fake_ffmpeg")) + " frames 1 3 1 5 frames 3 3 1 1 err frame=4\\x20fps=1\\r frames 5 6 1 12";
-    EXPECT_EQ(engine.ExecuteCmdWithProgress(false, command, 50, 100), 0);
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).ExecuteCmdWithProgress(false, command, 50, 100), 0);
     std::vector<LParam> values;
     for (const auto& m : sink.Messages(WM_APP_JOB_PROGRESS)) {
         EXPECT_EQ(m.wParam, 50u);
@@ -98,8 +100,10 @@ TEST_F(ToolRunnerTest, EncodingProgressReportsEachNewFrameOnceWithTheOffset) {
 }
 
 TEST_F(ToolRunnerTest, FailuresOfProgressRunsAreShown) {
-    EXPECT_EQ(engine.ExecuteCmdWithProgress(false, Quoted(Helper("fake_ffmpeg")) + " exit 3", 10, 0), 3);
-    EXPECT_EQ(engine.ExecuteCmdWithProgress(false, Quoted(Helper("fake_ffmpeg")), 0, 0), -1);
+    EXPECT_EQ(
+        EngineTestAccess::Jobs(engine).ExecuteCmdWithProgress(false, Quoted(Helper("fake_ffmpeg")) + " exit 3", 10, 0),
+        3);
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).ExecuteCmdWithProgress(false, Quoted(Helper("fake_ffmpeg")), 0, 0), -1);
     const auto states = States();
     ASSERT_EQ(states.size(), 2u);
     EXPECT_EQ(states[0].text, "ExitCode(3)");
@@ -112,23 +116,25 @@ TEST_F(ToolRunnerTest, AFailedWriteIsToldByTheSystemsReason) {
     const std::string fake = Quoted(Helper("fake_ffmpeg"));
     const std::string noSpace = std::strerror(ENOSPC);
     const std::string tooLarge = std::strerror(EFBIG);
-    EXPECT_EQ(engine.ExecuteCmdWithProgress(false,
-                                            fake + " frames 1 4 1 5 err " +
-                                                Quoted("Error writing trailer of /o/a.mp4: " + noSpace + "\\n") +
-                                                " err " + Quoted("Conversion failed!\\n") + " exit 1",
-                                            10, 0),
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).ExecuteCmdWithProgress(
+                  false,
+                  fake + " frames 1 4 1 5 err " + Quoted("Error writing trailer of /o/a.mp4: " + noSpace + "\\n") +
+                      " err " + Quoted("Conversion failed!\\n") + " exit 1",
+                  10, 0),
               1);
     EXPECT_EQ(engine.LastWriteError(), noSpace);
     // The system's texts are found only where the tool named them: a plain failure keeps the exit code.
-    EXPECT_EQ(engine.ExecuteCmdWithProgress(false, fake + " err " + Quoted("Invalid data found\\n") + " exit 3", 10, 0),
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).ExecuteCmdWithProgress(
+                  false, fake + " err " + Quoted("Invalid data found\\n") + " exit 3", 10, 0),
               3);
     // A tool ended by the file-size limit itself says nothing; its signal tells.
-    EXPECT_EQ(engine.ExecuteCmd(fake + " signal " + std::to_string(SIGXFSZ)), 128 + SIGXFSZ);
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).ExecuteCmd(fake + " signal " + std::to_string(SIGXFSZ)), 128 + SIGXFSZ);
     EXPECT_EQ(engine.LastWriteError(), tooLarge);
     // ffmpeg 5 exits with 0 when it could not write its file's index; the file is unusable all the same.
     const std::string unfinished = " err " + Quoted("Error writing trailer of /o/a.mp4: " + tooLarge + "\\n");
-    EXPECT_EQ(engine.ExecuteCmd(fake + unfinished), 1);
-    EXPECT_EQ(engine.ExecuteCmdWithProgress(false, fake + " frames 1 4 1 5" + unfinished, 10, 0), 1);
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).ExecuteCmd(fake + unfinished), 1);
+    EXPECT_EQ(
+        EngineTestAccess::Jobs(engine).ExecuteCmdWithProgress(false, fake + " frames 1 4 1 5" + unfinished, 10, 0), 1);
     const auto states = States();
     ASSERT_EQ(states.size(), 3u);
     EXPECT_EQ(states[0].text, "ExitCode(1): " + noSpace);
@@ -141,7 +147,7 @@ TEST_F(ToolRunnerTest, PlaybackFollowsShowinfoAndEndsStopped) {
     data.m_currentInfo.start_frame = 0;
     const std::string command = Quoted(Helper("fake_ffmpeg")) +
                                 " showinfo 0 0.000000 showinfo 1 0.040000 showinfo 1 0.040000 showinfo 9 0.360000";
-    EXPECT_EQ(engine.ExecuteCmdWithProgress(true, command, 10, 0), 0);
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).ExecuteCmdWithProgress(true, command, 10, 0), 0);
     ASSERT_EQ(sink.Count(WM_APP_FIND_PLAYER), 1u);
     const auto positions = sink.Messages(WM_APP_PLAY_POSITION);
     ASSERT_EQ(positions.size(), 3u);
@@ -162,7 +168,7 @@ TEST_F(ToolRunnerTest, PlaybackPastTheEndClampsAndHeldSliderSilencesPositions) {
     data.m_currentInfo.fps = 30;
     sink.m_sliderHeld = true;
     const std::string command = Quoted(Helper("fake_ffmpeg")) + " showinfo 0 0.500000 showinfo 1 2.000000";
-    EXPECT_EQ(engine.ExecuteCmdWithProgress(true, command, 20, 0), 0);
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).ExecuteCmdWithProgress(true, command, 20, 0), 0);
     EXPECT_EQ(sink.Count(WM_APP_PLAY_POSITION), 0u);
     EXPECT_EQ(engine.CurrentPlayFrame(), 19);
     EXPECT_EQ(engine.CurrentPlayTime(), "0.633333");
@@ -170,8 +176,10 @@ TEST_F(ToolRunnerTest, PlaybackPastTheEndClampsAndHeldSliderSilencesPositions) {
 
 TEST_F(ToolRunnerTest, CancelStopsAHangingChildAndItsGrandchild) {
     std::atomic<int> result{1};
-    RunAsJob(
-        [&] { result = engine.ExecuteCmdWithProgress(false, Quoted(Helper("spawn_grandchild")) + " hang", 10, 0); });
+    RunAsJob([&] {
+        result = EngineTestAccess::Jobs(engine).ExecuteCmdWithProgress(
+            false, Quoted(Helper("spawn_grandchild")) + " hang", 10, 0);
+    });
     // The helper prints its pids before hanging; wait until the runner has published the child.
     ASSERT_TRUE(testsupport::WaitUntil([&] { return engine.Status().childPid != 0; }));
     const long child = engine.Status().childPid;
@@ -187,7 +195,8 @@ TEST_F(ToolRunnerTest, CancelStopsAHangingChildAndItsGrandchild) {
 TEST_F(ToolRunnerTest, StoppedPlaybackEndsStoppedNeverFailed) {
     data.m_currentInfo.fps = 25;
     std::atomic<int> result{1};
-    RunAsJob([&] { result = engine.ExecuteCmdWithProgress(true, Quoted(Helper("hang")), 100, 0); });
+    RunAsJob(
+        [&] { result = EngineTestAccess::Jobs(engine).ExecuteCmdWithProgress(true, Quoted(Helper("hang")), 100, 0); });
     ASSERT_TRUE(sink.WaitFor([](const auto& ms) {
         for (const auto& m : ms)
             if (m.message == WM_APP_FIND_PLAYER) return true;
@@ -214,7 +223,7 @@ TEST_F(ToolRunnerTest, CancelDoesNothingWithoutAJobAndIsNotReentered) {
         engine.CancelProcess();  // a second stop press while the first waits
         nestedPumps = sink.m_pumpCount - before;
     };
-    RunAsJob([&] { engine.ExecuteCmd(Quoted(Helper("hang"))); });
+    RunAsJob([&] { EngineTestAccess::Jobs(engine).ExecuteCmd(Quoted(Helper("hang"))); });
     engine.CancelProcess();
     EXPECT_EQ(nestedPumps, 0);
     EXPECT_FALSE(engine.CancelRequested());  // cleared for the next job
@@ -222,7 +231,7 @@ TEST_F(ToolRunnerTest, CancelDoesNothingWithoutAJobAndIsNotReentered) {
 
 TEST_F(ToolRunnerTest, NormalEndLeavesNoGrandchildHoldingThePipe) {
     std::string output;
-    EXPECT_EQ(engine.ExecuteCmd(Quoted(Helper("spawn_grandchild")) + " exit", &output), 0);
+    EXPECT_EQ(EngineTestAccess::Jobs(engine).ExecuteCmd(Quoted(Helper("spawn_grandchild")) + " exit", &output), 0);
     long child = 0, grandchild = 0;
     // The grandchild's own line may come first: the two processes write to the pipe independently.
     const size_t line = output.rfind("child ", output.find(" grandchild "));
