@@ -2,7 +2,8 @@
 # Fails when an #include runs against the layers: the core (platform, log, project, engine) never sees Qt,
 # the CLI, the desktop program's services (app) or its windows (ui); app never sees ui; within ui the shared
 # parts never see the pages or the main window, and of the main window only the dialog that builds the pages
-# names them.
+# names them. The front-ends include only the engine's public face, and only the project's scene list owns
+# the lock of the scenes.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -22,6 +23,11 @@ allowed_for() {
         *) echo "" ;;
     esac
 }
+
+# The engine headers a front-end (app, ui, cli) may include; the rest are the job steps' own.
+engine_face="engine/TarneloProcess.h engine/jobs/JobTables.h engine/jobs/AppMessages.h engine/jobs/MessageSink.h
+engine/tools/PumpWait.h engine/scenes/SceneRules.h engine/motion/MotionRecord.h engine/motion/MotionSummary.h
+engine/motion/ProjectMotion.h engine/merge/ConvertMerge.h engine/merge/SceneMerge.h engine/render/AutoCorrection.h"
 
 status=0
 report() {
@@ -68,8 +74,20 @@ while IFS= read -r file; do
             [ "$rel" = ui/main/TarneloDlg.cpp ] && ok=1
         fi
         [ $ok -eq 1 ] || report "$file" "includes \"$target\", which is above or beside its layer ($layer)"
+        if [ $is_core -eq 0 ] && [[ $target == engine/* ]] && [[ " $(echo $engine_face) " != *" $target "* ]]; then
+            report "$file" "includes \"$target\", which is not part of the engine's public face"
+        fi
     done < <(grep -E '^[[:space:]]*#[[:space:]]*include' "$file" || true)
 done < <(find src -name '*.h' -o -name '*.cpp' | sort)
+
+# The scenes are edited through the project's scene list only: nobody else names a lock for them, and the
+# windows do not reach into the project's list field.
+while IFS= read -r hit; do
+    report "${hit%%:*}" "names a lock of the scene list outside src/project"
+done < <(grep -rlE 'ListMutex|listMutex' src --include='*.h' --include='*.cpp' | grep -v '^src/project/' || true)
+while IFS= read -r hit; do
+    report "${hit%%:*}" "reaches into diff_list; the windows use the project's Scenes()"
+done < <(grep -rl 'diff_list' src/ui src/app --include='*.h' --include='*.cpp' || true)
 
 [ $status -eq 0 ] && echo "include directions: ok"
 exit $status
