@@ -199,9 +199,7 @@ std::string TargetRateText(const JobContext& engine) {
                                                   : engine.Options().mergeRateText;
 }
 
-double TargetFps(const JobContext& engine) {
-    return FrameRateValue(MergeFrameRate(engine.Options().mergeRateIndex));
-}
+double TargetFps(const JobContext& engine) { return FrameRateValue(MergeFrameRate(engine.Options().mergeRateIndex)); }
 
 // An entry takes part in the conversion and the merge when it is enabled and was analysed: a video that
 // could not be probed stays unanalysed and is left out, so the others are still joined.
@@ -393,23 +391,12 @@ int JobContext::ProcessConv(const std::string& output) {
     }
     const int n = static_cast<int>(list.size());
     const double transition = data.transition && n >= 2 ? data.TransitionDuration : 0;
-    const int shortEntry = FirstEntryShorterThanTransition(durations, transition);
-    if (shortEntry >= 0) {
-        SendState(kJobStateFailed, FormatC("SceneTooShort(%d)", positions[static_cast<size_t>(shortEntry)] + 1));
-        return -1;
-    }
-
-    SendJobStart(kJobKindFinalMerge, -1);
-    result = ProbeCurrentFile(list.front().first);
-    if (result != 0) return EndJobFailed(*this, result, false);
+    result = StartFinalStage(*this, durations, positions, transition, list.front().first);
+    if (result != 0) return result;
 
     // Every converted file carries sound (a silent track where the input had none), so the graph joins audio.
     const VideoInfo& current = data.m_currentInfo;
-    MergeEncodeArgs args;
-    args.prefix = FfmpegPrefix();
-    args.encoder = EncoderPreset(data.use_cuda, data.quality);
-    args.gop = GopLength(current.fps);
-    args.rate = current.r_frame_rate;
+    const MergeEncodeArgs args = CurrentEncodeArgs(*this, current.r_frame_rate);
     const MergePlan plan =
         PlanBatchMerge(durations, MergeBatchSize(current.width, current.height), transition, current.fps);
     const std::vector<BatchCommand> commands = BuildBatchMergeCommands(

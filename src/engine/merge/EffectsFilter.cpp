@@ -95,8 +95,7 @@ const std::string& LastFilterError() { return t_lastFilterError; }
 
 void SetLastFilterError(const std::string& reason) { t_lastFilterError = reason; }
 
-std::string JobContext::BuildEffectsFilter(bool effects, bool previewBox, bool singleStill, bool swap,
-                                                int sceneIndex) {
+std::string JobContext::BuildEffectsFilter(bool effects, bool previewBox, bool singleStill, bool swap, int sceneIndex) {
     SetLastFilterError({});
     const PictureSize size = EffectsPictureSize(m_data->m_currentInfo, swap);
     std::string subtitles;

@@ -8,6 +8,7 @@
 #include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/merge/EffectsFilter.h"
+#include "engine/tools/EncoderPreset.h"
 #include "engine/tools/TaskLimiter.h"
 #include "log/AppLog.h"
 #include "platform/Path.h"
@@ -40,6 +41,28 @@ bool MuxerStoresPcmInMp4() {
 int EndJobStopped(JobContext& engine) {
     engine.SendState(kJobStateStopped);
     return -2;
+}
+
+int StartFinalStage(JobContext& engine, const std::vector<double>& durations, const std::vector<int>& positions,
+                    double transition, const std::string& firstFile) {
+    const int shortEntry = FirstEntryShorterThanTransition(durations, transition);
+    if (shortEntry >= 0) {
+        engine.SendState(kJobStateFailed, FormatC("SceneTooShort(%d)", positions[static_cast<size_t>(shortEntry)] + 1));
+        return -1;
+    }
+    engine.SendJobStart(kJobKindFinalMerge, -1);
+    const int result = engine.ProbeCurrentFile(firstFile);
+    return result != 0 ? EndJobFailed(engine, result, false) : 0;
+}
+
+MergeEncodeArgs CurrentEncodeArgs(JobContext& engine, const std::string& rate) {
+    const CTarneloData& data = *engine.Data();
+    MergeEncodeArgs args;
+    args.prefix = engine.FfmpegPrefix();
+    args.encoder = EncoderPreset(data.use_cuda, data.quality);
+    args.gop = GopLength(data.m_currentInfo.fps);
+    args.rate = rate;
+    return args;
 }
 
 int EndJobFailed(JobContext& engine, int result, bool shown) {

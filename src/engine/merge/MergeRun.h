@@ -14,6 +14,13 @@ class JobContext;
 // Whether this ffmpeg's MP4 muxer takes PCM audio, for the intermediates; tried once per process on a tiny
 // file.
 bool MuxerStoresPcmInMp4();
+// What both joins do once their list is read: a cross-fade longer than one of the entries (durations, each
+// at its list position) fails the job, then the final stage starts with firstFile probed as current. 0 to go
+// on; otherwise the job has ended with that result.
+int StartFinalStage(JobContext& engine, const std::vector<double>& durations, const std::vector<int>& positions,
+                    double transition, const std::string& firstFile);
+// The encoder's arguments for the file probed as current, at the rate text given.
+MergeEncodeArgs CurrentEncodeArgs(JobContext& engine, const std::string& rate);
 
 // Ends the job as stopped (state 5) and returns -2.
 int EndJobStopped(JobContext& engine);

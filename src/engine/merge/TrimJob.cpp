@@ -38,7 +38,7 @@ MergeGraphSource GraphSource(const JobContext& engine) {
 }  // namespace
 
 std::string JobContext::BuildMergeFilterGraph(const std::vector<std::pair<std::string, double>>& list,
-                                                   double transitionSeconds) const {
+                                              double transitionSeconds) const {
     const MergeGraphSource source = GraphSource(*this);
     return BuildMergeGraph(list, transitionSeconds, source.frameRateText, source.audio);
 }
@@ -131,25 +131,12 @@ int JobContext::ProcessTrim(const std::string& input, const std::string& output)
     const int n = static_cast<int>(list.size());
     const double transition = data.TransitionDuration;
     const bool crossFade = data.transition && n >= 2;
-    if (crossFade) {
-        const int shortEntry = FirstEntryShorterThanTransition(durations, transition);
-        if (shortEntry >= 0) {
-            SendState(kJobStateFailed, FormatC("SceneTooShort(%d)", positions[static_cast<size_t>(shortEntry)] + 1));
-            return -1;
-        }
-    }
-
-    SendJobStart(kJobKindFinalMerge, -1);
     // The first enabled segment, not a disabled one of another size or rate, sets -g, the batch size and audio.
-    result = ProbeCurrentFile(firstSegment);
-    if (result != 0) return EndJobFailed(*this, result, false);
+    result = StartFinalStage(*this, durations, positions, crossFade ? transition : 0, firstSegment);
+    if (result != 0) return result;
 
     const VideoInfo& current = data.m_currentInfo;
-    MergeEncodeArgs args;
-    args.prefix = FfmpegPrefix();
-    args.encoder = EncoderPreset(data.use_cuda, data.quality);
-    args.gop = GopLength(current.fps);
-    args.rate = data.m_sourceInfo.r_frame_rate;
+    const MergeEncodeArgs args = CurrentEncodeArgs(*this, data.m_sourceInfo.r_frame_rate);
     const std::string sceneMergeName = KindName(kJobKindSceneMerge);
 
     if (!crossFade) {
