@@ -217,11 +217,9 @@ json ProjectToJson(const CTarneloData& data) {
     root["pts_file"] = data.pts_file;
     // Only projects with a record carry its key, so every other project is written as before.
     if (!data.motion_file.empty()) root["motion_file"] = data.motion_file;
-    root["cine_sco"] = data.cine_sco;
-    root["transition"] = data.transition;
-    root["primaries"] = data.primaries;
-    root["play_scene_loop"] = data.play_scene_loop;
-    root["play_loop"] = data.play_loop;
+    // The keys are written sorted, so the table's order does not show in the file.
+    for (const FlagSetting& flag : FlagSettings()) root[flag.key] = data.*flag.field;
+    for (const NumberSetting& number : NumberSettings()) root[number.key] = (data.*number.field).value;
     json scenes = json::array();
     for (const SceneEntry& scene : data.diff_list.Snapshot()) {
         json object = json::object();
@@ -233,13 +231,6 @@ json ProjectToJson(const CTarneloData& data) {
         scenes.push_back(std::move(object));
     }
     root["diff_list"] = std::move(scenes);
-    root["threshold"] = data.threshold.value;
-    root["valid_min_unit"] = data.valid_min_unit.value;
-    root["cut_min_unit"] = data.cut_min_unit.value;
-    root["brightness"] = data.brightness.value;
-    root["saturation"] = data.saturation.value;
-    root["contrast"] = data.contrast.value;
-    root["gamma"] = data.gamma.value;
     root["list_idx"] = data.list_idx;
     const VideoInfo& source = data.m_sourceInfo;
     root["r_frame_rate"] = source.r_frame_rate;
@@ -334,24 +325,14 @@ bool CTarneloData::LoadProject(const std::string& path) {
         ReadString(root, "pts_file", loaded.pts_file);
         loaded.motion_file.clear();
         ReadString(root, "motion_file", loaded.motion_file);
-        ReadBool(root, "cine_sco", loaded.cine_sco);
-        ReadBool(root, "transition", loaded.transition);
-        ReadBool(root, "primaries", loaded.primaries);
-        ReadBool(root, "play_scene_loop", loaded.play_scene_loop);
-        ReadBool(root, "play_loop", loaded.play_loop);
+        for (const FlagSetting& flag : FlagSettings()) ReadBool(root, flag.key, loaded.*flag.field);
+        for (const NumberSetting& number : NumberSettings()) ReadSetting(root, number.key, loaded.*number.field);
         std::vector<SceneEntry> scenes;
         if (auto it = root.find("diff_list"); it != root.end() && it->is_array()) {
             for (const json& element : *it) {
                 scenes.push_back(ReadScene(element));
             }
         }
-        ReadSetting(root, "threshold", loaded.threshold);
-        ReadSetting(root, "valid_min_unit", loaded.valid_min_unit);
-        ReadSetting(root, "cut_min_unit", loaded.cut_min_unit);
-        ReadSetting(root, "brightness", loaded.brightness);
-        ReadSetting(root, "saturation", loaded.saturation);
-        ReadSetting(root, "contrast", loaded.contrast);
-        ReadSetting(root, "gamma", loaded.gamma);
         ReadInt(root, "list_idx", loaded.list_idx);
         VideoInfo& source = loaded.m_sourceInfo;
         ReadString(root, "r_frame_rate", source.r_frame_rate);

@@ -134,19 +134,47 @@ int SceneEntry::FrameCount() const { return framNo_second - framNo_first + 1; }
 
 CTarneloData::CTarneloData(bool cudaPresent) : use_cuda(cudaPresent) {}
 
-void CTarneloData::ResetExtractionSettings() {
-    threshold.Set(100, 0, 1000, 1, 1);
-    valid_min_unit.Set(1.0, 1.0, 10.0, 0.01, 0);
-    cut_min_unit.Set(1.0, 1.0, 10.0, 0.01, 0);
+namespace {
+
+constexpr FlagSetting kFlags[] = {
+    {"cine_sco", &CTarneloData::cine_sco, false, SettingGroup::kEffects},
+    {"primaries", &CTarneloData::primaries, false, SettingGroup::kEffects},
+    {"transition", &CTarneloData::transition, false, SettingGroup::kProject},
+    {"play_scene_loop", &CTarneloData::play_scene_loop, false, SettingGroup::kProject},
+    {"play_loop", &CTarneloData::play_loop, false, SettingGroup::kProject},
+};
+
+constexpr NumberSetting kNumbers[] = {
+    {"threshold", &CTarneloData::threshold, 100, 0, 1000, 1, 1, SettingGroup::kExtraction},
+    {"valid_min_unit", &CTarneloData::valid_min_unit, 1.0, 1.0, 10.0, 0.01, 0, SettingGroup::kExtraction},
+    {"cut_min_unit", &CTarneloData::cut_min_unit, 1.0, 1.0, 10.0, 0.01, 0, SettingGroup::kExtraction},
+    {"brightness", &CTarneloData::brightness, 0.0, -1.0, 1.0, 0.01, 0, SettingGroup::kEffects},
+    {"saturation", &CTarneloData::saturation, 1.0, 0.0, 3.0, 0.01, 0, SettingGroup::kEffects},
+    {"contrast", &CTarneloData::contrast, 1.0, 0.0, 2.0, 0.01, 0, SettingGroup::kEffects},
+    {"gamma", &CTarneloData::gamma, 1.0, 0.1, 2.0, 0.01, 0, SettingGroup::kEffects},
+};
+
+}  // namespace
+
+std::span<const FlagSetting> FlagSettings() { return kFlags; }
+
+std::span<const NumberSetting> NumberSettings() { return kNumbers; }
+
+void ResetSettingGroup(CTarneloData& data, SettingGroup group) {
+    for (const FlagSetting& flag : kFlags) {
+        if (flag.group == group) data.*flag.field = flag.initial;
+    }
+    for (const NumberSetting& number : kNumbers) {
+        if (number.group == group) {
+            (data.*number.field).Set(number.initial, number.minimum, number.maximum, number.step, number.kind);
+        }
+    }
 }
 
+void CTarneloData::ResetExtractionSettings() { ResetSettingGroup(*this, SettingGroup::kExtraction); }
+
 void CTarneloData::ResetEffectSettings() {
-    cine_sco = false;
-    primaries = false;
-    brightness.Set(0.0, -1.0, 1.0, 0.01, 0);
-    saturation.Set(1.0, 0.0, 3.0, 0.01, 0);
-    contrast.Set(1.0, 0.0, 2.0, 0.01, 0);
-    gamma.Set(1.0, 0.1, 2.0, 0.01, 0);
+    ResetSettingGroup(*this, SettingGroup::kEffects);
     chroma_offset_u = 0;
     chroma_offset_v = 0;
 }
@@ -174,9 +202,7 @@ void CTarneloData::ResetAll(bool keepProject) {
         SetPtsList({});
         list_idx = -1;
         list_col = -1;
-        play_scene_loop = false;
-        play_loop = false;
-        transition = false;
+        ResetSettingGroup(*this, SettingGroup::kProject);
         m_currentInfo = VideoInfo{};
         m_sourceInfo = VideoInfo{};
         m_inputFileInfo = VideoInfo{};

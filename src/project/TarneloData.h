@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -143,3 +144,34 @@ public:
     // Told the new title whenever it may have changed; the front-end that shows a title sets it.
     std::function<void(const std::string&)> m_titleChanged;
 };
+
+// The settings a project stores under keys of their own, with what a reset gives them. The project file and
+// the resets both read these tables, so a new setting is one row here besides its field.
+
+// Which reset gives a setting its first value again: the extraction or effect settings (their reset
+// buttons), or the whole project (a new project, a new video).
+enum class SettingGroup { kExtraction, kEffects, kProject };
+
+struct FlagSetting {
+    const char* key;
+    bool CTarneloData::*field;
+    bool initial;
+    SettingGroup group;
+};
+
+struct NumberSetting {
+    const char* key;
+    NumericSetting CTarneloData::*field;
+    double initial;
+    double minimum;
+    double maximum;
+    double step;
+    int kind;  // 1 integer, 0 decimal
+    SettingGroup group;
+};
+
+std::span<const FlagSetting> FlagSettings();
+std::span<const NumberSetting> NumberSettings();
+
+// Gives every setting of group its first value (numbers also their range).
+void ResetSettingGroup(CTarneloData& data, SettingGroup group);

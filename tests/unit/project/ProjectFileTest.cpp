@@ -668,3 +668,45 @@ TEST_F(ProjectFileTest, FailedLoadsChangeNothing) {
 }
 
 }  // namespace
+
+TEST_F(ProjectFileTest, EverySettingOfTheTablesIsStoredUnderItsKeyAndResetByItsGroup) {
+    CTarneloData data;
+    data.ResetAll(false);
+    for (const FlagSetting& flag : FlagSettings()) data.*flag.field = !flag.initial;
+    for (const NumberSetting& number : NumberSettings()) (data.*number.field).SetValueClamped(number.maximum);
+    const std::string path = PathOf("settings.kpproj");
+    ASSERT_TRUE(data.SaveProject(path));
+    const std::string text = ReadBytes(path);
+
+    CTarneloData loaded;
+    loaded.ResetAll(false);
+    ASSERT_TRUE(loaded.LoadProject(path));
+    for (const FlagSetting& flag : FlagSettings()) {
+        EXPECT_NE(text.find('"' + std::string(flag.key) + "\": " + (flag.initial ? "false" : "true")),
+                  std::string::npos)
+            << flag.key;
+        EXPECT_EQ(loaded.*flag.field, !flag.initial) << flag.key;
+    }
+    for (const NumberSetting& number : NumberSettings()) {
+        EXPECT_NE(text.find('"' + std::string(number.key) + "\": "), std::string::npos) << number.key;
+        EXPECT_EQ((loaded.*number.field).value, number.maximum) << number.key;
+    }
+
+    // Each reset gives its own group back, and the whole-project reset all of them.
+    for (const SettingGroup group : {SettingGroup::kExtraction, SettingGroup::kEffects, SettingGroup::kProject}) {
+        CTarneloData reset = loaded;
+        ResetSettingGroup(reset, group);
+        for (const FlagSetting& flag : FlagSettings()) {
+            EXPECT_EQ(reset.*flag.field, flag.group == group ? flag.initial : !flag.initial) << flag.key;
+        }
+        for (const NumberSetting& number : NumberSettings()) {
+            EXPECT_EQ((reset.*number.field).value, number.group == group ? number.initial : number.maximum)
+                << number.key;
+        }
+    }
+    loaded.ResetAll(false);
+    for (const FlagSetting& flag : FlagSettings()) EXPECT_EQ(loaded.*flag.field, flag.initial) << flag.key;
+    for (const NumberSetting& number : NumberSettings()) {
+        EXPECT_EQ((loaded.*number.field).value, number.initial) << number.key;
+    }
+}
