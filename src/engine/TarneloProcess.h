@@ -11,48 +11,48 @@ public:
         : JobContext(mainWindow, data, japanese) {}
 
     // --- the front-ends' choices and what runs ---
+    using JobContext::CurrentPreviewFile;
+    using JobContext::Data;
+    using JobContext::Japanese;
+    using JobContext::MainWindow;
     using JobContext::Options;
+    using JobContext::SetJapanese;
+    using JobContext::SetLastPreviewKind;
     using JobContext::SetOptions;
     using JobContext::Status;
-    using JobContext::CurrentPreviewFile;
-    using JobContext::SetLastPreviewKind;
-    using JobContext::Data;
-    using JobContext::MainWindow;
-    using JobContext::Japanese;
-    using JobContext::SetJapanese;
 
     // --- jobs ---
-    using JobContext::StartJob;
-    using JobContext::JoinJobThread;
     using JobContext::CancelProcess;
     using JobContext::CancelRequested;
-    using JobContext::RequestCancel;
+    using JobContext::JoinJobThread;
     using JobContext::LastWriteError;
+    using JobContext::RequestCancel;
+    using JobContext::StartJob;
 
     // --- the work a front-end does outside a job ---
-    using JobContext::PrepareInput;
-    using JobContext::WorkingInput;
-    using JobContext::GetVideoInfoFfprobe;
-    using JobContext::GetFfprobeReport;
     using JobContext::AnalyzeVideoEQParams;
+    using JobContext::GetFfprobeReport;
+    using JobContext::GetVideoInfoFfprobe;
     using JobContext::InstallDefaultSceneList;
-    using JobContext::ReplaceSceneRanges;
+    using JobContext::PrepareInput;
     using JobContext::RecutSceneSegment;
+    using JobContext::ReplaceSceneRanges;
+    using JobContext::WorkingInput;
 
     // --- background segments ---
-    using JobContext::StartBackgroundQueue;
     using JobContext::QueueSegment;
+    using JobContext::StartBackgroundQueue;
     using JobContext::StopBackgroundQueue;
     using JobContext::WaitBackgroundDrained;
 
     // --- the preview and the player ---
+    using JobContext::CurrentPlayFrame;
+    using JobContext::CurrentPlayTime;
     using JobContext::LoadPreviewFile;
+    using JobContext::SetCurrentPlay;
     using JobContext::SetPlayerFile;
     using JobContext::SetPreviewImage;
     using JobContext::WaitPreviewIdle;
-    using JobContext::CurrentPlayFrame;
-    using JobContext::CurrentPlayTime;
-    using JobContext::SetCurrentPlay;
 
 private:
     // Reaches the job steps' face for tests that drive one step alone (tests/support).

@@ -114,9 +114,7 @@ int PlayAndShow(JobContext& engine, const std::string& file, int id) {
 
 int PlayInput(JobContext& engine) { return PlayAndShow(engine, engine.WorkingInput(), kJobInputPreview); }
 
-int PlayOutput(JobContext& engine) {
-    return PlayAndShow(engine, engine.Data()->GetOutputPath(), kJobOutputPreview);
-}
+int PlayOutput(JobContext& engine) { return PlayAndShow(engine, engine.Data()->GetOutputPath(), kJobOutputPreview); }
 
 int PlayScenes(JobContext& engine) { return engine.RunScenePreview(); }
 

@@ -125,7 +125,7 @@ int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
 }
 
 void JobContext::SaveMotionRecord(const std::string& input, int width, int height, const VideoInfo& video,
-                                       std::vector<uint32_t> counts) {
+                                  std::vector<uint32_t> counts) {
     MotionRecord motion;
     motion.width = width;
     motion.height = height;

@@ -191,7 +191,7 @@ int JobContext::UseWorkingCopy() {
 }
 
 int JobContext::ConvertInputToMp4(const std::string& input, const std::string& output, bool deinterlace,
-                                       bool eachFrameOnce) {
+                                  bool eachFrameOnce) {
     const VideoInfo& current = m_data->m_currentInfo;
     SendJobStart(kJobKindChangeMp4, current.frame_num);
     platform::MakeFolders(SetTrailingSeparator(FolderPart(output), false));

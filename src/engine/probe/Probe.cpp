@@ -130,7 +130,7 @@ int JobContext::RunListing(const std::string& command, const std::function<bool(
 }
 
 int JobContext::ListShownFrameTimes(const std::string& path, std::vector<std::string>& texts,
-                                         std::vector<double>& times, double origin, bool progress) {
+                                    std::vector<double>& times, double origin, bool progress) {
     const WParam progressTotal = static_cast<WParam>(m_data->m_currentInfo.frame_num);
     PacketTimeCollector packets;
     const int exitCode = RunListing(PacketTimesCommand(path), [&](std::string_view chunk) {
@@ -150,7 +150,7 @@ int JobContext::ListShownFrameTimes(const std::string& path, std::vector<std::st
 }
 
 int JobContext::GetPtsListFromFfprobe(const std::string& path, std::vector<std::string>& texts,
-                                           std::vector<double>& times, bool wholeFile) {
+                                      std::vector<double>& times, bool wholeFile) {
     texts.clear();
     times.clear();
     const double origin = m_data->m_sourceInfo.start_offset;

@@ -49,8 +49,8 @@ int ScenePreviewStart(int listIdx, int sceneCount, bool playLoop, bool playScene
 namespace {
 
 // Runs the player round after round while loop play asks for it; returns the last round's result.
-int PlayRounds(JobContext& engine, const std::string& file, std::string start, const std::string& length,
-               int frames, int offset, bool effects) {
+int PlayRounds(JobContext& engine, const std::string& file, std::string start, const std::string& length, int frames,
+               int offset, bool effects) {
     const CTarneloData& data = *engine.Data();
     int left = 0;
     int top = 0;

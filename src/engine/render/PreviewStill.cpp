@@ -30,8 +30,7 @@ std::string PreviewStillCommand(const std::string& prefix, const std::string& ti
 
 bool IsQuarterTurn(int rotation) { return rotation == 90 || rotation == -90; }
 
-void JobContext::SetPreviewImage(const std::string& file, const std::string& timeText, bool effects,
-                                      int sceneIndex) {
+void JobContext::SetPreviewImage(const std::string& file, const std::string& timeText, bool effects, int sceneIndex) {
     if (!m_options.previewStills) return;
     TabWindow* target = m_mainWindow ? m_mainWindow->ActiveTab() : nullptr;
     std::lock_guard<std::mutex> lock(m_previewMutex);

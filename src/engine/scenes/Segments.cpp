@@ -42,8 +42,7 @@ int JobContext::OpenMediaFile(const std::string& path, bool quiet) {
     return 0;
 }
 
-int JobContext::OutputSceneSegment(const std::string& input, int sceneIndex, int total, int offset,
-                                        bool announce) {
+int JobContext::OutputSceneSegment(const std::string& input, int sceneIndex, int total, int offset, bool announce) {
     const std::optional<SceneEntry> listed = m_data->diff_list.At(sceneIndex);
     if (!listed) return -1;
     SceneEntry scene = *listed;

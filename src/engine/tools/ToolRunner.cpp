@@ -82,7 +82,7 @@ int JobContext::ExecuteCmd(const std::string& commandLine, std::string* output) 
 }
 
 int JobContext::ExecuteCmdWithProgress(bool playback, const std::string& commandLine, int totalFrames,
-                                            int frameOffset) {
+                                       int frameOffset) {
     if (totalFrames < 1) {
         SendState(kJobStateFailed, Format("TotalFrame(%d)", totalFrames));
         LogCmdResult("CTarneloProcess::ExecuteCmdWithProgress", __LINE__, commandLine, -1);
