@@ -80,6 +80,23 @@ while IFS= read -r file; do
     done < <(grep -E '^[[:space:]]*#[[:space:]]*include' "$file" || true)
 done < <(find src -name '*.h' -o -name '*.cpp' | sort)
 
+# No two files include each other, through their headers or their sources (a header and its source count
+# as one file here).
+edges=$(mktemp)
+trap 'rm -f "$edges"' EXIT
+while IFS= read -r file; do
+    unit=${file#src/}
+    unit=${unit%.*}
+    { grep -hoE '^[[:space:]]*#[[:space:]]*include[[:space:]]*"[^"]+"' "$file" || true; } | sed -E 's/.*"([^"]+)".*/\1/' |
+        while IFS= read -r target; do
+            target=${target%.*}
+            [ "$target" = "$unit" ] || echo "$unit $target"
+        done
+done < <(find src -name '*.h' -o -name '*.cpp') | sort -u >"$edges"
+while read -r a b; do
+    report "src/$a.*" "and src/$b.* include each other"
+done < <(awk '{ print $2 " " $1 }' "$edges" | sort -u | comm -12 "$edges" - | awk '$1 < $2')
+
 # The scenes are edited through the project's scene list only: nobody else names a lock for them, and the
 # windows do not reach into the project's list field.
 while IFS= read -r hit; do
