@@ -113,6 +113,19 @@ public:
     // The open dialog's filter of the video files the pages take.
     static QString VideoFilter();
 
+    // The services a page's parts use as the page does.
+    TabHost* Host() const { return m_host; }
+    // The hourglass while long work runs; nested calls keep one cursor.
+    void SetWaitCursor(bool on);
+    // A yes/no question from the string table; true for yes.
+    bool Confirm(int stringId);
+    // After a job: a full disk fails a job, or only its segment cuts, with nothing but an exit code on the
+    // status bar, so the system's reason is told in a message.
+    void TellFailedWrite();
+    // Runs work on a worker thread while this thread keeps serving the window.
+    void RunServingWindow(const std::function<void()>& work);
+    bool WaitCursorShown() const { return m_waitCursor; }
+
     QString CurrentMediaPath() const override;
     bool MediaReport(const QString& path, int kind, QString& text) override;
 
@@ -141,7 +154,6 @@ protected:
         if (m_player) m_player->OnFindPlayer(msg);
     }
     virtual void OnEditDone(const EditDoneMsg& msg) { (void)msg; }
-    TabHost* Host() const { return m_host; }
     // The page's player and the status-bar side of its jobs, which the shared handlers use.
     void AttachJobDisplay(PagePlayer* player, CJobStatus* status) {
         m_player = player;
@@ -153,15 +165,6 @@ protected:
     // engine took the job.
     bool StartPageJob(int job, const char* logTag);
     virtual void BeforeSceneJob() {}
-    // The hourglass while long work runs; nested calls keep one cursor.
-    void SetWaitCursor(bool on);
-    // A yes/no question from the string table; true for yes.
-    bool Confirm(int stringId);
-    // After a job: a full disk fails a job, or only its segment cuts, with nothing but an exit code on the
-    // status bar, so the system's reason is told in a message.
-    void TellFailedWrite();
-    // Runs work on a worker thread while this thread keeps serving the window.
-    void RunServingWindow(const std::function<void()>& work);
 
     TabHost* m_host;
     CTarneloData m_data;

@@ -1,5 +1,4 @@
-// The merge tab's files and list: adding videos, the output folder and file, the converted files, and the
-// row menu (copy, delete) and reordering by drag. Every change is one edit of the project's scene list.
+// The merge tab's files: adding videos, the output folder and file, and the converted files.
 #include <QMenu>
 #include <QPushButton>
 
@@ -16,6 +15,7 @@
 #include "ui/lists/MergeListModel.h"
 #include "ui/lists/SceneEditRules.h"
 #include "ui/lists/SceneListView.h"
+#include "ui/merge/MergeListEditor.h"
 #include "ui/merge/MergePanels.h"
 #include "ui/merge/MergeRules.h"
 #include "ui/merge/TarneloTabMerge.h"
@@ -155,7 +155,7 @@ void CTarneloTabMerge::DeleteOutputFolder() {
         video.m_sourcePath.clear();
         video.m_created = false;
     });
-    FillList(m_data.list_idx);
+    m_lists->FillList(m_data.list_idx);
     RefreshMergeInfo();
     m_preview->Pane()->Clear();
     UpdateControlStates(true);
@@ -172,85 +172,10 @@ void CTarneloTabMerge::ClearList() {
     DeleteConvertedFiles();
     m_data.Scenes().Clear();
     m_data.list_idx = -1;
-    FillList(-1);
+    m_lists->FillList(-1);
     Host()->ResetStatusBar();
     RefreshMergeInfo();
     UpdateData(true);
     UpdateControlStates(true);
     m_preview->PlayStopButton()->setFocus();
-}
-
-// --- the row menu and drags ---
-
-void CTarneloTabMerge::ConnectListEditing() {
-    connect(m_listView, &SceneListView::ContextMenuAt, this, [this](int row, int, const QPoint& globalPos) {
-        std::unique_ptr<QMenu> menu = ListContextMenu(row);
-        if (!menu) return;
-        const QAction* chosen = menu->exec(globalPos);
-        if (chosen != nullptr) OnListCommand(chosen->data().toInt());
-    });
-    m_listView->SetDragSwap([this](int from, int to) { return OnDragSwap(from, to); });
-    connect(m_listView, &SceneListView::DragFinished, this, [this] { UpdateControlStates(true); });
-    m_listView->SetDragTextOf([this](int row) {
-        const std::optional<SceneEntry> video = m_data.Scenes().At(row);
-        return video ? QString::fromStdString(FileNamePart(video->fileName)) : QString();
-    });
-}
-
-bool CTarneloTabMerge::ListEditBlocked() const { return IsBusy() || !m_listRefresh; }
-
-std::unique_ptr<QMenu> CTarneloTabMerge::ListContextMenu(int row) {
-    if (ListEditBlocked() || row < 0 || row >= m_listModel->rowCount()) return nullptr;
-    m_listView->SelectRow(row);
-    return CreateListContextMenu(this, false, false);
-}
-
-void CTarneloTabMerge::OnListCommand(int id) {
-    if (ListEditBlocked()) return;
-    const int row = m_listView->CurrentRow() >= 0 ? m_listView->CurrentRow() : m_data.list_idx;
-    if (!m_data.Scenes().At(row)) return;
-    m_data.list_idx = row;
-    const bool refresh = m_listRefresh;
-    m_listRefresh = false;
-    m_listView->setEnabled(false);
-    if (id == kListCopy) CopyVideo(row);
-    if (id == kListDelete) DeleteVideo(row);
-    m_listView->setEnabled(true);
-    m_listRefresh = refresh;
-    RefreshMergeInfo();
-    UpdateControlStates(true);
-}
-
-void CTarneloTabMerge::CopyVideo(int row) {
-    if (!m_listModel->CopyEntry(row)) return;
-    m_data.list_idx = row + 1;
-    m_listView->SelectRow(m_data.list_idx);
-}
-
-void CTarneloTabMerge::DeleteVideo(int row) {
-    if (m_data.Scenes().Size() < 2) {
-        ClearList();
-        return;
-    }
-    StopPlayer();
-    // The converted file stays: a copy of the video in the list may still use it.
-    m_data.Scenes().Delete(row);
-    const int count = m_data.Scenes().Size();
-    if (m_data.list_idx >= count) m_data.list_idx = count - 1;
-    const int frames = m_data.Scenes().At(m_data.list_idx).value_or(SceneEntry()).m_convertedInfo.frame_num;
-    m_listModel->RemoveRow(row);
-    m_listView->SelectRow(m_data.list_idx);
-    m_preview->SetPositionText(CPreviewPanel::PositionText(0, frames, FrameRateValue(Rate())));
-}
-
-bool CTarneloTabMerge::OnDragSwap(int from, int to) {
-    if (ListEditBlocked()) return false;
-    const bool refresh = m_listRefresh;
-    m_listRefresh = false;
-    const bool swapped = m_listModel->SwapEntries(from, to);
-    m_listRefresh = refresh;
-    if (!swapped) return false;
-    m_data.list_idx = to;
-    RefreshMergeInfo();
-    return true;
 }

@@ -1,7 +1,6 @@
 // The merge tab's side of its player: the two "動画確認" buttons, a click on a video of the list, the engine's
 // player hooks and messages, and what the player controls ask of the tab.
 #include <QPushButton>
-#include <mutex>
 
 #include "engine/jobs/JobTables.h"
 #include "engine/merge/ConvertMerge.h"
@@ -10,6 +9,7 @@
 #include "ui/common/FilesPanel.h"
 #include "ui/lists/OutputStarts.h"
 #include "ui/lists/SceneListView.h"
+#include "ui/merge/MergeListEditor.h"
 #include "ui/merge/MergePanels.h"
 #include "ui/merge/TarneloTabMerge.h"
 #include "ui/preview/PlayerControl.h"
@@ -29,7 +29,7 @@ void CTarneloTabMerge::StopPlayer() {
 
 void CTarneloTabMerge::OnRowClicked(int row, int column) {
     (void)column;
-    if (IsBusy() || !m_listRefresh) return;
+    if (IsBusy() || !m_lists->ListSettled()) return;
     const std::optional<SceneEntry> listed = m_data.Scenes().At(row);
     if (!listed) return;
     const SceneEntry& video = *listed;

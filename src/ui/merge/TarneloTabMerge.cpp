@@ -21,6 +21,7 @@
 #include "ui/common/SceneControlRules.h"
 #include "ui/lists/MergeListModel.h"
 #include "ui/lists/SceneListView.h"
+#include "ui/merge/MergeListEditor.h"
 #include "ui/merge/MergePanels.h"
 #include "ui/merge/MergeRules.h"
 #include "ui/preview/PreviewPanel.h"
@@ -37,7 +38,6 @@ CTarneloTabMerge::CTarneloTabMerge(TabHost* host, bool cudaPresent, QWidget* par
     BuildLayout();
     Connect();
     ConnectPlayer();
-    ConnectListEditing();
     RefreshTexts();
     m_preview->Pane()->Clear();
     UpdateData(true);
@@ -72,6 +72,7 @@ void CTarneloTabMerge::BuildLayout() {
     m_player = new CPlayerControl(m_preview, m_engine.get(), &m_data, this, this);
     m_jobStatus = new CJobStatus(Host(), m_jobs->ProgressBar(), this);
     AttachJobDisplay(m_player, m_jobStatus);
+    m_lists = std::make_unique<MergeListEditor>(static_cast<MergePage&>(*this), m_listView, m_listModel, m_preview);
 
     auto* left = new QVBoxLayout;
     left->setSpacing(6);
@@ -219,7 +220,7 @@ void CTarneloTabMerge::OnProcessFinished(const ProcessFinishedMsg& msg) {
     if (IsSceneJob(msg.jobId)) {
         m_jobStatus->StopTimer();
         m_listModel->SetAnalysing(false);
-        FillList(m_data.list_idx);
+        m_lists->FillList(m_data.list_idx);
         RefreshMergeInfo();
         UpdateData(true);
         UpdateControlStates(true);
@@ -232,13 +233,13 @@ void CTarneloTabMerge::OnProcessFinished(const ProcessFinishedMsg& msg) {
 
 void CTarneloTabMerge::OnListChanged(const ListChangedMsg& msg) {
     (void)msg;
-    m_listRefresh = false;
+    m_lists->SetListSettled(false);
     if (m_data.Scenes().Empty()) m_data.list_idx = -1;
-    FillList(m_data.list_idx);
+    m_lists->FillList(m_data.list_idx);
     RefreshMergeInfo();
     UpdateData(true);
     UpdateControlStates(!IsBusy());
-    m_listRefresh = true;
+    m_lists->SetListSettled(true);
 }
 
 void CTarneloTabMerge::RefreshList(bool keepSelection) {
@@ -248,7 +249,7 @@ void CTarneloTabMerge::RefreshList(bool keepSelection) {
             this, [this, keepSelection] { RefreshList(keepSelection); }, Qt::BlockingQueuedConnection);
         return;
     }
-    FillList(keepSelection ? m_data.list_idx : -1);
+    m_lists->FillList(keepSelection ? m_data.list_idx : -1);
     RefreshMergeInfo();
 }
 
@@ -268,15 +269,6 @@ void CTarneloTabMerge::OnMediaOpened(const MediaOpenedMsg& msg) {
 
 // --- the list ---
 
-void CTarneloTabMerge::FillList(int select) {
-    const bool refresh = m_listRefresh;
-    m_listRefresh = false;
-    m_listModel->SetOutputRate(Rate().num, Rate().den);
-    m_listModel->Fill();
-    m_listView->SelectRow(select);
-    m_listRefresh = refresh;
-}
-
 void CTarneloTabMerge::RefreshMergeInfo() {
     const std::string text = MergeInfoText(m_data, Size(), Rate());
     m_jobs->SetMergeInfo(QString::fromStdString(text));
@@ -288,24 +280,22 @@ void CTarneloTabMerge::OnChoiceChanged(int sizeIndex, int rateIndex) {
     if (sizeIndex < 0 || rateIndex < 0) return;
     m_sizeIndex = sizeIndex;
     m_rateIndex = rateIndex;
-    const bool refresh = m_listRefresh;
-    m_listRefresh = false;
-    // What the list shows of each video is what the new choice will make of it.
-    RetargetMergeList(m_data, Size(), Rate());
-    m_listModel->SetOutputRate(Rate().num, Rate().den);
-    m_listModel->Fill();
-    m_listView->SelectRow(m_data.list_idx);
-    RefreshMergeInfo();
-    m_listRefresh = refresh;
+    m_lists->WhileRebuilding([this] {
+        // What the list shows of each video is what the new choice will make of it.
+        RetargetMergeList(m_data, Size(), Rate());
+        m_listModel->SetOutputRate(Rate().num, Rate().den);
+        m_listModel->Fill();
+        m_listView->SelectRow(m_data.list_idx);
+        RefreshMergeInfo();
+    });
 }
 
 void CTarneloTabMerge::OnTransition() {
     m_data.transition = m_jobs->TransitionCheck()->isChecked();
-    const bool refresh = m_listRefresh;
-    m_listRefresh = false;
-    RefreshMergeInfo();
-    m_listModel->RefreshNumbering();
-    m_listRefresh = refresh;
+    m_lists->WhileRebuilding([this] {
+        RefreshMergeInfo();
+        m_listModel->RefreshNumbering();
+    });
 }
 
 void CTarneloTabMerge::OnResetSettings() {
@@ -342,7 +332,7 @@ void CTarneloTabMerge::NewProject() {
     m_data.ResetAll(false);
     m_data.project_file.clear();
     m_data.auto_save = false;
-    FillList(-1);
+    m_lists->FillList(-1);
     Host()->ResetStatusBar();
     m_preview->Pane()->Clear();
     RefreshMergeInfo();

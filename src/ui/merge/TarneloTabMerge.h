@@ -6,6 +6,7 @@
 #include <string>
 
 #include "ui/common/TabPage.h"
+#include "ui/merge/MergePage.h"
 #include "ui/preview/PlayerControl.h"
 
 class CFilesPanel;
@@ -13,6 +14,7 @@ class CJobStatus;
 class CMergeJobPanel;
 class CMergeSettingsPanel;
 class CPreviewPanel;
+class MergeListEditor;
 class MergeListModel;
 class SceneListView;
 class QMenu;
@@ -25,7 +27,7 @@ struct SceneControlStates;
 // Its project is never written to a project file. The page places its panels, adds the videos dropped or
 // chosen, runs its jobs and keeps every control's enabling consistent with the job that runs; its files and
 // list editing are in MergeFiles.cpp, its player in MergePlayer.cpp.
-class CTarneloTabMerge : public CTabPage, private PlayerPage {
+class CTarneloTabMerge : public CTabPage, private MergePage, private PlayerPage {
     Q_OBJECT
 public:
     CTarneloTabMerge(TabHost* host, bool cudaPresent, QWidget* parent);
@@ -57,19 +59,15 @@ public:
     // The two choices, as indexes into the engine's lists of frame sizes and rates.
     int SizeIndex() const { return m_sizeIndex; }
     int RateIndex() const { return m_rateIndex; }
-    FrameSize Size() const;
-    FrameRate Rate() const;
+    FrameSize Size() const override;
+    FrameRate Rate() const override;
 
     MergeListModel* ListModel() const { return m_listModel; }
     SceneListView* ListView() const { return m_listView; }
     CPreviewPanel* Preview() const { return m_preview; }
     CPlayerControl* Player() const { return m_player; }
-
-    // --- editing the list (MergeFiles.cpp) ---
-    // The row menu for a right click on row, which selects it; nullptr where none is offered.
-    std::unique_ptr<QMenu> ListContextMenu(int row);
-    // The row menu's commands on the selected row: copy 1106, delete 1056.
-    void OnListCommand(int id);
+    // The editing of the list.
+    MergeListEditor& Lists() const { return *m_lists; }
 
 protected:
     // The choices go to the engine, which reads them while no job runs.
@@ -85,11 +83,13 @@ private:
     void BuildLayout();
     void Connect();
     void ApplyStates(const SceneControlStates& states);
-    void DisableAll();
-    void FillList(int select);
-    void RefreshMergeInfo();
+    // MergePage: what the parts ask of the page.
+    CTabPage& Page() override { return *this; }
+    void DisableAll() override;
+    void RefreshMergeInfo() override;
+    void StopPlayer() override;
+    void ClearList() override;
     bool PlayerRuns() const;
-    void StopPlayer();
 
     // Commands.
     void OnChoiceChanged(int sizeIndex, int rateIndex);
@@ -109,18 +109,11 @@ private:
     void ChangeOutputName(const QString& name);
     // Deletes every converted file of the current choice in the output folder.
     void DeleteConvertedFiles();
-    // Empties the list and deletes the converted files of the current choice.
-    void ClearList();
     // The message for a video that is not added, and false; true when it may be added.
     bool AcceptVideo(const std::string& path);
     // Before a job writes: false, with the message, when a file it writes is a video of the list.
     bool AcceptJob();
     void ShowClash(const MergeClash& clash);
-    void ConnectListEditing();
-    bool ListEditBlocked() const;
-    void CopyVideo(int row);
-    void DeleteVideo(int row);
-    bool OnDragSwap(int from, int to);
 
     // PlayerPage (MergePlayer.cpp).
     void ConnectPlayer();
@@ -147,5 +140,5 @@ private:
 
     int m_sizeIndex;
     int m_rateIndex;
-    bool m_listRefresh = true;  // false while the tab rebuilds the list
+    std::unique_ptr<MergeListEditor> m_lists;
 };

@@ -25,6 +25,7 @@
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/StaticPreview.h"
 #include "ui/scene/CaptionPanel.h"
+#include "ui/scene/SceneListEditor.h"
 #include "ui/scene/TarneloTabScene.h"
 
 namespace {
@@ -84,7 +85,7 @@ void CTarneloTabScene::NewProject() {
     m_data.ResetAll(false);
     m_captions->ResetKind();
     ReloadMotionRecord();
-    FillList(-1);
+    m_lists->FillList(-1);
     Host()->ResetStatusBar();
     m_preview->Pane()->Clear();
     ReloadCaptions();
@@ -116,7 +117,7 @@ void CTarneloTabScene::LoadFinished(bool loaded) {
         PrepareProjectInput();
     } else {
         m_jobStatus->StopTimer();
-        FillList(-1);
+        m_lists->FillList(-1);
     }
     m_loadingProject = false;
     ReloadCaptions();
@@ -127,7 +128,7 @@ void CTarneloTabScene::LoadFinished(bool loaded) {
 }
 
 bool CTarneloTabScene::PrepareProjectInput() {
-    FillList(m_data.list_idx);
+    m_lists->FillList(m_data.list_idx);
     if (m_data.input_file.empty() || !platform::FileExists(m_data.input_file)) return false;
     BeginPreparing();
     VideoInfo info;
@@ -231,7 +232,7 @@ void CTarneloTabScene::OpenVideo(const std::string& path, bool newProject, bool 
     // Preparation probes the input again; the count is kept so a container without one is not decoded twice.
     m_data.m_sourceInfo = info;
     m_captions->ResetKind();
-    FillList(-1);
+    m_lists->FillList(-1);
     ReloadCaptions();
     UpdateData(true);
     AutoSave(false);
@@ -380,9 +381,8 @@ void CTarneloTabScene::ResetSceneList(bool rebuild) {
         return;
     }
     m_engine->InstallDefaultSceneList();
-    CloseCellEdit();
-    m_editValue = NumericSetting();
-    FillList(m_data.list_idx);
+    m_lists->DropCellEdit();
+    m_lists->FillList(m_data.list_idx);
     Host()->ResetStatusBar();
     ReloadCaptions();
     UpdateData(true);
@@ -402,7 +402,7 @@ void CTarneloTabScene::PrepareSceneList(bool keep) {
     ReloadCaptions();
     m_preview->VolumeSlider()->setValue(m_data.play_vol);
     if (count == 0) Host()->ResetStatusBar();
-    FillList(m_data.list_idx);
+    m_lists->FillList(m_data.list_idx);
     RefreshMergeInfo();
 }
 

@@ -1,19 +1,20 @@
-// The scene tab's editing of its list: a click on a row, the in-place edit of a frame cell, the row menu
-// (copy, split, delete) and reordering by drag. Every change is one edit of the project's scene list; the
-// segment of a changed scene is cut again by the background queue, and the project is saved.
+#include "ui/scene/SceneListEditor.h"
+
 #include <QMenu>
 #include <cstdio>
 #include <optional>
 
 #include "app/AppEdit.h"
 #include "engine/jobs/JobTables.h"
-#include "project/FileHelpers.h"
+#include "ui/common/TabPage.h"
 #include "ui/lists/ListContextMenu.h"
+#include "ui/lists/ListRows.h"
 #include "ui/lists/SceneEditRules.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
 #include "ui/preview/PreviewPanel.h"
-#include "ui/scene/TarneloTabScene.h"
+#include "ui/scene/CaptionPanel.h"
+#include "ui/scene/ScenePage.h"
 
 namespace {
 
@@ -23,70 +24,73 @@ std::string Trimmed(const char* text) {
 
 }  // namespace
 
-void CTarneloTabScene::ConnectListEditing() {
-    connect(m_listView, &SceneListView::ContextMenuAt, this, &CTarneloTabScene::OnListContextMenu);
-    m_listView->SetDragSwap([this](int from, int to) { return OnDragSwap(from, to); });
-    connect(m_listView, &SceneListView::DragFinished, this, [this] {
-        AutoSave(false);
-        UpdateControlStates(true);
-    });
-    connect(m_listView, &SceneListView::EditEndRequested, this, &CTarneloTabScene::FinishCellEdit);
-    m_listView->SetDragTextOf([this](int row) {
-        const std::optional<SceneEntry> scene = m_data.Scenes().At(row);
-        return scene ? QString::fromStdString(FileNamePart(scene->fileName)) : QString();
-    });
+SceneListEditor::SceneListEditor(ScenePage& page, const ScenePanels& panels)
+    : ListEditorBase(page.Page().Data(), std::make_unique<ListRows>(panels.listView, panels.listModel)),
+      m_page(page),
+      m_panels(panels) {
+    static_cast<ListRows&>(Rows()).Attach(*this);
+    connect(m_panels.listView, &SceneListView::RowClicked, this, &SceneListEditor::OnRowClicked);
+    connect(m_panels.listView, &SceneListView::EditEndRequested, this, &SceneListEditor::FinishCellEdit);
 }
 
-CAppEdit* CTarneloTabScene::CellEdit() const { return m_cellEdit.data(); }
-
-bool CTarneloTabScene::ListEditBlocked() const {
-    // m_waitCursor also covers a background cut: it writes its row's range back when it ends.
-    return IsBusy() || m_waitCursor || !m_listRefresh;
+void SceneListEditor::SetPeakCommand(std::function<void(QMenu&, int)> add, std::function<void(int)> show) {
+    m_addPeak = std::move(add);
+    m_showPeak = std::move(show);
 }
 
-int CTarneloTabScene::MinSceneLength() const {
+bool SceneListEditor::EditBlocked() const {
+    // The wait cursor also covers a background cut: it writes its row's range back when it ends.
+    const CTabPage& page = m_page.Page();
+    return page.IsBusy() || page.WaitCursorShown() || !ListSettled();
+}
+
+int SceneListEditor::MinSceneLength() const {
     return MinSceneFrames(m_data.m_sourceInfo.fps, m_data.valid_min_unit.value);
 }
 
-void CTarneloTabScene::StopPlayer() {
-    if (IsPreviewJobId(CurrentJob())) StopPlayback();
+void SceneListEditor::FillList(int select) {
+    WhileRebuilding([&] {
+        m_panels.listModel->Fill();
+        m_panels.listView->SelectRow(select);
+    });
 }
 
 // --- a click on a row ---
 
-void CTarneloTabScene::OnRowClicked(int row, int column) {
-    if (IsBusy() || !m_listRefresh) return;
+void SceneListEditor::OnRowClicked(int row, int column) {
+    CTabPage& page = m_page.Page();
+    if (page.IsBusy() || !ListSettled()) return;
     const std::optional<SceneEntry> listed = m_data.Scenes().At(row);
     if (!listed) return;
     const SceneEntry& scene = *listed;
-    const bool changed = row != m_data.list_idx || scene.fileName != m_engine->CurrentPreviewFile();
+    const bool changed = row != m_data.list_idx || scene.fileName != page.Engine().CurrentPreviewFile();
     m_data.list_idx = row;
     m_data.list_col = column;
-    if (changed) ReloadCaptions();
-    const bool dragging = m_listView->Dragging();
+    if (changed) m_panels.captions->Load();
+    const bool dragging = m_panels.listView->Dragging();
     if (!dragging && scene.enable && IsFrameColumn(column)) {
-        StopPlayer();
+        m_page.StopPlayer();
         // The queue's worker cuts the segment when it is missing or stale and shows it; the window waits
         // for neither.
-        if (changed) m_engine->QueueSegment(row, true);
-        m_listView->SelectRow(row);
-        UpdateControlStates(true);
+        if (changed) page.Engine().QueueSegment(row, true);
+        m_panels.listView->SelectRow(row);
+        page.UpdateControlStates(true);
         OpenCellEdit(row, column);
         return;
     }
-    if (!dragging && !changed && CurrentJob() != 0) {
+    if (!dragging && !changed && page.CurrentJob() != 0) {
         // A second click on the row that plays stops it.
-        StopRunning();
+        m_page.StopRunning();
     } else if (!dragging || changed) {
-        StopPlayer();
-        m_engine->QueueSegment(row, true);
+        m_page.StopPlayer();
+        page.Engine().QueueSegment(row, true);
     }
-    UpdateControlStates(true);
+    page.UpdateControlStates(true);
 }
 
 // --- in-place edit ---
 
-void CTarneloTabScene::OpenCellEdit(int row, int column) {
+void SceneListEditor::OpenCellEdit(int row, int column) {
     FrameEditRange range;
     if (!SceneEditRange(m_data.Scenes().Snapshot(), row, column, MinSceneLength(), m_data.m_sourceInfo.frame_num,
                         range)) {
@@ -96,10 +100,11 @@ void CTarneloTabScene::OpenCellEdit(int row, int column) {
     m_editValue.Set(range.current, range.minimum, range.maximum, 1, 1);
     m_editRow = row;
     m_editColumn = column;
-    m_cellEdit = m_listView->OpenCellEditor(row, column, QString::fromStdString(m_editValue.text), this);
+    m_cellEdit =
+        m_panels.listView->OpenCellEditor(row, column, QString::fromStdString(m_editValue.text), &m_page.Page());
 }
 
-void CTarneloTabScene::CloseCellEdit() {
+void SceneListEditor::CloseCellEdit() {
     if (!m_cellEdit) return;
     CAppEdit* edit = m_cellEdit;
     m_cellEdit = nullptr;
@@ -109,19 +114,24 @@ void CTarneloTabScene::CloseCellEdit() {
     edit->deleteLater();
 }
 
-void CTarneloTabScene::FinishCellEdit() {
+void SceneListEditor::DropCellEdit() {
+    CloseCellEdit();
+    m_editValue = NumericSetting();
+}
+
+void SceneListEditor::FinishCellEdit() {
     if (!m_cellEdit) return;
     const std::string text = m_cellEdit->text().toStdString();
     OnEditDone(EditDoneMsg{text.c_str()});
-    m_listView->setFocus();
+    m_panels.listView->setFocus();
 }
 
-void CTarneloTabScene::OnEditDone(const EditDoneMsg& msg) {
+void SceneListEditor::OnEditDone(const EditDoneMsg& msg) {
     if (!m_cellEdit) return;
     CloseCellEdit();
     const std::string text = Trimmed(msg.text);
     if (text == m_editValue.text || !IsFrameColumn(m_editColumn)) return;
-    if (ListEditBlocked()) {
+    if (EditBlocked()) {
         // A cut of this list is under way; the value is applied as soon as it has ended.
         m_pendingEdit = text;
         m_hasPendingEdit = true;
@@ -130,17 +140,17 @@ void CTarneloTabScene::OnEditDone(const EditDoneMsg& msg) {
     ApplyCellEdit(text);
 }
 
-void CTarneloTabScene::ApplyPendingListEdit() {
-    if (!m_hasPendingEdit || ListEditBlocked()) return;
+void SceneListEditor::ApplyPendingEdit() {
+    if (!m_hasPendingEdit || EditBlocked()) return;
     m_hasPendingEdit = false;
     ApplyCellEdit(m_pendingEdit);
 }
 
-void CTarneloTabScene::ApplyCellEdit(const std::string& text) {
+void SceneListEditor::ApplyCellEdit(const std::string& text) {
     const int row = m_editRow;
     std::string old;
     // The range again from the list as it is now: the neighbours may have changed meanwhile. The list is
-    // edited only here while no cut runs (ListEditBlocked), so the scene read is the scene replaced.
+    // edited only here while no cut runs (EditBlocked), so the scene read is the scene replaced.
     const std::vector<SceneEntry> scenes = m_data.Scenes().Snapshot();
     FrameEditRange range;
     if (!SceneEditRange(scenes, row, m_editColumn, MinSceneLength(), m_data.m_sourceInfo.frame_num, range)) {
@@ -158,58 +168,47 @@ void CTarneloTabScene::ApplyCellEdit(const std::string& text) {
     }
     m_data.Scenes().Replace(row, std::move(scene));
     const bool shared = m_data.Scenes().FileSharedWithOther(row, old);
-    StopPlayer();
+    m_page.StopPlayer();
     if (!old.empty() && !shared) std::remove(old.c_str());
-    ReloadCaptions();
+    m_panels.captions->Load();
     FillList(m_data.list_idx);
-    UpdateData(true);
-    RefreshMergeInfo();
-    m_engine->QueueSegment(row, true);
-    AutoSave(false);
-    UpdateControlStates(true);
+    CTabPage& page = m_page.Page();
+    page.UpdateData(true);
+    m_page.RefreshMergeInfo();
+    page.Engine().QueueSegment(row, true);
+    m_page.AutoSave(false);
+    page.UpdateControlStates(true);
 }
 
 // --- the row menu ---
 
-std::unique_ptr<QMenu> CTarneloTabScene::ListContextMenu(int row, int column) {
-    if (ListEditBlocked() || IsFrameColumn(column)) return nullptr;
+std::unique_ptr<QMenu> SceneListEditor::ContextMenu(int row, int column) {
+    if (EditBlocked() || IsFrameColumn(column)) return nullptr;
     const std::optional<SceneEntry> scene = m_data.Scenes().At(row);
     if (!scene) return nullptr;
     const bool split = CanSplit(*scene, MinSceneLength());
     // The menu's commands work on the selected row: the one under the pointer becomes it.
     if (row != m_data.list_idx) {
         m_data.list_idx = row;
-        ReloadCaptions();
+        m_panels.captions->Load();
     }
-    m_listView->SelectRow(row);
-    std::unique_ptr<QMenu> menu = CreateListContextMenu(this, true, split);
-    AddPeakCommand(*menu, row);
+    m_panels.listView->SelectRow(row);
+    std::unique_ptr<QMenu> menu = CreateListContextMenu(&m_page.Page(), true, split);
+    if (m_addPeak) m_addPeak(*menu, row);
     return menu;
 }
 
-void CTarneloTabScene::OnListContextMenu(int row, int column, const QPoint& globalPos) {
-    std::unique_ptr<QMenu> menu = ListContextMenu(row, column);
-    if (!menu) return;
-    const QAction* chosen = menu->exec(globalPos);
-    if (chosen != nullptr) OnListCommand(chosen->data().toInt());
+bool SceneListEditor::BeforeCommand(int id, int row) {
+    CloseCellEdit();
+    if (id != kShowPeakCommand) return true;
+    if (m_showPeak) m_showPeak(row);
+    return false;
 }
 
-void CTarneloTabScene::OnListCommand(int id) {
-    if (ListEditBlocked()) return;
-    const int row = m_listView->CurrentRow() >= 0 ? m_listView->CurrentRow() : m_data.list_idx;
-    if (!m_data.Scenes().At(row)) return;
-    CloseCellEdit();
-    if (id == kShowPeakCommand) {
-        ShowPeakFrame(row);
-        return;
-    }
-    m_data.list_idx = row;
-    const bool refresh = m_listRefresh;
-    m_listRefresh = false;
-    m_listView->setEnabled(false);
+void SceneListEditor::RunCommand(int id, int row) {
     switch (id) {
         case kListCopy:
-            CopyScene(row);
+            CopyRow(row);
             break;
         case kListSplit:
             SplitScene(row);
@@ -220,69 +219,59 @@ void CTarneloTabScene::OnListCommand(int id) {
         default:
             break;
     }
-    m_listView->setEnabled(true);
-    m_listRefresh = refresh;
-    RefreshMergeInfo();
-    AutoSave(false);
-    UpdateControlStates(true);
 }
 
-void CTarneloTabScene::CopyScene(int row) {
-    if (!m_listModel->CopyEntry(row)) return;
-    // The selection stays on the scene that was copied, now one row lower.
-    m_data.list_idx = row + 1;
-    m_listView->SelectRow(m_data.list_idx);
+void SceneListEditor::AfterCommand() {
+    m_page.RefreshMergeInfo();
+    m_page.AutoSave(false);
+    m_page.Page().UpdateControlStates(true);
 }
 
-void CTarneloTabScene::SplitScene(int row) {
+void SceneListEditor::SplitScene(int row) {
     const int m = MinSceneLength();
     const std::optional<SceneEntry> scene = m_data.Scenes().At(row);
     if (!scene || !CanSplit(*scene, m)) return;
+    CTarneloProcess& engine = m_page.Page().Engine();
     // The player's frame counts within this scene only when it shows this scene's segment.
-    const int frame = scene->fileName == m_engine->CurrentPreviewFile() ? m_engine->CurrentPlayFrame() : 0;
+    const int frame = scene->fileName == engine.CurrentPreviewFile() ? engine.CurrentPlayFrame() : 0;
     const std::string old = SplitSceneRow(m_data, row, SplitFrame(*scene, frame, m));
     if (old.empty()) return;
     const bool shared = m_data.Scenes().FileSharedWithOther(-1, old);
-    StopPlayer();
+    m_page.StopPlayer();
     if (!shared) std::remove(old.c_str());
-    m_listModel->InsertRow(row);
-    m_listModel->UpdateRow(row + 1);
-    m_engine->QueueSegment(row, true);
+    m_panels.listModel->InsertRow(row);
+    m_panels.listModel->UpdateRow(row + 1);
+    engine.QueueSegment(row, true);
     m_data.list_idx = row + 1;
-    m_engine->QueueSegment(row + 1, true);
-    m_listView->SelectRow(m_data.list_idx);
-    ReloadCaptions();
+    engine.QueueSegment(row + 1, true);
+    m_panels.listView->SelectRow(m_data.list_idx);
+    m_panels.captions->Load();
 }
 
-void CTarneloTabScene::DeleteScene(int row) {
+void SceneListEditor::DeleteScene(int row) {
     if (m_data.Scenes().Size() < 2) {
-        ResetSceneList(true);
+        m_page.ResetSceneList(true);
         return;
     }
-    StopPlayer();
+    m_page.StopPlayer();
     const std::string old = m_data.Scenes().Delete(row);
     const bool shared = m_data.Scenes().FileSharedWithOther(-1, old);
     const int count = m_data.Scenes().Size();
     if (m_data.list_idx >= count) m_data.list_idx = count - 1;
     const int length = m_data.Scenes().At(m_data.list_idx).value_or(SceneEntry()).FrameCount();
     if (!shared) std::remove(old.c_str());
-    m_listModel->RemoveRow(row);
-    m_listView->SelectRow(m_data.list_idx);
-    m_preview->SetPositionText(CPreviewPanel::PositionText(0, length, m_data.m_sourceInfo.fps));
-    ReloadCaptions();
-    m_engine->QueueSegment(m_data.list_idx, true);
+    m_panels.listModel->RemoveRow(row);
+    m_panels.listView->SelectRow(m_data.list_idx);
+    m_panels.preview->SetPositionText(CPreviewPanel::PositionText(0, length, m_data.m_sourceInfo.fps));
+    m_panels.captions->Load();
+    m_page.Page().Engine().QueueSegment(m_data.list_idx, true);
 }
 
 // --- reordering by drag ---
 
-bool CTarneloTabScene::OnDragSwap(int from, int to) {
-    if (ListEditBlocked()) return false;
-    const bool refresh = m_listRefresh;
-    m_listRefresh = false;
-    const bool swapped = m_listModel->SwapEntries(from, to);
-    m_listRefresh = refresh;
-    if (!swapped) return false;
-    m_data.list_idx = to;
-    RefreshMergeInfo();
-    return true;
+void SceneListEditor::AfterSwap() { m_page.RefreshMergeInfo(); }
+
+void SceneListEditor::DragFinished() {
+    m_page.AutoSave(false);
+    m_page.Page().UpdateControlStates(true);
 }

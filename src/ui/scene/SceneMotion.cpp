@@ -18,6 +18,7 @@
 #include "ui/preview/PreviewPanel.h"
 #include "ui/scene/ExtractionPanel.h"
 #include "ui/scene/MotionTimeline.h"
+#include "ui/scene/SceneListEditor.h"
 #include "ui/scene/TarneloTabScene.h"
 
 namespace {
@@ -58,13 +59,13 @@ void CTarneloTabScene::ReloadMotionRecord() {
 
 void CTarneloTabScene::RetuneScenes() {
     if (!m_motion) return;
-    if (ListEditBlocked() || m_engine->Status().running) {
+    if (m_lists->EditBlocked() || m_engine->Status().running) {
         // A background cut writes its row back when it ends; the re-tune follows it.
         m_retunePending = true;
         return;
     }
     m_retunePending = false;
-    CloseCellEdit();
+    m_lists->CloseCellEdit();
     StopPlayer();
     const int kept = m_engine->ReplaceSceneRanges(RetunedScenes(m_data, *m_motion), m_motion->fps);
     AppLog().Log("%s(%d) threshold(%.0f) valid(%.1f) cut(%.1f) kept(%d)\n", "CTarneloTabScene::RetuneScenes", __LINE__,
@@ -127,7 +128,7 @@ void CTarneloTabScene::OnTimelineClicked(int frame) {
 }
 
 void CTarneloTabScene::ShowSceneFrame(int row, int frame) {
-    if (IsBusy() || !m_listRefresh) return;
+    if (IsBusy() || !m_lists->ListSettled()) return;
     const std::optional<SceneEntry> listed = m_data.Scenes().At(row);
     if (!listed) return;
     const SceneEntry& scene = *listed;
@@ -139,7 +140,7 @@ void CTarneloTabScene::ShowSceneFrame(int row, int frame) {
     // The scene's file is shown (and cut first when missing) by the queue; the seek follows its opening.
     m_pendingSeekFile = scene.fileName;
     m_pendingSeekFrame = offset;
-    OnRowClicked(row, SceneListModel::kColCaption);
+    m_lists->OnRowClicked(row, SceneListModel::kColCaption);
 }
 
 void CTarneloTabScene::ApplyPendingSeek() {
@@ -159,8 +160,8 @@ void CTarneloTabScene::AddPeakCommand(QMenu& menu, int row) {
     if (!m_motion) return;
     menu.addSeparator();
     QAction* action = menu.addAction(ResText(kPeakText));
-    action->setObjectName(QStringLiteral("command%1").arg(kShowPeakCommand));
-    action->setData(kShowPeakCommand);
+    action->setObjectName(QStringLiteral("command%1").arg(SceneListEditor::kShowPeakCommand));
+    action->setData(SceneListEditor::kShowPeakCommand);
     action->setEnabled(PeakOfRow(row).has_value());
 }
 

@@ -33,6 +33,7 @@
 #include "ui/scene/ExtractionPanel.h"
 #include "ui/scene/MotionTimeline.h"
 #include "ui/scene/SceneJobPanel.h"
+#include "ui/scene/SceneListEditor.h"
 
 CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent)
     : CTabPage(host, cudaPresent, parent), m_session(m_data, this) {
@@ -43,7 +44,6 @@ CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* par
     BuildLayout();
     Connect();
     ConnectFiles();
-    ConnectListEditing();
     ConnectMotion();
     RefreshTexts();
     Host()->ResetStatusBar();
@@ -75,6 +75,18 @@ void CTarneloTabScene::BuildLayout() {
     m_player = new CPlayerControl(m_preview, m_engine.get(), &m_data, this, this);
     m_jobStatus = new CJobStatus(Host(), m_jobs->ProgressBar(), this);
     AttachJobDisplay(m_player, m_jobStatus);
+    m_lists = std::make_unique<SceneListEditor>(static_cast<ScenePage&>(*this), ScenePanels{.files = m_files,
+                                                                                            .extraction = m_extraction,
+                                                                                            .effects = m_effects,
+                                                                                            .captions = m_captions,
+                                                                                            .jobs = m_jobs,
+                                                                                            .listModel = m_listModel,
+                                                                                            .listView = m_listView,
+                                                                                            .timeline = m_timeline,
+                                                                                            .preview = m_preview,
+                                                                                            .player = m_player});
+    m_lists->SetPeakCommand([this](QMenu& menu, int row) { AddPeakCommand(menu, row); },
+                            [this](int row) { ShowPeakFrame(row); });
 
     auto* settings = new QHBoxLayout;
     settings->setSpacing(6);
@@ -135,7 +147,6 @@ void CTarneloTabScene::Connect() {
     });
     ConnectPlayer();
 
-    connect(m_listView, &SceneListView::RowClicked, this, &CTarneloTabScene::OnRowClicked);
     connect(m_listModel, &SceneListModel::EnableChanged, this, [this] {
         RefreshMergeInfo();
         AutoSave(false);
@@ -245,7 +256,7 @@ void CTarneloTabScene::OnBusy(const BusyMsg& msg) {
     UpdateControlStates(true);
     SetWaitCursor(false);
     m_listModel->RefreshCutMarks();
-    ApplyPendingListEdit();
+    m_lists->ApplyPendingEdit();
     ApplyPendingRetune();
 }
 
@@ -268,7 +279,7 @@ void CTarneloTabScene::OnProcessFinished(const ProcessFinishedMsg& msg) {
 
 void CTarneloTabScene::OnListChanged(const ListChangedMsg& msg) {
     (void)msg;
-    m_listRefresh = false;
+    m_lists->SetListSettled(false);
     UpdateControlStates(false);
     const bool empty = m_data.Scenes().Empty();
     if (empty) m_data.list_idx = -1;
@@ -276,10 +287,10 @@ void CTarneloTabScene::OnListChanged(const ListChangedMsg& msg) {
         Host()->ResetStatusBar();
         Host()->SetStatusText(2, QString());
     }
-    FillList(m_data.list_idx);
+    m_lists->FillList(m_data.list_idx);
     RefreshMergeInfo();
     UpdateControlStates(true);
-    m_listRefresh = true;
+    m_lists->SetListSettled(true);
     ReloadCaptions();
 }
 
@@ -293,20 +304,18 @@ void CTarneloTabScene::OnSelectScene(const SelectSceneMsg& msg) {
     m_listView->SelectRow(msg.sceneIndex);
 }
 
+void CTarneloTabScene::OnEditDone(const EditDoneMsg& msg) { m_lists->OnEditDone(msg); }
+
+void CTarneloTabScene::StopPlayer() {
+    if (IsPreviewJobId(CurrentJob())) StopPlayback();
+}
+
 void CTarneloTabScene::OnMediaOpened(const MediaOpenedMsg& msg) {
     (void)msg;
     RefreshMergeInfo();
 }
 
 // --- the list ---
-
-void CTarneloTabScene::FillList(int select) {
-    const bool refresh = m_listRefresh;
-    m_listRefresh = false;
-    m_listModel->Fill();
-    m_listView->SelectRow(select);
-    m_listRefresh = refresh;
-}
 
 void CTarneloTabScene::RefreshMergeInfo() {
     const std::string text = SceneMergeInfoText(m_data);
@@ -333,7 +342,7 @@ void CTarneloTabScene::OnExtract(int job) {
     m_listView->setEnabled(false);
     m_data.Scenes().Clear();
     m_data.list_idx = -1;
-    FillList(-1);
+    m_lists->FillList(-1);
     ResetSceneList(false);
     m_listView->setEnabled(true);
     StartProcess(job);
@@ -402,11 +411,10 @@ void CTarneloTabScene::OnFillCaptions() {
 
 void CTarneloTabScene::OnTransition() {
     m_data.transition = m_jobs->TransitionCheck()->isChecked();
-    const bool refresh = m_listRefresh;
-    m_listRefresh = false;
-    RefreshMergeInfo();
-    m_listModel->RefreshNumbering();
-    m_listRefresh = refresh;
+    m_lists->WhileRebuilding([this] {
+        RefreshMergeInfo();
+        m_listModel->RefreshNumbering();
+    });
     AutoSave(false);
 }
 

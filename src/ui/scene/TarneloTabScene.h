@@ -10,6 +10,7 @@
 #include "project/ProjectSession.h"
 #include "ui/common/TabPage.h"
 #include "ui/preview/PlayerControl.h"
+#include "ui/scene/ScenePage.h"
 
 class CAppEdit;
 class CAppHelpDialog;
@@ -21,6 +22,7 @@ class CMotionTimeline;
 class CPreviewPanel;
 class CFilesPanel;
 class CSceneJobPanel;
+class SceneListEditor;
 class SceneListModel;
 class SceneListView;
 class QMenu;
@@ -30,7 +32,7 @@ struct SceneControlStates;
 // The scene tab (page 2015): one input video turned into scene files and a merged output. The page places
 // its panels, routes the engine's messages to them, runs the commands and keeps every control's enabling
 // consistent with the job that runs. Its file and project operations are in SceneFiles.cpp.
-class CTarneloTabScene : public CTabPage, private ProjectSessionListener, private PlayerPage {
+class CTarneloTabScene : public CTabPage, private ScenePage, private ProjectSessionListener, private PlayerPage {
     Q_OBJECT
 public:
     CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent);
@@ -47,13 +49,13 @@ public:
     void OpenInputVideo(const QString& path);
     // Writes the project when automatic save is on or force is set; a failed write is reported (once per
     // file until a write succeeds) and leaves the file on disk as it was.
-    void AutoSave(bool force);
+    void AutoSave(bool force) override;
     void SaveProject() override;
     void OpenProject() override;
     void SaveProjectAs() override;
     void DropFiles(const QStringList& files) override;
     // Empties the scene list (rebuild: the default one-scene list) and deletes the segment files.
-    void ResetSceneList(bool rebuild);
+    void ResetSceneList(bool rebuild) override;
     // After an analysis: keeps the selection (or builds the default list), then refills the list.
     void PrepareSceneList(bool keep);
 
@@ -65,11 +67,11 @@ public:
     // Starts a job (its id is the control that starts it); a call while one is being started is refused.
     void StartProcess(int job) { StartPageJob(job, "CTarneloTabScene::StartProcess"); }
     // The stop button: stops a running job or the input preparation.
-    void StopRunning();
+    void StopRunning() override;
     // Enables every control as the tab's state asks; settled after a job ended.
     void UpdateControlStates(bool settled) override;
     // New effects show at once: a new still of the selected scene.
-    void RefreshPreview();
+    void RefreshPreview() override;
 
     void RefreshTexts() override;
     void UpdateData(bool toControls) override;
@@ -86,9 +88,10 @@ public:
     CMotionTimeline* Timeline() const { return m_timeline; }
     CExtractionPanel* ExtractionSettings() const { return m_extraction; }
 
+    // The editing of the list.
+    SceneListEditor& Lists() const { return *m_lists; }
+
     // --- the motion record (SceneMotion.cpp) ---
-    // The row menu's command that shows the scene's frame of most change.
-    static constexpr int kShowPeakCommand = 3184;
     // Reads the project's record again (after an extraction, a project or a video was opened); a record that
     // does not fit the input is not used, and the settings then change nothing but themselves.
     void ReloadMotionRecord();
@@ -99,15 +102,6 @@ public:
     void ShowSceneFrame(int row, int frame);
     void ShowPeakFrame(int row);
 
-    // --- editing the list (SceneListEditing.cpp) ---
-    // The row menu for a right click on (row, column), which selects the row; nullptr where none is offered
-    // (frame columns, no row, work under way).
-    std::unique_ptr<QMenu> ListContextMenu(int row, int column);
-    // The row menu's commands on the selected row: copy 1106, split 1055, delete 1056.
-    void OnListCommand(int id);
-    // The open in-place edit of a frame cell, nullptr when none.
-    CAppEdit* CellEdit() const;
-
 protected:
     void BeforeSceneJob() override { AutoSave(false); }
     void OnBusy(const BusyMsg& msg) override;
@@ -116,7 +110,6 @@ protected:
     void OnPreviewImage(const PreviewImageMsg& msg) override;
     void OnSelectScene(const SelectSceneMsg& msg) override;
     void OnMediaOpened(const MediaOpenedMsg& msg) override;
-    // The in-place edit ended: its value changes the scene, whose segment is then cut again.
     void OnEditDone(const EditDoneMsg& msg) override;
 
 private:
@@ -125,9 +118,8 @@ private:
     void ConnectFiles();
     void ApplyStates(const SceneControlStates& states);
     // Every control off except the stop button, and the tab buttons of the main window.
-    void DisableAll();
-    void FillList(int select);
-    void RefreshMergeInfo();
+    void DisableAll() override;
+    void RefreshMergeInfo() override;
     void ReloadCaptions();
 
     // Commands.
@@ -143,7 +135,6 @@ private:
     void AfterCaptionChange(bool allRows);
     void OnResetCaptions();
     void OnFillCaptions();
-    void OnRowClicked(int row, int column);
     void QueueMissingSegments();
 
     // Files (SceneFiles.cpp).
@@ -180,8 +171,6 @@ private:
     void PlayerSettingsChanged() override;
     MediaInfoSource& ReportSource() override;
     const char* CaptureLogTag() const override { return "CTarneloTabScene::CaptureFfplayWindow"; }
-    // Editing the list (SceneListEditing.cpp).
-    void ConnectListEditing();
     void ConnectMotion();
     void ApplyPendingRetune();
     void ApplyPendingSeek();
@@ -195,22 +184,10 @@ private:
     void AddPeakCommand(QMenu& menu, int row);
     // The frame of most change in row's scene; none without a record or a measured frame.
     std::optional<MotionPeak> PeakOfRow(int row) const;
-    // Rows are not changed while a job or a background cut runs, nor while the tab refills the list.
-    bool ListEditBlocked() const;
-    int MinSceneLength() const;
-    void StopPlayer();
-    void OpenCellEdit(int row, int column);
-    void CloseCellEdit();
-    // Scrolling ends an open edit as leaving it would.
-    void FinishCellEdit();
-    void ApplyCellEdit(const std::string& text);
-    // A value typed while a background cut ran, applied once it has ended.
-    void ApplyPendingListEdit();
-    void OnListContextMenu(int row, int column, const QPoint& globalPos);
-    void CopyScene(int row);
-    void SplitScene(int row);
-    void DeleteScene(int row);
-    bool OnDragSwap(int from, int to);
+
+    // ScenePage: what the parts ask of the page.
+    CTabPage& Page() override { return *this; }
+    void StopPlayer() override;
 
     // ProjectSessionListener: the window's part of opening a project.
     void LoadStarting() override;
@@ -236,15 +213,9 @@ private:
     std::string m_pendingSeekFile;  // a scene file being shown, and the frame to seek to once it is
     int m_pendingSeekFrame = 0;
 
-    bool m_listRefresh = true;  // false while the tab rebuilds the list
     bool m_loadingProject = false;
     std::string m_pendingInput;  // a video asked for while another was being prepared
     bool m_pendingNewProject = false;
     std::string m_failedSave;  // the project file whose last save failed (reported once)
-    QPointer<CAppEdit> m_cellEdit;
-    NumericSetting m_editValue;  // the edited cell's value and range
-    int m_editRow = -1;
-    int m_editColumn = -1;
-    std::string m_pendingEdit;
-    bool m_hasPendingEdit = false;
+    std::unique_ptr<SceneListEditor> m_lists;
 };

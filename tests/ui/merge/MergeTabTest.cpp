@@ -20,6 +20,7 @@
 #include "ui/lists/ListContextMenu.h"
 #include "ui/lists/MergeListModel.h"
 #include "ui/lists/SceneListView.h"
+#include "ui/merge/MergeListEditor.h"
 #include "ui/preview/PreviewPanel.h"
 
 using scenetab::kJobTimeoutMs;
@@ -251,10 +252,10 @@ private slots:
         QVERIFY(Find<QPushButton>("playInputButton")->isEnabled());
 
         // The row menu has copy and delete, no split.
-        std::unique_ptr<QMenu> menu = Tab().ListContextMenu(1);
+        std::unique_ptr<QMenu> menu = Tab().Lists().ContextMenu(1, 0);
         QVERIFY(menu != nullptr);
         QCOMPARE(menu->actions().size(), 2);
-        Tab().OnListCommand(kListCopy);
+        Tab().Lists().OnListCommand(kListCopy);
         QCOMPARE(Tab().ListModel()->rowCount(), 3);
         QCOMPARE(Data().diff_list.Snapshot()[1].m_fileToUse, Data().diff_list.Snapshot()[2].m_fileToUse);
         QCOMPARE(Cell(2, MergeListModel::kColEnable), QStringLiteral("003"));
@@ -267,8 +268,8 @@ private slots:
         QCOMPARE(Data().diff_list.Snapshot()[2].m_fileToUse, first);
         QCOMPARE(Cell(0, MergeListModel::kColOutputStart), QStringLiteral("0"));
         QCOMPARE(Cell(2, MergeListModel::kColFile), QStringLiteral("a.mp4"));
-        Tab().OnListCommand(kListDelete);
-        Tab().OnListCommand(kListDelete);
+        Tab().Lists().OnListCommand(kListDelete);
+        Tab().Lists().OnListCommand(kListDelete);
         QCOMPARE(Tab().ListModel()->rowCount(), 1);
         // Deleting the last video empties the list and the converted files of the choice, and only those.
         QDir().mkpath(ToQ(Data().output_folder));
@@ -278,7 +279,7 @@ private slots:
             QFile file(path);
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
-        Tab().OnListCommand(kListDelete);
+        Tab().Lists().OnListCommand(kListDelete);
         QCOMPARE(Tab().ListModel()->rowCount(), 0);
         QVERIFY(!QFile::exists(ours));
         QVERIFY(QFile::exists(other));

@@ -16,6 +16,7 @@
 #include "ui/lists/SceneListView.h"
 #include "ui/scene/ExtractionPanel.h"
 #include "ui/scene/MotionTimeline.h"
+#include "ui/scene/SceneListEditor.h"
 
 using namespace scenetab;
 
@@ -101,12 +102,12 @@ private slots:
 
         // The row menu offers the peak frame, which the player then shows.
         std::unique_ptr<QMenu> menu;
-        QTRY_VERIFY((menu = Tab().ListContextMenu(0, SceneListModel::kColCaption)) != nullptr);
+        QTRY_VERIFY((menu = Tab().Lists().ContextMenu(0, SceneListModel::kColCaption)) != nullptr);
         auto* peakAction = menu->findChild<QAction*>(QStringLiteral("command3184"));
         QVERIFY(peakAction != nullptr && peakAction->isEnabled());
         const std::optional<MotionPeak> peak = PeakOfRange(Strip()->Record()->counts, 30, 80);
         QVERIFY(peak.has_value());
-        Tab().OnListCommand(CTarneloTabScene::kShowPeakCommand);
+        Tab().Lists().OnListCommand(SceneListEditor::kShowPeakCommand);
         QTRY_COMPARE_WITH_TIMEOUT(Tab().ListView()->CurrentRow(), 0, kJobTimeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(Tab().Engine().CurrentPlayFrame(), peak->frame - 30, kJobTimeoutMs);
         int controls = 0;

@@ -13,6 +13,7 @@
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
 #include "ui/scene/CaptionRules.h"
+#include "ui/scene/SceneListEditor.h"
 
 using scenetab::kJobTimeoutMs;
 using scenetab::NoChildLeft;
@@ -93,22 +94,22 @@ private:
     // Clicks the cell, types text into its edit and presses Enter.
     void TypeIntoCell(int row, int column, const QString& text) {
         ClickCell(row, column);
-        CAppEdit* edit = Tab().CellEdit();
+        CAppEdit* edit = Tab().Lists().CellEdit();
         QVERIFY(edit != nullptr);
         edit->selectAll();
         QTest::keyClicks(edit, text);
         QTest::keyClick(edit, Qt::Key_Return);
-        QVERIFY(Tab().CellEdit() == nullptr);
+        QVERIFY(Tab().Lists().CellEdit() == nullptr);
     }
 
     // The row menu and its commands as the user reaches them: after the background cuts of the last change.
     std::unique_ptr<QMenu> Menu(int row, int column) {
         Tab().Engine().WaitBackgroundDrained();
-        return Tab().ListContextMenu(row, column);
+        return Tab().Lists().ContextMenu(row, column);
     }
     void Command(int id) {
         Tab().Engine().WaitBackgroundDrained();
-        Tab().OnListCommand(id);
+        Tab().Lists().OnListCommand(id);
     }
 
     Ranges SavedRanges() {
@@ -150,11 +151,11 @@ private slots:
 
         // The middle scene's start may go up to its end less the shortest scene (25 frames at 25 fps).
         ClickCell(1, SceneListModel::kColStart);
-        QVERIFY(Tab().CellEdit() != nullptr);
-        QCOMPARE(Tab().CellEdit()->text(), QStringLiteral("50"));
-        Tab().CellEdit()->selectAll();
-        QTest::keyClicks(Tab().CellEdit(), QStringLiteral("120"));
-        QTest::keyClick(Tab().CellEdit(), Qt::Key_Return);
+        QVERIFY(Tab().Lists().CellEdit() != nullptr);
+        QCOMPARE(Tab().Lists().CellEdit()->text(), QStringLiteral("50"));
+        Tab().Lists().CellEdit()->selectAll();
+        QTest::keyClicks(Tab().Lists().CellEdit(), QStringLiteral("120"));
+        QTest::keyClick(Tab().Lists().CellEdit(), Qt::Key_Return);
         QTRY_COMPARE_WITH_TIMEOUT(RangesOf(Data()), (Ranges{{0, 49}, {105, 129}, {130, 200}}), kJobTimeoutMs);
         CheckSegments({1});
         if (QTest::currentTestFailed()) return;
@@ -173,13 +174,13 @@ private slots:
 
         // A word reads 0, so the shortest length; scrolling the list ends the edit as Enter does.
         ClickCell(0, SceneListModel::kColLength);
-        QVERIFY(Tab().CellEdit() != nullptr);
-        Tab().CellEdit()->setText(QStringLiteral("many"));
+        QVERIFY(Tab().Lists().CellEdit() != nullptr);
+        Tab().Lists().CellEdit()->setText(QStringLiteral("many"));
         SceneListView* view = Tab().ListView();
         QWheelEvent wheel(QPointF(5, 5), view->viewport()->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(view->viewport(), &wheel);
-        QVERIFY(Tab().CellEdit() == nullptr);
+        QVERIFY(Tab().Lists().CellEdit() == nullptr);
         QTRY_COMPARE_WITH_TIMEOUT(RangesOf(Data()).front(), std::make_pair(0, 24), kJobTimeoutMs);
         CheckSegments({0, 1, 2});
         if (QTest::currentTestFailed()) return;
