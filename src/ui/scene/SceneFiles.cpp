@@ -26,6 +26,7 @@
 #include "ui/preview/StaticPreview.h"
 #include "ui/scene/CaptionPanel.h"
 #include "ui/scene/SceneListEditor.h"
+#include "ui/scene/SceneMotionTuner.h"
 #include "ui/scene/TarneloTabScene.h"
 
 namespace {
@@ -75,7 +76,7 @@ void CTarneloTabScene::EndPreparing() {
     SetLocalJob(0);
     m_engine->RequestCancel(false);
     SetWaitCursor(false);
-    ReloadMotionRecord();
+    m_motion->ReloadMotionRecord();
 }
 
 // --- projects ---
@@ -84,7 +85,7 @@ void CTarneloTabScene::NewProject() {
     StopJob();
     m_data.ResetAll(false);
     m_captions->ResetKind();
-    ReloadMotionRecord();
+    m_motion->ReloadMotionRecord();
     m_lists->FillList(-1);
     Host()->ResetStatusBar();
     m_preview->Pane()->Clear();

@@ -34,6 +34,7 @@
 #include "ui/scene/MotionTimeline.h"
 #include "ui/scene/SceneJobPanel.h"
 #include "ui/scene/SceneListEditor.h"
+#include "ui/scene/SceneMotionTuner.h"
 
 CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent)
     : CTabPage(host, cudaPresent, parent), m_session(m_data, this) {
@@ -44,7 +45,6 @@ CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* par
     BuildLayout();
     Connect();
     ConnectFiles();
-    ConnectMotion();
     RefreshTexts();
     Host()->ResetStatusBar();
     m_preview->Pane()->Clear();
@@ -75,18 +75,18 @@ void CTarneloTabScene::BuildLayout() {
     m_player = new CPlayerControl(m_preview, m_engine.get(), &m_data, this, this);
     m_jobStatus = new CJobStatus(Host(), m_jobs->ProgressBar(), this);
     AttachJobDisplay(m_player, m_jobStatus);
-    m_lists = std::make_unique<SceneListEditor>(static_cast<ScenePage&>(*this), ScenePanels{.files = m_files,
-                                                                                            .extraction = m_extraction,
-                                                                                            .effects = m_effects,
-                                                                                            .captions = m_captions,
-                                                                                            .jobs = m_jobs,
-                                                                                            .listModel = m_listModel,
-                                                                                            .listView = m_listView,
-                                                                                            .timeline = m_timeline,
-                                                                                            .preview = m_preview,
-                                                                                            .player = m_player});
-    m_lists->SetPeakCommand([this](QMenu& menu, int row) { AddPeakCommand(menu, row); },
-                            [this](int row) { ShowPeakFrame(row); });
+    const ScenePanels panels{.files = m_files,
+                             .extraction = m_extraction,
+                             .effects = m_effects,
+                             .captions = m_captions,
+                             .jobs = m_jobs,
+                             .listModel = m_listModel,
+                             .listView = m_listView,
+                             .timeline = m_timeline,
+                             .preview = m_preview,
+                             .player = m_player};
+    m_lists = std::make_unique<SceneListEditor>(static_cast<ScenePage&>(*this), panels);
+    m_motion = std::make_unique<SceneMotionTuner>(static_cast<ScenePage&>(*this), panels, *m_lists);
 
     auto* settings = new QHBoxLayout;
     settings->setSpacing(6);
@@ -112,7 +112,7 @@ void CTarneloTabScene::BuildLayout() {
 void CTarneloTabScene::Connect() {
     connect(m_extraction, &CExtractionPanel::Changed, this, [this] {
         UpdateData(true);
-        RetuneScenes();
+        m_motion->RetuneScenes();
         AutoSave(false);
     });
     connect(m_extraction->ResetButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnResetExtraction);
@@ -257,7 +257,7 @@ void CTarneloTabScene::OnBusy(const BusyMsg& msg) {
     SetWaitCursor(false);
     m_listModel->RefreshCutMarks();
     m_lists->ApplyPendingEdit();
-    ApplyPendingRetune();
+    m_motion->ApplyPendingRetune();
 }
 
 void CTarneloTabScene::OnProcessFinished(const ProcessFinishedMsg& msg) {
@@ -266,7 +266,7 @@ void CTarneloTabScene::OnProcessFinished(const ProcessFinishedMsg& msg) {
     m_player->OnProcessFinished(msg);
     m_listModel->RefreshCutMarks();
     if (IsSceneJob(msg.jobId)) {
-        if (msg.jobId == kJobSceneExtract || msg.jobId == kJobExtractMerge) ReloadMotionRecord();
+        if (msg.jobId == kJobSceneExtract || msg.jobId == kJobExtractMerge) m_motion->ReloadMotionRecord();
         m_jobStatus->StopTimer();
         AutoSave(false);
         UpdateControlStates(true);
@@ -296,7 +296,7 @@ void CTarneloTabScene::OnListChanged(const ListChangedMsg& msg) {
 
 void CTarneloTabScene::OnPreviewImage(const PreviewImageMsg& msg) {
     m_preview->Pane()->ShowStill(msg.path != nullptr ? QString::fromUtf8(msg.path) : QString());
-    ApplyPendingSeek();
+    m_motion->ApplyPendingSeek();
 }
 
 void CTarneloTabScene::OnSelectScene(const SelectSceneMsg& msg) {
@@ -371,7 +371,7 @@ void CTarneloTabScene::OnResetExtraction() {
     if (!Confirm(3121)) return;
     m_data.ResetExtractionSettings();
     UpdateData(true);
-    RetuneScenes();
+    m_motion->RetuneScenes();
     AutoSave(false);
 }
 

@@ -6,7 +6,6 @@
 #include <optional>
 #include <string>
 
-#include "engine/motion/MotionSummary.h"
 #include "project/ProjectSession.h"
 #include "ui/common/TabPage.h"
 #include "ui/preview/PlayerControl.h"
@@ -24,9 +23,9 @@ class CFilesPanel;
 class CSceneJobPanel;
 class SceneListEditor;
 class SceneListModel;
+class SceneMotionTuner;
 class SceneListView;
 class QMenu;
-struct MotionRecord;
 struct SceneControlStates;
 
 // The scene tab (page 2015): one input video turned into scene files and a merged output. The page places
@@ -91,16 +90,8 @@ public:
     // The editing of the list.
     SceneListEditor& Lists() const { return *m_lists; }
 
-    // --- the motion record (SceneMotion.cpp) ---
-    // Reads the project's record again (after an extraction, a project or a video was opened); a record that
-    // does not fit the input is not used, and the settings then change nothing but themselves.
-    void ReloadMotionRecord();
-    bool HasMotionRecord() const { return m_motion != nullptr; }
-    // With a record: the list becomes the scenes of the current settings, without decoding.
-    void RetuneScenes();
-    // Shows frame of row's scene in the player (cutting the scene first when it has no file yet).
-    void ShowSceneFrame(int row, int frame);
-    void ShowPeakFrame(int row);
+    // The motion record's re-tune and timeline.
+    SceneMotionTuner& Motion() const { return *m_motion; }
 
 protected:
     void BeforeSceneJob() override { AutoSave(false); }
@@ -171,20 +162,6 @@ private:
     void PlayerSettingsChanged() override;
     MediaInfoSource& ReportSource() override;
     const char* CaptureLogTag() const override { return "CTarneloTabScene::CaptureFfplayWindow"; }
-    void ConnectMotion();
-    void ApplyPendingRetune();
-    void ApplyPendingSeek();
-    // The threshold setting (clamped), then a re-tune; from the strip's drag and keys.
-    void SetThresholdSetting(double value);
-    void OnThresholdDragged(int count);
-    void OnTimelineClicked(int frame);
-    void RefreshTimelineScenes();
-    // The frame of the input the player shows now, -1 when it shows no part of it.
-    int TimelineCursorFrame() const;
-    void AddPeakCommand(QMenu& menu, int row);
-    // The frame of most change in row's scene; none without a record or a measured frame.
-    std::optional<MotionPeak> PeakOfRow(int row) const;
-
     // ScenePage: what the parts ask of the page.
     CTabPage& Page() override { return *this; }
     void StopPlayer() override;
@@ -208,14 +185,11 @@ private:
     CPlayerControl* m_player;
     CJobStatus* m_jobStatus;
     CMotionTimeline* m_timeline;
-    std::shared_ptr<const MotionRecord> m_motion;
-    bool m_retunePending = false;
-    std::string m_pendingSeekFile;  // a scene file being shown, and the frame to seek to once it is
-    int m_pendingSeekFrame = 0;
 
     bool m_loadingProject = false;
     std::string m_pendingInput;  // a video asked for while another was being prepared
     bool m_pendingNewProject = false;
     std::string m_failedSave;  // the project file whose last save failed (reported once)
     std::unique_ptr<SceneListEditor> m_lists;
+    std::unique_ptr<SceneMotionTuner> m_motion;
 };

@@ -17,6 +17,7 @@
 #include "ui/scene/ExtractionPanel.h"
 #include "ui/scene/MotionTimeline.h"
 #include "ui/scene/SceneListEditor.h"
+#include "ui/scene/SceneMotionTuner.h"
 
 using namespace scenetab;
 
@@ -34,7 +35,7 @@ private:
 
     // The clip opened and extracted with a fresh work folder; false when that failed.
     bool Extracted() {
-        return m_d.OpenAndExtract(m_d.Copy(m_twoScenes, QStringLiteral("two.mp4"))) && Tab().HasMotionRecord();
+        return m_d.OpenAndExtract(m_d.Copy(m_twoScenes, QStringLiteral("two.mp4"))) && Tab().Motion().HasMotionRecord();
     }
     std::vector<Range> Ranges() { return RangesOf(Tab().Data()); }
     // Drags the threshold line from where it is to y, in steps, as a hand would.
@@ -208,7 +209,7 @@ private slots:
         QVERIFY(file.resize(file.size() - 4));
         QVERIFY(Tab().LoadProjectFile(QString::fromStdString(project), true) == 1);
         QTRY_VERIFY_WITH_TIMEOUT(Tab().LocalJob() == 0 && m_d.Idle(), kJobTimeoutMs);
-        QVERIFY(!Tab().HasMotionRecord());
+        QVERIFY(!Tab().Motion().HasMotionRecord());
         QVERIFY(!Strip()->isVisible());
         Driver::Type(Tab().ExtractionSettings()->Field(0)->Edit(), QStringLiteral("900"));
         QCOMPARE(Tab().Data().threshold.value, 900.0);
@@ -217,7 +218,7 @@ private slots:
         // The next extraction writes a good record again.
         QVERIFY(m_d.Click("extractButton"));
         m_d.WaitJobEnd();
-        QVERIFY(Tab().HasMotionRecord());
+        QVERIFY(Tab().Motion().HasMotionRecord());
         QVERIFY(Strip()->isVisible());
     }
 };
