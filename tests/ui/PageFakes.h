@@ -57,6 +57,7 @@ public:
 class Page : public CTabPage {
 public:
     explicit Page(pagefakes::Host& host) : CTabPage(&host, false, nullptr) {}
+    using CTabPage::AttachFileActions;
 
     void SetRanges(const std::vector<std::pair<int, int>>& ranges) {
         std::vector<SceneEntry> scenes;

@@ -35,6 +35,34 @@ void CTabPage::SetLocalJob(int id) {
     m_host->UpdateTabButtons();
 }
 
+void CTabPage::NewProject() {
+    if (m_fileActions) {
+        m_fileActions->NewProject();
+    } else {
+        m_data.ResetAll(false);
+    }
+}
+
+int CTabPage::LoadProjectFile(const QString& path, bool force) {
+    return m_fileActions ? m_fileActions->LoadProjectFile(path, force) : -1;
+}
+
+void CTabPage::OpenProject() {
+    if (m_fileActions) m_fileActions->OpenProject();
+}
+
+void CTabPage::SaveProject() {
+    if (m_fileActions) m_fileActions->SaveProject();
+}
+
+void CTabPage::SaveProjectAs() {
+    if (m_fileActions) m_fileActions->SaveProjectAs();
+}
+
+void CTabPage::DropFiles(const QStringList& files) {
+    if (m_fileActions) m_fileActions->DropFiles(files);
+}
+
 void CTabPage::StopJob() {
     if (m_localJob != 0) m_engine->RequestCancel(true);
     if (m_engine->Status().running) m_engine->CancelProcess();

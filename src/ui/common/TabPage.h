@@ -34,6 +34,19 @@ public:
     virtual void OnFindPlayer(const FindPlayerMsg& msg) = 0;
 };
 
+// The main window's project commands and dropped files, as a page hands them on to its file actions.
+class ProjectCommands {
+public:
+    virtual ~ProjectCommands() = default;
+    virtual void NewProject() = 0;
+    // -1 when the file does not exist, 0 when it could not be read, 1 when opened.
+    virtual int LoadProjectFile(const QString& path, bool force) = 0;
+    virtual void OpenProject() = 0;
+    virtual void SaveProject() = 0;
+    virtual void SaveProjectAs() = 0;
+    virtual void DropFiles(const QStringList& files) = 0;
+};
+
 // A tab page of the main dialog: owns the project data and the engine of its workflow and receives the
 // engine's window messages. Send from a worker thread blocks until the UI thread has handled the message;
 // from the UI thread it is a direct call. Post is queued.
@@ -70,27 +83,24 @@ public:
         m_engine->WaitPreviewIdle();
     }
 
-    virtual void NewProject() { m_data.ResetAll(false); }
     // Reloads the page's texts from the current library.
     virtual void RefreshTexts() {}
     // Moves data to the controls (true) or back (false).
     virtual void UpdateData(bool toControls) { (void)toControls; }
-    virtual void DropFiles(const QStringList& files) { (void)files; }
     // Enables every control as the page's state asks; settled after a job ended.
     virtual void UpdateControlStates(bool settled) { (void)settled; }
     // What the enabling rule reads of the page now: the project's files and list, and what runs.
     SceneTabState PageState(bool settled) const;
 
-    // The project commands of the main window; a page without project files ignores them. LoadProjectFile
-    // returns -1 when the file does not exist, 0 when it could not be read, 1 when opened.
-    virtual int LoadProjectFile(const QString& path, bool force) {
-        (void)path;
-        (void)force;
-        return -1;
-    }
-    virtual void OpenProject() {}
-    virtual void SaveProject() {}
-    virtual void SaveProjectAs() {}
+    // The main window's project commands and dropped files, handed to the page's file actions; a page without
+    // them ignores all but the new project, which resets the data. LoadProjectFile returns -1 when the file
+    // does not exist, 0 when it could not be read, 1 when opened.
+    void NewProject();
+    int LoadProjectFile(const QString& path, bool force);
+    void OpenProject();
+    void SaveProject();
+    void SaveProjectAs();
+    void DropFiles(const QStringList& files);
     // The information commands: kind 2..5 titled by a string id.
     virtual void OpenInformation(int kind, int titleId) {
         (void)kind;
@@ -154,6 +164,7 @@ protected:
         if (m_player) m_player->OnFindPlayer(msg);
     }
     virtual void OnEditDone(const EditDoneMsg& msg) { (void)msg; }
+    void AttachFileActions(ProjectCommands* files) { m_fileActions = files; }
     // The page's player and the status-bar side of its jobs, which the shared handlers use.
     void AttachJobDisplay(PagePlayer* player, CJobStatus* status) {
         m_player = player;
@@ -171,6 +182,7 @@ protected:
     std::unique_ptr<CTarneloProcess> m_engine;
     int m_localJob = 0;
     PagePlayer* m_player = nullptr;
+    ProjectCommands* m_fileActions = nullptr;
     CJobStatus* m_jobStatus = nullptr;
     bool m_processing = false;  // StartPageJob is under way
     bool m_waitCursor = false;  // between the two busy messages

@@ -1,8 +1,27 @@
 #pragma once
 
+class CFilesPanel;
+class CJobStatus;
+class CMergeJobPanel;
+class CMergeSettingsPanel;
+class CPlayerControl;
+class CPreviewPanel;
 class CTabPage;
+class MergeListModel;
+class SceneListView;
 struct FrameRate;
 struct FrameSize;
+
+// The controls of the merge tab, built and laid out by the page; its parts act on them.
+struct MergeTabPanels {
+    CFilesPanel* files = nullptr;
+    CMergeSettingsPanel* settings = nullptr;
+    CMergeJobPanel* jobs = nullptr;
+    MergeListModel* listModel = nullptr;
+    SceneListView* listView = nullptr;
+    CPreviewPanel* preview = nullptr;
+    CPlayerControl* player = nullptr;
+};
 
 // What the parts of the merge tab ask of the page that holds them, beyond what every tab page offers.
 class MergePage {
@@ -10,7 +29,9 @@ public:
     virtual ~MergePage() = default;
 
     virtual CTabPage& Page() = 0;
-    // The output's frame size and rate of the current choice.
+    // The current choice, as indexes into the engine's lists of frame sizes and rates, and what they are.
+    virtual int SizeIndex() const = 0;
+    virtual int RateIndex() const = 0;
     virtual FrameSize Size() const = 0;
     virtual FrameRate Rate() const = 0;
     // Stops a playing preview, nothing else.

@@ -9,17 +9,12 @@
 #include "ui/common/FilesPanel.h"
 #include "ui/lists/OutputStarts.h"
 #include "ui/lists/SceneListView.h"
+#include "ui/merge/MergeFileActions.h"
 #include "ui/merge/MergeListEditor.h"
 #include "ui/merge/MergePanels.h"
 #include "ui/merge/TarneloTabMerge.h"
 #include "ui/preview/PlayerControl.h"
 #include "ui/preview/PreviewPanel.h"
-
-void CTarneloTabMerge::ConnectPlayer() {
-    connect(m_files->PlayInputButton(), &QPushButton::clicked, this, [this] { m_player->OpenVideo(kJobInputPreview); });
-    connect(m_files->PlayOutputButton(), &QPushButton::clicked, this,
-            [this] { m_player->OpenVideo(kJobOutputPreview); });
-}
 
 bool CTarneloTabMerge::PlayerRuns() const { return IsPreviewJobId(CurrentJob()); }
 
@@ -40,13 +35,13 @@ void CTarneloTabMerge::OnRowClicked(int row, int column) {
     const bool changed = row != m_data.list_idx || file != m_engine->CurrentPreviewFile();
     m_data.list_idx = row;
     m_data.input_file = video.m_fileToUse;
-    if (changed && !m_listView->Dragging()) {
+    if (changed && !m_panels.listView->Dragging()) {
         StopPlayer();
         m_data.m_sourceInfo = video.m_segmentInfo;
         const VideoInfo& info = converted ? video.m_convertedInfo : video.m_segmentInfo;
         m_engine->SetPlayerFile(file, info);
         // The lines and the slider show its first frame, as for a file the engine opened.
-        m_player->OnPlayPosition(PlayPositionMsg{0, info.frame_num});
+        m_panels.player->OnPlayPosition(PlayPositionMsg{0, info.frame_num});
         m_engine->SetPreviewImage(file, "0", false, -1);
     }
     UpdateData(true);
@@ -56,7 +51,7 @@ void CTarneloTabMerge::OnRowClicked(int row, int column) {
 void CTarneloTabMerge::StartPlayback(int job) { StartProcess(job); }
 
 void CTarneloTabMerge::StopPlayback() {
-    m_jobs->StopButton()->setEnabled(false);
+    m_panels.jobs->StopButton()->setEnabled(false);
     StopJob();
     UpdateControlStates(true);
 }
@@ -77,6 +72,6 @@ std::vector<int> CTarneloTabMerge::OutputStarts() const {
 }
 
 bool CTarneloTabMerge::SceneJobRunning() const { return IsBusy(); }
-bool CTarneloTabMerge::ListHasFocus() const { return m_listView->hasFocus(); }
+bool CTarneloTabMerge::ListHasFocus() const { return m_panels.listView->hasFocus(); }
 void CTarneloTabMerge::PlayerChanged() { UpdateControlStates(true); }
 MediaInfoSource& CTarneloTabMerge::ReportSource() { return *this; }

@@ -21,6 +21,7 @@
 #include "ui/common/SceneControlRules.h"
 #include "ui/lists/MergeListModel.h"
 #include "ui/lists/SceneListView.h"
+#include "ui/merge/MergeFileActions.h"
 #include "ui/merge/MergeListEditor.h"
 #include "ui/merge/MergePanels.h"
 #include "ui/merge/MergeRules.h"
@@ -37,9 +38,8 @@ CTarneloTabMerge::CTarneloTabMerge(TabHost* host, bool cudaPresent, QWidget* par
     m_data.auto_save = false;
     BuildLayout();
     Connect();
-    ConnectPlayer();
     RefreshTexts();
-    m_preview->Pane()->Clear();
+    m_panels.preview->Pane()->Clear();
     UpdateData(true);
     UpdateControlStates(true);
     EngineOptions options;
@@ -57,95 +57,93 @@ FrameSize CTarneloTabMerge::Size() const { return MergeFrameSize(m_sizeIndex); }
 FrameRate CTarneloTabMerge::Rate() const { return MergeFrameRate(m_rateIndex); }
 
 void CTarneloTabMerge::BuildLayout() {
-    m_files = new CFilesPanel(2016, this);
-    m_settings = new CMergeSettingsPanel(this);
-    m_jobs = new CMergeJobPanel(this);
-    m_listModel = new MergeListModel(&m_data, this);
-    m_listModel->SetJapanese(Host()->Japanese());
-    m_listModel->SetOutputRate(Rate().num, Rate().den);
-    m_listView = new SceneListView(this);
-    m_listView->setObjectName(QStringLiteral("videoList"));
-    m_listView->SetCellEditing(false);
-    m_listView->SetListModel(m_listModel);
-    m_listView->SetBlockedWhile([this] { return IsBusy(); });
-    m_preview = new CPreviewPanel(this);
-    m_player = new CPlayerControl(m_preview, m_engine.get(), &m_data, this, this);
-    m_jobStatus = new CJobStatus(Host(), m_jobs->ProgressBar(), this);
-    AttachJobDisplay(m_player, m_jobStatus);
-    m_lists = std::make_unique<MergeListEditor>(static_cast<MergePage&>(*this), m_listView, m_listModel, m_preview);
+    m_panels.files = new CFilesPanel(2016, this);
+    m_panels.settings = new CMergeSettingsPanel(this);
+    m_panels.jobs = new CMergeJobPanel(this);
+    m_panels.listModel = new MergeListModel(&m_data, this);
+    m_panels.listModel->SetJapanese(Host()->Japanese());
+    m_panels.listModel->SetOutputRate(Rate().num, Rate().den);
+    m_panels.listView = new SceneListView(this);
+    m_panels.listView->setObjectName(QStringLiteral("videoList"));
+    m_panels.listView->SetCellEditing(false);
+    m_panels.listView->SetListModel(m_panels.listModel);
+    m_panels.listView->SetBlockedWhile([this] { return IsBusy(); });
+    m_panels.preview = new CPreviewPanel(this);
+    m_panels.player = new CPlayerControl(m_panels.preview, m_engine.get(), &m_data, this, this);
+    AttachJobDisplay(m_panels.player, new CJobStatus(Host(), m_panels.jobs->ProgressBar(), this));
+    MergePage& merge = *this;
+    m_lists = std::make_unique<MergeListEditor>(merge, m_panels.listView, m_panels.listModel, m_panels.preview);
+    m_fileParts = std::make_unique<MergeFileActions>(merge, m_panels, *m_lists);
+    AttachFileActions(m_fileParts.get());
 
     auto* left = new QVBoxLayout;
     left->setSpacing(6);
-    left->addWidget(m_files);
-    left->addWidget(m_settings);
-    left->addWidget(m_jobs);
-    left->addWidget(m_listView, 1);
+    left->addWidget(m_panels.files);
+    left->addWidget(m_panels.settings);
+    left->addWidget(m_panels.jobs);
+    left->addWidget(m_panels.listView, 1);
 
     auto* root = new QHBoxLayout(this);
     root->setContentsMargins(6, 6, 6, 6);
     root->setSpacing(8);
     root->addLayout(left, 3);
-    root->addWidget(m_preview, 2);
+    root->addWidget(m_panels.preview, 2);
     // Tab follows the layout: files, the choices, the jobs, the list, then the player.
-    setTabOrder(m_files->PlayOutputButton(), m_settings->ResolutionCombo());
-    setTabOrder(m_settings->ResolutionCombo(), m_settings->FrameRateCombo());
-    setTabOrder(m_settings->FrameRateCombo(), m_settings->ResetButton());
-    setTabOrder(m_settings->ResetButton(), m_jobs->AnalyseButton());
-    setTabOrder(m_jobs->StopButton(), m_jobs->TransitionCheck());
-    setTabOrder(m_jobs->ClearListButton(), m_listView);
+    setTabOrder(m_panels.files->PlayOutputButton(), m_panels.settings->ResolutionCombo());
+    setTabOrder(m_panels.settings->ResolutionCombo(), m_panels.settings->FrameRateCombo());
+    setTabOrder(m_panels.settings->FrameRateCombo(), m_panels.settings->ResetButton());
+    setTabOrder(m_panels.settings->ResetButton(), m_panels.jobs->AnalyseButton());
+    setTabOrder(m_panels.jobs->StopButton(), m_panels.jobs->TransitionCheck());
+    setTabOrder(m_panels.jobs->ClearListButton(), m_panels.listView);
 }
 
 void CTarneloTabMerge::Connect() {
-    connect(m_files->InputButton(), &QPushButton::clicked, this, &CTarneloTabMerge::ChooseFiles);
-    connect(m_files->OutputFolderButton(), &QPushButton::clicked, this, &CTarneloTabMerge::ChooseOutputFolder);
-    connect(m_files->OutputFileButton(), &QPushButton::clicked, this, &CTarneloTabMerge::ChooseOutputFile);
-    connect(m_files->DeleteFolderButton(), &QPushButton::clicked, this, &CTarneloTabMerge::DeleteOutputFolder);
-    connect(m_files, &CFilesPanel::OutputFolderTyped, this, &CTarneloTabMerge::ChangeOutputFolder);
-    connect(m_files, &CFilesPanel::OutputNameTyped, this, &CTarneloTabMerge::ChangeOutputName);
+    m_fileParts->Connect(m_panels.files, [this](int job) { m_panels.player->OpenVideo(job); });
 
-    connect(m_settings, &CMergeSettingsPanel::ChoiceChanged, this, &CTarneloTabMerge::OnChoiceChanged);
-    connect(m_settings->ResetButton(), &QPushButton::clicked, this, &CTarneloTabMerge::OnResetSettings);
-    connect(m_jobs->AnalyseButton(), &QPushButton::clicked, this, [this] { StartProcess(kJobSceneExtract); });
-    connect(m_jobs->ConvertButton(), &QPushButton::clicked, this, [this] { OnConvert(kJobSegmentOutput); });
-    connect(m_jobs->JoinButton(), &QPushButton::clicked, this, &CTarneloTabMerge::OnJoin);
-    connect(m_jobs->ConvertJoinButton(), &QPushButton::clicked, this, [this] { OnConvert(kJobExtractMerge); });
-    connect(m_jobs->StopButton(), &QPushButton::clicked, this, &CTarneloTabMerge::StopRunning);
-    connect(m_jobs->ClearListButton(), &QPushButton::clicked, this, &CTarneloTabMerge::OnClearList);
-    connect(m_jobs->TransitionCheck(), &QCheckBox::clicked, this, &CTarneloTabMerge::OnTransition);
+    connect(m_panels.settings, &CMergeSettingsPanel::ChoiceChanged, this, &CTarneloTabMerge::OnChoiceChanged);
+    connect(m_panels.settings->ResetButton(), &QPushButton::clicked, this, &CTarneloTabMerge::OnResetSettings);
+    connect(m_panels.jobs->AnalyseButton(), &QPushButton::clicked, this, [this] { StartProcess(kJobSceneExtract); });
+    connect(m_panels.jobs->ConvertButton(), &QPushButton::clicked, this, [this] { OnConvert(kJobSegmentOutput); });
+    connect(m_panels.jobs->JoinButton(), &QPushButton::clicked, this, &CTarneloTabMerge::OnJoin);
+    connect(m_panels.jobs->ConvertJoinButton(), &QPushButton::clicked, this, [this] { OnConvert(kJobExtractMerge); });
+    connect(m_panels.jobs->StopButton(), &QPushButton::clicked, this, &CTarneloTabMerge::StopRunning);
+    connect(m_panels.jobs->ClearListButton(), &QPushButton::clicked, this, &CTarneloTabMerge::OnClearList);
+    connect(m_panels.jobs->TransitionCheck(), &QCheckBox::clicked, this, &CTarneloTabMerge::OnTransition);
 
-    for (QCheckBox* check : {m_preview->SceneLoopCheck(), m_preview->LoopCheck()}) {
+    for (QCheckBox* check : {m_panels.preview->SceneLoopCheck(), m_panels.preview->LoopCheck()}) {
         connect(check, &QCheckBox::clicked, this, [this] { UpdateData(false); });
     }
     connect(m_jobStatus, &CJobStatus::PlaybackStarted, this, [this] {
-        if (!m_player->SeekDragging()) m_preview->SeekSlider()->setValue(0);
+        if (!m_panels.player->SeekDragging()) m_panels.preview->SeekSlider()->setValue(0);
     });
-    connect(m_listView, &SceneListView::RowClicked, this, &CTarneloTabMerge::OnRowClicked);
-    connect(m_listModel, &MergeListModel::EnableChanged, this, [this] { RefreshMergeInfo(); });
+    connect(m_panels.listView, &SceneListView::RowClicked, this, &CTarneloTabMerge::OnRowClicked);
+    connect(m_panels.listModel, &MergeListModel::EnableChanged, this, [this] { RefreshMergeInfo(); });
 }
 
 void CTarneloTabMerge::RefreshTexts() {
-    m_files->RefreshTexts();
-    m_settings->RefreshTexts();
-    m_jobs->RefreshTexts();
-    m_listModel->SetJapanese(Host()->Japanese());
-    m_listModel->RefreshHeaders();
-    m_listView->setAccessibleName(ResText(3174));
-    m_preview->RefreshTexts(!m_data.output_name.empty() && m_engine->CurrentPreviewFile() == m_data.GetOutputPath());
+    m_panels.files->RefreshTexts();
+    m_panels.settings->RefreshTexts();
+    m_panels.jobs->RefreshTexts();
+    m_panels.listModel->SetJapanese(Host()->Japanese());
+    m_panels.listModel->RefreshHeaders();
+    m_panels.listView->setAccessibleName(ResText(3174));
+    m_panels.preview->RefreshTexts(!m_data.output_name.empty() &&
+                                   m_engine->CurrentPreviewFile() == m_data.GetOutputPath());
 }
 
 void CTarneloTabMerge::UpdateData(bool toControls) {
     if (!toControls) {
-        m_data.transition = m_jobs->TransitionCheck()->isChecked();
-        m_data.play_scene_loop = m_preview->SceneLoopCheck()->isChecked();
-        m_data.play_loop = m_preview->LoopCheck()->isChecked();
+        m_data.transition = m_panels.jobs->TransitionCheck()->isChecked();
+        m_data.play_scene_loop = m_panels.preview->SceneLoopCheck()->isChecked();
+        m_data.play_loop = m_panels.preview->LoopCheck()->isChecked();
         return;
     }
-    m_files->ShowData(m_data);
-    m_settings->ShowChoice(m_sizeIndex, m_rateIndex);
-    m_jobs->TransitionCheck()->setChecked(m_data.transition);
-    m_preview->SceneLoopCheck()->setChecked(m_data.play_scene_loop);
-    m_preview->LoopCheck()->setChecked(m_data.play_loop);
-    m_preview->VolumeSlider()->setValue(m_data.play_vol);
+    m_panels.files->ShowData(m_data);
+    m_panels.settings->ShowChoice(m_sizeIndex, m_rateIndex);
+    m_panels.jobs->TransitionCheck()->setChecked(m_data.transition);
+    m_panels.preview->SceneLoopCheck()->setChecked(m_data.play_scene_loop);
+    m_panels.preview->LoopCheck()->setChecked(m_data.play_loop);
+    m_panels.preview->VolumeSlider()->setValue(m_data.play_vol);
 }
 
 // --- enabling ---
@@ -153,34 +151,34 @@ void CTarneloTabMerge::UpdateData(bool toControls) {
 void CTarneloTabMerge::UpdateControlStates(bool settled) {
     const SceneTabState state = PageState(settled);
     ApplyStates(ComputeSceneControlStates(state));
-    m_listModel->SetLocked(state.sceneJob);
+    m_panels.listModel->SetLocked(state.sceneJob);
     Host()->UpdateTabButtons();
     const bool outputOpen = state.outputNameSet && m_engine->CurrentPreviewFile() == m_data.GetOutputPath();
-    m_preview->RefreshTexts(outputOpen);
+    m_panels.preview->RefreshTexts(outputOpen);
     update();
 }
 
 void CTarneloTabMerge::ApplyStates(const SceneControlStates& c) {
-    m_files->SetFilesEnabled(c.files);
-    m_files->PlayInputButton()->setEnabled(c.playInput);
-    m_files->PlayOutputButton()->setEnabled(c.playOutput);
-    m_files->DeleteFolderButton()->setEnabled(c.deleteFolder);
-    m_settings->SetSettingsEnabled(c.files);
-    m_jobs->SetCommandsEnabled(c.sceneCommands, c.stop);
-    m_preview->SetPlayerControlsEnabled(c.canPlay, IsPreviewJobId(CurrentJob()));
+    m_panels.files->SetFilesEnabled(c.files);
+    m_panels.files->PlayInputButton()->setEnabled(c.playInput);
+    m_panels.files->PlayOutputButton()->setEnabled(c.playOutput);
+    m_panels.files->DeleteFolderButton()->setEnabled(c.deleteFolder);
+    m_panels.settings->SetSettingsEnabled(c.files);
+    m_panels.jobs->SetCommandsEnabled(c.sceneCommands, c.stop);
+    m_panels.preview->SetPlayerControlsEnabled(c.canPlay, IsPreviewJobId(CurrentJob()));
 }
 
 void CTarneloTabMerge::DisableAll() {
     ApplyStates(SceneControlStates{});
-    m_preview->SetAllEnabled(false);
-    m_jobs->StopButton()->setEnabled(true);
+    m_panels.preview->SetAllEnabled(false);
+    m_panels.jobs->StopButton()->setEnabled(true);
     Host()->UpdateTabButtons();
 }
 
 // --- jobs ---
 
 void CTarneloTabMerge::StartProcess(int job) {
-    if (!StartPageJob(job, "CTarneloTabMerge::StartProcess")) m_listModel->SetAnalysing(false);
+    if (!StartPageJob(job, "CTarneloTabMerge::StartProcess")) m_panels.listModel->SetAnalysing(false);
 }
 
 void CTarneloTabMerge::BeforeSceneJob() {
@@ -191,12 +189,12 @@ void CTarneloTabMerge::BeforeSceneJob() {
     options.mergeRateText = FrameRateText(Rate());
     m_engine->SetOptions(options);
     UpdateData(false);
-    m_listModel->SetAnalysing(true);
+    m_panels.listModel->SetAnalysing(true);
 }
 
 void CTarneloTabMerge::StopRunning() {
     if (!m_engine->Status().running) return;
-    m_jobs->StopButton()->setEnabled(false);
+    m_panels.jobs->StopButton()->setEnabled(false);
     m_engine->CancelProcess();
     m_engine->JoinJobThread();
     UpdateControlStates(true);
@@ -216,15 +214,15 @@ void CTarneloTabMerge::OnBusy(const BusyMsg& msg) {
 void CTarneloTabMerge::OnProcessFinished(const ProcessFinishedMsg& msg) {
     AppLog().Log("%s(%d) nProcessID(%d) nProcessExitCode(%d)\n", "CTarneloTabMerge::OnFinishProcess", __LINE__,
                  msg.jobId, msg.result);
-    m_player->OnProcessFinished(msg);
+    m_panels.player->OnProcessFinished(msg);
     if (IsSceneJob(msg.jobId)) {
         m_jobStatus->StopTimer();
-        m_listModel->SetAnalysing(false);
+        m_panels.listModel->SetAnalysing(false);
         m_lists->FillList(m_data.list_idx);
         RefreshMergeInfo();
         UpdateData(true);
         UpdateControlStates(true);
-        m_preview->PlayStopButton()->setFocus();
+        m_panels.preview->PlayStopButton()->setFocus();
         TellFailedWrite();
     } else {
         UpdateControlStates(true);
@@ -254,12 +252,12 @@ void CTarneloTabMerge::RefreshList(bool keepSelection) {
 }
 
 void CTarneloTabMerge::OnPreviewImage(const PreviewImageMsg& msg) {
-    m_preview->Pane()->ShowStill(msg.path != nullptr ? QString::fromUtf8(msg.path) : QString());
+    m_panels.preview->Pane()->ShowStill(msg.path != nullptr ? QString::fromUtf8(msg.path) : QString());
 }
 
 void CTarneloTabMerge::OnSelectScene(const SelectSceneMsg& msg) {
     m_data.list_idx = msg.sceneIndex;
-    m_listView->SelectRow(msg.sceneIndex);
+    m_panels.listView->SelectRow(msg.sceneIndex);
 }
 
 void CTarneloTabMerge::OnMediaOpened(const MediaOpenedMsg& msg) {
@@ -271,7 +269,7 @@ void CTarneloTabMerge::OnMediaOpened(const MediaOpenedMsg& msg) {
 
 void CTarneloTabMerge::RefreshMergeInfo() {
     const std::string text = MergeInfoText(m_data, Size(), Rate());
-    m_jobs->SetMergeInfo(QString::fromStdString(text));
+    m_panels.jobs->SetMergeInfo(QString::fromStdString(text));
 }
 
 // --- commands ---
@@ -283,18 +281,18 @@ void CTarneloTabMerge::OnChoiceChanged(int sizeIndex, int rateIndex) {
     m_lists->WhileRebuilding([this] {
         // What the list shows of each video is what the new choice will make of it.
         RetargetMergeList(m_data, Size(), Rate());
-        m_listModel->SetOutputRate(Rate().num, Rate().den);
-        m_listModel->Fill();
-        m_listView->SelectRow(m_data.list_idx);
+        m_panels.listModel->SetOutputRate(Rate().num, Rate().den);
+        m_panels.listModel->Fill();
+        m_panels.listView->SelectRow(m_data.list_idx);
         RefreshMergeInfo();
     });
 }
 
 void CTarneloTabMerge::OnTransition() {
-    m_data.transition = m_jobs->TransitionCheck()->isChecked();
+    m_data.transition = m_panels.jobs->TransitionCheck()->isChecked();
     m_lists->WhileRebuilding([this] {
         RefreshMergeInfo();
-        m_listModel->RefreshNumbering();
+        m_panels.listModel->RefreshNumbering();
     });
 }
 
@@ -307,35 +305,24 @@ void CTarneloTabMerge::OnResetSettings() {
 
 void CTarneloTabMerge::OnClearList() {
     if (!Confirm(3124)) return;
-    m_listView->setEnabled(false);
-    ClearList();
-    m_listView->setEnabled(true);
+    m_panels.listView->setEnabled(false);
+    m_fileParts->ClearList();
+    m_panels.listView->setEnabled(true);
 }
 
 void CTarneloTabMerge::OnConvert(int job) {
     StopPlayer();
-    if (!AcceptJob()) return;
-    m_listView->setEnabled(false);
-    DeleteConvertedFiles();
-    m_listView->setEnabled(true);
+    if (!m_fileParts->AcceptJob()) return;
+    m_panels.listView->setEnabled(false);
+    m_fileParts->DeleteConvertedFiles();
+    m_panels.listView->setEnabled(true);
     StartProcess(job);
 }
 
 void CTarneloTabMerge::OnJoin() {
     StopPlayer();
-    if (!AcceptJob()) return;
+    if (!m_fileParts->AcceptJob()) return;
     if (CurrentJob() != kJobMerge) StartProcess(kJobMerge);
 }
 
-void CTarneloTabMerge::NewProject() {
-    StopJob();
-    m_data.ResetAll(false);
-    m_data.project_file.clear();
-    m_data.auto_save = false;
-    m_lists->FillList(-1);
-    Host()->ResetStatusBar();
-    m_preview->Pane()->Clear();
-    RefreshMergeInfo();
-    UpdateData(true);
-    UpdateControlStates(true);
-}
+void CTarneloTabMerge::ClearList() { m_fileParts->ClearList(); }

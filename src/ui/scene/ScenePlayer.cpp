@@ -1,7 +1,6 @@
 // The scene tab's side of its player: the two "動画確認" buttons, the engine's player hooks and messages, and
 // what the player controls ask of the tab.
 #include <QPushButton>
-#include <mutex>
 
 #include "engine/jobs/JobTables.h"
 #include "project/TarneloData.h"
@@ -12,15 +11,9 @@
 #include "ui/scene/SceneJobPanel.h"
 #include "ui/scene/TarneloTabScene.h"
 
-void CTarneloTabScene::ConnectPlayer() {
-    connect(m_files->PlayInputButton(), &QPushButton::clicked, this, [this] { m_player->OpenVideo(kJobInputPreview); });
-    connect(m_files->PlayOutputButton(), &QPushButton::clicked, this,
-            [this] { m_player->OpenVideo(kJobOutputPreview); });
-}
-
 void CTarneloTabScene::StartPlayback(int job) { StartProcess(job); }
 void CTarneloTabScene::StopPlayback() {
-    m_jobs->StopButton()->setEnabled(false);
+    m_panels.jobs->StopButton()->setEnabled(false);
     StopJob();
     UpdateControlStates(true);
 }
@@ -40,7 +33,7 @@ std::vector<int> CTarneloTabScene::OutputStarts() const {
 }
 
 bool CTarneloTabScene::SceneJobRunning() const { return IsBusy(); }
-bool CTarneloTabScene::ListHasFocus() const { return m_listView->hasFocus(); }
+bool CTarneloTabScene::ListHasFocus() const { return m_panels.listView->hasFocus(); }
 void CTarneloTabScene::PlayerChanged() { UpdateControlStates(true); }
 void CTarneloTabScene::PlayerSettingsChanged() { AutoSave(false); }
 MediaInfoSource& CTarneloTabScene::ReportSource() { return *this; }

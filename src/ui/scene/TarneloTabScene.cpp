@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
+#include <QThread>
 #include <QVBoxLayout>
 #include <optional>
 #include <string>
@@ -32,23 +33,23 @@
 #include "ui/scene/EffectsPanel.h"
 #include "ui/scene/ExtractionPanel.h"
 #include "ui/scene/MotionTimeline.h"
+#include "ui/scene/SceneFileActions.h"
 #include "ui/scene/SceneJobPanel.h"
 #include "ui/scene/SceneListEditor.h"
 #include "ui/scene/SceneMotionTuner.h"
 
 CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent)
-    : CTabPage(host, cudaPresent, parent), m_session(m_data, this) {
+    : CTabPage(host, cudaPresent, parent) {
     setObjectName(QStringLiteral("sceneTab"));
     // A project chosen for automatic load keeps its name through the first reset.
     const bool keep = !m_data.project_file.empty() && platform::FileExists(m_data.project_file);
     m_data.ResetAll(keep);
     BuildLayout();
     Connect();
-    ConnectFiles();
     RefreshTexts();
     Host()->ResetStatusBar();
-    m_preview->Pane()->Clear();
-    ReloadCaptions();
+    m_panels.preview->Pane()->Clear();
+    m_panels.captions->Load();
     UpdateData(true);
     UpdateControlStates(true);
     // Re-cuts and stills of the selected scene are served in the background from now on.
@@ -61,125 +62,118 @@ CTarneloTabScene::~CTarneloTabScene() {
 }
 
 void CTarneloTabScene::BuildLayout() {
-    m_files = new CFilesPanel(2015, this);
-    m_extraction = new CExtractionPanel(&m_data, this);
-    m_effects = new CEffectsPanel(&m_data, this);
-    m_captions = new CCaptionPanel(&m_data, this);
-    m_jobs = new CSceneJobPanel(this);
-    m_listModel = new SceneListModel(&m_data, this);
-    m_listView = new SceneListView(this);
-    m_listView->SetListModel(m_listModel);
-    m_listView->SetBlockedWhile([this] { return IsBusy(); });
-    m_timeline = new CMotionTimeline(this);
-    m_preview = new CPreviewPanel(this);
-    m_player = new CPlayerControl(m_preview, m_engine.get(), &m_data, this, this);
-    m_jobStatus = new CJobStatus(Host(), m_jobs->ProgressBar(), this);
-    AttachJobDisplay(m_player, m_jobStatus);
-    const ScenePanels panels{.files = m_files,
-                             .extraction = m_extraction,
-                             .effects = m_effects,
-                             .captions = m_captions,
-                             .jobs = m_jobs,
-                             .listModel = m_listModel,
-                             .listView = m_listView,
-                             .timeline = m_timeline,
-                             .preview = m_preview,
-                             .player = m_player};
-    m_lists = std::make_unique<SceneListEditor>(static_cast<ScenePage&>(*this), panels);
-    m_motion = std::make_unique<SceneMotionTuner>(static_cast<ScenePage&>(*this), panels, *m_lists);
+    m_panels.files = new CFilesPanel(2015, this);
+    m_panels.extraction = new CExtractionPanel(&m_data, this);
+    m_panels.effects = new CEffectsPanel(&m_data, this);
+    m_panels.captions = new CCaptionPanel(&m_data, this);
+    m_panels.jobs = new CSceneJobPanel(this);
+    m_panels.listModel = new SceneListModel(&m_data, this);
+    m_panels.listView = new SceneListView(this);
+    m_panels.listView->SetListModel(m_panels.listModel);
+    m_panels.listView->SetBlockedWhile([this] { return IsBusy(); });
+    m_panels.timeline = new CMotionTimeline(this);
+    m_panels.preview = new CPreviewPanel(this);
+    m_panels.player = new CPlayerControl(m_panels.preview, m_engine.get(), &m_data, this, this);
+    AttachJobDisplay(m_panels.player, new CJobStatus(Host(), m_panels.jobs->ProgressBar(), this));
+    ScenePage& scene = *this;
+    m_lists = std::make_unique<SceneListEditor>(scene, m_panels);
+    m_motion = std::make_unique<SceneMotionTuner>(scene, m_panels, *m_lists);
+    m_fileParts = std::make_unique<SceneFileActions>(scene, m_panels, m_jobStatus, *m_lists, *m_motion);
+    AttachFileActions(m_fileParts.get());
 
     auto* settings = new QHBoxLayout;
     settings->setSpacing(6);
-    settings->addWidget(m_extraction, 1);
-    settings->addWidget(m_effects, 1);
-    settings->addWidget(m_captions, 1);
+    settings->addWidget(m_panels.extraction, 1);
+    settings->addWidget(m_panels.effects, 1);
+    settings->addWidget(m_panels.captions, 1);
 
     auto* left = new QVBoxLayout;
     left->setSpacing(6);
-    left->addWidget(m_files);
+    left->addWidget(m_panels.files);
     left->addLayout(settings);
-    left->addWidget(m_jobs);
-    left->addWidget(m_listView, 1);
-    left->addWidget(m_timeline);
+    left->addWidget(m_panels.jobs);
+    left->addWidget(m_panels.listView, 1);
+    left->addWidget(m_panels.timeline);
 
     auto* root = new QHBoxLayout(this);
     root->setContentsMargins(6, 6, 6, 6);
     root->setSpacing(8);
     root->addLayout(left, 3);
-    root->addWidget(m_preview, 2);
+    root->addWidget(m_panels.preview, 2);
 }
 
 void CTarneloTabScene::Connect() {
-    connect(m_extraction, &CExtractionPanel::Changed, this, [this] {
+    connect(m_panels.extraction, &CExtractionPanel::Changed, this, [this] {
         UpdateData(true);
         m_motion->RetuneScenes();
         AutoSave(false);
     });
-    connect(m_extraction->ResetButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnResetExtraction);
-    connect(m_effects, &CEffectsPanel::Changed, this, [this] {
+    connect(m_panels.extraction->ResetButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnResetExtraction);
+    connect(m_panels.effects, &CEffectsPanel::Changed, this, [this] {
         RefreshPreview();
         UpdateData(true);
         AutoSave(false);
     });
-    connect(m_effects->ResetButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnResetEffects);
-    connect(m_effects->AutoCorrectButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnAutoCorrect);
-    connect(m_captions->Heading(), &CSectionHeading::Clicked, this, [this] { UpdateControlStates(true); });
-    connect(m_captions, &CCaptionPanel::CaptionChanged, this, [this] { AfterCaptionChange(false); });
-    connect(m_captions->ResetButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnResetCaptions);
-    connect(m_captions->FillButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnFillCaptions);
+    connect(m_panels.effects->ResetButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnResetEffects);
+    connect(m_panels.effects->AutoCorrectButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnAutoCorrect);
+    connect(m_panels.captions->Heading(), &CSectionHeading::Clicked, this, [this] { UpdateControlStates(true); });
+    connect(m_panels.captions, &CCaptionPanel::CaptionChanged, this, [this] { AfterCaptionChange(false); });
+    connect(m_panels.captions->ResetButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnResetCaptions);
+    connect(m_panels.captions->FillButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnFillCaptions);
 
-    connect(m_jobs->ExtractButton(), &QPushButton::clicked, this, [this] { OnExtract(kJobSceneExtract); });
-    connect(m_jobs->ExtractMergeButton(), &QPushButton::clicked, this, [this] { OnExtract(kJobExtractMerge); });
-    connect(m_jobs->MergeButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnMerge);
-    connect(m_jobs->SegmentOutputButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnSegmentOutput);
-    connect(m_jobs->StopButton(), &QPushButton::clicked, this, &CTarneloTabScene::StopRunning);
-    connect(m_jobs->ClearListButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnClearList);
-    connect(m_jobs->TransitionCheck(), &QCheckBox::clicked, this, &CTarneloTabScene::OnTransition);
+    connect(m_panels.jobs->ExtractButton(), &QPushButton::clicked, this, [this] { OnExtract(kJobSceneExtract); });
+    connect(m_panels.jobs->ExtractMergeButton(), &QPushButton::clicked, this, [this] { OnExtract(kJobExtractMerge); });
+    connect(m_panels.jobs->MergeButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnMerge);
+    connect(m_panels.jobs->SegmentOutputButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnSegmentOutput);
+    connect(m_panels.jobs->StopButton(), &QPushButton::clicked, this, &CTarneloTabScene::StopRunning);
+    connect(m_panels.jobs->ClearListButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnClearList);
+    connect(m_panels.jobs->TransitionCheck(), &QCheckBox::clicked, this, &CTarneloTabScene::OnTransition);
 
-    for (QCheckBox* check : {m_preview->SceneLoopCheck(), m_preview->LoopCheck()}) {
+    for (QCheckBox* check : {m_panels.preview->SceneLoopCheck(), m_panels.preview->LoopCheck()}) {
         connect(check, &QCheckBox::clicked, this, [this] {
             UpdateData(false);
             AutoSave(false);
         });
     }
     connect(m_jobStatus, &CJobStatus::PlaybackStarted, this, [this] {
-        if (!m_player->SeekDragging()) m_preview->SeekSlider()->setValue(0);
+        if (!m_panels.player->SeekDragging()) m_panels.preview->SeekSlider()->setValue(0);
     });
-    ConnectPlayer();
+    m_fileParts->Connect(m_panels.files, [this](int job) { m_panels.player->OpenVideo(job); });
 
-    connect(m_listModel, &SceneListModel::EnableChanged, this, [this] {
+    connect(m_panels.listModel, &SceneListModel::EnableChanged, this, [this] {
         RefreshMergeInfo();
         AutoSave(false);
     });
 }
 
 void CTarneloTabScene::RefreshTexts() {
-    m_files->RefreshTexts();
-    m_extraction->RefreshTexts();
-    m_effects->RefreshTexts();
-    m_captions->RefreshTexts();
-    m_jobs->RefreshTexts();
-    m_listModel->RefreshHeaders();
-    m_listView->setAccessibleName(ResText(3160));
-    m_timeline->RefreshTexts();
-    m_preview->RefreshTexts(!m_data.output_name.empty() && m_engine->CurrentPreviewFile() == m_data.GetOutputPath());
+    m_panels.files->RefreshTexts();
+    m_panels.extraction->RefreshTexts();
+    m_panels.effects->RefreshTexts();
+    m_panels.captions->RefreshTexts();
+    m_panels.jobs->RefreshTexts();
+    m_panels.listModel->RefreshHeaders();
+    m_panels.listView->setAccessibleName(ResText(3160));
+    m_panels.timeline->RefreshTexts();
+    m_panels.preview->RefreshTexts(!m_data.output_name.empty() &&
+                                   m_engine->CurrentPreviewFile() == m_data.GetOutputPath());
 }
 
 void CTarneloTabScene::UpdateData(bool toControls) {
     if (!toControls) {
-        m_effects->TakeData();
-        m_data.transition = m_jobs->TransitionCheck()->isChecked();
-        m_data.play_scene_loop = m_preview->SceneLoopCheck()->isChecked();
-        m_data.play_loop = m_preview->LoopCheck()->isChecked();
+        m_panels.effects->TakeData();
+        m_data.transition = m_panels.jobs->TransitionCheck()->isChecked();
+        m_data.play_scene_loop = m_panels.preview->SceneLoopCheck()->isChecked();
+        m_data.play_loop = m_panels.preview->LoopCheck()->isChecked();
         return;
     }
-    m_files->ShowData(m_data);
-    m_extraction->ShowData();
-    m_effects->ShowData();
-    m_jobs->TransitionCheck()->setChecked(m_data.transition);
-    m_preview->SceneLoopCheck()->setChecked(m_data.play_scene_loop);
-    m_preview->LoopCheck()->setChecked(m_data.play_loop);
-    m_preview->VolumeSlider()->setValue(m_data.play_vol);
+    m_panels.files->ShowData(m_data);
+    m_panels.extraction->ShowData();
+    m_panels.effects->ShowData();
+    m_panels.jobs->TransitionCheck()->setChecked(m_data.transition);
+    m_panels.preview->SceneLoopCheck()->setChecked(m_data.play_scene_loop);
+    m_panels.preview->LoopCheck()->setChecked(m_data.play_loop);
+    m_panels.preview->VolumeSlider()->setValue(m_data.play_vol);
 }
 
 // --- enabling ---
@@ -187,30 +181,30 @@ void CTarneloTabScene::UpdateData(bool toControls) {
 void CTarneloTabScene::UpdateControlStates(bool settled) {
     const SceneTabState state = PageState(settled);
     ApplyStates(ComputeSceneControlStates(state));
-    m_listModel->SetLocked(state.sceneJob);
+    m_panels.listModel->SetLocked(state.sceneJob);
     Host()->UpdateTabButtons();
     const bool outputOpen = state.outputNameSet && m_engine->CurrentPreviewFile() == m_data.GetOutputPath();
-    m_preview->RefreshTexts(outputOpen);
-    if (!state.sceneJob) m_captions->RefreshFillText();
+    m_panels.preview->RefreshTexts(outputOpen);
+    if (!state.sceneJob) m_panels.captions->RefreshFillText();
     update();
 }
 
 void CTarneloTabScene::ApplyStates(const SceneControlStates& c) {
-    m_files->SetFilesEnabled(c.files);
-    m_files->PlayInputButton()->setEnabled(c.playInput);
-    m_files->PlayOutputButton()->setEnabled(c.playOutput);
-    m_files->DeleteFolderButton()->setEnabled(c.deleteFolder);
-    m_jobs->SetCommandsEnabled(c.sceneCommands, c.stop);
-    m_extraction->SetSettingsEnabled(c.settings);
-    m_effects->SetSettingsEnabled(c.settings, c.cinemascope);
-    m_captions->SetCaptionsEnabled(c.settings);
-    m_preview->SetPlayerControlsEnabled(c.canPlay, IsPreviewJobId(CurrentJob()));
+    m_panels.files->SetFilesEnabled(c.files);
+    m_panels.files->PlayInputButton()->setEnabled(c.playInput);
+    m_panels.files->PlayOutputButton()->setEnabled(c.playOutput);
+    m_panels.files->DeleteFolderButton()->setEnabled(c.deleteFolder);
+    m_panels.jobs->SetCommandsEnabled(c.sceneCommands, c.stop);
+    m_panels.extraction->SetSettingsEnabled(c.settings);
+    m_panels.effects->SetSettingsEnabled(c.settings, c.cinemascope);
+    m_panels.captions->SetCaptionsEnabled(c.settings);
+    m_panels.preview->SetPlayerControlsEnabled(c.canPlay, IsPreviewJobId(CurrentJob()));
 }
 
 void CTarneloTabScene::DisableAll() {
     ApplyStates(SceneControlStates{});
-    m_preview->SetAllEnabled(false);
-    m_jobs->StopButton()->setEnabled(true);
+    m_panels.preview->SetAllEnabled(false);
+    m_panels.jobs->StopButton()->setEnabled(true);
     Host()->UpdateTabButtons();
 }
 
@@ -223,7 +217,7 @@ void CTarneloTabScene::StopRunning() {
         return;
     }
     if (!m_engine->Status().running) return;
-    m_jobs->StopButton()->setEnabled(false);
+    m_panels.jobs->StopButton()->setEnabled(false);
     m_engine->CancelProcess();
     m_engine->JoinJobThread();
     UpdateControlStates(true);
@@ -255,7 +249,7 @@ void CTarneloTabScene::OnBusy(const BusyMsg& msg) {
     UpdateData(true);
     UpdateControlStates(true);
     SetWaitCursor(false);
-    m_listModel->RefreshCutMarks();
+    m_panels.listModel->RefreshCutMarks();
     m_lists->ApplyPendingEdit();
     m_motion->ApplyPendingRetune();
 }
@@ -263,14 +257,14 @@ void CTarneloTabScene::OnBusy(const BusyMsg& msg) {
 void CTarneloTabScene::OnProcessFinished(const ProcessFinishedMsg& msg) {
     AppLog().Log("%s(%d) nProcessID(%d) nProcessExitCode(%d)\n", "CTarneloTabScene::OnFinishProcess", __LINE__,
                  msg.jobId, msg.result);
-    m_player->OnProcessFinished(msg);
-    m_listModel->RefreshCutMarks();
+    m_panels.player->OnProcessFinished(msg);
+    m_panels.listModel->RefreshCutMarks();
     if (IsSceneJob(msg.jobId)) {
         if (msg.jobId == kJobSceneExtract || msg.jobId == kJobExtractMerge) m_motion->ReloadMotionRecord();
         m_jobStatus->StopTimer();
         AutoSave(false);
         UpdateControlStates(true);
-        m_preview->PlayStopButton()->setFocus();
+        m_panels.preview->PlayStopButton()->setFocus();
         TellFailedWrite();
     } else {
         UpdateControlStates(true);
@@ -291,17 +285,17 @@ void CTarneloTabScene::OnListChanged(const ListChangedMsg& msg) {
     RefreshMergeInfo();
     UpdateControlStates(true);
     m_lists->SetListSettled(true);
-    ReloadCaptions();
+    m_panels.captions->Load();
 }
 
 void CTarneloTabScene::OnPreviewImage(const PreviewImageMsg& msg) {
-    m_preview->Pane()->ShowStill(msg.path != nullptr ? QString::fromUtf8(msg.path) : QString());
+    m_panels.preview->Pane()->ShowStill(msg.path != nullptr ? QString::fromUtf8(msg.path) : QString());
     m_motion->ApplyPendingSeek();
 }
 
 void CTarneloTabScene::OnSelectScene(const SelectSceneMsg& msg) {
     m_data.list_idx = msg.sceneIndex;
-    m_listView->SelectRow(msg.sceneIndex);
+    m_panels.listView->SelectRow(msg.sceneIndex);
 }
 
 void CTarneloTabScene::OnEditDone(const EditDoneMsg& msg) { m_lists->OnEditDone(msg); }
@@ -319,10 +313,22 @@ void CTarneloTabScene::OnMediaOpened(const MediaOpenedMsg& msg) {
 
 void CTarneloTabScene::RefreshMergeInfo() {
     const std::string text = SceneMergeInfoText(m_data);
-    m_jobs->SetMergeInfo(QString::fromStdString(text));
+    m_panels.jobs->SetMergeInfo(QString::fromStdString(text));
 }
 
-void CTarneloTabScene::ReloadCaptions() { m_captions->Load(); }
+void CTarneloTabScene::AutoSave(bool force) { m_fileParts->AutoSave(force); }
+
+void CTarneloTabScene::ResetSceneList(bool rebuild) { m_fileParts->ResetSceneList(rebuild); }
+
+void CTarneloTabScene::RefreshList(bool keepSelection) {
+    if (QThread::currentThread() == thread()) {
+        m_fileParts->PrepareSceneList(keepSelection);
+        return;
+    }
+    // The engine's worker waits; the window thread serves this while it waits for the preparation.
+    QMetaObject::invokeMethod(
+        this, [this, keepSelection] { m_fileParts->PrepareSceneList(keepSelection); }, Qt::BlockingQueuedConnection);
+}
 
 // --- commands ---
 
@@ -339,12 +345,12 @@ void CTarneloTabScene::OnExtract(int job) {
         }
     }
     if (IsPreviewJobId(CurrentJob())) StopRunning();
-    m_listView->setEnabled(false);
+    m_panels.listView->setEnabled(false);
     m_data.Scenes().Clear();
     m_data.list_idx = -1;
     m_lists->FillList(-1);
     ResetSceneList(false);
-    m_listView->setEnabled(true);
+    m_panels.listView->setEnabled(true);
     StartProcess(job);
 }
 
@@ -361,10 +367,10 @@ void CTarneloTabScene::OnSegmentOutput() {
 
 void CTarneloTabScene::OnClearList() {
     if (!Confirm(3124)) return;
-    m_listView->setEnabled(false);
+    m_panels.listView->setEnabled(false);
     ResetSceneList(true);
     AutoSave(false);
-    m_listView->setEnabled(true);
+    m_panels.listView->setEnabled(true);
 }
 
 void CTarneloTabScene::OnResetExtraction() {
@@ -384,8 +390,8 @@ void CTarneloTabScene::OnResetEffects() {
 }
 
 void CTarneloTabScene::AfterCaptionChange(bool allRows) {
-    if (allRows) ReloadCaptions();
-    m_listModel->UpdateCaptions(allRows ? -1 : m_data.list_idx);
+    if (allRows) m_panels.captions->Load();
+    m_panels.listModel->UpdateCaptions(allRows ? -1 : m_data.list_idx);
     UpdateControlStates(true);
     RefreshPreview();
     AutoSave(false);
@@ -410,10 +416,10 @@ void CTarneloTabScene::OnFillCaptions() {
 }
 
 void CTarneloTabScene::OnTransition() {
-    m_data.transition = m_jobs->TransitionCheck()->isChecked();
+    m_data.transition = m_panels.jobs->TransitionCheck()->isChecked();
     m_lists->WhileRebuilding([this] {
         RefreshMergeInfo();
-        m_listModel->RefreshNumbering();
+        m_panels.listModel->RefreshNumbering();
     });
     AutoSave(false);
 }

@@ -24,6 +24,8 @@ public:
     explicit FakeMergePage(pagefakes::Host& host) : pagefakes::Page(host) {}
 
     CTabPage& Page() override { return *this; }
+    int SizeIndex() const override { return kDefaultMergeChoice; }
+    int RateIndex() const override { return kDefaultMergeChoice; }
     FrameSize Size() const override { return MergeFrameSize(kDefaultMergeChoice); }
     FrameRate Rate() const override { return MergeFrameRate(kDefaultMergeChoice); }
     void StopPlayer() override { calls << "stop"; }

@@ -80,11 +80,11 @@ private:
     void WaitJobEnd() {
         QTRY_VERIFY_WITH_TIMEOUT(Idle() && Find<QPushButton>("analyseButton")->isEnabled(), kJobTimeoutMs);
     }
-    QString Cell(int row, int column) { return Tab().ListModel()->index(row, column).data().toString(); }
+    QString Cell(int row, int column) { return Tab().Panels().listModel->index(row, column).data().toString(); }
     QString Info() { return Find<QLabel>("mergeInfoLine")->text(); }
     void ClickRow(int row) {
-        SceneListView* view = Tab().ListView();
-        const QModelIndex index = Tab().ListModel()->index(row, MergeListModel::kColFile);
+        SceneListView* view = Tab().Panels().listView;
+        const QModelIndex index = Tab().Panels().listModel->index(row, MergeListModel::kColFile);
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
     }
     void Choose(const char* combo, int index) {
@@ -132,7 +132,7 @@ private slots:
             QCOMPARE(Find<QPushButton>("analyseButton")->text(),
                      english ? QStringLiteral("Video Analysis") : QString::fromUtf8("ビデオ解析"));
             QCOMPARE(Cell(0, MergeListModel::kColFrameRate), MergeListModel::UnanalyzedText(!english));
-            QCOMPARE(Tab().ListView()->accessibleName(), ResText(3174));
+            QCOMPARE(Tab().Panels().listView->accessibleName(), ResText(3174));
         }
         // Tab walks the rows of the page from top to bottom, each from left to right.
         const QStringList expected = {
@@ -159,7 +159,7 @@ private slots:
         m_d.Dlg()->DropFiles({m_d.Copy(m_sound25, QStringLiteral("a.mp4")),
                               m_d.Copy(m_silent2997, QStringLiteral("b.mp4")), text.fileName(),
                               m_d.Copy(m_interlaced, QStringLiteral("c.ts"))});
-        QCOMPARE(Tab().ListModel()->rowCount(), 3);
+        QCOMPARE(Tab().Panels().listModel->rowCount(), 3);
 
         // The first drop on an empty list names the output folder (with its separator) and file.
         QCOMPARE(Data().output_folder, (folder + QStringLiteral("conv_out/")).toStdString());
@@ -256,21 +256,21 @@ private slots:
         QVERIFY(menu != nullptr);
         QCOMPARE(menu->actions().size(), 2);
         Tab().Lists().OnListCommand(kListCopy);
-        QCOMPARE(Tab().ListModel()->rowCount(), 3);
+        QCOMPARE(Tab().Panels().listModel->rowCount(), 3);
         QCOMPARE(Data().diff_list.Snapshot()[1].m_fileToUse, Data().diff_list.Snapshot()[2].m_fileToUse);
         QCOMPARE(Cell(2, MergeListModel::kColEnable), QStringLiteral("003"));
         // A drag takes the first video to the last place; the output starts follow the new order.
         const std::string first = Data().diff_list.Snapshot()[0].m_fileToUse;
-        SceneListView* view = Tab().ListView();
+        SceneListView* view = Tab().Panels().listView;
         view->BeginDrag(0);
-        view->DragMoveTo(view->visualRect(Tab().ListModel()->index(2, MergeListModel::kColFile)).center());
+        view->DragMoveTo(view->visualRect(Tab().Panels().listModel->index(2, MergeListModel::kColFile)).center());
         view->EndDrag();
         QCOMPARE(Data().diff_list.Snapshot()[2].m_fileToUse, first);
         QCOMPARE(Cell(0, MergeListModel::kColOutputStart), QStringLiteral("0"));
         QCOMPARE(Cell(2, MergeListModel::kColFile), QStringLiteral("a.mp4"));
         Tab().Lists().OnListCommand(kListDelete);
         Tab().Lists().OnListCommand(kListDelete);
-        QCOMPARE(Tab().ListModel()->rowCount(), 1);
+        QCOMPARE(Tab().Panels().listModel->rowCount(), 1);
         // Deleting the last video empties the list and the converted files of the choice, and only those.
         QDir().mkpath(ToQ(Data().output_folder));
         const QString ours = ToQ(Data().output_folder) + QStringLiteral("x_seg_1920x1080_59.94.mp4");
@@ -280,7 +280,7 @@ private slots:
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
         Tab().Lists().OnListCommand(kListDelete);
-        QCOMPARE(Tab().ListModel()->rowCount(), 0);
+        QCOMPARE(Tab().Panels().listModel->rowCount(), 0);
         QVERIFY(!QFile::exists(ours));
         QVERIFY(QFile::exists(other));
         QVERIFY(!Find<QPushButton>("analyseButton")->isEnabled());
@@ -292,7 +292,7 @@ private slots:
         // The keyboard's way in: the add button's dialog, two files chosen.
         CAppFileDialog::SetNextFileName(a + QLatin1Char('\n') + other);
         Click("addFilesButton");
-        QCOMPARE(Tab().ListModel()->rowCount(), 1);
+        QCOMPARE(Tab().Panels().listModel->rowCount(), 1);
         QVERIFY(CAppMsgDlg::LastMessage().startsWith(ResText(3172)));
         QVERIFY(CAppMsgDlg::LastMessage().contains(other));
 
@@ -341,7 +341,7 @@ private slots:
         const QString line = Find<QLabel>("positionLine")->text();
         QVERIFY2(line.endsWith(QStringLiteral("Frm:0/%1").arg(second.m_convertedInfo.frame_num - 1)), qPrintable(line));
 
-        CPreviewPanel* panel = Tab().Preview();
+        CPreviewPanel* panel = Tab().Panels().preview;
         QTest::mouseClick(panel->PlayStopButton(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(Tab().CurrentJob() == kJobScenePreview && Tab().Engine().CurrentPlayFrame() > 0,
                                  kJobTimeoutMs);
@@ -360,11 +360,11 @@ private slots:
         m_d.Dlg()->SwitchTab(1);
         const QString video = m_d.Copy(m_silent2997, QStringLiteral("b.mp4"));
         m_d.Dlg()->DropFiles({video});
-        QCOMPARE(Tab().ListModel()->rowCount(), 1);
+        QCOMPARE(Tab().Panels().listModel->rowCount(), 1);
         m_d.Dlg()->SwitchTab(0);
         QCOMPARE(m_d.Tab().Data().input_file, m_d.Work().filePath(QStringLiteral("scene.mp4")).toStdString());
         m_d.Dlg()->SwitchTab(1);
-        QCOMPARE(Tab().ListModel()->rowCount(), 1);
+        QCOMPARE(Tab().Panels().listModel->rowCount(), 1);
         QCOMPARE(Data().input_file, video.toStdString());
     }
 };

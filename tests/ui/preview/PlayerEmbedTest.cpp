@@ -36,8 +36,8 @@ private:
     QString m_clip;
 
     CTarneloTabScene& Tab() { return m_d.Tab(); }
-    CPreviewPanel& Panel() { return *Tab().Preview(); }
-    CPlayerControl& Player() { return *Tab().Player(); }
+    CPreviewPanel& Panel() { return *Tab().Panels().preview; }
+    CPlayerControl& Player() { return *Tab().Panels().player; }
     bool Idle() { return m_d.Idle(); }
 
     void PrepareRun() override {

@@ -30,8 +30,8 @@ private:
     QString m_twoScenes;
 
     CTarneloTabScene& Tab() { return m_d.Tab(); }
-    CMotionTimeline* Strip() { return Tab().Timeline(); }
-    SceneListModel* Model() { return Tab().ListModel(); }
+    CMotionTimeline* Strip() { return Tab().Panels().timeline; }
+    SceneListModel* Model() { return Tab().Panels().listModel; }
 
     // The clip opened and extracted with a fresh work folder; false when that failed.
     bool Extracted() {
@@ -98,7 +98,7 @@ private slots:
         const TimelineScale scale = Strip()->Scale();
         const int clicked = scale.FrameAtX(scale.XOfFrame(170));
         QTest::mouseClick(Strip(), Qt::LeftButton, Qt::NoModifier, QPoint(scale.XOfFrame(170), scale.upper + 5));
-        QTRY_COMPARE_WITH_TIMEOUT(Tab().ListView()->CurrentRow(), 1, kJobTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(Tab().Panels().listView->CurrentRow(), 1, kJobTimeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(Tab().Engine().CurrentPlayFrame(), clicked - 150, kJobTimeoutMs);
 
         // The row menu offers the peak frame, which the player then shows.
@@ -109,7 +109,7 @@ private slots:
         const std::optional<MotionPeak> peak = PeakOfRange(Strip()->Record()->counts, 30, 80);
         QVERIFY(peak.has_value());
         Tab().Lists().OnListCommand(SceneListEditor::kShowPeakCommand);
-        QTRY_COMPARE_WITH_TIMEOUT(Tab().ListView()->CurrentRow(), 0, kJobTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(Tab().Panels().listView->CurrentRow(), 0, kJobTimeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(Tab().Engine().CurrentPlayFrame(), peak->frame - 30, kJobTimeoutMs);
         int controls = 0;
         VerifyControlsNamed(&Tab(), controls);
@@ -140,7 +140,7 @@ private slots:
         QCOMPARE(Tab().Data().threshold.value, 10.0);
         QTest::keyClick(Strip(), Qt::Key_Down);
         QCOMPARE(Tab().Data().threshold.value, 9.0);
-        auto* field = Tab().ExtractionSettings()->Field(0);
+        auto* field = Tab().Panels().extraction->Field(0);
         Driver::Type(field->Edit(), QStringLiteral("100"));
         QTRY_COMPARE(Ranges(), extracted);
         for (int row = 0; row < 2; ++row) QTRY_VERIFY(Model()->RowCut(row));
@@ -193,7 +193,7 @@ private slots:
         const TimelineScale scale = Strip()->Scale();
         const int clicked = scale.FrameAtX(scale.XOfFrame(420));
         QTest::mouseClick(Strip(), Qt::LeftButton, Qt::NoModifier, QPoint(scale.XOfFrame(420), scale.upper + 5));
-        QTRY_COMPARE_WITH_TIMEOUT(Tab().ListView()->CurrentRow(), 1, kJobTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(Tab().Panels().listView->CurrentRow(), 1, kJobTimeoutMs);
         QTRY_COMPARE_WITH_TIMEOUT(Tab().Engine().CurrentPlayFrame(), clicked - 380, kJobTimeoutMs);
         QCOMPARE(QString::fromStdString(Tab().Engine().CurrentPlayTime()),
                  QString::fromStdString(FormatC("%.6f", timeOf(clicked) - timeOf(380))));
@@ -211,7 +211,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(Tab().LocalJob() == 0 && m_d.Idle(), kJobTimeoutMs);
         QVERIFY(!Tab().Motion().HasMotionRecord());
         QVERIFY(!Strip()->isVisible());
-        Driver::Type(Tab().ExtractionSettings()->Field(0)->Edit(), QStringLiteral("900"));
+        Driver::Type(Tab().Panels().extraction->Field(0)->Edit(), QStringLiteral("900"));
         QCOMPARE(Tab().Data().threshold.value, 900.0);
         QTest::qWait(100);
         QCOMPARE(Ranges(), extracted);

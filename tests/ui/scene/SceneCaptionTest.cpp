@@ -45,7 +45,7 @@ private:
     QLineEdit* Edit(const char* name) { return m_d.Find<QLineEdit>(name); }
     CaptionParam SceneCaption(int row) { return Tab().Data().diff_list.Snapshot()[static_cast<size_t>(row)].capParam; }
     void Select(int row) {
-        Tab().ListView()->SelectRow(row);
+        Tab().Panels().listView->SelectRow(row);
         Tab().Data().list_idx = row;
     }
 
@@ -84,7 +84,7 @@ private slots:
         Driver::Type(Edit("captionEdit"), QStringLiteral("MARK"));
         QCOMPARE(SceneCaption(0).capTime_first, 0.5);
         QCOMPARE(SceneCaption(0).capTime_second, 0.5);
-        QCOMPARE(Tab().ListModel()->index(0, SceneListModel::kColCaptionStart).data().toString(),
+        QCOMPARE(Tab().Panels().listModel->index(0, SceneListModel::kColCaptionStart).data().toString(),
                  QStringLiteral("0.50"));
 
         // The font dialog's choice is the scene's: face, pixel size, weight and colour (stored BGR).

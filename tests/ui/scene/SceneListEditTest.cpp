@@ -79,14 +79,14 @@ private:
         Data().diff_list.Assign(std::move(scenes), 0);
         Data().list_idx = 0;
         Tab().RefreshList(true);
-        QCOMPARE(Tab().ListModel()->rowCount(), static_cast<int>(ranges.size()));
+        QCOMPARE(Tab().Panels().listModel->rowCount(), static_cast<int>(ranges.size()));
     }
 
-    QString Cell(int row, int column) { return Tab().ListModel()->index(row, column).data().toString(); }
+    QString Cell(int row, int column) { return Tab().Panels().listModel->index(row, column).data().toString(); }
 
     void ClickCell(int row, int column) {
-        SceneListView* view = Tab().ListView();
-        const QModelIndex index = Tab().ListModel()->index(row, column);
+        SceneListView* view = Tab().Panels().listView;
+        const QModelIndex index = Tab().Panels().listModel->index(row, column);
         view->scrollTo(index);
         QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
     }
@@ -176,7 +176,7 @@ private slots:
         ClickCell(0, SceneListModel::kColLength);
         QVERIFY(Tab().Lists().CellEdit() != nullptr);
         Tab().Lists().CellEdit()->setText(QStringLiteral("many"));
-        SceneListView* view = Tab().ListView();
+        SceneListView* view = Tab().Panels().listView;
         QWheelEvent wheel(QPointF(5, 5), view->viewport()->mapToGlobal(QPointF(5, 5)), QPoint(), QPoint(0, -120),
                           Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
         QCoreApplication::sendEvent(view->viewport(), &wheel);
@@ -210,7 +210,7 @@ private slots:
         QCOMPARE(Data().list_idx, 0);
         Command(split->data().toInt());
 
-        QCOMPARE(Tab().ListModel()->rowCount(), 3);
+        QCOMPARE(Tab().Panels().listModel->rowCount(), 3);
         QCOMPARE(Cell(2, SceneListModel::kColEnable), QStringLiteral("003"));
         const Ranges ranges = RangesOf(Data());
         QCOMPARE(ranges.size(), size_t{3});
@@ -242,7 +242,7 @@ private slots:
         const Ranges copied{{0, 49}, {50, 129}, {50, 129}, {130, 259}};
         QCOMPARE(RangesOf(Data()), copied);
         QCOMPARE(Data().list_idx, 2);
-        QCOMPARE(Tab().ListView()->CurrentRow(), 2);
+        QCOMPARE(Tab().Panels().listView->CurrentRow(), 2);
         QCOMPARE(Cell(3, SceneListModel::kColEnable), QStringLiteral("004"));
         QCOMPARE(Cell(3, SceneListModel::kColOutputStart), QStringLiteral("210"));
         QCOMPARE(SavedRanges(), copied);
@@ -265,7 +265,7 @@ private slots:
         QCOMPARE(Data().list_idx, 0);
         Command(1056);
         QCOMPARE(RangesOf(Data()), (Ranges{{0, 74}}));
-        QTRY_COMPARE(Tab().ListModel()->rowCount(), 1);
+        QTRY_COMPARE(Tab().Panels().listModel->rowCount(), 1);
         QCOMPARE(SavedRanges(), (Ranges{{0, 74}}));
         Tab().Engine().WaitBackgroundDrained();
     }
@@ -280,11 +280,11 @@ private slots:
             // White caption texts would hide the white box.
             ClearCaptions(Data());
         }
-        SceneListView* view = Tab().ListView();
+        SceneListView* view = Tab().Panels().listView;
 
         // The second scene is dragged above the first: it takes the first row.
         view->BeginDrag(1);
-        view->DragMoveTo(view->visualRect(Tab().ListModel()->index(0, SceneListModel::kColCaption)).center());
+        view->DragMoveTo(view->visualRect(Tab().Panels().listModel->index(0, SceneListModel::kColCaption)).center());
         QCOMPARE(view->DragRow(), 0);
         view->EndDrag();
         const Ranges reordered{{100, 199}, {0, 99}};

@@ -78,7 +78,7 @@ private slots:
         const std::vector<Range> expected = RangesOf(fromCli);
         QCOMPARE(expected.size(), size_t{2});
         QCOMPARE(RangesOf(Tab().Data()), expected);
-        SceneListModel* model = Tab().ListModel();
+        SceneListModel* model = Tab().Panels().listModel;
         QCOMPARE(model->rowCount(), 2);
         for (int row = 0; row < 2; ++row) {
             const Range& r = expected[static_cast<size_t>(row)];
@@ -101,7 +101,7 @@ private slots:
         QCOMPARE(Tab().Data().threshold.value, 120.0);
 
         // Captions: typed text and length reach the selected scene's columns; the fill button clears and fills.
-        Tab().ListView()->SelectRow(1);
+        Tab().Panels().listView->SelectRow(1);
         Tab().Data().list_idx = 1;
         Type(Find<QLineEdit>("captionEdit"), QStringLiteral("Gate"));
         QCOMPARE(model->index(1, SceneListModel::kColCaption).data().toString(), QStringLiteral("Gate"));
@@ -149,17 +149,20 @@ private slots:
         OpenDropped(clip);
         if (QTest::currentTestFailed()) return;
         QVERIFY(Click("extractButton"));
-        QTRY_VERIFY_WITH_TIMEOUT(Tab().ListModel()->rowCount() >= 1 || Idle(), kJobTimeoutMs);
+        QTRY_VERIFY_WITH_TIMEOUT(Tab().Panels().listModel->rowCount() >= 1 || Idle(), kJobTimeoutMs);
         if (Idle()) QSKIP("the extraction ended before it could be stopped");
         QVERIFY(Find<QPushButton>("stopButton")->isEnabled());
         QVERIFY(!Find<QLineEdit>("thresholdEdit")->isEnabled());
         QVERIFY(Click("stopButton"));
         const CTarneloData& data = Tab().Data();
         // Cuts the stop ended are made again in the background.
-        QTRY_VERIFY_WITH_TIMEOUT(
-            std::all_of(data.diff_list.Snapshot().begin(), data.diff_list.Snapshot().end(),
-                        [](const SceneEntry& s) { return QFile::exists(QString::fromStdString(s.fileName)); }),
-            kJobTimeoutMs);
+        const auto allCut = [&data] {
+            // One snapshot for both ends: two would be two different lists.
+            const std::vector<SceneEntry> scenes = data.diff_list.Snapshot();
+            return std::all_of(scenes.begin(), scenes.end(),
+                               [](const SceneEntry& s) { return QFile::exists(QString::fromStdString(s.fileName)); });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(allCut(), kJobTimeoutMs);
         Tab().Engine().WaitBackgroundDrained();
         WaitJobEnd();
         if (QTest::currentTestFailed()) return;
@@ -245,7 +248,7 @@ private slots:
         CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kYes);
         QVERIFY(Click("clearListButton"));
         QCOMPARE(RangesOf(Tab().Data()), (std::vector<Range>{{0, 74}}));
-        QTRY_COMPARE(Tab().ListModel()->rowCount(), 1);
+        QTRY_COMPARE(Tab().Panels().listModel->rowCount(), 1);
 
         // A new output folder typed into its edit moves every path that lay in the old one.
         const std::string old = Tab().Data().output_folder;

@@ -1,0 +1,188 @@
+// The scene tab's files and projects on a page of its own, with an idle engine: a failed save is told once per
+// file until one succeeds, the segment names follow a new output folder, a new name is taken only when it
+// differs, a drop of nothing usable is told, a kept list is clamped to its scenes, and a reset deletes the
+// input's segment files only.
+#include <QDir>
+#include <QFile>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QtTest>
+#include <memory>
+
+#include "engine/scenes/SceneRules.h"
+#include "ui/PageFakes.h"
+#include "ui/common/JobStatus.h"
+#include "ui/lists/SceneListModel.h"
+#include "ui/lists/SceneListView.h"
+#include "ui/preview/PreviewPanel.h"
+#include "ui/scene/CaptionPanel.h"
+#include "ui/scene/ExtractionPanel.h"
+#include "ui/scene/MotionTimeline.h"
+#include "ui/scene/SceneFileActions.h"
+#include "ui/scene/SceneListEditor.h"
+#include "ui/scene/SceneMotionTuner.h"
+#include "ui/scene/ScenePage.h"
+
+namespace {
+
+class FakeScenePage : public pagefakes::Page, public ScenePage {
+public:
+    explicit FakeScenePage(pagefakes::Host& host) : pagefakes::Page(host) {}
+    CTabPage& Page() override { return *this; }
+    void StopRunning() override {}
+    void StopPlayer() override {}
+    void RefreshPreview() override {}
+    void RefreshMergeInfo() override {}
+    void DisableAll() override {}
+    void AutoSave(bool force) override { files->AutoSave(force); }
+    void ResetSceneList(bool rebuild) override { files->ResetSceneList(rebuild); }
+    SceneFileActions* files = nullptr;
+};
+
+}  // namespace
+
+class SceneFileActionsTest : public QObject {
+    Q_OBJECT
+private:
+    pagefakes::Host m_host;
+    QTemporaryDir m_dir;
+    std::unique_ptr<FakeScenePage> m_page;
+    std::unique_ptr<SceneListEditor> m_lists;
+    std::unique_ptr<SceneMotionTuner> m_motion;
+    std::unique_ptr<SceneFileActions> m_files;
+    SceneListModel* m_model = nullptr;
+
+    CTarneloData& Data() { return m_page->Data(); }
+    std::string Folder() { return m_dir.path().toStdString() + "/"; }
+    static void Touch(const std::string& path) {
+        QFile file(QString::fromStdString(path));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+
+private slots:
+    void initTestCase() { QVERIFY(m_host.LoadStrings()); }
+    void init() {
+        m_host.messages.clear();
+        m_page = std::make_unique<FakeScenePage>(m_host);
+        Data().ResetAll(false);
+        Data().input_file = Folder() + "clip.mp4";
+        Data().output_folder = Folder();
+        ScenePanels panels;
+        panels.listModel = m_model = new SceneListModel(&Data(), m_page.get());
+        panels.listView = new SceneListView(m_page.get());
+        panels.listView->SetListModel(panels.listModel);
+        panels.captions = new CCaptionPanel(&Data(), m_page.get());
+        panels.preview = new CPreviewPanel(m_page.get());
+        panels.extraction = new CExtractionPanel(&Data(), m_page.get());
+        panels.timeline = new CMotionTimeline(m_page.get());
+        auto* status = new CJobStatus(&m_host, new QProgressBar(m_page.get()), m_page.get());
+        m_lists = std::make_unique<SceneListEditor>(*m_page, panels);
+        m_motion = std::make_unique<SceneMotionTuner>(*m_page, panels, *m_lists);
+        m_files = std::make_unique<SceneFileActions>(*m_page, panels, status, *m_lists, *m_motion);
+        m_page->files = m_files.get();
+    }
+    void cleanup() {
+        m_files.reset();
+        m_motion.reset();
+        m_lists.reset();
+        m_page.reset();
+    }
+
+    void aFailedSaveIsToldOncePerFile() {
+        Data().auto_save = true;
+        Data().project_file = Folder() + "missing/a.kpproj";
+        m_files->AutoSave(false);
+        m_files->AutoSave(false);
+        QCOMPARE(m_host.messages.size(), 1);
+        // The command itself always tells.
+        m_files->SaveProject();
+        QCOMPARE(m_host.messages.size(), 2);
+        Data().project_file = Folder() + "missing/b.kpproj";
+        m_files->AutoSave(false);
+        QCOMPARE(m_host.messages.size(), 3);
+        QVERIFY(m_host.messages.last().endsWith(QStringLiteral("b.kpproj")));
+        // A success forgets the failure: the same file failing again is told again.
+        Data().project_file = Folder() + "a.kpproj";
+        m_files->AutoSave(false);
+        QVERIFY(QFile::exists(QString::fromStdString(Data().project_file)));
+        Data().project_file = Folder() + "missing/b.kpproj";
+        m_files->AutoSave(false);
+        QCOMPARE(m_host.messages.size(), 4);
+    }
+
+    void theSegmentsFollowANewOutputFolder() {
+        m_page->SetRanges({{0, 9}, {10, 19}});
+        Data().Scenes().UpdateAll([&](SceneEntry& scene) { scene.fileName = Folder() + "seg.mp4"; });
+        Data().Scenes().Append(SceneEntry(20, 29, "/elsewhere/seg.mp4"));
+        Data().pts_file = Folder() + "clip.pts";
+        const std::string moved = Folder() + "moved/";
+        m_files->ChangeOutputFolder(QString::fromStdString(Folder() + "moved "));
+        QCOMPARE(Data().output_folder, moved);
+        QCOMPARE(Data().pts_file, moved + "clip.pts");
+        QCOMPARE(Data().Scenes().At(1)->fileName, moved + "seg.mp4");
+        QCOMPARE(Data().Scenes().At(2)->fileName, std::string("/elsewhere/seg.mp4"));
+        // Blank or the same folder: nothing changes.
+        m_files->ChangeOutputFolder(QStringLiteral("  "));
+        m_files->ChangeOutputFolder(QString::fromStdString(moved));
+        QCOMPARE(Data().output_folder, moved);
+        QCOMPARE(Data().pts_file, moved + "clip.pts");
+    }
+
+    void aNewOutputNameIsTakenTrimmed() {
+        Data().output_name = "old.mp4";
+        m_files->ChangeOutputName(QStringLiteral("   "));
+        QCOMPARE(Data().output_name, std::string("old.mp4"));
+        m_files->ChangeOutputName(QStringLiteral(" new.mp4 "));
+        QCOMPARE(Data().output_name, std::string("new.mp4"));
+    }
+
+    void aDropOfNothingUsableIsTold() {
+        m_files->DropFiles({});
+        QVERIFY(m_host.messages.isEmpty());
+        m_files->DropFiles({QStringLiteral("/no/such.mp4"), QStringLiteral("/no/other.mp4")});
+        QCOMPARE(m_host.messages.size(), 1);
+        QVERIFY(m_host.messages.first().endsWith(QStringLiteral("/no/such.mp4")));
+        QCOMPARE(Data().input_file, Folder() + "clip.mp4");
+    }
+
+    void aKeptListIsClampedToItsScenes_data() {
+        QTest::addColumn<int>("selection");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("past the end") << 5 << 1;
+        QTest::newRow("none") << -1 << 0;
+        QTest::newRow("inside") << 1 << 1;
+    }
+    void aKeptListIsClampedToItsScenes() {
+        QFETCH(int, selection);
+        QFETCH(int, kept);
+        m_page->SetRanges({{0, 9}, {10, 19}});
+        Data().list_idx = selection;
+        m_files->PrepareSceneList(true);
+        QCOMPARE(Data().list_idx, kept);
+        QCOMPARE(m_model->rowCount(), 2);
+        QCOMPARE(m_page->Ranges().size(), size_t{2});
+    }
+
+    void aResetDeletesTheInputsSegmentsOnly() {
+        const std::string base = Folder() + SegmentFileBase(Data().input_file);
+        Touch(base + "_0001.mp4");
+        Touch(base + "_0002.mp4");
+        Touch(Folder() + "other_0001.mp4");
+        Touch(base + "_0001.txt");
+        m_files->ResetSceneList(false);
+        QVERIFY(!QFile::exists(QString::fromStdString(base + "_0001.mp4")));
+        QVERIFY(!QFile::exists(QString::fromStdString(base + "_0002.mp4")));
+        QVERIFY(QFile::exists(QString::fromStdString(Folder() + "other_0001.mp4")));
+        QVERIFY(QFile::exists(QString::fromStdString(base + "_0001.txt")));
+    }
+
+    void aTypedVideoThatIsMissingChangesNothingSilently() {
+        m_files->OpenInputVideo(QString::fromStdString(Folder() + "none.mp4"));
+        QCOMPARE(Data().input_file, Folder() + "clip.mp4");
+        QVERIFY(m_host.messages.isEmpty());
+        QCOMPARE(m_page->LocalJob(), 0);
+    }
+};
+
+QTEST_MAIN(SceneFileActionsTest)
+#include "SceneFileActionsTest.moc"
