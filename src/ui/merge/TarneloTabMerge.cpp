@@ -24,7 +24,9 @@
 #include "ui/merge/MergeFileActions.h"
 #include "ui/merge/MergeListEditor.h"
 #include "ui/merge/MergePanels.h"
+#include "ui/merge/MergePlayerHooks.h"
 #include "ui/merge/MergeRules.h"
+#include "ui/preview/PlayerControl.h"
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/StaticPreview.h"
 
@@ -51,6 +53,9 @@ CTarneloTabMerge::CTarneloTabMerge(TabHost* host, bool cudaPresent, QWidget* par
 CTarneloTabMerge::~CTarneloTabMerge() {
     StopJob();
     m_engine->StopBackgroundQueue();
+    // The player asks its hooks until it goes; they go before the page's children.
+    AttachJobDisplay(nullptr, m_jobStatus);
+    delete m_panels.player;
 }
 
 FrameSize CTarneloTabMerge::Size() const { return MergeFrameSize(m_sizeIndex); }
@@ -69,10 +74,12 @@ void CTarneloTabMerge::BuildLayout() {
     m_panels.listView->SetListModel(m_panels.listModel);
     m_panels.listView->SetBlockedWhile([this] { return IsBusy(); });
     m_panels.preview = new CPreviewPanel(this);
-    m_panels.player = new CPlayerControl(m_panels.preview, m_engine.get(), &m_data, this, this);
-    AttachJobDisplay(m_panels.player, new CJobStatus(Host(), m_panels.jobs->ProgressBar(), this));
     MergePage& merge = *this;
     m_lists = std::make_unique<MergeListEditor>(merge, m_panels.listView, m_panels.listModel, m_panels.preview);
+    m_playerHooks =
+        std::make_unique<MergePlayerHooks>(merge, m_panels, *m_lists, [this](int job) { StartProcess(job); });
+    m_panels.player = new CPlayerControl(m_panels.preview, m_engine.get(), &m_data, m_playerHooks.get(), this);
+    AttachJobDisplay(m_panels.player, new CJobStatus(Host(), m_panels.jobs->ProgressBar(), this));
     m_fileParts = std::make_unique<MergeFileActions>(merge, m_panels, *m_lists);
     AttachFileActions(m_fileParts.get());
 
@@ -116,7 +123,8 @@ void CTarneloTabMerge::Connect() {
     connect(m_jobStatus, &CJobStatus::PlaybackStarted, this, [this] {
         if (!m_panels.player->SeekDragging()) m_panels.preview->SeekSlider()->setValue(0);
     });
-    connect(m_panels.listView, &SceneListView::RowClicked, this, &CTarneloTabMerge::OnRowClicked);
+    connect(m_panels.listView, &SceneListView::RowClicked, this,
+            [this](int row, int column) { m_playerHooks->OnRowClicked(row, column); });
     connect(m_panels.listModel, &MergeListModel::EnableChanged, this, [this] { RefreshMergeInfo(); });
 }
 
@@ -326,3 +334,5 @@ void CTarneloTabMerge::OnJoin() {
 }
 
 void CTarneloTabMerge::ClearList() { m_fileParts->ClearList(); }
+
+void CTarneloTabMerge::StopPlayer() { m_playerHooks->StopPlayer(); }

@@ -6,17 +6,17 @@
 
 #include "ui/common/TabPage.h"
 #include "ui/merge/MergePage.h"
-#include "ui/preview/PlayerControl.h"
 
 class MergeFileActions;
 class MergeListEditor;
+class MergePlayerHooks;
 struct SceneControlStates;
 
 // The merge tab (page 2016): several videos converted to one frame size and rate and joined into one file.
 // Its project is never written to a project file. The page builds and connects its panels, starts the jobs
 // and handles their ends, and keeps every control's enabling consistent with the job that runs; its parts edit
-// the list and run the file actions, its player side is in MergePlayer.cpp.
-class CTarneloTabMerge : public CTabPage, private MergePage, private PlayerPage {
+// the list, run the file actions and answer the player.
+class CTarneloTabMerge : public CTabPage, private MergePage {
     Q_OBJECT
 public:
     CTarneloTabMerge(TabHost* host, bool cudaPresent, QWidget* parent);
@@ -57,7 +57,6 @@ private:
     void BuildLayout();
     void Connect();
     void ApplyStates(const SceneControlStates& states);
-    bool PlayerRuns() const;
 
     // Commands.
     void OnChoiceChanged(int sizeIndex, int rateIndex);
@@ -67,7 +66,6 @@ private:
     // 3140 and 3142: the converted files of the current choice are made afresh.
     void OnConvert(int job);
     void OnJoin();
-    void OnRowClicked(int row, int column);
 
     // MergePage: what the parts ask of the page.
     CTabPage& Page() override { return *this; }
@@ -77,22 +75,10 @@ private:
     void DisableAll() override;
     void ClearList() override;
 
-    // PlayerPage (MergePlayer.cpp).
-    void StartPlayback(int job) override;
-    void StopPlayback() override;
-    int SelectedSceneStart() const override;
-    bool SelectedSceneIsLast() const override;
-    std::vector<int> OutputStarts() const override;
-    bool SceneJobRunning() const override;
-    bool ListHasFocus() const override;
-    void PlayerChanged() override;
-    void PlayerSettingsChanged() override {}
-    MediaInfoSource& ReportSource() override;
-    const char* CaptureLogTag() const override { return "CTarneloTabMerge::CaptureFfplayWindow"; }
-
     MergeTabPanels m_panels;
     std::unique_ptr<MergeListEditor> m_lists;
     std::unique_ptr<MergeFileActions> m_fileParts;
+    std::unique_ptr<MergePlayerHooks> m_playerHooks;
     int m_sizeIndex;
     int m_rateIndex;
 };

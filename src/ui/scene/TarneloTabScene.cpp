@@ -26,6 +26,7 @@
 #include "ui/common/SectionHeading.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
+#include "ui/preview/PlayerControl.h"
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/StaticPreview.h"
 #include "ui/scene/CaptionPanel.h"
@@ -37,6 +38,7 @@
 #include "ui/scene/SceneJobPanel.h"
 #include "ui/scene/SceneListEditor.h"
 #include "ui/scene/SceneMotionTuner.h"
+#include "ui/scene/ScenePlayerHooks.h"
 
 CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent)
     : CTabPage(host, cudaPresent, parent) {
@@ -59,6 +61,9 @@ CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* par
 CTarneloTabScene::~CTarneloTabScene() {
     StopJob();
     m_engine->StopBackgroundQueue();
+    // The player asks its hooks until it goes; they go before the page's children.
+    AttachJobDisplay(nullptr, m_jobStatus);
+    delete m_panels.player;
 }
 
 void CTarneloTabScene::BuildLayout() {
@@ -73,9 +78,11 @@ void CTarneloTabScene::BuildLayout() {
     m_panels.listView->SetBlockedWhile([this] { return IsBusy(); });
     m_panels.timeline = new CMotionTimeline(this);
     m_panels.preview = new CPreviewPanel(this);
-    m_panels.player = new CPlayerControl(m_panels.preview, m_engine.get(), &m_data, this, this);
-    AttachJobDisplay(m_panels.player, new CJobStatus(Host(), m_panels.jobs->ProgressBar(), this));
     ScenePage& scene = *this;
+    m_playerHooks = std::make_unique<ScenePlayerHooks>(
+        scene, [this](int job) { StartProcess(job); }, m_panels.jobs->StopButton(), m_panels.listView);
+    m_panels.player = new CPlayerControl(m_panels.preview, m_engine.get(), &m_data, m_playerHooks.get(), this);
+    AttachJobDisplay(m_panels.player, new CJobStatus(Host(), m_panels.jobs->ProgressBar(), this));
     m_lists = std::make_unique<SceneListEditor>(scene, m_panels);
     m_motion = std::make_unique<SceneMotionTuner>(scene, m_panels, *m_lists);
     m_fileParts = std::make_unique<SceneFileActions>(scene, m_panels, m_jobStatus, *m_lists, *m_motion);
@@ -300,9 +307,7 @@ void CTarneloTabScene::OnSelectScene(const SelectSceneMsg& msg) {
 
 void CTarneloTabScene::OnEditDone(const EditDoneMsg& msg) { m_lists->OnEditDone(msg); }
 
-void CTarneloTabScene::StopPlayer() {
-    if (IsPreviewJobId(CurrentJob())) StopPlayback();
-}
+void CTarneloTabScene::StopPlayer() { m_playerHooks->StopPlayer(); }
 
 void CTarneloTabScene::OnMediaOpened(const MediaOpenedMsg& msg) {
     (void)msg;

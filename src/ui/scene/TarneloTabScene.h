@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "ui/common/TabPage.h"
-#include "ui/preview/PlayerControl.h"
 #include "ui/scene/ScenePage.h"
 #include "ui/scene/ScenePanels.h"
 
@@ -14,13 +13,14 @@ class CAppHelpDialog;
 class SceneFileActions;
 class SceneListEditor;
 class SceneMotionTuner;
+class ScenePlayerHooks;
 struct SceneControlStates;
 
 // The scene tab (page 2015): one input video turned into scene files and a merged output. The page builds and
 // connects its panels, starts the jobs and handles their ends, routes the engine's messages and keeps every
-// control's enabling consistent with the job that runs. Its parts edit the list, use the motion record and run
-// the file and project actions.
-class CTarneloTabScene : public CTabPage, private ScenePage, private PlayerPage {
+// control's enabling consistent with the job that runs. Its parts edit the list, use the motion record, run the
+// file and project actions and answer the player.
+class CTarneloTabScene : public CTabPage, private ScenePage {
     Q_OBJECT
 public:
     CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent);
@@ -85,22 +85,10 @@ private:
     void AutoSave(bool force) override;
     void ResetSceneList(bool rebuild) override;
 
-    // PlayerPage: what the player controls ask of this tab (ScenePlayer.cpp).
-    void StartPlayback(int job) override;
-    void StopPlayback() override;
-    int SelectedSceneStart() const override;
-    bool SelectedSceneIsLast() const override;
-    std::vector<int> OutputStarts() const override;
-    bool SceneJobRunning() const override;
-    bool ListHasFocus() const override;
-    void PlayerChanged() override;
-    void PlayerSettingsChanged() override;
-    MediaInfoSource& ReportSource() override;
-    const char* CaptureLogTag() const override { return "CTarneloTabScene::CaptureFfplayWindow"; }
-
     QPointer<CAppHelpDialog> m_infoWindow;
     ScenePanels m_panels;
     std::unique_ptr<SceneListEditor> m_lists;
     std::unique_ptr<SceneMotionTuner> m_motion;
     std::unique_ptr<SceneFileActions> m_fileParts;
+    std::unique_ptr<ScenePlayerHooks> m_playerHooks;
 };

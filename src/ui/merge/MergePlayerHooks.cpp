@@ -1,0 +1,62 @@
+#include "ui/merge/MergePlayerHooks.h"
+
+#include <QPushButton>
+#include <optional>
+
+#include "engine/merge/ConvertMerge.h"
+#include "platform/Path.h"
+#include "ui/common/TabPage.h"
+#include "ui/lists/OutputStarts.h"
+#include "ui/lists/SceneListView.h"
+#include "ui/merge/MergeListEditor.h"
+#include "ui/merge/MergePanels.h"
+#include "ui/preview/PlayerControl.h"
+
+MergePlayerHooks::MergePlayerHooks(MergePage& page, const MergeTabPanels& panels, const MergeListEditor& lists,
+                                   std::function<void(int)> start)
+    : PagePlayerHooks(page.Page(), "CTarneloTabMerge::CaptureFfplayWindow", std::move(start), panels.jobs->StopButton(),
+                      panels.listView),
+      m_merge(page),
+      m_panels(panels),
+      m_lists(lists) {}
+
+void MergePlayerHooks::OnRowClicked(int row, int column) {
+    (void)column;
+    if (m_page.IsBusy() || !m_lists.ListSettled()) return;
+    CTarneloData& data = m_page.Data();
+    CTarneloProcess& engine = m_page.Engine();
+    const std::optional<SceneEntry> listed = data.Scenes().At(row);
+    if (!listed) return;
+    const SceneEntry& video = *listed;
+    // Before its conversion a video is shown and played as it is.
+    const bool converted = platform::FileExists(video.fileName);
+    const std::string file = converted ? video.fileName : video.m_fileToUse;
+    // A job selects the video it works on without showing it: the same row shows its file when clicked.
+    const bool changed = row != data.list_idx || file != engine.CurrentPreviewFile();
+    data.list_idx = row;
+    data.input_file = video.m_fileToUse;
+    if (changed && !m_panels.listView->Dragging()) {
+        StopPlayer();
+        data.m_sourceInfo = video.m_segmentInfo;
+        const VideoInfo& info = converted ? video.m_convertedInfo : video.m_segmentInfo;
+        engine.SetPlayerFile(file, info);
+        // The lines and the slider show its first frame, as for a file the engine opened.
+        m_panels.player->OnPlayPosition(PlayPositionMsg{0, info.frame_num});
+        engine.SetPreviewImage(file, "0", false, -1);
+    }
+    m_page.UpdateData(true);
+    m_page.UpdateControlStates(true);
+}
+
+int MergePlayerHooks::SelectedSceneStart() const {
+    // A video plays from its own first frame.
+    const CTarneloData& data = m_page.Data();
+    const int index = data.list_idx;
+    return index >= 0 && index < data.Scenes().Size() ? 0 : -1;
+}
+
+std::vector<int> MergePlayerHooks::OutputStarts() const {
+    const CTarneloData& data = m_page.Data();
+    return MergeOutputStarts(data.Scenes().Snapshot(), data.transition, data.TransitionDuration,
+                             FrameRateValue(m_merge.Rate()));
+}
