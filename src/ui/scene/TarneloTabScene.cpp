@@ -39,6 +39,7 @@
 #include "ui/scene/SceneListEditor.h"
 #include "ui/scene/SceneMotionTuner.h"
 #include "ui/scene/ScenePlayerHooks.h"
+#include "ui/scene/SceneSettingsActions.h"
 
 CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent)
     : CTabPage(host, cudaPresent, parent) {
@@ -87,6 +88,7 @@ void CTarneloTabScene::BuildLayout() {
     m_motion = std::make_unique<SceneMotionTuner>(scene, m_panels, *m_lists);
     m_fileParts = std::make_unique<SceneFileActions>(scene, m_panels, m_jobStatus, *m_lists, *m_motion);
     AttachFileActions(m_fileParts.get());
+    m_settings = std::make_unique<SceneSettingsActions>(scene, m_panels, *m_lists, *m_motion);
 
     auto* settings = new QHBoxLayout;
     settings->setSpacing(6);
@@ -110,47 +112,16 @@ void CTarneloTabScene::BuildLayout() {
 }
 
 void CTarneloTabScene::Connect() {
-    connect(m_panels.extraction, &CExtractionPanel::Changed, this, [this] {
-        UpdateData(true);
-        m_motion->RetuneScenes();
-        AutoSave(false);
-    });
-    connect(m_panels.extraction->ResetButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnResetExtraction);
-    connect(m_panels.effects, &CEffectsPanel::Changed, this, [this] {
-        RefreshPreview();
-        UpdateData(true);
-        AutoSave(false);
-    });
-    connect(m_panels.effects->ResetButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnResetEffects);
     connect(m_panels.effects->AutoCorrectButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnAutoCorrect);
-    connect(m_panels.captions->Heading(), &CSectionHeading::Clicked, this, [this] { UpdateControlStates(true); });
-    connect(m_panels.captions, &CCaptionPanel::CaptionChanged, this, [this] { AfterCaptionChange(false); });
-    connect(m_panels.captions->ResetButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnResetCaptions);
-    connect(m_panels.captions->FillButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnFillCaptions);
-
     connect(m_panels.jobs->ExtractButton(), &QPushButton::clicked, this, [this] { OnExtract(kJobSceneExtract); });
     connect(m_panels.jobs->ExtractMergeButton(), &QPushButton::clicked, this, [this] { OnExtract(kJobExtractMerge); });
     connect(m_panels.jobs->MergeButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnMerge);
     connect(m_panels.jobs->SegmentOutputButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnSegmentOutput);
     connect(m_panels.jobs->StopButton(), &QPushButton::clicked, this, &CTarneloTabScene::StopRunning);
-    connect(m_panels.jobs->ClearListButton(), &QPushButton::clicked, this, &CTarneloTabScene::OnClearList);
-    connect(m_panels.jobs->TransitionCheck(), &QCheckBox::clicked, this, &CTarneloTabScene::OnTransition);
-
-    for (QCheckBox* check : {m_panels.preview->SceneLoopCheck(), m_panels.preview->LoopCheck()}) {
-        connect(check, &QCheckBox::clicked, this, [this] {
-            UpdateData(false);
-            AutoSave(false);
-        });
-    }
     connect(m_jobStatus, &CJobStatus::PlaybackStarted, this, [this] {
         if (!m_panels.player->SeekDragging()) m_panels.preview->SeekSlider()->setValue(0);
     });
     m_fileParts->Connect(m_panels.files, [this](int job) { m_panels.player->OpenVideo(job); });
-
-    connect(m_panels.listModel, &SceneListModel::EnableChanged, this, [this] {
-        RefreshMergeInfo();
-        AutoSave(false);
-    });
 }
 
 void CTarneloTabScene::RefreshTexts() {
@@ -368,65 +339,6 @@ void CTarneloTabScene::OnSegmentOutput() {
     if (IsPreviewJobId(CurrentJob())) StopRunning();
     m_data.list_idx = -1;
     StartProcess(kJobSegmentOutput);
-}
-
-void CTarneloTabScene::OnClearList() {
-    if (!Confirm(3124)) return;
-    m_panels.listView->setEnabled(false);
-    ResetSceneList(true);
-    AutoSave(false);
-    m_panels.listView->setEnabled(true);
-}
-
-void CTarneloTabScene::OnResetExtraction() {
-    if (!Confirm(3121)) return;
-    m_data.ResetExtractionSettings();
-    UpdateData(true);
-    m_motion->RetuneScenes();
-    AutoSave(false);
-}
-
-void CTarneloTabScene::OnResetEffects() {
-    if (!Confirm(3122)) return;
-    m_data.ResetEffectSettings();
-    UpdateData(true);
-    RefreshPreview();
-    AutoSave(false);
-}
-
-void CTarneloTabScene::AfterCaptionChange(bool allRows) {
-    if (allRows) m_panels.captions->Load();
-    m_panels.listModel->UpdateCaptions(allRows ? -1 : m_data.list_idx);
-    UpdateControlStates(true);
-    RefreshPreview();
-    AutoSave(false);
-}
-
-void CTarneloTabScene::OnResetCaptions() {
-    if (!Confirm(3123)) return;
-    m_data.ResetCaptionSettings();
-    AfterCaptionChange(true);
-}
-
-void CTarneloTabScene::OnFillCaptions() {
-    if (m_data.Scenes().Empty()) return;
-    const bool clear = AnySceneCaption(m_data);
-    if (clear && !Confirm(3125)) return;
-    if (clear) {
-        ClearCaptions(m_data);
-    } else {
-        FillCaptions(m_data);
-    }
-    AfterCaptionChange(true);
-}
-
-void CTarneloTabScene::OnTransition() {
-    m_data.transition = m_panels.jobs->TransitionCheck()->isChecked();
-    m_lists->WhileRebuilding([this] {
-        RefreshMergeInfo();
-        m_panels.listModel->RefreshNumbering();
-    });
-    AutoSave(false);
 }
 
 void CTarneloTabScene::OnAutoCorrect() {

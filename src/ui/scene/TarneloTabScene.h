@@ -14,12 +14,13 @@ class SceneFileActions;
 class SceneListEditor;
 class SceneMotionTuner;
 class ScenePlayerHooks;
+class SceneSettingsActions;
 struct SceneControlStates;
 
 // The scene tab (page 2015): one input video turned into scene files and a merged output. The page builds and
 // connects its panels, starts the jobs and handles their ends, routes the engine's messages and keeps every
 // control's enabling consistent with the job that runs. Its parts edit the list, use the motion record, run the
-// file and project actions and answer the player.
+// file and project actions, change the settings and answer the player.
 class CTarneloTabScene : public CTabPage, private ScenePage {
     Q_OBJECT
 public:
@@ -62,15 +63,7 @@ private:
     void OnExtract(int job);
     void OnMerge();
     void OnSegmentOutput();
-    void OnClearList();
-    void OnResetExtraction();
-    void OnResetEffects();
     void OnAutoCorrect();
-    void OnTransition();
-    // Captions: the list's caption columns, the fill button, the preview and the project follow a change.
-    void AfterCaptionChange(bool allRows);
-    void OnResetCaptions();
-    void OnFillCaptions();
     void QueueMissingSegments();
 
     // ScenePage: what the parts ask of the page.
@@ -91,4 +84,5 @@ private:
     std::unique_ptr<SceneMotionTuner> m_motion;
     std::unique_ptr<SceneFileActions> m_fileParts;
     std::unique_ptr<ScenePlayerHooks> m_playerHooks;
+    std::unique_ptr<SceneSettingsActions> m_settings;
 };
