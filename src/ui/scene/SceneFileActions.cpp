@@ -1,7 +1,5 @@
 #include "ui/scene/SceneFileActions.h"
 
-#include <QApplication>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 

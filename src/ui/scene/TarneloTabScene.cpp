@@ -1,9 +1,7 @@
 #include "ui/scene/TarneloTabScene.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QHBoxLayout>
-#include <QLineEdit>
 #include <QPushButton>
 #include <QSlider>
 #include <QThread>
@@ -12,25 +10,21 @@
 #include <string>
 
 #include "app/AppHelpDialog.h"
-#include "app/AppMsgDlg.h"
 #include "app/Language.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/merge/SceneMerge.h"
 #include "engine/scenes/SceneRules.h"
 #include "log/AppLog.h"
 #include "platform/Path.h"
-#include "ui/common/ControlTexts.h"
 #include "ui/common/FilesPanel.h"
 #include "ui/common/JobStatus.h"
 #include "ui/common/SceneControlRules.h"
-#include "ui/common/SectionHeading.h"
 #include "ui/lists/SceneListModel.h"
 #include "ui/lists/SceneListView.h"
 #include "ui/preview/PlayerControl.h"
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/StaticPreview.h"
 #include "ui/scene/CaptionPanel.h"
-#include "ui/scene/CaptionRules.h"
 #include "ui/scene/EffectsPanel.h"
 #include "ui/scene/ExtractionPanel.h"
 #include "ui/scene/MotionTimeline.h"
