@@ -4,15 +4,19 @@
 // a page that answers as a page does, its engine idle.
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "app/AppShell.h"
 #include "app/Language.h"
 #include "app/RecentFileList.h"
+#include "engine/merge/ConvertMerge.h"
 #include "project/TarneloData.h"
 #include "ui/common/TabHost.h"
 #include "ui/common/TabPage.h"
+#include "ui/merge/MergePage.h"
+#include "ui/scene/ScenePage.h"
 
 namespace pagefakes {
 
@@ -79,6 +83,58 @@ public:
     }
 
     int controlUpdates = 0;
+};
+
+// The scene tab's page as its parts see it: notes the refreshes, saves and resets they ask for.
+class ScenePageFake : public pagefakes::Page, public ScenePage {
+public:
+    explicit ScenePageFake(pagefakes::Host& host) : pagefakes::Page(host) {}
+    CTabPage& Page() override { return *this; }
+    void StopRunning() override { calls << "stop"; }
+    void StopPlayer() override {}
+    void RefreshPreview() override { calls << "still"; }
+    void RefreshMergeInfo() override { calls << "info"; }
+    void DisableAll() override {}
+    void AutoSave(bool force) override {
+        calls << (force ? "save!" : "save");
+        if (autoSave) autoSave(force);
+    }
+    void ResetSceneList(bool rebuild) override {
+        calls << (rebuild ? "rebuild" : "reset");
+        if (resetList) resetList(rebuild);
+    }
+
+    QStringList calls;
+    // What a part does for these when the test holds it.
+    std::function<void(bool)> autoSave;
+    std::function<void(bool)> resetList;
+    std::function<void(const EditDoneMsg&)> editDone;
+
+protected:
+    void OnEditDone(const EditDoneMsg& msg) override {
+        if (editDone) editDone(msg);
+    }
+};
+
+// The merge tab's page as its parts see it, at the default choice.
+class MergePageFake : public pagefakes::Page, public MergePage {
+public:
+    explicit MergePageFake(pagefakes::Host& host) : pagefakes::Page(host) {}
+    CTabPage& Page() override { return *this; }
+    int SizeIndex() const override { return kDefaultMergeChoice; }
+    int RateIndex() const override { return kDefaultMergeChoice; }
+    FrameSize Size() const override { return MergeFrameSize(kDefaultMergeChoice); }
+    FrameRate Rate() const override { return MergeFrameRate(kDefaultMergeChoice); }
+    void StopPlayer() override { calls << "stop"; }
+    void RefreshMergeInfo() override { calls << "info"; }
+    void DisableAll() override {}
+    void ClearList() override {
+        calls << "clear";
+        if (clearList) clearList();
+    }
+
+    QStringList calls;
+    std::function<void()> clearList;
 };
 
 }  // namespace pagefakes

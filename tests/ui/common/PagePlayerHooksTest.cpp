@@ -87,18 +87,6 @@ private slots:
         m_page->SetLocalJob(0);
         QVERIFY(!m_hooks->SceneJobRunning());
     }
-
-    void theReportsAndTheFocusAreThePages() {
-        QCOMPARE(&m_hooks->ReportSource(), static_cast<MediaInfoSource*>(m_page.get()));
-        QCOMPARE(QString::fromLatin1(m_hooks->CaptureLogTag()), QStringLiteral("Tag"));
-        m_page->show();
-        m_list->setFocusPolicy(Qt::StrongFocus);
-        m_page->activateWindow();
-        m_list->setFocus();
-        QTRY_VERIFY(m_hooks->ListHasFocus());
-        m_stop->setFocus();
-        QTRY_VERIFY(!m_hooks->ListHasFocus());
-    }
 };
 
 QTEST_MAIN(PagePlayerHooksTest)

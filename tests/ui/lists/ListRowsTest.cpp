@@ -74,18 +74,6 @@ private slots:
         QCOMPARE(m_page->Ranges()[0], std::make_pair(0, 9));
     }
 
-    void theRowsFollowTheEditorsCalls() {
-        ListRows rows(m_view, m_model);
-        rows.SelectRow(2);
-        QCOMPARE(rows.CurrentRow(), 2);
-        QVERIFY(rows.CopyRow(0));
-        QCOMPARE(m_model->rowCount(), 4);
-        QVERIFY(!rows.CopyRow(7));
-        QVERIFY(!rows.SwapRows(0, 9));
-        rows.SetRowsEnabled(false);
-        QVERIFY(!m_view->isEnabled());
-    }
-
     void withoutTheEditorADragChangesNothing() {
         { Editor editor(m_page->Data(), m_view, m_model); }
         Drag(2, 0);

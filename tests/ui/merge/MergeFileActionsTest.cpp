@@ -1,6 +1,5 @@
-// The merge tab's files on a page of its own: converted files move with the output folder, a blank name is
-// ignored, a job whose output is a listed video is refused with a message, and clearing the list deletes the
-// converted files of the current choice only.
+// The merge tab's files on a page of its own: converted files move with the output folder, a job whose output is a
+// listed video is refused with a message, and clearing the list deletes the converted files of the current choice only.
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -16,24 +15,7 @@
 #include "ui/merge/MergePanels.h"
 #include "ui/preview/PreviewPanel.h"
 
-namespace {
-
-class FakeMergePage : public pagefakes::Page, public MergePage {
-public:
-    explicit FakeMergePage(pagefakes::Host& host) : pagefakes::Page(host) {}
-    CTabPage& Page() override { return *this; }
-    int SizeIndex() const override { return kDefaultMergeChoice; }
-    int RateIndex() const override { return kDefaultMergeChoice; }
-    FrameSize Size() const override { return MergeFrameSize(kDefaultMergeChoice); }
-    FrameRate Rate() const override { return MergeFrameRate(kDefaultMergeChoice); }
-    void StopPlayer() override {}
-    void RefreshMergeInfo() override {}
-    void DisableAll() override {}
-    void ClearList() override { files->ClearList(); }
-    MergeFileActions* files = nullptr;
-};
-
-}  // namespace
+using FakeMergePage = pagefakes::MergePageFake;
 
 class MergeFileActionsTest : public QObject {
     Q_OBJECT
@@ -69,7 +51,7 @@ private slots:
         panels.jobs = new CMergeJobPanel(m_page.get());
         m_lists = std::make_unique<MergeListEditor>(*m_page, panels.listView, panels.listModel, panels.preview);
         m_files = std::make_unique<MergeFileActions>(*m_page, panels, *m_lists);
-        m_page->files = m_files.get();
+        m_page->clearList = [this] { m_files->ClearList(); };
     }
     void cleanup() {
         m_files.reset();
@@ -83,14 +65,6 @@ private slots:
         QCOMPARE(Data().output_folder, Folder() + "out/");
         QCOMPARE(Data().Scenes().At(0)->fileName, Folder() + "out/a_conv.mp4");
         QCOMPARE(Data().Scenes().At(1)->fileName, std::string("/kept/b_conv.mp4"));
-    }
-
-    void aBlankNameIsIgnored() {
-        Data().output_name = "joined.mp4";
-        m_files->ChangeOutputName(QStringLiteral("  "));
-        QCOMPARE(Data().output_name, std::string("joined.mp4"));
-        m_files->ChangeOutputName(QStringLiteral(" other.mp4"));
-        QCOMPARE(Data().output_name, std::string("other.mp4"));
     }
 
     void aJobWritingAListedVideoIsRefused() {
@@ -117,13 +91,6 @@ private slots:
         QVERIFY(!QFile::exists(QString::fromStdString(mine)));
         QVERIFY(QFile::exists(QString::fromStdString(otherChoice)));
         QVERIFY(QFile::exists(QString::fromStdString(Folder() + "a.mp4")));
-    }
-
-    void missingFilesAddNothing() {
-        QCOMPARE(m_files->AddVideos({QStringLiteral("/no/such.mp4")}), 0);
-        QCOMPARE(m_files->AddVideos({}), 0);
-        QVERIFY(Data().Scenes().Empty());
-        QCOMPARE(m_page->LocalJob(), 0);
     }
 };
 

@@ -17,27 +17,9 @@
 
 namespace {
 
+using FakeMergePage = pagefakes::MergePageFake;
+
 using Ranges = std::vector<std::pair<int, int>>;
-
-class FakeMergePage : public pagefakes::Page, public MergePage {
-public:
-    explicit FakeMergePage(pagefakes::Host& host) : pagefakes::Page(host) {}
-
-    CTabPage& Page() override { return *this; }
-    int SizeIndex() const override { return kDefaultMergeChoice; }
-    int RateIndex() const override { return kDefaultMergeChoice; }
-    FrameSize Size() const override { return MergeFrameSize(kDefaultMergeChoice); }
-    FrameRate Rate() const override { return MergeFrameRate(kDefaultMergeChoice); }
-    void StopPlayer() override { calls << "stop"; }
-    void RefreshMergeInfo() override { calls << "info"; }
-    void DisableAll() override {}
-    void ClearList() override {
-        calls << "clear";
-        m_data.Scenes().Clear();
-    }
-
-    QStringList calls;
-};
 
 }  // namespace
 
@@ -62,6 +44,7 @@ private slots:
         m_editor = std::make_unique<MergeListEditor>(*m_page, m_view, m_model, new CPreviewPanel(m_page.get()));
         m_page->SetRanges({{0, 99}, {0, 49}, {0, 199}});
         m_editor->FillList(0);
+        m_page->clearList = [this] { m_page->Data().Scenes().Clear(); };
     }
     void cleanup() {
         m_editor.reset();

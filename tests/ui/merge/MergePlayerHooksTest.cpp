@@ -1,5 +1,5 @@
-// The merge tab's answers to its player: a video plays from its own first frame, only analysed and enabled
-// videos have a start in the output, and a click on a row shows nothing while work runs or the list is refilled.
+// The merge tab's answers to its player: only analysed and enabled videos have a start in the output, and a click on a
+// row shows nothing while work runs or the list is refilled.
 #include <QtTest>
 #include <memory>
 
@@ -13,23 +13,7 @@
 #include "ui/merge/MergePlayerHooks.h"
 #include "ui/preview/PreviewPanel.h"
 
-namespace {
-
-class FakeMergePage : public pagefakes::Page, public MergePage {
-public:
-    explicit FakeMergePage(pagefakes::Host& host) : pagefakes::Page(host) {}
-    CTabPage& Page() override { return *this; }
-    int SizeIndex() const override { return kDefaultMergeChoice; }
-    int RateIndex() const override { return kDefaultMergeChoice; }
-    FrameSize Size() const override { return MergeFrameSize(kDefaultMergeChoice); }
-    FrameRate Rate() const override { return {25, 1}; }
-    void StopPlayer() override {}
-    void RefreshMergeInfo() override {}
-    void DisableAll() override {}
-    void ClearList() override {}
-};
-
-}  // namespace
+using FakeMergePage = pagefakes::MergePageFake;
 
 class MergePlayerHooksTest : public QObject {
     Q_OBJECT
@@ -65,21 +49,6 @@ private slots:
         m_hooks.reset();
         m_lists.reset();
         m_page.reset();
-    }
-
-    void aVideoPlaysFromItsOwnFirstFrame_data() {
-        QTest::addColumn<int>("selected");
-        QTest::addColumn<int>("start");
-        QTest::newRow("first") << 0 << 0;
-        QTest::newRow("last") << 2 << 0;
-        QTest::newRow("none") << -1 << -1;
-        QTest::newRow("past the end") << 3 << -1;
-    }
-    void aVideoPlaysFromItsOwnFirstFrame() {
-        QFETCH(int, selected);
-        QFETCH(int, start);
-        Data().list_idx = selected;
-        QCOMPARE(m_hooks->SelectedSceneStart(), start);
     }
 
     void onlyEnabledVideosStartInTheOutput() {

@@ -1,7 +1,6 @@
 // The scene tab's files and projects on a page of its own, with an idle engine: a failed save is told once per
-// file until one succeeds, the segment names follow a new output folder, a new name is taken only when it
-// differs, a drop of nothing usable is told, a kept list is clamped to its scenes, and a reset deletes the
-// input's segment files only.
+// file until one succeeds, the segment names follow a new output folder, a drop of nothing usable is told, a kept list
+// is clamped to its scenes, and a reset deletes the input's segment files only.
 #include <QDir>
 #include <QFile>
 #include <QProgressBar>
@@ -23,23 +22,7 @@
 #include "ui/scene/SceneMotionTuner.h"
 #include "ui/scene/ScenePage.h"
 
-namespace {
-
-class FakeScenePage : public pagefakes::Page, public ScenePage {
-public:
-    explicit FakeScenePage(pagefakes::Host& host) : pagefakes::Page(host) {}
-    CTabPage& Page() override { return *this; }
-    void StopRunning() override {}
-    void StopPlayer() override {}
-    void RefreshPreview() override {}
-    void RefreshMergeInfo() override {}
-    void DisableAll() override {}
-    void AutoSave(bool force) override { files->AutoSave(force); }
-    void ResetSceneList(bool rebuild) override { files->ResetSceneList(rebuild); }
-    SceneFileActions* files = nullptr;
-};
-
-}  // namespace
+using FakeScenePage = pagefakes::ScenePageFake;
 
 class SceneFileActionsTest : public QObject {
     Q_OBJECT
@@ -79,7 +62,8 @@ private slots:
         m_lists = std::make_unique<SceneListEditor>(*m_page, panels);
         m_motion = std::make_unique<SceneMotionTuner>(*m_page, panels, *m_lists);
         m_files = std::make_unique<SceneFileActions>(*m_page, panels, status, *m_lists, *m_motion);
-        m_page->files = m_files.get();
+        m_page->autoSave = [this](bool force) { m_files->AutoSave(force); };
+        m_page->resetList = [this](bool rebuild) { m_files->ResetSceneList(rebuild); };
     }
     void cleanup() {
         m_files.reset();
@@ -128,14 +112,6 @@ private slots:
         QCOMPARE(Data().pts_file, moved + "clip.pts");
     }
 
-    void aNewOutputNameIsTakenTrimmed() {
-        Data().output_name = "old.mp4";
-        m_files->ChangeOutputName(QStringLiteral("   "));
-        QCOMPARE(Data().output_name, std::string("old.mp4"));
-        m_files->ChangeOutputName(QStringLiteral(" new.mp4 "));
-        QCOMPARE(Data().output_name, std::string("new.mp4"));
-    }
-
     void aDropOfNothingUsableIsTold() {
         m_files->DropFiles({});
         QVERIFY(m_host.messages.isEmpty());
@@ -174,13 +150,6 @@ private slots:
         QVERIFY(!QFile::exists(QString::fromStdString(base + "_0002.mp4")));
         QVERIFY(QFile::exists(QString::fromStdString(Folder() + "other_0001.mp4")));
         QVERIFY(QFile::exists(QString::fromStdString(base + "_0001.txt")));
-    }
-
-    void aTypedVideoThatIsMissingChangesNothingSilently() {
-        m_files->OpenInputVideo(QString::fromStdString(Folder() + "none.mp4"));
-        QCOMPARE(Data().input_file, Folder() + "clip.mp4");
-        QVERIFY(m_host.messages.isEmpty());
-        QCOMPARE(m_page->LocalJob(), 0);
     }
 };
 

@@ -20,27 +20,9 @@
 
 namespace {
 
+using FakeScenePage = pagefakes::ScenePageFake;
+
 using Ranges = std::vector<std::pair<int, int>>;
-
-class FakeScenePage : public pagefakes::Page, public ScenePage {
-public:
-    explicit FakeScenePage(pagefakes::Host& host) : pagefakes::Page(host) {}
-
-    CTabPage& Page() override { return *this; }
-    void StopRunning() override { calls << "stop"; }
-    void StopPlayer() override {}
-    void RefreshPreview() override {}
-    void RefreshMergeInfo() override { calls << "info"; }
-    void DisableAll() override {}
-    void AutoSave(bool force) override { calls << (force ? "save!" : "save"); }
-    void ResetSceneList(bool rebuild) override { calls << (rebuild ? "rebuild" : "reset"); }
-
-    SceneListEditor* editor = nullptr;
-    QStringList calls;
-
-protected:
-    void OnEditDone(const EditDoneMsg& msg) override { editor->OnEditDone(msg); }
-};
 
 }  // namespace
 
@@ -88,7 +70,7 @@ private slots:
         panels.preview = new CPreviewPanel(m_page.get());
         m_model = panels.listModel;
         m_editor = std::make_unique<SceneListEditor>(*m_page, panels);
-        m_page->editor = m_editor.get();
+        m_page->editDone = [this](const EditDoneMsg& msg) { m_editor->OnEditDone(msg); };
         m_peakShown.clear();
         m_peakAdded.clear();
         m_editor->SetPeakCommand([this](QMenu&, int row) { m_peakAdded.push_back(row); },
@@ -166,22 +148,6 @@ private slots:
         m_editor->OnListCommand(1056);
         QCOMPARE(m_page->calls, (QStringList{"rebuild", "info", "save"}));
         QCOMPARE(m_page->Ranges(), (Ranges{{0, 99}}));
-    }
-
-    void splitGivesTwoScenesAndDropsTheWholeFile() {
-        m_view->SelectRow(0);
-        m_editor->OnListCommand(1055);
-        const Ranges ranges = m_page->Ranges();
-        QCOMPARE(ranges.size(), size_t{4});
-        QCOMPARE(ranges[0].first, 0);
-        QCOMPARE(ranges[0].second + 1, ranges[1].first);
-        QCOMPARE(ranges[1].second, 99);
-        QCOMPARE(Data().list_idx, 1);
-        QVERIFY(!Exists(0, 99));
-        // Too short to split: nothing changes.
-        m_view->SelectRow(2);
-        m_editor->OnListCommand(1055);
-        QCOMPARE(m_page->Ranges().size(), size_t{4});
     }
 
     void thePeakCommandShowsItsRowAndEditsNothing() {

@@ -1,5 +1,5 @@
-// The scene tab's answers to its player: the selected scene's first frame in the input, where the enabled
-// scenes begin in the output, and a changed volume saved with the project.
+// The scene tab's answers to its player: the selected scene's first frame in the input and where the
+// enabled scenes begin in the output.
 #include <QPushButton>
 #include <QtTest>
 #include <memory>
@@ -8,23 +8,7 @@
 #include "ui/scene/ScenePage.h"
 #include "ui/scene/ScenePlayerHooks.h"
 
-namespace {
-
-class FakeScenePage : public pagefakes::Page, public ScenePage {
-public:
-    explicit FakeScenePage(pagefakes::Host& host) : pagefakes::Page(host) {}
-    CTabPage& Page() override { return *this; }
-    void StopRunning() override {}
-    void StopPlayer() override {}
-    void RefreshPreview() override {}
-    void RefreshMergeInfo() override {}
-    void DisableAll() override {}
-    void AutoSave(bool force) override { saves << force; }
-    void ResetSceneList(bool) override {}
-    QList<bool> saves;
-};
-
-}  // namespace
+using FakeScenePage = pagefakes::ScenePageFake;
 
 class ScenePlayerHooksTest : public QObject {
     Q_OBJECT
@@ -67,11 +51,6 @@ private slots:
         QCOMPARE(m_hooks->OutputStarts(), (std::vector<int>{0, 51, 101}));
         m_page->Data().Scenes().SetEnabled(1, false);
         QCOMPARE(m_hooks->OutputStarts(), (std::vector<int>{0, -1, 51}));
-    }
-
-    void aChangedVolumeIsSaved() {
-        m_hooks->PlayerSettingsChanged();
-        QCOMPARE(m_page->saves, QList<bool>{false});
     }
 };
 

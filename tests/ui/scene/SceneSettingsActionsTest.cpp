@@ -22,23 +22,7 @@
 #include "ui/scene/ScenePage.h"
 #include "ui/scene/SceneSettingsActions.h"
 
-namespace {
-
-class FakeScenePage : public pagefakes::Page, public ScenePage {
-public:
-    explicit FakeScenePage(pagefakes::Host& host) : pagefakes::Page(host) {}
-    CTabPage& Page() override { return *this; }
-    void StopRunning() override {}
-    void StopPlayer() override {}
-    void RefreshPreview() override { calls << "still"; }
-    void RefreshMergeInfo() override { calls << "info"; }
-    void DisableAll() override {}
-    void AutoSave(bool) override { calls << "save"; }
-    void ResetSceneList(bool rebuild) override { calls << (rebuild ? "rebuild" : "reset"); }
-    QStringList calls;
-};
-
-}  // namespace
+using FakeScenePage = pagefakes::ScenePageFake;
 
 class SceneSettingsActionsTest : public QObject {
     Q_OBJECT
