@@ -4,26 +4,16 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QDesktopServices>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
-#include <QMetaObject>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QPushButton>
-#include <QScreen>
 #include <QSlider>
 #include <QStyle>
 #include <QStyleOptionSlider>
-#include <QThread>
-#include <QTimer>
 #include <QUrl>
-#include <QWindow>
 #include <algorithm>
 #include <condition_variable>
-#include <memory>
 #include <mutex>
 #include <thread>
 
@@ -33,7 +23,6 @@
 #include "engine/tools/PumpWait.h"
 #include "log/AppLog.h"
 #include "platform/Path.h"
-#include "platform/X11Windows.h"
 #include "project/FileHelpers.h"
 #include "project/TarneloData.h"
 #include "ui/preview/PreviewPanel.h"
@@ -46,17 +35,19 @@ constexpr int kMenuOpen = 3116;
 constexpr int kMenuProperties = 3117;
 constexpr int kDetailsKind = 1;
 constexpr int kDetailsTitle = 3093;
-// A worker that asks for a capture waits this long for the window to serve it, then goes on without.
-constexpr int kCaptureWaitMs = 3000;
-
-// Only an X11 window can take another program's window in; elsewhere the player keeps its own.
-bool CanEmbed() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
 
 }  // namespace
 
 CPlayerControl::CPlayerControl(CPreviewPanel* panel, CTarneloProcess* engine, CTarneloData* data, PlayerPage* page,
                                QWidget* pageWidget)
-    : QObject(pageWidget), m_panel(panel), m_engine(engine), m_data(data), m_page(page), m_pageWidget(pageWidget) {
+    : QObject(pageWidget),
+      m_panel(panel),
+      m_engine(engine),
+      m_data(data),
+      m_page(page),
+      m_pageWidget(pageWidget),
+      m_embed(new PlayerWindowEmbed(panel, engine, data, page, pageWidget, [this] { return m_stopping; })) {
+    m_embed->setParent(this);
     setObjectName(QStringLiteral("playerControl"));
     m_panel->Pane()->installEventFilter(this);
     m_panel->SeekSlider()->installEventFilter(this);
@@ -101,17 +92,6 @@ int CPlayerControl::PlayerMode() const {
     if (file == m_data->input_file || file == m_data->input_mp4_file) return kJobInputPreview;
     if (file == m_data->GetOutputPath()) return kJobOutputPreview;
     return kJobScenePreview;
-}
-
-std::string CPlayerControl::CaptureFile() const {
-    return SetTrailingSeparator(m_data->output_folder, true) +
-           ReplaceExtension(FileNamePart(m_data->input_file), "_preview.jpg");
-}
-
-void CPlayerControl::ServeWindow() {
-    QEventLoop loop;
-    QTimer::singleShot(kPumpInterval, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 void CPlayerControl::StopPlayer() {
@@ -326,135 +306,8 @@ void CPlayerControl::OnPlayPosition(const PlayPositionMsg& msg) {
     ShowFileLine(frame, count);
 }
 
-// --- the player's window ---
-
-void CPlayerControl::BeforePlaybackStart() {
-    m_playbackEnded = false;
-    m_searchOver = false;
-    const QPoint origin = m_panel->Pane()->mapToGlobal(QPoint(0, 0));
-    m_playerX = origin.x();
-    m_playerY = origin.y();
-}
-
-void CPlayerControl::WaitForPlayer() {
-    QPointer<CPlayerControl> self(this);
-    while (self && m_container == nullptr && !m_searchOver && !m_stopping && !m_playbackEnded.load() &&
-           m_engine->Status().running) {
-        ServeWindow();
-    }
-}
-
-void CPlayerControl::OnFindPlayer(const FindPlayerMsg& msg) {
-    ForgetPlayer();
-    const int generation = ++m_searchGeneration;
-    if (!CanEmbed()) {
-        m_searchOver = true;
-        return;
-    }
-    QPointer<CPlayerControl> self(this);
-    QElapsedTimer clock;
-    clock.start();
-    // The search gives up as soon as this player is gone or being stopped, or a newer one started.
-    const auto searching = [&] {
-        return self && generation == m_searchGeneration && !m_stopping && m_engine->Status().childPid == msg.pid;
-    };
-    unsigned long found = 0;
-    for (int attempt = 0; attempt < kSearchAttempts && searching(); ++attempt) {
-        found = platform::FindTopLevelWindow(kPlayerTitle, msg.pid);
-        if (found != 0) break;
-        ServeWindow();
-    }
-    if (!self || generation != m_searchGeneration) return;
-    m_lastSearchMs = clock.elapsed();
-    AppLog().Log("%s(%d) hWnd(%lu), %lld ms\n", "CPlayerControl::OnFindPlayer", __LINE__, found,
-                 static_cast<long long>(m_lastSearchMs));
-    if (found != 0 && searching()) Embed(found);
-    m_searchOver = true;
-}
-
-void CPlayerControl::Embed(unsigned long window) {
-    CStaticPreview* pane = m_panel->Pane();
-    QWindow* foreign = QWindow::fromWinId(static_cast<WId>(window));
-    if (foreign == nullptr) return;
-    // A right click on the picture opens the pane's menu instead of making the player seek.
-    platform::PassPointerThrough(window);
-    QWidget* container = QWidget::createWindowContainer(foreign, pane);
-    container->setObjectName(QStringLiteral("playerContainer"));
-    container->setAccessibleName(pane->accessibleName());
-    container->setFocusPolicy(Qt::NoFocus);
-    // A container of its own in the window tree: the player is clipped to the pane and moves with it,
-    // rather than being placed on the top-level window.
-    container->setAttribute(Qt::WA_NativeWindow);
-    container->setGeometry(pane->rect());
-    container->show();
-    m_container = container;
-    m_playerQWindow = foreign;
-    m_playerWindow = window;
-    pane->SetPlayerEmbedded(true);
-    m_pageWidget->window()->activateWindow();
-    m_panel->SeekSlider()->setFocus();
-}
-
-void CPlayerControl::ForgetPlayer() {
-    m_playerWindow = 0;
-    if (m_container != nullptr) {
-        // A window that still lives goes back to the desktop; destroying it with the container would take
-        // the player down.
-        const unsigned long window = m_playerQWindow ? static_cast<unsigned long>(m_playerQWindow->winId()) : 0;
-        if (window != 0 && platform::WindowExists(window)) m_playerQWindow->setParent(nullptr);
-        delete m_container.data();
-    }
-    m_container = nullptr;
-    m_playerQWindow = nullptr;
-    m_panel->Pane()->SetPlayerEmbedded(false);
-}
-
 void CPlayerControl::OnProcessFinished(const ProcessFinishedMsg& msg) {
-    if (!IsPreviewJobId(msg.jobId)) return;
-    ++m_searchGeneration;  // a search still under way belongs to the player that ended
-    m_searchOver = true;
-    ForgetPlayer();
-}
-
-void CPlayerControl::CaptureFfplayWindow() {
-    if (QThread::currentThread() == thread()) {
-        CaptureOnUiThread();
-        return;
-    }
-    // Only the window's thread may grab the screen. A worker waits a bounded time, since the window thread
-    // may itself be waiting for that worker without serving its messages.
-    struct Wait {
-        std::mutex mutex;
-        std::condition_variable done;
-        bool over = false;
-    };
-    auto wait = std::make_shared<Wait>();
-    QMetaObject::invokeMethod(
-        this,
-        [this, wait] {
-            CaptureOnUiThread();
-            std::lock_guard<std::mutex> lock(wait->mutex);
-            wait->over = true;
-            wait->done.notify_all();
-        },
-        Qt::QueuedConnection);
-    std::unique_lock<std::mutex> lock(wait->mutex);
-    wait->done.wait_for(lock, std::chrono::milliseconds(kCaptureWaitMs), [&] { return wait->over; });
-}
-
-void CPlayerControl::CaptureOnUiThread() {
-    const unsigned long window = m_playerWindow.load();
-    if (window == 0 || !platform::WindowExists(window)) return;
-    QScreen* screen = m_panel->Pane()->screen();
-    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-    const QPixmap shot = screen != nullptr ? screen->grabWindow(static_cast<WId>(window)) : QPixmap();
-    if (shot.isNull()) {
-        AppLog().Log("%s(%d) GetDC failed. Error: %lu\n", m_page->CaptureLogTag(), __LINE__, 0UL);
-        return;
-    }
-    platform::MakeFolders(SetTrailingSeparator(m_data->output_folder, false));
-    const QString path = QString::fromStdString(CaptureFile());
-    if (shot.save(path, "JPG")) m_panel->Pane()->ShowStill(path);
+    if (IsPreviewJobId(msg.jobId)) m_embed->OnPlayerEnded();
 }
 
 // --- the sliders and the pane ---
@@ -524,7 +377,7 @@ bool CPlayerControl::eventFilter(QObject* watched, QEvent* event) {
     QSlider* seek = m_panel->SeekSlider();
     QSlider* volume = m_panel->VolumeSlider();
     if (watched == pane) {
-        if (event->type() == QEvent::Resize && m_container != nullptr) m_container->setGeometry(pane->rect());
+        if (event->type() == QEvent::Resize && m_embed->Embedded()) m_embed->Container()->setGeometry(pane->rect());
         if (event->type() == QEvent::ContextMenu) {
             const QPoint at = static_cast<QContextMenuEvent*>(event)->globalPos();
             std::unique_ptr<QMenu> menu(BuildPaneMenu(pane));

@@ -11,6 +11,7 @@
 #include "engine/jobs/AppMessages.h"
 #include "ui/common/PlayerPage.h"
 #include "ui/common/TabPage.h"
+#include "ui/preview/PlayerWindowEmbed.h"
 #include "ui/preview/SeekRules.h"
 
 class CAppHelpDialog;
@@ -29,9 +30,6 @@ class QWindow;
 class CPlayerControl : public QObject, public MediaInfoSource, public PagePlayer {
     Q_OBJECT
 public:
-    static constexpr const char* kPlayerTitle = "KPREVIEW";
-    static constexpr int kSearchAttempts = 100;
-
     CPlayerControl(CPreviewPanel* panel, CTarneloProcess* engine, CTarneloData* data, PlayerPage* page,
                    QWidget* pageWidget);
     ~CPlayerControl() override;
@@ -59,31 +57,22 @@ public:
 
     // The engine's messages and hooks, routed by the page.
     void OnPlayPosition(const PlayPositionMsg& msg) override;
-    void OnFindPlayer(const FindPlayerMsg& msg) override;
+    void OnFindPlayer(const FindPlayerMsg& msg) override { m_embed->OnFindPlayer(msg); }
     void OnProcessFinished(const ProcessFinishedMsg& msg);
     bool IsPositionSliderHeld() const override { return m_seekDrag.load(); }
-    void SetPlaybackEnded(bool ended) override { m_playbackEnded = ended; }
-    void GetPlayerPosition(int& x, int& y) const override {
-        x = m_playerX.load();
-        y = m_playerY.load();
-    }
-    // Any thread: grabs the embedded player into the input's "_preview.jpg" in the output folder and shows it.
-    void CaptureFfplayWindow() override;
+    void SetPlaybackEnded(bool ended) override { m_embed->SetPlaybackEnded(ended); }
+    void GetPlayerPosition(int& x, int& y) const override { m_embed->GetPlayerPosition(x, y); }
+    void CaptureFfplayWindow() override { m_embed->CaptureFfplayWindow(); }
 
     // Around the page's start of a playback job: before, the flags of the last player are cleared and the
     // pane's screen position noted; after, the window is served until the player is in the pane, its search
     // gave up, or the job ended.
-    void BeforePlaybackStart() override;
-    void WaitForPlayer() override;
+    void BeforePlaybackStart() override { m_embed->BeforePlaybackStart(); }
+    void WaitForPlayer() override { m_embed->WaitForPlayer(); }
 
     bool SeekDragging() const { return m_seekDrag.load(); }
-    bool PlayerEmbedded() const { return m_container != nullptr; }
-    unsigned long PlayerWindow() const { return m_playerWindow.load(); }
-    QWidget* PlayerContainer() const { return m_container; }
-    // Milliseconds the last search took until it found the window (or gave up).
-    qint64 LastSearchMs() const { return m_lastSearchMs; }
-    // The still the stop leaves: output_folder + the input's name with "_preview.jpg" for its extension.
-    std::string CaptureFile() const;
+    // The player's own window in the pane.
+    PlayerWindowEmbed& Embedding() const { return *m_embed; }
 
     // MediaInfoSource: the information window reports on the player file.
     QString CurrentMediaPath() const override;
@@ -103,25 +92,18 @@ private:
     // Times of the file in the player: listed ones for a working input of irregular frame times.
     FrameClock PlayerClock() const;
     int LineOffset() const;
-    void Embed(unsigned long window);
-    void ForgetPlayer();
-    void CaptureOnUiThread();
     bool SliderPress(QSlider* slider, int x);
     void SeekDragMove(int x);
     void SeekDragEnd();
     void SetSliderFromPoint(QSlider* slider, int x);
-    // Serves the window for about 10 ms.
-    static void ServeWindow();
 
     CPreviewPanel* m_panel;
     CTarneloProcess* m_engine;
     CTarneloData* m_data;
     PlayerPage* m_page;
     QWidget* m_pageWidget;
+    PlayerWindowEmbed* m_embed;
 
-    QPointer<QWidget> m_container;  // holds the player's window while it is embedded
-    QWindow* m_playerQWindow = nullptr;
-    std::atomic<unsigned long> m_playerWindow{0};
     QPointer<CAppHelpDialog> m_details;
 
     std::atomic<bool> m_seekDrag{false};
@@ -136,10 +118,4 @@ private:
     bool m_opening = false;
 
     std::string m_fileLineOf;  // the file the file line describes
-    int m_searchGeneration = 0;
-    bool m_searchOver = true;
-    qint64 m_lastSearchMs = -1;
-    std::atomic<bool> m_playbackEnded{false};
-    std::atomic<int> m_playerX{0};
-    std::atomic<int> m_playerY{0};
 };

@@ -71,11 +71,12 @@ private slots:
         QTest::mouseClick(Panel().PlayStopButton(), Qt::LeftButton);
         // The start returns once the window is in the pane (or its search gave up).
         QVERIFY(IsPreviewJobId(Tab().CurrentJob()));
-        QVERIFY(Player().PlayerEmbedded());
-        qInfo("player window found after %lld ms", static_cast<long long>(Player().LastSearchMs()));
-        QWidget* container = Player().PlayerContainer();
+        QVERIFY(Player().Embedding().Embedded());
+        qInfo("player window found after %lld ms", static_cast<long long>(Player().Embedding().LastSearchMs()));
+        QWidget* container = Player().Embedding().Container();
         // The window tree is asked over a connection of its own, which sees the move once the server made it.
-        QTRY_COMPARE(platform::ParentWindow(Player().PlayerWindow()), static_cast<unsigned long>(container->winId()));
+        QTRY_COMPARE(platform::ParentWindow(Player().Embedding().Window()),
+                     static_cast<unsigned long>(container->winId()));
         QVERIFY(Panel().Pane()->PlayerEmbedded());
         QCOMPARE(container->geometry(), Panel().Pane()->rect());
 
@@ -101,13 +102,13 @@ private slots:
     }
 
     void stopLeavesTheLastPictureAsTheStill() {
-        QVERIFY(Player().PlayerEmbedded());
+        QVERIFY(Player().Embedding().Embedded());
         QTRY_VERIFY_WITH_TIMEOUT(Tab().Engine().CurrentPlayFrame() > 5, kTimeoutMs);
-        const QString still = QString::fromStdString(Player().CaptureFile());
+        const QString still = QString::fromStdString(Player().Embedding().CaptureFile());
         QFile::remove(still);
         QTest::mouseClick(Panel().PlayStopButton(), Qt::LeftButton);
         QVERIFY(Idle());
-        QVERIFY(!Player().PlayerEmbedded());
+        QVERIFY(!Player().Embedding().Embedded());
         QVERIFY(!Panel().Pane()->PlayerEmbedded());
         QVERIFY(scenetab::NoChildLeft());
         QVERIFY2(QFile::exists(still), qPrintable(still));
