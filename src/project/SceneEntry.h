@@ -23,6 +23,8 @@ struct VideoInfo {
     double nominal_fps = 0;
     double duration = 0;
     double start_offset = 0;
+
+    bool operator==(const VideoInfo&) const = default;
 };
 
 // Snaps fps to the nearest of the 17 standard rates when it lies within 0.005 of one; otherwise nothing.
@@ -43,6 +45,8 @@ struct CaptionParam {
     int strike_uut = 0;
     int encoding = 128;
     int outline = 2;
+
+    bool operator==(const CaptionParam&) const = default;
 };
 
 CaptionParam DefaultSceneCaption();
@@ -67,4 +71,6 @@ struct SceneEntry {
     SceneEntry();
     SceneEntry(int first, int second, std::string fileName);
     int FrameCount() const;
+
+    bool operator==(const SceneEntry&) const = default;
 };

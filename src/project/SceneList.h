@@ -4,63 +4,13 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <utility>
 #include <variant>
 #include <vector>
 
-#include "project/SceneEntry.h"
-
-// Who made an edit: the user (through a window or a command), or a job that found, cut or measured scenes.
-// A job's appends and replacements are what the engine announces as a changed list.
-enum class SceneEditBy { kUser, kJob };
-
-// Every change of a scene list is one of these values, so a change can be recorded, told and replayed.
-namespace scene_edit {
-// A scene added at the end.
-struct Append {
-    SceneEntry scene;
-};
-// The whole list replaced (an extraction's default list, a re-tune, a new project); current is the scene to
-// show afterwards (-1: none).
-struct Assign {
-    std::vector<SceneEntry> scenes;
-    int current = -1;
-};
-struct Enable {
-    int index = 0;
-    bool on = true;
-};
-// A duplicate inserted before the scene, naming the same segment file.
-struct Copy {
-    int index = 0;
-};
-// The scene replaced by two parts, first inserted before second.
-struct Split {
-    int index = 0;
-    SceneEntry first;
-    SceneEntry second;
-};
-struct Delete {
-    int index = 0;
-};
-struct Swap {
-    int a = 0;
-    int b = 0;
-};
-// One scene's new state: its range, its caption, or what a job measured of its file.
-struct Replace {
-    int index = 0;
-    SceneEntry scene;
-};
-}  // namespace scene_edit
-
-using SceneEditAction = std::variant<scene_edit::Append, scene_edit::Assign, scene_edit::Enable, scene_edit::Copy,
-                                     scene_edit::Split, scene_edit::Delete, scene_edit::Swap, scene_edit::Replace>;
-
-struct SceneEdit {
-    SceneEditAction action;
-    SceneEditBy by = SceneEditBy::kUser;
-};
+#include "project/SceneEdit.h"
+#include "project/SceneHistory.h"
 
 // The scenes of a project and the one lock that guards them: a job thread, pooled segment tasks and the
 // window all read and change them. Readers take a copy (or look inside Read); every change is a SceneEdit
@@ -126,13 +76,50 @@ public:
     // One listener (empty: none); set while no other thread edits the list.
     void SetListener(Listener listener) { m_listener = std::move(listener); }
 
+    // --- undo and redo ---
+    // The list keeps up to steps steps to undo (0, the default: none). A step is what the thread that opened
+    // it edits while it is open; a job's measurement made meanwhile on its own thread is not part of it. An
+    // edit that adds, removes or moves scenes outside a step (an extraction, a new project) clears the
+    // history, whose steps would no longer fit the list; so does a copy assigned to the list.
+    void KeepHistory(size_t steps);
+    bool CanUndo() const;
+    bool CanRedo() const;
+    size_t UndoCount() const;
+    void ClearHistory();
+    // Typing goes on in a new step even into the same caption (another scene was chosen meanwhile).
+    void SealHistory();
+    // Takes the list back by one step; the scene to show (-1: any), or nothing when there was no step.
+    std::optional<int> Undo();
+    std::optional<int> Redo();
+
+    // One step of the user's: every edit this thread makes while the object lives. Steps nest; a step closed
+    // with the merge key (non-zero) of the step before it joins that one.
+    class Step {
+    public:
+        explicit Step(SceneList& list, int mergeKey = 0);
+        ~Step();
+        Step(const Step&) = delete;
+        Step& operator=(const Step&) = delete;
+        // What the step changed beside the list: undo puts it back, redo makes it again.
+        void SetAside(std::function<void()> undo, std::function<void()> redo);
+
+    private:
+        SceneList& m_list;
+    };
+
 private:
     bool ApplyLocked(SceneEdit& edit);
+    // Records what undoes action, or clears the history when action is made outside a step and moves scenes.
+    void NoteLocked(const SceneEditAction& action);
+    bool RecordingLocked() const;
+    std::optional<int> Replay(bool undo);
     void Tell(const SceneEdit& edit) const;
 
     mutable std::mutex m_mutex;
     std::vector<SceneEntry> m_scenes;
     Listener m_listener;
+    SceneHistory m_history;
+    std::thread::id m_stepThread;
 };
 
 // The rule SceneList::FileSharedWithOther applies, for a list already copied.

@@ -303,7 +303,7 @@ std::string CTarneloData::GetOutputPath() const {
     return output_folder + output_name;
 }
 
-void CTarneloData::SetSceneCaption(SceneEntry& scene, double start, double length, const std::string& text) {
+void CTarneloData::SetSceneCaption(SceneEntry& scene, double start, double length, const std::string& text) const {
     scene.capParam.capTime_first = RoundThroughText(start, "%.02f");
     scene.capParam.capTime_second = RoundThroughText(length, "%.02f");
     scene.capParam.caption = text;

@@ -80,7 +80,7 @@ public:
     std::string GetOutputPath() const;
 
     // Start and length rounded to hundredths as shown.
-    void SetSceneCaption(SceneEntry& scene, double start, double length, const std::string& text);
+    void SetSceneCaption(SceneEntry& scene, double start, double length, const std::string& text) const;
 
     // Frame as "hh:mm:ss.cc" at the current fps, truncated to hundredths.
     std::string FrameToTimeText(int frame) const;

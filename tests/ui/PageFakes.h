@@ -94,6 +94,7 @@ public:
     void StopPlayer() override {}
     void RefreshPreview() override { calls << "still"; }
     void RefreshMergeInfo() override { calls << "info"; }
+    void QueueMissingSegments() override { calls << "cut missing"; }
     void DisableAll() override {}
     void AutoSave(bool force) override {
         calls << (force ? "save!" : "save");

@@ -7,6 +7,7 @@
 #include "engine/motion/AnalysisDecode.h"
 #include "engine/motion/ChangedPixels.h"
 #include "engine/motion/MotionRecord.h"
+#include "engine/motion/ProjectMotion.h"
 #include "engine/scenes/SceneRules.h"
 #include "engine/tools/TaskLimiter.h"
 #include "log/AppLog.h"
@@ -48,7 +49,6 @@ int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
     const int T = ScaledThreshold(static_cast<int>(frameSize), t);
     SceneScan scan(current.fps, data.valid_min_unit.value, data.cut_min_unit.value, T);
     TaskLimiter limiter(TaskLimiterMaximum(data.use_cuda));
-    const std::string base = SegmentFileBase(data.input_file);
     int appended = 0;
     // Kept for the record: every count in full (the motion decision stays that of T).
     const bool record = m_options.recordMotion && !data.project_file.empty();
@@ -56,9 +56,7 @@ int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
     if (record) counts.reserve(static_cast<size_t>(std::max(0, current.frame_num)));
 
     auto append = [&](SceneRange range) {
-        SceneEntry entry(range.first, range.second,
-                         SegmentFileName(data.output_folder, base, range.first, range.second));
-        data.SetSceneCaption(entry, 0, clock.Span(range.first, range.second), FormatC("Scene%03d", appended + 1));
+        SceneEntry entry = DetectedScene(data, range, appended + 1, current.fps);
         // Only this thread appends, so the new scene is the last one.
         data.diff_list.Append(std::move(entry), SceneEditBy::kJob);
         const int index = data.diff_list.Size() - 1;

@@ -1,6 +1,8 @@
 #include "engine/motion/ProjectMotion.h"
 
 #include "engine/motion/ChangedPixels.h"
+#include "engine/scenes/SceneRules.h"
+#include "project/TimeText.h"
 #include "log/AppLog.h"
 #include "project/NumericRules.h"
 #include "project/TarneloData.h"
@@ -38,10 +40,23 @@ double RecordThresholdSetting(const MotionRecord& record, double count) {
     return perSetting > 0 ? count / perSetting : 0;
 }
 
+SceneTuning ProjectTuning(const CTarneloData& data) {
+    return {data.threshold.value, data.valid_min_unit.value, data.cut_min_unit.value};
+}
+
+void SetProjectTuning(CTarneloData& data, const SceneTuning& tuning) {
+    data.threshold.SetValueClamped(tuning.threshold);
+    data.valid_min_unit.SetValueClamped(tuning.validSeconds);
+    data.cut_min_unit.SetValueClamped(tuning.cutSeconds);
+}
+
 std::vector<SceneRange> RetunedScenes(const CTarneloData& data, const MotionRecord& record) {
-    const int T = RecordThresholdCount(record, data.threshold.value);
-    return ScenesOfCounts(record.counts, record.frameCount, record.fps, data.valid_min_unit.value,
-                          data.cut_min_unit.value, T);
+    return RetunedScenes(record, ProjectTuning(data));
+}
+
+std::vector<SceneRange> RetunedScenes(const MotionRecord& record, const SceneTuning& tuning) {
+    const int T = RecordThresholdCount(record, tuning.threshold);
+    return ScenesOfCounts(record.counts, record.frameCount, record.fps, tuning.validSeconds, tuning.cutSeconds, T);
 }
 
 bool IsNumberedSceneCaption(const std::string& caption) {
@@ -50,4 +65,46 @@ bool IsNumberedSceneCaption(const std::string& caption) {
         if (caption[i] < '0' || caption[i] > '9') return false;
     }
     return true;
+}
+
+SceneEntry DetectedScene(const CTarneloData& data, const SceneRange& range, int number, double fps) {
+    SceneEntry entry(range.first, range.second,
+                     SegmentFileName(data.output_folder, SegmentFileBase(data.input_file), range.first, range.second));
+    const double length = fps > 0 ? data.SourceClock(fps).Span(range.first, range.second) : 0;
+    data.SetSceneCaption(entry, 0, length, FormatC("Scene%03d", number));
+    return entry;
+}
+
+namespace {
+
+// The same scene for the user: a re-tune numbers the extraction's captions anew, which loses nothing.
+bool SameForUser(const SceneEntry& a, const SceneEntry& b) {
+    if (a.framNo_first != b.framNo_first || a.framNo_second != b.framNo_second || a.enable != b.enable) return false;
+    CaptionParam left = a.capParam;
+    CaptionParam right = b.capParam;
+    if (IsNumberedSceneCaption(left.caption) && IsNumberedSceneCaption(right.caption)) right.caption = left.caption;
+    return left == right;
+}
+
+}  // namespace
+
+bool RetuneDropsUserEdits(const CTarneloData& data, const std::vector<SceneEntry>& before,
+                          const std::vector<SceneRange>& detected, const std::vector<SceneEntry>& after, double fps) {
+    std::vector<bool> matched(after.size(), false);
+    bool reordered = false;
+    for (size_t i = 0; i < before.size(); ++i) {
+        const SceneEntry& scene = before[i];
+        if (i > 0 && scene.framNo_first < before[i - 1].framNo_first) reordered = true;
+        const bool made = i < detected.size() &&
+                          SameForUser(scene, DetectedScene(data, detected[i], static_cast<int>(i) + 1, fps));
+        if (made) continue;
+        // Each scene of after stands for one of before: a copy needs a copy.
+        bool kept = false;
+        for (size_t j = 0; j < after.size() && !kept; ++j) {
+            if (!matched[j] && SameForUser(scene, after[j])) kept = matched[j] = true;
+        }
+        if (!kept) return true;
+    }
+    // The user's order: a re-tune lists the scenes by time again.
+    return reordered && after.size() > 1;
 }

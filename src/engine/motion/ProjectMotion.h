@@ -5,6 +5,7 @@
 
 #include "engine/motion/MotionRecord.h"
 #include "engine/scenes/SceneRules.h"
+#include "project/SceneEntry.h"
 
 class CTarneloData;
 
@@ -19,7 +20,28 @@ RecordStatus ReadProjectMotionRecord(const CTarneloData& data, MotionRecord& rec
 int RecordThresholdCount(const MotionRecord& record, double setting);
 // The inverse: the setting (unrounded) whose count for record is count; 0 for a record without pixels.
 double RecordThresholdSetting(const MotionRecord& record, double count);
+
+// The three settings a scene list is found with.
+struct SceneTuning {
+    double threshold = 0;
+    double validSeconds = 0;
+    double cutSeconds = 0;
+
+    bool operator==(const SceneTuning&) const = default;
+};
+SceneTuning ProjectTuning(const CTarneloData& data);
+void SetProjectTuning(CTarneloData& data, const SceneTuning& tuning);
+
 // The scenes that an extraction with the project's three settings finds, from the record's counts.
 std::vector<SceneRange> RetunedScenes(const CTarneloData& data, const MotionRecord& record);
+std::vector<SceneRange> RetunedScenes(const MotionRecord& record, const SceneTuning& tuning);
 // A caption as an extraction writes it ("Scene" and three digits), which a re-tune numbers anew.
 bool IsNumberedSceneCaption(const std::string& caption);
+// The scene an extraction or a re-tune makes of range as the number-th (from 1) of its list: switched on,
+// named after its range, with the numbered caption over its length (none when fps is unknown).
+SceneEntry DetectedScene(const CTarneloData& data, const SceneRange& range, int number, double fps);
+// True when a re-tune from before to after dropped the user's own work: a scene of before that the detection
+// (detected) did not make as it is (its range, switch, caption, place, a copy or a part of a split) and that
+// after does not hold as it was, or an order of the user's that after does not keep.
+bool RetuneDropsUserEdits(const CTarneloData& data, const std::vector<SceneEntry>& before,
+                          const std::vector<SceneRange>& detected, const std::vector<SceneEntry>& after, double fps);

@@ -8,8 +8,6 @@
 
 int JobContext::ReplaceSceneRanges(const std::vector<SceneRange>& ranges, double fps) {
     CTarneloData& data = *m_data;
-    const std::string base = SegmentFileBase(data.input_file);
-    const FrameClock clock = data.SourceClock(fps);
     int kept = 0;
     // A scene that keeps its range keeps what the user gave it: its switch, its caption, its cut file.
     auto rebuild = [&](std::vector<SceneEntry>& scenes) {
@@ -29,10 +27,7 @@ int JobContext::ReplaceSceneRanges(const std::vector<SceneRange>& ranges, double
                 ++kept;
                 continue;
             }
-            SceneEntry entry(range.first, range.second,
-                             SegmentFileName(data.output_folder, base, range.first, range.second));
-            data.SetSceneCaption(entry, 0, fps > 0 ? clock.Span(range.first, range.second) : 0, caption);
-            list.push_back(std::move(entry));
+            list.push_back(DetectedScene(data, range, static_cast<int>(list.size()) + 1, fps));
         }
         scenes = std::move(list);
         return static_cast<int>(scenes.size()) - 1;

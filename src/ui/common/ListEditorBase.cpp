@@ -34,6 +34,7 @@ void ListEditorBase::OnListCommand(int id) {
     m_data.list_idx = row;
     WhileRebuilding([&] {
         m_rows->SetRowsEnabled(false);
+        SceneList::Step step(m_data.Scenes());
         RunCommand(id, row);
         m_rows->SetRowsEnabled(true);
     });
@@ -49,11 +50,20 @@ void ListEditorBase::CopyRow(int row) {
 bool ListEditorBase::DragSwap(int from, int to) {
     if (EditBlocked()) return false;
     bool swapped = false;
-    WhileRebuilding([&] { swapped = m_rows->SwapRows(from, to); });
+    WhileRebuilding([&] {
+        // The swaps of one drag are one step to undo.
+        SceneList::Step step(m_data.Scenes(), step_key::kRowDrag);
+        swapped = m_rows->SwapRows(from, to);
+    });
     if (!swapped) return false;
     m_data.list_idx = to;
     AfterSwap();
     return true;
+}
+
+void ListEditorBase::EndDrag() {
+    m_data.Scenes().SealHistory();
+    DragFinished();
 }
 
 QString ListEditorBase::DragText(int row) const {

@@ -46,7 +46,8 @@ public:
     void OnListCommand(int id);
     // A drag lets two rows trade places; false leaves the dragged row where it is.
     bool DragSwap(int from, int to);
-    virtual void DragFinished() = 0;
+    // The drag ended: the next drag is a step of its own.
+    void EndDrag();
     // The text of the dragged row's picture: its file's name.
     QString DragText(int row) const;
 
@@ -61,6 +62,7 @@ protected:
     // After a command or a swap changed the rows.
     virtual void AfterCommand() = 0;
     virtual void AfterSwap() = 0;
+    virtual void DragFinished() = 0;
     // A copy of row inserted below it; the selection stays on the entry copied, now one row lower.
     void CopyRow(int row);
     EditableRows& Rows() const { return *m_rows; }

@@ -9,6 +9,9 @@ class AppShell;
 // What a tab page asks of the window around it. The pages know only this, never the main window's classes.
 class TabHost : public MainWindowLink {
 public:
+    // The stretching pane of the status bar, for a page's one-line notes.
+    static constexpr int kMessagePane = 4;
+
     virtual AppShell& App() const = 0;
     virtual bool Japanese() const = 0;
     virtual void SetStatusText(int pane, const QString& text) = 0;

@@ -183,6 +183,7 @@ bool EntryListModel::setData(const QModelIndex& index, const QVariant& value, in
     }
     const int row = index.row();
     const bool enable = value.toInt() == Qt::Checked;
+    SceneList::Step step(m_data->Scenes());
     if (!m_data->Scenes().SetEnabled(row, enable)) return false;
     m_rows[static_cast<size_t>(row)].enable = enable;
     RefreshNumbering();

@@ -17,7 +17,7 @@ void ListRows::Attach(ListEditorBase& editor) {
         m_view, &SceneListView::ContextMenuAt, &editor,
         [&editor](int row, int column, const QPoint& globalPos) { editor.ShowContextMenu(row, column, globalPos); });
     m_view->SetDragSwap([&editor](int from, int to) { return editor.DragSwap(from, to); });
-    QObject::connect(m_view, &SceneListView::DragFinished, &editor, [&editor] { editor.DragFinished(); });
+    QObject::connect(m_view, &SceneListView::DragFinished, &editor, [&editor] { editor.EndDrag(); });
     m_view->SetDragTextOf([&editor](int row) { return editor.DragText(row); });
 }
 

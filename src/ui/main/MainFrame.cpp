@@ -34,7 +34,7 @@ constexpr int kPaneWidths[CMainFrame::kPaneCount] = {140, 60, 60, 150, 1};
 constexpr const char* kPaneSamples[CMainFrame::kPaneCount] = {"", "Waiting", "00:00:00.00", "000000/000000 (100.00%)",
                                                               ""};
 constexpr int kIdleMessage = 57345;
-constexpr int kMessagePane = 4;
+constexpr int kMessagePane = TabHost::kMessagePane;
 
 }  // namespace
 

@@ -17,6 +17,7 @@
 #include "ui/main/TabButton.h"
 // The only place that knows the concrete pages: they are made here and used through CTabPage after.
 #include "ui/merge/TarneloTabMerge.h"
+#include "ui/scene/SceneUndo.h"
 #include "ui/scene/TarneloTabScene.h"
 
 CTarneloDlg::CTarneloDlg(AppShell* app, QWidget* parent) : QWidget(parent), m_app(app) {
@@ -140,6 +141,13 @@ CTarneloDlg::CommandState CTarneloDlg::QueryCommand(int id) const {
         case kCmdEnglish:
             s = {true, true, Japanese() == (id == kCmdJapanese)};
             break;
+        case kCmdUndo:
+        case kCmdRedo: {
+            // The scene tab's list is the one with a history; the merge tab has none.
+            const SceneUndo& history = static_cast<const CTarneloTabScene*>(Page(0))->History();
+            s.enabled = idle && m_activeTab.load() == 0 && (id == kCmdUndo ? history.CanUndo() : history.CanRedo());
+            break;
+        }
         default:
             if (id >= kCmdRecentFirst && id <= kCmdRecentLast) s.enabled = idle;
             break;
@@ -201,6 +209,16 @@ bool CTarneloDlg::OnCommand(int id) {
             RefreshLanguageTexts();
             SaveSettings();
             return true;
+        case kCmdUndo:
+        case kCmdRedo: {
+            SceneUndo& history = static_cast<CTarneloTabScene*>(project)->History();
+            if (id == kCmdUndo) {
+                history.Undo();
+            } else {
+                history.Redo();
+            }
+            return true;
+        }
         case kCmdDetails:
             project->OpenInformation(2, 3093);
             return true;

@@ -39,6 +39,8 @@ public:
         kCmdAudioStreams = 3105,
         kCmdManual = 1095,
         kCmdAbout = 57664,
+        kCmdUndo = 3200,
+        kCmdRedo = 3201,
         kCmdRecentFirst = 57616,
         kCmdRecentLast = 57631,
     };

@@ -107,14 +107,16 @@ NumericSetting* CCaptionPanel::TimeSetting(bool start) {
 
 void CCaptionPanel::ApplyTime(bool start) {
     const double limit = Limit();
-    if (!ChangeTarget([&](CaptionParam& target) {
-            if (start) {
-                SetCaptionStart(target, m_startSetting.value, limit);
-            } else {
-                SetCaptionLength(target, m_lengthSetting.value, limit);
-            }
-            return true;
-        })) {
+    if (!ChangeTarget(
+            [&](CaptionParam& target) {
+                if (start) {
+                    SetCaptionStart(target, m_startSetting.value, limit);
+                } else {
+                    SetCaptionLength(target, m_lengthSetting.value, limit);
+                }
+                return true;
+            },
+            step_key::CaptionTime(m_data->list_idx, start))) {
         return;
     }
     Load();
@@ -188,7 +190,7 @@ std::optional<CaptionParam> CCaptionPanel::Target() const {
     }
 }
 
-bool CCaptionPanel::ChangeTarget(const std::function<bool(CaptionParam&)>& change) {
+bool CCaptionPanel::ChangeTarget(const std::function<bool(CaptionParam&)>& change, int mergeKey) {
     switch (m_kind) {
         case kTitle:
             return change(m_data->capTitle);
@@ -197,6 +199,7 @@ bool CCaptionPanel::ChangeTarget(const std::function<bool(CaptionParam&)>& chang
         default: {
             // The scene's caption changes in one edit of the list, the rest of the scene as it is meanwhile.
             bool changed = false;
+            SceneList::Step step(m_data->Scenes(), mergeKey);
             m_data->Scenes().Update(m_data->list_idx, [&](SceneEntry& scene) { changed = change(scene.capParam); });
             return changed;
         }

@@ -32,7 +32,8 @@ public:
     // A copy of the caption the controls edit now; none for a scene caption with an empty list.
     std::optional<CaptionParam> Target() const;
     // Lets change edit the caption shown (false: it left it as it was); false when there is none.
-    bool ChangeTarget(const std::function<bool(CaptionParam&)>& change);
+    // The scene's caption changes as one step to undo; steps of the same mergeKey (non-zero) in a row are one.
+    bool ChangeTarget(const std::function<bool(CaptionParam&)>& change, int mergeKey = 0);
 
     void SetCaptionsEnabled(bool enabled);
     // "全設定" while no scene has a caption text, "全削除" once one has.

@@ -166,7 +166,10 @@ void SceneListEditor::ApplyCellEdit(const std::string& text) {
         old = scene.fileName;
         scene.fileName = name;
     }
-    m_data.Scenes().Replace(row, std::move(scene));
+    {
+        SceneList::Step step(m_data.Scenes());
+        m_data.Scenes().Replace(row, std::move(scene));
+    }
     const bool shared = m_data.Scenes().FileSharedWithOther(row, old);
     m_page.StopPlayer();
     if (!old.empty() && !shared) std::remove(old.c_str());

@@ -27,6 +27,7 @@ namespace {
 
 constexpr int kCursorPollMs = 150;
 constexpr int kPeakText = 3184;
+constexpr int kDroppedEditsText = 3202;
 
 }  // namespace
 
@@ -37,7 +38,10 @@ SceneMotionTuner::SceneMotionTuner(ScenePage& page, const ScenePanels& panels, S
     connect(timeline, &CMotionTimeline::ThresholdDragged, this, &SceneMotionTuner::OnThresholdDragged);
     connect(timeline, &CMotionTimeline::ThresholdStepped, this,
             [this](int steps) { SetThresholdSetting(m_page.Page().Data().threshold.value + steps); });
-    connect(timeline, &CMotionTimeline::DragFinished, this, [this] { m_page.AutoSave(false); });
+    connect(timeline, &CMotionTimeline::DragFinished, this, [this] {
+        m_page.Page().Data().Scenes().SealHistory();
+        m_page.AutoSave(false);
+    });
     // Every change of the rows or of the selection reaches the strip through the list's own signals.
     auto bands = [this] { RefreshTimelineScenes(); };
     connect(m_panels.listModel, &QAbstractItemModel::modelReset, this, bands);
@@ -60,6 +64,7 @@ void SceneMotionTuner::ReloadMotionRecord() {
     auto record = std::make_shared<MotionRecord>();
     const bool usable = !data.input_file.empty() && ReadProjectMotionRecord(data, *record) == RecordStatus::kOk;
     m_motion = usable ? std::move(record) : nullptr;
+    m_tuned = ProjectTuning(data);
     m_panels.timeline->SetRecord(m_motion, m_motion ? data.SourceClock(m_motion->fps) : FrameClock());
     RefreshTimelineScenes();
 }
@@ -67,7 +72,7 @@ void SceneMotionTuner::ReloadMotionRecord() {
 void SceneMotionTuner::RetuneScenes() {
     if (!m_motion) return;
     CTarneloProcess& engine = m_page.Page().Engine();
-    const CTarneloData& data = m_page.Page().Data();
+    CTarneloData& data = m_page.Page().Data();
     if (m_lists.EditBlocked() || engine.Status().running) {
         // A background cut writes its row back when it ends; the re-tune follows it.
         m_retunePending = true;
@@ -76,10 +81,32 @@ void SceneMotionTuner::RetuneScenes() {
     m_retunePending = false;
     m_lists.CloseCellEdit();
     m_page.StopPlayer();
-    const int kept = engine.ReplaceSceneRanges(RetunedScenes(data, *m_motion), m_motion->fps);
+    const SceneTuning previous = m_tuned;
+    const SceneTuning now = ProjectTuning(data);
+    const std::vector<SceneEntry> before = data.Scenes().Snapshot();
+    int kept = 0;
+    {
+        // A whole drag of the threshold line is one step; undoing it also puts the settings back.
+        SceneList::Step step(data.Scenes(), m_panels.timeline->Dragging() ? step_key::kThresholdDrag : 0);
+        kept = engine.ReplaceSceneRanges(RetunedScenes(*m_motion, now), m_motion->fps);
+        if (previous != now) {
+            step.SetAside([this, previous] { SetTuning(previous); }, [this, now] { SetTuning(now); });
+        }
+    }
+    m_tuned = now;
     AppLog().Log("%s(%d) threshold(%.0f) valid(%.1f) cut(%.1f) kept(%d)\n", "SceneMotionTuner::RetuneScenes", __LINE__,
-                 data.threshold.value, data.valid_min_unit.value, data.cut_min_unit.value, kept);
+                 now.threshold, now.validSeconds, now.cutSeconds, kept);
+    // Said in the status bar, not in a dialog: the user may be dragging the threshold line.
+    if (RetuneDropsUserEdits(data, before, RetunedScenes(*m_motion, previous), data.Scenes().Snapshot(),
+                             m_motion->fps)) {
+        m_page.Page().Host()->SetStatusText(TabHost::kMessagePane, ResText(kDroppedEditsText));
+    }
     RefreshTimelineScenes();
+}
+
+void SceneMotionTuner::SetTuning(const SceneTuning& tuning) {
+    SetProjectTuning(m_page.Page().Data(), tuning);
+    m_tuned = tuning;
 }
 
 void SceneMotionTuner::ApplyPendingRetune() {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/motion/MotionSummary.h"
+#include "engine/motion/ProjectMotion.h"
 #include "ui/scene/ScenePanels.h"
 
 class QMenu;
@@ -40,6 +41,8 @@ public:
 private:
     // The threshold setting (clamped), then a re-tune; from the strip's drag and keys.
     void SetThresholdSetting(double value);
+    // The settings of an undone or redone re-tune.
+    void SetTuning(const SceneTuning& tuning);
     void OnThresholdDragged(int count);
     void OnTimelineClicked(int frame);
     void RefreshTimelineScenes();
@@ -50,6 +53,7 @@ private:
     ScenePanels m_panels;
     SceneListEditor& m_lists;
     std::shared_ptr<const MotionRecord> m_motion;
+    SceneTuning m_tuned;  // the settings the list was last found or re-tuned with
     bool m_retunePending = false;
     std::string m_pendingSeekFile;  // a scene file being shown, and the frame to seek to once it is
     int m_pendingSeekFrame = 0;

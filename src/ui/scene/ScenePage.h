@@ -16,6 +16,8 @@ public:
     // A new still of the selected scene.
     virtual void RefreshPreview() = 0;
     virtual void RefreshMergeInfo() = 0;
+    // Cuts in the background every listed scene whose file does not exist.
+    virtual void QueueMissingSegments() = 0;
     // Every control off but the stop button, while the page's own work runs.
     virtual void DisableAll() = 0;
     // Writes the project when automatic save is on or force is set.

@@ -58,7 +58,10 @@ void SceneSettingsActions::Connect() {
 void SceneSettingsActions::OnClearList() {
     if (!m_page.Page().Confirm(3124)) return;
     m_panels.listView->setEnabled(false);
-    m_page.ResetSceneList(true);
+    {
+        SceneList::Step step(m_page.Page().Data().Scenes());
+        m_page.ResetSceneList(true);
+    }
     m_page.AutoSave(false);
     m_panels.listView->setEnabled(true);
 }
@@ -92,7 +95,7 @@ void SceneSettingsActions::AfterCaptionChange(bool allRows) {
 
 void SceneSettingsActions::OnResetCaptions() {
     if (!m_page.Page().Confirm(3123)) return;
-    m_page.Page().Data().ResetCaptionSettings();
+    ChangeAllCaptions([](CTarneloData& data) { data.ResetCaptionSettings(); });
     AfterCaptionChange(true);
 }
 
@@ -101,12 +104,25 @@ void SceneSettingsActions::OnFillCaptions() {
     if (data.Scenes().Empty()) return;
     const bool clear = AnySceneCaption(data);
     if (clear && !m_page.Page().Confirm(3125)) return;
-    if (clear) {
-        ClearCaptions(data);
-    } else {
-        FillCaptions(data);
-    }
+    ChangeAllCaptions(clear ? ClearCaptions : FillCaptions);
     AfterCaptionChange(true);
+}
+
+void SceneSettingsActions::ChangeAllCaptions(const std::function<void(CTarneloData&)>& change) {
+    CTarneloData& data = m_page.Page().Data();
+    SceneList::Step step(data.Scenes());
+    const CaptionParam title = data.capTitle;
+    const CaptionParam watermark = data.capWatermark;
+    change(data);
+    if (title == data.capTitle && watermark == data.capWatermark) return;
+    CTarneloData* target = &data;
+    auto restore = [target](const CaptionParam& t, const CaptionParam& w) {
+        return [target, t, w] {
+            target->capTitle = t;
+            target->capWatermark = w;
+        };
+    };
+    step.SetAside(restore(title, watermark), restore(data.capTitle, data.capWatermark));
 }
 
 void SceneSettingsActions::OnTransition() {

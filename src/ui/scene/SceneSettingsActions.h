@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QObject>
+#include <functional>
 
 #include "ui/scene/ScenePanels.h"
 
+class CTarneloData;
 class SceneListEditor;
 class SceneMotionTuner;
 class ScenePage;
@@ -27,6 +29,8 @@ private:
     void Connect();
     // The list's caption columns, the fill button, the preview and the project follow a change.
     void AfterCaptionChange(bool allRows);
+    // Runs change on every caption as one step to undo, the title's and the watermark's with the scenes'.
+    void ChangeAllCaptions(const std::function<void(CTarneloData&)>& change);
 
     ScenePage& m_page;
     ScenePanels m_panels;

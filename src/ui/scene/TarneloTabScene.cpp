@@ -34,6 +34,7 @@
 #include "ui/scene/SceneMotionTuner.h"
 #include "ui/scene/ScenePlayerHooks.h"
 #include "ui/scene/SceneSettingsActions.h"
+#include "ui/scene/SceneUndo.h"
 
 CTarneloTabScene::CTarneloTabScene(TabHost* host, bool cudaPresent, QWidget* parent)
     : CTabPage(host, cudaPresent, parent) {
@@ -83,6 +84,7 @@ void CTarneloTabScene::BuildLayout() {
     m_fileParts = std::make_unique<SceneFileActions>(scene, m_panels, m_jobStatus, *m_lists, *m_motion);
     AttachFileActions(m_fileParts.get());
     m_settings = std::make_unique<SceneSettingsActions>(scene, m_panels, *m_lists, *m_motion);
+    m_undo = std::make_unique<SceneUndo>(scene, m_panels, *m_lists);
 
     auto* settings = new QHBoxLayout;
     settings->setSpacing(6);

@@ -15,6 +15,7 @@ class SceneListEditor;
 class SceneMotionTuner;
 class ScenePlayerHooks;
 class SceneSettingsActions;
+class SceneUndo;
 struct SceneControlStates;
 
 // The scene tab (page 2015): one input video turned into scene files and a merged output. The page builds and
@@ -43,6 +44,7 @@ public:
     SceneListEditor& Lists() const { return *m_lists; }
     SceneMotionTuner& Motion() const { return *m_motion; }
     SceneFileActions& Files() const { return *m_fileParts; }
+    SceneUndo& History() const { return *m_undo; }
 
 protected:
     void BeforeSceneJob() override { AutoSave(false); }
@@ -64,7 +66,6 @@ private:
     void OnMerge();
     void OnSegmentOutput();
     void OnAutoCorrect();
-    void QueueMissingSegments();
 
     // ScenePage: what the parts ask of the page.
     CTabPage& Page() override { return *this; }
@@ -73,6 +74,7 @@ private:
     // New effects show at once: a new still of the selected scene.
     void RefreshPreview() override;
     void RefreshMergeInfo() override;
+    void QueueMissingSegments() override;
     // Every control off except the stop button, and the tab buttons of the main window.
     void DisableAll() override;
     void AutoSave(bool force) override;
@@ -85,4 +87,5 @@ private:
     std::unique_ptr<SceneFileActions> m_fileParts;
     std::unique_ptr<ScenePlayerHooks> m_playerHooks;
     std::unique_ptr<SceneSettingsActions> m_settings;
+    std::unique_ptr<SceneUndo> m_undo;
 };
