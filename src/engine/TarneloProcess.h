@@ -19,6 +19,7 @@ public:
     using JobContext::SetJapanese;
     using JobContext::SetLastPreviewKind;
     using JobContext::SetOptions;
+    using JobContext::SetOwnWindow;
     using JobContext::Status;
 
     // --- jobs ---

@@ -200,6 +200,11 @@ public:
 
     // --- notifications (to the tab active at the moment of sending) ---
     LParam Send(unsigned message, WParam wParam, LParam lParam);
+    // The tab this engine works for; set before any work starts (nullptr: the active tab).
+    void SetOwnWindow(TabWindow* window) { m_ownWindow = window; }
+    // WM_APP_BUSY goes to the engine's own tab whichever is active: the wait cursor and the locks it brings
+    // are that tab's, and its end must reach the tab that showed them.
+    void SendBusy(bool begins);
     void Post(unsigned message, WParam wParam, LParam lParam);
     void SendState(int state, const std::string& text = std::string());
     // The state a step's result shows: 0 Done, -2 Stopped, any other Failed with "ExitCode(%d)".
@@ -227,6 +232,7 @@ private:
     friend class EngineTestAccess;
 
     MainWindowLink* m_mainWindow;
+    TabWindow* m_ownWindow = nullptr;
     CTarneloData* m_data;
     std::atomic<bool> bThreadRunning{false};
     std::thread m_jobThread;

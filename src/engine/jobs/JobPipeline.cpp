@@ -82,6 +82,15 @@ LParam JobContext::Send(unsigned message, WParam wParam, LParam lParam) {
     return SendToActiveTab(m_mainWindow, message, wParam, lParam);
 }
 
+void JobContext::SendBusy(bool begins) {
+    const WParam w = begins ? 0 : 1;
+    if (m_ownWindow != nullptr) {
+        m_ownWindow->Send(WM_APP_BUSY, w, 0);
+    } else {
+        Send(WM_APP_BUSY, w, 0);
+    }
+}
+
 void JobContext::Post(unsigned message, WParam wParam, LParam lParam) {
     PostToActiveTab(m_mainWindow, message, wParam, lParam);
 }

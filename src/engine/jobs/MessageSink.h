@@ -50,7 +50,8 @@ public:
 };
 
 // The main window as the engine sees it: every notification goes to the tab
-// that is active at the moment of sending.
+// that is active at the moment of sending, but the busy messages of the
+// engine's background work, which go to the tab the engine works for.
 class MainWindowLink {
 public:
     virtual ~MainWindowLink() = default;

@@ -116,7 +116,7 @@ void JobContext::BackgroundWorkerProc() {
                     int result = 0;
                     {
                         SegmentOutputMark mark(*this);
-                        Send(WM_APP_BUSY, 0, 0);
+                        SendBusy(true);
                         m_data->input_file = input;
                         m_data->m_sourceInfo = VideoInfo{};
                         result = PrepareInput(true);
@@ -125,7 +125,7 @@ void JobContext::BackgroundWorkerProc() {
                         AppLog().Log("%s(%d) PrepareInput(%d) input_file(%s)\n",
                                      "CTarneloProcess::BackgroundWorkerProc", __LINE__, result, input.c_str());
                     }
-                    Send(WM_APP_BUSY, 1, 0);
+                    SendBusy(false);
                 }
             }
         }
@@ -139,7 +139,7 @@ void JobContext::BackgroundWorkerProc() {
         // QueueSegment while it handles nothing else. The worker counts as busy until they are through,
         // so a waiter for the drained queue sees them all.
         if (drained && m_options.mode == 1) {
-            Send(WM_APP_BUSY, 1, 0);
+            SendBusy(false);
             SendState(kJobStateDone);
         }
         {
@@ -163,7 +163,7 @@ int JobContext::BackgroundSegmentOutput(int sceneIndex, bool show) {
     int result = 0;
     if (frames < 1 || frames != expected) {
         // One message serves both: the tab shows the wait cursor and locks its controls meanwhile.
-        Send(WM_APP_BUSY, 0, 0);
+        SendBusy(true);
         {
             SegmentOutputMark mark(*this);
             const std::string name = FormatC("%s (%03d)", KindName(kJobKindSegmentOutput), sceneIndex + 1);
@@ -171,7 +171,7 @@ int JobContext::BackgroundSegmentOutput(int sceneIndex, bool show) {
             result = OutputSceneSegment(input, sceneIndex, expected, 0, false);
             if (result == 0) SendState(kJobStateDone);
         }
-        Send(WM_APP_BUSY, 1, 0);
+        SendBusy(false);
     }
     if (show) {
         // The cut may have renamed the segment to its real range.

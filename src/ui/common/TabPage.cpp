@@ -17,6 +17,7 @@
 CTabPage::CTabPage(TabHost* host, bool cudaPresent, QWidget* parent)
     : QWidget(parent), m_host(host), m_data(cudaPresent) {
     m_engine = std::make_unique<CTarneloProcess>(host, &m_data, host->Japanese());
+    m_engine->SetOwnWindow(this);
 }
 
 CTabPage::~CTabPage() {
@@ -99,9 +100,13 @@ LParam CTabPage::OnAppMessage(unsigned message, WParam wParam, LParam lParam) {
         case WM_APP_JOB_STATE:
             OnJobState(JobStateMsg::Decode(wParam, lParam));
             break;
-        case WM_APP_BUSY:
-            OnBusy(BusyMsg::Decode(wParam, lParam));
+        case WM_APP_BUSY: {
+            const BusyMsg busy = BusyMsg::Decode(wParam, lParam);
+            // Known before the handler runs, so the tab buttons it updates see it.
+            m_backgroundBusy = busy.begins;
+            OnBusy(busy);
             break;
+        }
         case WM_APP_PROCESS_FINISHED:
             OnProcessFinished(ProcessFinishedMsg::Decode(wParam, lParam));
             break;

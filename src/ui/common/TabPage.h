@@ -66,8 +66,9 @@ public:
     // The job the engine runs (0 when idle); the page's own work (1101 while the input is being prepared,
     // 3090 during the automatic correction) while that runs.
     int CurrentJob() const;
-    // A scene job runs (the job table's kind: 1006, 1052, 1053, 1057 or 1101) or the automatic correction.
-    bool IsBusy() const { return IsSceneJob(CurrentJob()) || m_localJob == kJobAutoCorrect; }
+    // A scene job runs (the job table's kind: 1006, 1052, 1053, 1057 or 1101), the automatic correction, or
+    // the engine's background work between its two busy messages.
+    bool IsBusy() const { return IsSceneJob(CurrentJob()) || m_localJob == kJobAutoCorrect || m_backgroundBusy; }
     static bool IsSceneJob(int id) { return IsSceneJobId(id); }
     // Marks work that does not go through the engine's job start as the running job (0: none).
     void SetLocalJob(int id);
@@ -184,6 +185,7 @@ protected:
     PagePlayer* m_player = nullptr;
     ProjectCommands* m_fileActions = nullptr;
     CJobStatus* m_jobStatus = nullptr;
-    bool m_processing = false;  // StartPageJob is under way
-    bool m_waitCursor = false;  // between the two busy messages
+    bool m_processing = false;      // StartPageJob is under way
+    bool m_waitCursor = false;      // between the two busy messages
+    bool m_backgroundBusy = false;  // between the engine's two busy messages
 };

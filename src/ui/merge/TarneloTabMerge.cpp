@@ -212,6 +212,8 @@ void CTarneloTabMerge::OnBusy(const BusyMsg& msg) {
     if (msg.begins) {
         SetWaitCursor(true);
         DisableAll();
+        // The background work writes its row back when it ends: no check box changes it meanwhile.
+        m_panels.listModel->SetLocked(true);
         return;
     }
     UpdateData(true);
