@@ -10,6 +10,9 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <QStyledItemDelegate>
 #include <algorithm>
 
 #include "app/AppEdit.h"
@@ -77,17 +80,36 @@ void SceneListView::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    const QModelIndex index = indexAt(event->position().toPoint());
     m_selecting = true;
     QTableView::mousePressEvent(event);
-    const QModelIndex index = indexAt(event->position().toPoint());
-    // A press on a check box goes to the check box alone; the row it belongs to is still the one clicked.
-    if (index.isValid() && !selectionModel()->isRowSelected(index.row(), QModelIndex())) {
-        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    }
     m_selecting = false;
+    if (event->button() == Qt::LeftButton && OnCheckBox(index, event->position().toPoint())) {
+        // Ticking a row is not choosing it: a click on a row stops a playing preview and shows its scene.
+        m_pressRow = -1;
+        return;
+    }
+    if (index.isValid() && !selectionModel()->isRowSelected(index.row(), QModelIndex())) {
+        m_selecting = true;
+        selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        m_selecting = false;
+    }
     m_pressRow = event->button() == Qt::LeftButton && index.isValid() ? index.row() : -1;
     m_pressPos = event->position().toPoint();
     if (index.isValid()) emit RowClicked(index.row(), index.column());
+}
+
+bool SceneListView::OnCheckBox(const QModelIndex& index, const QPoint& pos) const {
+    if (!index.isValid() || !(index.flags() & Qt::ItemIsUserCheckable)) return false;
+    // Where the item delegate draws the box and takes its clicks.
+    struct OptionOf : QStyledItemDelegate {
+        using QStyledItemDelegate::initStyleOption;
+    } delegate;
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    option.rect = visualRect(index);
+    delegate.initStyleOption(&option, index);
+    return style()->subElementRect(QStyle::SE_ItemViewItemCheckIndicator, &option, this).contains(pos);
 }
 
 void SceneListView::mouseMoveEvent(QMouseEvent* event) {

@@ -71,6 +71,8 @@ private:
     void StartPointerDrag(int row, const QPoint& globalPos);
     void MoveDragImage(const QPoint& globalPos);
     void SelectRowInPlace(int row);
+    // True when pos (viewport coordinates) is on the check box of index.
+    bool OnCheckBox(const QModelIndex& index, const QPoint& pos) const;
 
     std::function<bool()> m_blocked;
     std::function<QString(int)> m_dragText;
