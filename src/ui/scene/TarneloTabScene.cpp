@@ -211,6 +211,13 @@ void CTarneloTabScene::QueueMissingSegments() {
 void CTarneloTabScene::RefreshPreview() {
     const int job = CurrentJob();
     if (job == kJobInputPreview || job == kJobOutputPreview) return;
+    const std::optional<SceneEntry> selected = m_data.Scenes().At(m_data.list_idx);
+    if (job == kJobScenePreview && selected && platform::FileExists(selected->fileName)) {
+        // The player takes its filters when it starts: it starts again where it was, with the change.
+        StopRunning();
+        StartProcess(kJobScenePreview);
+        return;
+    }
     m_engine->QueueSegment(m_data.Scenes().Empty() ? -1 : m_data.list_idx, true);
 }
 
