@@ -105,9 +105,7 @@ bool SceneList::ApplyLocked(SceneEdit& edit) {
         edit.action);
 }
 
-bool SceneList::RecordingLocked() const {
-    return m_history.IsOpen() && std::this_thread::get_id() == m_stepThread;
-}
+bool SceneList::RecordingLocked() const { return m_history.IsOpen() && std::this_thread::get_id() == m_stepThread; }
 
 void SceneList::NoteLocked(const SceneEditAction& action) {
     if (!m_history.Enabled()) return;
@@ -143,7 +141,8 @@ bool SceneList::Update(int index, const std::function<void(SceneEntry&)>& change
         if (RecordingLocked() && !RestoresWholeList(m_history.OpenActions())) before = scene;
         change(scene);
         std::get<scene_edit::Replace>(edit.action).scene = scene;
-        if (before && !(*before == scene)) AddEdit(m_history.OpenActions(), scene_edit::Replace{index, std::move(*before)});
+        if (before && !(*before == scene))
+            AddEdit(m_history.OpenActions(), scene_edit::Replace{index, std::move(*before)});
     }
     Tell(edit);
     return true;
@@ -274,8 +273,8 @@ std::optional<int> SceneList::Replay(bool undo) {
             m_history.PushUndo(std::move(back));
         }
     }
-    const std::function<void()>& aside = undo ? step->asideUndo : step->asideRedo;
-    if (aside) aside();
+    // A step's list edits and its aside take back what it stands for, undone or redone alike.
+    if (step->asideUndo) step->asideUndo();
     for (const SceneEdit& edit : told) Tell(edit);
     return row;
 }
