@@ -1,6 +1,7 @@
 #include "app/ExtFontDialog.h"
 
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFontDialog>
 #include <QHBoxLayout>
@@ -8,18 +9,63 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <deque>
-#include <utility>
 
 #include "app/Language.h"
 
 namespace {
 
-std::deque<std::pair<QFont, QColor>> g_nextFonts;
+struct NextFont {
+    QFont font;
+    QColor color;
+    int charSet;
+};
+std::deque<NextFont> g_nextFonts;
+
+// Character-set codes and the writing systems they are written in; the first row of a system is the set
+// that system is chosen as.
+struct CharSetRow {
+    int charSet;
+    QFontDatabase::WritingSystem system;
+};
+constexpr CharSetRow kCharSets[] = {
+    {1, QFontDatabase::Any},
+    {0, QFontDatabase::Latin},
+    {2, QFontDatabase::Symbol},
+    {128, QFontDatabase::Japanese},
+    {129, QFontDatabase::Korean},
+    {130, QFontDatabase::Korean},
+    {134, QFontDatabase::SimplifiedChinese},
+    {136, QFontDatabase::TraditionalChinese},
+    {161, QFontDatabase::Greek},
+    {162, QFontDatabase::Latin},
+    {163, QFontDatabase::Vietnamese},
+    {177, QFontDatabase::Hebrew},
+    {178, QFontDatabase::Arabic},
+    {186, QFontDatabase::Latin},
+    {204, QFontDatabase::Cyrillic},
+    {222, QFontDatabase::Thai},
+    {238, QFontDatabase::Latin},
+};
 
 }  // namespace
 
-CExtFontDialog::CExtFontDialog(const QString& caption, const QFont& initial, const QColor& color, QWidget* parent)
-    : QDialog(parent), m_font(initial), m_color(color) {
+QFontDatabase::WritingSystem CExtFontDialog::WritingSystemOf(int charSet) {
+    for (const CharSetRow& row : kCharSets) {
+        if (row.charSet == charSet) return row.system;
+    }
+    return QFontDatabase::Any;
+}
+
+int CExtFontDialog::CharSetOf(QFontDatabase::WritingSystem system) {
+    for (const CharSetRow& row : kCharSets) {
+        if (row.system == system) return row.charSet;
+    }
+    return kDefaultCharSet;
+}
+
+CExtFontDialog::CExtFontDialog(const QString& caption, const QFont& initial, const QColor& color, int charSet,
+                               QWidget* parent)
+    : QDialog(parent), m_font(initial), m_color(color), m_charSet(charSet) {
     setObjectName(QStringLiteral("extFontDialog"));
     setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
     setWindowTitle(caption);
@@ -29,6 +75,15 @@ CExtFontDialog::CExtFontDialog(const QString& caption, const QFont& initial, con
     m_fonts->setObjectName(QStringLiteral("fontChooser"));
     m_fonts->setOptions(QFontDialog::DontUseNativeDialog | QFontDialog::NoButtons);
     m_fonts->setWindowFlags(Qt::Widget);
+    // The chooser's one combo lists the writing systems in their enumeration's order; it starts at the
+    // caption's, without narrowing the faces to it until the user picks one.
+    const QList<QComboBox*> combos = m_fonts->findChildren<QComboBox*>();
+    if (combos.size() == 1 && combos.front()->count() > WritingSystemOf(charSet)) {
+        m_writingSystems = combos.front();
+        m_writingSystems->setObjectName(QStringLiteral("writingSystemCombo"));
+        m_shownSystem = WritingSystemOf(charSet);
+        m_writingSystems->setCurrentIndex(m_shownSystem);
+    }
 
     auto* colorLabel = new QLabel(ResText(3170), this);
     m_colorButton = new QPushButton(this);
@@ -55,13 +110,20 @@ CExtFontDialog::CExtFontDialog(const QString& caption, const QFont& initial, con
 
 int CExtFontDialog::DoModal() {
     if (!g_nextFonts.empty()) {
-        m_font = g_nextFonts.front().first;
-        if (g_nextFonts.front().second.isValid()) m_color = g_nextFonts.front().second;
+        const NextFont next = g_nextFonts.front();
         g_nextFonts.pop_front();
+        m_font = next.font;
+        if (next.color.isValid()) m_color = next.color;
+        if (next.charSet >= 0) m_charSet = next.charSet;
         return QDialog::Accepted;
     }
     const int result = exec();
-    if (result == QDialog::Accepted) m_font = m_fonts->currentFont();
+    if (result != QDialog::Accepted) return result;
+    m_font = m_fonts->currentFont();
+    // Several sets share a writing system (Turkish and Baltic are Latin): one left as shown stays as it was.
+    if (m_writingSystems != nullptr && m_writingSystems->currentIndex() != m_shownSystem) {
+        m_charSet = CharSetOf(static_cast<QFontDatabase::WritingSystem>(m_writingSystems->currentIndex()));
+    }
     return result;
 }
 
@@ -78,4 +140,6 @@ void CExtFontDialog::ShowColor() {
     m_colorButton->setStyleSheet(QStringLiteral("background-color: %1; color: %2;").arg(m_color.name(), text));
 }
 
-void CExtFontDialog::SetNextFont(const QFont& font, const QColor& color) { g_nextFonts.emplace_back(font, color); }
+void CExtFontDialog::SetNextFont(const QFont& font, const QColor& color, int charSet) {
+    g_nextFonts.push_back({font, color, charSet});
+}

@@ -43,7 +43,7 @@ QColor CaptionColor(uint32_t color) {
                   static_cast<int>((color >> 16) & 0xFF));
 }
 
-void StoreFont(CaptionParam& caption, const QFont& font, const QColor& color) {
+void StoreFont(CaptionParam& caption, const QFont& font, const QColor& color, int charSet) {
     caption.font_name = font.family().left(kFaceNameLimit).toStdString();
     const int pixels =
         font.pixelSize() > 0 ? font.pixelSize() : static_cast<int>(std::lround(font.pointSizeF() / kPointsPerPixel));
@@ -54,6 +54,7 @@ void StoreFont(CaptionParam& caption, const QFont& font, const QColor& color) {
     caption.italic = font.italic() ? -1 : 0;
     caption.underline = font.underline() ? -1 : 0;
     caption.strike_uut = font.strikeOut() ? -1 : 0;
+    caption.encoding = charSet;
 }
 
 }  // namespace
@@ -149,10 +150,10 @@ void CCaptionPanel::ApplyPosition(int index) {
 
 void CCaptionPanel::ChooseFont() {
     const CaptionParam shown = Target().value_or(CaptionParam());
-    CExtFontDialog dialog(ResText(3101), CaptionFont(shown), CaptionColor(shown.color), this);
+    CExtFontDialog dialog(ResText(3101), CaptionFont(shown), CaptionColor(shown.color), shown.encoding, this);
     if (dialog.DoModal() != QDialog::Accepted) return;
     if (!ChangeTarget([&](CaptionParam& target) {
-            StoreFont(target, dialog.GetFont(), dialog.GetColor());
+            StoreFont(target, dialog.GetFont(), dialog.GetColor(), dialog.GetCharSet());
             return true;
         })) {
         return;
