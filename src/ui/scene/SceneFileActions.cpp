@@ -96,15 +96,16 @@ void SceneFileActions::LoadStarting() {
     m_page.Host()->ResetStatusBar();
 }
 
-void SceneFileActions::ProjectOpened(const std::string& path) {
-    m_page.Host()->App().AddRecentFile(QString::fromStdString(path));
-}
+void SceneFileActions::ProjectOpened(const std::string& path) { m_openedProject = path; }
 
 void SceneFileActions::LoadFinished(bool loaded) {
     m_page.SetWaitCursor(false);
     m_panels.captions->ResetKind();
     if (loaded) {
-        PrepareProjectInput();
+        bool probed = false;
+        PrepareProjectInput(&probed);
+        // A project whose video can not be read is no file to offer again.
+        if (probed) m_page.Host()->App().AddRecentFile(QString::fromStdString(m_openedProject));
     } else {
         m_jobStatus->StopTimer();
         m_lists.FillList(-1);
@@ -117,14 +118,16 @@ void SceneFileActions::LoadFinished(bool loaded) {
     m_panels.preview->PlayStopButton()->setFocus();
 }
 
-bool SceneFileActions::PrepareProjectInput() {
+bool SceneFileActions::PrepareProjectInput(bool* probed) {
     CTarneloData& data = m_page.Data();
+    if (probed != nullptr) *probed = false;
     m_lists.FillList(data.list_idx);
     if (data.input_file.empty() || !platform::FileExists(data.input_file)) return false;
     BeginPreparing();
     VideoInfo info;
     int probe = -1;
     m_page.RunServingWindow([&] { probe = m_page.Engine().GetVideoInfoFfprobe(data.input_file, info); });
+    if (probed != nullptr) *probed = probe == 0;
     int prepared = -1;
     if (probe == 0) {
         m_jobStatus->StartTimer();

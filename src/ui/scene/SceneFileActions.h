@@ -58,8 +58,9 @@ private:
     // Marks input preparation (job 1101) as running: busy cursor, controls off but the stop button.
     void BeginPreparing();
     void EndPreparing();
-    // Probes and prepares the open project's input (after a project was read).
-    bool PrepareProjectInput();
+    // Probes and prepares the open project's input (after a project was read); probed tells whether the
+    // video could be read.
+    bool PrepareProjectInput(bool* probed = nullptr);
     // The window's part of opening a project.
     void LoadStarting() override;
     void ProjectOpened(const std::string& path) override;
@@ -72,7 +73,8 @@ private:
     SceneMotionTuner& m_motion;
     ProjectSession m_session;
     bool m_loadingProject = false;
-    std::string m_pendingInput;  // a video asked for while another was being prepared
+    std::string m_openedProject;  // the project file read last, offered again once its video was read
+    std::string m_pendingInput;   // a video asked for while another was being prepared
     bool m_pendingNewProject = false;
     std::string m_failedSave;  // the project file whose last save failed (reported once)
 };

@@ -1,6 +1,7 @@
 // The scene tab's files and projects on a page of its own, with an idle engine: a failed save is told once per
 // file until one succeeds, the segment names follow a new output folder, a drop of nothing usable is told, a kept list
-// is clamped to its scenes, and a reset deletes the input's segment files only.
+// is clamped to its scenes, and a reset deletes the input's segment files only. On a clip made here: a project is
+// offered again among the recent files only once its video was read.
 #include <QDir>
 #include <QFile>
 #include <QProgressBar>
@@ -9,6 +10,7 @@
 #include <memory>
 
 #include "engine/scenes/SceneRules.h"
+#include "project/ProjectSession.h"
 #include "ui/PageFakes.h"
 #include "ui/common/JobStatus.h"
 #include "ui/lists/SceneListModel.h"
@@ -21,6 +23,10 @@
 #include "ui/scene/SceneListEditor.h"
 #include "ui/scene/SceneMotionTuner.h"
 #include "ui/scene/ScenePage.h"
+#ifndef TARNELO_CLIPS_WITHOUT_FIXTURE
+#define TARNELO_CLIPS_WITHOUT_FIXTURE
+#endif
+#include "integration/ClipFactory.h"
 
 using FakeScenePage = pagefakes::ScenePageFake;
 
@@ -41,9 +47,40 @@ private:
         QFile file(QString::fromStdString(path));
         QVERIFY(file.open(QIODevice::WriteOnly));
     }
+    static void Write(const std::string& path, const QByteArray& text) {
+        QFile file(QString::fromStdString(path));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+    }
+    // The clip copied to name in the work folder.
+    std::string Video(const std::string& name) {
+        const std::string path = Folder() + name;
+        QFile::copy(QString::fromStdString(m_clip), QString::fromStdString(path));
+        return path;
+    }
+    // A project of video beside it, whose output has a name of its own.
+    static std::string ProjectOf(const std::string& video) {
+        CTarneloData project;
+        project.ResetAll(false);
+        ApplyVideoDefaults(project, video);
+        project.output_name = "from_project.mp4";
+        const std::string path = DefaultProjectPath(video);
+        return project.SaveProject(path) ? path : std::string();
+    }
+
+    QTemporaryDir m_clips;
+    std::string m_clip;
 
 private slots:
-    void initTestCase() { QVERIFY(m_host.LoadStrings()); }
+    void initTestCase() {
+        QVERIFY(m_host.LoadStrings());
+        if (!clips::ToolsAvailable()) return;
+        clips::ClipOptions o;
+        o.frames = 50;
+        std::string error;
+        m_clip = clips::MakeClip(m_clips.path().toStdString(), "clip.mp4", o, &error);
+        QVERIFY2(!m_clip.empty(), error.c_str());
+    }
     void init() {
         m_host.messages.clear();
         m_page = std::make_unique<FakeScenePage>(m_host);
@@ -137,6 +174,30 @@ private slots:
         QCOMPARE(Data().list_idx, kept);
         QCOMPARE(m_model->rowCount(), 2);
         QCOMPARE(m_page->Ranges().size(), size_t{2});
+    }
+
+    void aProjectIsRecentOnceItsVideoWasRead_data() {
+        QTest::addColumn<QString>("video");
+        QTest::addColumn<bool>("recent");
+        QTest::newRow("a video") << "clip" << true;
+        QTest::newRow("not a video") << "text" << false;
+        QTest::newRow("no video") << "gone" << false;
+    }
+    void aProjectIsRecentOnceItsVideoWasRead() {
+        QFETCH(QString, video);
+        QFETCH(bool, recent);
+        if (m_clip.empty()) QSKIP("ffmpeg or ffprobe is not on PATH");
+        m_host.shell.recent.clear();
+        const std::string name = "recent_" + video.toStdString() + ".mp4";
+        const std::string input = video == "clip" ? Video(name) : Folder() + name;
+        if (video == "text") Write(input, "this is not a video\n");
+        const std::string project = ProjectOf(input);
+        QVERIFY(!project.empty());
+        if (video == "gone") QVERIFY(!QFile::exists(QString::fromStdString(input)));
+
+        QCOMPARE(m_files->LoadProjectFile(QString::fromStdString(project), false), ProjectSession::kOpened);
+        QCOMPARE(Data().project_file, project);
+        QCOMPARE(m_host.shell.recent, recent ? QStringList{QString::fromStdString(project)} : QStringList());
     }
 
     void aResetDeletesTheInputsSegmentsOnly() {
