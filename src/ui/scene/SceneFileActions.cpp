@@ -1,5 +1,6 @@
 #include "ui/scene/SceneFileActions.h"
 
+#include <QFile>
 #include <QPushButton>
 #include <QSlider>
 
@@ -21,6 +22,9 @@
 #include "ui/scene/ScenePage.h"
 
 namespace {
+
+// "The project file could not be read...", followed by where the file was kept.
+constexpr int kUnreadableProjectText = 3190;
 
 // Every occurrence of from in text replaced by to.
 void ReplaceAll(std::string& text, const std::string& from, const std::string& to) {
@@ -272,6 +276,7 @@ void SceneFileActions::DropFiles(const QStringList& files) {
         return;
     }
     // A video dropped beside its project opens the project.
+    const std::string dropped = file;
     if (!IsProjectPath(file) && platform::FileExists(DefaultProjectPath(file))) file = DefaultProjectPath(file);
     if (m_page.LocalJob() == kJobPrepareInput && !IsProjectPath(file)) {
         OpenVideo(file, true, true);
@@ -279,10 +284,29 @@ void SceneFileActions::DropFiles(const QStringList& files) {
     }
     if (m_page.IsBusy()) return;
     m_page.StopJob();
-    if (IsProjectPath(file) && LoadProjectFile(QString::fromStdString(file), false) != ProjectSession::kMissing) {
-        return;
+    if (IsProjectPath(file)) {
+        const int loaded = LoadProjectFile(QString::fromStdString(file), false);
+        if (loaded == ProjectSession::kOpened) return;
+        if (loaded == ProjectSession::kUnreadable) {
+            if (dropped == file) return;
+            // The video itself was dropped: it opens in a new project, whose saves must not write over the
+            // file that could not be read.
+            const std::string kept = KeepUnreadableProject(file);
+            m_page.Host()->ShowMessage(ResText(kUnreadableProjectText) + QLatin1Char('\n') +
+                                       QString::fromStdString(kept.empty() ? file : kept));
+        }
+        file = dropped;
     }
     OpenVideo(file, true, true);
+}
+
+std::string SceneFileActions::KeepUnreadableProject(const std::string& path) {
+    for (int n = 1; n < 100; ++n) {
+        const std::string kept = path + (n == 1 ? std::string(".unreadable") : ".unreadable" + std::to_string(n));
+        if (platform::FileExists(kept) || platform::FolderExists(kept)) continue;
+        return QFile::rename(QString::fromStdString(path), QString::fromStdString(kept)) ? kept : std::string();
+    }
+    return {};
 }
 
 void SceneFileActions::ChooseInput() {

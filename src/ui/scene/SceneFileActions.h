@@ -61,6 +61,9 @@ private:
     // Probes and prepares the open project's input (after a project was read); probed tells whether the
     // video could be read.
     bool PrepareProjectInput(bool* probed = nullptr);
+    // Renames a project file that could not be read to a free name beside it; the new name, or "" when it
+    // stayed where it was.
+    static std::string KeepUnreadableProject(const std::string& path);
     // The window's part of opening a project.
     void LoadStarting() override;
     void ProjectOpened(const std::string& path) override;

@@ -1,7 +1,8 @@
 // The scene tab's files and projects on a page of its own, with an idle engine: a failed save is told once per
 // file until one succeeds, the segment names follow a new output folder, a drop of nothing usable is told, a kept list
-// is clamped to its scenes, and a reset deletes the input's segment files only. On a clip made here: a project is
-// offered again among the recent files only once its video was read.
+// is clamped to its scenes, and a reset deletes the input's segment files only. On a clip made here: a video dropped
+// beside its project opens the project, or itself when the project can not be read, and a project is offered again
+// among the recent files only once its video was read.
 #include <QDir>
 #include <QFile>
 #include <QProgressBar>
@@ -9,6 +10,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "app/Language.h"
 #include "engine/scenes/SceneRules.h"
 #include "project/ProjectSession.h"
 #include "ui/PageFakes.h"
@@ -51,6 +53,10 @@ private:
         QFile file(QString::fromStdString(path));
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(text);
+    }
+    static QByteArray Read(const std::string& path) {
+        QFile file(QString::fromStdString(path));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
     // The clip copied to name in the work folder.
     std::string Video(const std::string& name) {
@@ -174,6 +180,49 @@ private slots:
         QCOMPARE(Data().list_idx, kept);
         QCOMPARE(m_model->rowCount(), 2);
         QCOMPARE(m_page->Ranges().size(), size_t{2});
+    }
+
+    void aVideoDroppedBesideItsProject_data() {
+        QTest::addColumn<QString>("companion");
+        QTest::addColumn<QString>("outputName");
+        QTest::addColumn<bool>("told");
+        QTest::newRow("opens the project") << "readable"
+                                           << "from_project.mp4" << false;
+        QTest::newRow("opens itself when the project can not be read") << "unreadable"
+                                                                       << "unreadable_trim.mp4" << true;
+        QTest::newRow("without one opens itself") << "none"
+                                                  << "none_trim.mp4" << false;
+    }
+    void aVideoDroppedBesideItsProject() {
+        QFETCH(QString, companion);
+        QFETCH(QString, outputName);
+        QFETCH(bool, told);
+        if (m_clip.empty()) QSKIP("ffmpeg or ffprobe is not on PATH");
+        Data().auto_save = true;
+        const std::string video = Video(companion.toStdString() + ".mp4");
+        const std::string project = DefaultProjectPath(video);
+        const QByteArray damaged("{\"diff_list\": [ no project");
+        if (companion == "readable") QVERIFY(!ProjectOf(video).empty());
+        if (companion == "unreadable") Write(project, damaged);
+
+        m_files->DropFiles({QString::fromStdString(video)});
+        QCOMPARE(Data().input_file, video);
+        QCOMPARE(Data().output_name, outputName.toStdString());
+        QCOMPARE(Data().project_file, project);
+        // Never an empty project: the video is read and prepared.
+        QVERIFY(Data().m_sourceInfo.frame_num > 0);
+        QCOMPARE(m_host.messages.size(), told ? 1 : 0);
+        if (!told) return;
+        // The notice says so and where the unread file went; its text is as it was, and the new project is
+        // saved in its place.
+        const std::string kept = project + ".unreadable";
+        QVERIFY(m_host.messages.first().startsWith(ResText(3190)));
+        QVERIFY(m_host.messages.first().endsWith(QString::fromStdString(kept)));
+        QCOMPARE(Read(kept), damaged);
+        CTarneloData saved;
+        saved.ResetAll(false);
+        QVERIFY(saved.LoadProject(project));
+        QCOMPARE(saved.input_file, video);
     }
 
     void aProjectIsRecentOnceItsVideoWasRead_data() {
