@@ -22,7 +22,7 @@ MergePlayerHooks::MergePlayerHooks(MergePage& page, const MergeTabPanels& panels
 
 void MergePlayerHooks::OnRowClicked(int row, int column) {
     (void)column;
-    if (m_page.IsBusy() || !m_lists.ListSettled()) return;
+    if (m_page.IsBusy() || !m_lists.ListSettled() || m_probing) return;
     CTarneloData& data = m_page.Data();
     CTarneloProcess& engine = m_page.Engine();
     const std::optional<SceneEntry> listed = data.Scenes().At(row);
@@ -38,7 +38,18 @@ void MergePlayerHooks::OnRowClicked(int row, int column) {
     if (changed && !m_panels.listView->Dragging()) {
         StopPlayer();
         data.m_sourceInfo = video.m_segmentInfo;
-        const VideoInfo& info = converted ? video.m_convertedInfo : video.m_segmentInfo;
+        VideoInfo info = converted ? video.m_convertedInfo : video.m_segmentInfo;
+        if (info.frame_num <= 0) {
+            // Not analysed yet: only a probe tells the player the video's frames and rate. The window serves
+            // meanwhile, and a second click waits for this one.
+            VideoInfo probed;
+            int result = -1;
+            m_probing = true;
+            m_page.RunServingWindow([&] { result = engine.GetVideoInfoFfprobe(file, probed); });
+            m_probing = false;
+            if (result == 0) info = probed;
+            if (!converted) data.m_sourceInfo = info;
+        }
         engine.SetPlayerFile(file, info);
         // The lines and the slider show its first frame, as for a file the engine opened.
         m_panels.player->OnPlayPosition(PlayPositionMsg{0, info.frame_num});

@@ -14,7 +14,8 @@ public:
     MergePlayerHooks(MergePage& page, const MergeTabPanels& panels, const MergeListEditor& lists,
                      std::function<void(int)> start);
 
-    // Shows the video of row in the player: its converted file once there is one, else the video as it is.
+    // Shows the video of row in the player: its converted file once there is one, else the video as it is,
+    // probed first when it has not been analysed.
     void OnRowClicked(int row, int column);
 
     int SelectedSceneStart() const override;
@@ -24,4 +25,5 @@ private:
     MergePage& m_merge;
     const MergeTabPanels& m_panels;  // the page's: its player is built after these hooks
     const MergeListEditor& m_lists;
+    bool m_probing = false;  // a clicked video that was not analysed is being probed
 };

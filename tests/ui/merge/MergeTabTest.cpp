@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QSlider>
 #include <QtTest>
 
 #include "app/AppFileDialog.h"
@@ -352,6 +353,38 @@ private slots:
         QVERIFY(Idle());
         QTRY_VERIFY(NoChildLeft());
         QVERIFY(Find<QPushButton>("convertJoinButton")->isEnabled());
+    }
+
+    void aVideoNotAnalysedGetsAWorkingPlayer_data() {
+        QTest::addColumn<QString>("clip");
+        QTest::addColumn<int>("frames");
+        QTest::newRow("25 fps with sound") << "sound25" << 50;
+        QTest::newRow("29.97 fps without") << "silent2997" << 60;
+    }
+    void aVideoNotAnalysedGetsAWorkingPlayer() {
+        QFETCH(QString, clip);
+        QFETCH(int, frames);
+        const QString video = m_d.Copy(clip == "sound25" ? m_sound25 : m_silent2997, clip + QStringLiteral(".mp4"));
+        m_d.Dlg()->DropFiles({video});
+        QCOMPARE(Cell(0, MergeListModel::kColResolution), QStringLiteral("未解析"));
+
+        // The click probes the video: the player knows its frames, the slider and the line show the first.
+        ClickRow(0);
+        QCOMPARE(Tab().Engine().CurrentPreviewFile(), video.toStdString());
+        QCOMPARE(Data().m_currentInfo.frame_num, frames);
+        const QString line = Find<QLabel>("positionLine")->text();
+        QVERIFY2(line.endsWith(QStringLiteral("Frm:0/%1").arg(frames - 1)), qPrintable(line));
+        QCOMPARE(Tab().Panels().preview->SeekSlider()->value(), 0);
+        // Still not analysed: the click reads the video, it does not analyse it.
+        QCOMPARE(Cell(0, MergeListModel::kColResolution), QStringLiteral("未解析"));
+
+        CPreviewPanel* panel = Tab().Panels().preview;
+        QVERIFY(panel->PlayStopButton()->isEnabled());
+        QTest::mouseClick(panel->PlayStopButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(Tab().Engine().CurrentPlayFrame() > 0, kJobTimeoutMs);
+        if (!Idle()) QTest::mouseClick(panel->PlayStopButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(), kJobTimeoutMs);
+        QTRY_VERIFY(NoChildLeft());
     }
 
     void bothTabsKeepTheirStateAcrossASwitch() {
