@@ -54,6 +54,7 @@ void MergePlayerHooks::OnRowClicked(int row, int column) {
         // The lines and the slider show its first frame, as for a file the engine opened.
         m_panels.player->OnPlayPosition(PlayPositionMsg{0, info.frame_num});
         engine.SetPreviewImage(file, "0", false, -1);
+        m_merge.RefreshMergeInfo();
     }
     m_page.UpdateData(true);
     m_page.UpdateControlStates(true);

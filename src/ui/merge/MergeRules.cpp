@@ -9,16 +9,15 @@ std::string MergeInfoText(const CTarneloData& data, const FrameSize& size, const
     long long all = 0;
     long long merged = 0;
     int joined = 0;
-    bool analysed = false;
     for (const SceneEntry& video : data.Scenes().Snapshot()) {
         if (!video.m_created) continue;
-        analysed = true;
         all += video.m_convertedInfo.frame_num;
         if (!video.enable) continue;
         merged += video.m_convertedInfo.frame_num;
         ++joined;
     }
-    if (!analysed) return {};
+    // The line follows the input video, analysed or not: without frames there is nothing to tell.
+    if (data.m_sourceInfo.frame_num <= 0) return {};
     const int frames =
         ConvertedMergeFrameCount(static_cast<int>(merged), data.transition ? joined : 1, data.TransitionDuration, fps);
     const auto timeOf = [fps](long long count) {

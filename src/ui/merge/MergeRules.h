@@ -11,7 +11,7 @@ class CTarneloData;
 
 // "%s/%s Frm:%d/%d FPS:%.2f W%dxH%d": the joined output's time and frames (analysed and enabled videos at
 // the output rate, the cross-fades taken off) against all analysed videos, the output rate and size; empty
-// while no video of the list has been analysed.
+// while the input video has no frames.
 std::string MergeInfoText(const CTarneloData& data, const FrameSize& size, const FrameRate& rate);
 
 // The pattern of every converted file of the choice in the output folder: "%s*_seg_%dx%d_%.02f.mp4".

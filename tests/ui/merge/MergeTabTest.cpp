@@ -387,6 +387,22 @@ private slots:
         QTRY_VERIFY(NoChildLeft());
     }
 
+    void theInformationLineFollowsTheInputVideo() {
+        const QString a = m_d.Copy(m_sound25, QStringLiteral("a.mp4"));
+        const QString b = m_d.Copy(m_silent2997, QStringLiteral("b.mp4"));
+        m_d.Dlg()->DropFiles({a, b});
+        // Dropped videos are named, not read: the input has no frames yet.
+        QVERIFY(Info().isEmpty());
+        // A click reads the video: the line shows, with nothing analysed to join yet.
+        ClickRow(1);
+        QCOMPARE(Info(), QStringLiteral("00:00:00.00/00:00:00.00 Frm:0/0 FPS:59.94 W1920xH1080"));
+        Analyse();
+        const int joined =
+            ConvertedFrameCount(50, 25, 60000 / 1001.0) + ConvertedFrameCount(60, 30000 / 1001.0, 60000 / 1001.0);
+        // All the analysed frames, whatever cross-fades take off the joined ones.
+        QVERIFY2(Info().endsWith(QStringLiteral("/%1 FPS:59.94 W1920xH1080").arg(joined)), qPrintable(Info()));
+    }
+
     void bothTabsKeepTheirStateAcrossASwitch() {
         m_d.Dlg()->SwitchTab(0);
         m_d.OpenDropped(m_d.Copy(m_sound25, QStringLiteral("scene.mp4")));

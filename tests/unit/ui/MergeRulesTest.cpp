@@ -39,30 +39,41 @@ private slots:
         QTest::addColumn<std::vector<SceneEntry>>("list");
         QTest::addColumn<bool>("transition");
         QTest::addColumn<int>("rateIndex");
+        QTest::addColumn<int>("inputFrames");
         QTest::addColumn<QString>("expected");
         // 50 frames at 25 fps are 2 s: 119 frames at 59.94; 60 frames at 29.97 are 120 at 59.94.
-        QTest::newRow("nothing analysed") << std::vector<SceneEntry>{Unanalysed()} << false << 3 << QString();
+        QTest::newRow("nothing analysed") << std::vector<SceneEntry>{Unanalysed()} << false << 3 << 0 << QString();
         QTest::newRow("two joined") << std::vector<SceneEntry>{Analysed(50, 25), Analysed(60, 30000 / 1001.0)} << false
-                                    << 3 << QStringLiteral("00:00:03.98/00:00:03.98 Frm:239/239 FPS:59.94 W1920xH1080");
+                                    << 3 << 60
+                                    << QStringLiteral("00:00:03.98/00:00:03.98 Frm:239/239 FPS:59.94 W1920xH1080");
         QTest::newRow("disabled and unanalysed left out")
             << std::vector<SceneEntry>{Analysed(50, 25), Analysed(60, 30000 / 1001.0, false), Unanalysed()} << false
-            << 3 << QStringLiteral("00:00:01.98/00:00:03.98 Frm:119/239 FPS:59.94 W1920xH1080");
+            << 3 << 60 << QStringLiteral("00:00:01.98/00:00:03.98 Frm:119/239 FPS:59.94 W1920xH1080");
         // One cross-fade of 0.2 s between the two joined videos.
         QTest::newRow("cross-fade") << std::vector<SceneEntry>{Analysed(50, 25), Analysed(60, 30000 / 1001.0)} << true
-                                    << 3 << QStringLiteral("00:00:03.78/00:00:03.98 Frm:227/239 FPS:59.94 W1920xH1080");
+                                    << 3 << 60
+                                    << QStringLiteral("00:00:03.78/00:00:03.98 Frm:227/239 FPS:59.94 W1920xH1080");
         QTest::newRow("a single video has no cross-fade")
-            << std::vector<SceneEntry>{Analysed(50, 25)} << true << 3
+            << std::vector<SceneEntry>{Analysed(50, 25)} << true << 3 << 50
             << QStringLiteral("00:00:01.98/00:00:01.98 Frm:119/119 FPS:59.94 W1920xH1080");
-        QTest::newRow("all disabled") << std::vector<SceneEntry>{Analysed(50, 25, false)} << true << 3
+        QTest::newRow("all disabled") << std::vector<SceneEntry>{Analysed(50, 25, false)} << true << 3 << 50
                                       << QStringLiteral("00:00:00.00/00:00:01.98 Frm:0/119 FPS:59.94 W1920xH1080");
+        // The line follows the input video: one with frames shows it before any analysis, one without hides it.
+        QTest::newRow("input with frames, nothing analysed")
+            << std::vector<SceneEntry>{Unanalysed()} << false << 3 << 50
+            << QStringLiteral("00:00:00.00/00:00:00.00 Frm:0/0 FPS:59.94 W1920xH1080");
+        QTest::newRow("analysed, input without frames")
+            << std::vector<SceneEntry>{Analysed(50, 25)} << false << 3 << 0 << QString();
     }
     void informationLine() {
         QFETCH(std::vector<SceneEntry>, list);
         QFETCH(bool, transition);
         QFETCH(int, rateIndex);
+        QFETCH(int, inputFrames);
         QFETCH(QString, expected);
         CTarneloData data;
         data.ResetAll(false);
+        data.m_sourceInfo.frame_num = inputFrames;
         data.diff_list.Assign(list, -1);
         data.transition = transition;
         data.TransitionDuration = 0.2;
