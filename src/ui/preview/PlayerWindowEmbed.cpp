@@ -34,6 +34,9 @@ constexpr int kCaptureWaitMs = 3000;
 // Only an X11 window can take another program's window in; elsewhere the player keeps its own.
 bool CanEmbed() { return QGuiApplication::platformName() == QLatin1String("xcb"); }
 
+// Set by the test hook; read and cleared on the window's thread.
+bool g_failNextGrab = false;
+
 }  // namespace
 
 PlayerWindowEmbed::PlayerWindowEmbed(CPreviewPanel* panel, CTarneloProcess* engine, const CTarneloData* data,
@@ -174,12 +177,19 @@ void PlayerWindowEmbed::CaptureOnUiThread() {
     if (window == 0 || !platform::WindowExists(window)) return;
     QScreen* screen = m_panel->Pane()->screen();
     if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-    const QPixmap shot = screen != nullptr ? screen->grabWindow(static_cast<WId>(window)) : QPixmap();
+    QPixmap shot;
+    if (g_failNextGrab) {
+        g_failNextGrab = false;
+    } else if (screen != nullptr) {
+        shot = screen->grabWindow(static_cast<WId>(window));
+    }
+    // A grab that failed has no system error to tell, and nothing to save: the pane keeps the still it had.
     if (shot.isNull()) {
-        AppLog().Log("%s(%d) GetDC failed. Error: %lu\n", m_page->CaptureLogTag(), __LINE__, 0UL);
-        return;
+        AppLog().Log("%s(%d) GetDC failed. hWnd(%lu)\n", m_page->CaptureLogTag(), __LINE__, window);
     }
     platform::MakeFolders(SetTrailingSeparator(m_data->output_folder, false));
     const QString path = QString::fromStdString(CaptureFile());
-    if (shot.save(path, "JPG")) m_panel->Pane()->ShowStill(path);
+    if (!shot.isNull() && shot.save(path, "JPG")) m_panel->Pane()->ShowStill(path);
 }
+
+void PlayerWindowEmbed::FailNextGrab() { g_failNextGrab = true; }

@@ -53,6 +53,8 @@ public:
     std::string CaptureFile() const;
     // Serves the window for about 10 ms.
     static void ServeWindow();
+    // Test hook: the next grab of the player's window fails, as one of a window the server will not read.
+    static void FailNextGrab();
 
 private:
     void Embed(unsigned long window);

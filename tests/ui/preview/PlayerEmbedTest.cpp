@@ -1,6 +1,7 @@
 // The player's own window taken into the preview pane on a real X server: it becomes a child of the pane's
 // container, follows the pane's size, and a stop leaves its last picture as the input's "_preview.jpg" in the
-// output folder, shown in the pane. Skipped without an X display (the suite runs it under a virtual one).
+// output folder, shown in the pane; a stop whose grab fails leaves the still there was and logs the failure
+// without an error code it does not have. Skipped without an X display (the suite runs it under a virtual one).
 #include <unistd.h>
 
 #include <QApplication>
@@ -15,6 +16,7 @@
 
 #include "app/AppMsgDlg.h"
 #include "engine/jobs/JobTables.h"
+#include "log/AppLog.h"
 #include "platform/X11Windows.h"
 #include "ui/WindowTestBase.h"
 #include "ui/preview/PlayerControl.h"
@@ -46,6 +48,9 @@ private:
         }
         if (!clips::ToolsAvailable() || !clips::OnPath("ffplay")) QSKIP("ffmpeg, ffprobe or ffplay is not on PATH");
         setenv("SDL_AUDIODRIVER", "dummy", 1);
+        AppLogConfig log;
+        log.LOG_FILE_PATH = m_clips.filePath(QStringLiteral("app.log")).toStdString();
+        QVERIFY(AppLog().Start(log, "PlayerEmbedTest"));
         // A blue picture, so the captured frame can not be mistaken for the grey pane.
         clips::ClipOptions o;
         o.width = 320;
@@ -126,6 +131,34 @@ private slots:
             }
         }
         QVERIFY2(blue * 5 > samples, qPrintable(QStringLiteral("%1 of %2 blue").arg(blue).arg(samples)));
+    }
+
+    void aFailedGrabLeavesTheLastStill() {
+        const QString still = QString::fromStdString(Player().Embedding().CaptureFile());
+        QCOMPARE(Panel().Pane()->StillPath(), still);
+        QFile file(still);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        QTest::mouseClick(Panel().PlayStopButton(), Qt::LeftButton);
+        QVERIFY(Player().Embedding().Embedded());
+        QTRY_VERIFY_WITH_TIMEOUT(Tab().Engine().CurrentPlayFrame() > 5, kTimeoutMs);
+
+        PlayerWindowEmbed::FailNextGrab();
+        QTest::mouseClick(Panel().PlayStopButton(), Qt::LeftButton);
+        QVERIFY(Idle());
+        QVERIFY(!Panel().Pane()->PlayerEmbedded());
+        // The pane shows the still it had, and its file is as it was.
+        QVERIFY(Panel().Pane()->HasStill());
+        QCOMPARE(Panel().Pane()->StillPath(), still);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        AppLog().Flush();
+        QFile log(m_clips.filePath(QStringLiteral("app.log")));
+        QVERIFY(log.open(QIODevice::ReadOnly));
+        const QByteArray text = log.readAll();
+        QVERIFY(text.contains("GetDC failed. hWnd("));
+        QVERIFY(!text.contains("Error: 0"));
     }
 };
 
