@@ -168,6 +168,7 @@ private slots:
                                     QString::fromUtf8("情報(&I)"), QString::fromUtf8("その他(&O)")}));
         // Every accelerator is also the one named after the tab of its menu entry.
         for (const AcceleratorResource& a : *m_ja.Accelerators(128)) {
+            if (a.key == QLatin1String("Ctrl+Shift+Z")) continue;  // redo's second key; its entry names Ctrl+Y
             const MenuResource* item = FindItem(*m_ja.Menu(128), a.id);
             QVERIFY(item);
             QVERIFY2(item->text.endsWith(QLatin1Char('\t') + a.key), qPrintable(item->text));
