@@ -102,9 +102,9 @@ private slots:
             int id;
             const char* key;
         };
-        const Accel table[] = {{2011, "Ctrl+N"},  {2005, "Ctrl+O"}, {2006, "Ctrl+S"}, {3081, "Ctrl+Shift+S"},
-                               {3096, "F2"},      {3103, "F3"},     {3104, "F4"},     {3105, "F5"},
-                               {57665, "Alt+F4"}, {1095, "Ctrl+F1"}, {3200, "Ctrl+Z"},   {3201, "Ctrl+Y"}};
+        const Accel table[] = {{2011, "Ctrl+N"},  {2005, "Ctrl+O"},  {2006, "Ctrl+S"}, {3081, "Ctrl+Shift+S"},
+                               {3096, "F2"},      {3103, "F3"},      {3104, "F4"},     {3105, "F5"},
+                               {57665, "Alt+F4"}, {1095, "Ctrl+F1"}, {3200, "Ctrl+Z"}, {3201, "Ctrl+Y"}};
         for (int language : {CTarneloDlg::kCmdJapanese, CTarneloDlg::kCmdEnglish}) {
             QVERIFY(Dlg()->OnCommand(language));
             // Redo has a second key, Ctrl+Shift+Z, beside the one its menu entry names.
