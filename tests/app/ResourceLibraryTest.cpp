@@ -164,8 +164,9 @@ private slots:
         }
         QStringList tops;
         for (const MenuResource& m : *m_ja.Menu(128)) tops << m.text;
-        QCOMPARE(tops, (QStringList{QString::fromUtf8("ファイル(&F)"), QString::fromUtf8("編集(&E)"), QString::fromUtf8("設定(&S)"),
-                                    QString::fromUtf8("情報(&I)"), QString::fromUtf8("その他(&O)")}));
+        QCOMPARE(tops, (QStringList{QString::fromUtf8("ファイル(&F)"), QString::fromUtf8("編集(&E)"),
+                                    QString::fromUtf8("設定(&S)"), QString::fromUtf8("情報(&I)"),
+                                    QString::fromUtf8("その他(&O)")}));
         // Every accelerator is also the one named after the tab of its menu entry.
         for (const AcceleratorResource& a : *m_ja.Accelerators(128)) {
             if (a.key == QLatin1String("Ctrl+Shift+Z")) continue;  // redo's second key; its entry names Ctrl+Y
