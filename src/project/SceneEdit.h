@@ -55,9 +55,9 @@ struct Replace {
 };
 }  // namespace scene_edit
 
-using SceneEditAction = std::variant<scene_edit::Append, scene_edit::Assign, scene_edit::Enable, scene_edit::Copy,
-                                     scene_edit::Split, scene_edit::Delete, scene_edit::Insert, scene_edit::Swap,
-                                     scene_edit::Replace>;
+using SceneEditAction =
+    std::variant<scene_edit::Append, scene_edit::Assign, scene_edit::Enable, scene_edit::Copy, scene_edit::Split,
+                 scene_edit::Delete, scene_edit::Insert, scene_edit::Swap, scene_edit::Replace>;
 
 // Appends action built in place: gcc 12 takes a variant temporary that holds a vector for uninitialised memory.
 template <class T>

@@ -2,10 +2,10 @@
 
 #include "engine/motion/ChangedPixels.h"
 #include "engine/scenes/SceneRules.h"
-#include "project/TimeText.h"
 #include "log/AppLog.h"
 #include "project/NumericRules.h"
 #include "project/TarneloData.h"
+#include "project/TimeText.h"
 
 std::string ProjectMotionRecordPath(const CTarneloData& data) {
     return data.motion_file.empty() ? MotionRecordPath(data.project_file) : data.motion_file;
@@ -95,8 +95,8 @@ bool RetuneDropsUserEdits(const CTarneloData& data, const std::vector<SceneEntry
     for (size_t i = 0; i < before.size(); ++i) {
         const SceneEntry& scene = before[i];
         if (i > 0 && scene.framNo_first < before[i - 1].framNo_first) reordered = true;
-        const bool made = i < detected.size() &&
-                          SameForUser(scene, DetectedScene(data, detected[i], static_cast<int>(i) + 1, fps));
+        const bool made =
+            i < detected.size() && SameForUser(scene, DetectedScene(data, detected[i], static_cast<int>(i) + 1, fps));
         if (made) continue;
         // Each scene of after stands for one of before: a copy needs a copy.
         bool kept = false;
