@@ -168,9 +168,15 @@ private slots:
         QMenu* file = Frame()->TopMenu(0);
         Frame()->UpdateMenu(file);
         QVERIFY(Frame()->CommandAction(57616) == nullptr);
+        if (!clips::ToolsAvailable()) QSKIP("ffmpeg or ffprobe is not on PATH");
+        // A project is listed once its video was read.
+        const std::string video = clips::MakeClip(m_files.path().toStdString(), "later.mp4");
+        QVERIFY(!video.empty());
         const QString project = m_files.path() + QStringLiteral("/later.kpproj");
         CTarneloData data;
         data.ResetAll(false);
+        data.input_file = video;
+        data.output_folder = video + "_out/";
         QVERIFY(data.SaveProject(project.toStdString()));
         QCOMPARE(SceneTab(Dlg()).LoadProjectFile(project, false), 1);
         Frame()->UpdateMenu(file);
