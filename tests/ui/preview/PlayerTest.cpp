@@ -1,10 +1,11 @@
 // The scene tab's player driven as a user would, with the real player program on a clip made here (no display
 // and no sound device: the player draws and plays into nothing): play and stop, the seek buttons and the
-// slider, a seek and a volume change while playing, the details window and the pane's menu, and that no
-// player outlives a stop, a tab switch, a new project or the program's end.
+// slider, a seek, a volume or an effect change while playing, the details window and the pane's menu, and that
+// no player outlives a stop, a tab switch, a new project or the program's end.
 #include <unistd.h>
 
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QSlider>
@@ -18,6 +19,9 @@
 #include "project/TimeText.h"
 #include "support/ProcessWatch.h"
 #include "ui/WindowTestBase.h"
+#include "ui/lists/SceneEditRules.h"
+#include "ui/lists/SceneListModel.h"
+#include "ui/lists/SceneListView.h"
 #include "ui/preview/PlayerControl.h"
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/SeekRules.h"
@@ -171,6 +175,44 @@ private slots:
                  QString::asprintf("volume=%.6f", chosen / 100.0));
         // It goes on where it was, not from the start.
         QVERIFY(ParseDouble(ArgumentAfter(PlayerArguments().front(), "-ss")) > 0);
+    }
+
+    void anEffectChangedWhileAScenePlaysShowsAtOnce_data() {
+        QTest::addColumn<QString>("edit");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("filter");
+        QTest::newRow("brightness") << "brightnessEdit"
+                                    << "0.3"
+                                    << "val+76.500";
+        QTest::newRow("contrast") << "contrastEdit"
+                                  << "1.5"
+                                  << ")*1.500+128";
+    }
+    void anEffectChangedWhileAScenePlaysShowsAtOnce() {
+        QFETCH(QString, edit);
+        QFETCH(QString, typed);
+        QFETCH(QString, filter);
+        CTarneloData& data = Tab().Data();
+        data.diff_list.Assign({SceneEntry(0, 249, SceneSegmentName(data, 0, 249))}, 0);
+        Tab().RefreshList(true);
+        // A click on the scene cuts it and puts it in the player, which then plays the scene.
+        SceneListView* view = Tab().Panels().listView;
+        const QModelIndex caption = Tab().Panels().listModel->index(0, SceneListModel::kColCaption);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(caption).center());
+        Tab().Engine().WaitBackgroundDrained();
+        PlayUntilFrames();
+        QCOMPARE(Tab().CurrentJob(), int(kJobScenePreview));
+        const std::vector<std::string> before = PlayerArguments().front();
+
+        scenetab::Driver::Type(m_d.Find<QLineEdit>(edit.toLatin1().constData()), typed);
+        // Another player goes on with the scene from where the first one was, with the change.
+        QTRY_VERIFY_WITH_TIMEOUT(PlayerArguments().size() == 1 && PlayerArguments().front() != before, kTimeoutMs);
+        const std::vector<std::string> args = PlayerArguments().front();
+        QVERIFY2(QString::fromStdString(ArgumentAfter(args, "-vf")).contains(filter),
+                 ArgumentAfter(args, "-vf").c_str());
+        QCOMPARE(ArgumentAfter(args, "-i"), data.diff_list.Snapshot()[0].fileName);
+        QVERIFY(ParseDouble(ArgumentAfter(args, "-ss")) > 0);
+        QCOMPARE(Tab().CurrentJob(), int(kJobScenePreview));
     }
 
     void detailsAndPaneMenuReportOnThePlayerFile() {

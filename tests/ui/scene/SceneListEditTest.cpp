@@ -1,10 +1,13 @@
 // Editing the scene list in the window, with the real engine and ffmpeg on clips made here: a frame cell
 // typed in place (clamped, then the scene cut again), splitting, copying and deleting rows from the row
-// menu, and a drag that reorders the scenes of the joined output.
+// menu, a drag that reorders the scenes of the joined output, and the busy state of a cut in the background,
+// which stays with the scene tab when the user reaches the merge tab meanwhile.
+#include <QApplication>
 #include <QMenu>
 #include <QPushButton>
 #include <QWheelEvent>
 #include <QtTest>
+#include <functional>
 
 #include "app/AppEdit.h"
 #include "app/AppMsgDlg.h"
@@ -31,6 +34,21 @@ Ranges RangesOf(const CTarneloData& data) {
 }
 
 QString ToQ(const std::string& text) { return QString::fromStdString(text); }
+
+// Hands the events of a widget to a function while it lives.
+class EventHook : public QObject {
+public:
+    EventHook(QObject* watched, std::function<void(QEvent*)> seen) : m_seen(std::move(seen)) {
+        watched->installEventFilter(this);
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        m_seen(event);
+        return false;
+    }
+
+private:
+    std::function<void(QEvent*)> m_seen;
+};
 
 int CountFrames(const std::string& path) { return scenetab::CountFrames(ToQ(path)); }
 
@@ -144,6 +162,32 @@ private:
     }
 
 private slots:
+    void aBackgroundCutKeepsItsBusyStateOnTheSceneTab() {
+        Open(m_still, QStringLiteral("busy.mp4"));
+        if (QTest::currentTestFailed()) return;
+        SetScenes({{0, 99}, {100, 199}});
+        // The moment the cut locks the tab buttons the user is taken to the merge tab, as a click that got in
+        // first would: the switch is served before the cut can end.
+        auto* mergeButton = m_d.Dlg()->findChild<QPushButton*>(QStringLiteral("mergeTabButton"));
+        bool locked = false;
+        EventHook hook(mergeButton, [&](QEvent* event) {
+            if (event->type() != QEvent::EnabledChange || mergeButton->isEnabled() || locked) return;
+            locked = Tab().IsBusy() && Tab().WaitCursorShown();
+            QMetaObject::invokeMethod(
+                m_d.Dlg(), [this] { m_d.Dlg()->SwitchTab(1); }, Qt::QueuedConnection);
+        });
+        ClickCell(0, SceneListModel::kColCaption);
+        QTRY_VERIFY_WITH_TIMEOUT(locked, kJobTimeoutMs);
+        QTRY_COMPARE(m_d.Dlg()->ActiveTabIndex(), 1);
+        CheckSegments({0});
+        // The cut's end reached the scene tab: nothing is left locked or waiting.
+        QVERIFY(!Tab().WaitCursorShown() && !Tab().IsBusy());
+        QVERIFY(!MergeTab(m_d.Dlg()).WaitCursorShown());
+        QVERIFY(QApplication::overrideCursor() == nullptr);
+        QVERIFY(mergeButton->isEnabled());
+        QVERIFY(m_d.Find<QPushButton>("extractButton")->isEnabled());
+    }
+
     void typedFramesAreClampedAndTheSceneIsCutAgain() {
         Open(m_still, QStringLiteral("edit.mp4"));
         if (QTest::currentTestFailed()) return;
