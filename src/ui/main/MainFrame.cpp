@@ -131,6 +131,8 @@ void CMainFrame::ApplyLanguage() {
         }
     }
     setMenuBar(bar);  // the old bar is deleted
+    // Shown now rather than on the event loop's next turn, so that the window's first layout counts it.
+    bar->show();
 
     // The language entries are found the way a user reads the menu: in "Setting", then "Language".
     const bool japanese = m_dialog->Japanese();
@@ -305,10 +307,26 @@ void CMainFrame::FirstLayout() {
     m_laidOut = true;
     ensurePolished();
     if (layout() != nullptr) layout()->activate();
-    resize(sizeHint().expandedTo(minimumSizeHint()));
-    m_recordedSize = size();
-    QTimer::singleShot(100, this, &CMainFrame::CorrectRestoredPosition);
+    // Recorded first: the resize below already holds the window to it.
+    m_recordedSize = sizeHint().expandedTo(minimumSizeHint());
+    resize(m_recordedSize);
+    FitScreen();
+    // The frame a window manager adds may be known only once it has taken the window.
+    const QSize frame = frameGeometry().size() - size();
+    QTimer::singleShot(100, this, [this, frame] {
+        if (frameGeometry().size() - size() != frame) FitScreen();
+        CorrectRestoredPosition();
+    });
     setMaximumSize(RecordedSize());
+}
+
+void CMainFrame::FitScreen() {
+    // A screen smaller than the laid-out window gets a window that fits it, and the page scrolls inside.
+    const QScreen* shown = screen();
+    if (shown == nullptr) return;
+    const QSize frame = frameGeometry().size() - size();
+    const QSize room = shown->availableGeometry().size() - frame;
+    if (size().boundedTo(room) != size()) resize(size().boundedTo(room));
 }
 
 QSize CMainFrame::RecordedSize() const { return m_laidOut ? m_recordedSize.expandedTo(minimumSizeHint()) : QSize(); }

@@ -48,7 +48,8 @@ public:
     void TranslateJobPanes(bool toJapanese) override;
     void CloseLater() override;
 
-    // Sizes the window around the dialog and records the size: from then on the window can not grow past it.
+    // Sizes the window around the dialog, no larger than its screen, and records the laid-out size: from then
+    // on the window can not grow past it.
     void FirstLayout();
     // Puts the window where it was last closed (the stored window_rect), when that place is on a screen.
     void RestorePosition() override;
@@ -83,6 +84,7 @@ private:
     void OnMaximize();
     void UpdateLockPanes();
     void CorrectRestoredPosition();
+    void FitScreen();
 
     CTarneloDlg* m_dialog;
     std::map<int, QAction*> m_actions;

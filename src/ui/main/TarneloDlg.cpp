@@ -14,6 +14,7 @@
 #include "platform/Path.h"
 #include "ui/common/TabPage.h"
 #include "ui/main/FrameLink.h"
+#include "ui/main/PageScrollArea.h"
 #include "ui/main/TabButton.h"
 // The only place that knows the concrete pages: they are made here and used through CTabPage after.
 #include "ui/merge/TarneloTabMerge.h"
@@ -30,13 +31,14 @@ CTarneloDlg::CTarneloDlg(AppShell* app, QWidget* parent) : QWidget(parent), m_ap
     m_pageFrame = new QFrame(this);
     m_pageFrame->setObjectName(QStringLiteral("pageFrame"));
     m_pageFrame->setFrameShape(QFrame::Box);
-    m_pages[0] = new CTarneloTabScene(this, cuda, this);
-    m_pages[1] = new CTarneloTabMerge(this, cuda, this);
+    m_pageScroll = new PageScrollArea(this);
+    m_pages[0] = new CTarneloTabScene(this, cuda, m_pageScroll->PageHost());
+    m_pages[1] = new CTarneloTabMerge(this, cuda, m_pageScroll->PageHost());
     m_pages[1]->hide();
+    for (CTabPage* page : m_pages) m_pageScroll->AddPage(page);
     m_sceneButton->SetActive(true);
     connect(m_sceneButton, &QPushButton::clicked, this, [this] { SwitchTab(0); });
     connect(m_mergeButton, &QPushButton::clicked, this, [this] { SwitchTab(1); });
-    setMinimumSize(DluSize(this, 565, 340));
     RefreshLanguageTexts();
 }
 
@@ -69,20 +71,41 @@ void CTarneloDlg::resizeEvent(QResizeEvent* event) {
     LayOut();
 }
 
-void CTarneloDlg::LayOut() {
+QSize CTarneloDlg::sizeHint() const { return DluSize(this, 565, 340); }
+
+QSize CTarneloDlg::minimumSizeHint() const {
+    // The tab buttons stay whole, over a page area with room for its scroll bars; the page scrolls in it.
+    const QSize button = TabButtonSize();
+    const int margin = DluX(this, 4);
+    return QSize(2 * margin + 2 * button.width(), 2 * margin + button.height() + DluY(this, 20));
+}
+
+QSize CTarneloDlg::TabButtonSize() const {
     // Both buttons one width, never narrower than the longer caption of the current language.
     QSize button = DluSize(this, 60, 14);
     for (const CTabButton* b : {m_sceneButton, m_mergeButton}) {
         button.setWidth(std::max(button.width(), b->fontMetrics().horizontalAdvance(b->text()) + DluX(this, 8)));
     }
+    return button;
+}
+
+QRect CTarneloDlg::PageRect(const QSize& dialog) const {
+    const int margin = DluX(this, 4);
+    const int top = margin + TabButtonSize().height();
+    // The pages sit 2 pixels inside the frame placeholder.
+    return QRect(margin, top, dialog.width() - 2 * margin, dialog.height() - top - margin).adjusted(2, 2, -2, -2);
+}
+
+void CTarneloDlg::LayOut() {
+    const QSize button = TabButtonSize();
     const int margin = DluX(this, 4);
     m_sceneButton->setGeometry(margin, margin, button.width(), button.height());
     m_mergeButton->setGeometry(margin + button.width(), margin, button.width(), button.height());
-    const int top = margin + button.height();
-    m_pageFrame->setGeometry(margin, top, width() - 2 * margin, height() - top - margin);
-    // The pages sit 2 pixels inside the frame placeholder.
-    const QRect pages = m_pageFrame->geometry().adjusted(2, 2, -2, -2);
-    for (CTabPage* page : m_pages) page->setGeometry(pages);
+    const QRect pages = PageRect(size());
+    m_pageFrame->setGeometry(pages.adjusted(-2, -2, 2, 2));
+    m_pageScroll->setGeometry(pages);
+    // The pages keep the size they have in the laid-out window; a smaller window scrolls them.
+    m_pageScroll->SetPageSize(PageRect(sizeHint()).size());
 }
 
 void CTarneloDlg::SwitchTab(int index) {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QPointer>
+#include <QRect>
+#include <QSize>
 #include <QStringList>
 #include <QWidget>
 #include <atomic>
@@ -12,6 +14,7 @@ class AppShell;
 class FrameLink;
 class CTabButton;
 class CTabPage;
+class PageScrollArea;
 class QFrame;
 
 // The main dialog (page 102): two tab buttons over the two tab pages; it carries out the menu commands.
@@ -88,11 +91,18 @@ public:
     TabWindow* ActiveTab() override;
     void PumpMessages() override;
 
+    // The size the dialog is laid out at (its template's); the window may be smaller, and the page scrolls.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void LayOut();
+    QSize TabButtonSize() const;
+    // Where the pages go in a dialog of this size.
+    QRect PageRect(const QSize& dialog) const;
     void SetBoth(void (*apply)(class CTarneloData&, int), int value);
     // Writes the settings after a menu choice; tells the user when they could not be written.
     void SaveSettings();
@@ -106,6 +116,7 @@ private:
     CTabButton* m_sceneButton;
     CTabButton* m_mergeButton;
     QFrame* m_pageFrame;
+    PageScrollArea* m_pageScroll = nullptr;
     std::atomic<int> m_activeTab{0};
     QPointer<CAppHelpDialog> m_manual;
 };
