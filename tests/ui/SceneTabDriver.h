@@ -16,6 +16,7 @@
 
 #include "support/ProcessWatch.h"
 #include "ui/UiTestSupport.h"
+#include "ui/lists/SceneEditRules.h"
 #ifndef TARNELO_CLIPS_WITHOUT_FIXTURE
 #define TARNELO_CLIPS_WITHOUT_FIXTURE
 #endif
@@ -144,6 +145,28 @@ public:
         if (!Click("extractButton")) return false;
         WaitJobEnd();
         return !QTest::currentTestFailed();
+    }
+
+    // The list the user would have after an extraction: these scenes, numbered, the first one selected.
+    void SetScenes(const std::vector<Range>& ranges) {
+        CTarneloData& data = Tab().Data();
+        std::vector<SceneEntry> scenes;
+        for (const Range& r : ranges) {
+            SceneEntry scene(r.first, r.last, SceneSegmentName(data, r.first, r.last));
+            data.SetSceneCaption(scene, 0, scene.FrameCount() / 25.0,
+                                 FormatC("Scene%03d", static_cast<int>(scenes.size()) + 1));
+            scenes.push_back(scene);
+        }
+        data.Scenes().Assign(std::move(scenes), 0);
+        data.list_idx = 0;
+        Tab().RefreshList(true);
+    }
+
+    void ClickCell(int row, int column) {
+        SceneListView* view = Tab().Panels().listView;
+        const QModelIndex index = view->model()->index(row, column);
+        view->scrollTo(index);
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
     }
 
     static void Type(QLineEdit* edit, const QString& text) {

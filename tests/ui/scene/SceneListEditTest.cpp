@@ -85,29 +85,16 @@ private:
         Tab().Engine().WaitBackgroundDrained();
     }
 
-    // The list the user would have after an extraction: these scenes, the first one selected.
     void SetScenes(const Ranges& ranges) {
-        std::vector<SceneEntry> scenes;
-        for (const auto& r : ranges) {
-            SceneEntry scene(r.first, r.second, SceneSegmentName(Data(), r.first, r.second));
-            Data().SetSceneCaption(scene, 0, scene.FrameCount() / 25.0,
-                                   FormatC("Scene%03d", static_cast<int>(scenes.size()) + 1));
-            scenes.push_back(scene);
-        }
-        Data().diff_list.Assign(std::move(scenes), 0);
-        Data().list_idx = 0;
-        Tab().RefreshList(true);
+        std::vector<scenetab::Range> scenes;
+        for (const auto& [first, last] : ranges) scenes.push_back({first, last});
+        m_d.SetScenes(scenes);
         QCOMPARE(Tab().Panels().listModel->rowCount(), static_cast<int>(ranges.size()));
     }
 
     QString Cell(int row, int column) { return Tab().Panels().listModel->index(row, column).data().toString(); }
 
-    void ClickCell(int row, int column) {
-        SceneListView* view = Tab().Panels().listView;
-        const QModelIndex index = Tab().Panels().listModel->index(row, column);
-        view->scrollTo(index);
-        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, view->visualRect(index).center());
-    }
+    void ClickCell(int row, int column) { m_d.ClickCell(row, column); }
 
     // Clicks the cell, types text into its edit and presses Enter.
     void TypeIntoCell(int row, int column, const QString& text) {

@@ -1,8 +1,9 @@
-// What counts as the user's work that a re-tune dropped: the scenes the detection made are not, and a user's
-// edit the new list still holds as it was is not lost.
+// What counts as the user's work that a re-tune dropped: the detection's own scenes do not, nor does an edit
+// the new list still holds as it was (its caption numbered anew).
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <tuple>
 #include <vector>
 
 #include "engine/motion/ProjectMotion.h"
@@ -12,46 +13,30 @@ TEST(RetuneEditsTest, OnlyTheUsersWorkThatIsGoneCounts) {
     CTarneloData data;
     data.ResetAll(false);
     data.input_file = "/in/clip.mp4";
-    data.output_folder = "/out/";
-    const double fps = 25;
     const std::vector<SceneRange> detected{{30, 80}, {150, 200}};
-    auto made = [&](const std::vector<SceneRange>& ranges) {
-        std::vector<SceneEntry> list;
-        for (const SceneRange& r : ranges)
-            list.push_back(DetectedScene(data, r, static_cast<int>(list.size()) + 1, fps));
-        return list;
+    std::vector<SceneEntry> made;
+    for (const SceneRange& r : detected) made.push_back(DetectedScene(data, r, static_cast<int>(made.size()) + 1, 25));
+    const std::vector<SceneEntry> whole{DetectedScene(data, {0, 259}, 1, 25)};
+    using List = std::vector<SceneEntry>;
+    const std::tuple<const char*, std::function<void(List&)>, bool> cases[] = {
+        {"nothing edited", [](List&) {}, false},
+        {"a scene switched off", [](List& l) { l[1].enable = false; }, true},
+        {"a caption typed", [](List& l) { l[0].capParam.caption = "fox"; }, true},
+        {"a caption moved", [](List& l) { l[0].capParam.cap_pos_type = 8; }, true},
+        {"a range typed", [](List& l) { l[0].framNo_second = 70; }, true},
+        {"a copy", [](List& l) { l.insert(l.begin(), l[0]); }, true},
+        {"an order", [](List& l) { std::swap(l[0], l[1]); }, true},
     };
-    const std::vector<SceneEntry> whole = made({{0, 259}});
-    struct Case {
-        const char* name;
-        std::function<void(std::vector<SceneEntry>&)> edit;  // the user's, on the detected list
-        bool keptByRetune;                                   // the re-tune gives the edited list again
-        bool dropped;
-    };
-    const Case cases[] = {
-        {"nothing edited", [](std::vector<SceneEntry>&) {}, false, false},
-        {"a scene switched off", [](std::vector<SceneEntry>& l) { l[1].enable = false; }, false, true},
-        {"a caption typed", [](std::vector<SceneEntry>& l) { l[0].capParam.caption = "fox"; }, false, true},
-        {"a caption moved", [](std::vector<SceneEntry>& l) { l[0].capParam.cap_pos_type = 8; }, false, true},
-        {"a range typed", [](std::vector<SceneEntry>& l) { l[0].framNo_second = 70; }, false, true},
-        {"a copy", [](std::vector<SceneEntry>& l) { l.insert(l.begin(), l[0]); }, false, true},
-        {"an order", [](std::vector<SceneEntry>& l) { std::swap(l[0], l[1]); }, false, true},
-        // The re-tune keeps a scene whose range it finds again, with the user's switch and caption.
-        {"a switch the re-tune keeps", [](std::vector<SceneEntry>& l) { l[1].enable = false; }, true, false},
-        {"a caption the re-tune keeps", [](std::vector<SceneEntry>& l) { l[0].capParam.caption = "fox"; }, true, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        std::vector<SceneEntry> before = made(detected);
-        c.edit(before);
-        std::vector<SceneEntry> after = c.keptByRetune ? before : whole;
-        if (c.keptByRetune) after.push_back(DetectedScene(data, {220, 250}, 3, fps));
-        EXPECT_EQ(RetuneDropsUserEdits(data, before, detected, after, fps), c.dropped);
+    for (const auto& [name, edit, dropped] : cases) {
+        SCOPED_TRACE(name);
+        List before = made;
+        edit(before);
+        EXPECT_EQ(RetuneDropsUserEdits(data, before, detected, whole, 25), dropped);
     }
-    // A re-tune numbers the kept captions anew, and drops the detection's own scenes: that loses nothing.
-    std::vector<SceneEntry> before = made(detected);
+    // The scene switched off kept by the re-tune, now the first: nothing is lost.
+    List before = made;
     before[1].enable = false;
-    std::vector<SceneEntry> after{before[1]};
+    List after{before[1]};
     after[0].capParam.caption = "Scene001";
-    EXPECT_FALSE(RetuneDropsUserEdits(data, before, detected, after, fps));
+    EXPECT_FALSE(RetuneDropsUserEdits(data, before, detected, after, 25));
 }
