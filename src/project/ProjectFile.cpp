@@ -219,7 +219,10 @@ json ProjectToJson(const CTarneloData& data) {
     if (!data.motion_file.empty()) root["motion_file"] = data.motion_file;
     // The keys are written sorted, so the table's order does not show in the file.
     for (const FlagSetting& flag : FlagSettings()) root[flag.key] = data.*flag.field;
-    for (const NumberSetting& number : NumberSettings()) root[number.key] = (data.*number.field).value;
+    for (const NumberSetting& number : NumberSettings()) {
+        const double value = (data.*number.field).value;
+        if (number.writtenAtInitial || value != number.initial) root[number.key] = value;
+    }
     json scenes = json::array();
     for (const SceneEntry& scene : data.diff_list.Snapshot()) {
         json object = json::object();
@@ -326,7 +329,12 @@ bool CTarneloData::LoadProject(const std::string& path) {
         loaded.motion_file.clear();
         ReadString(root, "motion_file", loaded.motion_file);
         for (const FlagSetting& flag : FlagSettings()) ReadBool(root, flag.key, loaded.*flag.field);
-        for (const NumberSetting& number : NumberSettings()) ReadSetting(root, number.key, loaded.*number.field);
+        for (const NumberSetting& number : NumberSettings()) {
+            // A key left out at its initial value reads as that value, not as what the tab held before.
+            if (!number.writtenAtInitial) (loaded.*number.field).SetValueClamped(number.initial);
+            ReadSetting(root, number.key, loaded.*number.field);
+        }
+        RaiseSceneLimit(loaded.max_len);
         std::vector<SceneEntry> scenes;
         if (auto it = root.find("diff_list"); it != root.end() && it->is_array()) {
             for (const json& element : *it) {

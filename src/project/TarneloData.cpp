@@ -148,6 +148,9 @@ constexpr NumberSetting kNumbers[] = {
     {"threshold", &CTarneloData::threshold, 100, 0, 1000, 1, 1, SettingGroup::kExtraction},
     {"valid_min_unit", &CTarneloData::valid_min_unit, 1.0, 1.0, 10.0, 0.01, 0, SettingGroup::kExtraction},
     {"cut_min_unit", &CTarneloData::cut_min_unit, 1.0, 1.0, 10.0, 0.01, 0, SettingGroup::kExtraction},
+    {"pre_roll", &CTarneloData::pre_roll, 0.0, 0.0, 10.0, 0.1, 0, SettingGroup::kExtraction, false},
+    {"post_roll", &CTarneloData::post_roll, 0.0, 0.0, 10.0, 0.1, 0, SettingGroup::kExtraction, false},
+    {"max_len", &CTarneloData::max_len, 0.0, 0.0, 3600.0, 10.0, 0, SettingGroup::kExtraction, false},
     {"brightness", &CTarneloData::brightness, 0.0, -1.0, 1.0, 0.01, 0, SettingGroup::kEffects},
     {"saturation", &CTarneloData::saturation, 1.0, 0.0, 3.0, 0.01, 0, SettingGroup::kEffects},
     {"contrast", &CTarneloData::contrast, 1.0, 0.0, 2.0, 0.01, 0, SettingGroup::kEffects},
@@ -159,6 +162,12 @@ constexpr NumberSetting kNumbers[] = {
 std::span<const FlagSetting> FlagSettings() { return kFlags; }
 
 std::span<const NumberSetting> NumberSettings() { return kNumbers; }
+
+bool RaiseSceneLimit(NumericSetting& max_len) {
+    if (!(max_len.value > 0 && max_len.value < kShortestSceneLimit)) return false;
+    max_len.SetValueClamped(kShortestSceneLimit);
+    return true;
+}
 
 void ResetSettingGroup(CTarneloData& data, SettingGroup group) {
     for (const FlagSetting& flag : kFlags) {

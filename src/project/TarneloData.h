@@ -118,6 +118,10 @@ public:
     NumericSetting gamma;
     NumericSetting valid_min_unit;
     NumericSetting cut_min_unit;
+    // Seconds added before and after each scene, and the longest scene (0: none); see SceneShape.
+    NumericSetting pre_roll;
+    NumericSetting post_roll;
+    NumericSetting max_len;
     bool use_cuda = false;
     bool auto_save = false;
     bool auto_load = false;
@@ -168,10 +172,18 @@ struct NumberSetting {
     double step;
     int kind;  // 1 integer, 0 decimal
     SettingGroup group;
+    // False: the key is left out of the project file while the value is the initial one, so a project that
+    // does not use the setting is written as before it existed.
+    bool writtenAtInitial = true;
 };
 
 std::span<const FlagSetting> FlagSettings();
 std::span<const NumberSetting> NumberSettings();
+
+// max_len is 0 (no limit) or from this many seconds on; a value between is raised to it.
+inline constexpr double kShortestSceneLimit = 10.0;
+// Raises a max_len between 0 and kShortestSceneLimit to the limit; true when it did.
+bool RaiseSceneLimit(NumericSetting& max_len);
 
 // Gives every setting of group its first value (numbers also their range).
 void ResetSettingGroup(CTarneloData& data, SettingGroup group);

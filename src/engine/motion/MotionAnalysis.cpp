@@ -47,7 +47,8 @@ int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
     if (frameSize == 0) child.Terminate(-1);
 
     const int T = ScaledThreshold(static_cast<int>(frameSize), t);
-    SceneScan scan(current.fps, data.valid_min_unit.value, data.cut_min_unit.value, T);
+    const SceneTuning tuning = ProjectTuning(data);
+    SceneScan scan(current.fps, tuning.validSeconds, tuning.cutSeconds, T, current.frame_num, tuning.shape);
     TaskLimiter limiter(TaskLimiterMaximum(data.use_cuda));
     int appended = 0;
     // Kept for the record: every count in full (the motion decision stays that of T).
@@ -98,16 +99,17 @@ int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
         if (filled < frameSize) break;  // a truncated last frame is never measured
         const int d = CountChangedPixels(frame.data(), w, h, i, record ? MotionRecord::kAlwaysMotion : T);
         if (record) counts.push_back(static_cast<uint32_t>(d));
-        if (auto scene = scan.Frame(d)) append(*scene);
+        for (const SceneRange& scene : scan.Frame(d)) append(scene);
         ++i;
-        if (CancelRequested() || appended >= kMaxScenesPerRun) child.Terminate(-2);
+        if (CancelRequested() || scan.Full()) child.Terminate(-2);
     }
     const int exitCode = child.Wait();
     child.CloseJob();
 
-    if (auto scene = scan.Finish(exitCode, current.frame_num)) append(*scene);
+    // Padded scenes held back are final now, also those of a stopped run.
+    for (const SceneRange& scene : scan.Finish(exitCode)) append(scene);
     // A stopped or failed run, or one cut short at the scene limit, has not measured the whole video.
-    if (record && exitCode == 0 && appended < kMaxScenesPerRun) {
+    if (record && exitCode == 0 && !scan.Full()) {
         SaveMotionRecord(input, w, h, current, std::move(counts));
     }
     SendState(kJobStateWaiting);

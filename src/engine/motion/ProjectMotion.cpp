@@ -41,13 +41,19 @@ double RecordThresholdSetting(const MotionRecord& record, double count) {
 }
 
 SceneTuning ProjectTuning(const CTarneloData& data) {
-    return {data.threshold.value, data.valid_min_unit.value, data.cut_min_unit.value};
+    return {data.threshold.value,
+            data.valid_min_unit.value,
+            data.cut_min_unit.value,
+            {data.pre_roll.value, data.post_roll.value, data.max_len.value}};
 }
 
 void SetProjectTuning(CTarneloData& data, const SceneTuning& tuning) {
     data.threshold.SetValueClamped(tuning.threshold);
     data.valid_min_unit.SetValueClamped(tuning.validSeconds);
     data.cut_min_unit.SetValueClamped(tuning.cutSeconds);
+    data.pre_roll.SetValueClamped(tuning.shape.preSeconds);
+    data.post_roll.SetValueClamped(tuning.shape.postSeconds);
+    data.max_len.SetValueClamped(tuning.shape.maxSeconds);
 }
 
 std::vector<SceneRange> RetunedScenes(const CTarneloData& data, const MotionRecord& record) {
@@ -56,7 +62,8 @@ std::vector<SceneRange> RetunedScenes(const CTarneloData& data, const MotionReco
 
 std::vector<SceneRange> RetunedScenes(const MotionRecord& record, const SceneTuning& tuning) {
     const int T = RecordThresholdCount(record, tuning.threshold);
-    return ScenesOfCounts(record.counts, record.frameCount, record.fps, tuning.validSeconds, tuning.cutSeconds, T);
+    return ScenesOfCounts(record.counts, record.frameCount, record.fps, tuning.validSeconds, tuning.cutSeconds, T,
+                          tuning.shape);
 }
 
 bool IsNumberedSceneCaption(const std::string& caption) {

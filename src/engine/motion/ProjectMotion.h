@@ -21,18 +21,19 @@ int RecordThresholdCount(const MotionRecord& record, double setting);
 // The inverse: the setting (unrounded) whose count for record is count; 0 for a record without pixels.
 double RecordThresholdSetting(const MotionRecord& record, double count);
 
-// The three settings a scene list is found with.
+// The settings a scene list is found with.
 struct SceneTuning {
     double threshold = 0;
     double validSeconds = 0;
     double cutSeconds = 0;
+    SceneShape shape;
 
     bool operator==(const SceneTuning&) const = default;
 };
 SceneTuning ProjectTuning(const CTarneloData& data);
 void SetProjectTuning(CTarneloData& data, const SceneTuning& tuning);
 
-// The scenes that an extraction with the project's three settings finds, from the record's counts.
+// The scenes that an extraction with the project's settings finds, from the record's counts.
 std::vector<SceneRange> RetunedScenes(const CTarneloData& data, const MotionRecord& record);
 std::vector<SceneRange> RetunedScenes(const MotionRecord& record, const SceneTuning& tuning);
 // A caption as an extraction writes it ("Scene" and three digits), which a re-tune numbers anew.

@@ -62,20 +62,84 @@ std::optional<SceneRange> SceneRules::Flush(int exitCode, int frameCount) {
     return confirmed;
 }
 
-SceneScan::SceneScan(double fps, double validSeconds, double cutSeconds, int T)
-    : m_rules(SceneRunLength(fps, validSeconds), SceneRunLength(fps, cutSeconds)), m_threshold(T) {}
+SceneShaper::SceneShaper(double fps, const SceneShape& shape, int frameCount)
+    : m_pre(SceneRunLength(fps, shape.preSeconds)),
+      m_post(SceneRunLength(fps, shape.postSeconds)),
+      m_max(shape.maxSeconds > 0 ? std::max(1, SceneRunLength(fps, shape.maxSeconds)) : 0),
+      m_last(frameCount - 1) {}
+
+void SceneShaper::Take(const SceneRange& scene, std::vector<SceneRange>& out) {
+    const int first = static_cast<int>(std::max<int64_t>(0, int64_t(scene.first) - m_pre));
+    // Never short of the scene itself, whatever frame count the run was given.
+    const int last =
+        static_cast<int>(std::max<int64_t>(scene.second, std::min<int64_t>(m_last, int64_t(scene.second) + m_post)));
+    if (m_held && int64_t(first) <= int64_t(m_held->second) + 1) {
+        m_held->second = std::max(m_held->second, last);
+        return;
+    }
+    Release(out);
+    m_held = SceneRange(first, last);
+}
+
+void SceneShaper::NextStartsAtLeast(int first, std::vector<SceneRange>& out) {
+    // The next scene, widened, starts at first - pre at the earliest; it joins the held one up to one frame on.
+    if (m_held && int64_t(first) - m_pre > int64_t(m_held->second) + 1) Release(out);
+}
+
+void SceneShaper::Finish(std::vector<SceneRange>& out) { Release(out); }
+
+void SceneShaper::Release(std::vector<SceneRange>& out) {
+    if (!m_held) return;
+    const auto [first, last] = *m_held;
+    m_held.reset();
+    const int64_t length = int64_t(last) - first + 1;
+    const int64_t parts = m_max > 0 ? (length + m_max - 1) / m_max : 1;
+    // Equal parts: their lengths differ by one frame at most, and none is longer than m_max.
+    for (int64_t k = 0; k < parts; ++k) {
+        out.emplace_back(static_cast<int>(first + k * length / parts),
+                         static_cast<int>(first + (k + 1) * length / parts - 1));
+    }
+}
+
+SceneScan::SceneScan(double fps, double validSeconds, double cutSeconds, int T, int frameCount, const SceneShape& shape)
+    : m_rules(SceneRunLength(fps, validSeconds), SceneRunLength(fps, cutSeconds)),
+      m_shaper(fps, shape, frameCount),
+      m_threshold(T),
+      m_frameCount(frameCount) {}
+
+std::vector<SceneRange> SceneScan::Frame(int64_t count) {
+    std::vector<SceneRange> out;
+    if (auto scene = m_rules.Step(count >= m_threshold)) m_shaper.Take(*scene, out);
+    // The open scene, even one the rules may still drop, is the earliest start a later scene can have.
+    m_shaper.NextStartsAtLeast(m_rules.IsOpen() ? m_rules.SceneFirst() : m_rules.FrameIndex(), out);
+    return Given(std::move(out));
+}
+
+std::vector<SceneRange> SceneScan::Finish(int exitCode) {
+    std::vector<SceneRange> out;
+    if (auto scene = m_rules.Flush(exitCode, m_frameCount)) m_shaper.Take(*scene, out);
+    m_shaper.Finish(out);
+    return Given(std::move(out));
+}
+
+std::vector<SceneRange> SceneScan::Given(std::vector<SceneRange> scenes) {
+    const size_t room = static_cast<size_t>(kMaxScenesPerRun - std::min(m_given, kMaxScenesPerRun));
+    if (scenes.size() > room) scenes.resize(room);
+    m_given += static_cast<int>(scenes.size());
+    return scenes;
+}
 
 std::vector<SceneRange> ScenesOfCounts(const std::vector<uint32_t>& counts, int frameCount, double fps,
-                                       double validSeconds, double cutSeconds, int T) {
-    SceneScan scan(fps, validSeconds, cutSeconds, T);
+                                       double validSeconds, double cutSeconds, int T, const SceneShape& shape) {
+    SceneScan scan(fps, validSeconds, cutSeconds, T, frameCount, shape);
     std::vector<SceneRange> scenes;
     const size_t judged = std::min(counts.size(), static_cast<size_t>(std::max(frameCount, 0)));
     for (size_t i = 0; i < judged; ++i) {
-        if (auto scene = scan.Frame(counts[i])) scenes.push_back(*scene);
+        for (const SceneRange& scene : scan.Frame(counts[i])) scenes.push_back(scene);
         // The live run stops its decoder here, which ends it without the final scene.
-        if (scenes.size() >= static_cast<size_t>(kMaxScenesPerRun)) return scenes;
+        if (scan.Full()) return scenes;
     }
-    if (auto scene = scan.Finish(0, frameCount)) scenes.push_back(*scene);
+    for (const SceneRange& scene : scan.Finish(0)) scenes.push_back(scene);
     return scenes;
 }
 

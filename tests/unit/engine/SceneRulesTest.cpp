@@ -3,6 +3,7 @@
 #include <climits>
 #include <cmath>
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -254,6 +255,83 @@ TEST(SceneRules, CountListsAreJudgedAsTheLiveRunJudgesThem) {
     const auto found = scenes(many, static_cast<int>(many.size()));
     ASSERT_EQ(found.size(), static_cast<size_t>(kMaxScenesPerRun));
     EXPECT_EQ(found.back(), SceneRange(24 * (kMaxScenesPerRun - 1), 24 * (kMaxScenesPerRun - 1) + 11));
+}
+
+TEST(SceneRules, PaddingAndTheLongestSceneShapeTheScenes) {
+    // 10 fps: a second is 10 frames. 1 s of motion makes a scene and 1 s of stillness ends one; T = 50.
+    const auto counts = [](int frames, const std::vector<SceneRange>& motion) {
+        std::vector<uint32_t> list(static_cast<size_t>(frames), 0);
+        for (const auto& [first, last] : motion) {
+            for (int i = first; i <= last; ++i) list[static_cast<size_t>(i)] = 80;
+        }
+        return list;
+    };
+    using Scenes = std::vector<SceneRange>;
+    const struct {
+        const char* what;
+        int frames;
+        Scenes motion;
+        SceneShape shape;
+        Scenes expected;
+    } cases[] = {
+        {"padding on both sides", 100, {{20, 34}, {60, 74}}, {0.5, 0.5, 0}, {{15, 39}, {55, 79}}},
+        {"a frame apart stays apart", 100, {{20, 34}, {60, 74}}, {1.0, 1.0, 0}, {{10, 44}, {50, 84}}},
+        {"touching scenes become one", 100, {{20, 34}, {60, 74}}, {1.5, 1.0, 0}, {{5, 84}}},
+        {"overlap, clamped at the end", 100, {{20, 34}, {60, 74}}, {0, 3.0, 0}, {{20, 99}}},
+        {"overlap, clamped at the start", 100, {{20, 34}, {60, 74}}, {3.0, 0, 0}, {{0, 74}}},
+        {"clamped at both ends", 100, {{2, 15}, {85, 99}}, {1.0, 1.0, 0}, {{0, 25}, {75, 99}}},
+        // Found late (at frame 45) and joined by a scene that starts 35 frames later.
+        {"a long pre-roll reaches back", 120, {{20, 34}, {80, 94}}, {5.0, 0, 0}, {{0, 94}}},
+        {"three into one", 200, {{20, 34}, {60, 74}, {100, 114}}, {0, 2.6, 0}, {{20, 140}}},
+        {"split into equal parts", 400, {{50, 299}}, {0, 0, 10}, {{50, 132}, {133, 215}, {216, 299}}},
+        {"exactly the longest is kept", 400, {{50, 149}}, {0, 0, 10}, {{50, 149}}},
+        {"padded, joined, then split",
+         400,
+         {{50, 160}, {180, 299}},
+         {1.0, 1.0, 10},
+         {{40, 129}, {130, 219}, {220, 309}}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ScenesOfCounts(counts(c.frames, c.motion), c.frames, 10, 1.0, 1.0, 50, c.shape), c.expected)
+            << c.what;
+    }
+}
+
+TEST(SceneRules, WithoutShapeEveryFrameGivesWhatTheRulesConfirmThere) {
+    // Runs of motion and stillness of every length up to the rules' 10 frames and beyond, at the end too.
+    std::vector<uint32_t> counts;
+    for (int k = 1; k < 40; ++k) counts.insert(counts.end(), static_cast<size_t>(k % 23), k % 2 ? 80 : 0);
+    const int frameCount = static_cast<int>(counts.size());
+    for (const SceneShape& shape : {SceneShape{}, SceneShape{0, 0, 3600}}) {
+        SceneRules rules(10, 10);
+        SceneScan scan(10, 1.0, 1.0, 50, frameCount, shape);
+        for (int i = 0; i < frameCount; ++i) {
+            const std::optional<SceneRange> confirmed = rules.Step(counts[static_cast<size_t>(i)] >= 50);
+            const std::vector<SceneRange> given = scan.Frame(counts[static_cast<size_t>(i)]);
+            EXPECT_EQ(given, confirmed ? std::vector<SceneRange>{*confirmed} : std::vector<SceneRange>{}) << i;
+        }
+        const std::optional<SceneRange> last = rules.Flush(0, frameCount);
+        EXPECT_EQ(scan.Finish(0), last ? std::vector<SceneRange>{*last} : std::vector<SceneRange>{});
+    }
+}
+
+TEST(SceneRules, AHeldSceneComesOutOnceNoLaterSceneCanReachItAndAtAStop) {
+    std::vector<uint32_t> counts(200, 0);
+    for (int i = 20; i < 35; ++i) counts[static_cast<size_t>(i)] = 80;
+    // Pre- and post-roll of 1 s: the scene ends at 44 padded and is found at
+    // frame 45 and final once a scene starting next can no longer touch it: from frame 56 on, seen after frame 55.
+    SceneScan scan(10, 1.0, 1.0, 50, 200, {1.0, 1.0, 0});
+    int givenAt = -1;
+    for (int i = 0; i < 200 && givenAt < 0; ++i) {
+        if (scan.Frame(counts[static_cast<size_t>(i)]) == std::vector<SceneRange>{{10, 44}}) givenAt = i;
+    }
+    EXPECT_EQ(givenAt, 55);
+    EXPECT_TRUE(scan.Finish(0).empty());
+
+    // A stopped run still gives the scene it held back, though not the open one.
+    SceneScan stopped(10, 1.0, 1.0, 50, 200, {1.0, 1.0, 0});
+    for (int i = 0; i < 50; ++i) EXPECT_TRUE(stopped.Frame(counts[static_cast<size_t>(i)]).empty()) << i;
+    EXPECT_EQ(stopped.Finish(-2), (std::vector<SceneRange>{{10, 44}}));
 }
 
 }  // namespace

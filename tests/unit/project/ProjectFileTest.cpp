@@ -453,6 +453,26 @@ TEST_F(ProjectFileTest, NumericSettingsAreClampedToTheirRange) {
     EXPECT_EQ(data.contrast.text, "2.0");
 }
 
+TEST_F(ProjectFileTest, PaddingAndLongestSceneKeysOnlyWhenUsed) {
+    const char* keys[] = {"pre_roll", "post_roll", "max_len"};
+    CTarneloData data = Fresh();
+    const std::string path = PathOf("shape.kpproj");
+    ASSERT_TRUE(data.SaveProject(path));
+    for (const char* key : keys) EXPECT_EQ(ReadBytes(path).find(key), std::string::npos) << key;
+
+    // An older project (no keys) opens with the defaults, whatever the tab held; a limit under 10 s is raised.
+    CTarneloData loaded = Fresh();
+    loaded.pre_roll.SetValueClamped(2);
+    loaded.max_len.SetValueClamped(60);
+    ASSERT_TRUE(LoadText(loaded, R"({"threshold": 100})"));
+    EXPECT_EQ(loaded.pre_roll.value, 0);
+    EXPECT_EQ(loaded.max_len.value, 0);
+    ASSERT_TRUE(LoadText(loaded, R"({"pre_roll": 1.5, "post_roll": 12, "max_len": 5})"));
+    EXPECT_EQ(loaded.pre_roll.text, "1.5");
+    EXPECT_EQ(loaded.post_roll.text, "10.0");
+    EXPECT_EQ(loaded.max_len.value, 10);
+}
+
 TEST_F(ProjectFileTest, CaptionObjectsStartFromTheSceneCaption) {
     CTarneloData data = Fresh();
     ASSERT_TRUE(LoadText(data, R"({
