@@ -205,6 +205,10 @@ void AddExtractOptions(CLI::App& app, Options& o) {
     AddValue(app, "--valid-sec", "S", "seconds of motion that make a scene, 1.0..10.0 (default 1.0)",
              Number(o.validSec));
     AddValue(app, "--cut-sec", "S", "seconds of stillness that end a scene, 1.0..10.0 (default 1.0)", Number(o.cutSec));
+    AddValue(app, "--compare-sec", "S",
+             "compare each frame with the one S seconds back instead of the previous one, for slow movers and "
+             "phone videos (try 0.5), 0..5.0 (default 0: the previous frame)",
+             Number(o.compareSec));
     AddValue(app, "--output-folder", "DIR", "folder of the segment and work files (default INPUT_out/)",
              Text(o.outputFolder));
     AddValue(app, "--output-name", "NAME", "file name of the merged output (default: the input's name + _trim.mp4)",
@@ -235,6 +239,10 @@ void AddRetuneOptions(CLI::App& app, Options& o) {
              Number(o.validSec));
     AddValue(app, "--cut-sec", "S", "seconds of stillness that end a scene, 1.0..10.0 (default: the project's)",
              Number(o.cutSec));
+    AddValue(app, "--compare-sec", "S",
+             "the compare setting, 0..5.0 (default: the project's); it must be the one the record was measured "
+             "with, another needs a new extract",
+             Number(o.compareSec));
     AddFlag(app, "--dry-run", "print the scenes the settings give; save and cut nothing", o.dryRun);
     app.footer(std::string("Uses the per-frame record of the project's last complete extraction; the video is "
                            "not decoded again. Values out of range are clamped.\n") +

@@ -51,6 +51,8 @@ struct Options {
     std::optional<double> threshold;
     std::optional<double> validSec;
     std::optional<double> cutSec;
+    // extract, retune --compare-sec: seconds back of the frame each frame is compared with
+    std::optional<double> compareSec;
     std::string outputFolder;  // empty: INPUT + "_out/"
     std::string outputName;    // empty: the input's name with "_trim.mp4"
     std::string projectFile;   // empty: INPUT + ".kpproj"

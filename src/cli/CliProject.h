@@ -44,6 +44,7 @@ inline std::vector<std::string> ApplySceneSettings(CTarneloData& data, const Opt
     apply(data.threshold, o.threshold, "--threshold", true);
     apply(data.valid_min_unit, o.validSec, "--valid-sec", false);
     apply(data.cut_min_unit, o.cutSec, "--cut-sec", false);
+    apply(data.compare_sec, o.compareSec, "--compare-sec", false);
     return warnings;
 }
 

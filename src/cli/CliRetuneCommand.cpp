@@ -16,6 +16,16 @@ namespace cli {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The reference frame of a compare setting, in words.
+std::string CompareText(double seconds) {
+    return seconds > 0 ? FormatC("the frame %g s back (--compare-sec %g)", seconds, seconds)
+                       : std::string("the previous frame (--compare-sec 0)");
+}
+
+}  // namespace
+
 int RunRetune(const Options& o, CliSink& sink, bool japanese) {
     CTarneloData data(false);
     if (const int status = LoadSavedProject(data, o.target, sink, true); status >= 0) return status;
@@ -27,6 +37,13 @@ int RunRetune(const Options& o, CliSink& sink, bool japanese) {
         const std::string path = ProjectMotionRecordPath(data);
         return Fail(sink, "the motion record " + Quoted(path) + " cannot be used (" + RecordStatusText(status) +
                               "); run extract on the project's video once to make it");
+    }
+    if (!RecordFitsCompare(record, data)) {
+        return Fail(sink, "the motion record " + Quoted(ProjectMotionRecordPath(data)) + " was measured against " +
+                              CompareText(record.compareSeconds) + ", not against " +
+                              CompareText(data.compare_sec.value) +
+                              "; a new scan is needed: run extract on the project's video with --compare-sec " +
+                              FormatC("%g", data.compare_sec.value));
     }
 
     CTarneloProcess engine(&sink, &data, japanese);
@@ -62,6 +79,7 @@ int RunRetune(const Options& o, CliSink& sink, bool japanese) {
             ++kept;
             continue;
         }
+        if (o.noCut) continue;  // cut later by segments or merge, as after extract --no-cut
         int result = 0;
         RunServingStop(engine, [&] { result = engine.RecutSceneSegment(working, k); });
         ++(result == 0 ? cut : failed);

@@ -146,6 +146,7 @@ constexpr FlagSetting kFlags[] = {
 
 constexpr NumberSetting kNumbers[] = {
     {"threshold", &CTarneloData::threshold, 100, 0, 1000, 1, 1, SettingGroup::kExtraction},
+    {"compare_sec", &CTarneloData::compare_sec, 0.0, 0.0, 5.0, 0.1, 0, SettingGroup::kExtraction, false},
     {"valid_min_unit", &CTarneloData::valid_min_unit, 1.0, 1.0, 10.0, 0.01, 0, SettingGroup::kExtraction},
     {"cut_min_unit", &CTarneloData::cut_min_unit, 1.0, 1.0, 10.0, 0.01, 0, SettingGroup::kExtraction},
     {"pre_roll", &CTarneloData::pre_roll, 0.0, 0.0, 10.0, 0.1, 0, SettingGroup::kExtraction, false},

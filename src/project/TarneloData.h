@@ -106,6 +106,8 @@ public:
     std::string pts_file;
     // The per-frame motion record of the last complete extraction (empty: none); checked before each use.
     std::string motion_file;
+    // Seconds back of the frame each frame is compared with (0: the previous frame); the record keeps it.
+    NumericSetting compare_sec;
     // The scenes (scene tab) or input videos (merge tab); Scenes() is the same list.
     SceneList diff_list;
     bool cine_sco = false;

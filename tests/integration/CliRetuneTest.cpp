@@ -2,8 +2,10 @@
 // extractions, a record that must not be trusted, and the segments a saved retune cuts and keeps.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <sstream>
 #include <string>
@@ -33,6 +35,11 @@ Ranges RangesOf(const std::string& table) {
         if (fields >> index >> on >> first >> last) ranges.emplace_back(first, last);
     }
     return ranges;
+}
+
+std::string ReadText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 class CliRetuneTest : public CliFixture {
@@ -121,7 +128,7 @@ TEST_F(CliRetuneTest, ARecordThatDoesNotMatchIsRefusedAndTheNextExtractionRebuil
     {
         std::fstream file(record, std::ios::in | std::ios::out | std::ios::binary);
         file.seekp(8);
-        const char version[4] = {2, 0, 0, 0};
+        const char version[4] = {3, 0, 0, 0};  // 2 is a record of another compare setting
         file.write(version, 4);
     }
     refusedAs("other version");
@@ -134,6 +141,65 @@ TEST_F(CliRetuneTest, ARecordThatDoesNotMatchIsRefusedAndTheNextExtractionRebuil
 
     fs::remove(record);
     refusedAs("missing");
+}
+
+// A box creeping 0.4 px a frame over a still background: a move of an eighth of an analysis pixel a frame.
+TEST_F(CliRetuneTest, ASlowMoverIsFoundHalfASecondBackAndARecordIsRetunedOnlyInItsOwnMode) {
+    clips::ClipOptions o;
+    o.width = 320;
+    o.height = 180;
+    o.frames = 200;
+    o.motion = {{50, 149}};
+    o.boxStep = 0.4;
+    const std::string clip = MakeClip("slow.mp4", o);
+    const std::string previous = clip + ".kpproj";
+    const std::string back = Path("back.kpproj");
+    RunResult r = RunCli({"extract", clip, "--no-cut", "--output-folder", Path("out")});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(RangesOf(r.out), (Ranges{{0, 74}})) << "nothing found: the default scene";
+    // Today's rule writes today's files: no key in the project, a version 1 record, both as with 0 given.
+    const std::string record = Path("slow.mp4.kpmotion");
+    const std::string recordBytes = ReadText(record);
+    ASSERT_GE(recordBytes.size(), 12u);
+    EXPECT_EQ(recordBytes[8], 1);
+    EXPECT_EQ(ReadText(previous).find("compare_sec"), std::string::npos);
+    r = RunCli({"extract", clip, "--no-cut", "--output-folder", Path("out"), "--compare-sec", "0"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadText(record), recordBytes);
+
+    r = RunCli(
+        {"extract", clip, "--no-cut", "--output-folder", Path("back"), "--project", back, "--compare-sec", "0.5"});
+    ASSERT_EQ(r.status, 0) << r.err;
+    const Ranges found = RangesOf(r.out);
+    ASSERT_EQ(found.size(), 1u) << r.out;
+    const int covered = std::min(found[0].second, 149) - std::max(found[0].first, 50) + 1;
+    EXPECT_GE(covered, 90) << found[0].first << ".." << found[0].second;
+
+    // Each record re-tunes in its own mode only; another asks for a new scan and changes nothing.
+    const struct {
+        std::string project;
+        std::vector<std::string> compare;
+        bool refused;
+    } cases[] = {
+        {previous, {"--compare-sec", "0.5"}, true},
+        {back, {"--compare-sec", "0"}, true},
+        {back, {"--compare-sec", "1.5"}, true},
+        {back, {}, false},
+        {previous, {}, false},
+    };
+    for (const auto& c : cases) {
+        const std::string before = ReadText(c.project);
+        std::vector<std::string> retune = {"retune", c.project};
+        retune.insert(retune.end(), c.compare.begin(), c.compare.end());
+        r = RunCli(retune);
+        EXPECT_EQ(r.status, c.refused ? 1 : 0) << c.project << " " << r.err;
+        EXPECT_EQ(r.err.find("a new scan is needed") != std::string::npos, c.refused) << r.err;
+        if (c.refused) {
+            EXPECT_EQ(ReadText(c.project), before);
+        }
+    }
+    r = RunCli({"retune", back, "--dry-run"});
+    EXPECT_EQ(RangesOf(r.out), found);
 }
 
 TEST_F(CliRetuneTest, ASavedRetuneCutsOnlyTheSegmentsThatChanged) {

@@ -97,6 +97,10 @@ struct ClipOptions {
     int rotation = 0;                // display rotation in degrees; 0 writes none
     std::string background = "gray";
     std::string boxColor = "white";
+    // Pixels the box moves per frame, fractions allowed; 0: half its side. With a step the box stays in view
+    // on every frame and moves during the ranges only: on frame n it stands step x (frames of the ranges up to
+    // n) from the left, so a slow mover can be made over a background that is otherwise still.
+    double boxStep = 0;
     std::string videoCodec;              // empty: the container's default above
     std::string audioCodec;              // empty: the container's default above
     std::vector<std::string> extraArgs;  // output options added just before the file name
@@ -234,12 +238,22 @@ inline std::string VideoFilter(const ClipOptions& o, int box) {
         graph = "[0:v]";
     } else {
         std::string enable;
+        std::string moved;
         for (const FrameRange& r : o.motion) {
             if (!enable.empty()) enable += "+";
             enable += "between(n," + std::to_string(r.first) + "," + std::to_string(r.last) + ")";
+            if (!moved.empty()) moved += "+";
+            moved += "clip(n-" + std::to_string(r.first) + ",0," + std::to_string(r.last - r.first) + ")";
         }
-        graph = "[0:v][1:v]overlay=x='mod(n*" + std::to_string(std::max(1, box / 2)) + ",W-w)':y='(H-h)/2':enable='" +
-                enable + "',";
+        if (o.boxStep > 0) {
+            char step[32];
+            std::snprintf(step, sizeof step, "%.6g", o.boxStep);
+            // Overlaid in RGB: on 4:2:0 the box would move by whole chroma samples, two pixels at a time.
+            graph = "[0:v][1:v]overlay=x='mod(" + std::string(step) + "*(" + moved + "),W-w)':y='(H-h)/2':format=rgb,";
+        } else {
+            graph = "[0:v][1:v]overlay=x='mod(n*" + std::to_string(std::max(1, box / 2)) +
+                    ",W-w)':y='(H-h)/2':enable='" + enable + "',";
+        }
     }
     if (o.interlaced) graph += "setfield=tff,";
     // A fine time base first, so the shifted times are not rounded back onto the frame grid. Rounding to the

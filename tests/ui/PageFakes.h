@@ -41,7 +41,7 @@ class Host : public TabHost {
 public:
     AppShell& App() const override { return shell; }
     bool Japanese() const override { return true; }
-    void SetStatusText(int, const QString&) override {}
+    void SetStatusText(int, const QString& text) override { statusTexts << text; }
     void ResetStatusBar() override { ++statusResets; }
     void UpdateTabButtons() override {}
     void ShowMessage(const QString& text) override { messages << text; }
@@ -54,6 +54,7 @@ public:
 
     mutable StubShell shell;
     QStringList messages;
+    QStringList statusTexts;
     int statusResets = 0;
 };
 

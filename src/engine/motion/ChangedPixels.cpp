@@ -161,19 +161,38 @@ int32_t ChangedPixelCounter::Count(const uint8_t* frame, int w, int h, int index
 
 int32_t ChangedPixelCounter::Count(const uint8_t* frame, int w, int h, int index, int T, PixelKernel kernel) {
     const std::size_t n = (w > 0 && h > 0) ? std::size_t(w) * std::size_t(h) : 0;
-    if (m_previous.size() != n) {
-        m_previous.assign(n, 0);
-        m_previousValid = false;
+    if (m_frameSize != n || m_ring.size() != n * std::size_t(m_distance)) {
+        m_frameSize = n;
+        m_ring.assign(n * std::size_t(m_distance), 0);
+        m_seen = 0;
     }
     // The first frame of a run has nothing to compare with and always counts as motion.
-    if (index == 0 || !m_previousValid) {
-        if (n > 0) std::memcpy(m_previous.data(), frame, n);
-        m_previousValid = true;
+    if (index == 0 || m_seen == 0) {
+        if (n > 0) std::memcpy(m_ring.data(), frame, n);
+        m_seen = 1;
         return T;
     }
-    const int32_t count = CountChangedBlocks(frame, m_previous.data(), n, T, kernel);
-    if (n > 0) std::memcpy(m_previous.data(), frame, n);
+    // Until the run is `distance` frames long, frame 0 (slot 0) is the reference.
+    const std::size_t slot = std::size_t(m_seen % m_distance);
+    const std::size_t reference = m_seen >= m_distance ? slot : 0;
+    const int32_t count = CountChangedBlocks(frame, m_ring.data() + reference * n, n, T, kernel);
+    if (n > 0) std::memcpy(m_ring.data() + slot * n, frame, n);
+    ++m_seen;
     return count;
+}
+
+void ChangedPixelCounter::SetCompareDistance(int frames) {
+    frames = std::max(1, frames);
+    if (frames == m_distance) return;
+    m_distance = frames;
+    m_ring.clear();
+    m_seen = 0;
+}
+
+int CompareFrameDistance(double seconds, double fps) {
+    if (!(seconds > 0) || !(fps > 0)) return 1;
+    const double frames = std::round(seconds * fps);
+    return frames >= 1 ? static_cast<int>(std::min(frames, double(std::numeric_limits<int>::max()))) : 1;
 }
 
 ChangedPixelCounter& SharedChangedPixelCounter() {

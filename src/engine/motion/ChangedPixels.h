@@ -32,22 +32,35 @@ const char* PixelKernelName(PixelKernel kernel);
 // CPU lacks falls back to the portable one.
 int32_t CountChangedBlocks(const uint8_t* a, const uint8_t* b, std::size_t n, int T, PixelKernel kernel);
 
-// Holds the previous frame between calls (and between runs). Not thread-safe:
+// How many frames back the reference frame of a compare setting of `seconds` lies at fps: 1 (the previous
+// frame) for 0 or less, otherwise round(seconds x fps), at least 1.
+int CompareFrameDistance(double seconds, double fps);
+
+// Holds the last frames between calls (and between runs). Not thread-safe:
 // one extraction runs at a time.
 class ChangedPixelCounter {
 public:
-    // Count of changed pixels of frame (w x h bytes) against the previous one,
-    // compared with T only as far as needed. Frame 0 of a run, or a frame after
-    // a size change, returns T; the frame always becomes the previous one.
+    // Count of changed pixels of frame (w x h bytes) against the frame `distance`
+    // back (frame 0 of the run while there is none that far back), compared with
+    // T only as far as needed. Frame 0 of a run, or a frame after a size change,
+    // returns T and starts the run anew.
     int32_t Count(const uint8_t* frame, int w, int h, int index, int T);
     int32_t Count(const uint8_t* frame, int w, int h, int index, int T, PixelKernel kernel);
 
-    bool HasPreviousFrame() const { return m_previousValid; }
-    std::size_t PreviousFrameSize() const { return m_previous.size(); }
+    // Frames back that the next frames are compared with (1: the previous one);
+    // a change starts the run anew.
+    void SetCompareDistance(int frames);
+    int CompareDistance() const { return m_distance; }
+
+    bool HasPreviousFrame() const { return m_seen > 0; }
+    std::size_t PreviousFrameSize() const { return m_frameSize; }
 
 private:
-    std::vector<uint8_t> m_previous;
-    bool m_previousValid = false;
+    // The last `distance` frames, frame k of the run in slot k % distance.
+    std::vector<uint8_t> m_ring;
+    std::size_t m_frameSize = 0;
+    int m_distance = 1;
+    int64_t m_seen = 0;  // frames stored since the run started
 };
 
 // The process-wide counter the extraction uses.

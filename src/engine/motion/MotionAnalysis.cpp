@@ -79,6 +79,8 @@ int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
         }
     };
     std::vector<uint8_t> frame(frameSize > 0 ? frameSize : 1);
+    // A slow mover shows only against a frame further back; distance 1 is the previous frame.
+    SharedChangedPixelCounter().SetCompareDistance(CompareFrameDistance(data.compare_sec.value, current.fps));
     int i = 0;
     bool ended = false;
     while (!ended) {
@@ -131,6 +133,7 @@ void JobContext::SaveMotionRecord(const std::string& input, int width, int heigh
     motion.height = height;
     motion.fps = video.fps;
     motion.frameCount = video.frame_num;
+    motion.compareSeconds = m_data->compare_sec.value;
     motion.counts = std::move(counts);
     const std::string path = MotionRecordPath(m_data->project_file);
     if (!ReadInputIdentity(input, motion.input) || !WriteMotionRecord(path, motion)) {

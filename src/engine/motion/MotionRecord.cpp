@@ -19,6 +19,10 @@ namespace {
 constexpr char kMagic[8] = {'T', 'N', 'M', 'O', 'T', 'I', 'O', 'N'};
 // magic, version, width, height, fps, frameCount, size, mtime, head hash, tail hash, number of counts
 constexpr uint64_t kHeaderSize = 8 + 4 + 4 + 4 + 8 + 4 + 8 + 8 + 8 + 8 + 4;
+// version 2: the compare seconds follow
+constexpr uint64_t kCompareHeaderSize = kHeaderSize + 8;
+// Far above what the setting allows, only to turn away nonsense.
+constexpr double kMaxCompareSeconds = 3600;
 constexpr uint64_t kMaxCounts = 100000000;
 constexpr uint64_t kHashSpan = uint64_t(1) << 20;
 
@@ -95,6 +99,10 @@ bool ValuesArePossible(int64_t width, int64_t height, double fps, int64_t frameC
            frameCount >= 0 && frameCount <= INT_MAX && countCount <= kMaxCounts;
 }
 
+bool CompareIsPossible(double seconds) {
+    return std::isfinite(seconds) && seconds >= 0 && seconds <= kMaxCompareSeconds;
+}
+
 }  // namespace
 
 bool ReadInputIdentity(const std::string& path, InputIdentity& identity) {
@@ -131,11 +139,15 @@ RecordStatus ReadMotionRecord(const std::string& path, const InputIdentity& inpu
     const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
 
     // The magic and the version come first: another version may lay out the rest differently.
-    unsigned char header[kHeaderSize];
+    unsigned char header[kCompareHeaderSize];
     if (fileSize < 12 || !ReadAt(fd.Get(), 0, header, 12)) return RecordStatus::kDamaged;
     if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return RecordStatus::kDamaged;
-    if (GetU32(header + 8) != MotionRecord::kVersion) return RecordStatus::kOtherVersion;
-    if (fileSize < kHeaderSize || !ReadAt(fd.Get(), 12, header + 12, kHeaderSize - 12)) return RecordStatus::kDamaged;
+    const uint32_t version = GetU32(header + 8);
+    if (version != MotionRecord::kVersion && version != MotionRecord::kCompareVersion) {
+        return RecordStatus::kOtherVersion;
+    }
+    const uint64_t headerSize = version == MotionRecord::kCompareVersion ? kCompareHeaderSize : kHeaderSize;
+    if (fileSize < headerSize || !ReadAt(fd.Get(), 12, header + 12, headerSize - 12)) return RecordStatus::kDamaged;
 
     const unsigned char* p = header + 12;
     const uint32_t width = GetU32(p);
@@ -148,12 +160,17 @@ RecordStatus ReadMotionRecord(const std::string& path, const InputIdentity& inpu
     recorded.headHash = GetU64(p + 36);
     recorded.tailHash = GetU64(p + 44);
     const uint32_t countCount = GetU32(p + 52);
+    const double compareSeconds =
+        version == MotionRecord::kCompareVersion ? std::bit_cast<double>(GetU64(header + kHeaderSize)) : 0;
     if (!ValuesArePossible(width, height, fps, frameCount, countCount)) return RecordStatus::kDamaged;
+    if (version == MotionRecord::kCompareVersion && !(CompareIsPossible(compareSeconds) && compareSeconds > 0)) {
+        return RecordStatus::kDamaged;
+    }
     // The count field is checked against the file before anything is allocated for it.
-    if (fileSize != kHeaderSize + 4 * uint64_t(countCount)) return RecordStatus::kDamaged;
+    if (fileSize != headerSize + 4 * uint64_t(countCount)) return RecordStatus::kDamaged;
 
     std::vector<unsigned char> table(4 * size_t(countCount));
-    if (!ReadAt(fd.Get(), kHeaderSize, table.data(), table.size())) return RecordStatus::kDamaged;
+    if (!ReadAt(fd.Get(), headerSize, table.data(), table.size())) return RecordStatus::kDamaged;
     unsigned char extra;
     // A file that grew after the size was taken is not the file that was checked.
     if (::pread(fd.Get(), &extra, 1, static_cast<off_t>(fileSize)) != 0) return RecordStatus::kDamaged;
@@ -163,6 +180,7 @@ RecordStatus ReadMotionRecord(const std::string& path, const InputIdentity& inpu
     record.height = static_cast<int>(height);
     record.fps = fps;
     record.frameCount = static_cast<int>(frameCount);
+    record.compareSeconds = compareSeconds;
     record.input = recorded;
     record.counts.resize(countCount);
     for (size_t i = 0; i < countCount; ++i) record.counts[i] = GetU32(table.data() + 4 * i);
@@ -186,13 +204,15 @@ const char* RecordStatusText(RecordStatus status) {
 }
 
 bool WriteMotionRecord(const std::string& path, const MotionRecord& record) {
-    if (!ValuesArePossible(record.width, record.height, record.fps, record.frameCount, record.counts.size())) {
+    if (!ValuesArePossible(record.width, record.height, record.fps, record.frameCount, record.counts.size()) ||
+        !CompareIsPossible(record.compareSeconds)) {
         return false;
     }
+    const bool compared = record.compareSeconds > 0;
     std::string bytes;
-    bytes.reserve(kHeaderSize + 4 * record.counts.size());
+    bytes.reserve(kCompareHeaderSize + 4 * record.counts.size());
     bytes.append(kMagic, sizeof kMagic);
-    PutU32(bytes, MotionRecord::kVersion);
+    PutU32(bytes, compared ? MotionRecord::kCompareVersion : MotionRecord::kVersion);
     PutU32(bytes, static_cast<uint32_t>(record.width));
     PutU32(bytes, static_cast<uint32_t>(record.height));
     PutU64(bytes, std::bit_cast<uint64_t>(record.fps));
@@ -202,6 +222,7 @@ bool WriteMotionRecord(const std::string& path, const MotionRecord& record) {
     PutU64(bytes, record.input.headHash);
     PutU64(bytes, record.input.tailHash);
     PutU32(bytes, static_cast<uint32_t>(record.counts.size()));
+    if (compared) PutU64(bytes, std::bit_cast<uint64_t>(record.compareSeconds));
     for (const uint32_t count : record.counts) PutU32(bytes, count);
     return platform::WriteFileAtomically(path, bytes);
 }

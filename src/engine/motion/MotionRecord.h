@@ -24,12 +24,18 @@ bool ReadInputIdentity(const std::string& path, InputIdentity& identity);
 // The per-frame count of changed pixels of one extraction, with what it was measured on.
 struct MotionRecord {
     static constexpr uint32_t kVersion = 1;
+    // A record compared with a frame further back: the version 1 layout with the seconds added after the
+    // header, so that a reader that knows only version 1 calls it another version rather than misreading it.
+    static constexpr uint32_t kCompareVersion = 2;
     // A frame that is motion whatever the threshold (the first frame of a run).
     static constexpr uint32_t kAlwaysMotion = 0x7FFFFFFF;
     int width = 0;  // analysis frame
     int height = 0;
     double fps = 0;
     int frameCount = 0;  // the frame count the extraction was run with (the probed count)
+    // The compare setting the counts were measured with (0: the previous frame). Written as version 1 when 0,
+    // so such a record stays what it always was.
+    double compareSeconds = 0;
     InputIdentity input;
     std::vector<uint32_t> counts;  // one per frame measured, in order
 };
@@ -41,8 +47,9 @@ std::string MotionRecordPath(const std::string& projectFile);
 enum class RecordStatus { kOk, kMissing, kDamaged, kOtherVersion, kOtherInput };
 // Reads and checks a record: kMissing when there is no file; kDamaged for a wrong magic, a header or count
 // table that is short or too long, or impossible values (non-positive sizes, non-finite or non-positive fps,
-// more counts than 100,000,000); kOtherVersion for another version; kOtherInput when input differs from
-// the record's. Only kOk fills record. Never trusts a size field before checking it against the file size.
+// more counts than 100,000,000, a version 2 compare setting that is not finite and positive); kOtherVersion for another
+// version; kOtherInput when input differs from the record's. Only kOk fills record. Never trusts a size field before
+// checking it against the file size.
 RecordStatus ReadMotionRecord(const std::string& path, const InputIdentity& input, MotionRecord& record);
 // Text for the log: "ok", "missing", "damaged", "other version", "other input".
 const char* RecordStatusText(RecordStatus status);

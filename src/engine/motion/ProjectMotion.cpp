@@ -115,3 +115,7 @@ bool RetuneDropsUserEdits(const CTarneloData& data, const std::vector<SceneEntry
     // The user's order: a re-tune lists the scenes by time again.
     return reordered && after.size() > 1;
 }
+
+bool RecordFitsCompare(const MotionRecord& record, const CTarneloData& data) {
+    return record.compareSeconds == data.compare_sec.value;
+}

@@ -46,3 +46,6 @@ SceneEntry DetectedScene(const CTarneloData& data, const SceneRange& range, int 
 // after does not hold as it was, or an order of the user's that after does not keep.
 bool RetuneDropsUserEdits(const CTarneloData& data, const std::vector<SceneEntry>& before,
                           const std::vector<SceneRange>& detected, const std::vector<SceneEntry>& after, double fps);
+// True when record was measured with the project's compare setting: counts against another reference frame
+// cannot give the scenes of this one, so a re-tune needs a new extraction.
+bool RecordFitsCompare(const MotionRecord& record, const CTarneloData& data);

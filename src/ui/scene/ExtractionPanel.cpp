@@ -16,6 +16,8 @@ CExtractionPanel::CExtractionPanel(CTarneloData* data, QWidget* parent)
     m_rows[0] = AddNumericRow("thresholdEdit", "thresholdSpin", [data] { return &data->threshold; });
     m_rows[1] = AddNumericRow("validSecondsEdit", "validSecondsSpin", [data] { return &data->valid_min_unit; });
     m_rows[2] = AddNumericRow("cutSecondsEdit", "cutSecondsSpin", [data] { return &data->cut_min_unit; });
+    m_compare = AddNumericRow("compareSecondsEdit", "compareSecondsSpin", [data] { return &data->compare_sec; });
+    connect(m_compare.field, &CNumericField::Changed, this, &CExtractionPanel::Changed);
     m_fastScan = new QCheckBox(this);
     m_fastScan->setObjectName(QStringLiteral("fastScanCheck"));
     AddRow({m_fastScan});
@@ -35,6 +37,8 @@ void CExtractionPanel::RefreshTexts() {
         SetLabelText(m_rows[i].label, ResText(labels[i]), {m_rows[i].field->Edit(), m_rows[i].field->Spin()});
         m_rows[i].field->Edit()->setToolTip(ResText(tips[i]));
     }
+    SetLabelText(m_compare.label, ResText(3220), {m_compare.field->Edit(), m_compare.field->Spin()});
+    m_compare.field->Edit()->setToolTip(ResText(3221));
     SetButtonText(m_fastScan, ResText(3175));
     m_fastScan->setToolTip(ResText(3176));
     SetButtonText(m_reset, DialogText(2015, 1068));
@@ -42,6 +46,7 @@ void CExtractionPanel::RefreshTexts() {
 
 void CExtractionPanel::ShowData() {
     for (const NumericRow& row : m_rows) row.field->Refresh();
+    m_compare.field->Refresh();
     m_fastScan->setChecked(m_data->fast_scan);
 }
 
@@ -52,6 +57,7 @@ void CExtractionPanel::showEvent(QShowEvent* event) {
 
 void CExtractionPanel::SetSettingsEnabled(bool enabled) {
     for (const NumericRow& row : m_rows) row.field->SetEnabled(enabled);
+    m_compare.field->SetEnabled(enabled);
     m_fastScan->setEnabled(enabled);
     m_reset->setEnabled(enabled);
 }

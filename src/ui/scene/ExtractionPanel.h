@@ -20,6 +20,7 @@ public:
     QPushButton* ResetButton() const { return m_reset; }
     QCheckBox* FastScanCheck() const { return m_fastScan; }
     CNumericField* Field(int index) const { return m_rows[index].field; }
+    CNumericField* CompareField() const { return m_compare.field; }
 
 signals:
     // A setting was changed by the user (the page saves).
@@ -32,6 +33,7 @@ protected:
 private:
     CTarneloData* m_data;
     NumericRow m_rows[3];
+    NumericRow m_compare;  // the seconds back of the reference frame (3220/3221)
     QCheckBox* m_fastScan;
     QPushButton* m_reset;
 };

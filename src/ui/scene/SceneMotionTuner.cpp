@@ -28,6 +28,7 @@ namespace {
 constexpr int kCursorPollMs = 150;
 constexpr int kPeakText = 3184;
 constexpr int kDroppedEditsText = 3202;
+constexpr int kOtherCompareText = 3222;
 
 }  // namespace
 
@@ -79,6 +80,11 @@ void SceneMotionTuner::RetuneScenes() {
         return;
     }
     m_retunePending = false;
+    if (!RecordFitsCompare(*m_motion, data)) {
+        // Counts against another reference frame would give scenes no extraction with these settings finds.
+        m_page.Page().Host()->SetStatusText(TabHost::kMessagePane, ResText(kOtherCompareText));
+        return;
+    }
     m_lists.CloseCellEdit();
     m_page.StopPlayer();
     const SceneTuning previous = m_tuned;

@@ -2,11 +2,13 @@
 // another input is not used, a re-tune asked for during a cut follows its end, the threshold keys clamp and
 // wait for work to end.
 #include <QFile>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 
+#include "app/Language.h"
 #include "engine/motion/MotionRecord.h"
 #include "ui/PageFakes.h"
 #include "ui/lists/SceneListModel.h"
@@ -119,6 +121,28 @@ private slots:
         m_page->SetRanges({{0, 9}});
         m_tuner->ApplyPendingRetune();
         QCOMPARE(m_page->Ranges(), (Ranges{{0, 9}}));
+    }
+
+    // Counts against the previous frame cannot give the scenes of a compare half a second back: the list stays and
+    // the status bar asks for a new extraction, until the setting is the record's again.
+    void anotherCompareSettingNeedsANewExtraction() {
+        m_tuner->ReloadMotionRecord();
+        m_panels.extraction->RefreshTexts();
+        auto* edit = m_panels.extraction->findChild<QLineEdit*>(QStringLiteral("compareSecondsEdit"));
+        QVERIFY(edit);
+        QCOMPARE(edit->accessibleName(), QString::fromUtf8("比較間隔(秒)"));
+        edit->setText(QStringLiteral("0.5"));
+        QTest::keyClick(edit, Qt::Key_Return);
+        QCOMPARE(Data().compare_sec.value, 0.5);
+        m_tuner->RetuneScenes();
+        QCOMPARE(m_page->Ranges(), (Ranges{{0, 249}}));
+        QVERIFY(!m_host.statusTexts.isEmpty());
+        QCOMPARE(m_host.statusTexts.last(), ResText(3222));
+
+        Data().compare_sec.SetValueClamped(0);
+        m_tuner->RetuneScenes();
+        QCOMPARE(m_page->Ranges().size(), size_t{1});
+        QCOMPARE(m_page->Ranges()[0].first, 30);
     }
 
     void theThresholdKeysClampAndWaitForWork_data() {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -246,6 +247,50 @@ INSTANTIATE_TEST_SUITE_P(AllKernels, KernelTest,
                          [](const ::testing::TestParamInfo<PixelKernel>& info) {
                              return std::string(PixelKernelName(info.param));
                          });
+
+// Frame k lights its first 2k pixels, so a count of 2d says the reference was d frames earlier.
+TEST(ChangedPixelsCompare, EachFrameMeetsTheFrameItsDistanceBackAndFrameZeroBeforeThat) {
+    const int w = 32, h = 2, T = 1000;
+    auto frameOf = [&](int k) {
+        Frame frame(w * h, 0);
+        std::fill(frame.begin(), frame.begin() + 2 * k, uint8_t{255});
+        return frame;
+    };
+    const struct {
+        int distance;
+        std::vector<int32_t> counts;  // frames 0..7
+    } cases[] = {
+        {1, {T, 2, 2, 2, 2, 2, 2, 2}},
+        {3, {T, 2, 4, 6, 6, 6, 6, 6}},
+        {8, {T, 2, 4, 6, 8, 10, 12, 14}},
+    };
+    for (const auto& c : cases) {
+        ChangedPixelCounter counter;
+        counter.SetCompareDistance(c.distance);
+        for (int run = 0; run < 2; ++run) {  // the second run starts over at its frame 0
+            for (int k = 0; k < 8; ++k) {
+                const Frame frame = frameOf(k);
+                EXPECT_EQ(counter.Count(frame.data(), w, h, k, T), c.counts[size_t(k)])
+                    << "distance " << c.distance << " run " << run << " frame " << k;
+            }
+        }
+        // Another distance has no frames of its own yet: the next frame starts a run.
+        counter.SetCompareDistance(c.distance + 1);
+        EXPECT_EQ(counter.Count(frameOf(3).data(), w, h, 8, T), T) << c.distance;
+    }
+}
+
+TEST(ChangedPixelsCompare, SecondsBecomeFramesBackAtTheRate) {
+    const struct {
+        double seconds, fps;
+        int frames;
+    } cases[] = {
+        {0, 25, 1},    {-1, 25, 1},    {0.5, 25, 13}, {0.5, 30, 15},         {0.1, 25, 3},
+        {0.01, 25, 1}, {5.0, 60, 300}, {0.5, 0, 1},   {std::nan(""), 25, 1}, {0.5, 30000.0 / 1001, 15},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(CompareFrameDistance(c.seconds, c.fps), c.frames) << c.seconds << " " << c.fps;
+}
 
 TEST(ChangedPixelsShared, FreeFunctionUsesTheProcessWideBuffer) {
     const int w = 32, h = 4;

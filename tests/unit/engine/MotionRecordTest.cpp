@@ -158,7 +158,7 @@ TEST_F(MotionRecordTest, BadFilesAreDamagedOrOfAnotherVersion) {
     };
     std::string wrongMagic = good;
     wrongMagic[0] = 't';
-    std::string shortOtherVersion = patched32(kVersionAt, 2).substr(0, 20);
+    std::string shortOtherVersion = patched32(kVersionAt, 3).substr(0, 20);
 
     struct Case {
         const char* what;
@@ -183,9 +183,11 @@ TEST_F(MotionRecordTest, BadFilesAreDamagedOrOfAnotherVersion) {
         {"negative fps", patchedFps(-30), RecordStatus::kDamaged},
         {"NaN fps", patchedFps(std::nan("")), RecordStatus::kDamaged},
         {"infinite fps", patchedFps(std::numeric_limits<double>::infinity()), RecordStatus::kDamaged},
-        {"version 2", patched32(kVersionAt, 2), RecordStatus::kOtherVersion},
+        {"version 3", patched32(kVersionAt, 3), RecordStatus::kOtherVersion},
         // Another version may have another header, so its length says nothing.
-        {"version 2 with a short header", shortOtherVersion, RecordStatus::kOtherVersion},
+        {"version 3 with a short header", shortOtherVersion, RecordStatus::kOtherVersion},
+        // Version 2 has eight bytes more of header: a version 1 body under its number is short.
+        {"version 2 in the version 1 layout", patched32(kVersionAt, 2), RecordStatus::kDamaged},
         {"version 0", patched32(kVersionAt, 0), RecordStatus::kOtherVersion},
     };
     for (const Case& c : cases) {
@@ -196,6 +198,49 @@ TEST_F(MotionRecordTest, BadFilesAreDamagedOrOfAnotherVersion) {
         EXPECT_EQ(read.width, -7) << c.what;
         EXPECT_TRUE(read.counts.empty()) << c.what;
     }
+}
+
+// A compare setting goes into a version 2 record, eight bytes after the version 1 header; 0 keeps version 1.
+TEST_F(MotionRecordTest, ACompareSettingIsKeptInAVersionTwoRecord) {
+    MotionRecord written;
+    const std::string path = WriteSample(written);
+    const std::string previousFrame = Read(path);
+    written.compareSeconds = 0.5;
+    ASSERT_TRUE(WriteMotionRecord(path, written));
+    const std::string bytes = Read(path);
+    ASSERT_EQ(bytes.size(), previousFrame.size() + 8);
+    EXPECT_EQ(bytes.substr(kVersionAt, 4), std::string("\x02\0\0\0", 4));
+    EXPECT_EQ(bytes.substr(kHeader, 8), std::string("\0\0\0\0\0\0\xE0\x3F", 8));
+    EXPECT_EQ(bytes.substr(12, kHeader - 12), previousFrame.substr(12, kHeader - 12));
+    EXPECT_EQ(bytes.substr(kHeader + 8), previousFrame.substr(kHeader));
+    MotionRecord read;
+    ASSERT_EQ(ReadMotionRecord(path, written.input, read), RecordStatus::kOk);
+    EXPECT_EQ(read.compareSeconds, 0.5);
+    EXPECT_EQ(read.counts, written.counts);
+
+    written.compareSeconds = 0;
+    ASSERT_TRUE(WriteMotionRecord(path, written));
+    EXPECT_EQ(Read(path), previousFrame);
+    read.compareSeconds = 9;
+    ASSERT_EQ(ReadMotionRecord(path, written.input, read), RecordStatus::kOk);
+    EXPECT_EQ(read.compareSeconds, 0);
+
+    const struct {
+        const char* what;
+        double seconds;
+    } bad[] = {{"negative", -0.5}, {"NaN", std::nan("")}, {"infinite", std::numeric_limits<double>::infinity()}};
+    for (const auto& c : bad) {
+        written.compareSeconds = c.seconds;
+        EXPECT_FALSE(WriteMotionRecord(path, written)) << c.what;
+        std::string patched = bytes;
+        PutF64(patched, kHeader, c.seconds);
+        Write(path, patched);
+        EXPECT_EQ(ReadMotionRecord(path, written.input, read), RecordStatus::kDamaged) << c.what;
+    }
+    std::string zero = bytes;
+    PutF64(zero, kHeader, 0);
+    Write(path, zero);
+    EXPECT_EQ(ReadMotionRecord(path, written.input, read), RecordStatus::kDamaged) << "0 is written as version 1";
 }
 
 TEST_F(MotionRecordTest, AMissingFileIsMissingAndOtherThingsAtThePathAreDamaged) {
