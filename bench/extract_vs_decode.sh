@@ -9,7 +9,8 @@
 # half at 30 fps and its second at 15 fps. A variable-rate clip's bare decode writes each frame once
 # (-fps_mode passthrough), as the extraction measures each once: left to the constant-rate output, ffmpeg would
 # repeat the slow half's frames. TARNELO_BENCH_SHORT=1 makes short clips and runs 2 rounds, for a quick check of
-# the script.
+# the script. TARNELO_BENCH_COMPARE=S adds a third extraction, extract --no-cut --compare-sec S (each frame
+# against the one S seconds back), with its own ratio to the same bare decode.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARNELO_BUILD_DIR:-$root/build}
@@ -18,6 +19,8 @@ short=${TARNELO_BENCH_SHORT:-}
 clip=${1:-}
 runs=${2:-$([ -n "$short" ] && echo 2 || echo 5)}
 [[ $runs =~ ^[1-9][0-9]*$ ]] || { echo "RUNS must be a positive number" >&2; exit 2; }
+compare=${TARNELO_BENCH_COMPARE:-}
+[ -z "$compare" ] || [[ $compare =~ ^[0-9]+(\.[0-9]+)?$ ]] || { echo "TARNELO_BENCH_COMPARE must be seconds" >&2; exit 2; }
 [ -x "$cli" ] || { echo "build tarnelo-cli first (scripts/build.sh)" >&2; exit 1; }
 [ -z "$clip" ] || [ -f "$clip" ] || { echo "no such clip: $clip" >&2; exit 2; }
 
@@ -71,6 +74,7 @@ run_kind() {
   [ -z "$vfr" ] || once=(-fps_mode passthrough)
   local scan=()
   [ "$kind" != fast ] || scan=(--fast-scan)
+  [ "$kind" != compare ] || scan=(--compare-sec "$compare")
   # Every run starts afresh: no project, working copy or time list of an earlier run is reused.
   rm -rf "$work/out" "$work"/p.*
   times >"$work/times0"
@@ -95,10 +99,12 @@ for c in "${!clips[@]}"; do
   label=${w}x$h${vfr:+ variable rate}
   # The analysis size: an eighth of each side, rounded half away from zero.
   sw=$(((w + 4) / 8)); sh=$(((h + 4) / 8))
-  exactRatios=(); fastRatios=(); exactCpu=(); fastCpu=()
+  exactRatios=(); fastRatios=(); exactCpu=(); fastCpu=(); compareRatios=()
   orders=("bare exact fast" "exact fast bare" "fast bare exact")
+  [ -z "$compare" ] || orders=("bare exact fast compare" "exact fast compare bare" "fast compare bare exact"
+    "compare bare exact fast")
   for ((r = 1; r <= runs; r++)); do
-    for kind in ${orders[$(((r - 1) % 3))]}; do run_kind "$kind" "$input" "$sw" "$sh" "$vfr"; done
+    for kind in ${orders[$(((r - 1) % ${#orders[@]}))]}; do run_kind "$kind" "$input" "$sw" "$sh" "$vfr"; done
     bare=$(cat "$work/bare.t"); exact=$(cat "$work/exact.t"); fast=$(cat "$work/fast.t")
     exactRatios+=("$(awk "BEGIN { printf \"%.3f\", $exact / $bare }")")
     fastRatios+=("$(awk "BEGIN { printf \"%.3f\", $fast / $bare }")")
@@ -108,6 +114,11 @@ for c in "${!clips[@]}"; do
     fastCpu+=("$(awk "BEGIN { printf \"%.3f\", $(cat "$work/fast.c") / $bareC }")")
     printf 'run %d: bare decode %.3f s, extract --no-cut %.3f s (%s), with --fast-scan %.3f s (%s)\n' "$r" "$bare" \
       "$exact" "${exactRatios[-1]}" "$fast" "${fastRatios[-1]}"
+    if [ -n "$compare" ]; then
+      compareRatios+=("$(awk "BEGIN { printf \"%.3f\", $(cat "$work/compare.t") / $bare }")")
+      printf '       extract --no-cut --compare-sec %s %.3f s (%s)\n' "$compare" "$(cat "$work/compare.t")" \
+        "${compareRatios[-1]}"
+    fi
     if [ "$r" = 1 ]; then
       scenes "$work/exact.table" >"$work/exact.scenes"
       scenes "$work/fast.table" >"$work/fast.scenes"
@@ -127,5 +138,9 @@ for c in "${!clips[@]}"; do
   summary+=("$(printf '%s  median ratio extract --no-cut / bare decode: %.3f' "$label" "$exactMedian")")
   summary+=("$(printf '%s  median ratio extract --no-cut --fast-scan / bare exact decode: %.3f' "$label" \
     "$fastMedian")")
+  if [ -n "$compare" ]; then
+    summary+=("$(printf '%s  median ratio extract --no-cut --compare-sec %s / bare decode: %.3f' "$label" "$compare" \
+      "$(printf '%s\n' "${compareRatios[@]}" | median)")")
+  fi
 done
 printf '%s\n' "${summary[@]}"
