@@ -200,6 +200,18 @@ void AddQuality(CLI::App& app, Options& o) {
              WholeNumberIn(0, 2, [&o](int quality) { o.quality = quality; }));
 }
 
+// Padding and the longest scene, applied to the scenes the three settings find.
+void AddSceneShapeOptions(CLI::App& app, Options& o, const std::string& initial) {
+    AddValue(app, "--pre-roll", "S",
+             "seconds added before each scene, for events cut too tight, 0..10.0 (" + initial + ")", Number(o.preRoll));
+    AddValue(app, "--post-roll", "S",
+             "seconds added after each scene, 0..10.0 (" + initial + "); padded scenes that touch become one",
+             Number(o.postRoll));
+    AddValue(app, "--max-sec", "S",
+             "longest scene: a longer one is split into equal parts, 0 (no limit) or 10..3600 (" + initial + ")",
+             Number(o.maxSec));
+}
+
 void AddExtractOptions(CLI::App& app, Options& o) {
     AddValue(app, "--threshold", "N", "previous-frame difference, 0..1000 (default 100)", Number(o.threshold));
     AddValue(app, "--valid-sec", "S", "seconds of motion that make a scene, 1.0..10.0 (default 1.0)",
@@ -223,6 +235,7 @@ void AddExtractOptions(CLI::App& app, Options& o) {
     AddSwitch(app, "--cuda", "use the CUDA encoder when a CUDA device exists", "--no-cuda",
               "encode without CUDA (default)", [&o](bool cuda) { o.cuda = cuda; });
     AddFlag(app, "--no-cut", "find the scenes without cutting their segment files", o.noCut);
+    AddSceneShapeOptions(app, o, "default 0");
     AddFlag(app, "--fast-scan",
             "decode faster for the analysis (cheaper scaling, no loop filter); a scene may move by a frame",
             o.fastScan);
@@ -244,6 +257,8 @@ void AddRetuneOptions(CLI::App& app, Options& o) {
              "with, another needs a new extract",
              Number(o.compareSec));
     AddFlag(app, "--dry-run", "print the scenes the settings give; save and cut nothing", o.dryRun);
+    AddFlag(app, "--no-cut", "save the new scenes without cutting their segment files", o.noCut);
+    AddSceneShapeOptions(app, o, "default: the project's");
     app.footer(std::string("Uses the per-frame record of the project's last complete extraction; the video is "
                            "not decoded again. Values out of range are clamped.\n") +
                kStatusFooter);

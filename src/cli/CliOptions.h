@@ -59,6 +59,9 @@ struct Options {
     std::optional<int> quality;
     bool cuda = false;               // --cuda: use the CUDA encoder when a device exists
     bool noCut = false;              // --no-cut: find scenes without cutting their segment files
+    std::optional<double> preRoll;   // extract, retune --pre-roll: seconds added before each scene
+    std::optional<double> postRoll;  // --post-roll: seconds added after each scene
+    std::optional<double> maxSec;    // --max-sec: the longest scene, 0 for none
     bool fastScan = false;           // extract --fast-scan: the cheaper analysis decode
     bool merge = false;              // extract --merge: join the scenes found into the output file
     bool dryRun = false;             // retune --dry-run: print the scenes, save and cut nothing

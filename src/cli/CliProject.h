@@ -23,7 +23,7 @@ struct ExtractPaths {
     std::string projectFile;
 };
 
-// The three scene settings given on the command line, clamped to their ranges as the edits clamp them.
+// The scene settings given on the command line, clamped to their ranges as the edits clamp them.
 // Returns one warning per value that was changed on the way.
 inline std::vector<std::string> ApplySceneSettings(CTarneloData& data, const Options& o) {
     std::vector<std::string> warnings;
@@ -45,6 +45,13 @@ inline std::vector<std::string> ApplySceneSettings(CTarneloData& data, const Opt
     apply(data.valid_min_unit, o.validSec, "--valid-sec", false);
     apply(data.cut_min_unit, o.cutSec, "--cut-sec", false);
     apply(data.compare_sec, o.compareSec, "--compare-sec", false);
+    apply(data.pre_roll, o.preRoll, "--pre-roll", false);
+    apply(data.post_roll, o.postRoll, "--post-roll", false);
+    apply(data.max_len, o.maxSec, "--max-sec", false);
+    if (o.maxSec && RaiseSceneLimit(data.max_len)) {
+        warnings.push_back("--max-sec " + FormatC("%g", *o.maxSec) +
+                           " is shorter than the shortest limit (0 is no limit); using " + data.max_len.text);
+    }
     return warnings;
 }
 

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -143,6 +144,40 @@ private slots:
         m_tuner->RetuneScenes();
         QCOMPARE(m_page->Ranges().size(), size_t{1});
         QCOMPARE(m_page->Ranges()[0].first, 30);
+    }
+
+    // The padding and the longest scene: named as their labels, and each change asks for a re-tune that widens the
+    // scene within the video; a limit under 10 s is shown as the 10 s taken.
+    void paddingAndTheLongestSceneRetuneTheList() {
+        m_tuner->ReloadMotionRecord();
+        m_tuner->RetuneScenes();
+        const int last = m_page->Ranges().at(0).second;
+        m_panels.extraction->RefreshTexts();
+        QSignalSpy changed(m_panels.extraction, &CExtractionPanel::Changed);
+        const struct {
+            const char* edit;
+            int label;
+            const char* typed;
+            const char* shown;
+            Ranges scenes;
+        } steps[] = {
+            {"preRollEdit", 3210, "0.4", "0.4", {{20, last}}},
+            {"postRollEdit", 3211, "12", "10.0", {{20, 249}}},
+            {"longestSceneEdit", 3212, "5", "10.0", {{20, 249}}},
+            {"preRollEdit", 3210, "0", "0.0", {{30, 249}}},
+        };
+        for (const auto& step : steps) {
+            auto* edit = m_panels.extraction->findChild<QLineEdit*>(QLatin1String(step.edit));
+            QVERIFY2(edit, step.edit);
+            QCOMPARE(edit->accessibleName(), ResText(step.label));
+            edit->setText(QLatin1String(step.typed));
+            QTest::keyClick(edit, Qt::Key_Return);
+            QCOMPARE(edit->text(), QLatin1String(step.shown));
+            m_tuner->RetuneScenes();
+            QCOMPARE(m_page->Ranges(), step.scenes);
+        }
+        QCOMPARE(changed.count(), 4);
+        QCOMPARE(Data().max_len.value, 10.0);
     }
 
     void theThresholdKeysClampAndWaitForWork_data() {

@@ -451,6 +451,39 @@ TEST_F(CliProjectTest, ClampsSettingsAsTheEditsDoAndSaysSo) {
     EXPECT_EQ(warnings[0], "--threshold 5000 is outside 0..1000; using 1000");
 }
 
+TEST_F(CliProjectTest, PaddingAndTheLongestSceneAreClampedAndSaySo) {
+    const struct {
+        std::vector<std::string> args;
+        double pre, post, longest;
+        std::string warning;  // empty: none
+    } cases[] = {
+        {{"--pre-roll", "1.5", "--post-roll", "0.5", "--max-sec", "60"}, 1.5, 0.5, 60, ""},
+        {{"--max-sec", "0"}, 0, 0, 0, ""},
+        {{"--max-sec", "3600"}, 0, 0, 3600, ""},
+        {{"--pre-roll", "12"}, 10, 0, 0, "--pre-roll 12 is outside 0.0..10.0; using 10.0"},
+        {{"--post-roll", "-1"}, 0, 0, 0, "--post-roll -1 is outside 0.0..10.0; using 0.0"},
+        {{"--max-sec", "5"}, 0, 0, 10, "--max-sec 5 is shorter than the shortest limit (0 is no limit); using 10.0"},
+        {{"--max-sec", "4000"}, 0, 0, 3600, "--max-sec 4000 is outside 0.0..3600.0; using 3600.0"},
+    };
+    for (const auto& c : cases) {
+        const auto warnings = cli::SetUpExtractProject(m_data, Parse(c.args), {"/v/clip.mov", "", ""}, false);
+        EXPECT_EQ(m_data.pre_roll.value, c.pre) << c.args[1];
+        EXPECT_EQ(m_data.post_roll.value, c.post) << c.args[1];
+        EXPECT_EQ(m_data.max_len.value, c.longest) << c.args[1];
+        EXPECT_EQ(warnings, c.warning.empty() ? std::vector<std::string>{} : std::vector<std::string>{c.warning})
+            << c.args[1];
+    }
+    // retune takes the same options and, as extract, --no-cut; a value that is no number is refused.
+    const auto r = ParseArguments({"retune", "p.kpproj", "--no-cut", "--pre-roll", "2", "--max-sec", "30"});
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_TRUE(r.options.noCut);
+    EXPECT_EQ(r.options.preRoll, 2.0);
+    EXPECT_EQ(r.options.maxSec, 30.0);
+    const auto bad = ParseArguments({"retune", "p.kpproj", "--post-roll", "1s"});
+    EXPECT_FALSE(bad.ok);
+    EXPECT_NE(bad.error.find("--post-roll needs a number, not '1s'"), std::string::npos) << bad.error;
+}
+
 TEST_F(CliProjectTest, UsesCudaOnlyWhenAskedAndPresent) {
     const struct {
         std::vector<std::string> args;
