@@ -38,7 +38,13 @@ int RunRetune(const Options& o, CliSink& sink, bool japanese) {
         return Fail(sink, "the motion record " + Quoted(path) + " cannot be used (" + RecordStatusText(status) +
                               "); run extract on the project's video once to make it");
     }
-    if (!RecordFitsCompare(record, data)) {
+    const ScanMismatch mismatch = RecordScanMismatch(record, data);
+    if (mismatch == ScanMismatch::kRegions) {
+        return Fail(sink, "the motion record " + Quoted(ProjectMotionRecordPath(data)) +
+                              " was measured over other areas of the picture than the project's or those given; a "
+                              "new scan is needed: run extract on the project's video with the areas to use");
+    }
+    if (mismatch == ScanMismatch::kCompare) {
         return Fail(sink, "the motion record " + Quoted(ProjectMotionRecordPath(data)) + " was measured against " +
                               CompareText(record.compareSeconds) + ", not against " +
                               CompareText(data.compare_sec.value) +

@@ -217,6 +217,7 @@ json ProjectToJson(const CTarneloData& data) {
     root["pts_file"] = data.pts_file;
     // Only projects with a record carry its key, so every other project is written as before.
     if (!data.motion_file.empty()) root["motion_file"] = data.motion_file;
+    if (!data.regions.empty()) root["regions"] = RegionsToJson(data.regions);
     // The keys are written sorted, so the table's order does not show in the file.
     for (const FlagSetting& flag : FlagSettings()) root[flag.key] = data.*flag.field;
     for (const NumberSetting& number : NumberSettings()) {
@@ -328,6 +329,12 @@ bool CTarneloData::LoadProject(const std::string& path) {
         ReadString(root, "pts_file", loaded.pts_file);
         loaded.motion_file.clear();
         ReadString(root, "motion_file", loaded.motion_file);
+        // Areas that do not read are dropped with the key rather than failing the project.
+        loaded.regions.clear();
+        if (auto it = root.find("regions"); it != root.end()) {
+            std::string ignored;
+            RegionsFromJson(*it, loaded.regions, ignored);
+        }
         for (const FlagSetting& flag : FlagSettings()) ReadBool(root, flag.key, loaded.*flag.field);
         for (const NumberSetting& number : NumberSettings()) {
             // A key left out at its initial value reads as that value, not as what the tab held before.

@@ -208,6 +208,7 @@ void CTarneloData::ResetAll(bool keepProject) {
         output_name.clear();
         pts_file.clear();
         motion_file.clear();
+        regions.clear();
         diff_list.Clear();
         SetPtsList({});
         list_idx = -1;

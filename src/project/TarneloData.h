@@ -9,6 +9,7 @@
 
 #include "project/FileHelpers.h"
 #include "project/FrameClock.h"
+#include "project/MotionRegions.h"
 #include "project/SceneEntry.h"
 #include "project/SceneList.h"
 #include "project/StringTable.h"
@@ -108,6 +109,8 @@ public:
     std::string motion_file;
     // Seconds back of the frame each frame is compared with (0: the previous frame); the record keeps it.
     NumericSetting compare_sec;
+    // The areas an extraction watches (none: the whole picture); kept by the project and the record.
+    MotionRegions regions;
     // The scenes (scene tab) or input videos (merge tab); Scenes() is the same list.
     SceneList diff_list;
     bool cine_sco = false;

@@ -27,6 +27,9 @@ struct MotionRecord {
     // A record compared with a frame further back: the version 1 layout with the seconds added after the
     // header, so that a reader that knows only version 1 calls it another version rather than misreading it.
     static constexpr uint32_t kCompareVersion = 2;
+    // A record of a scan that watched areas: the version 2 layout with the watched pixel count and the areas'
+    // key added after it.
+    static constexpr uint32_t kRegionsVersion = 3;
     // A frame that is motion whatever the threshold (the first frame of a run).
     static constexpr uint32_t kAlwaysMotion = 0x7FFFFFFF;
     int width = 0;  // analysis frame
@@ -36,8 +39,15 @@ struct MotionRecord {
     // The compare setting the counts were measured with (0: the previous frame). Written as version 1 when 0,
     // so such a record stays what it always was.
     double compareSeconds = 0;
+    // With areas: the areas' key (RegionsKey) and the pixels of the analysis frame they watch; written as
+    // version 3 only then. Without areas every pixel is watched (watched 0 stands for width x height).
+    std::string regions;
+    int watched = 0;
     InputIdentity input;
     std::vector<uint32_t> counts;  // one per frame measured, in order
+
+    // The pixels the threshold is scaled to.
+    int WatchedPixels() const { return watched > 0 ? watched : width * height; }
 };
 
 // The file beside a project: the project path with its extension replaced by ".kpmotion"

@@ -31,7 +31,7 @@ RecordStatus ReadProjectMotionRecord(const CTarneloData& data, MotionRecord& rec
 }
 
 int RecordThresholdCount(const MotionRecord& record, double setting) {
-    return ScaledThreshold(record.width * record.height, ThresholdCount(setting));
+    return ScaledThreshold(record.WatchedPixels(), ThresholdCount(setting));
 }
 
 double RecordThresholdSetting(const MotionRecord& record, double count) {
@@ -116,6 +116,8 @@ bool RetuneDropsUserEdits(const CTarneloData& data, const std::vector<SceneEntry
     return reordered && after.size() > 1;
 }
 
-bool RecordFitsCompare(const MotionRecord& record, const CTarneloData& data) {
-    return record.compareSeconds == data.compare_sec.value;
+ScanMismatch RecordScanMismatch(const MotionRecord& record, const CTarneloData& data) {
+    if (record.compareSeconds != data.compare_sec.value) return ScanMismatch::kCompare;
+    if (record.regions != RegionsKey(data.regions)) return ScanMismatch::kRegions;
+    return ScanMismatch::kNone;
 }

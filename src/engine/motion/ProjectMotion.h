@@ -46,6 +46,7 @@ SceneEntry DetectedScene(const CTarneloData& data, const SceneRange& range, int 
 // after does not hold as it was, or an order of the user's that after does not keep.
 bool RetuneDropsUserEdits(const CTarneloData& data, const std::vector<SceneEntry>& before,
                           const std::vector<SceneRange>& detected, const std::vector<SceneEntry>& after, double fps);
-// True when record was measured with the project's compare setting: counts against another reference frame
-// cannot give the scenes of this one, so a re-tune needs a new extraction.
-bool RecordFitsCompare(const MotionRecord& record, const CTarneloData& data);
+// What keeps a record's counts from standing for the project's settings: counts against another reference
+// frame, or over other areas of the picture, cannot give the scenes of these, so a re-tune needs a new scan.
+enum class ScanMismatch { kNone, kCompare, kRegions };
+ScanMismatch RecordScanMismatch(const MotionRecord& record, const CTarneloData& data);

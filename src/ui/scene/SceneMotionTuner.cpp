@@ -29,6 +29,7 @@ constexpr int kCursorPollMs = 150;
 constexpr int kPeakText = 3184;
 constexpr int kDroppedEditsText = 3202;
 constexpr int kOtherCompareText = 3222;
+constexpr int kOtherRegionsText = 3223;
 
 }  // namespace
 
@@ -80,9 +81,11 @@ void SceneMotionTuner::RetuneScenes() {
         return;
     }
     m_retunePending = false;
-    if (!RecordFitsCompare(*m_motion, data)) {
-        // Counts against another reference frame would give scenes no extraction with these settings finds.
-        m_page.Page().Host()->SetStatusText(TabHost::kMessagePane, ResText(kOtherCompareText));
+    if (const ScanMismatch mismatch = RecordScanMismatch(*m_motion, data); mismatch != ScanMismatch::kNone) {
+        // Counts against another reference frame, or over other areas, would give scenes no extraction with
+        // these settings finds.
+        m_page.Page().Host()->SetStatusText(
+            TabHost::kMessagePane, ResText(mismatch == ScanMismatch::kCompare ? kOtherCompareText : kOtherRegionsText));
         return;
     }
     m_lists.CloseCellEdit();
