@@ -212,6 +212,38 @@ void AddSceneShapeOptions(CLI::App& app, Options& o, const std::string& initial)
              Number(o.maxSec));
 }
 
+// The areas of the picture to watch; --region and --exclude may be given many times.
+void AddRegionOptions(CLI::App& app, Options& o) {
+    for (const bool exclude : {false, true}) {
+        const std::string name = exclude ? "--exclude" : "--region";
+        app.add_option(
+               name,
+               [&o, name, exclude](const CLI::results_t& values) {
+                   for (const std::string& value : values) {
+                       MotionRegion region;
+                       std::string error;
+                       if (!ParseRegionText(value, exclude, region, error)) {
+                           throw WrongUsage(name + " " + value + ": " + error);
+                       }
+                       o.regions.push_back(std::move(region));
+                   }
+                   // Include areas first whatever the order typed, so the same areas give the same record.
+                   std::stable_partition(o.regions.begin(), o.regions.end(), [](const auto& r) { return !r.exclude; });
+                   return true;
+               },
+               exclude ? "leave out an area of the picture (trees, water, a road, a clock): X,Y,W,H or "
+                         "X1,Y1,X2,Y2,X3,Y3[,...] in the video's pixels; repeatable"
+                       : "watch only this area of the picture, X,Y,W,H (a rectangle) or X1,Y1,X2,Y2,X3,Y3[,...] (a "
+                         "polygon) in the video's pixels; repeatable")
+            ->type_name("AREA")
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    }
+    AddValue(app, "--regions-from", "FILE", "read the areas from a regions file (JSON) before any --region",
+             Text(o.regionsFrom));
+    AddValue(app, "--save-regions", "FILE", "write the areas used to a regions file (JSON), for --regions-from",
+             Text(o.saveRegions));
+}
+
 void AddExtractOptions(CLI::App& app, Options& o) {
     AddValue(app, "--threshold", "N", "previous-frame difference, 0..1000 (default 100)", Number(o.threshold));
     AddValue(app, "--valid-sec", "S", "seconds of motion that make a scene, 1.0..10.0 (default 1.0)",
@@ -221,6 +253,7 @@ void AddExtractOptions(CLI::App& app, Options& o) {
              "compare each frame with the one S seconds back instead of the previous one, for slow movers and "
              "phone videos (try 0.5), 0..5.0 (default 0: the previous frame)",
              Number(o.compareSec));
+    AddRegionOptions(app, o);
     AddValue(app, "--output-folder", "DIR", "folder of the segment and work files (default INPUT_out/)",
              Text(o.outputFolder));
     AddValue(app, "--output-name", "NAME", "file name of the merged output (default: the input's name + _trim.mp4)",
@@ -256,12 +289,16 @@ void AddRetuneOptions(CLI::App& app, Options& o) {
              "the compare setting, 0..5.0 (default: the project's); it must be the one the record was measured "
              "with, another needs a new extract",
              Number(o.compareSec));
+    AddRegionOptions(app, o);
     AddFlag(app, "--dry-run", "print the scenes the settings give; save and cut nothing", o.dryRun);
     AddFlag(app, "--no-cut", "save the new scenes without cutting their segment files", o.noCut);
     AddSceneShapeOptions(app, o, "default: the project's");
-    app.footer(std::string("Uses the per-frame record of the project's last complete extraction; the video is "
-                           "not decoded again. Values out of range are clamped.\n") +
-               kStatusFooter);
+    app.footer(
+        std::string(
+            "Uses the per-frame record of the project's last complete extraction; the video is "
+            "not decoded again. Areas given replace the project's; the record must have been measured over the same "
+            "areas. Values out of range are clamped.\n") +
+        kStatusFooter);
 }
 
 void AddReportOptions(CLI::App& app, Options& o) {

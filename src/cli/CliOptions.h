@@ -10,6 +10,7 @@
 
 #include "cli/CliChoices.h"
 #include "cli/CliUsage.h"
+#include "project/MotionRegions.h"
 #include "project/ProjectSession.h"
 
 namespace cli {
@@ -53,6 +54,10 @@ struct Options {
     std::optional<double> cutSec;
     // extract, retune --compare-sec: seconds back of the frame each frame is compared with
     std::optional<double> compareSec;
+    // extract, retune --region / --exclude (in that order), --regions-from, --save-regions
+    MotionRegions regions;
+    std::string regionsFrom;
+    std::string saveRegions;
     std::string outputFolder;  // empty: INPUT + "_out/"
     std::string outputName;    // empty: the input's name with "_trim.mp4"
     std::string projectFile;   // empty: INPUT + ".kpproj"

@@ -5,6 +5,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/CliProject.h"
+#include "cli/CliRegions.h"
 #include "cli/CliRunner.h"
 #include "engine/TarneloProcess.h"
 #include "engine/motion/ProjectMotion.h"
@@ -30,6 +31,7 @@ int RunRetune(const Options& o, CliSink& sink, bool japanese) {
     CTarneloData data(false);
     if (const int status = LoadSavedProject(data, o.target, sink, true); status >= 0) return status;
     for (const std::string& warning : ApplySceneSettings(data, o)) Warn(sink, warning);
+    if (const int status = ApplyRegionOptions(data, o, sink); status >= 0) return status;
 
     MotionRecord record;
     const RecordStatus status = ReadProjectMotionRecord(data, record);

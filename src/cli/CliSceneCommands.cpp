@@ -4,6 +4,7 @@
 
 #include "cli/CliCommands.h"
 #include "cli/CliProject.h"
+#include "cli/CliRegions.h"
 #include "cli/CliRunner.h"
 #include "engine/TarneloProcess.h"
 #include "engine/jobs/JobTables.h"
@@ -121,6 +122,7 @@ int RunExtract(const Options& o, CliSink& sink, bool japanese) {
     CTarneloData data(cudaPresent);
     for (const std::string& warning : SetUpExtractProject(data, o, paths, cudaPresent)) Warn(sink, warning);
     if (o.merge) data.transition = o.transition.value_or(false);
+    if (const int status = ApplyRegionOptions(data, o, sink); status >= 0) return status;
 
     // A run may take long; find out first that its project can be saved where it is meant to go.
     if (const std::string why = WriteProblem(data.project_file); !why.empty()) {
@@ -139,6 +141,7 @@ int RunExtract(const Options& o, CliSink& sink, bool japanese) {
     // only when its merge cuts them afterwards.
     engine.SetOptions({.previewStills = false, .cutSegments = !o.noCut, .buildTimeList = !o.noCut || o.merge});
     if (const int status = PrepareProjectInput(engine, data, sink, o.target); status >= 0) return status;
+    if (const int status = CheckRegionsFitPicture(data, sink); status >= 0) return status;
 
     // As the extract button: the list starts empty and the segment files of an earlier run go.
     data.diff_list.Clear();

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <nlohmann/json.hpp>
 #include <sstream>
@@ -73,8 +73,7 @@ void MotionRegion::Bounds(int& bx, int& by, int& bw, int& bh) const {
 bool RegionIsValid(const MotionRegion& region, std::string& error) {
     if (!region.polygon) {
         if (!CoordinateFits(region.x) || !CoordinateFits(region.y) || !CoordinateFits(region.w) ||
-            !CoordinateFits(region.h) || !CoordinateFits(region.x + region.w) ||
-            !CoordinateFits(region.y + region.h)) {
+            !CoordinateFits(region.h) || !CoordinateFits(region.x + region.w) || !CoordinateFits(region.y + region.h)) {
             error = "a coordinate lies outside 0.." + std::to_string(kMaxRegionCoordinate);
             return false;
         }
@@ -139,7 +138,8 @@ std::string RegionText(const MotionRegion& region) {
 json RegionsToJson(const MotionRegions& regions) {
     json array = json::array();
     for (const MotionRegion& region : regions) {
-        json object = {{"mode", region.exclude ? "exclude" : "include"}, {"shape", region.polygon ? "polygon" : "rect"}};
+        json object = {{"mode", region.exclude ? "exclude" : "include"},
+                       {"shape", region.polygon ? "polygon" : "rect"}};
         if (region.polygon) {
             json points = json::array();
             for (const RegionPoint& p : region.points) points.push_back({p.x, p.y});
@@ -198,7 +198,8 @@ bool RegionsFromJson(const json& array, MotionRegions& regions, std::string& err
                 region.points.push_back(p);
             }
         } else {
-            for (auto [key, field] : {std::pair{"x", &region.x}, {"y", &region.y}, {"w", &region.w}, {"h", &region.h}}) {
+            for (auto [key, field] :
+                 {std::pair{"x", &region.x}, {"y", &region.y}, {"w", &region.w}, {"h", &region.h}}) {
                 const auto value = object.find(key);
                 if (value == object.end() || !JsonCoordinate(*value, *field)) {
                     error = where + "\"" + key + "\" must be a whole number from 0 to " +

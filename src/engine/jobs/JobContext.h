@@ -16,6 +16,7 @@
 #include "engine/scenes/SceneRules.h"
 
 class CTarneloData;
+struct AnalysisArea;
 struct JobRow;
 struct VideoInfo;
 namespace platform {
@@ -117,7 +118,7 @@ public:
     // The scene tab's default list after an extraction that found nothing (merge tab: an empty list).
     void InstallDefaultSceneList();
     // Writes the counts of a complete extraction of input beside the project and names the file in it.
-    void SaveMotionRecord(const std::string& input, int width, int height, const VideoInfo& video,
+    void SaveMotionRecord(const std::string& input, const AnalysisArea& area, const VideoInfo& video,
                           std::vector<uint32_t> counts);
     // Puts the scenes of a re-tune in place of the list: a range that was listed keeps its entry (an
     // extraction's numbered caption is numbered anew), a new one is listed as an extraction lists it. An

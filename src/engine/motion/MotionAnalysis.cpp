@@ -4,6 +4,7 @@
 
 #include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
+#include "engine/motion/AnalysisArea.h"
 #include "engine/motion/AnalysisDecode.h"
 #include "engine/motion/ChangedPixels.h"
 #include "engine/motion/MotionRecord.h"
@@ -12,7 +13,16 @@
 #include "engine/tools/TaskLimiter.h"
 #include "log/AppLog.h"
 #include "platform/Process.h"
+#include "project/StringTable.h"
 #include "project/TarneloData.h"
+
+namespace {
+
+// An extraction refused before it starts: the areas leave no pixel of this picture to compare.
+constexpr int kNothingWatched = -3;
+constexpr int kNothingWatchedText = 3224;
+
+}  // namespace
 
 int JobContext::ProcessDiffFrame(const std::string& input, int t) {
     AppLog().Log("%s(%d) input_file(%s), threshold(%d)\n", "CTarneloProcess::ProcessDiffFrame", __LINE__, input.c_str(),
@@ -22,6 +32,10 @@ int JobContext::ProcessDiffFrame(const std::string& input, int t) {
     if (result == 0) {
         SetPreviewImage(input, CurrentPlayTime(), false, -1);
         result = ExecuteCmdLoadVideo(input, t);
+    }
+    if (result == kNothingWatched) {
+        SendState(kJobStateFailed, LoadText(kNothingWatchedText));
+        return result;
     }
     // A probe that fails is reported like a failed decode, so no failure ends in silence.
     SendResultState(result);
@@ -33,10 +47,19 @@ int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
     SendJobStart(kJobKindSceneExtract, data.m_sourceInfo.frame_num);
     // The run works on a snapshot: segment tasks may probe other files meanwhile.
     const VideoInfo current = data.m_currentInfo;
-    const int w = AnalysisDimension(current.width);
-    const int h = AnalysisDimension(current.height);
+    const AnalysisArea area = PlanAnalysisArea(current.width, current.height, data.regions);
+    if (!data.regions.empty() && area.watched == 0) {
+        AppLog().Log("%s(%d) the areas watch no pixel of %dx%d\n", "CTarneloProcess::ExecuteCmdLoadVideo", __LINE__,
+                     current.width, current.height);
+        return kNothingWatched;
+    }
+    const int w = area.width;
+    const int h = area.height;
+    const AnalysisCrop crop = area.Cropped(current.width, current.height)
+                                  ? AnalysisCrop{area.cropX, area.cropY, area.cropWidth, area.cropHeight}
+                                  : AnalysisCrop{};
     const FrameClock clock = data.SourceClock(current.fps);
-    const std::string command = AnalysisDecodeCommand(FfmpegPrefix(), input, w, h, data.fast_scan, clock.Timed());
+    const std::string command = AnalysisDecodeCommand(FfmpegPrefix(), input, w, h, data.fast_scan, clock.Timed(), crop);
     platform::ChildProcess child;
     if (CreateCmdProcess(command, child) != 0) {
         LogCmdResult("CTarneloProcess::ExecuteCmdLoadVideo", __LINE__, command, -1);
@@ -46,7 +69,12 @@ int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
     const size_t frameSize = static_cast<size_t>(w) * static_cast<size_t>(h);
     if (frameSize == 0) child.Terminate(-1);
 
-    const int T = ScaledThreshold(static_cast<int>(frameSize), t);
+    // The same threshold means the same share of the pixels watched.
+    const int T = ScaledThreshold(area.watched, t);
+    // A masked frame is counted as one row padded to whole blocks.
+    const bool masked = !area.mask.empty();
+    const int countWidth = masked ? static_cast<int>(area.FrameBytes()) : w;
+    const int countHeight = masked ? 1 : h;
     const SceneTuning tuning = ProjectTuning(data);
     SceneScan scan(current.fps, tuning.validSeconds, tuning.cutSeconds, T, current.frame_num, tuning.shape);
     TaskLimiter limiter(TaskLimiterMaximum(data.use_cuda));
@@ -78,7 +106,7 @@ int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
             if (CancelRequested()) child.Terminate(-2);
         }
     };
-    std::vector<uint8_t> frame(frameSize > 0 ? frameSize : 1);
+    std::vector<uint8_t> frame(std::max<size_t>({frameSize, area.FrameBytes(), 1}), 0);
     // A slow mover shows only against a frame further back; distance 1 is the previous frame.
     SharedChangedPixelCounter().SetCompareDistance(CompareFrameDistance(data.compare_sec.value, current.fps));
     int i = 0;
@@ -99,7 +127,9 @@ int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
             filled += static_cast<size_t>(more);
         }
         if (filled < frameSize) break;  // a truncated last frame is never measured
-        const int d = CountChangedPixels(frame.data(), w, h, i, record ? MotionRecord::kAlwaysMotion : T);
+        area.Apply(frame.data());
+        const int d =
+            CountChangedPixels(frame.data(), countWidth, countHeight, i, record ? MotionRecord::kAlwaysMotion : T);
         if (record) counts.push_back(static_cast<uint32_t>(d));
         for (const SceneRange& scene : scan.Frame(d)) append(scene);
         ++i;
@@ -112,7 +142,7 @@ int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
     for (const SceneRange& scene : scan.Finish(exitCode)) append(scene);
     // A stopped or failed run, or one cut short at the scene limit, has not measured the whole video.
     if (record && exitCode == 0 && !scan.Full()) {
-        SaveMotionRecord(input, w, h, current, std::move(counts));
+        SaveMotionRecord(input, area, current, std::move(counts));
     }
     SendState(kJobStateWaiting);
     limiter.WaitIdle();
@@ -126,11 +156,15 @@ int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
     return exitCode;
 }
 
-void JobContext::SaveMotionRecord(const std::string& input, int width, int height, const VideoInfo& video,
+void JobContext::SaveMotionRecord(const std::string& input, const AnalysisArea& area, const VideoInfo& video,
                                   std::vector<uint32_t> counts) {
     MotionRecord motion;
-    motion.width = width;
-    motion.height = height;
+    motion.width = area.width;
+    motion.height = area.height;
+    if (!m_data->regions.empty()) {
+        motion.regions = RegionsKey(m_data->regions);
+        motion.watched = area.watched;
+    }
     motion.fps = video.fps;
     motion.frameCount = video.frame_num;
     motion.compareSeconds = m_data->compare_sec.value;

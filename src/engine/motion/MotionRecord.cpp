@@ -21,6 +21,9 @@ constexpr char kMagic[8] = {'T', 'N', 'M', 'O', 'T', 'I', 'O', 'N'};
 constexpr uint64_t kHeaderSize = 8 + 4 + 4 + 4 + 8 + 4 + 8 + 8 + 8 + 8 + 4;
 // version 2: the compare seconds follow
 constexpr uint64_t kCompareHeaderSize = kHeaderSize + 8;
+// version 3: the compare seconds (0 allowed), the watched pixel count and the areas' key length, then the key
+constexpr uint64_t kRegionsHeaderSize = kCompareHeaderSize + 4 + 4;
+constexpr uint64_t kMaxRegionsKey = 1 << 20;
 // Far above what the setting allows, only to turn away nonsense.
 constexpr double kMaxCompareSeconds = 3600;
 constexpr uint64_t kMaxCounts = 100000000;
@@ -99,6 +102,11 @@ bool ValuesArePossible(int64_t width, int64_t height, double fps, int64_t frameC
            frameCount >= 0 && frameCount <= INT_MAX && countCount <= kMaxCounts;
 }
 
+// The areas watch at least one pixel and no more than the (padded) frame holds.
+bool WatchedIsPossible(uint32_t watched, int64_t width, int64_t height) {
+    return watched > 0 && uint64_t(watched) <= uint64_t(width) * uint64_t(height);
+}
+
 bool CompareIsPossible(double seconds) {
     return std::isfinite(seconds) && seconds >= 0 && seconds <= kMaxCompareSeconds;
 }
@@ -139,15 +147,19 @@ RecordStatus ReadMotionRecord(const std::string& path, const InputIdentity& inpu
     const uint64_t fileSize = static_cast<uint64_t>(st.st_size);
 
     // The magic and the version come first: another version may lay out the rest differently.
-    unsigned char header[kCompareHeaderSize];
+    unsigned char header[kRegionsHeaderSize];
     if (fileSize < 12 || !ReadAt(fd.Get(), 0, header, 12)) return RecordStatus::kDamaged;
     if (std::memcmp(header, kMagic, sizeof kMagic) != 0) return RecordStatus::kDamaged;
     const uint32_t version = GetU32(header + 8);
-    if (version != MotionRecord::kVersion && version != MotionRecord::kCompareVersion) {
+    if (version != MotionRecord::kVersion && version != MotionRecord::kCompareVersion &&
+        version != MotionRecord::kRegionsVersion) {
         return RecordStatus::kOtherVersion;
     }
-    const uint64_t headerSize = version == MotionRecord::kCompareVersion ? kCompareHeaderSize : kHeaderSize;
-    if (fileSize < headerSize || !ReadAt(fd.Get(), 12, header + 12, headerSize - 12)) return RecordStatus::kDamaged;
+    const bool regions = version == MotionRecord::kRegionsVersion;
+    const uint64_t fixedSize = regions                                    ? kRegionsHeaderSize
+                               : version == MotionRecord::kCompareVersion ? kCompareHeaderSize
+                                                                          : kHeaderSize;
+    if (fileSize < fixedSize || !ReadAt(fd.Get(), 12, header + 12, fixedSize - 12)) return RecordStatus::kDamaged;
 
     const unsigned char* p = header + 12;
     const uint32_t width = GetU32(p);
@@ -161,14 +173,23 @@ RecordStatus ReadMotionRecord(const std::string& path, const InputIdentity& inpu
     recorded.tailHash = GetU64(p + 44);
     const uint32_t countCount = GetU32(p + 52);
     const double compareSeconds =
-        version == MotionRecord::kCompareVersion ? std::bit_cast<double>(GetU64(header + kHeaderSize)) : 0;
+        version != MotionRecord::kVersion ? std::bit_cast<double>(GetU64(header + kHeaderSize)) : 0;
     if (!ValuesArePossible(width, height, fps, frameCount, countCount)) return RecordStatus::kDamaged;
     if (version == MotionRecord::kCompareVersion && !(CompareIsPossible(compareSeconds) && compareSeconds > 0)) {
         return RecordStatus::kDamaged;
     }
+    const uint32_t watched = regions ? GetU32(header + kCompareHeaderSize) : 0;
+    const uint32_t keySize = regions ? GetU32(header + kCompareHeaderSize + 4) : 0;
+    if (regions && !(CompareIsPossible(compareSeconds) && WatchedIsPossible(watched, width, height) && keySize > 0 &&
+                     keySize <= kMaxRegionsKey)) {
+        return RecordStatus::kDamaged;
+    }
+    const uint64_t headerSize = fixedSize + keySize;
     // The count field is checked against the file before anything is allocated for it.
     if (fileSize != headerSize + 4 * uint64_t(countCount)) return RecordStatus::kDamaged;
 
+    std::string key(keySize, '\0');
+    if (keySize > 0 && !ReadAt(fd.Get(), fixedSize, key.data(), keySize)) return RecordStatus::kDamaged;
     std::vector<unsigned char> table(4 * size_t(countCount));
     if (!ReadAt(fd.Get(), headerSize, table.data(), table.size())) return RecordStatus::kDamaged;
     unsigned char extra;
@@ -181,6 +202,8 @@ RecordStatus ReadMotionRecord(const std::string& path, const InputIdentity& inpu
     record.fps = fps;
     record.frameCount = static_cast<int>(frameCount);
     record.compareSeconds = compareSeconds;
+    record.regions = std::move(key);
+    record.watched = static_cast<int>(watched);
     record.input = recorded;
     record.counts.resize(countCount);
     for (size_t i = 0; i < countCount; ++i) record.counts[i] = GetU32(table.data() + 4 * i);
@@ -208,11 +231,18 @@ bool WriteMotionRecord(const std::string& path, const MotionRecord& record) {
         !CompareIsPossible(record.compareSeconds)) {
         return false;
     }
-    const bool compared = record.compareSeconds > 0;
+    const bool regions = !record.regions.empty();
+    if (regions && !(record.watched >= 0 && WatchedIsPossible(uint32_t(record.watched), record.width, record.height) &&
+                     record.regions.size() <= kMaxRegionsKey)) {
+        return false;
+    }
+    const bool compared = record.compareSeconds > 0 || regions;
     std::string bytes;
     bytes.reserve(kCompareHeaderSize + 4 * record.counts.size());
     bytes.append(kMagic, sizeof kMagic);
-    PutU32(bytes, compared ? MotionRecord::kCompareVersion : MotionRecord::kVersion);
+    PutU32(bytes, regions    ? MotionRecord::kRegionsVersion
+                  : compared ? MotionRecord::kCompareVersion
+                             : MotionRecord::kVersion);
     PutU32(bytes, static_cast<uint32_t>(record.width));
     PutU32(bytes, static_cast<uint32_t>(record.height));
     PutU64(bytes, std::bit_cast<uint64_t>(record.fps));
@@ -223,6 +253,11 @@ bool WriteMotionRecord(const std::string& path, const MotionRecord& record) {
     PutU64(bytes, record.input.tailHash);
     PutU32(bytes, static_cast<uint32_t>(record.counts.size()));
     if (compared) PutU64(bytes, std::bit_cast<uint64_t>(record.compareSeconds));
+    if (regions) {
+        PutU32(bytes, static_cast<uint32_t>(record.watched));
+        PutU32(bytes, static_cast<uint32_t>(record.regions.size()));
+        bytes += record.regions;
+    }
     for (const uint32_t count : record.counts) PutU32(bytes, count);
     return platform::WriteFileAtomically(path, bytes);
 }

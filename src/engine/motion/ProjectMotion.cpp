@@ -1,5 +1,6 @@
 #include "engine/motion/ProjectMotion.h"
 
+#include "engine/motion/AnalysisArea.h"
 #include "engine/motion/ChangedPixels.h"
 #include "engine/scenes/SceneRules.h"
 #include "log/AppLog.h"
@@ -114,6 +115,10 @@ bool RetuneDropsUserEdits(const CTarneloData& data, const std::vector<SceneEntry
     }
     // The user's order: a re-tune lists the scenes by time again.
     return reordered && after.size() > 1;
+}
+
+int ProjectWatchedPixels(const CTarneloData& data) {
+    return PlanAnalysisArea(data.m_currentInfo.width, data.m_currentInfo.height, data.regions).watched;
 }
 
 ScanMismatch RecordScanMismatch(const MotionRecord& record, const CTarneloData& data) {

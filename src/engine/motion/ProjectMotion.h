@@ -48,5 +48,8 @@ bool RetuneDropsUserEdits(const CTarneloData& data, const std::vector<SceneEntry
                           const std::vector<SceneRange>& detected, const std::vector<SceneEntry>& after, double fps);
 // What keeps a record's counts from standing for the project's settings: counts against another reference
 // frame, or over other areas of the picture, cannot give the scenes of these, so a re-tune needs a new scan.
+// The analysis pixels the project's areas watch in its video (all of the analysis frame without areas); 0 when
+// the areas leave nothing of the picture, which an extraction refuses.
+int ProjectWatchedPixels(const CTarneloData& data);
 enum class ScanMismatch { kNone, kCompare, kRegions };
 ScanMismatch RecordScanMismatch(const MotionRecord& record, const CTarneloData& data);
