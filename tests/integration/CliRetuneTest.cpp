@@ -137,7 +137,7 @@ TEST_F(CliRetuneTest, ARecordThatDoesNotMatchIsRefusedAndTheNextExtractionRebuil
     {
         std::fstream file(record, std::ios::in | std::ios::out | std::ios::binary);
         file.seekp(8);
-        const char version[4] = {3, 0, 0, 0};  // 2 is a record of another compare setting
+        const char version[4] = {4, 0, 0, 0};  // 2 and 3 are records of other compare settings or areas
         file.write(version, 4);
     }
     refusedAs("other version");

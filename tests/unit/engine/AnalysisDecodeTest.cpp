@@ -40,6 +40,13 @@ TEST(AnalysisDecodeTest, EachFrameOnceKeepsEveryDecodedFrame) {
               "\"scale=40:30:flags=fast_bilinear\" -fps_mode passthrough -f rawvideo -pix_fmt gray -");
 }
 
+// The areas' rectangle is cut out before the scale, so the scale works on it alone.
+TEST(AnalysisDecodeTest, ACropStandsBeforeTheScale) {
+    EXPECT_EQ(AnalysisDecodeCommand("ffmpeg -y ", "/v/a.mp4", 120, 68, false, false, {480, 270, 960, 540}),
+              "ffmpeg -y -loglevel quiet -blocksize 1048576 -i \"/v/a.mp4\" -vf \"crop=960:540:480:270,scale=120:68\" "
+              "-f rawvideo -pix_fmt gray -");
+}
+
 TEST(AnalysisDecodeTest, EachModeSplitsIntoTheArgumentsFfmpegIsGiven) {
     // A quote must not end the path, a trailing backslash must not swallow its closing quote, and a percent
     // sign is text.

@@ -158,7 +158,7 @@ TEST_F(MotionRecordTest, BadFilesAreDamagedOrOfAnotherVersion) {
     };
     std::string wrongMagic = good;
     wrongMagic[0] = 't';
-    std::string shortOtherVersion = patched32(kVersionAt, 3).substr(0, 20);
+    std::string shortOtherVersion = patched32(kVersionAt, 4).substr(0, 20);
 
     struct Case {
         const char* what;
@@ -183,7 +183,7 @@ TEST_F(MotionRecordTest, BadFilesAreDamagedOrOfAnotherVersion) {
         {"negative fps", patchedFps(-30), RecordStatus::kDamaged},
         {"NaN fps", patchedFps(std::nan("")), RecordStatus::kDamaged},
         {"infinite fps", patchedFps(std::numeric_limits<double>::infinity()), RecordStatus::kDamaged},
-        {"version 3", patched32(kVersionAt, 3), RecordStatus::kOtherVersion},
+        {"version 4", patched32(kVersionAt, 4), RecordStatus::kOtherVersion},
         // Another version may have another header, so its length says nothing.
         {"version 3 with a short header", shortOtherVersion, RecordStatus::kOtherVersion},
         // Version 2 has eight bytes more of header: a version 1 body under its number is short.
@@ -227,6 +227,49 @@ TEST_F(MotionRecordTest, ACompareSettingIsKeptInAVersionTwoRecord) {
     PutF64(notANumber, kHeader, std::nan(""));
     Write(path, notANumber);
     EXPECT_EQ(ReadMotionRecord(path, written.input, read), RecordStatus::kDamaged);
+}
+
+// Areas go into a version 3 record: the compare seconds (0 too), the watched pixels and the areas' key after
+// the version 1 header; a record without areas stays as it was.
+TEST_F(MotionRecordTest, AreasAreKeptInAVersionThreeRecord) {
+    MotionRecord written;
+    const std::string path = WriteSample(written);
+    const std::string plain = Read(path);
+    written.regions = "+r0,0,80,90;";
+    written.watched = 100;
+    ASSERT_TRUE(WriteMotionRecord(path, written));
+    const std::string bytes = Read(path);
+    ASSERT_EQ(bytes.size(), plain.size() + 8 + 8 + written.regions.size());
+    EXPECT_EQ(bytes.substr(kVersionAt, 4), std::string("\x03\0\0\0", 4));
+    EXPECT_EQ(bytes.substr(kHeader, 16), std::string("\0\0\0\0\0\0\0\0\x64\0\0\0\x0C\0\0\0", 16));
+    EXPECT_EQ(bytes.substr(kHeader + 16 + written.regions.size()), plain.substr(kHeader));
+    MotionRecord read;
+    ASSERT_EQ(ReadMotionRecord(path, written.input, read), RecordStatus::kOk);
+    EXPECT_EQ(read.regions, written.regions);
+    EXPECT_EQ(read.WatchedPixels(), 100);
+    EXPECT_EQ(read.counts, written.counts);
+
+    // The watched count is at most the frame, the key is not empty and not longer than the file.
+    const size_t watchedAt = kHeader + 8, keySizeAt = kHeader + 12;
+    const struct {
+        const char* what;
+        size_t at;
+        uint32_t value;
+    } damaged[] = {{"nothing watched", watchedAt, 0},
+                   {"more watched than the frame", watchedAt, 160 * 90 + 1},
+                   {"no key", keySizeAt, 0},
+                   {"a key past the end", keySizeAt, 0x7FFFFFFF}};
+    for (const auto& d : damaged) {
+        std::string bad = bytes;
+        PutU32(bad, d.at, d.value);
+        Write(path, bad);
+        EXPECT_EQ(ReadMotionRecord(path, written.input, read), RecordStatus::kDamaged) << d.what;
+    }
+    written.watched = 160 * 90 + 1;
+    EXPECT_FALSE(WriteMotionRecord(path, written));
+    written.regions.clear();
+    ASSERT_TRUE(WriteMotionRecord(path, written));
+    EXPECT_EQ(Read(path), plain);
 }
 
 TEST_F(MotionRecordTest, AMissingFileIsMissingAndOtherThingsAtThePathAreDamaged) {
