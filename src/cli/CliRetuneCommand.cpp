@@ -65,6 +65,9 @@ int RunRetune(const Options& o, CliSink& sink, bool japanese) {
         return kExitSuccess;
     }
 
+    // Preparation would cut the selected scene's missing file, from the list before the re-tune, uncounted and
+    // even with --no-cut; which files to cut is decided below.
+    data.list_idx = -1;
     if (const int prepared = PrepareProjectInput(engine, data, sink, data.input_file); prepared >= 0) return prepared;
     std::set<std::string> before;
     for (const SceneEntry& scene : data.diff_list.Snapshot()) before.insert(scene.fileName);
