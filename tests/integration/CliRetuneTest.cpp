@@ -20,27 +20,7 @@ namespace fs = std::filesystem;
 namespace {
 
 using namespace clitest;
-using Ranges = std::vector<std::pair<int, int>>;
-
-// First and last frame of each row of the scene table.
-Ranges RangesOf(const std::string& table) {
-    Ranges ranges;
-    std::istringstream in(table);
-    std::string line;
-    std::getline(in, line);
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        int index = 0, first = 0, last = 0;
-        std::string on;
-        if (fields >> index >> on >> first >> last) ranges.emplace_back(first, last);
-    }
-    return ranges;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using Ranges = SceneRanges;
 
 class CliRetuneTest : public CliFixture {
 protected:
@@ -93,7 +73,7 @@ TEST_F(CliRetuneTest, GivesTheScenesOfAFreshExtractionForEverySetting) {
         retune.insert(retune.end(), setting.begin(), setting.end());
         r = RunCli(retune);
         ASSERT_EQ(r.status, 0) << r.err;
-        const Ranges tuned = RangesOf(r.out);
+        const Ranges tuned = TableRanges(r.out);
 
         std::vector<std::string> fresh = {"extract",     clip,        "--no-cut",          "--output-folder",
                                           Path("fresh"), "--project", Path("fresh.kpproj")};
@@ -102,7 +82,7 @@ TEST_F(CliRetuneTest, GivesTheScenesOfAFreshExtractionForEverySetting) {
         ASSERT_EQ(r.status, 0) << r.err;
         std::string given;
         for (const std::string& word : setting) given += word + " ";
-        EXPECT_EQ(tuned, RangesOf(r.out)) << given;
+        EXPECT_EQ(tuned, TableRanges(r.out)) << given;
         EXPECT_FALSE(tuned.empty());
     }
 }
@@ -128,7 +108,7 @@ TEST_F(CliRetuneTest, ARecordThatDoesNotMatchIsRefusedAndTheNextExtractionRebuil
         ASSERT_EQ(fresh.status, 0) << fresh.err;
         const RunResult again = RunCli({"retune", project, "--dry-run"});
         EXPECT_EQ(again.status, 0) << again.err;
-        EXPECT_EQ(RangesOf(again.out), RangesOf(fresh.out));
+        EXPECT_EQ(TableRanges(again.out), TableRanges(fresh.out));
     };
 
     fs::resize_file(record, fs::file_size(record) - 3);
@@ -165,21 +145,21 @@ TEST_F(CliRetuneTest, ASlowMoverIsFoundHalfASecondBackAndARecordIsRetunedOnlyInI
     const std::string back = Path("back.kpproj");
     RunResult r = RunCli({"extract", clip, "--no-cut", "--output-folder", Path("out")});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(RangesOf(r.out), (Ranges{{0, 74}})) << "nothing found: the default scene";
+    EXPECT_EQ(TableRanges(r.out), (Ranges{{0, 74}})) << "nothing found: the default scene";
     // Today's rule writes today's files: no key in the project, a version 1 record, both as with 0 given.
     const std::string record = Path("slow.mp4.kpmotion");
-    const std::string recordBytes = ReadText(record);
+    const std::string recordBytes = ReadFileText(record);
     ASSERT_GE(recordBytes.size(), 12u);
     EXPECT_EQ(recordBytes[8], 1);
-    EXPECT_EQ(ReadText(previous).find("compare_sec"), std::string::npos);
+    EXPECT_EQ(ReadFileText(previous).find("compare_sec"), std::string::npos);
     r = RunCli({"extract", clip, "--no-cut", "--output-folder", Path("out"), "--compare-sec", "0"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(ReadText(record), recordBytes);
+    EXPECT_EQ(ReadFileText(record), recordBytes);
 
     r = RunCli(
         {"extract", clip, "--no-cut", "--output-folder", Path("back"), "--project", back, "--compare-sec", "0.5"});
     ASSERT_EQ(r.status, 0) << r.err;
-    const Ranges found = RangesOf(r.out);
+    const Ranges found = TableRanges(r.out);
     ASSERT_EQ(found.size(), 1u) << r.out;
     const int covered = std::min(found[0].second, 149) - std::max(found[0].first, 50) + 1;
     EXPECT_GE(covered, 90) << found[0].first << ".." << found[0].second;
@@ -196,14 +176,14 @@ TEST_F(CliRetuneTest, ASlowMoverIsFoundHalfASecondBackAndARecordIsRetunedOnlyInI
         {previous, {}, false},
     };
     for (const auto& c : cases) {
-        const std::string before = ReadText(c.project);
+        const std::string before = ReadFileText(c.project);
         std::vector<std::string> retune = {"retune", c.project};
         retune.insert(retune.end(), c.compare.begin(), c.compare.end());
         r = RunCli(retune);
         EXPECT_EQ(r.status, c.refused ? 1 : 0) << c.project << " " << r.err;
         EXPECT_EQ(r.err.find("a new scan is needed") != std::string::npos, c.refused) << r.err;
         if (c.refused) {
-            EXPECT_EQ(ReadText(c.project), before);
+            EXPECT_EQ(ReadFileText(c.project), before);
         }
     }
 }
@@ -216,13 +196,13 @@ TEST_F(CliRetuneTest, ASavedRetuneCutsOnlyTheSegmentsThatChanged) {
     RunResult r = RunCli({"extract", clip, "--output-folder", Path("out")});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string project = clip + ".kpproj";
-    const Ranges two = RangesOf(r.out);
+    const Ranges two = TableRanges(r.out);
     ASSERT_EQ(two.size(), 2u);
 
     // Two seconds of stillness end a scene: the two become one.
     r = RunCli({"retune", project, "--cut-sec", "2.0"});
     ASSERT_EQ(r.status, 0) << r.err;
-    ASSERT_EQ(RangesOf(r.out).size(), 1u);
+    ASSERT_EQ(TableRanges(r.out).size(), 1u);
     EXPECT_NE(r.err.find("1 cut, 0 kept"), std::string::npos) << r.err;
     size_t segments = 0;
     for (const auto& e : fs::directory_iterator(m_dir / "out"))
@@ -231,7 +211,7 @@ TEST_F(CliRetuneTest, ASavedRetuneCutsOnlyTheSegmentsThatChanged) {
 
     r = RunCli({"retune", project, "--cut-sec", "1.0"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(RangesOf(r.out), two);
+    EXPECT_EQ(TableRanges(r.out), two);
     EXPECT_NE(r.err.find("2 cut, 0 kept"), std::string::npos) << r.err;
     // The same settings again change nothing and cut nothing.
     r = RunCli({"retune", project});
@@ -248,7 +228,7 @@ TEST_F(CliRetuneTest, ASceneThatKeepsItsRangeKeepsWhatTheUserGaveIt) {
     RunResult r = RunCli({"extract", clip, "--no-cut", "--output-folder", Path("out")});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string project = clip + ".kpproj";
-    ASSERT_EQ(RangesOf(r.out).size(), 3u);
+    ASSERT_EQ(TableRanges(r.out).size(), 3u);
 
     // The user switches the third scene off and captions it; the second keeps its numbered caption.
     nlohmann::json root;
@@ -285,12 +265,12 @@ TEST_F(CliRetuneTest, ARetuneWithoutCutsSavesThePaddedScenesAndCutsNothing) {
     RunResult r = RunCli({"extract", clip, "--no-cut", "--output-folder", Path("out")});
     ASSERT_EQ(r.status, 0) << r.err;
     const std::string project = clip + ".kpproj";
-    const Ranges two = RangesOf(r.out);
+    const Ranges two = TableRanges(r.out);
     ASSERT_EQ(two.size(), 2u);
 
     r = RunCli({"retune", project, "--no-cut", "--pre-roll", "0.4", "--post-roll", "0.8"});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(RangesOf(r.out),
+    EXPECT_EQ(TableRanges(r.out),
               (Ranges{{std::max(two[0].first - 10, 0), two[0].second + 20}, {two[1].first - 10, 149}}));
     EXPECT_NE(r.err.find("0 cut, 0 kept"), std::string::npos) << r.err;
     for (const auto& e : fs::directory_iterator(m_dir / "out")) {
@@ -301,10 +281,10 @@ TEST_F(CliRetuneTest, ARetuneWithoutCutsSavesThePaddedScenesAndCutsNothing) {
     EXPECT_EQ(root["pre_roll"], 0.4);
     EXPECT_FALSE(root.contains("max_len"));
     // The saved padding is the project's own: a plain retune keeps it and now cuts.
-    const Ranges padded = RangesOf(r.out);
+    const Ranges padded = TableRanges(r.out);
     r = RunCli({"retune", project});
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_EQ(RangesOf(r.out), padded);
+    EXPECT_EQ(TableRanges(r.out), padded);
     EXPECT_NE(r.err.find("2 cut, 0 kept"), std::string::npos) << "no file was there to keep: " << r.err;
 }
 

@@ -15,25 +15,7 @@
 namespace {
 
 using namespace clitest;
-using Ranges = std::vector<std::pair<int, int>>;
-
-Ranges RangesOf(const std::string& table) {
-    Ranges ranges;
-    std::istringstream in(table);
-    std::string line;
-    while (std::getline(in, line)) {
-        std::istringstream fields(line);
-        int index = 0, first = 0, last = 0;
-        std::string on;
-        if (fields >> index >> on >> first >> last && on == "on") ranges.emplace_back(first, last);
-    }
-    return ranges;
-}
-
-std::string ReadText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using Ranges = SceneRanges;
 
 class RegionScanTest : public CliFixture {
 protected:
@@ -68,7 +50,7 @@ protected:
                                "yuv420p",
                                m_clip},
                               Path("ffmpeg.log"));
-        ASSERT_EQ(made, 0) << ReadText(Path("ffmpeg.log"));
+        ASSERT_EQ(made, 0) << ReadFileText(Path("ffmpeg.log"));
     }
 
     RunResult Extract(const std::string& project, const std::vector<std::string>& areas) {
@@ -97,10 +79,10 @@ TEST_F(RegionScanTest, OnlyMotionInTheWatchedPartOfThePictureMakesAScene) {
     for (const auto& c : cases) {
         const RunResult r = Extract("p.kpproj", c.areas);
         ASSERT_EQ(r.status, 0) << c.what << ": " << r.err;
-        EXPECT_EQ(RangesOf(r.out), c.scenes) << c.what << "\n" << r.out;
-        const std::string project = ReadText(Path("p.kpproj"));
+        EXPECT_EQ(TableRanges(r.out), c.scenes) << c.what << "\n" << r.out;
+        const std::string project = ReadFileText(Path("p.kpproj"));
         EXPECT_EQ(project.find("\"regions\"") != std::string::npos, !c.areas.empty()) << c.what;
-        EXPECT_EQ(ReadText(Path("p.kpmotion"))[8], c.areas.empty() ? 1 : 3) << c.what << ": record version";
+        EXPECT_EQ(ReadFileText(Path("p.kpmotion"))[8], c.areas.empty() ? 1 : 3) << c.what << ": record version";
     }
 
     // Areas that watch nothing of the picture are refused before any decoding.
@@ -127,16 +109,16 @@ TEST_F(RegionScanTest, ARecordIsRetunedOnlyWithTheAreasItWasMeasuredOver) {
         {"an area added", {"--regions-from", saved, "--region", "0,0,320,180"}, true},
     };
     for (const auto& c : cases) {
-        const std::string before = ReadText(project);
+        const std::string before = ReadFileText(project);
         std::vector<std::string> args = {"retune", project, "--valid-sec", "1.2"};
         args.insert(args.end(), c.areas.begin(), c.areas.end());
         r = RunCli(args);
         EXPECT_EQ(r.status, c.refused ? 1 : 0) << c.what << ": " << r.err;
         EXPECT_EQ(r.err.find("a new scan is needed") != std::string::npos, c.refused) << c.what << ": " << r.err;
         if (c.refused) {
-            EXPECT_EQ(ReadText(project), before) << c.what;
+            EXPECT_EQ(ReadFileText(project), before) << c.what;
         } else {
-            EXPECT_EQ(RangesOf(r.out), (Ranges{{80, 135}})) << c.what << "\n" << r.out;
+            EXPECT_EQ(TableRanges(r.out), (Ranges{{80, 135}})) << c.what << "\n" << r.out;
         }
     }
 }

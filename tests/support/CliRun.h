@@ -17,10 +17,12 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Process.h"
@@ -200,6 +202,26 @@ inline std::vector<std::string> LeftoverChildren(std::vector<pid_t>* pids = null
         if (pids) pids->push_back(static_cast<pid_t>(std::stoi(pid)));
     }
     return found;
+}
+
+inline std::string ReadFileText(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// First and last frame of each row of the scene table extract and retune print.
+using SceneRanges = std::vector<std::pair<int, int>>;
+inline SceneRanges TableRanges(const std::string& table) {
+    SceneRanges ranges;
+    std::istringstream in(table);
+    std::string line;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        int index = 0, first = 0, last = 0;
+        std::string on;
+        if (fields >> index >> on >> first >> last && (on == "on" || on == "off")) ranges.emplace_back(first, last);
+    }
+    return ranges;
 }
 
 inline std::string Joined(const std::vector<std::string>& lines) {
