@@ -21,6 +21,7 @@ bool CStaticPreview::ShowStill(const QString& path) {
     m_image = path.isEmpty() ? QImage() : QImage(path);
     m_path = path;
     update();
+    emit StillChanged();
     return !m_image.isNull();
 }
 
@@ -36,6 +37,7 @@ void CStaticPreview::SetPlayerEmbedded(bool embedded) {
     if (m_playerEmbedded == embedded) return;
     m_playerEmbedded = embedded;
     update();
+    emit PlayerEmbeddedChanged(embedded);
 }
 
 void CStaticPreview::paintEvent(QPaintEvent*) {

@@ -28,6 +28,11 @@ public:
     QSize sizeHint() const override { return {480, 480}; }
     QSize minimumSizeHint() const override { return {160, 120}; }
 
+signals:
+    // What lies over the pane (the areas) follows the still and the player.
+    void StillChanged();
+    void PlayerEmbeddedChanged(bool embedded);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
 

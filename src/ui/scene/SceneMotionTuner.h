@@ -25,6 +25,8 @@ public:
     // does not fit the input is not used, and the settings then change nothing but themselves.
     void ReloadMotionRecord();
     bool HasMotionRecord() const { return m_motion != nullptr; }
+    // The record in use (null when none).
+    std::shared_ptr<const MotionRecord> Record() const { return m_motion; }
     // With a record: the list becomes the scenes of the current settings, without decoding. Asked while a cut
     // or a job runs, it follows their end (ApplyPendingRetune).
     void RetuneScenes();

@@ -7,6 +7,8 @@ class CFilesPanel;
 class CMotionTimeline;
 class CPlayerControl;
 class CPreviewPanel;
+class CRegionEditor;
+class CRegionPanel;
 class CSceneJobPanel;
 class SceneListModel;
 class SceneListView;
@@ -24,4 +26,6 @@ struct ScenePanels {
     CMotionTimeline* timeline = nullptr;
     CPreviewPanel* preview = nullptr;
     CPlayerControl* player = nullptr;
+    CRegionPanel* regions = nullptr;        // the row of the areas under the preview
+    CRegionEditor* regionEditor = nullptr;  // the areas over the preview pane
 };

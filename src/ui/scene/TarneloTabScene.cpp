@@ -23,16 +23,19 @@
 #include "ui/lists/SceneListView.h"
 #include "ui/preview/PlayerControl.h"
 #include "ui/preview/PreviewPanel.h"
+#include "ui/preview/RegionEditor.h"
 #include "ui/preview/StaticPreview.h"
 #include "ui/scene/CaptionPanel.h"
 #include "ui/scene/EffectsPanel.h"
 #include "ui/scene/ExtractionPanel.h"
 #include "ui/scene/MotionTimeline.h"
+#include "ui/scene/RegionPanel.h"
 #include "ui/scene/SceneFileActions.h"
 #include "ui/scene/SceneJobPanel.h"
 #include "ui/scene/SceneListEditor.h"
 #include "ui/scene/SceneMotionTuner.h"
 #include "ui/scene/ScenePlayerHooks.h"
+#include "ui/scene/SceneRegions.h"
 #include "ui/scene/SceneSettingsActions.h"
 #include "ui/scene/SceneUndo.h"
 
@@ -74,6 +77,8 @@ void CTarneloTabScene::BuildLayout() {
     m_panels.listView->SetBlockedWhile([this] { return IsBusy(); });
     m_panels.timeline = new CMotionTimeline(this);
     m_panels.preview = new CPreviewPanel(this);
+    m_panels.regions = new CRegionPanel(this);
+    m_panels.regionEditor = new CRegionEditor(m_panels.preview->Pane());
     ScenePage& scene = *this;
     m_playerHooks = std::make_unique<ScenePlayerHooks>(
         scene, [this](int job) { StartProcess(job); }, m_panels.jobs->StopButton(), m_panels.listView);
@@ -85,6 +90,7 @@ void CTarneloTabScene::BuildLayout() {
     AttachFileActions(m_fileParts.get());
     m_settings = std::make_unique<SceneSettingsActions>(scene, m_panels, *m_lists, *m_motion);
     m_undo = std::make_unique<SceneUndo>(scene, m_panels, *m_lists);
+    m_regions = std::make_unique<SceneRegions>(scene, m_panels, *m_motion);
 
     auto* settings = new QHBoxLayout;
     settings->setSpacing(6);
@@ -103,8 +109,14 @@ void CTarneloTabScene::BuildLayout() {
     auto* root = new QHBoxLayout(this);
     root->setContentsMargins(6, 6, 6, 6);
     root->setSpacing(8);
+    // The areas' row under the player's controls: it edits what the pane shows.
+    auto* right = new QVBoxLayout;
+    right->setSpacing(6);
+    right->addWidget(m_panels.preview, 1);
+    right->addWidget(m_panels.regions);
+
     root->addLayout(left, 3);
-    root->addWidget(m_panels.preview, 2);
+    root->addLayout(right, 2);
 }
 
 void CTarneloTabScene::Connect() {
@@ -129,6 +141,7 @@ void CTarneloTabScene::RefreshTexts() {
     m_panels.listModel->RefreshHeaders();
     m_panels.listView->setAccessibleName(ResText(3160));
     m_panels.timeline->RefreshTexts();
+    m_regions->RefreshTexts();
     m_panels.preview->RefreshTexts(!m_data.output_name.empty() &&
                                    m_engine->CurrentPreviewFile() == m_data.GetOutputPath());
 }
@@ -148,6 +161,7 @@ void CTarneloTabScene::UpdateData(bool toControls) {
     m_panels.preview->SceneLoopCheck()->setChecked(m_data.play_scene_loop);
     m_panels.preview->LoopCheck()->setChecked(m_data.play_loop);
     m_panels.preview->VolumeSlider()->setValue(m_data.play_vol);
+    m_regions->ShowData();
 }
 
 // --- enabling ---
@@ -173,6 +187,9 @@ void CTarneloTabScene::ApplyStates(const SceneControlStates& c) {
     m_panels.effects->SetSettingsEnabled(c.settings, c.cinemascope);
     m_panels.captions->SetCaptionsEnabled(c.settings);
     m_panels.preview->SetPlayerControlsEnabled(c.canPlay, IsPreviewJobId(CurrentJob()));
+    // Not while anything runs, playback included: the player covers the pane, and an extraction reads the
+    // areas when it starts.
+    m_regions->SetEditable(c.files && CurrentJob() == 0 && !IsBusy());
 }
 
 void CTarneloTabScene::DisableAll() {
@@ -288,6 +305,8 @@ void CTarneloTabScene::StopPlayer() { m_playerHooks->StopPlayer(); }
 void CTarneloTabScene::OnMediaOpened(const MediaOpenedMsg& msg) {
     (void)msg;
     RefreshMergeInfo();
+    // The areas lie over the picture of the size probed now.
+    m_regions->ShowData();
 }
 
 // --- the list ---

@@ -13,6 +13,7 @@ class CAppHelpDialog;
 class SceneFileActions;
 class SceneListEditor;
 class SceneMotionTuner;
+class SceneRegions;
 class ScenePlayerHooks;
 class SceneSettingsActions;
 class SceneUndo;
@@ -88,4 +89,5 @@ private:
     std::unique_ptr<ScenePlayerHooks> m_playerHooks;
     std::unique_ptr<SceneSettingsActions> m_settings;
     std::unique_ptr<SceneUndo> m_undo;
+    std::unique_ptr<SceneRegions> m_regions;
 };
