@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPolygonF>
 #include <algorithm>
 #include <cmath>
@@ -73,8 +72,8 @@ PictureMap CRegionEditor::Map() const {
 
 void CRegionEditor::SetRegions(const MotionRegions& regions) {
     DropDrawing();
+    Select(-1);
     m_regions = regions;
-    if (m_selected >= static_cast<int>(m_regions.size())) Select(-1);
     UpdateOutlineMask();
     update();
 }
@@ -121,7 +120,8 @@ void CRegionEditor::Select(int index) {
 }
 
 void CRegionEditor::DeleteSelected() {
-    if (m_selected < 0) return;
+    // Not the area under a drag: the drag would go on with an area that is gone.
+    if (m_selected < 0 || m_drag != Drag::kNone) return;
     m_regions.erase(m_regions.begin() + m_selected);
     m_selected = -1;
     UpdateOutlineMask();
@@ -298,15 +298,15 @@ void CRegionEditor::mouseMoveEvent(QMouseEvent* event) {
             if (moved) m_drag = Drag::kRect;
             break;
         case Drag::kMovePressed:
-            if (moved) m_drag = Drag::kMove;
+            if (!moved) break;
+            m_drag = Drag::kMove;
             [[fallthrough]];
-        case Drag::kMove:
-            if (m_drag == Drag::kMove) {
-                const RegionPoint from = map.ToSource(m_pressAt), to = map.ToSource(m_hover);
-                m_regions[m_selected] = m_before;
-                MoveRegion(m_regions[m_selected], to.x - from.x, to.y - from.y, map.Width(), map.Height());
-            }
+        case Drag::kMove: {
+            const RegionPoint from = map.ToSource(m_pressAt), to = map.ToSource(m_hover);
+            m_regions[m_selected] = m_before;
+            MoveRegion(m_regions[m_selected], to.x - from.x, to.y - from.y, map.Width(), map.Height());
             break;
+        }
         case Drag::kCorner: {
             // A corner dragged onto its rectangle's opposite edge waits there until the area has a size again.
             MotionRegion moving = m_before;
@@ -317,7 +317,8 @@ void CRegionEditor::mouseMoveEvent(QMouseEvent* event) {
         default:
             break;
     }
-    update();
+    // A pointer only passing over the pane changes nothing drawn, unless a polygon follows it.
+    if (m_drag != Drag::kNone || !m_pending.empty()) update();
 }
 
 void CRegionEditor::mouseReleaseEvent(QMouseEvent* event) {

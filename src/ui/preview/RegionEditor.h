@@ -25,7 +25,7 @@ public:
 
     explicit CRegionEditor(CStaticPreview* pane);
 
-    // The areas shown. What was being drawn or dragged is dropped, and the selection when it is gone.
+    // The areas shown. What was being drawn or dragged is dropped, and the selection.
     void SetRegions(const MotionRegions& regions);
     const MotionRegions& Regions() const { return m_regions; }
     void SetSource(const PictureSource& source);
