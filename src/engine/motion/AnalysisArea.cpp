@@ -14,7 +14,7 @@ void AnalysisArea::Apply(uint8_t* frame) const {
     for (std::size_t i = 0, n = mask.size(); i < n; ++i) frame[i] &= m[i];
 }
 
-AnalysisArea PlanAnalysisArea(int sourceWidth, int sourceHeight, const MotionRegions& regions) {
+AnalysisArea PlanAnalysisArea(int sourceWidth, int sourceHeight, const MotionRegions& regions, bool cropAllowed) {
     AnalysisArea area;
     area.cropWidth = std::max(0, sourceWidth);
     area.cropHeight = std::max(0, sourceHeight);
@@ -40,6 +40,7 @@ AnalysisArea PlanAnalysisArea(int sourceWidth, int sourceHeight, const MotionReg
             area.watched = 0;  // every include area lies outside the picture
             return area;
         }
+        if (!cropAllowed) left = top = 0, right = sourceWidth, bottom = sourceHeight;
         area.cropX = left, area.cropY = top;
         area.cropWidth = right - left, area.cropHeight = bottom - top;
         // A small area keeps at least one analysis pixel a side.

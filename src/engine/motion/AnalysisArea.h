@@ -34,4 +34,6 @@ struct AnalysisArea {
 // No areas give the whole picture, no mask and width x height watched pixels, as a scan has always been. A
 // pixel is watched when its centre, taken back to the source, lies in an include area (any, when there are
 // some) and in no exclude area. watched 0 means the areas leave nothing of this picture to watch.
-AnalysisArea PlanAnalysisArea(int sourceWidth, int sourceHeight, const MotionRegions& regions);
+// Without cropAllowed the whole picture is decoded and only masked: a quarter-turned video is decoded turned
+// and then stretched back to width x height, where a crop in these coordinates would cut the wrong part.
+AnalysisArea PlanAnalysisArea(int sourceWidth, int sourceHeight, const MotionRegions& regions, bool cropAllowed = true);

@@ -9,6 +9,7 @@
 #include "engine/motion/ChangedPixels.h"
 #include "engine/motion/MotionRecord.h"
 #include "engine/motion/ProjectMotion.h"
+#include "engine/render/PreviewStill.h"
 #include "engine/scenes/SceneRules.h"
 #include "engine/tools/TaskLimiter.h"
 #include "log/AppLog.h"
@@ -47,7 +48,8 @@ int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
     SendJobStart(kJobKindSceneExtract, data.m_sourceInfo.frame_num);
     // The run works on a snapshot: segment tasks may probe other files meanwhile.
     const VideoInfo current = data.m_currentInfo;
-    const AnalysisArea area = PlanAnalysisArea(current.width, current.height, data.regions);
+    const AnalysisArea area =
+        PlanAnalysisArea(current.width, current.height, data.regions, !IsQuarterTurn(current.rotation));
     if (!data.regions.empty() && area.watched == 0) {
         AppLog().Log("%s(%d) the areas watch no pixel of %dx%d\n", "CTarneloProcess::ExecuteCmdLoadVideo", __LINE__,
                      current.width, current.height);

@@ -73,6 +73,14 @@ TEST(AnalysisAreaTest, TheAreasDecideTheCropTheFrameAndThePixelsWatched) {
     }
 }
 
+// A quarter-turned video is decoded turned: its areas are masked over the whole picture, never cropped.
+TEST(AnalysisAreaTest, WithoutACropTheIncludeAreasAreMaskedOverTheWholePicture) {
+    const AnalysisArea area = PlanAnalysisArea(1920, 1080, {Area("480,270,960,540")}, false);
+    EXPECT_EQ(std::vector<int>({area.cropX, area.cropY, area.cropWidth, area.cropHeight, area.width, area.height}),
+              std::vector<int>({0, 0, 1920, 1080, 240, 135}));
+    EXPECT_EQ(area.watched, 120 * 67);
+}
+
 TEST(AnalysisAreaTest, ApplyClearsThePixelsNotWatched) {
     const AnalysisArea area = PlanAnalysisArea(160, 80, {Area("0,0,80,80", true)});
     ASSERT_EQ(area.width, 20);
