@@ -218,6 +218,7 @@ json ProjectToJson(const CTarneloData& data) {
     // Only projects with a record carry its key, so every other project is written as before.
     if (!data.motion_file.empty()) root["motion_file"] = data.motion_file;
     if (!data.regions.empty()) root["regions"] = RegionsToJson(data.regions);
+    if (data.clock_start.known) root["clock_start"] = ClockText(data.clock_start, 0);
     // The keys are written sorted, so the table's order does not show in the file.
     for (const FlagSetting& flag : FlagSettings()) root[flag.key] = data.*flag.field;
     for (const NumberSetting& number : NumberSettings()) {
@@ -329,6 +330,12 @@ bool CTarneloData::LoadProject(const std::string& path) {
         ReadString(root, "pts_file", loaded.pts_file);
         loaded.motion_file.clear();
         ReadString(root, "motion_file", loaded.motion_file);
+        // The clock is the one stored: a project without it has none, and opening it detects none.
+        loaded.clock_start = RecordingClock{};
+        loaded.m_detectClock = false;
+        if (auto it = root.find("clock_start"); it != root.end() && it->is_string()) {
+            ParseClockText(it->get<std::string>(), loaded.clock_start);
+        }
         // Areas that do not read are dropped with the key rather than failing the project.
         loaded.regions.clear();
         if (auto it = root.find("regions"); it != root.end()) {

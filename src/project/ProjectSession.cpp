@@ -11,6 +11,9 @@ void ApplyVideoDefaults(CTarneloData& data, const std::string& input) {
     if (data.output_name.empty()) data.output_name = ReplaceExtension(name, kMergedFileSuffix);
     if (data.capTitle.caption.empty()) data.capTitle.caption = FadingTitle(name);
     data.pts_file = data.output_folder + ReplaceExtension(name, kPtsFileSuffix);
+    // A new video brings its own clock, found when its preparation probes it.
+    data.clock_start = RecordingClock{};
+    data.m_detectClock = true;
 }
 
 namespace {

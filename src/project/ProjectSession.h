@@ -17,7 +17,8 @@ std::string DefaultProjectPath(const std::string& input);
 
 // Fills in what a project made from the video input has not been given: the input, the project file beside
 // it, the output folder "<input>_out", the merged file "<name>_trim.mp4", the fading title of its name; the
-// frame-time list is always named after it in the output folder.
+// frame-time list is always named after it in the output folder. Its clock start is found anew when the input is
+// prepared.
 void ApplyVideoDefaults(CTarneloData& data, const std::string& input);
 
 // The front-end's part of opening a project. Each step may be left as it is.

@@ -23,6 +23,9 @@ struct VideoInfo {
     double nominal_fps = 0;
     double duration = 0;
     double start_offset = 0;
+    // The file's creation_time tag as probed (the container's, else the video stream's; empty when none): where
+    // the recording's clock comes from. Never stored either.
+    std::string creation_time;
 
     bool operator==(const VideoInfo&) const = default;
 };

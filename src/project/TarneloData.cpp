@@ -209,6 +209,8 @@ void CTarneloData::ResetAll(bool keepProject) {
         pts_file.clear();
         motion_file.clear();
         regions.clear();
+        clock_start = RecordingClock{};
+        m_detectClock = false;
         diff_list.Clear();
         SetPtsList({});
         list_idx = -1;

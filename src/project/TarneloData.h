@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "project/ClockTime.h"
 #include "project/FileHelpers.h"
 #include "project/FrameClock.h"
 #include "project/MotionRegions.h"
@@ -109,6 +110,11 @@ public:
     std::string motion_file;
     // Seconds back of the frame each frame is compared with (0: the previous frame); the record keeps it.
     NumericSetting compare_sec;
+    // When the recording started by the clock (unknown: times are offsets only); key clock_start when known.
+    RecordingClock clock_start;
+    // Set for a video opened as a new project: the input's preparation then takes clock_start from the input as
+    // chosen. A project opened keeps the clock it stored, and one stored without any has none.
+    bool m_detectClock = false;
     // The areas an extraction watches (none: the whole picture); kept by the project and the record.
     MotionRegions regions;
     // The scenes (scene tab) or input videos (merge tab); Scenes() is the same list.

@@ -21,6 +21,7 @@
 #include "engine/merge/SceneMerge.h"
 #include "engine/scenes/SceneRules.h"
 #include "integration/ClipFactory.h"
+#include "project/ProjectSession.h"
 #include "project/TarneloData.h"
 #include "support/EngineTestAccess.h"
 #include "support/JobRun.h"
@@ -391,6 +392,49 @@ TEST_F(MergeJobTest, CaptionsAreBurntInWhereTheirTimingSays) {
         EXPECT_LT(changed(frame), 20) << "frame " << frame;
     }
     EXPECT_GE(outsideChecked, 5);
+}
+
+// "Style: text" of every dialogue line of an ASS file.
+std::vector<std::string> AssDialogueTexts(const std::string& path) {
+    std::vector<std::string> texts;
+    std::istringstream in(ReadFile(path));
+    for (std::string line; std::getline(in, line);) {
+        if (line.rfind("Dialogue: ", 0) != 0) continue;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::vector<std::string> fields;
+        std::stringstream parts(line);
+        for (std::string field; fields.size() < 9 && std::getline(parts, field, ',');) fields.push_back(field);
+        std::string text;
+        std::getline(parts, text);
+        texts.push_back(fields[3] + ": " + text);
+    }
+    return texts;
+}
+
+TEST_F(MergeJobTest, CaptionsShowTheClockTimeOfTheirScene) {
+    clips::ClipOptions o = Options(160, 90, "25", 100, false);
+    o.extraArgs = {"-metadata", "creation_time=2024-01-31T14:25:30Z"};
+    // Opened as the scene tab opens a new video: the preparation reads the clock of the file as chosen.
+    data.output_folder = Folder() + "/clock/";
+    ApplyVideoDefaults(data, Clip("clock.mp4", o));
+    data.output_name = "out.mp4";
+    ASSERT_EQ(engine.PrepareInput(false), 0);
+    EXPECT_EQ(ClockText(data.clock_start, 0), "2024-01-31T14:25:30.000+00:00");
+
+    SetScenes({{0, 19, false}, {50, 69}, {80, 99}});
+    data.transition = false;
+    data.capTitle.caption = "{\\fad(500,500)}{time}";
+    data.capWatermark.caption = "{date}";
+    data.diff_list.Update(1, [](SceneEntry& s) { s.capParam.caption = "Gate {datetime}"; });
+    data.diff_list.Update(2, [](SceneEntry& s) { s.capParam.caption = "{time}\\N{date}"; });
+    for (int k = 1; k <= 2; ++k) data.diff_list.Update(k, [](SceneEntry& s) { s.capParam.capTime_second = 0.5; });
+    ASSERT_EQ(Run(kJobMerge), 0) << LastStateText();
+    ASSERT_TRUE(fs::exists(Output()));
+
+    // Frame 50 is 2 s into the recording, frame 80 3.2 s; the title opens the output with the first enabled scene.
+    EXPECT_EQ(AssDialogueTexts(data.output_folder + "clock_all.ass"),
+              (std::vector<std::string>{"Title: {\\fad(500,500)}14:25:32", "Watermark: 2024-01-31",
+                                        "Scene002: Gate 2024-01-31 14:25:32", "Scene003: 14:25:33\\N2024-01-31"}));
 }
 
 TEST_F(MergeJobTest, StopAtEveryStageLeavesNothingRunningOrHalfMade) {

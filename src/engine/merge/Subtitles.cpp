@@ -83,6 +83,26 @@ int TimelineFrames(const CTarneloData& data, const SceneEntry& scene, double fps
     return RoundToInt(clock.Span(scene.framNo_first, scene.framNo_second) * fps);
 }
 
+// The moment a caption's {date}, {time} and {datetime} name: a scene caption its scene's own start in the
+// recording, the title the start of the first enabled scene (where the output opens), the watermark, which
+// stands over the whole output, the start of the recording.
+double SceneStart(const CTarneloData& data, const SceneEntry& scene) {
+    return data.SourceClock(data.m_sourceInfo.fps).Seconds(scene.framNo_first);
+}
+
+double TitleStart(const CTarneloData& data, const std::vector<SceneEntry>& scenes) {
+    for (const SceneEntry& scene : scenes) {
+        if (scene.enable) {
+            return SceneStart(data, scene);
+        }
+    }
+    return 0;
+}
+
+std::string ShownText(const CTarneloData& data, const std::string& caption, double seconds) {
+    return ExpandClockPlaceholders(caption, data.clock_start, seconds);
+}
+
 int SelectedScene(const CTarneloData& data, const AssOptions& options) {
     return options.sceneIndex >= 0 ? options.sceneIndex : data.list_idx;
 }
@@ -118,12 +138,13 @@ std::vector<std::string> WholeTimelineLines(const CTarneloData& data, const Capt
             std::max(0, std::min(RoundToInt((title.capTime_first + title.capTime_second) * fps), frames - 1));
         const double endSeconds = fps > 0 ? static_cast<int>(100.0 * endFrame / fps + 0.5) * 0.01 : 0.0;
         lines.push_back(DialogueLine(kLayerTitle, SecondsTimeText(title.capTime_first), SecondsTimeText(endSeconds),
-                                     "Title", title.caption));
+                                     "Title", ShownText(data, title.caption, TitleStart(data, scenes))));
     }
     if (Applies(watermark)) {
         const int endFrame = std::min(RoundToInt((watermark.capTime_first + watermark.capTime_second) * fps), last);
         lines.push_back(DialogueLine(kLayerWatermark, SecondsTimeText(watermark.capTime_first),
-                                     ExactFrameTimeText(endFrame, fps), "Watermark", watermark.caption));
+                                     ExactFrameTimeText(endFrame, fps), "Watermark",
+                                     ShownText(data, watermark.caption, 0)));
     }
 
     int position = 0;
@@ -160,8 +181,8 @@ std::vector<std::string> WholeTimelineLines(const CTarneloData& data, const Capt
         start = std::max(start, previousEnd);
         if (Applies(caption)) {
             const std::string endText = isLast ? ExactFrameTimeText(endFrame, fps) : FrameTimeText(endFrame, fps);
-            lines.push_back(
-                DialogueLine(kLayerScene, FrameTimeText(start, fps), endText, SceneStyleName(i), caption.caption));
+            lines.push_back(DialogueLine(kLayerScene, FrameTimeText(start, fps), endText, SceneStyleName(i),
+                                         ShownText(data, caption.caption, SceneStart(data, scene))));
         }
         position += sceneFrames;
         previousEnd = endFrame;
@@ -183,14 +204,14 @@ std::vector<std::string> OneSceneLines(const CTarneloData& data, const AssOption
 
     if (k >= 0 && k < count && Applies(scenes[k].capParam)) {
         const CaptionParam& caption = scenes[k].capParam;
+        const std::string text = ShownText(data, caption.caption, SceneStart(data, scenes[k]));
         const int start = RoundToInt(caption.capTime_first * fps);
         const int end = RoundToInt((caption.capTime_first + caption.capTime_second) * fps);
         if (!options.singleStill) {
             lines.push_back(DialogueLine(kLayerScene, ExactFrameTimeText(start, fps), ExactFrameTimeText(end + 1, fps),
-                                         SceneStyleName(k), caption.caption));
+                                         SceneStyleName(k), text));
         } else if (start <= play && std::min(play, frameCount - 1) <= end) {
-            lines.push_back(
-                DialogueLine(kLayerScene, stillStart, stillEnd, SceneStyleName(k), RemoveFadeTags(caption.caption)));
+            lines.push_back(DialogueLine(kLayerScene, stillStart, stillEnd, SceneStyleName(k), RemoveFadeTags(text)));
         }
     }
 
@@ -216,13 +237,15 @@ std::vector<std::string> OneSceneLines(const CTarneloData& data, const AssOption
         const CaptionParam& caption;
         int layer;
         const char* style;
+        double clockSeconds;
     };
-    for (const Overlay& overlay :
-         {Overlay{data.capTitle, kLayerTitle, "Title"}, Overlay{watermark, kLayerWatermark, "Watermark"}}) {
+    for (const Overlay& overlay : {Overlay{data.capTitle, kLayerTitle, "Title", TitleStart(data, scenes)},
+                                   Overlay{watermark, kLayerWatermark, "Watermark", 0}}) {
         const CaptionParam& caption = overlay.caption;
         if (!Applies(caption)) {
             continue;
         }
+        const std::string text = ShownText(data, caption.caption, overlay.clockSeconds);
         const int start = RoundToInt(caption.capTime_first * fps);
         const int end = RoundToInt((caption.capTime_first + caption.capTime_second) * fps);
         if (!(start <= playOnTimeline && std::min(playOnTimeline, endOnTimeline - 1) <= end)) {
@@ -231,10 +254,9 @@ std::vector<std::string> OneSceneLines(const CTarneloData& data, const AssOption
         if (!options.singleStill) {
             lines.push_back(DialogueLine(overlay.layer, ExactFrameTimeText(std::max(0, start - offset), fps),
                                          ExactFrameTimeText(std::min(end - offset, frameCount) + 1, fps), overlay.style,
-                                         caption.caption));
+                                         text));
         } else {
-            lines.push_back(
-                DialogueLine(overlay.layer, stillStart, stillEnd, overlay.style, RemoveFadeTags(caption.caption)));
+            lines.push_back(DialogueLine(overlay.layer, stillStart, stillEnd, overlay.style, RemoveFadeTags(text)));
         }
     }
     return lines;

@@ -51,6 +51,8 @@ AssMetrics ComputeAssMetrics(const CTarneloData& data, int w, int h);
 std::string BuildStyleLine(const std::string& name, const CaptionParam& caption, const AssMetrics& metrics);
 
 // The caption timing: dialogue lines of the captions that apply, in file order. The project is not changed.
+// A caption's {date}, {time} and {datetime} show the clock time of its scene's start (title: of the first
+// enabled scene; watermark: of the recording's start), or the offset time when the recording's clock is unknown.
 std::vector<std::string> BuildDialogueLines(const CTarneloData& data, const AssOptions& options);
 
 // Header, styles, events and dialogues with "\r\n" line ends.

@@ -106,6 +106,13 @@ int JobContext::PrepareInput(bool openOutput) {
     auto body = [this, openOutput, previousId, &busy, &result, &doneMutex, &done] {
         CTarneloData& data = *m_data;
         int r = OpenMediaFile(data.input_file, false);
+        if (r == 0 && data.m_detectClock) {
+            // The input as chosen: a working copy has another name and a creation time of its own.
+            data.clock_start = DetectRecordingClock(data.m_inputFileInfo.creation_time, data.input_file);
+            data.m_detectClock = false;
+            AppLog().Log("%s(%d) clock_start(%s)\n", "CTarneloProcess::PrepareInput", __LINE__,
+                         ClockText(data.clock_start, 0).c_str());
+        }
         if (r == 0) {
             SnapFrameRate(data.m_currentInfo, true);
             r = UseWorkingCopy();

@@ -161,6 +161,19 @@ void ReadTiming(const Json& report, const Json& stream, VideoInfo& info) {
     info.start_offset = offset > 0 && offset < kLongestTimedSeconds ? offset : 0;
 }
 
+// The tag of object's "tags", or empty.
+std::string TagMember(const Json& object, const char* key) {
+    const auto tags = object.find("tags");
+    return tags != object.end() && tags->is_object() ? StringMember(*tags, key, "") : std::string();
+}
+
+// When the recording was made: the container's tag, else the video stream's.
+void ReadCreationTime(const Json& report, const Json& stream, VideoInfo& info) {
+    const auto format = report.find("format");
+    if (format != report.end() && format->is_object()) info.creation_time = TagMember(*format, "creation_time");
+    if (info.creation_time.empty()) info.creation_time = TagMember(stream, "creation_time");
+}
+
 void ReadRotation(const Json& stream, VideoInfo& info) {
     const auto list = stream.find("side_data_list");
     if (list == stream.end() || !list->is_array()) return;
@@ -277,6 +290,7 @@ int ParseVideoInfoJson(const std::string& text, VideoInfo& info, bool& frameCoun
     ReadFieldOrder(*video, probed);
     ReadSampleAspectRatio(*video, probed);
     ReadTiming(report, *video, probed);
+    ReadCreationTime(report, *video, probed);
     info = probed;
     return 0;
 }

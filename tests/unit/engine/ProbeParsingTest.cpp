@@ -416,6 +416,31 @@ TEST(ProbeParsingTest, WholeStreamTiming) {
     }
 }
 
+TEST(ProbeParsingTest, CreationTimeOfTheContainerElseOfTheVideoStream) {
+    const struct {
+        Json formatTags, streamTags;  // null: absent
+        const char* expected;
+    } cases[] = {
+        {{{"creation_time", "2024-01-31T14:25:30.000000Z"}},
+         {{"creation_time", "2020-01-01T00:00:00Z"}},
+         "2024-01-31T14:25:30.000000Z"},
+        {{{"encoder", "Lavf"}}, {{"creation_time", "2020-01-01T00:00:00Z"}}, "2020-01-01T00:00:00Z"},
+        {nullptr, nullptr, ""},
+        {{{"creation_time", 5}}, "not tags", ""},
+    };
+    for (const auto& c : cases) {
+        Json stream = VideoStream();
+        if (!c.streamTags.is_null()) stream["tags"] = c.streamTags;
+        Json format = Json::object();
+        if (!c.formatTags.is_null()) format["tags"] = c.formatTags;
+        VideoInfo info;
+        bool missing = false;
+        ASSERT_EQ(
+            ParseVideoInfoJson(Json{{"format", format}, {"streams", Json::array({stream})}}.dump(), info, missing), 0);
+        EXPECT_EQ(info.creation_time, c.expected);
+    }
+}
+
 // A working copy takes the input's rate only when its frames come at that rate, give or take a container's
 // millisecond rounding.
 TEST(PtsListTest, SteadyRateDecision) {

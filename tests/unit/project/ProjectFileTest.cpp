@@ -473,6 +473,28 @@ TEST_F(ProjectFileTest, PaddingAndLongestSceneKeysOnlyWhenUsed) {
     EXPECT_EQ(loaded.max_len.value, 10);
 }
 
+TEST_F(ProjectFileTest, ClockStartKeyOnlyWhenKnown) {
+    CTarneloData data = Fresh();
+    const std::string path = PathOf("clock.kpproj");
+    ASSERT_TRUE(data.SaveProject(path));
+    EXPECT_EQ(ReadBytes(path).find("clock_start"), std::string::npos);
+
+    ASSERT_TRUE(ParseClockText("2024-01-31T14:25:30.480+09:00", data.clock_start));
+    ASSERT_TRUE(data.SaveProject(path));
+    EXPECT_NE(ReadBytes(path).find(R"("clock_start": "2024-01-31T14:25:30.480+09:00")"), std::string::npos);
+    CTarneloData loaded = Fresh();
+    loaded.m_detectClock = true;
+    ASSERT_TRUE(loaded.LoadProject(path));
+    EXPECT_EQ(loaded.clock_start, data.clock_start);
+    EXPECT_FALSE(loaded.m_detectClock);  // opening the project keeps the stored clock
+
+    // An older project, or a text that is no time, opens without a clock, whatever the tab held.
+    for (const char* text : {R"({"threshold": 100})", R"({"clock_start": "soon"})", R"({"clock_start": 5})"}) {
+        ASSERT_TRUE(LoadText(loaded, text)) << text;
+        EXPECT_FALSE(loaded.clock_start.known) << text;
+    }
+}
+
 TEST_F(ProjectFileTest, CaptionObjectsStartFromTheSceneCaption) {
     CTarneloData data = Fresh();
     ASSERT_TRUE(LoadText(data, R"({
