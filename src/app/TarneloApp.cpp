@@ -28,6 +28,7 @@ const QString kRecordGroup = QStringLiteral("App Settings");
 const QString kRecordKey = QStringLiteral("All Data");
 // Beside the record, which has no room for it and keeps its layout.
 const QString kFastScanKey = QStringLiteral("Fast Scan");
+const QString kClockColumnKey = QStringLiteral("Clock Column");
 
 }  // namespace
 
@@ -65,6 +66,12 @@ bool CTarneloApp::ReadFastScanSetting() {
     return settings.value(kFastScanKey, false).toBool();
 }
 
+bool CTarneloApp::ReadClockColumnSetting() {
+    QSettings settings = Settings();
+    settings.beginGroup(kRecordGroup);
+    return settings.value(kClockColumnKey, false).toBool();
+}
+
 bool CTarneloApp::InitInstance(const QStringList& args) {
     m_cuda = platform::HasCudaDevice();
     m_window = CreateMainWindow();
@@ -72,7 +79,11 @@ bool CTarneloApp::InitInstance(const QStringList& args) {
     const QByteArray record = ReadSettingsRecord();
     if (!record.isEmpty()) ApplySettingsRecord(record);
     const bool fastScan = ReadFastScanSetting();
-    for (int tab = 0; tab < 2; ++tab) m_window->TabData(tab).fast_scan = fastScan;
+    const bool clockColumn = ReadClockColumnSetting();
+    for (int tab = 0; tab < 2; ++tab) {
+        m_window->TabData(tab).fast_scan = fastScan;
+        m_window->TabData(tab).show_clock_column = clockColumn;
+    }
 
     {
         QSettings settings = Settings();
@@ -152,6 +163,7 @@ bool CTarneloApp::SaveSettings() {
     settings.beginGroup(kRecordGroup);
     settings.setValue(kRecordKey, QByteArray(reinterpret_cast<const char*>(bytes.data()), int(bytes.size())));
     settings.setValue(kFastScanKey, data.fast_scan);
+    settings.setValue(kClockColumnKey, data.show_clock_column);
     settings.endGroup();
     settings.sync();
     // QSettings keeps the old file when it cannot write the new one, and says so only here.

@@ -50,6 +50,8 @@ public:
     static QByteArray ReadSettingsRecord();
     // The stored fast scan choice of the extraction (off when none is stored).
     static bool ReadFastScanSetting();
+    // Whether the scene list shows its clock time column (hidden when none is stored).
+    static bool ReadClockColumnSetting();
 
 protected:
     virtual std::unique_ptr<AppWindow> CreateMainWindow() = 0;

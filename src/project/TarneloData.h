@@ -150,6 +150,8 @@ public:
     int quality = 0;  // 0 highest, 1 standard, 2 low
     // A program setting like use_cuda, never written to the project: the extraction decodes the cheap way.
     bool fast_scan = false;
+    // A program setting too: the scene list shows its column of clock times.
+    bool show_clock_column = false;
     CaptionParam capWatermark;
     CaptionParam capTitle;
     std::vector<double> pts_list;

@@ -41,6 +41,8 @@ public:
     int OutputStartOf(int row) const;
     // Width in pixels of a column, for the view.
     virtual int WidthOf(int column) const = 0;
+    // A column the view shows only when asked to.
+    virtual bool HiddenAtFirst(int /*column*/) const { return false; }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;

@@ -1,21 +1,26 @@
 #include "ui/lists/SceneListModel.h"
 
 #include <QFont>
+#include <QStringList>
 #include <array>
 #include <utility>
 
 #include "app/Language.h"
 #include "platform/Path.h"
+#include "project/ClockTime.h"
+#include "project/RecordingTime.h"
 #include "project/TimeText.h"
 #include "ui/lists/OutputStarts.h"
 
 namespace {
 
-constexpr std::array<int, SceneListModel::kColumnCount> kHeaderIds = {3043, 3044, 3045, 3046, 3047,
-                                                                      3048, 3049, 3050, 3051, 3052};
+constexpr std::array<int, SceneListModel::kColumnCount> kHeaderIds = {3043, 3044, 3045, 3046, 3047, 3048,
+                                                                      3049, 3050, 3051, 3052, 3260};
 // "Not cut yet": Segment Output, a merge or a click on the row cuts it.
 constexpr int kNotCutText = 3181;
-constexpr std::array<int, SceneListModel::kColumnCount> kWidths = {50, 70, 70, 70, 80, 120, 80, 80, 70, 80};
+constexpr std::array<int, SceneListModel::kColumnCount> kWidths = {50, 70, 70, 70, 80, 120, 80, 80, 70, 80, 150};
+// "Start %1, end %2" by the clock.
+constexpr int kClockSpanText = 3261;
 
 }  // namespace
 
@@ -46,13 +51,29 @@ bool SceneListModel::RowCut(int row) const {
 }
 
 QVariant SceneListModel::data(const QModelIndex& index, int role) const {
-    if ((role == Qt::FontRole || role == Qt::ToolTipRole) && index.isValid() && !RowCut(index.row())) {
-        if (role == Qt::ToolTipRole) return ResText(kNotCutText);
+    if (!index.isValid()) return EntryListModel::data(index, role);
+    const bool uncut = !RowCut(index.row());
+    if (role == Qt::ToolTipRole) {
+        QStringList lines;
+        if (uncut) lines << ResText(kNotCutText);
+        if (const QString clock = ClockSpanText(index.row()); !clock.isEmpty()) lines << clock;
+        return lines.isEmpty() ? QVariant() : QVariant(lines.join(QLatin1Char('\n')));
+    }
+    if (role == Qt::FontRole && uncut) {
         QFont italic;
         italic.setItalic(true);
         return italic;
     }
     return EntryListModel::data(index, role);
+}
+
+QString SceneListModel::ClockSpanText(int row) const {
+    if (!m_data || !m_data->clock_start.known) return {};
+    const auto span = SceneRecordingSpan(*m_data, Row(row));
+    if (!span) return {};
+    return ResText(kClockSpanText)
+        .arg(QString::fromStdString(ClockText(m_data->clock_start, span->first)),
+             QString::fromStdString(ClockText(m_data->clock_start, span->second)));
 }
 
 double SceneListModel::Fps() const { return m_data ? m_data->m_currentInfo.fps : 0; }
@@ -105,6 +126,11 @@ QString SceneListModel::CellText(int row, int column) const {
         case kColOutputStart:
         case kColOutputTime:
             return OutputStartText(row, column == kColOutputTime, Fps());
+        case kColClock: {
+            if (!m_data || !m_data->clock_start.known) return {};
+            const auto span = SceneRecordingSpan(*m_data, scene);
+            return span ? Text(ExpandClockPlaceholders("{datetime}", m_data->clock_start, span->first)) : QString();
+        }
         default:
             return {};
     }

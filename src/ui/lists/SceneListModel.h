@@ -21,6 +21,7 @@ public:
         kColCaptionLength,
         kColOutputStart,
         kColOutputTime,
+        kColClock,  // the scene's start by the clock; hidden unless the user shows it
         kColumnCount
     };
     // Header string ids and widths in pixels, by column.
@@ -33,6 +34,7 @@ public:
     void UpdateCaptions(int row = -1);
 
     int WidthOf(int column) const override { return ColumnWidth(column); }
+    bool HiddenAtFirst(int column) const override { return column == kColClock; }
 
     // Looks again which rows have no segment file yet: they are shown in italics with a note (a re-tuned list
     // is cut later). Rows added or removed are looked at by the model itself.
@@ -49,6 +51,8 @@ protected:
 
 private:
     double Fps() const;
+    // The row's start and end by the clock, for its tool tip; empty without a clock time.
+    QString ClockSpanText(int row) const;
 
     std::vector<char> m_uncut;  // by row: the segment file did not exist when last looked
 };

@@ -46,7 +46,10 @@ void SceneListView::SetListModel(EntryListModel* model) {
     if (QItemSelectionModel* old = selectionModel()) old->disconnect(this);
     setModel(model);
     if (!model) return;
-    for (int c = 0; c < model->columnCount(); ++c) setColumnWidth(c, model->WidthOf(c));
+    for (int c = 0; c < model->columnCount(); ++c) {
+        setColumnWidth(c, model->WidthOf(c));
+        setColumnHidden(c, model->HiddenAtFirst(c));
+    }
     // Mouse presses report their own cell and SelectRow reports nothing, so a row that becomes selected
     // here was chosen with the keyboard. Focus alone only moves the current cell and reports nothing.
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this,

@@ -155,6 +155,9 @@ CTarneloDlg::CommandState CTarneloDlg::QueryCommand(int id) const {
         case kCmdAutoLoad:
             s = {true, true, data.auto_load};
             break;
+        case kCmdClockColumn:
+            s = {true, true, data.show_clock_column};
+            break;
         case kCmdQualityHighest:
         case kCmdQualityStandard:
         case kCmdQualityLow:
@@ -216,6 +219,11 @@ bool CTarneloDlg::OnCommand(int id) {
             return true;
         case kCmdAutoLoad:
             SetBoth([](CTarneloData& d, int v) { d.auto_load = v != 0; }, !data.auto_load);
+            SaveSettings();
+            return true;
+        case kCmdClockColumn:
+            SetBoth([](CTarneloData& d, int v) { d.show_clock_column = v != 0; }, !data.show_clock_column);
+            static_cast<CTarneloTabScene*>(project)->ShowClockColumn(data.show_clock_column);
             SaveSettings();
             return true;
         case kCmdQualityHighest:

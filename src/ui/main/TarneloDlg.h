@@ -44,6 +44,7 @@ public:
         kCmdAbout = 57664,
         kCmdUndo = 3200,
         kCmdRedo = 3201,
+        kCmdClockColumn = 3262,
         kCmdRecentFirst = 57616,
         kCmdRecentLast = 57631,
     };

@@ -23,7 +23,9 @@
 #include "engine/tools/PumpWait.h"
 #include "log/AppLog.h"
 #include "platform/Path.h"
+#include "project/ClockTime.h"
 #include "project/FileHelpers.h"
+#include "project/RecordingTime.h"
 #include "project/TarneloData.h"
 #include "ui/preview/PreviewPanel.h"
 #include "ui/preview/StaticPreview.h"
@@ -266,6 +268,13 @@ FrameClock CPlayerControl::PlayerClock() const {
     return m_data->ClockOf(m_engine->CurrentPreviewFile(), m_data->m_currentInfo.fps);
 }
 
+QString CPlayerControl::ClockTextAt(int frame) const {
+    if (!m_data->clock_start.known) return {};
+    const std::optional<double> seconds = RecordingSeconds(*m_data, m_engine->CurrentPreviewFile(), frame);
+    if (!seconds) return {};
+    return QString::fromStdString(ExpandClockPlaceholders("{datetime}", m_data->clock_start, *seconds));
+}
+
 int CPlayerControl::LineOffset() const {
     if (PlayerMode() != kJobScenePreview && !m_page->ListHasFocus()) return 0;
     return std::max(0, m_page->SelectedSceneStart());
@@ -273,7 +282,9 @@ int CPlayerControl::LineOffset() const {
 
 void CPlayerControl::ShowLines(int frame, int count) {
     if (!m_seekDrag.load()) m_panel->SeekSlider()->setValue(SeekSliderValue(frame, count));
-    if (count > 0) m_panel->SetPositionText(CPreviewPanel::PositionText(frame, count, PlayerClock(), LineOffset()));
+    if (count > 0)
+        m_panel->SetPositionText(
+            CPreviewPanel::PositionText(frame, count, PlayerClock(), LineOffset(), ClockTextAt(frame)));
     ShowFileLine(frame, count);
 }
 
@@ -301,7 +312,8 @@ void CPlayerControl::OnPlayPosition(const PlayPositionMsg& msg) {
         if (!held) m_panel->SeekSlider()->setValue(SeekSliderValue(frame, count));
     }
     if (count > 0 && !m_stoppedForSeek) {
-        m_panel->SetPositionText(CPreviewPanel::PositionText(frame, count, PlayerClock(), LineOffset()));
+        m_panel->SetPositionText(
+            CPreviewPanel::PositionText(frame, count, PlayerClock(), LineOffset(), ClockTextAt(frame)));
     }
     ShowFileLine(frame, count);
 }
@@ -363,7 +375,8 @@ void CPlayerControl::SeekDragMove(int x) {
     const VideoInfo& info = m_data->m_currentInfo;
     const int frame = FrameOfSeekSlider(seek->value(), info.frame_num);
     if (info.frame_num > 0) {
-        m_panel->SetPositionText(CPreviewPanel::PositionText(frame, info.frame_num, PlayerClock(), LineOffset()));
+        m_panel->SetPositionText(
+            CPreviewPanel::PositionText(frame, info.frame_num, PlayerClock(), LineOffset(), ClockTextAt(frame)));
     }
 }
 

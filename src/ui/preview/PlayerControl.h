@@ -92,6 +92,9 @@ private:
     // Times of the file in the player: listed ones for a working input of irregular frame times.
     FrameClock PlayerClock() const;
     int LineOffset() const;
+    // The recording's date and time at frame of the file shown (the input or a scene's cut); empty for the
+    // merged output, or when the project has no clock time.
+    QString ClockTextAt(int frame) const;
     bool SliderPress(QSlider* slider, int x);
     void SeekDragMove(int x);
     void SeekDragEnd();

@@ -170,7 +170,8 @@ void CPreviewPanel::SetPositionText(const QString& text) { m_positionLine->setTe
 
 void CPreviewPanel::SetFileText(const QString& text) { m_fileLine->setText(text); }
 
-QString CPreviewPanel::PositionText(int frame, int count, const FrameClock& clock, int offset) {
+QString CPreviewPanel::PositionText(int frame, int count, const FrameClock& clock, int offset,
+                                    const QString& clockText) {
     const bool atEnd = frame >= 1 && frame >= count - 1;
     QString text = QStringLiteral("%1/%2 Frm:%3/%4")
                        .arg(TimeOf(atEnd ? count : frame, clock), TimeOf(count, clock))
@@ -180,6 +181,7 @@ QString CPreviewPanel::PositionText(int frame, int count, const FrameClock& cloc
         const int last = std::max(0, offset + count - 1);
         text += QStringLiteral(" Offset Frm:%1/%2").arg(std::min(frame + offset, last)).arg(last);
     }
+    if (!clockText.isEmpty()) text += QStringLiteral("  ") + clockText;
     return text;
 }
 

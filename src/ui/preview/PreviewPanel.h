@@ -33,7 +33,9 @@ public:
     void SetFileText(const QString& text);
     // The position line for frame of count at frameRate (no rate: zero times); a non-zero offset, the
     // selected scene's start, adds " Offset Frm:%d/%d".
-    static QString PositionText(int frame, int count, const FrameClock& clock, int offset = 0);
+    // A clock text (the recording's date and time at the frame) is added after two spaces.
+    static QString PositionText(int frame, int count, const FrameClock& clock, int offset = 0,
+                                const QString& clockText = QString());
 
     CStaticPreview* Pane() const { return m_pane; }
     QSlider* SeekSlider() const { return m_seek; }

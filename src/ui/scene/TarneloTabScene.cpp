@@ -162,6 +162,11 @@ void CTarneloTabScene::UpdateData(bool toControls) {
     m_panels.preview->LoopCheck()->setChecked(m_data.play_loop);
     m_panels.preview->VolumeSlider()->setValue(m_data.play_vol);
     m_regions->ShowData();
+    ShowClockColumn(m_data.show_clock_column);
+}
+
+void CTarneloTabScene::ShowClockColumn(bool shown) {
+    m_panels.listView->setColumnHidden(SceneListModel::kColClock, !shown);
 }
 
 // --- enabling ---

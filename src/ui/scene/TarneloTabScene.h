@@ -46,6 +46,8 @@ public:
     SceneMotionTuner& Motion() const { return *m_motion; }
     SceneFileActions& Files() const { return *m_fileParts; }
     SceneUndo& History() const { return *m_undo; }
+    // The scene list's column of clock times, hidden unless the user shows it.
+    void ShowClockColumn(bool shown);
 
 protected:
     void BeforeSceneJob() override { AutoSave(false); }

@@ -10,6 +10,8 @@
 
 #include "app/AppEdit.h"
 #include "app/Language.h"
+#include "project/ClockTime.h"
+#include "project/RecordingTime.h"
 #include "ui/lists/ListContextMenu.h"
 #include "ui/lists/ListModelSupport.h"
 #include "ui/lists/OutputStarts.h"
@@ -124,7 +126,7 @@ private slots:
         SceneListModel model(&data, nullptr);
         model.Fill();
         QCOMPARE(model.rowCount(), 3);
-        QCOMPARE(model.columnCount(), 10);
+        QCOMPARE(model.columnCount(), 11);
         QCOMPARE(Cell(model, row, column), text);
         QCOMPARE(model.data(model.index(row, column), Qt::TextAlignmentRole).value<Qt::Alignment>(),
                  Qt::Alignment(Qt::AlignCenter));
@@ -141,6 +143,30 @@ private slots:
         QCOMPARE(model.data(model.index(1, 0), Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
         QVERIFY(!model.data(model.index(0, 1), Qt::CheckStateRole).isValid());
         QCOMPARE(model.OutputStarts(), Starts({0, 90}));
+    }
+
+    // With the recording's clock the hidden column and the tool tip tell each scene's start and end by it;
+    // the player's line and a scene's cut file map to the same times.
+    void clockTimesOfTheScenes() {
+        CTarneloData data;
+        FillProject(data);
+        data.m_sourceInfo.fps = 30;
+        data.input_file = "/v/cam.mp4";
+        data.diff_list.Update(2, [](SceneEntry& s) { s.fileName = "/v/out/cam_seg_150_449.mp4"; });
+        SceneListModel model(&data, nullptr);
+        model.Fill();
+        QCOMPARE(Cell(model, 2, SceneListModel::kColClock), QString());
+        QVERIFY(!model.data(model.index(0, 1), Qt::ToolTipRole).toString().contains(QLatin1String("2024")));
+        QVERIFY(ParseClockText("2024-01-31T14:25:30.000+09:00", data.clock_start));
+        model.Fill();
+        QCOMPARE(Cell(model, 2, SceneListModel::kColClock), QStringLiteral("2024-01-31 14:25:35"));
+        const QString tip = model.data(model.index(2, 1), Qt::ToolTipRole).toString();
+        QVERIFY2(tip.contains(QLatin1String("2024-01-31T14:25:35.000+09:00")) &&
+                     tip.contains(QLatin1String("2024-01-31T14:25:45.000+09:00")),
+                 qPrintable(tip));
+        QCOMPARE(RecordingSeconds(data, "/v/cam.mp4", 45), std::optional<double>(1.5));
+        QCOMPARE(RecordingSeconds(data, "/v/out/cam_seg_150_449.mp4", 30), std::optional<double>(6.0));
+        QCOMPARE(RecordingSeconds(data, "/v/out/cam_trim.mp4", 30), std::optional<double>());
     }
 
     void durationWithoutRateIsZero() {

@@ -16,6 +16,8 @@
 #include "app/Language.h"
 #include "engine/jobs/JobTables.h"
 #include "ui/WindowTestBase.h"
+#include "ui/lists/SceneListModel.h"
+#include "ui/lists/SceneListView.h"
 #include "ui/main/MainFrame.h"
 #include "ui/main/TarneloDlg.h"
 #include "ui/merge/TarneloTabMerge.h"
@@ -241,6 +243,17 @@ private slots:
         // Without a CUDA device the CUDA entry can not be used.
         QCOMPARE(Frame()->CommandAction(2010)->isEnabled(), m_app->IsCudaAvailable());
         QCOMPARE(CTarneloApp::ReadSettingsRecord().size(), 892);  // written by the command at once
+
+        // The clock column: shown in the scene list, checked in the menu, kept for the next start.
+        auto* list = SceneTab(Dlg()).findChild<SceneListView*>();
+        QVERIFY(list->isColumnHidden(SceneListModel::kColClock));
+        QVERIFY(Dlg()->OnCommand(CTarneloDlg::kCmdClockColumn));
+        QVERIFY(!list->isColumnHidden(SceneListModel::kColClock));
+        Frame()->UpdateMenu(Frame()->TopMenu(2));
+        QVERIFY(Frame()->CommandAction(CTarneloDlg::kCmdClockColumn)->isChecked());
+        QVERIFY(CTarneloApp::ReadClockColumnSetting());
+        QVERIFY(Dlg()->OnCommand(CTarneloDlg::kCmdClockColumn));
+        QVERIFY(list->isColumnHidden(SceneListModel::kColClock));
     }
 
     // A settings file that cannot be written (here a folder in its place) is told after the menu choice,

@@ -256,6 +256,8 @@ private slots:
         const FrameClock clock(16.67, std::make_shared<const std::vector<double>>(times));
         QCOMPARE(CPreviewPanel::PositionText(75, 100, clock), QLatin1String("00:00:04.00/00:00:06.00 Frm:75/99"));
         QCOMPARE(CPreviewPanel::PositionText(99, 100, clock), QLatin1String("00:00:06.00/00:00:06.00 Frm:99/99"));
+        QCOMPARE(CPreviewPanel::PositionText(10, 100, 25.0, 50, QStringLiteral("2024-01-31 14:25:32")),
+                 QLatin1String("00:00:00.40/00:00:04.00 Frm:10/99 Offset Frm:60/149  2024-01-31 14:25:32"));
         CPreviewPanel panel;
         panel.SetPositionText(CPreviewPanel::PositionText(30, 300, 30.0));
         QCOMPARE(panel.findChild<QLabel*>(QStringLiteral("positionLine"))->text(),
