@@ -305,10 +305,16 @@ void AddReportOptions(CLI::App& app, Options& o) {
     AddSwitch(app, "--json", "write the report as one JSON object with a \"scenes\" array", "--csv",
               "write the report as CSV, a header line and one line per scene",
               [&o](bool json) { o.reportFormat = json ? ReportFormat::Json : ReportFormat::Csv; });
+    AddFlag(app, "--recursive", "also take the projects in the folders below a folder given", o.recursive);
     app.footer(std::string("Goes to stdout: per scene its index, on/off, first and last frame, start and end time "
                            "(seconds and hh:mm:ss.cc; a scene ends where its last frame ends), length, the frame "
-                           "of most motion with its time and count, caption and segment file. Without a usable "
-                           "motion record the peak fields are null (JSON) or empty (CSV) and a warning says why.\n") +
+                           "of most motion with its time and count, caption and segment file; for a recording "
+                           "whose clock is known (project key clock_start) also start_clock and end_clock, the "
+                           "scene's start and end by the clock (ISO 8601). Without a usable motion record the peak "
+                           "fields are null (JSON) or empty (CSV) and a warning says why. Several projects, or a "
+                           "folder (its .kpproj files), make one report: CSV with a first column \"file\", JSON "
+                           "as {\"projects\": [...]} with a \"file\" member in each; a project that cannot be "
+                           "read is named on stderr and makes the exit status 1.\n") +
                kStatusFooter);
 }
 
@@ -368,6 +374,10 @@ void AddProbeOptions(CLI::App& app, Options& o) {
              WholeNumberIn(1, 5, [&o](int kind) { o.probeKind = kind; }));
 }
 
+// Commands whose operand is a list of files (Options::files) rather than one (Options::target): join's videos,
+// report's projects and folders, in the order given.
+bool TakesManyFiles(Command command) { return command == Command::Join || command == Command::Report; }
+
 struct CommandSpec {
     const char* name;
     Command command;
@@ -393,8 +403,9 @@ const CommandSpec kCommands[] = {
      "segments that changed",
      "PROJECT", "the project file (.kpproj)", "a project file", AddRetuneOptions},
     {"report", Command::Report,
-     "print the scenes of a saved project with their times, captions and peak of motion, as JSON or CSV", "PROJECT",
-     "the project file (.kpproj)", "a project file", AddReportOptions},
+     "print the scenes of saved projects with their times, captions and peak of motion, as JSON or CSV",
+     "PROJECT|FOLDER", "project files (.kpproj), or folders holding them", "a project file or folder",
+     AddReportOptions},
     {"motion", Command::Motion,
      "write the per-frame motion of the project's last extraction as a CSV table or an SVG chart", "PROJECT",
      "the project file (.kpproj)", "a project file", AddMotionOptions},
@@ -430,7 +441,7 @@ public:
         for (const CommandSpec& def : kCommands) {
             CLI::App* command = m_app.add_subcommand(def.name, def.description)->group("Commands");
             command->footer(kStatusFooter);
-            CLI::Option* operand = def.command == Command::Join
+            CLI::Option* operand = TakesManyFiles(def.command)
                                        ? command->add_option(def.operand, o.files, def.operandDescription)
                                        : command->add_option(def.operand, o.target, def.operandDescription);
             operand->type_name("")->required();
@@ -596,7 +607,7 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     }
     if (!failure.empty()) return fail(failure);
 
-    const bool manyFiles = def.command == Command::Join;
+    const bool manyFiles = TakesManyFiles(def.command);
     if (hasMark) {
         if (!manyFiles && (chosen->operand->count() > 0 || afterMark.size() != 1)) {
             return fail("exactly one file name must follow '--'");

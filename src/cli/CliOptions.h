@@ -46,8 +46,10 @@ struct Options {
     // extract: the input video; segments, merge, autocorrect: the project file; probe: the probed file;
     // play: the video or project played.
     std::string target;
-    // join: the videos, in the order given.
+    // join: the videos, in the order given; report: the projects and folders of projects.
     std::vector<std::string> files;
+    // report: --recursive also takes the projects in the folders below a folder given.
+    bool recursive = false;
     // Settings as typed; the project clamps them to their ranges.
     std::optional<double> threshold;
     std::optional<double> validSec;

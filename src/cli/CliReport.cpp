@@ -58,6 +58,103 @@ constexpr const char* kReportColumns[] = {"index",         "enabled",        "st
                                           "length_frames", "length_seconds", "peak_frame",  "peak_seconds",
                                           "peak_time",     "peak_count",     "caption",     "segment_file"};
 
+// The columns of a known clock, after the others.
+constexpr const char* kClockColumns[] = {"start_clock", "end_clock"};
+
+json ClockOrNull(const RecordingClock& clock, const std::optional<double>& seconds) {
+    return seconds ? json(ClockText(clock, *seconds)) : json(nullptr);
+}
+std::string ClockOrEmpty(const RecordingClock& clock, const std::optional<double>& seconds) {
+    return seconds ? ClockText(clock, *seconds) : std::string();
+}
+
+json ReportObject(const SceneReport& report) {
+    json scenes = json::array();
+    for (const SceneReportRow& row : report.scenes) {
+        json scene = json::object();
+        scene["index"] = row.index;
+        scene["enabled"] = row.enabled;
+        scene["start_frame"] = row.startFrame;
+        scene["end_frame"] = row.endFrame;
+        scene["start_seconds"] = OrNull(row.startSeconds);
+        scene["end_seconds"] = OrNull(row.endSeconds);
+        scene["start_time"] = TimeOrNull(row.startSeconds);
+        scene["end_time"] = TimeOrNull(row.endSeconds);
+        scene["length_frames"] = row.lengthFrames;
+        scene["length_seconds"] = OrNull(row.lengthSeconds);
+        scene["peak_frame"] = row.peak ? json(row.peak->frame) : json(nullptr);
+        scene["peak_seconds"] = OrNull(row.peakSeconds);
+        scene["peak_time"] = TimeOrNull(row.peakSeconds);
+        scene["peak_count"] = row.peak ? json(row.peak->count) : json(nullptr);
+        scene["caption"] = row.caption;
+        scene["segment_file"] = row.segmentFile;
+        // Only a recording with a clock has these, so every other report stays as it was.
+        if (report.clock.known) {
+            scene["start_clock"] = ClockOrNull(report.clock, row.startSeconds);
+            scene["end_clock"] = ClockOrNull(report.clock, row.endSeconds);
+        }
+        scenes.push_back(std::move(scene));
+    }
+    json out = json::object();
+    out["project"] = report.project;
+    out["input"] = report.input;
+    out["fps"] = report.fps > 0 ? json(report.fps) : json(nullptr);
+    out["motion_record"] = report.recordPath;
+    out["motion_record_status"] = report.recordStatus;
+    out["threshold_count"] = report.thresholdCount ? json(*report.thresholdCount) : json(nullptr);
+    if (report.clock.known) out["clock_start"] = ClockText(report.clock, 0);
+    out["scenes"] = std::move(scenes);
+    return out;
+}
+
+// A caption read from an old project may hold bytes that are not UTF-8; they must not stop the report.
+std::string JsonText(const json& out) { return out.dump(2, ' ', false, json::error_handler_t::replace) + "\n"; }
+
+std::string CsvHeader(bool withFile, bool withClock) {
+    std::string text = withFile ? "file" : "";
+    for (const char* column : kReportColumns) text += std::string(text.empty() ? "" : ",") + column;
+    if (withClock) {
+        for (const char* column : kClockColumns) text += std::string(",") + column;
+    }
+    return text + "\n";
+}
+
+// One line per scene; file, when given, goes first.
+std::string CsvLines(const SceneReport& report, bool withClock, const std::string* file) {
+    std::string text;
+    for (const SceneReportRow& row : report.scenes) {
+        const std::string fields[] = {
+            std::to_string(row.index),
+            row.enabled ? "1" : "0",
+            std::to_string(row.startFrame),
+            std::to_string(row.endFrame),
+            NumberOrEmpty(row.startSeconds),
+            NumberOrEmpty(row.endSeconds),
+            TimeOrEmpty(row.startSeconds),
+            TimeOrEmpty(row.endSeconds),
+            std::to_string(row.lengthFrames),
+            NumberOrEmpty(row.lengthSeconds),
+            row.peak ? std::to_string(row.peak->frame) : std::string(),
+            NumberOrEmpty(row.peakSeconds),
+            TimeOrEmpty(row.peakSeconds),
+            row.peak ? std::to_string(row.peak->count) : std::string(),
+            CsvField(row.caption),
+            CsvField(row.segmentFile),
+        };
+        static_assert(std::size(fields) == std::size(kReportColumns));
+        if (file != nullptr) text += CsvField(*file) + ",";
+        for (size_t k = 0; k < std::size(fields); ++k) text += (k ? "," : "") + fields[k];
+        if (withClock) {
+            // A project without a clock among others that have one leaves these empty.
+            const RecordingClock& clock = report.clock;
+            text += "," + ClockOrEmpty(clock, clock.known ? row.startSeconds : std::nullopt);
+            text += "," + ClockOrEmpty(clock, clock.known ? row.endSeconds : std::nullopt);
+        }
+        text += '\n';
+    }
+    return text;
+}
+
 }  // namespace
 
 SceneReport BuildSceneReport(const CTarneloData& data, const MotionRecord* record, const std::string& recordPath,
@@ -68,6 +165,7 @@ SceneReport BuildSceneReport(const CTarneloData& data, const MotionRecord* recor
     report.fps = data.m_sourceInfo.fps > 0 ? data.m_sourceInfo.fps : record ? record->fps : 0;
     report.recordPath = recordPath;
     report.recordStatus = recordStatus;
+    report.clock = data.clock_start;
     if (record) report.thresholdCount = RecordThresholdCount(*record, data.threshold.value);
     // Times of the frames themselves: listed ones when the recording's rate is not constant.
     const FrameClock clock = data.SourceClock(report.fps);
@@ -95,67 +193,32 @@ SceneReport BuildSceneReport(const CTarneloData& data, const MotionRecord* recor
     return report;
 }
 
-std::string FormatReportJson(const SceneReport& report) {
-    json scenes = json::array();
-    for (const SceneReportRow& row : report.scenes) {
-        json scene = json::object();
-        scene["index"] = row.index;
-        scene["enabled"] = row.enabled;
-        scene["start_frame"] = row.startFrame;
-        scene["end_frame"] = row.endFrame;
-        scene["start_seconds"] = OrNull(row.startSeconds);
-        scene["end_seconds"] = OrNull(row.endSeconds);
-        scene["start_time"] = TimeOrNull(row.startSeconds);
-        scene["end_time"] = TimeOrNull(row.endSeconds);
-        scene["length_frames"] = row.lengthFrames;
-        scene["length_seconds"] = OrNull(row.lengthSeconds);
-        scene["peak_frame"] = row.peak ? json(row.peak->frame) : json(nullptr);
-        scene["peak_seconds"] = OrNull(row.peakSeconds);
-        scene["peak_time"] = TimeOrNull(row.peakSeconds);
-        scene["peak_count"] = row.peak ? json(row.peak->count) : json(nullptr);
-        scene["caption"] = row.caption;
-        scene["segment_file"] = row.segmentFile;
-        scenes.push_back(std::move(scene));
-    }
-    json out = json::object();
-    out["project"] = report.project;
-    out["input"] = report.input;
-    out["fps"] = report.fps > 0 ? json(report.fps) : json(nullptr);
-    out["motion_record"] = report.recordPath;
-    out["motion_record_status"] = report.recordStatus;
-    out["threshold_count"] = report.thresholdCount ? json(*report.thresholdCount) : json(nullptr);
-    out["scenes"] = std::move(scenes);
-    // A caption read from an old project may hold bytes that are not UTF-8; they must not stop the report.
-    return out.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
-}
+std::string FormatReportJson(const SceneReport& report) { return JsonText(ReportObject(report)); }
 
 std::string FormatReportCsv(const SceneReport& report) {
-    std::string text;
-    for (const char* column : kReportColumns) text += std::string(text.empty() ? "" : ",") + column;
-    text += '\n';
-    for (const SceneReportRow& row : report.scenes) {
-        const std::string fields[] = {
-            std::to_string(row.index),
-            row.enabled ? "1" : "0",
-            std::to_string(row.startFrame),
-            std::to_string(row.endFrame),
-            NumberOrEmpty(row.startSeconds),
-            NumberOrEmpty(row.endSeconds),
-            TimeOrEmpty(row.startSeconds),
-            TimeOrEmpty(row.endSeconds),
-            std::to_string(row.lengthFrames),
-            NumberOrEmpty(row.lengthSeconds),
-            row.peak ? std::to_string(row.peak->frame) : std::string(),
-            NumberOrEmpty(row.peakSeconds),
-            TimeOrEmpty(row.peakSeconds),
-            row.peak ? std::to_string(row.peak->count) : std::string(),
-            CsvField(row.caption),
-            CsvField(row.segmentFile),
-        };
-        static_assert(std::size(fields) == std::size(kReportColumns));
-        for (size_t k = 0; k < std::size(fields); ++k) text += (k ? "," : "") + fields[k];
-        text += '\n';
+    const bool clock = report.clock.known;
+    return CsvHeader(false, clock) + CsvLines(report, clock, nullptr);
+}
+
+std::string FormatReportsJson(const std::vector<FileReport>& reports) {
+    json projects = json::array();
+    for (const FileReport& item : reports) {
+        json project = json::object();
+        project["file"] = item.file;
+        json members = ReportObject(item.report);
+        for (auto& [key, value] : members.items()) project[key] = std::move(value);
+        projects.push_back(std::move(project));
     }
+    json out = json::object();
+    out["projects"] = std::move(projects);
+    return JsonText(out);
+}
+
+std::string FormatReportsCsv(const std::vector<FileReport>& reports) {
+    const bool clock =
+        std::any_of(reports.begin(), reports.end(), [](const FileReport& item) { return item.report.clock.known; });
+    std::string text = CsvHeader(true, clock);
+    for (const FileReport& item : reports) text += CsvLines(item.report, clock, &item.file);
     return text;
 }
 

@@ -11,6 +11,7 @@
 
 #include "engine/motion/MotionRecord.h"
 #include "engine/motion/MotionSummary.h"
+#include "project/ClockTime.h"
 #include "project/FrameClock.h"
 
 class CTarneloData;
@@ -41,16 +42,30 @@ struct SceneReport {
     std::string recordPath;
     std::string recordStatus;           // RecordStatusText, or a reason of our own
     std::optional<int> thresholdCount;  // the count at which a frame is motion; unset without a record
+    RecordingClock clock;               // when the recording started, if known: scenes get clock times then
     std::vector<SceneReportRow> scenes;
+};
+
+// One project of a report over several: the file as given or found, and its report.
+struct FileReport {
+    std::string file;
+    SceneReport report;
 };
 
 // record: null when there is no usable record (recordStatus then says why).
 SceneReport BuildSceneReport(const CTarneloData& data, const MotionRecord* record, const std::string& recordPath,
                              const std::string& recordStatus);
-// An object with the project's facts and "scenes", one object per scene; what is unknown is null.
+// An object with the project's facts and "scenes", one object per scene; what is unknown is null. A project whose
+// clock is known also has "clock_start", and each scene "start_clock" and "end_clock" (ISO 8601).
 std::string FormatReportJson(const SceneReport& report);
-// A header line and one line per scene; what is unknown is an empty field.
+// A header line and one line per scene; what is unknown is an empty field. With a known clock the columns
+// start_clock and end_clock follow the others.
 std::string FormatReportCsv(const SceneReport& report);
+// Several projects in one text: {"projects": [...]}, each the object above with a first member "file".
+std::string FormatReportsJson(const std::vector<FileReport>& reports);
+// Several projects in one table: a first column "file", then the columns above; start_clock and end_clock when
+// any project has a clock, empty for those without.
+std::string FormatReportsCsv(const std::vector<FileReport>& reports);
 
 // A field as a CSV reader takes it back: quoted when it holds a comma, a quote, CR or LF, quotes doubled.
 std::string CsvField(std::string_view text);

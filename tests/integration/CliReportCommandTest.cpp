@@ -13,6 +13,7 @@
 
 #include "engine/motion/MotionRecord.h"
 #include "integration/ClipFactory.h"
+#include "project/ClockTime.h"
 #include "project/ProjectSession.h"
 #include "project/TarneloData.h"
 #include "support/CliRun.h"
@@ -134,6 +135,65 @@ TEST_F(CliReportCommandTest, ReportGivesEachSceneWithThePeakOfTheRecord) {
         EXPECT_EQ(row[column("start_time")], scenes[k].at("start_time").get<std::string>());
     }
     EXPECT_EQ((*rows)[1][column("caption")], kCaption);
+}
+
+TEST_F(CliReportCommandTest, SeveralProjectsMakeOneReportWithTheirFilesAndClockTimes) {
+    // A second recording whose file says when it was made, in a folder of its own.
+    clips::ClipOptions o;
+    o.frames = 100;
+    o.motion = {{20, 60}};
+    o.extraArgs = {"-metadata", "creation_time=2024-01-31T14:25:30Z"};
+    ASSERT_TRUE(fs::create_directory(m_dir / "gate"));
+    std::string error;
+    const std::string gate = clips::MakeClip(Path("gate"), "gate.mp4", o, &error);
+    ASSERT_FALSE(gate.empty()) << error;
+    ASSERT_EQ(RunCli({"extract", gate, "--no-cut", "--output-folder", Path("gate/out")}).status, 0);
+    const std::string gateProject = gate + ".kpproj";
+    RecordingClock clock;
+    ASSERT_TRUE(ParseClockText("2024-01-31T14:25:30.000+00:00", clock));
+
+    // Two projects: one CSV, the file first, clock times for the recording that has a clock.
+    const RunResult csv = RunCli({"report", m_project, gateProject, "--csv"});
+    ASSERT_EQ(csv.status, 0) << csv.err;
+    const auto rows = csvtest::ReadCsv(csv.out);
+    ASSERT_TRUE(rows.has_value()) << csv.out;
+    EXPECT_EQ(rows->front()[0] + " " + rows->front()[17] + " " + rows->front()[18], "file start_clock end_clock");
+    int gateRows = 0;
+    for (size_t k = 1; k < rows->size(); ++k) {
+        const csvtest::Row& row = (*rows)[k];
+        ASSERT_EQ(row.size(), 19u);
+        const bool timed = row[0] == gateProject;
+        gateRows += timed;
+        EXPECT_EQ(row[0], timed ? gateProject : m_project);
+        EXPECT_EQ(row[17], timed ? ClockText(clock, std::stod(row[5])) : "") << k;
+        EXPECT_EQ(row[18], timed ? ClockText(clock, std::stod(row[6])) : "") << k;
+    }
+    EXPECT_GE(gateRows, 1);
+    EXPECT_EQ(rows->size(), m_data.diff_list.Snapshot().size() + gateRows + 1);
+
+    // A folder: its projects, those below it with --recursive; the JSON has one object per project.
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> files;
+    } folders[] = {
+        {{"report", m_dir.string(), "--json"}, {Path("yard.mp4.kpproj")}},
+        {{"report", m_dir.string(), "--json", "--recursive"}, {Path("gate/gate.mp4.kpproj"), Path("yard.mp4.kpproj")}},
+    };
+    for (const auto& f : folders) {
+        const RunResult r = RunCli(f.args);
+        ASSERT_EQ(r.status, 0) << r.err;
+        const json report = json::parse(r.out);
+        std::vector<std::string> files;
+        for (const json& project : report.at("projects")) files.push_back(project.at("file"));
+        EXPECT_EQ(files, f.files);
+    }
+
+    // A project that cannot be read is named and fails the command; the others are still reported.
+    std::ofstream(Path("broken.kpproj")) << "not a project";
+    const RunResult partial = RunCli({"report", Path("broken.kpproj"), gateProject, "--csv"});
+    EXPECT_EQ(partial.status, 1);
+    EXPECT_NE(partial.err.find("broken.kpproj"), std::string::npos) << partial.err;
+    EXPECT_EQ(Lines(partial.out), gateRows + 1);
 }
 
 TEST_F(CliReportCommandTest, MotionWritesATableOfEveryFrameAndAChartOfTheScenes) {

@@ -12,6 +12,7 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -396,17 +397,12 @@ TEST_F(MergeJobTest, CaptionsAreBurntInWhereTheirTimingSays) {
 
 // "Style: text" of every dialogue line of an ASS file.
 std::vector<std::string> AssDialogueTexts(const std::string& path) {
+    static const std::regex kLine(R"(Dialogue: \d,[^,]*,[^,]*,([^,]*),,0,0,0,,(.*)\r)");
     std::vector<std::string> texts;
     std::istringstream in(ReadFile(path));
+    std::smatch m;
     for (std::string line; std::getline(in, line);) {
-        if (line.rfind("Dialogue: ", 0) != 0) continue;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        std::vector<std::string> fields;
-        std::stringstream parts(line);
-        for (std::string field; fields.size() < 9 && std::getline(parts, field, ',');) fields.push_back(field);
-        std::string text;
-        std::getline(parts, text);
-        texts.push_back(fields[3] + ": " + text);
+        if (std::regex_match(line, m, kLine)) texts.push_back(m[1].str() + ": " + m[2].str());
     }
     return texts;
 }

@@ -10,6 +10,7 @@
 #include "engine/merge/PictureGeometry.h"
 #include "log/AppLog.h"
 #include "project/FileHelpers.h"
+#include "project/RecordingTime.h"
 #include "project/TarneloData.h"
 #include "project/TimeText.h"
 
@@ -87,7 +88,8 @@ int TimelineFrames(const CTarneloData& data, const SceneEntry& scene, double fps
 // recording, the title the start of the first enabled scene (where the output opens), the watermark, which
 // stands over the whole output, the start of the recording.
 double SceneStart(const CTarneloData& data, const SceneEntry& scene) {
-    return data.SourceClock(data.m_sourceInfo.fps).Seconds(scene.framNo_first);
+    const auto span = SceneRecordingSpan(data, scene);
+    return span ? span->first : 0.0;
 }
 
 double TitleStart(const CTarneloData& data, const std::vector<SceneEntry>& scenes) {

@@ -26,14 +26,21 @@ TEST(CliReportOptionsTest, ParsesReportAndMotion) {
         const auto r = ParseArguments({"report", "p.kpproj", "--json"});
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_EQ(r.options.command, Command::Report);
-        EXPECT_EQ(r.options.target, "p.kpproj");
+        EXPECT_EQ(r.options.files, std::vector<std::string>{"p.kpproj"});
         EXPECT_EQ(r.options.reportFormat, ReportFormat::Json);
+        EXPECT_FALSE(r.options.recursive);
     }
     {
-        const auto r = ParseArguments({"report", "--csv", "--", "-p.kpproj"});
+        const auto r = ParseArguments({"report", "--csv", "a.kpproj", "--", "-p.kpproj"});
         ASSERT_TRUE(r.ok) << r.error;
         EXPECT_EQ(r.options.reportFormat, ReportFormat::Csv);
-        EXPECT_EQ(r.options.target, "-p.kpproj");
+        EXPECT_EQ(r.options.files, (std::vector<std::string>{"a.kpproj", "-p.kpproj"}));
+    }
+    {
+        const auto r = ParseArguments({"report", "projects/", "b.kpproj", "--recursive", "--json"});
+        ASSERT_TRUE(r.ok) << r.error;
+        EXPECT_EQ(r.options.files, (std::vector<std::string>{"projects/", "b.kpproj"}));
+        EXPECT_TRUE(r.options.recursive);
     }
     {
         const auto r = ParseArguments({"motion", "--svg", "m.svg", "p.kpproj"});
@@ -63,7 +70,7 @@ TEST(CliReportOptionsTest, RejectsWrongUsageWithAReason) {
         {{"report", "p.kpproj", "--json=1"}, "--json takes no value"},
         {{"report", "p.kpproj", "--svg", "a.svg"}, "unknown option '--svg' for report"},
         {{"report", "p.kpproj", "--json", "--threshold", "3"}, "unknown option '--threshold' for report"},
-        {{"report", "a.kpproj", "b.kpproj", "--json"}, "unexpected argument 'b.kpproj'"},
+        {{"report", "a.kpproj", "", "--json"}, "empty file name"},
         {{"motion", "p.kpproj"}, "motion needs --csv FILE or --svg FILE"},
         {{"motion", "p.kpproj", "--csv"}, "--csv needs a value"},
         {{"motion", "p.kpproj", "--csv", ""}, "--csv needs a non-empty value"},
@@ -224,6 +231,30 @@ TEST_F(CliReportTest, CsvReportReadsBackWithTheCaptionsAsTheyAre) {
     for (const auto& item : report["scenes"][0].items()) keys.push_back(item.key());
     EXPECT_EQ(keys, header);
     EXPECT_EQ(report["scenes"][2]["caption"], "not UTF-8 \xEF\xBF\xBD");
+}
+
+TEST_F(CliReportTest, ClockTimesOnlyForARecordingWithAClock) {
+    const cli::SceneReport plain = cli::BuildSceneReport(m_data, &m_record, "", "ok");
+    ASSERT_TRUE(ParseClockText("2024-01-31T14:25:30.000+09:00", m_data.clock_start));
+    const cli::SceneReport timed = cli::BuildSceneReport(m_data, &m_record, "", "ok");
+    // Frame 2 at 25 fps, and where frame 5 ends.
+    const csvtest::Row clocks = {"2024-01-31T14:25:30.080+09:00", "2024-01-31T14:25:30.240+09:00"};
+
+    const auto one = csvtest::ReadCsv(cli::FormatReportCsv(timed));
+    ASSERT_TRUE(one.has_value());
+    EXPECT_EQ(csvtest::Row(one->front().begin() + 16, one->front().end()), (csvtest::Row{"start_clock", "end_clock"}));
+    EXPECT_EQ(csvtest::Row((*one)[1].begin() + 16, (*one)[1].end()), clocks);
+    const json report = json::parse(cli::FormatReportJson(timed));
+    EXPECT_EQ(report["clock_start"], "2024-01-31T14:25:30.000+09:00");
+    EXPECT_EQ((csvtest::Row{report["scenes"][0]["start_clock"], report["scenes"][0]["end_clock"]}), clocks);
+    EXPECT_FALSE(json::parse(cli::FormatReportJson(plain)).contains("clock_start"));
+
+    // Several projects without a clock have no clock columns; in JSON each project is its report, the file first.
+    EXPECT_EQ(csvtest::ReadCsv(cli::FormatReportsCsv({{"b", plain}}))->front().size(), 17u);
+    json first = json::parse(cli::FormatReportsJson({{"a/one.kpproj", timed}}))["projects"][0];
+    EXPECT_EQ(first["file"], "a/one.kpproj");
+    first.erase("file");
+    EXPECT_EQ(first, report);
 }
 
 TEST_F(CliReportTest, MotionTableMarksEachFrameAgainstTheThreshold) {

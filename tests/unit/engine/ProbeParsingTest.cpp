@@ -417,26 +417,20 @@ TEST(ProbeParsingTest, WholeStreamTiming) {
 }
 
 TEST(ProbeParsingTest, CreationTimeOfTheContainerElseOfTheVideoStream) {
+    const Json made = {{"creation_time", "2024-01-31T14:25:30.000000Z"}};
     const struct {
-        Json formatTags, streamTags;  // null: absent
+        Json formatTags, streamTags;
         const char* expected;
-    } cases[] = {
-        {{{"creation_time", "2024-01-31T14:25:30.000000Z"}},
-         {{"creation_time", "2020-01-01T00:00:00Z"}},
-         "2024-01-31T14:25:30.000000Z"},
-        {{{"encoder", "Lavf"}}, {{"creation_time", "2020-01-01T00:00:00Z"}}, "2020-01-01T00:00:00Z"},
-        {nullptr, nullptr, ""},
-        {{{"creation_time", 5}}, "not tags", ""},
-    };
+    } cases[] = {{made, {{"creation_time", "2020"}}, "2024-01-31T14:25:30.000000Z"},
+                 {{{"encoder", "Lavf"}}, made, "2024-01-31T14:25:30.000000Z"},
+                 {{{"creation_time", 5}}, "not tags", ""}};
     for (const auto& c : cases) {
         Json stream = VideoStream();
-        if (!c.streamTags.is_null()) stream["tags"] = c.streamTags;
-        Json format = Json::object();
-        if (!c.formatTags.is_null()) format["tags"] = c.formatTags;
+        stream["tags"] = c.streamTags;
         VideoInfo info;
         bool missing = false;
-        ASSERT_EQ(
-            ParseVideoInfoJson(Json{{"format", format}, {"streams", Json::array({stream})}}.dump(), info, missing), 0);
+        const Json report = {{"format", {{"tags", c.formatTags}}}, {"streams", Json::array({stream})}};
+        ASSERT_EQ(ParseVideoInfoJson(report.dump(), info, missing), 0);
         EXPECT_EQ(info.creation_time, c.expected);
     }
 }

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -327,50 +328,37 @@ TEST(SubtitlesTest, WholeTimeline) {
     }
 }
 
-// "Style: text" of each dialogue line: its fourth field and what follows the ninth comma.
+// "Style: text" of each dialogue line.
 Lines DialogueTexts(const Lines& lines) {
+    static const std::regex kLine(R"(Dialogue: \d,[^,]*,[^,]*,([^,]*),,0,0,0,,(.*)\n)");
     Lines texts;
+    std::smatch m;
     for (const std::string& line : lines) {
-        size_t at = 0;
-        std::string style;
-        for (int field = 0; field < 9; ++field) {
-            const size_t comma = line.find(',', at);
-            if (field == 3) style = line.substr(at, comma - at);
-            at = comma + 1;
-        }
-        texts.push_back(style + ": " + line.substr(at, line.size() - at - 1));
+        if (std::regex_match(line, m, kLine)) texts.push_back(m[1].str() + ": " + m[2].str());
     }
     return texts;
 }
 
 TEST(SubtitlesTest, ClockPlaceholdersShowEachCaptionsOwnMoment) {
-    struct Case {
-        const char* name;
+    const std::string mark = "Watermark: 2024-01-31 14:25:30";
+    const struct {
         bool clockKnown;
         AssOptions options;
         Lines expected;
-    };
-    const Case cases[] = {
-        {"merged",
-         true,
+    } cases[] = {
+        {true,
          Options(true, false, -1),
-         {"Title: 14:25:40", "Watermark: 2024-01-31 14:25:30", "Scene002: 14:25:40", "Scene003: 2024-01-31 14:25:50"}},
-        {"third scene's segment",
-         true,
-         Options(false, false, 2),
-         {"Scene003: 2024-01-31 14:25:50", "Watermark: 2024-01-31 14:25:30"}},
-        {"still of the second scene",
-         true,
-         Options(false, true, 1),
-         {"Scene002: 14:25:40", "Title: 14:25:40", "Watermark: 2024-01-31 14:25:30"}},
-        {"merged without a clock",
-         false,
+         {"Title: 14:25:40", mark, "Scene002: 14:25:40", "Scene003: 2024-01-31 14:25:50"}},
+        {true, Options(false, false, 2), {"Scene003: 2024-01-31 14:25:50", mark}},         // the third scene's segment
+        {true, Options(false, true, 1), {"Scene002: 14:25:40", "Title: 14:25:40", mark}},  // the second's still
+        {false,
          Options(true, false, -1),
          {"Title: 00:00:10.00", "Watermark: 00:00:00.00 00:00:00.00", "Scene002: 00:00:10.00",
           "Scene003: 00:00:20.00"}},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         CTarneloData data = Project();
+        data.m_sourceInfo.fps = 30;  // scenes' frames are counted in the recording
         if (c.clockKnown) {
             ASSERT_TRUE(ParseClockText("2024-01-31T14:25:30.000+09:00", data.clock_start));
         }
@@ -379,8 +367,8 @@ TEST(SubtitlesTest, ClockPlaceholdersShowEachCaptionsOwnMoment) {
         data.diff_list.Assign({Scene(0, 89, Caption("{date}", 0, 1)), Scene(300, 389, Caption("{time}", 0, 1)),
                                Scene(600, 689, Caption("{datetime}", 0, 1))},
                               -1);
-        data.diff_list.Update(0, [](SceneEntry& s) { s.enable = false; });
-        EXPECT_EQ(DialogueTexts(BuildDialogueLines(data, c.options)), c.expected) << c.name;
+        data.diff_list.Update(0, [](SceneEntry& s) { s.enable = false; });  // the title shows the first enabled
+        EXPECT_EQ(DialogueTexts(BuildDialogueLines(data, c.options)), c.expected) << c.expected.front();
     }
 }
 
