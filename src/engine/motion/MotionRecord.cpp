@@ -104,7 +104,7 @@ bool ValuesArePossible(int64_t width, int64_t height, double fps, int64_t frameC
 
 // The areas watch at least one pixel and no more than the (padded) frame holds.
 bool WatchedIsPossible(uint32_t watched, int64_t width, int64_t height) {
-    return watched > 0 && uint64_t(watched) <= uint64_t(width) * uint64_t(height);
+    return watched > 0 && watched <= uint32_t(INT_MAX) && uint64_t(watched) <= uint64_t(width) * uint64_t(height);
 }
 
 bool CompareIsPossible(double seconds) {

@@ -265,6 +265,13 @@ TEST_F(MotionRecordTest, AreasAreKeptInAVersionThreeRecord) {
         Write(path, bad);
         EXPECT_EQ(ReadMotionRecord(path, written.input, read), RecordStatus::kDamaged) << d.what;
     }
+    // A count past what the writer can hold is damaged too, even where the frame is that large.
+    std::string huge = bytes;
+    PutU32(huge, kWidthAt, 65536);
+    PutU32(huge, kHeightAt, 65536);
+    PutU32(huge, watchedAt, 0x80000000u);
+    Write(path, huge);
+    EXPECT_EQ(ReadMotionRecord(path, written.input, read), RecordStatus::kDamaged);
     written.watched = 160 * 90 + 1;
     EXPECT_FALSE(WriteMotionRecord(path, written));
     written.regions.clear();
