@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <sstream>
@@ -28,6 +29,22 @@ constexpr size_t kTextWidth = 76;
 
 constexpr const char* kStatusFooter =
     "Exit status: 0 success, 1 failure, 2 wrong usage, 130 stopped by Ctrl+C (143 by SIGTERM).";
+
+// When --jobs pays, as bench/batch_jobs.sh measured it.
+constexpr const char* kJobsAdvice =
+    "2 pays with many small or short videos, whose probing, preparing and waits leave cores idle (on 2 cores about "
+    "0.75 of the time for 480p clips, 0.8 for 1080p ones, whose decoding leaves less idle)";
+
+constexpr const char* kBatchFooter =
+    "Several INPUTs, a folder, --recursive, --force or --jobs make a batch. Each video gets the project, motion "
+    "record and segments that extract of it alone gives; at the end a table of every file (scenes, seconds of "
+    "motion, status done/skipped/failed/stopped, reason) goes to stdout. A file named is always taken; from a "
+    "folder only files with a video extension, hidden ones not, and those ffprobe cannot read are skipped as no "
+    "video (failed when they start like one: damaged or cut short). A video whose project (INPUT.kpproj) holds a "
+    "complete scan of it, measured with the --compare-sec and areas given, is not decoded again: it is skipped, "
+    "or re-tuned from its motion record when other scene settings are given; --force scans it anyway. --project, "
+    "--output-name and --output-folder name the files of one video and are refused with several inputs or a "
+    "folder. A batch goes on past a file that fails: exit status 0 when every file worked, 1 when some failed.";
 
 // A wrong command line, in the words the user reads. The option callbacks throw it; CLI11 runs them once it
 // has read the whole line, so by the time one is caught a --help anywhere on it is known.
@@ -254,16 +271,18 @@ void AddExtractOptions(CLI::App& app, Options& o) {
              "phone videos (try 0.5), 0..5.0 (default 0: the previous frame)",
              Number(o.compareSec));
     AddRegionOptions(app, o);
-    AddValue(app, "--output-folder", "DIR", "folder of the segment and work files (default INPUT_out/)",
+    AddValue(app, "--output-folder", "DIR", "folder of the segment and work files (default INPUT_out/; one input only)",
              Text(o.outputFolder));
-    AddValue(app, "--output-name", "NAME", "file name of the merged output (default: the input's name + _trim.mp4)",
+    AddValue(app, "--output-name", "NAME",
+             "file name of the merged output (default: the input's name + _trim.mp4; one input only)",
              [&o](const std::string& name, const std::string& value) {
                  Text(o.outputName)(name, value);
                  if (value.find('/') != std::string::npos) {
                      throw WrongUsage(name + " takes a file name, not a path (use --output-folder for the folder)");
                  }
              });
-    AddValue(app, "--project", "FILE", "project file to write (default INPUT.kpproj)", Text(o.projectFile));
+    AddValue(app, "--project", "FILE", "project file to write (default INPUT.kpproj; one input only)",
+             Text(o.projectFile));
     AddQuality(app, o);
     AddSwitch(app, "--cuda", "use the CUDA encoder when a CUDA device exists", "--no-cuda",
               "encode without CUDA (default)", [&o](bool cuda) { o.cuda = cuda; });
@@ -275,7 +294,18 @@ void AddExtractOptions(CLI::App& app, Options& o) {
     AddFlag(app, "--merge", "then join the scenes into OUTPUT-FOLDER/OUTPUT-NAME", o.merge);
     AddSwitch(app, "--transition", "with --merge: half-second cross-fades between the scenes", "--no-transition",
               "with --merge: no cross-fades (default)", [&o](bool transition) { o.transition = transition; });
-    app.footer(std::string("Values out of range are clamped.\n") + kStatusFooter);
+    AddFlag(app, "--recursive", "with folders: take the videos of their subfolders too", o.recursive);
+    AddFlag(app, "--force", "scan again the videos whose project and motion record say they are scanned", o.force);
+    AddValue(app, "--jobs", "N",
+             "videos scanned at once, 1.." + std::to_string(kMostJobs) + " (default 1); " + kJobsAdvice,
+             [&o](const std::string& name, const std::string& value) {
+                 o.jobs = ParseInteger(value);
+                 if (!o.jobs || *o.jobs < 1 || *o.jobs > kMostJobs) {
+                     throw WrongUsage(name + " needs a whole number from 1 to " + std::to_string(kMostJobs) +
+                                      ", not '" + value + "'");
+                 }
+             });
+    app.footer(std::string("Values out of range are clamped.\n") + kBatchFooter + "\n" + kStatusFooter);
 }
 
 void AddRetuneOptions(CLI::App& app, Options& o) {
@@ -375,8 +405,28 @@ void AddProbeOptions(CLI::App& app, Options& o) {
 }
 
 // Commands whose operand is a list of files (Options::files) rather than one (Options::target): join's videos,
-// report's projects and folders, in the order given.
-bool TakesManyFiles(Command command) { return command == Command::Join || command == Command::Report; }
+// extract's videos and folders, report's projects and folders, in the order given.
+bool TakesManyFiles(Command command) {
+    return command == Command::Join || command == Command::Extract || command == Command::Report;
+}
+
+// Why an option that names a file of one video cannot serve a batch; empty when none is given.
+std::string OneVideoOptionProblem(const Options& o, const std::string& batch) {
+    if (!o.projectFile.empty()) {
+        return "--project names the project of one video; with " + batch +
+               " each video's project is INPUT.kpproj beside it";
+    }
+    if (!o.outputName.empty()) {
+        return "--output-name names the merged file of one video; with " + batch +
+               " each video's is its name + _trim.mp4 in its own output folder";
+    }
+    if (!o.outputFolder.empty()) {
+        return "--output-folder holds the files of one video; with " + batch +
+               " each video's go to INPUT_out/ beside it, so that same-named videos of different folders do not "
+               "share one";
+    }
+    return {};
+}
 
 struct CommandSpec {
     const char* name;
@@ -390,8 +440,9 @@ struct CommandSpec {
 
 // In the order the help lists them.
 const CommandSpec kCommands[] = {
-    {"extract", Command::Extract, "find the moving scenes of a video, cut each to its own MP4", "INPUT", "the video",
-     "an input video", AddExtractOptions},
+    {"extract", Command::Extract,
+     "find the moving scenes of a video, or of every video of folders, cut each to its own MP4", "INPUT",
+     "the video; or several videos and folders of videos (a batch)", "an input video", AddExtractOptions},
     {"segments", Command::Segments, "cut the enabled scenes of a saved project again", "PROJECT",
      "the project file (.kpproj)", "a project file", nullptr},
     {"merge", Command::Merge,
@@ -621,6 +672,18 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     if (std::find(afterMark.begin(), afterMark.end(), "") != afterMark.end()) return fail("empty file name");
     const bool haveTarget = manyFiles ? !o.files.empty() : chosen->operand->count() > 0 || hasMark;
     if (!haveTarget) return fail(std::string(def.name) + " needs " + def.wanted);
+    if (def.command == Command::Extract) {
+        if (o.files.size() == 1) o.target = o.files.front();
+        std::error_code ec;
+        const bool folderGiven = std::any_of(o.files.begin(), o.files.end(), [&ec](const std::string& file) {
+            return std::filesystem::is_directory(file, ec);
+        });
+        o.batch = o.files.size() > 1 || folderGiven || o.recursive || o.force || o.jobs.has_value();
+        const std::string batch = o.files.size() > 1 ? "several inputs" : folderGiven ? "a folder" : "";
+        if (!batch.empty()) {
+            if (std::string problem = OneVideoOptionProblem(o, batch); !problem.empty()) return fail(problem);
+        }
+    }
     if (def.command == Command::Extract && o.transition && !o.merge) {
         return fail(std::string(*o.transition ? "--transition" : "--no-transition") + " needs --merge");
     }

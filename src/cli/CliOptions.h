@@ -43,13 +43,19 @@ inline constexpr int kExitSignalBase = 128;
 
 struct Options {
     Command command = Command::None;
-    // extract: the input video; segments, merge, autocorrect: the project file; probe: the probed file;
-    // play: the video or project played.
+    // extract: the input video (when one file is given); segments, merge, autocorrect: the project file;
+    // probe: the probed file; play: the video or project played.
     std::string target;
-    // join: the videos, in the order given; report: the projects and folders of projects.
+    // join: the videos, in the order given; extract: the videos and folders given; report: the projects and
+    // folders of projects.
     std::vector<std::string> files;
-    // report: --recursive also takes the projects in the folders below a folder given.
+    // extract over several inputs, a folder or with one of the options below is a batch (a summary of every
+    // video, resume); one video without them is the plain extraction. --recursive also looks in subfolders (as
+    // report's does), --force scans videos that are scanned already, --jobs scans that many at once (default 1).
+    bool batch = false;
     bool recursive = false;
+    bool force = false;
+    std::optional<int> jobs;
     // Settings as typed; the project clamps them to their ranges.
     std::optional<double> threshold;
     std::optional<double> validSec;
@@ -103,6 +109,9 @@ inline bool EndsWithNoCase(std::string_view text, std::string_view tail) {
 
 // A project is told from a video by its extension, as opening a file does.
 using ::IsProjectPath;
+
+// The most videos extract --jobs scans at once.
+inline constexpr int kMostJobs = 16;
 
 // args: the arguments after the program name.
 ParseResult ParseArguments(const std::vector<std::string>& args);

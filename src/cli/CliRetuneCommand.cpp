@@ -6,6 +6,7 @@
 #include "cli/CliCommands.h"
 #include "cli/CliProject.h"
 #include "cli/CliRegions.h"
+#include "cli/CliRetune.h"
 #include "cli/CliRunner.h"
 #include "engine/TarneloProcess.h"
 #include "engine/motion/ProjectMotion.h"
@@ -26,6 +27,39 @@ std::string CompareText(double seconds) {
 }
 
 }  // namespace
+
+SegmentCuts CutMissingSegments(CTarneloProcess& engine, CTarneloData& data, bool noCut) {
+    SegmentCuts counts;
+    std::error_code ec;
+    const std::string working = engine.WorkingInput();
+    for (int k = 0; k < data.diff_list.Size() && !StopRequested(); ++k) {
+        const std::optional<SceneEntry> scene = data.diff_list.At(k);
+        if (!scene || fs::is_regular_file(scene->fileName, ec)) {
+            ++counts.kept;
+            continue;
+        }
+        if (noCut) continue;  // cut later by segments or merge, as after extract --no-cut
+        int result = 0;
+        RunServingStop(engine, [&] { result = engine.RecutSceneSegment(working, k); });
+        ++(result == 0 ? counts.cut : counts.failed);
+    }
+    return counts;
+}
+
+SegmentCuts RetuneFromRecord(CTarneloProcess& engine, CTarneloData& data, const MotionRecord& record, bool noCut) {
+    std::set<std::string> before;
+    for (const SceneEntry& scene : data.diff_list.Snapshot()) before.insert(scene.fileName);
+    engine.ReplaceSceneRanges(RetunedScenes(data, record), record.fps);
+
+    // A scene whose range stayed keeps its file; the files of the ranges that went are deleted.
+    std::set<std::string> after;
+    for (const SceneEntry& scene : data.diff_list.Snapshot()) after.insert(scene.fileName);
+    std::error_code ec;
+    for (const std::string& file : before) {
+        if (!after.count(file)) fs::remove(file, ec);
+    }
+    return CutMissingSegments(engine, data, noCut);
+}
 
 int RunRetune(const Options& o, CliSink& sink, bool japanese) {
     CTarneloData data(false);
@@ -69,46 +103,22 @@ int RunRetune(const Options& o, CliSink& sink, bool japanese) {
     // even with --no-cut; which files to cut is decided below.
     data.list_idx = -1;
     if (const int prepared = PrepareProjectInput(engine, data, sink, data.input_file); prepared >= 0) return prepared;
-    std::set<std::string> before;
-    for (const SceneEntry& scene : data.diff_list.Snapshot()) before.insert(scene.fileName);
-    engine.ReplaceSceneRanges(RetunedScenes(data, record), record.fps);
-
-    // A scene whose range stayed keeps its file; the files of the ranges that went are deleted.
-    std::set<std::string> after;
-    for (const SceneEntry& scene : data.diff_list.Snapshot()) after.insert(scene.fileName);
-    std::error_code ec;
-    for (const std::string& file : before) {
-        if (!after.count(file)) fs::remove(file, ec);
-    }
-    int cut = 0;
-    int kept = 0;
-    int failed = 0;
-    const std::string working = engine.WorkingInput();
-    for (int k = 0; k < data.diff_list.Size() && !StopRequested(); ++k) {
-        const std::optional<SceneEntry> scene = data.diff_list.At(k);
-        if (!scene || fs::is_regular_file(scene->fileName, ec)) {
-            ++kept;
-            continue;
-        }
-        if (o.noCut) continue;  // cut later by segments or merge, as after extract --no-cut
-        int result = 0;
-        RunServingStop(engine, [&] { result = engine.RecutSceneSegment(working, k); });
-        ++(result == 0 ? cut : failed);
-    }
+    const SegmentCuts cuts = RetuneFromRecord(engine, data, record, o.noCut);
     const std::string saveProblem = SaveProjectFile(data);
     const bool saved = saveProblem.empty();
     WriteStdout(FormatSceneTable(data));
     if (saved) {
         sink.PrintLine("Project file: " + data.project_file);
         sink.PrintLine(FormatC("Scenes: %zu; segment files: %d cut, %d kept, in %s",
-                               static_cast<size_t>(data.diff_list.Size()), cut, kept, data.output_folder.c_str()));
+                               static_cast<size_t>(data.diff_list.Size()), cuts.cut, cuts.kept,
+                               data.output_folder.c_str()));
     }
     if (StopRequested())
         return Stopped(sink, saved ? "the new scenes are saved; their missing segments are cut by "
                                      "the next segments or merge"
                                    : "");
     if (!saved) return Fail(sink, saveProblem);
-    if (failed > 0) return Fail(sink, FormatC("%d segment files could not be cut", failed));
+    if (cuts.failed > 0) return Fail(sink, FormatC("%d segment files could not be cut", cuts.failed));
     return kExitSuccess;
 }
 

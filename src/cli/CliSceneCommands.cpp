@@ -2,13 +2,16 @@
 #include <filesystem>
 #include <optional>
 
+#include "cli/CliBatch.h"
 #include "cli/CliCommands.h"
 #include "cli/CliProject.h"
 #include "cli/CliRegions.h"
+#include "cli/CliRetune.h"
 #include "cli/CliRunner.h"
 #include "engine/TarneloProcess.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/merge/SceneMerge.h"
+#include "engine/motion/ProjectMotion.h"
 #include "engine/render/AutoCorrection.h"
 #include "engine/scenes/SceneRules.h"
 #include "platform/CudaProbe.h"
@@ -37,6 +40,8 @@ struct SceneJobEnd {
     std::optional<FileStamp> outputBefore;
     // An extraction that cuts: every scene it found must have its segment file unless no write failed.
     bool cutsEveryScene = false;
+    // A video of a batch: no table; the scenes of the saved project go here.
+    SceneTally* tally = nullptr;
 };
 
 int FinishSceneJob(CTarneloData& data, CliSink& sink, const CTarneloProcess& engine, int result,
@@ -46,7 +51,11 @@ int FinishSceneJob(CTarneloData& data, CliSink& sink, const CTarneloProcess& eng
     sink.EndBar();
     const std::string saveProblem = SaveProjectFile(data);
     const bool saved = saveProblem.empty();
-    WriteStdout(FormatSceneTable(data));
+    if (end.tally) {
+        *end.tally = TallyScenes(data);
+    } else {
+        WriteStdout(FormatSceneTable(data));
+    }
     if (saved) {
         sink.PrintLine("Project file: " + data.project_file);
         sink.PrintLine(FormatC("Scenes: %zu; segment files: %d in %s", static_cast<size_t>(data.diff_list.Size()),
@@ -110,6 +119,10 @@ int CheckMergeOutput(const CTarneloData& data, CliSink& sink) {
 }  // namespace
 
 int RunExtract(const Options& o, CliSink& sink, bool japanese) {
+    return o.batch ? RunExtractBatch(o, sink, japanese) : RunExtractFile(o, sink, japanese, nullptr);
+}
+
+int RunExtractFile(const Options& o, CliSink& sink, bool japanese, SceneTally* tally) {
     ExtractPaths paths;
     paths.input = Absolute(o.target);
     if (const std::string why = FileProblem(paths.input); !why.empty()) {
@@ -151,8 +164,41 @@ int RunExtract(const Options& o, CliSink& sink, bool japanese) {
     const FileStamp outputBefore = StampOf(data.GetOutputPath());
     const int result = RunJob(engine, sink, o.merge ? kJobExtractMerge : kJobSceneExtract);
     if (result == -1 && !sink.JobFinished()) return Fail(sink, "the engine is busy");
-    if (!o.merge) return FinishSceneJob(data, sink, engine, result, {"extraction", std::nullopt, !o.noCut});
-    return FinishSceneJob(data, sink, engine, result, {"extraction and merge", outputBefore, true});
+    if (!o.merge) return FinishSceneJob(data, sink, engine, result, {"extraction", std::nullopt, !o.noCut, tally});
+    return FinishSceneJob(data, sink, engine, result, {"extraction and merge", outputBefore, true, tally});
+}
+
+int RunResumedExtract(const Options& o, CliSink& sink, bool japanese, CTarneloData& data, const MotionRecord& record,
+                      const ResumeWork& work, SceneTally* tally) {
+    if (work.merge) {
+        if (const int status = CheckMergeOutput(data, sink); status >= 0) return status;
+    }
+    CTarneloProcess engine(&sink, &data, japanese);
+    engine.SetOptions({.previewStills = false});
+    // As retune: preparation would cut the selected scene's missing file from the list before the re-tune.
+    data.list_idx = -1;
+    if (const int status = PrepareProjectInput(engine, data, sink, data.input_file); status >= 0) return status;
+
+    // The list an extraction that found nothing puts up is never cut.
+    const bool noCut = o.noCut || RetunedScenes(data, record).empty();
+    const SegmentCuts cuts =
+        work.retune ? RetuneFromRecord(engine, data, record, noCut) : CutMissingSegments(engine, data, noCut);
+    if (!work.merge || cuts.failed > 0 || StopRequested()) {
+        const std::string saveProblem = SaveProjectFile(data);
+        if (tally) *tally = TallyScenes(data);
+        if (StopRequested()) return Stopped(sink, saveProblem.empty() ? "the project is saved" : "");
+        if (!saveProblem.empty()) return Fail(sink, saveProblem);
+        if (cuts.failed > 0) {
+            const std::string why = engine.LastWriteError();
+            return Fail(sink,
+                        FormatC("%d segment files could not be cut", cuts.failed) + (why.empty() ? "" : ": " + why));
+        }
+        return kExitSuccess;
+    }
+    const FileStamp outputBefore = StampOf(data.GetOutputPath());
+    const int result = RunJob(engine, sink, kJobMerge);
+    if (result == -1 && !sink.JobFinished()) return Fail(sink, "the engine is busy");
+    return FinishSceneJob(data, sink, engine, result, {"merge", outputBefore, false, tally});
 }
 
 int RunSegments(const Options& o, CliSink& sink, bool japanese) {

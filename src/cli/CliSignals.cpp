@@ -7,6 +7,9 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
 
 namespace cli {
 namespace {
@@ -15,6 +18,22 @@ std::atomic<int> g_stopSignal{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
 int g_wakeRead = -1;
 int g_wakeWrite = -1;
+
+// One waiter at a time polls the pipe (the signal handler can only write there) and passes what it reads on
+// to the others, which wait on the condition.
+std::mutex g_waitMutex;
+std::condition_variable g_waitCondition;
+unsigned long long g_wakeCount = 0;  // wake-ups so far
+bool g_pipeWatched = false;          // a waiter polls the pipe
+thread_local unsigned long long t_wakeSeen = 0;
+
+void CountWake() {
+    {
+        std::lock_guard<std::mutex> lock(g_waitMutex);
+        ++g_wakeCount;
+    }
+    g_waitCondition.notify_all();
+}
 
 void WriteWakeByte() {
     if (g_wakeWrite < 0) return;
@@ -58,18 +77,43 @@ bool InstallStopSignals() {
 
 int StopSignal() { return g_stopSignal.load(); }
 
-void WakeMainThread() { WriteWakeByte(); }
+void WakeMainThread() {
+    WriteWakeByte();
+    CountWake();
+}
 
 void WaitForWake(int timeoutMs) {
-    if (g_wakeRead < 0) {
-        ::poll(nullptr, 0, timeoutMs < 0 ? 100 : timeoutMs);
+    std::unique_lock<std::mutex> lock(g_waitMutex);
+    if (g_wakeCount != t_wakeSeen) {
+        t_wakeSeen = g_wakeCount;
         return;
     }
-    pollfd pfd{g_wakeRead, POLLIN, 0};
-    if (::poll(&pfd, 1, timeoutMs) <= 0) return;
-    char buffer[64];
-    while (::read(g_wakeRead, buffer, sizeof buffer) > 0) {
+    if (g_wakeRead >= 0 && !g_pipeWatched) {
+        g_pipeWatched = true;
+        lock.unlock();
+        pollfd pfd{g_wakeRead, POLLIN, 0};
+        const bool woken = ::poll(&pfd, 1, timeoutMs) > 0;
+        char buffer[64];
+        while (woken && ::read(g_wakeRead, buffer, sizeof buffer) > 0) {
+        }
+        lock.lock();
+        g_pipeWatched = false;
+        if (woken) ++g_wakeCount;
+        t_wakeSeen = g_wakeCount;
+        lock.unlock();
+        // Also when nothing came: another waiter takes the pipe over.
+        g_waitCondition.notify_all();
+        return;
     }
+    // The pipe's watcher wakes this thread; so does its leaving, after which this one may watch the pipe.
+    const auto woken = [] { return g_wakeCount != t_wakeSeen || !g_pipeWatched; };
+    if (g_wakeRead < 0 && timeoutMs < 0) timeoutMs = 100;
+    if (timeoutMs < 0) {
+        g_waitCondition.wait(lock, woken);
+    } else {
+        g_waitCondition.wait_for(lock, std::chrono::milliseconds(timeoutMs), woken);
+    }
+    t_wakeSeen = g_wakeCount;
 }
 
 }  // namespace cli

@@ -1,5 +1,6 @@
 #include "cli/CliSink.h"
 
+#include <sys/ioctl.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -10,6 +11,9 @@
 namespace cli {
 
 CliSink::CliSink(bool japanese, int fd) : m_japanese(japanese), m_fd(fd), m_inPlace(::isatty(fd) == 1) {}
+
+CliSink::CliSink(bool japanese, Relay relay)
+    : m_japanese(japanese), m_fd(-1), m_inPlace(false), m_relay(std::move(relay)) {}
 
 LParam CliSink::Send(unsigned message, WParam wParam, LParam lParam) {
     Handle(message, wParam, lParam);
@@ -39,6 +43,9 @@ void CliSink::SetFinishHook(std::function<void()> hook) {
 
 void CliSink::Handle(unsigned message, WParam wParam, LParam lParam) {
     std::function<void()> finished;
+    bool relayProgress = false;
+    int kind = 0;
+    long long total = 0, done = 0;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         switch (message) {
@@ -48,6 +55,7 @@ void CliSink::Handle(unsigned message, WParam wParam, LParam lParam) {
                 m_meter.Reset();
                 if (name.empty()) break;
                 m_jobName = name;
+                m_jobKind = FindJobKind(name);
                 WriteLine("> " + name + (start.HasTotal() ? " (" + std::to_string(start.total) + ")" : std::string()));
                 break;
             }
@@ -71,7 +79,7 @@ void CliSink::Handle(unsigned message, WParam wParam, LParam lParam) {
             }
             case WM_APP_JOB_PROGRESS: {
                 const JobProgressMsg progress = JobProgressMsg::Decode(wParam, lParam);
-                ShowProgress(progress.total, progress.done);
+                relayProgress = ShowProgress(progress.total, progress.done);
                 break;
             }
             case WM_APP_PLAY_POSITION:
@@ -79,7 +87,7 @@ void CliSink::Handle(unsigned message, WParam wParam, LParam lParam) {
                 // reports a position before the player's step is named; that one has nothing to show yet.
                 if (m_playPositions && !m_jobName.empty()) {
                     const PlayPositionMsg position = PlayPositionMsg::Decode(wParam, lParam);
-                    ShowProgress(position.count, static_cast<long long>(position.frame) + 1);
+                    relayProgress = ShowProgress(position.count, static_cast<long long>(position.frame) + 1);
                 }
                 break;
             case WM_APP_PROCESS_FINISHED:
@@ -91,12 +99,19 @@ void CliSink::Handle(unsigned message, WParam wParam, LParam lParam) {
                 // Previews, list refreshes, positions and busy marks have no meaning without a window.
                 break;
         }
+        if (relayProgress) {
+            kind = m_jobKind;
+            total = m_meter.Total();
+            done = m_meter.Current();
+        }
     }
+    if (relayProgress && m_relay.progress) m_relay.progress(kind, total, done);
     if (finished) finished();
 }
 
-void CliSink::ShowProgress(long long total, long long current) {
-    if (!m_meter.Update(total, current)) return;
+bool CliSink::ShowProgress(long long total, long long current) {
+    if (!m_meter.Update(total, current)) return false;
+    if (m_fd < 0) return true;
     if (m_inPlace) {
         WriteRaw("\r  " + FormatProgress(m_jobName, m_meter, true) + "\033[K");
         m_barShown = true;
@@ -104,6 +119,7 @@ void CliSink::ShowProgress(long long total, long long current) {
     } else {
         WriteLine("  " + FormatProgress(m_jobName, m_meter, false));
     }
+    return false;
 }
 
 void CliSink::ShowPlayPositions(bool on) {
@@ -112,14 +128,39 @@ void CliSink::ShowPlayPositions(bool on) {
 }
 
 void CliSink::PrintLine(const std::string& text) {
+    if (m_fd < 0) {
+        if (m_relay.line) m_relay.line(text);
+        return;
+    }
     std::lock_guard<std::mutex> lock(m_mutex);
     WriteLine(text);
 }
 
 void CliSink::EndBar() {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_barShown) WriteRaw("\n");
+    if (m_barShown || m_statusShown) WriteRaw("\n");
     m_barShown = false;
+    m_statusShown = false;
+}
+
+void CliSink::ShowStatus(const std::string& text) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (!m_inPlace) {
+        WriteLine(text);
+        return;
+    }
+    WriteRaw((m_barShown ? "\n" : "\r") + text + "\033[K");
+    m_barShown = false;
+    m_statusShown = true;
+    m_lastLine.clear();
+}
+
+size_t CliSink::Columns() const {
+    constexpr size_t kUsualColumns = 80;
+    if (!m_inPlace) return 0;
+    winsize size{};
+    // A terminal that does not tell its size (a bare pty) is taken for the usual one.
+    return ::ioctl(m_fd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 ? size.ws_col : kUsualColumns;
 }
 
 void CliSink::ResetJob() {
@@ -155,13 +196,16 @@ void CliSink::WriteLine(const std::string& text) {
     m_lastLine = text;
     std::string out;
     if (m_barShown) out = "\n";
+    if (m_statusShown && !m_barShown) out = "\r\033[K";
     m_barShown = false;
+    m_statusShown = false;
     out += text;
     out += '\n';
     WriteRaw(out);
 }
 
 void CliSink::WriteRaw(const std::string& text) {
+    if (m_fd < 0) return;
     const char* p = text.data();
     size_t left = text.size();
     while (left > 0) {

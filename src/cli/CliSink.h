@@ -15,8 +15,19 @@ namespace cli {
 // whole percent, which keeps logs small.
 class CliSink : public TabWindow, public MainWindowLink {
 public:
+    // Where a sink that writes nothing itself hands on what matters: each file of a batch reports to the
+    // batch, which draws one line for all. Called on the thread that sent, without the sink's lock.
+    struct Relay {
+        // The command's own lines (PrintLine): results, warnings, failures.
+        std::function<void(const std::string& line)> line;
+        // Progress in whole percent of the current step, its JobKind (0 when unknown) and counts.
+        std::function<void(int kind, long long total, long long done)> progress;
+    };
+
     // fd: where the texts go (stderr); a terminal there gets the bar drawn in place.
     explicit CliSink(bool japanese, int fd = 2);
+    // Writes nothing: the steps' lines are dropped, the rest goes to relay.
+    CliSink(bool japanese, Relay relay);
 
     LParam Send(unsigned message, WParam wParam, LParam lParam) override;
     void Post(unsigned message, WParam wParam, LParam lParam) override;
@@ -35,8 +46,13 @@ public:
 
     // A line of the program's own, kept apart from a bar drawn in place.
     void PrintLine(const std::string& text);
-    // Ends a bar drawn in place with a line feed.
+    // Ends a bar or status line drawn in place with a line feed.
     void EndBar();
+    // A status line of the program's own (a batch's progress): on a terminal redrawn in place, where the next
+    // PrintLine takes its place and the next status draws it again below; otherwise a line of its own.
+    void ShowStatus(const std::string& text);
+    // The terminal's width in columns; 0 when the texts do not go to a terminal.
+    size_t Columns() const;
 
     // Forgets the last job's outcome before the next StartJob.
     void ResetJob();
@@ -51,22 +67,25 @@ public:
 
 private:
     void Handle(unsigned message, WParam wParam, LParam lParam);
-    // Needs m_mutex held.
-    void ShowProgress(long long total, long long current);
+    // Needs m_mutex held; true when a relayed sink has progress to hand on.
+    bool ShowProgress(long long total, long long current);
     // Both need m_mutex held.
     void WriteLine(const std::string& text);
     void WriteRaw(const std::string& text);
 
     const bool m_japanese;
-    const int m_fd;
+    const int m_fd;  // -1: relayed
     const bool m_inPlace;
+    const Relay m_relay;
 
     mutable std::mutex m_mutex;
     std::string m_jobName;
+    int m_jobKind = 0;
     ProgressMeter m_meter;
     bool m_playPositions = false;
-    bool m_barShown = false;  // a bar drawn in place waits for its line feed
-    std::string m_lastLine;   // an identical line right after it (two steps announcing one job) is dropped
+    bool m_barShown = false;     // a bar drawn in place waits for its line feed
+    bool m_statusShown = false;  // a status line drawn in place is replaced by the next line
+    std::string m_lastLine;      // an identical line right after it (two steps announcing one job) is dropped
     bool m_finished = false;
     int m_result = 0;
     int m_lastState = 0;

@@ -57,7 +57,7 @@ TEST_F(CliTest, WrongUsageExitsWithTwoAndTheUsage) {
         {},
         {"bogus"},
         {"extract"},
-        {"extract", "a.mp4", "b.mp4"},
+        {"extract", "a.mp4", "b.mp4", "--project", "p.kpproj"},
         {"extract", "a.mp4", "--threshold"},
         {"extract", "a.mp4", "--threshold", "many"},
         {"extract", "a.mp4", "--quality", "3"},
@@ -124,7 +124,7 @@ TEST_F(CliTest, BadInputsFailWithAClearMessageAndCreateNothing) {
     } cases[] = {
         {{"extract", Path("missing.mp4")}, "cannot open '" + Path("missing.mp4") + "': no such file", false},
         {{"extract", Path("empty.mp4")}, "': the file is empty", false},
-        {{"extract", Path("folder.mp4")}, "': it is a folder", false},
+        {{"extract", Path("folder.mp4")}, "no video found in '" + Path("folder.mp4") + "'", false},
         {{"extract", Path("text.mp4")}, "cannot open '" + Path("text.mp4") + "': ffprobe cannot read it", true},
         {{"extract", Path("audio.m4a")}, "': it has no video stream", true},
         {{"extract", Path("good.mp4"), "--project", Path("no/such/p.kpproj")}, "no such folder", true},

@@ -261,31 +261,41 @@ protected:
     fs::path m_dir;
 };
 
-// Starts the CLI, sends a signal once the first progress line of the named step appears, and returns the
-// outcome with whether a process mentioning `watched` (the clip, or the test's folder) ran at that moment.
+// Starts the CLI, sends a signal at the first line of its stderr that `at` accepts (StopAtFirstProgress: the
+// first progress line of the named step), and returns the outcome with whether a process mentioning `watched`
+// (the clip, or the test's folder) ran at that moment.
 struct StopOutcome {
     RunResult result;
     bool signalled = false;
     bool toolSeen = false;  // an ffmpeg on the clip was running when the signal went out
 };
 
-inline StopOutcome StopAtFirstProgress(const std::vector<std::string>& args, const std::string& step, int signalNumber,
-                                       const std::string& watched,
-                                       const std::vector<std::string>& env = {"LANG=C.UTF-8", "LC_ALL="}) {
+inline StopOutcome StopAtLine(const std::vector<std::string>& args, const std::function<bool(const std::string&)>& at,
+                              int signalNumber, const std::string& watched,
+                              const std::vector<std::string>& env = {"LANG=C.UTF-8", "LC_ALL="}) {
     StopOutcome outcome;
     std::vector<std::string> argv = args;
     argv.insert(argv.begin(), kCliPath);
     Child child(argv, env);
-    bool inStep = false;
     child.Drain([&](const std::string& line) {
-        if (line.rfind("> ", 0) == 0) inStep = line.rfind("> " + step, 0) == 0;
-        if (outcome.signalled || !inStep || !std::regex_match(line, kProgressLine)) return;
+        if (outcome.signalled || !at(line)) return;
         outcome.toolSeen = !ProcessesMentioning(watched).empty();
         ::kill(child.Pid(), signalNumber);
         outcome.signalled = true;
     });
     outcome.result = child.Wait();
     return outcome;
+}
+
+inline StopOutcome StopAtFirstProgress(const std::vector<std::string>& args, const std::string& step, int signalNumber,
+                                       const std::string& watched,
+                                       const std::vector<std::string>& env = {"LANG=C.UTF-8", "LC_ALL="}) {
+    bool inStep = false;
+    const auto at = [&](const std::string& line) {
+        if (line.rfind("> ", 0) == 0) inStep = line.rfind("> " + step, 0) == 0;
+        return inStep && std::regex_match(line, kProgressLine);
+    };
+    return StopAtLine(args, at, signalNumber, watched, env);
 }
 
 // The signal went out while a tool of the run was working, and the CLI ended with 128 + the signal, leaving

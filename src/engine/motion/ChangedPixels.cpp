@@ -194,12 +194,3 @@ int CompareFrameDistance(double seconds, double fps) {
     const double frames = std::round(seconds * fps);
     return frames >= 1 ? static_cast<int>(std::min(frames, double(std::numeric_limits<int>::max()))) : 1;
 }
-
-ChangedPixelCounter& SharedChangedPixelCounter() {
-    static ChangedPixelCounter counter;
-    return counter;
-}
-
-int32_t CountChangedPixels(const uint8_t* frame, int w, int h, int index, int T) {
-    return SharedChangedPixelCounter().Count(frame, w, h, index, T);
-}

@@ -36,8 +36,8 @@ int32_t CountChangedBlocks(const uint8_t* a, const uint8_t* b, std::size_t n, in
 // frame) for 0 or less, otherwise round(seconds x fps), at least 1.
 int CompareFrameDistance(double seconds, double fps);
 
-// Holds the last frames between calls (and between runs). Not thread-safe:
-// one extraction runs at a time.
+// Holds the last frames of a run between calls. Each extraction has its own, so several can run at once
+// (the files of a batch); one counter is not thread-safe.
 class ChangedPixelCounter {
 public:
     // Count of changed pixels of frame (w x h bytes) against the frame `distance`
@@ -62,9 +62,3 @@ private:
     int m_distance = 1;
     int64_t m_seen = 0;  // frames stored since the run started
 };
-
-// The process-wide counter the extraction uses.
-ChangedPixelCounter& SharedChangedPixelCounter();
-
-// The extraction's measure, through the process-wide counter.
-int32_t CountChangedPixels(const uint8_t* frame, int w, int h, int index, int T);

@@ -109,8 +109,10 @@ int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
         }
     };
     std::vector<uint8_t> frame(std::max<size_t>({frameSize, area.FrameBytes(), 1}), 0);
-    // A slow mover shows only against a frame further back; distance 1 is the previous frame.
-    SharedChangedPixelCounter().SetCompareDistance(CompareFrameDistance(data.compare_sec.value, current.fps));
+    // This run's own: another engine may extract another file meanwhile. A slow mover shows only against a
+    // frame further back; distance 1 is the previous frame.
+    ChangedPixelCounter counter;
+    counter.SetCompareDistance(CompareFrameDistance(data.compare_sec.value, current.fps));
     int i = 0;
     bool ended = false;
     while (!ended) {
@@ -130,8 +132,7 @@ int JobContext::ExecuteCmdLoadVideo(const std::string& input, int t) {
         }
         if (filled < frameSize) break;  // a truncated last frame is never measured
         area.Apply(frame.data());
-        const int d =
-            CountChangedPixels(frame.data(), countWidth, countHeight, i, record ? MotionRecord::kAlwaysMotion : T);
+        const int d = counter.Count(frame.data(), countWidth, countHeight, i, record ? MotionRecord::kAlwaysMotion : T);
         if (record) counts.push_back(static_cast<uint32_t>(d));
         for (const SceneRange& scene : scan.Frame(d)) append(scene);
         ++i;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -83,7 +84,7 @@ TEST(CliOptionsTest, RejectsWrongUsageWithAReason) {
         {{"extract"}, "needs an input video"},
         {{"segments"}, "needs a project file"},
         {{"probe"}, "needs a file"},
-        {{"extract", "a.mp4", "b.mp4"}, "unexpected argument 'b.mp4'"},
+        {{"segments", "a.kpproj", "b.kpproj"}, "unexpected argument 'b.kpproj'"},
         {{"extract", "a.mp4", "--threshold"}, "--threshold needs a value"},
         {{"extract", "a.mp4", "--threshold", "lots"}, "needs a number"},
         {{"extract", "a.mp4", "--threshold", "12abc"}, "needs a number"},
@@ -102,7 +103,7 @@ TEST(CliOptionsTest, RejectsWrongUsageWithAReason) {
         {{"extract", "a.mp4", "--bogus"}, "unknown option '--bogus'"},
         {{"extract", "a.mp4", "-x"}, "unknown option '-x'"},
         {{"extract", ""}, "empty file name"},
-        {{"extract", "--", "a", "b"}, "exactly one file name"},
+        {{"segments", "--", "a", "b"}, "exactly one file name"},
         {{"segments", "p.kpproj", "--no-cut"}, "unknown option '--no-cut' for segments"},
         {{"probe", "a.mp4", "--kind", "0"}, "1, 2, 3, 4 or 5"},
         {{"probe", "a.mp4", "--kind", "6"}, "1, 2, 3, 4 or 5"},
@@ -116,6 +117,57 @@ TEST(CliOptionsTest, RejectsWrongUsageWithAReason) {
         for (const auto& a : c.args) shown += "[" + a + "]";
         EXPECT_FALSE(r.ok) << shown;
         EXPECT_NE(r.error.find(c.reason), std::string::npos) << shown << " gave: " << r.error;
+    }
+}
+
+TEST(CliOptionsTest, ExtractTakesSeveralVideosAndFoldersAsABatch) {
+    const std::string folder = std::filesystem::temp_directory_path().string();
+    const struct {
+        std::vector<std::string> args;
+        std::vector<std::string> files;
+        bool batch;
+    } cases[] = {
+        {{"extract", "a.mp4"}, {"a.mp4"}, false},
+        {{"extract", "a.mp4", "--jobs", "1"}, {"a.mp4"}, true},
+        {{"extract", "a.mp4", "--force"}, {"a.mp4"}, true},
+        {{"extract", "a.mp4", "b.mp4"}, {"a.mp4", "b.mp4"}, true},
+        {{"extract", "--recursive", "a.mp4", "--", "-b.mp4", "extract"}, {"a.mp4", "-b.mp4", "extract"}, true},
+        {{"extract", folder}, {folder}, true},
+        // One video may still name its own files.
+        {{"extract", "a.mp4", "--jobs", "2", "--project", "p.kpproj", "--output-folder", "o"}, {"a.mp4"}, true},
+    };
+    for (const auto& c : cases) {
+        const auto r = ParseArguments(c.args);
+        ASSERT_TRUE(r.ok) << c.args.back() << ": " << r.error;
+        EXPECT_EQ(r.options.files, c.files);
+        EXPECT_EQ(r.options.batch, c.batch) << c.args.back();
+        EXPECT_EQ(r.options.target, c.files.size() == 1 ? c.files.front() : "") << c.args.back();
+    }
+    const auto jobs = ParseArguments({"extract", "a", "b", "--jobs", "16", "--recursive", "--force"});
+    ASSERT_TRUE(jobs.ok) << jobs.error;
+    EXPECT_EQ(jobs.options.jobs, 16);
+    EXPECT_TRUE(jobs.options.recursive);
+    EXPECT_TRUE(jobs.options.force);
+
+    const struct {
+        std::vector<std::string> args;
+        std::string reason;
+    } wrong[] = {
+        {{"extract", "a.mp4", "b.mp4", "--project", "p.kpproj"},
+         "--project names the project of one video; with several inputs each video's project is INPUT.kpproj"},
+        {{"extract", folder, "--project", "p.kpproj"}, "--project names the project of one video; with a folder"},
+        {{"extract", "a.mp4", "b.mp4", "--output-name", "x.mp4"}, "--output-name names the merged file of one video"},
+        {{"extract", folder, "--output-folder", "out"}, "--output-folder holds the files of one video; with a folder"},
+        {{"extract", "a.mp4", "--jobs", "0"}, "--jobs needs a whole number from 1 to 16, not '0'"},
+        {{"extract", "a.mp4", "--jobs", "17"}, "from 1 to 16"},
+        {{"extract", "a.mp4", "--jobs", "two"}, "from 1 to 16"},
+        {{"extract", "a.mp4", "--force", "--force"}, "--force given twice"},
+        {{"segments", "a.kpproj", "--jobs", "2"}, "unknown option '--jobs' for segments"},
+    };
+    for (const auto& c : wrong) {
+        const auto r = ParseArguments(c.args);
+        EXPECT_FALSE(r.ok) << c.reason;
+        EXPECT_NE(r.error.find(c.reason), std::string::npos) << r.error;
     }
 }
 
@@ -137,6 +189,9 @@ TEST(CliOptionsTest, UsageTextNamesEveryCommandAndOption) {
                              "--cuda",
                              "--no-cuda",
                              "--no-cut",
+                             "--recursive",
+                             "--force",
+                             "--jobs N",
                              "130",
                              "merge [OPTIONS] PROJECT",
                              "--merge",
@@ -314,7 +369,7 @@ TEST(CliOptionsTest, FileNamesAfterTheMarkAndValuesThatLookLikeOptions) {
         std::vector<std::string> args;
         std::string error;  // all of it
     } wrong[] = {
-        {{"extract", "a.mp4", "--", "b.mp4"}, "exactly one file name must follow '--'"},
+        {{"segments", "a.kpproj", "--", "b.kpproj"}, "exactly one file name must follow '--'"},
         {{"segments", "--"}, "exactly one file name must follow '--'"},
         {{"segments", "-1"}, "unknown option '-1'"},  // a negative number is no file name either
         {{"frobnicate", "--help"}, "unknown command 'frobnicate'"},
@@ -323,7 +378,7 @@ TEST(CliOptionsTest, FileNamesAfterTheMarkAndValuesThatLookLikeOptions) {
         {{"join", "a.mp4", "-o"}, "-o needs a value"},
         {{"extract", "a.mp4", "--output-name="}, "--output-name needs a value"},
         {{"extract", "a.mp4", "--cuda=1"}, "--cuda takes no value"},
-        {{"extract", "a.mp4", "extract"}, "unexpected argument 'extract'"},
+        {{"segments", "a.kpproj", "segments"}, "unexpected argument 'segments'"},
         {{"extract", "a.mp4", "--version"}, "unknown option '--version'"},
         {{"--cuda", "extract", "a.mp4"}, "unknown command '--cuda'"},
         {{"--"}, "unknown command '--'"},

@@ -288,15 +288,17 @@ TEST(ChangedPixelsCompare, SecondsBecomeFramesBackAtTheRate) {
     EXPECT_EQ(CompareFrameDistance(std::nan(""), 25), 1);
 }
 
-TEST(ChangedPixelsShared, FreeFunctionUsesTheProcessWideBuffer) {
+TEST(ChangedPixelsCounter, EachCounterKeepsItsOwnFrames) {
+    // Two extractions at once (the files of a batch) each count against their own previous frame.
     const int w = 32, h = 4;
     const Frame a = Filled(w * h, 0), b = Filled(w * h, 100);
-    EXPECT_EQ(&SharedChangedPixelCounter(), &SharedChangedPixelCounter());
-    EXPECT_EQ(CountChangedPixels(a.data(), w, h, 0, 2), 2);
-    EXPECT_EQ(CountChangedPixels(b.data(), w, h, 1, INT_MAX), w * h);
-    // The next run's frame 1 compares with whatever the shared buffer holds from its frame 0.
-    EXPECT_EQ(CountChangedPixels(a.data(), w, h, 0, 2), 2);
-    EXPECT_EQ(SharedChangedPixelCounter().Count(a.data(), w, h, 1, INT_MAX), 0);
+    ChangedPixelCounter first, second;
+    EXPECT_EQ(first.Count(a.data(), w, h, 0, 2), 2);
+    EXPECT_EQ(second.Count(b.data(), w, h, 0, 2), 2);
+    EXPECT_EQ(first.Count(a.data(), w, h, 1, INT_MAX), 0);
+    EXPECT_EQ(second.Count(b.data(), w, h, 1, INT_MAX), 0);
+    EXPECT_EQ(first.Count(b.data(), w, h, 2, INT_MAX), w * h);
+    EXPECT_EQ(second.Count(a.data(), w, h, 2, INT_MAX), w * h);
 }
 
 }  // namespace
