@@ -7,14 +7,9 @@ std::optional<double> RecordingSeconds(const CTarneloData& data, const std::stri
     const FrameClock source = data.SourceClock(data.m_sourceInfo.fps);
     const std::string& working = data.input_mp4_file.empty() ? data.input_file : data.input_mp4_file;
     if (file == working) return source.Seconds(frame);
-    const std::optional<int> first = data.diff_list.Read([&](const std::vector<SceneEntry>& scenes) {
-        for (const SceneEntry& scene : scenes) {
-            if (scene.fileName == file) return std::optional<int>(scene.framNo_first);
-        }
-        return std::optional<int>();
-    });
-    if (!first) return std::nullopt;
-    return source.Seconds(*first + frame);
+    const std::optional<std::pair<int, int>> range = data.SceneRangeOf(file);
+    if (!range) return std::nullopt;
+    return source.Seconds(range->first + frame);
 }
 
 std::optional<std::pair<double, double>> SceneRecordingSpan(const CTarneloData& data, const SceneEntry& scene) {

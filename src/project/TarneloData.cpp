@@ -299,14 +299,18 @@ FrameClock CTarneloData::ClockOf(const std::string& file, double fps) const {
     const std::string& working = input_mp4_file.empty() ? input_file : input_mp4_file;
     if (file == working) return SourceClock(fps);
     // A scene's cut keeps the times of its frames.
-    const std::optional<std::pair<int, int>> range = diff_list.Read([&](const std::vector<SceneEntry>& scenes) {
+    const std::optional<std::pair<int, int>> range = SceneRangeOf(file);
+    return range ? SourceClock(fps).Slice(range->first, range->second) : FrameClock(fps);
+}
+
+std::optional<std::pair<int, int>> CTarneloData::SceneRangeOf(const std::string& file) const {
+    return diff_list.Read([&](const std::vector<SceneEntry>& scenes) {
         for (const SceneEntry& scene : scenes) {
             if (scene.fileName == file)
                 return std::optional<std::pair<int, int>>({scene.framNo_first, scene.framNo_second});
         }
         return std::optional<std::pair<int, int>>();
     });
-    return range ? SourceClock(fps).Slice(range->first, range->second) : FrameClock(fps);
 }
 
 std::string CTarneloData::GetOutputPath() const {

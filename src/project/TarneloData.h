@@ -3,8 +3,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "project/ClockTime.h"
@@ -74,6 +76,8 @@ public:
     FrameClock SourceClock(double fps = 0) const;
     // SourceClock when file is the working input, its slice for a scene's cut file, else a plain clock at fps.
     FrameClock ClockOf(const std::string& file, double fps) const;
+    // The first and last frame of the scene whose cut file is file; none when no scene has it.
+    std::optional<std::pair<int, int>> SceneRangeOf(const std::string& file) const;
 
     SceneList& Scenes() { return diff_list; }
     const SceneList& Scenes() const { return diff_list; }

@@ -71,6 +71,16 @@ void SceneMotionTuner::ReloadMotionRecord() {
     RefreshTimelineScenes();
 }
 
+bool SceneMotionTuner::NoteScanMismatch() {
+    const ScanMismatch mismatch = m_motion ? RecordScanMismatch(*m_motion, m_page.Page().Data()) : ScanMismatch::kNone;
+    if (mismatch == ScanMismatch::kNone) {
+        return false;
+    }
+    m_page.Page().Host()->SetStatusText(
+        TabHost::kMessagePane, ResText(mismatch == ScanMismatch::kCompare ? kOtherCompareText : kOtherRegionsText));
+    return true;
+}
+
 void SceneMotionTuner::RetuneScenes() {
     if (!m_motion) return;
     CTarneloProcess& engine = m_page.Page().Engine();
@@ -81,11 +91,7 @@ void SceneMotionTuner::RetuneScenes() {
         return;
     }
     m_retunePending = false;
-    if (const ScanMismatch mismatch = RecordScanMismatch(*m_motion, data); mismatch != ScanMismatch::kNone) {
-        // Counts against another reference frame, or over other areas, would give scenes no extraction with
-        // these settings finds.
-        m_page.Page().Host()->SetStatusText(
-            TabHost::kMessagePane, ResText(mismatch == ScanMismatch::kCompare ? kOtherCompareText : kOtherRegionsText));
+    if (NoteScanMismatch()) {
         return;
     }
     m_lists.CloseCellEdit();

@@ -30,6 +30,9 @@ public:
     // With a record: the list becomes the scenes of the current settings, without decoding. Asked while a cut
     // or a job runs, it follows their end (ApplyPendingRetune).
     void RetuneScenes();
+    // When the record was measured against another reference frame or over other areas, says in the status bar
+    // that a new scan is needed, and returns true: re-tuning from it would give scenes no extraction finds.
+    bool NoteScanMismatch();
     void ApplyPendingRetune();
     // Shows frame of row's scene in the player (cutting the scene first when it has no file yet); the seek
     // waits for the scene's file to open (ApplyPendingSeek).

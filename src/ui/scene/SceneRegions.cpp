@@ -13,7 +13,6 @@
 
 namespace {
 
-constexpr int kOtherRegionsText = 3223;
 constexpr int kEditTip = 3231;
 constexpr int kEditorName = 3240;
 constexpr int kClearQuestion = 3244;
@@ -122,11 +121,8 @@ void SceneRegions::OnEdited() {
     RefreshControls();
     m_page.AutoSave(false);
     // The scenes are not re-tuned from a record of other areas; the user is told instead.
-    const std::shared_ptr<const MotionRecord> record = m_motion.Record();
-    const bool otherAreas = record && RecordScanMismatch(*record, data) == ScanMismatch::kRegions;
-    if (otherAreas) {
-        page.Host()->SetStatusText(TabHost::kMessagePane, ResText(kOtherRegionsText));
-    } else if (m_toldNewScan) {
+    const bool otherAreas = m_motion.NoteScanMismatch();
+    if (!otherAreas && m_toldNewScan) {
         page.Host()->SetStatusText(TabHost::kMessagePane, QString());
     }
     m_toldNewScan = otherAreas;
