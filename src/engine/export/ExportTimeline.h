@@ -3,17 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "engine/merge/ConvertMerge.h"
+
 class CTarneloData;
 
 // The enabled scenes in list order as the timeline exports (and the joined output's chapters) place them:
 // where each lies in the original recording and where the scene merge puts it in the joined output. Pure.
-
-// A frame rate as an exact fraction (30000/1001 for 29.97).
-struct FrameRate {
-    int num = 0;
-    int den = 1;
-    double Fps() const { return den > 0 ? static_cast<double>(num) / den : 0; }
-};
 
 struct TimelineScene {
     int listPosition = 0;  // 0-based position in the scene list, disabled scenes counted
