@@ -106,6 +106,12 @@ TEST_F(CliBatchTest, EachVideoOfAFolderIsExtractedAsAloneAndASecondRunDoesNotDec
     EXPECT_NE(r.err.find("tarnelo-cli: 1 of 5 videos failed"), std::string::npos) << r.err;
     EXPECT_FALSE(fs::exists(cam + "/notes.mp4.kpproj"));
     EXPECT_FALSE(fs::exists(cam + "/cut.mp4.kpproj"));
+    // The recording's clock: the metadata's time with its zone, or the name's in local time.
+    EXPECT_NE(ReadFileText(cam + "/meta.mp4.kpproj").find("\"clock_start\": \"2024-01-31T14:25:30.000+00:00\""),
+              std::string::npos);
+    EXPECT_NE(ReadFileText(cam + "/VID_20240131_142530.mp4.kpproj").find("\"clock_start\": \"2024-01-31T14:25:30.000"),
+              std::string::npos);
+    EXPECT_EQ(ReadFileText(cam + "/a.mp4.kpproj").find("clock_start"), std::string::npos);
 
     // Each project, record and segment is what extract of that video alone makes.
     std::map<std::string, std::string> projects;
