@@ -27,7 +27,8 @@ allowed_for() {
 # The engine headers a front-end (app, ui, cli) may include; the rest are the job steps' own.
 engine_face="engine/TarneloProcess.h engine/jobs/JobTables.h engine/jobs/AppMessages.h engine/jobs/MessageSink.h
 engine/tools/PumpWait.h engine/scenes/SceneRules.h engine/motion/MotionRecord.h engine/motion/MotionSummary.h
-engine/motion/ProjectMotion.h engine/merge/ConvertMerge.h engine/merge/SceneMerge.h engine/render/AutoCorrection.h"
+engine/motion/ProjectMotion.h engine/merge/ConvertMerge.h engine/merge/SceneMerge.h engine/render/AutoCorrection.h
+engine/export/Exports.h engine/export/SceneReport.h"
 
 status=0
 report() {
