@@ -128,6 +128,7 @@ std::optional<FileOutcome> Resume(const BatchInput& input, const Options& o, Cli
     if (o.quality) data.quality = *o.quality;
     if (o.cuda || data.use_cuda) data.use_cuda = platform::HasCudaDevice();
     if (o.merge) data.transition = o.transition.value_or(false);
+    if (o.merge) data.chapters = o.chapters.value_or(false);
 
     ResumeWork work;
     work.retune = !(ProjectTuning(data) == saved);

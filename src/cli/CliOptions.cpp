@@ -294,6 +294,8 @@ void AddExtractOptions(CLI::App& app, Options& o) {
     AddFlag(app, "--merge", "then join the scenes into OUTPUT-FOLDER/OUTPUT-NAME", o.merge);
     AddSwitch(app, "--transition", "with --merge: half-second cross-fades between the scenes", "--no-transition",
               "with --merge: no cross-fades (default)", [&o](bool transition) { o.transition = transition; });
+    AddSwitch(app, "--chapters", "with --merge: a chapter per scene in the merged file, titled by its caption",
+              "--no-chapters", "with --merge: no chapters (default)", [&o](bool chapters) { o.chapters = chapters; });
     AddFlag(app, "--recursive", "with folders: take the videos of their subfolders too", o.recursive);
     AddFlag(app, "--force", "scan again the videos whose project and motion record say they are scanned", o.force);
     AddValue(app, "--jobs", "N",
@@ -360,6 +362,9 @@ void AddMotionOptions(CLI::App& app, Options& o) {
 void AddMergeOptions(CLI::App& app, Options& o) {
     AddSwitch(app, "--transition", "cross-fade the scenes (default: the project's setting)", "--no-transition",
               "join the scenes without cross-fades", [&o](bool transition) { o.transition = transition; });
+    AddSwitch(app, "--chapters",
+              "give the merged file a chapter per scene, titled by its caption (default: the project's setting)",
+              "--no-chapters", "no chapters", [&o](bool chapters) { o.chapters = chapters; });
 }
 
 void AddJoinOptions(CLI::App& app, Options& o) {
@@ -686,6 +691,9 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     }
     if (def.command == Command::Extract && o.transition && !o.merge) {
         return fail(std::string(*o.transition ? "--transition" : "--no-transition") + " needs --merge");
+    }
+    if (def.command == Command::Extract && o.chapters && !o.merge) {
+        return fail(std::string(*o.chapters ? "--chapters" : "--no-chapters") + " needs --merge");
     }
     if (def.command == Command::Play && o.scene && !IsProjectPath(o.target)) {
         return fail("--scene needs a project file (.kpproj), not '" + o.target + "'");

@@ -79,6 +79,7 @@ struct Options {
     bool merge = false;              // extract --merge: join the scenes found into the output file
     bool dryRun = false;             // retune --dry-run: print the scenes, save and cut nothing
     std::optional<bool> transition;  // unset: the project's own setting (merge), else off
+    std::optional<bool> chapters;    // --chapters: a chapter per scene in the merged file; unset as transition
     int probeKind = 1;
     std::optional<int> scene;  // play --scene N, 1-based
     std::string outputFile;    // join -o

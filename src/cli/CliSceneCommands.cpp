@@ -135,6 +135,7 @@ int RunExtractFile(const Options& o, CliSink& sink, bool japanese, SceneTally* t
     CTarneloData data(cudaPresent);
     for (const std::string& warning : SetUpExtractProject(data, o, paths, cudaPresent)) Warn(sink, warning);
     if (o.merge) data.transition = o.transition.value_or(false);
+    if (o.merge) data.chapters = o.chapters.value_or(false);
     if (const int status = ApplyRegionOptions(data, o, sink); status >= 0) return status;
 
     // A run may take long; find out first that its project can be saved where it is meant to go.
@@ -218,6 +219,7 @@ int RunMerge(const Options& o, CliSink& sink, bool japanese) {
     CTarneloData data(false);
     if (const int status = LoadSavedProject(data, o.target, sink, true); status >= 0) return status;
     if (o.transition) data.transition = *o.transition;
+    if (o.chapters) data.chapters = *o.chapters;
     int enabled = 0;
     for (const SceneEntry& scene : data.diff_list.Snapshot()) enabled += scene.enable ? 1 : 0;
     if (enabled == 0) return Fail(sink, "the project " + Quoted(o.target) + " has no enabled scene to merge");

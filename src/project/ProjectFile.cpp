@@ -220,7 +220,9 @@ json ProjectToJson(const CTarneloData& data) {
     if (!data.regions.empty()) root["regions"] = RegionsToJson(data.regions);
     if (data.clock_start.known) root["clock_start"] = ClockText(data.clock_start, 0);
     // The keys are written sorted, so the table's order does not show in the file.
-    for (const FlagSetting& flag : FlagSettings()) root[flag.key] = data.*flag.field;
+    for (const FlagSetting& flag : FlagSettings()) {
+        if (flag.writtenAtInitial || data.*flag.field != flag.initial) root[flag.key] = data.*flag.field;
+    }
     for (const NumberSetting& number : NumberSettings()) {
         const double value = (data.*number.field).value;
         if (number.writtenAtInitial || value != number.initial) root[number.key] = value;
@@ -342,7 +344,10 @@ bool CTarneloData::LoadProject(const std::string& path) {
             std::string ignored;
             RegionsFromJson(*it, loaded.regions, ignored);
         }
-        for (const FlagSetting& flag : FlagSettings()) ReadBool(root, flag.key, loaded.*flag.field);
+        for (const FlagSetting& flag : FlagSettings()) {
+            if (!flag.writtenAtInitial) loaded.*flag.field = flag.initial;
+            ReadBool(root, flag.key, loaded.*flag.field);
+        }
         for (const NumberSetting& number : NumberSettings()) {
             // A key left out at its initial value reads as that value, not as what the tab held before.
             if (!number.writtenAtInitial) (loaded.*number.field).SetValueClamped(number.initial);

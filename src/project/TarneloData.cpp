@@ -140,6 +140,7 @@ constexpr FlagSetting kFlags[] = {
     {"cine_sco", &CTarneloData::cine_sco, false, SettingGroup::kEffects},
     {"primaries", &CTarneloData::primaries, false, SettingGroup::kEffects},
     {"transition", &CTarneloData::transition, false, SettingGroup::kProject},
+    {"chapters", &CTarneloData::chapters, false, SettingGroup::kProject, false},
     {"play_scene_loop", &CTarneloData::play_scene_loop, false, SettingGroup::kProject},
     {"play_loop", &CTarneloData::play_loop, false, SettingGroup::kProject},
 };

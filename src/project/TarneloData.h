@@ -125,6 +125,7 @@ public:
     SceneList diff_list;
     bool cine_sco = false;
     bool transition = false;
+    bool chapters = false;  // the scene merge gives the joined MP4 a chapter per scene
     bool primaries = false;
     NumericSetting threshold;
     NumericSetting brightness;
@@ -178,6 +179,8 @@ struct FlagSetting {
     bool CTarneloData::*field;
     bool initial;
     SettingGroup group;
+    // False: left out of the project file while at the initial value (as NumberSetting's).
+    bool writtenAtInitial = true;
 };
 
 struct NumberSetting {

@@ -90,10 +90,14 @@ double ParseDouble(const std::string& text) {
 
 double RoundThroughText(double value, const char* format) { return ParseDouble(FormatC(format, value)); }
 
-std::string FormatTimeText(double seconds, bool shortForm) {
+long long TimeTextHundredths(double seconds) {
     // Rounding to hundredths first keeps 3599.999 from showing as 00:59:59.100.
     const double s = RoundThroughText(seconds);
-    return HundredthsText(Truncate(std::round(s * 100.0)), shortForm);
+    return Truncate(std::round(s * 100.0));
+}
+
+std::string FormatTimeText(double seconds, bool shortForm) {
+    return HundredthsText(TimeTextHundredths(seconds), shortForm);
 }
 
 double ParseTimeText(const std::string& text) {
@@ -102,13 +106,19 @@ double ParseTimeText(const std::string& text) {
     return static_cast<double>((static_cast<long long>(h) * 60 + m) * 60 + s) + c / 100.0;
 }
 
-std::string SecondsToFrameTimeText(double seconds, bool truncateToHundredths) {
+long long FrameTimeHundredths(double seconds, bool truncateToHundredths) {
     if (truncateToHundredths) {
-        return HundredthsText(Truncate(seconds * 100.0), false);
+        return Truncate(seconds * 100.0);
     }
     // The hundredths are rounded from the fraction; a fraction that rounds up to 100 carries into the
     // seconds instead of printing three digits.
     const long long whole = Truncate(seconds);
     const double fraction = seconds - static_cast<double>(whole);
-    return HundredthsText(whole * 100 + Truncate(fraction * 100.0 + (seconds < 0 ? -0.5 : 0.5)), false);
+    return whole * 100 + Truncate(fraction * 100.0 + (seconds < 0 ? -0.5 : 0.5));
 }
+
+std::string SecondsToFrameTimeText(double seconds, bool truncateToHundredths) {
+    return HundredthsText(FrameTimeHundredths(seconds, truncateToHundredths), false);
+}
+
+std::string HundredthsTimeText(long long hundredths) { return HundredthsText(hundredths, false); }

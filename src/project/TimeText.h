@@ -19,3 +19,9 @@ double ParseTimeText(const std::string& text);
 
 // Seconds as "hh:mm:ss.cc"; truncateToHundredths drops everything below a hundredth first.
 std::string SecondsToFrameTimeText(double seconds, bool truncateToHundredths);
+
+// The hundredths the two texts above show, for callers that need the number (FormatTimeText's, then
+// SecondsToFrameTimeText's), and "hh:mm:ss.cc" of a count of hundredths.
+long long TimeTextHundredths(double seconds);
+long long FrameTimeHundredths(double seconds, bool truncateToHundredths);
+std::string HundredthsTimeText(long long hundredths);

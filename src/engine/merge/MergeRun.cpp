@@ -106,22 +106,27 @@ int RunBatchMergeCommands(JobContext& engine, const std::vector<BatchCommand>& c
 }
 
 int FinishMergedOutput(JobContext& engine, const MergeFiles& files, const MergeEncodeArgs& args,
-                       const std::string& output, int finalFrames, const char* function) {
-    if (engine.CancelRequested()) {
+                       const std::string& output, int finalFrames, const char* function, bool withChapters) {
+    const auto cleanUp = [&] {
         DeleteMergeIntermediates(files);
+        if (withChapters) std::remove(files.chapters.c_str());
+    };
+    if (engine.CancelRequested()) {
+        cleanUp();
         return EndJobStopped(engine);
     }
     const std::string chain = engine.BuildEffectsFilter(true, false, false, false, -1);
     if (!LastFilterError().empty()) {
         const std::string reason = LastFilterError();
-        DeleteMergeIntermediates(files);
+        cleanUp();
         engine.SendState(kJobStateFailed, reason);
         return -1;
     }
     engine.SendJobStart(kJobKindFinalMerge, finalFrames);
-    const int result =
-        engine.ExecuteCmdWithProgress(false, FinalEncodeCommand(args, files.merged, chain, output), finalFrames, 0);
-    DeleteMergeIntermediates(files);
+    const std::string command =
+        FinalEncodeCommand(args, files.merged, chain, output, withChapters ? files.chapters : std::string());
+    const int result = engine.ExecuteCmdWithProgress(false, command, finalFrames, 0);
+    cleanUp();
     if (result != 0) {
         // Only a file is removed: an output path that names a folder is the user's.
         if (platform::FileExists(output)) std::remove(output.c_str());

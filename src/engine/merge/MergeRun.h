@@ -41,6 +41,7 @@ int RunBatchMergeCommands(JobContext& engine, const std::vector<BatchCommand>& c
 
 // The final encode of the merged file into output with the picture settings and the captions, then the
 // clean-up of the intermediates (whatever the result) and, on success, the output shown as the current
-// file. A failed encode deletes the output file. function names the job in the log.
+// file. A failed encode deletes the output file. function names the job in the log. withChapters: the output
+// takes the chapters of files.chapters, which is deleted with the intermediates.
 int FinishMergedOutput(JobContext& engine, const MergeFiles& files, const MergeEncodeArgs& args,
-                       const std::string& output, int finalFrames, const char* function);
+                       const std::string& output, int finalFrames, const char* function, bool withChapters = false);

@@ -167,6 +167,7 @@ MergeFiles MergeFileNames(const std::string& outputFolder, const std::string& in
     files.base = MediaFileStem(inputFile);
     files.listFile = files.folder + files.base + "_filelist.txt";
     files.merged = FormatC("%s%s_merged.mp4", files.folder.c_str(), files.base.c_str());
+    files.chapters = files.folder + files.base + "_chapters.txt";
     return files;
 }
 
@@ -279,12 +280,16 @@ std::vector<BatchCommand> BuildBatchMergeCommands(const MergeList& list, const M
 }
 
 std::string FinalEncodeCommand(const MergeEncodeArgs& args, const std::string& merged, const std::string& effectsChain,
-                               const std::string& output) {
+                               const std::string& output, const std::string& chaptersFile) {
+    // Only the chapters are taken from the metadata file: the output's other metadata stays the merge's.
+    const std::string chapters =
+        chaptersFile.empty() ? std::string()
+                             : FormatC("-f ffmetadata -i \"%s\" -map_chapters 1 ", Quoted(chaptersFile).c_str());
     return args.prefix + FormatC(
-                             "-i \"%s\" -c:v %s -g %d -keyint_min 1 -r %s -c:a aac -b:a 192k -vf "
+                             "-i \"%s\" %s-c:v %s -g %d -keyint_min 1 -r %s -c:a aac -b:a 192k -vf "
                              "\"%ssetpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" -movflags +faststart \"%s\"",
-                             Quoted(merged).c_str(), args.encoder.c_str(), args.gop, args.rate.c_str(),
-                             effectsChain.c_str(), Quoted(output).c_str());
+                             Quoted(merged).c_str(), chapters.c_str(), args.encoder.c_str(), args.gop,
+                             args.rate.c_str(), effectsChain.c_str(), Quoted(output).c_str());
 }
 
 std::string PacketCountCommand(const std::string& path) {

@@ -62,6 +62,7 @@ struct MergeFiles {
     std::string base;                       // the input file's name without folder and extension
     std::string listFile;                   // "_filelist.txt", the concat demuxer's list; kept after the job
     std::string merged;                     // "_merged.mp4", the merge before the final encode
+    std::string chapters;                   // "_chapters.txt", the chapters the final encode takes, when asked
     std::string Intermediate(int k) const;  // "_merged_%d.mp4"
 };
 MergeFiles MergeFileNames(const std::string& outputFolder, const std::string& inputFile);
@@ -106,9 +107,10 @@ std::vector<BatchCommand> BuildBatchMergeCommands(const MergeList& list, const M
                                                   double transitionSeconds, const MergeFiles& files,
                                                   const MergeEncodeArgs& args, const std::string& frameRateText,
                                                   bool audio, bool pcmInMp4);
-// effectsChain is the -vf part before "setpts=PTS-STARTPTS" (each element ending with ",").
+// effectsChain is the -vf part before "setpts=PTS-STARTPTS" (each element ending with ","). chaptersFile, an
+// FFMETADATA file, adds its chapters to the output; without one the command is as it has always been.
 std::string FinalEncodeCommand(const MergeEncodeArgs& args, const std::string& merged, const std::string& effectsChain,
-                               const std::string& output);
+                               const std::string& output, const std::string& chaptersFile = {});
 
 // Demuxes the file's first video stream and prints how many packets it really holds. A cut off MP4 written
 // with +faststart keeps its full index in front, so its header still tells the whole frame count.

@@ -61,10 +61,13 @@ std::string DialogueText(const std::string& text) {
     return out;
 }
 
-std::string DialogueLine(int layer, const std::string& start, const std::string& end, const std::string& style,
-                         const std::string& text) {
-    return FormatC("Dialogue: %d,%s,%s,%s,,0,0,0,,%s\n", layer, start.c_str(), end.c_str(), style.c_str(),
-                   DialogueText(text).c_str());
+// The hundredths of the three time texts the events use (SecondsTimeText, FrameTimeText, ExactFrameTimeText).
+long long SecondsTime(double seconds) { return TimeTextHundredths(seconds); }
+long long FrameTime(int frame, double fps) { return FrameTimeHundredths(fps > 0 ? frame / fps : 0.0, true); }
+long long ExactFrameTime(int frame, double fps) { return FrameTimeHundredths(fps > 0 ? frame / fps : 0.0, false); }
+
+CaptionEvent Event(int layer, long long start, long long end, const std::string& style, const std::string& text) {
+    return CaptionEvent{layer, start, end, style, DialogueText(text)};
 }
 
 // The watermark as this engine uses it: the merge tab's output never carries one.
@@ -109,8 +112,8 @@ int SelectedScene(const CTarneloData& data, const AssOptions& options) {
     return options.sceneIndex >= 0 ? options.sceneIndex : data.list_idx;
 }
 
-std::vector<std::string> WholeTimelineLines(const CTarneloData& data, const CaptionParam& watermark) {
-    std::vector<std::string> lines;
+std::vector<CaptionEvent> WholeTimelineEvents(const CTarneloData& data, const CaptionParam& watermark) {
+    std::vector<CaptionEvent> lines;
     const double fps = data.m_currentInfo.fps;
     const double duration = data.TransitionDuration;
     const std::vector<SceneEntry> scenes = data.diff_list.Snapshot();
@@ -139,14 +142,13 @@ std::vector<std::string> WholeTimelineLines(const CTarneloData& data, const Capt
         const int endFrame =
             std::max(0, std::min(RoundToInt((title.capTime_first + title.capTime_second) * fps), frames - 1));
         const double endSeconds = fps > 0 ? static_cast<int>(100.0 * endFrame / fps + 0.5) * 0.01 : 0.0;
-        lines.push_back(DialogueLine(kLayerTitle, SecondsTimeText(title.capTime_first), SecondsTimeText(endSeconds),
-                                     "Title", ShownText(data, title.caption, TitleStart(data, scenes))));
+        lines.push_back(Event(kLayerTitle, SecondsTime(title.capTime_first), SecondsTime(endSeconds), "Title",
+                              ShownText(data, title.caption, TitleStart(data, scenes))));
     }
     if (Applies(watermark)) {
         const int endFrame = std::min(RoundToInt((watermark.capTime_first + watermark.capTime_second) * fps), last);
-        lines.push_back(DialogueLine(kLayerWatermark, SecondsTimeText(watermark.capTime_first),
-                                     ExactFrameTimeText(endFrame, fps), "Watermark",
-                                     ShownText(data, watermark.caption, 0)));
+        lines.push_back(Event(kLayerWatermark, SecondsTime(watermark.capTime_first), ExactFrameTime(endFrame, fps),
+                              "Watermark", ShownText(data, watermark.caption, 0)));
     }
 
     int position = 0;
@@ -182,9 +184,9 @@ std::vector<std::string> WholeTimelineLines(const CTarneloData& data, const Capt
         const int endFrame = end + 1;
         start = std::max(start, previousEnd);
         if (Applies(caption)) {
-            const std::string endText = isLast ? ExactFrameTimeText(endFrame, fps) : FrameTimeText(endFrame, fps);
-            lines.push_back(DialogueLine(kLayerScene, FrameTimeText(start, fps), endText, SceneStyleName(i),
-                                         ShownText(data, caption.caption, SceneStart(data, scene))));
+            const long long endTime = isLast ? ExactFrameTime(endFrame, fps) : FrameTime(endFrame, fps);
+            lines.push_back(
+                Event(kLayerScene, FrameTime(start, fps), endTime, SceneStyleName(i), ShownSceneCaption(data, scene)));
         }
         position += sceneFrames;
         previousEnd = endFrame;
@@ -192,17 +194,17 @@ std::vector<std::string> WholeTimelineLines(const CTarneloData& data, const Capt
     return lines;
 }
 
-std::vector<std::string> OneSceneLines(const CTarneloData& data, const AssOptions& options,
-                                       const CaptionParam& watermark) {
-    std::vector<std::string> lines;
+std::vector<CaptionEvent> OneSceneEvents(const CTarneloData& data, const AssOptions& options,
+                                         const CaptionParam& watermark) {
+    std::vector<CaptionEvent> lines;
     const double fps = data.m_currentInfo.fps;
     const std::vector<SceneEntry> scenes = data.diff_list.Snapshot();
     const int count = static_cast<int>(scenes.size());
     const int k = SelectedScene(data, options);
     const int play = options.playFrame;
     const int frameCount = data.m_currentInfo.frame_num;
-    const std::string stillStart = SecondsTimeText(0);
-    const std::string stillEnd = SecondsTimeText(1.0);
+    const long long stillStart = SecondsTime(0);
+    const long long stillEnd = SecondsTime(1.0);
 
     if (k >= 0 && k < count && Applies(scenes[k].capParam)) {
         const CaptionParam& caption = scenes[k].capParam;
@@ -210,10 +212,10 @@ std::vector<std::string> OneSceneLines(const CTarneloData& data, const AssOption
         const int start = RoundToInt(caption.capTime_first * fps);
         const int end = RoundToInt((caption.capTime_first + caption.capTime_second) * fps);
         if (!options.singleStill) {
-            lines.push_back(DialogueLine(kLayerScene, ExactFrameTimeText(start, fps), ExactFrameTimeText(end + 1, fps),
-                                         SceneStyleName(k), text));
+            lines.push_back(
+                Event(kLayerScene, ExactFrameTime(start, fps), ExactFrameTime(end + 1, fps), SceneStyleName(k), text));
         } else if (start <= play && std::min(play, frameCount - 1) <= end) {
-            lines.push_back(DialogueLine(kLayerScene, stillStart, stillEnd, SceneStyleName(k), RemoveFadeTags(text)));
+            lines.push_back(Event(kLayerScene, stillStart, stillEnd, SceneStyleName(k), RemoveFadeTags(text)));
         }
     }
 
@@ -254,11 +256,10 @@ std::vector<std::string> OneSceneLines(const CTarneloData& data, const AssOption
             continue;
         }
         if (!options.singleStill) {
-            lines.push_back(DialogueLine(overlay.layer, ExactFrameTimeText(std::max(0, start - offset), fps),
-                                         ExactFrameTimeText(std::min(end - offset, frameCount) + 1, fps), overlay.style,
-                                         text));
+            lines.push_back(Event(overlay.layer, ExactFrameTime(std::max(0, start - offset), fps),
+                                  ExactFrameTime(std::min(end - offset, frameCount) + 1, fps), overlay.style, text));
         } else {
-            lines.push_back(DialogueLine(overlay.layer, stillStart, stillEnd, overlay.style, RemoveFadeTags(text)));
+            lines.push_back(Event(overlay.layer, stillStart, stillEnd, overlay.style, RemoveFadeTags(text)));
         }
     }
     return lines;
@@ -331,12 +332,27 @@ std::string BuildStyleLine(const std::string& name, const CaptionParam& caption,
         caption.encoding);
 }
 
-std::vector<std::string> BuildDialogueLines(const CTarneloData& data, const AssOptions& options) {
+std::string DialogueLineText(const CaptionEvent& event) {
+    return FormatC("Dialogue: %d,%s,%s,%s,,0,0,0,,%s\n", event.layer, HundredthsTimeText(event.start).c_str(),
+                   HundredthsTimeText(event.end).c_str(), event.style.c_str(), event.text.c_str());
+}
+
+std::string ShownSceneCaption(const CTarneloData& data, const SceneEntry& scene) {
+    return ShownText(data, scene.capParam.caption, SceneStart(data, scene));
+}
+
+std::vector<CaptionEvent> BuildCaptionEvents(const CTarneloData& data, const AssOptions& options) {
     const CaptionParam watermark = EffectiveWatermark(data, options);
     if (options.wholeTimeline && !options.singleStill) {
-        return WholeTimelineLines(data, watermark);
+        return WholeTimelineEvents(data, watermark);
     }
-    return OneSceneLines(data, options, watermark);
+    return OneSceneEvents(data, options, watermark);
+}
+
+std::vector<std::string> BuildDialogueLines(const CTarneloData& data, const AssOptions& options) {
+    std::vector<std::string> lines;
+    for (const CaptionEvent& event : BuildCaptionEvents(data, options)) lines.push_back(DialogueLineText(event));
+    return lines;
 }
 
 AssBuild BuildAssText(const CTarneloData& data, const AssOptions& options) {

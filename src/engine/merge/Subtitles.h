@@ -6,6 +6,7 @@
 
 class CTarneloData;
 struct CaptionParam;
+struct SceneEntry;
 
 // Captions are burnt in by ffmpeg's subtitles filter from an ASS file written next to the output.
 // Everything here but SaveAssFile and MakeSubtitleFilter is pure text.
@@ -49,6 +50,24 @@ AssMetrics ComputeAssMetrics(const CTarneloData& data, int w, int h);
 
 // "Style: ..." line (ending in "\n") for one caption.
 std::string BuildStyleLine(const std::string& name, const CaptionParam& caption, const AssMetrics& metrics);
+
+// One caption event, what a "Dialogue:" line holds; the soft subtitles are made from the same values.
+struct CaptionEvent {
+    int layer = 0;        // 0 scene caption, 1 title, 2 watermark
+    long long start = 0;  // hundredths of a second
+    long long end = 0;
+    std::string style;
+    std::string text;  // as the ASS line carries it: override tags kept, line breaks as "\N"
+};
+
+// The "Dialogue: ..." line of an event, ending in "\n".
+std::string DialogueLineText(const CaptionEvent& event);
+
+// A scene's caption as the merged output shows it: {date}, {time} and {datetime} expanded for its start.
+std::string ShownSceneCaption(const CTarneloData& data, const SceneEntry& scene);
+
+// The caption timing as events, in file order; BuildDialogueLines prints these.
+std::vector<CaptionEvent> BuildCaptionEvents(const CTarneloData& data, const AssOptions& options);
 
 // The caption timing: dialogue lines of the captions that apply, in file order. The project is not changed.
 // A caption's {date}, {time} and {datetime} show the clock time of its scene's start (title: of the first

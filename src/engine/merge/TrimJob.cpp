@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/export/Chapters.h"
 #include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
 #include "engine/merge/EffectsFilter.h"
@@ -171,6 +172,12 @@ int JobContext::ProcessTrim(const std::string& input, const std::string& output)
     }
     const int finalFrames = MergedFrameCount(totalFrames, n, transition, current.fps, crossFade);
 
+    // Chapters only when asked: without them the final encode is the command it always was.
+    if (data.chapters && !platform::WriteFileAtomically(files.chapters, FfmetadataText(BuildChapters(data)))) {
+        DeleteMergeIntermediates(files);
+        SendState(kJobStateFailed, "cannot write " + files.chapters);
+        return -1;
+    }
     // Final encode with the picture settings and the captions on the merged timeline.
-    return FinishMergedOutput(*this, files, args, output, finalFrames, "CTarneloProcess::ProcessTrim");
+    return FinishMergedOutput(*this, files, args, output, finalFrames, "CTarneloProcess::ProcessTrim", data.chapters);
 }
