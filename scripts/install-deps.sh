@@ -3,8 +3,8 @@
 set -euo pipefail
 packages=(
   ffmpeg build-essential cmake ninja-build pkg-config
-  nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev libopencv-dev
+  nlohmann-json3-dev libcli11-dev libgtest-dev libgmock-dev
+  qt6-base-dev libopencv-core-dev libopencv-imgproc-dev libopencv-imgcodecs-dev
   qt6-qpa-plugins fonts-ipafont-gothic qt6-translations-l10n
   libx11-dev libxext-dev xvfb xauth
   clang-format git
