@@ -57,7 +57,11 @@ ExportTimeline BuildExportTimeline(const CTarneloData& data) {
         item.sourceLast = scene.framNo_second;
         item.sourceIn = fps > 0 ? clock.Seconds(scene.framNo_first) : 0;
         item.sourceOut = fps > 0 ? clock.Seconds(scene.framNo_second + 1) : 0;
-        item.caption = scene.capParam.caption;
+        const CaptionParam& caption = scene.capParam;
+        item.caption = caption.caption;
+        item.captionPlace = caption.cap_pos_type;
+        item.captionStart = caption.capTime_first;
+        item.captionLength = caption.capTime_second;
         // As the merge counts them: a variable-rate scene fills its span at the constant output rate.
         const double seconds = fps > 0 ? clock.Span(scene.framNo_first, scene.framNo_second) : 0;
         item.outputFrames = clock.Timed() ? RoundToFrames(seconds, fps) : scene.FrameCount();

@@ -11,13 +11,16 @@ class CTarneloData;
 // where each lies in the original recording and where the scene merge puts it in the joined output. Pure.
 
 struct TimelineScene {
-    int listPosition = 0;  // 0-based position in the scene list, disabled scenes counted
-    int number = 0;        // 1-based scene number as the list shows it (listPosition + 1)
-    int sourceFirst = 0;   // first frame of the recording
-    int sourceLast = 0;    // last frame, inclusive
-    double sourceIn = 0;   // seconds of the recording where sourceFirst is shown
-    double sourceOut = 0;  // where the frame after sourceLast is shown (variable-rate inputs by their frame times)
-    std::string caption;
+    int listPosition = 0;      // 0-based position in the scene list, disabled scenes counted
+    int number = 0;            // 1-based scene number as the list shows it (listPosition + 1)
+    int sourceFirst = 0;       // first frame of the recording
+    int sourceLast = 0;        // last frame, inclusive
+    double sourceIn = 0;       // seconds of the recording where sourceFirst is shown
+    double sourceOut = 0;      // where the frame after sourceLast is shown (variable-rate inputs by their frame times)
+    std::string caption;       // as the user typed it
+    int captionPlace = 0;      // numeric-keypad place of the caption (2 bottom centre; 0: not shown)
+    double captionStart = 0;   // seconds into the scene
+    double captionLength = 0;  // seconds it is shown
     // On the joined output: the first frame the scene shows in (with cross-fades, where its fade-in begins) and
     // the frames it fills, fades included; with cross-fades a scene overlaps the next by ExportTimeline::fadeFrames.
     int outputStart = 0;
