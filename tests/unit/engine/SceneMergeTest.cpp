@@ -249,6 +249,12 @@ TEST(SceneMergeTest, FileNamesAndCommandTexts) {
               "ffmpeg -y -hwaccel cuda -i \"/o/m.mp4\" -c:v h264_nvenc -preset p1 -qp 18 -g 25 -keyint_min 1 -r 25 "
               "-c:a aac -b:a 192k -vf \"lut=y='x',hue=s=1.000,setpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" "
               "-movflags +faststart \"/o/out.mp4\"");
+    // Chapters come in as a second input; the rest of the command stays as it is without them.
+    EXPECT_EQ(
+        FinalEncodeCommand({"ffmpeg -y ", "libx264", 25, "25"}, "/o/m.mp4", "", "/o/out.mp4", "/o/a_chapters.txt"),
+        "ffmpeg -y -i \"/o/m.mp4\" -f ffmetadata -i \"/o/a_chapters.txt\" -map_chapters 1 -c:v libx264 -g 25 "
+        "-keyint_min 1 -r 25 -c:a aac -b:a 192k -vf \"setpts=PTS-STARTPTS\" -af \"asetpts=PTS-STARTPTS\" "
+        "-movflags +faststart \"/o/out.mp4\"");
     EXPECT_EQ(PacketCountCommand("/o/a b.mp4"),
               "ffprobe -v quiet -count_packets -select_streams v:0 -show_entries stream=nb_read_packets -of csv=p=0 "
               "\"/o/a b.mp4\"");
