@@ -15,6 +15,8 @@ int RunRetune(const Options& options, CliSink& sink, bool japanese);
 // report prints the scenes as JSON or CSV; motion writes the record as a CSV table and/or an SVG chart.
 int RunReport(const Options& options, CliSink& sink, bool japanese);
 int RunMotion(const Options& options, CliSink& sink, bool japanese);
+// export writes the enabled scenes as a timeline file (or the report's CSV) beside the project, to -o or stdout.
+int RunExport(const Options& options, CliSink& sink, bool japanese);
 int RunJoin(const Options& options, CliSink& sink, bool japanese);
 int RunProbe(const Options& options, CliSink& sink, bool japanese);
 int RunPlay(const Options& options, CliSink& sink, bool japanese);

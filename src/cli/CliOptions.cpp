@@ -359,6 +359,29 @@ void AddMotionOptions(CLI::App& app, Options& o) {
                kStatusFooter);
 }
 
+void AddExportOptions(CLI::App& app, Options& o) {
+    std::string formats;
+    for (const ExportFormatInfo& info : ExportFormats()) {
+        formats += std::string(formats.empty() ? "" : "; ") + info.name + ": " + info.what;
+    }
+    AddValue(app, "--format", "FORMAT", "what to write: " + formats,
+             [&o](const std::string& name, const std::string& value) {
+                 o.exportFormat = ExportFormatByName(value);
+                 if (!o.exportFormat) {
+                     throw WrongUsage(name + " must be one of " + ExportFormatNames() + " (not '" + value + "')");
+                 }
+             })
+        ->required();
+    AddValue(app, "-o,--output", "FILE",
+             "the file to write, '-' for stdout (default: PROJECT with the format's extension)", Text(o.exportOutput));
+    app.footer(std::string("The enabled scenes in list order, each cut from the project's input video by its frames "
+                           "(its first and last frame, by the recording's frame times), with its caption; with the "
+                           "project's transition on, the cross-fades as the merge makes them. The file is replaced "
+                           "whole or not at all; a project without an enabled scene writes nothing. csv is report "
+                           "--csv's table.\n") +
+               kStatusFooter);
+}
+
 void AddMergeOptions(CLI::App& app, Options& o) {
     AddSwitch(app, "--transition", "cross-fade the scenes (default: the project's setting)", "--no-transition",
               "join the scenes without cross-fades", [&o](bool transition) { o.transition = transition; });
@@ -465,6 +488,10 @@ const CommandSpec kCommands[] = {
     {"motion", Command::Motion,
      "write the per-frame motion of the project's last extraction as a CSV table or an SVG chart", "PROJECT",
      "the project file (.kpproj)", "a project file", AddMotionOptions},
+    {"export", Command::Export,
+     "write the enabled scenes of a saved project as a timeline for a video editor (MLT, FCPXML, EDL, OTIO) or a "
+     "CSV table",
+     "PROJECT", "the project file (.kpproj)", "a project file", AddExportOptions},
     {"join", Command::Join, "convert videos to one size and rate and join them in order", "FILE",
      "the videos, in the order they are joined", "at least one video", AddJoinOptions},
     {"autocorrect", Command::Autocorrect,
@@ -701,6 +728,9 @@ ParseResult ParseArguments(const std::vector<std::string>& args) {
     if (def.command == Command::Join && o.outputFile.empty()) return fail("join needs -o OUT.mp4");
     if (def.command == Command::Report && o.reportFormat == ReportFormat::None) {
         return fail("report needs --json or --csv");
+    }
+    if (def.command == Command::Export && !o.exportFormat) {
+        return fail("export needs --format " + ExportFormatNames());
     }
     if (def.command == Command::Motion && o.motionCsv.empty() && o.motionSvg.empty()) {
         return fail("motion needs --csv FILE or --svg FILE");

@@ -10,6 +10,7 @@
 
 #include "cli/CliChoices.h"
 #include "cli/CliUsage.h"
+#include "engine/export/Exports.h"
 #include "project/MotionRegions.h"
 #include "project/ProjectSession.h"
 
@@ -28,7 +29,8 @@ enum class Command {
     Autocorrect,
     Retune,
     Report,
-    Motion
+    Motion,
+    Export
 };
 
 // report: how the scenes are written.
@@ -88,6 +90,8 @@ struct Options {
     ReportFormat reportFormat = ReportFormat::None;  // report --json | --csv
     std::string motionCsv;                           // motion --csv FILE
     std::string motionSvg;                           // motion --svg FILE
+    std::optional<ExportFormat> exportFormat;        // export --format
+    std::string exportOutput;                        // export -o FILE ("-": stdout); empty: beside the project
 };
 
 struct ParseResult {

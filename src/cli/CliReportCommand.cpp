@@ -37,32 +37,6 @@ std::string RecordUnusable(const CTarneloData& data, RecordStatus status) {
            RecordReason(data, status) + ")";
 }
 
-// Whether a and b name one file: the same path once links and dots are resolved, or two links of one file.
-bool SameFile(const std::string& a, const std::string& b) {
-    if (a.empty() || b.empty()) return false;
-    std::error_code ec;
-    if (fs::equivalent(a, b, ec)) return true;
-    const fs::path x = fs::weakly_canonical(fs::absolute(a, ec), ec);
-    const fs::path y = fs::weakly_canonical(fs::absolute(b, ec), ec);
-    return !ec && x == y;
-}
-
-// Why output must not be written: it is a file the project depends on, or not writable at all.
-std::string OutputProblem(const CTarneloData& data, const std::string& projectGiven, const std::string& output) {
-    const struct {
-        std::string path;
-        const char* what;
-    } kept[] = {{projectGiven, "the project file"},
-                {data.project_file, "the project file"},
-                {data.input_file, "the project's input video"},
-                {data.input_mp4_file, "the project's working copy of its input"},
-                {ProjectMotionRecordPath(data), "the motion record"}};
-    for (const auto& file : kept) {
-        if (SameFile(output, file.path)) return "it is " + std::string(file.what);
-    }
-    return WriteProblem(output);
-}
-
 // A project's scenes, with the peaks of its motion record when that can be used.
 SceneReport ReportOf(const CTarneloData& data, CliSink& sink) {
     MotionRecord record;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/jobs/JobTables.h"
+#include "engine/motion/ProjectMotion.h"
 #include "engine/scenes/SceneRules.h"
 #include "platform/CudaProbe.h"
 #include "project/FileHelpers.h"
@@ -233,6 +234,30 @@ FileStamp StampOf(const std::string& path) {
     if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
     return {true, static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec,
             static_cast<long long>(st.st_size)};
+}
+
+bool SameFile(const std::string& a, const std::string& b) {
+    if (a.empty() || b.empty()) return false;
+    std::error_code ec;
+    if (fs::equivalent(a, b, ec)) return true;
+    const fs::path x = fs::weakly_canonical(fs::absolute(a, ec), ec);
+    const fs::path y = fs::weakly_canonical(fs::absolute(b, ec), ec);
+    return !ec && x == y;
+}
+
+std::string OutputProblem(const CTarneloData& data, const std::string& projectGiven, const std::string& output) {
+    const struct {
+        std::string path;
+        const char* what;
+    } kept[] = {{projectGiven, "the project file"},
+                {data.project_file, "the project file"},
+                {data.input_file, "the project's input video"},
+                {data.input_mp4_file, "the project's working copy of its input"},
+                {ProjectMotionRecordPath(data), "the motion record"}};
+    for (const auto& file : kept) {
+        if (SameFile(output, file.path)) return "it is " + std::string(file.what);
+    }
+    return WriteProblem(output);
 }
 
 }  // namespace cli

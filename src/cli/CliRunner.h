@@ -37,6 +37,12 @@ std::string FileProblem(const std::string& path);
 std::string ProbeProblem(int probeResult, const VideoInfo& info);
 // Why a file can not be written at path (no such folder, a folder in the way); empty when it can.
 std::string WriteProblem(const std::string& path);
+// Whether a and b name one file: the same path once links and dots are resolved, or two links of one file.
+bool SameFile(const std::string& a, const std::string& b);
+// Why output must not be written: it is a file the project depends on (the project as given or as stored, its
+// input, the working copy, the motion record), or not writable at all; empty when it may be.
+std::string OutputProblem(const CTarneloData& data, const std::string& projectGiven, const std::string& output);
+
 // Saves the project to its file: empty when it was written, else the message, with the system's reason.
 std::string SaveProjectFile(CTarneloData& data);
 

@@ -34,6 +34,8 @@ int Run(const cli::Options& options) {
             return cli::RunReport(options, sink, japanese);
         case cli::Command::Motion:
             return cli::RunMotion(options, sink, japanese);
+        case cli::Command::Export:
+            return cli::RunExport(options, sink, japanese);
         case cli::Command::Join:
             return cli::RunJoin(options, sink, japanese);
         case cli::Command::Probe:
