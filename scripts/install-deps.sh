@@ -10,6 +10,7 @@ packages=(
   clang-format git
   clang-14 libclang-rt-14-dev
   jq procps
+  melt
 )
 missing=()
 for p in "${packages[@]}"; do
