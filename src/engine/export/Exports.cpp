@@ -2,6 +2,7 @@
 
 #include "engine/export/ExportWriters.h"
 #include "engine/export/SceneReport.h"
+#include "engine/export/SubtitleExport.h"
 #include "engine/motion/ProjectMotion.h"
 #include "platform/AtomicFile.h"
 #include "project/TarneloData.h"
@@ -26,6 +27,8 @@ const std::vector<ExportFormatInfo>& ExportFormats() {
         {ExportFormat::kEdl, "edl", ".edl", "CMX 3600 edit decision list"},
         {ExportFormat::kOtio, "otio", ".otio", "OpenTimelineIO JSON"},
         {ExportFormat::kCsv, "csv", ".csv", "the scene report as CSV, as report --csv writes it"},
+        {ExportFormat::kSrt, "srt", ".srt", "SubRip subtitles of the merged file's captions"},
+        {ExportFormat::kVtt, "vtt", ".vtt", "WebVTT subtitles of the merged file's captions"},
     };
     return kFormats;
 }
@@ -70,6 +73,10 @@ std::string ExportText(ExportFormat format, const CTarneloData& data) {
             return OtioText(data);
         case ExportFormat::kCsv:
             return ReportCsv(data);
+        case ExportFormat::kSrt:
+            return BuildSrtText(data);
+        case ExportFormat::kVtt:
+            return BuildVttText(data);
     }
     return {};
 }

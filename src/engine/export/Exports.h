@@ -10,7 +10,16 @@ class CTarneloData;
 // The files a reviewed scene list exports to, for the front-ends: the enabled scenes in list order, each cut
 // from the original recording by its frames (timelines for editors), or the scene report as CSV for scripts.
 
-enum class ExportFormat { kMlt, kFcpxml, kEdl, kOtio, kCsv };
+enum class ExportFormat {
+    kMlt,
+    kFcpxml,
+    kEdl,
+    kOtio,
+    kCsv,
+    // The captions of the joined output as soft subtitles, timed as the scene merge burns them in.
+    kSrt,
+    kVtt,
+};
 
 struct ExportFormatInfo {
     ExportFormat format;

@@ -20,6 +20,8 @@ struct Cue {
 std::vector<Cue> JoinedOutputCues(const CTarneloData& data) {
     AssOptions options;
     options.wholeTimeline = true;
+    // The merge times the captions at the working input's rate; a project just opened has probed nothing yet.
+    options.timelineFps = data.m_sourceInfo.fps;
     std::vector<Cue> cues;
     for (const CaptionEvent& event : BuildCaptionEvents(data, options)) {
         std::string text = PlainCaptionText(event.text);

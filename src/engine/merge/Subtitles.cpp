@@ -112,9 +112,10 @@ int SelectedScene(const CTarneloData& data, const AssOptions& options) {
     return options.sceneIndex >= 0 ? options.sceneIndex : data.list_idx;
 }
 
-std::vector<CaptionEvent> WholeTimelineEvents(const CTarneloData& data, const CaptionParam& watermark) {
+std::vector<CaptionEvent> WholeTimelineEvents(const CTarneloData& data, const AssOptions& options,
+                                              const CaptionParam& watermark) {
     std::vector<CaptionEvent> lines;
-    const double fps = data.m_currentInfo.fps;
+    const double fps = options.timelineFps > 0 ? options.timelineFps : data.m_currentInfo.fps;
     const double duration = data.TransitionDuration;
     const std::vector<SceneEntry> scenes = data.diff_list.Snapshot();
     const int count = static_cast<int>(scenes.size());
@@ -344,7 +345,7 @@ std::string ShownSceneCaption(const CTarneloData& data, const SceneEntry& scene)
 std::vector<CaptionEvent> BuildCaptionEvents(const CTarneloData& data, const AssOptions& options) {
     const CaptionParam watermark = EffectiveWatermark(data, options);
     if (options.wholeTimeline && !options.singleStill) {
-        return WholeTimelineEvents(data, watermark);
+        return WholeTimelineEvents(data, options, watermark);
     }
     return OneSceneEvents(data, options, watermark);
 }

@@ -18,8 +18,9 @@ struct AssOptions {
     int sceneIndex = -1;         // scene whose caption is used; -1 the selected scene (list_idx)
     int width = 0;               // picture size after the rotation swap
     int height = 0;
-    int playFrame = 0;      // current player position
-    bool mergeTab = false;  // the engine works for the merge tab: no watermark, file named after output_name
+    int playFrame = 0;       // current player position
+    bool mergeTab = false;   // the engine works for the merge tab: no watermark, file named after output_name
+    double timelineFps = 0;  // whole timeline: the joined output's rate when known; 0 the current file's
 };
 
 // PlayRes, the caption size unit and the cinemascope bar height the margins are centred in.

@@ -113,6 +113,11 @@ TEST(SubtitleExportTest, SoftSubtitlesHaveTheBurntInTimesAndTexts) {
         EXPECT_NE(srt.find("Beach\nat 14:25:30\n"), std::string::npos);  // the scene's clock, a line break kept
         EXPECT_NE(srt.find("\nHoliday\n"), std::string::npos);           // the fade tag removed
         EXPECT_NE(srt.find("Tarnelo\nHexlow-Works."), std::string::npos);
+
+        // A project just read from its file has probed no current file: the recording's rate times the cues.
+        CTarneloData opened = Project(transition);
+        opened.m_currentInfo = VideoInfo{};
+        EXPECT_EQ(BuildSrtText(opened), srt);
     }
 }
 
