@@ -15,6 +15,7 @@
 #include "ui/common/TabPage.h"
 #include "ui/main/FrameLink.h"
 #include "ui/main/PageScrollArea.h"
+#include "ui/main/ProjectExport.h"
 #include "ui/main/TabButton.h"
 // The only place that knows the concrete pages: they are made here and used through CTabPage after.
 #include "ui/merge/TarneloTabMerge.h"
@@ -176,6 +177,8 @@ CTarneloDlg::CommandState CTarneloDlg::QueryCommand(int id) const {
         }
         default:
             if (id >= kCmdRecentFirst && id <= kCmdRecentLast) s.enabled = idle;
+            // An export reads the scene list, which a job may be changing.
+            if (IsExportCommand(id)) s.enabled = idle && !data.input_file.empty();
             break;
     }
     return s;
@@ -276,6 +279,10 @@ bool CTarneloDlg::OnCommand(int id) {
         default:
             if (id >= kCmdRecentFirst && id <= kCmdRecentLast) {
                 OpenRecentFile(id - kCmdRecentFirst);
+                return true;
+            }
+            if (IsExportCommand(id)) {
+                RunProjectExport(id, data, *this, this);
                 return true;
             }
             return false;

@@ -8,7 +8,8 @@ class QProgressBar;
 class QPushButton;
 
 // "シーン結合設定": the job buttons (1053, 1057, 1006, 1030, 1009), the transition (1058), the list delete
-// (1034), the job's progress bar (1007) and the merge information line (1037).
+// (1034), the job's progress bar (1007) and the merge information line (1037); beside the transition, whether the
+// joined file gets chapters.
 class CSceneJobPanel : public CSectionPanel {
     Q_OBJECT
 public:
@@ -25,6 +26,7 @@ public:
     QPushButton* StopButton() const { return m_stop; }
     QPushButton* ClearListButton() const { return m_clearList; }
     QCheckBox* TransitionCheck() const { return m_transition; }
+    QCheckBox* ChaptersCheck() const { return m_chapters; }
     QProgressBar* ProgressBar() const { return m_progress; }
     QLabel* MergeInfoLine() const { return m_info; }
 
@@ -35,6 +37,7 @@ private:
     QPushButton* m_segments;
     QPushButton* m_stop;
     QCheckBox* m_transition;
+    QCheckBox* m_chapters;
     QPushButton* m_clearList;
     QProgressBar* m_progress;
     QLabel* m_infoLabel;

@@ -43,6 +43,10 @@ void SceneSettingsActions::Connect() {
     connect(m_panels.captions->FillButton(), &QPushButton::clicked, this, [this] { OnFillCaptions(); });
     connect(m_panels.jobs->ClearListButton(), &QPushButton::clicked, this, [this] { OnClearList(); });
     connect(m_panels.jobs->TransitionCheck(), &QCheckBox::clicked, this, [this] { OnTransition(); });
+    connect(m_panels.jobs->ChaptersCheck(), &QCheckBox::clicked, this, [this](bool on) {
+        m_page.Page().Data().chapters = on;
+        m_page.AutoSave(false);
+    });
     for (QCheckBox* check : {m_panels.preview->SceneLoopCheck(), m_panels.preview->LoopCheck()}) {
         connect(check, &QCheckBox::clicked, this, [this] {
             m_page.Page().UpdateData(false);

@@ -150,6 +150,7 @@ void CTarneloTabScene::UpdateData(bool toControls) {
     if (!toControls) {
         m_panels.effects->TakeData();
         m_data.transition = m_panels.jobs->TransitionCheck()->isChecked();
+        m_data.chapters = m_panels.jobs->ChaptersCheck()->isChecked();
         m_data.play_scene_loop = m_panels.preview->SceneLoopCheck()->isChecked();
         m_data.play_loop = m_panels.preview->LoopCheck()->isChecked();
         return;
@@ -158,6 +159,7 @@ void CTarneloTabScene::UpdateData(bool toControls) {
     m_panels.extraction->ShowData();
     m_panels.effects->ShowData();
     m_panels.jobs->TransitionCheck()->setChecked(m_data.transition);
+    m_panels.jobs->ChaptersCheck()->setChecked(m_data.chapters);
     m_panels.preview->SceneLoopCheck()->setChecked(m_data.play_scene_loop);
     m_panels.preview->LoopCheck()->setChecked(m_data.play_loop);
     m_panels.preview->VolumeSlider()->setValue(m_data.play_vol);
