@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the tests and the demo need.
+# Installs every Debian package the build, the tests, the package checks and the demo need.
 set -euo pipefail
 packages=(
   ffmpeg build-essential cmake ninja-build pkg-config
@@ -11,6 +11,7 @@ packages=(
   clang-14 libclang-rt-14-dev
   jq procps
   melt
+  lintian desktop-file-utils appstream x11-utils
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Fresh machine to passing suite: install packages, check the include directions and the formatting, build and
-# run every test; then build and test the engine and the CLI once more without Qt and with AddressSanitizer and
-# UBSan, so that nothing in them can need Qt and a memory error fails the run; then the short runs of the
-# reliability campaigns (tests/stress) and of every fuzz target (tests/fuzz).
+# run every test, build the Debian package and check it (lintian, an install, a run and a removal); then build
+# and test the engine and the CLI once more without Qt and with AddressSanitizer and UBSan, so that nothing in
+# them can need Qt and a memory error fails the run; then the short runs of the reliability campaigns
+# (tests/stress) and of every fuzz target (tests/fuzz).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TARNELO_BUILD_DIR:-$root/build}
@@ -11,6 +12,7 @@ build=${TARNELO_BUILD_DIR:-$root/build}
 "$root/scripts/check-format.sh"
 "$root/scripts/build.sh"
 (cd "$build" && ctest --output-on-failure --timeout 300 -j "$(nproc)")
+TARNELO_BUILD_DIR="$build" "$root/scripts/package-check.sh"
 TARNELO_BUILD_DIR="$build-nogui" "$root/scripts/build.sh" -DTARNELO_WITH_GUI=OFF -DTARNELO_SANITIZE=ON
 (cd "$build-nogui" && ctest --output-on-failure --timeout 600 -j "$(nproc)")
 TARNELO_BUILD_DIR="$build" "$root/tests/stress/ci.sh"
