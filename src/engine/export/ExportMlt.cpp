@@ -52,7 +52,10 @@ std::string CaptionFilter(const TimelineScene& scene, int index, const ExportTim
     const CaptionParam& caption = list[static_cast<size_t>(scene.listPosition)].capParam;
     const uint32_t bgr = caption.color;
     const std::string inner = std::string(indent) + "  ";
-    std::string text = FormatC("%s<filter id=\"caption%d\" in=\"%d\" out=\"%d\">\n", indent, index + 1, in, out);
+    // A filter on an entry counts the source's frames, not the entry's.
+    const int first = SourceGridFrame(scene, fps);
+    std::string text =
+        FormatC("%s<filter id=\"caption%d\" in=\"%d\" out=\"%d\">\n", indent, index + 1, first + in, first + out);
     text += Property("mlt_service", "text", inner.c_str());
     text += Property("argument", RemoveFadeTags(scene.caption), inner.c_str());
     text += Property("family", caption.font_name, inner.c_str());

@@ -184,6 +184,27 @@ TEST(ExportOtioTest, ClipsCarryTheScenesWithDissolvesOnTheCuts) {
     }
 }
 
+TEST(ExportMltTest, EntriesAndCaptionsCountTheSourceFrames) {
+    CTarneloData data = Project(30, "30/1", true);
+    data.diff_list.Update(2, [](SceneEntry& s) {
+        s.capParam.capTime_first = 1;
+        s.capParam.capTime_second = 1;
+    });
+    const std::string text = ExportText(ExportFormat::kMlt, data);
+    static const std::regex kTag(
+        R"re(<(entry|filter|blank|transition) (?:producer="source" |id="[a-z]+\d" )?(?:in="(\d+)" out="(\d+)"|length="(\d+)"))re");
+    std::vector<std::string> tags;
+    for (std::sregex_iterator it(text.begin(), text.end(), kTag), end; it != end; ++it) {
+        tags.push_back((*it)[1].str() + " " +
+                       ((*it)[4].matched ? (*it)[4].str() : (*it)[2].str() + "-" + (*it)[3].str()));
+    }
+    // Scene 3 goes on the second track, 75 frames in, its caption from its second 1 to 2.
+    const std::vector<std::string> expected = {"entry 0-89",     "filter 0-89",      "blank 75",        "entry 600-689",
+                                               "filter 630-659", "transition 75-89", "transition 75-89"};
+    EXPECT_EQ(tags, expected) << text;
+    EXPECT_NE(text.find("frame_rate_num=\"30\" frame_rate_den=\"1\""), std::string::npos);
+}
+
 std::string WithoutDoctype(std::string text) {
     const size_t doctype = text.find("<!DOCTYPE");
     if (doctype != std::string::npos) text.erase(doctype, text.find('>', doctype) + 1 - doctype);
