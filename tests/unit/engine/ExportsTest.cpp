@@ -199,7 +199,7 @@ TEST(ExportMltTest, EntriesAndCaptionsCountTheSourceFrames) {
                        ((*it)[4].matched ? (*it)[4].str() : (*it)[2].str() + "-" + (*it)[3].str()));
     }
     // Scene 3 goes on the second track, 75 frames in, its caption from its second 1 to 2.
-    const std::vector<std::string> expected = {"entry 0-89",     "filter 0-89",      "blank 75",        "entry 600-689",
+    const std::vector<std::string> expected = {"entry 0-89",     "filter 0-0",       "blank 75",        "entry 600-689",
                                                "filter 630-659", "transition 75-89", "transition 75-89"};
     EXPECT_EQ(tags, expected) << text;
     EXPECT_NE(text.find("frame_rate_num=\"30\" frame_rate_den=\"1\""), std::string::npos);
