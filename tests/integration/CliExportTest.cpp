@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "integration/ClipFactory.h"
+#include "integration/ExtractedClip.h"
 #include "platform/Process.h"
 #include "project/ProjectSession.h"
 #include "project/TarneloData.h"
@@ -48,14 +49,9 @@ protected:
     void SetUp() override {
         CliFixture::SetUp();
         if (!clips::ToolsAvailable()) GTEST_SKIP() << "ffmpeg or ffprobe is not on PATH";
-        clips::ClipOptions o;
-        o.frames = 200;
-        o.motion = {{20, 50}, {90, 120}, {160, 190}};
         std::string error;
-        m_clip = clips::MakeClip(m_dir.string(), "yard.mp4", o, &error);
+        m_clip = ExtractedThreeScenes(m_dir.string(), &error);
         ASSERT_FALSE(m_clip.empty()) << error;
-        const RunResult r = RunCli({"extract", m_clip, "--no-cut", "--output-folder", Path("out")});
-        ASSERT_EQ(r.status, 0) << r.err;
         m_project = m_clip + ".kpproj";
         ASSERT_EQ(Edit([](CTarneloData& data) { data.diff_list.Update(1, [](SceneEntry& s) { s.enable = false; }); }),
                   3u);

@@ -13,6 +13,7 @@
 
 #include "engine/motion/MotionRecord.h"
 #include "integration/ClipFactory.h"
+#include "integration/ExtractedClip.h"
 #include "project/ClockTime.h"
 #include "project/ProjectSession.h"
 #include "project/TarneloData.h"
@@ -41,15 +42,9 @@ protected:
     void SetUp() override {
         CliFixture::SetUp();
         if (!clips::ToolsAvailable()) GTEST_SKIP() << "ffmpeg or ffprobe is not on PATH";
-        // Three stretches of motion with enough stillness between them to make three scenes.
-        clips::ClipOptions o;
-        o.frames = 200;
-        o.motion = {{20, 50}, {90, 120}, {160, 190}};
         std::string error;
-        m_clip = clips::MakeClip(m_dir.string(), "yard.mp4", o, &error);
+        m_clip = ExtractedThreeScenes(m_dir.string(), &error);
         ASSERT_FALSE(m_clip.empty()) << error;
-        const RunResult r = RunCli({"extract", m_clip, "--no-cut", "--output-folder", Path("out")});
-        ASSERT_EQ(r.status, 0) << r.err;
         m_project = m_clip + ".kpproj";
         m_record = Path("yard.mp4.kpmotion");
         ASSERT_TRUE(fs::exists(m_record));
