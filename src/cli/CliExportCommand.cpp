@@ -14,6 +14,7 @@ namespace cli {
 int RunExport(const Options& o, CliSink& sink, bool /*japanese*/) {
     CTarneloData data(false);
     if (const int status = LoadSavedProject(data, o.target, sink, false); status >= 0) return status;
+    PrepareReadProject(data);
     if (const std::string why = ExportProblem(data); !why.empty()) {
         return Fail(sink, "nothing to export from " + Quoted(o.target) + ": " + why);
     }

@@ -2,12 +2,15 @@
 // CSV as report writes it, the refusals that write nothing, and the MLT file rendered by melt against the merge.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <regex>
 #include <string>
 #include <vector>
 
+#include "engine/merge/Subtitles.h"
 #include "integration/ClipFactory.h"
 #include "integration/ExtractedClip.h"
 #include "platform/Process.h"
@@ -164,6 +167,46 @@ TEST_F(CliExportTest, MeltRendersTheScenesAsTheMergeJoinsThem) {
         }
         EXPECT_LT(MeanDifference(GreyFrame(rendered, 0), GreyFrame(m_clip, firstFrame)), 3.0);
     }
+}
+
+// The soft subtitles of a project read from its file start where the merge burns the captions in, cross-fades
+// included: the fade's length is the one opening the video gives, not a default.
+TEST_F(CliExportTest, SubtitlesOfACrossFadedProjectKeepTheMergesTimes) {
+    Edit([](CTarneloData& data) {
+        data.transition = true;
+        for (int k : {0, 2}) {
+            data.diff_list.Update(k, [k](SceneEntry& s) {
+                s.capParam.caption = k == 0 ? "first" : "third";
+                s.capParam.cap_pos_type = 2;
+                s.capParam.capTime_first = 0.2;
+                s.capParam.capTime_second = 0.6;
+            });
+        }
+    });
+    ASSERT_EQ(RunCli({"merge", m_project}).status, 0);
+    CTarneloData data(false);
+    ASSERT_EQ(ProjectSession(data).Load(m_project, true), ProjectSession::kOpened);
+    AssOptions whole;
+    whole.wholeTimeline = true;
+    // Each caption's start and end as "hh:mm:ss.cc-hh:mm:ss.cc", sorted.
+    const auto times = [](const std::string& text, const std::regex& pattern) {
+        std::vector<std::string> found;
+        for (std::sregex_iterator it(text.begin(), text.end(), pattern), end; it != end; ++it) {
+            found.push_back((*it)[1].str() + "." + (*it)[2].str() + "-" + (*it)[3].str() + "." + (*it)[4].str());
+        }
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    // "00:00:02.88,00:00:03.48" in the burnt-in file; "00:00:02,880 --> 00:00:03,480" in the SRT.
+    const std::vector<std::string> burnt =
+        times(ReadFileText(AssFilePath(data, whole)),
+              std::regex(R"(Dialogue: \d,(\d\d:\d\d:\d\d)\.(\d\d),(\d\d:\d\d:\d\d)\.(\d\d))"));
+    const RunResult srt = RunCli({"export", m_project, "--format", "srt", "-o", "-"});
+    ASSERT_EQ(srt.status, 0) << srt.err;
+    const std::vector<std::string> soft =
+        times(srt.out, std::regex(R"((\d\d:\d\d:\d\d),(\d\d)0 --> (\d\d:\d\d:\d\d),(\d\d)0)"));
+    EXPECT_EQ(soft, burnt) << srt.out;
+    EXPECT_EQ(burnt.size(), 4u);  // the title, the watermark and two scenes
 }
 
 }  // namespace

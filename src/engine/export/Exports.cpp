@@ -4,6 +4,7 @@
 #include "engine/export/SceneReport.h"
 #include "engine/export/SubtitleExport.h"
 #include "engine/motion/ProjectMotion.h"
+#include "engine/preparation/InputPreparation.h"
 #include "platform/AtomicFile.h"
 #include "project/TarneloData.h"
 
@@ -51,6 +52,11 @@ std::string ExportFormatNames() {
     std::string text;
     for (const ExportFormatInfo& info : ExportFormats()) text += (text.empty() ? "" : ", ") + std::string(info.name);
     return text;
+}
+
+void PrepareReadProject(CTarneloData& data) {
+    const double fps = data.m_currentInfo.fps > 0 ? data.m_currentInfo.fps : data.m_sourceInfo.fps;
+    data.TransitionDuration = ComputeTransitionDuration(fps);
 }
 
 std::string ExportProblem(const CTarneloData& data) {

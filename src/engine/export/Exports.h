@@ -36,6 +36,10 @@ std::optional<ExportFormat> ExportFormatByName(std::string_view name);
 // "mlt, fcpxml, edl, otio, csv"
 std::string ExportFormatNames();
 
+// A project read from its file has not been opened for work, so it lacks what opening works out from its
+// video; this gives it the cross-fade length opening its input gives, so the times match what a merge writes.
+void PrepareReadProject(CTarneloData& data);
+
 // Why the project cannot be exported (no enabled scene, no frame rate, no input video); empty when it can.
 std::string ExportProblem(const CTarneloData& data);
 
