@@ -1,4 +1,5 @@
-// export: a saved project's enabled scenes as a timeline for a video editor, or the scene report as CSV.
+// export: a saved project's enabled scenes as a timeline for a video editor, the scene report as CSV, or the
+// merged file's captions as subtitles.
 #include <cerrno>
 #include <cstdio>
 #include <cstring>

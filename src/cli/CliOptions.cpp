@@ -489,8 +489,8 @@ const CommandSpec kCommands[] = {
      "write the per-frame motion of the project's last extraction as a CSV table or an SVG chart", "PROJECT",
      "the project file (.kpproj)", "a project file", AddMotionOptions},
     {"export", Command::Export,
-     "write the enabled scenes of a saved project as a timeline for a video editor (MLT, FCPXML, EDL, OTIO) or a "
-     "CSV table",
+     "write the enabled scenes of a saved project as a timeline for a video editor (MLT, FCPXML, EDL, OTIO), a "
+     "CSV table, or the merged file's captions as subtitles (SRT, WebVTT)",
      "PROJECT", "the project file (.kpproj)", "a project file", AddExportOptions},
     {"join", Command::Join, "convert videos to one size and rate and join them in order", "FILE",
      "the videos, in the order they are joined", "at least one video", AddJoinOptions},
