@@ -47,15 +47,11 @@ double MeanDifference(const std::string& a, const std::string& b) {
     return sum / static_cast<double>(a.size());
 }
 
-class CliExportTest : public CliFixture {
+class CliExportTest : public ExtractedClipTest {
 protected:
     void SetUp() override {
-        CliFixture::SetUp();
-        if (!clips::ToolsAvailable()) GTEST_SKIP() << "ffmpeg or ffprobe is not on PATH";
-        std::string error;
-        m_clip = ExtractedThreeScenes(m_dir.string(), &error);
-        ASSERT_FALSE(m_clip.empty()) << error;
-        m_project = m_clip + ".kpproj";
+        ExtractedClipTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         ASSERT_EQ(Edit([](CTarneloData& data) { data.diff_list.Update(1, [](SceneEntry& s) { s.enable = false; }); }),
                   3u);
     }
@@ -69,9 +65,6 @@ protected:
         EXPECT_TRUE(ProjectSession(data).Save());
         return data.diff_list.Snapshot().size();
     }
-
-    std::string m_clip;
-    std::string m_project;
 };
 
 TEST_F(CliExportTest, EachFormatIsWrittenBesideTheProjectOnStdoutAndToAFile) {

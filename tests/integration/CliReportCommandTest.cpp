@@ -37,15 +37,11 @@ std::string Contents(const std::string& path) {
 
 int Lines(const std::string& text) { return static_cast<int>(std::count(text.begin(), text.end(), '\n')); }
 
-class CliReportCommandTest : public CliFixture {
+class CliReportCommandTest : public ExtractedClipTest {
 protected:
     void SetUp() override {
-        CliFixture::SetUp();
-        if (!clips::ToolsAvailable()) GTEST_SKIP() << "ffmpeg or ffprobe is not on PATH";
-        std::string error;
-        m_clip = ExtractedThreeScenes(m_dir.string(), &error);
-        ASSERT_FALSE(m_clip.empty()) << error;
-        m_project = m_clip + ".kpproj";
+        ExtractedClipTest::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
         m_record = Path("yard.mp4.kpmotion");
         ASSERT_TRUE(fs::exists(m_record));
 
@@ -65,8 +61,6 @@ protected:
         return record;
     }
 
-    std::string m_clip;
-    std::string m_project;
     std::string m_record;
     CTarneloData m_data{false};
 };

@@ -2,6 +2,8 @@
 // A clip with three stretches of motion and enough stillness between them to make three scenes, extracted by
 // tarnelo-cli without cutting, for the tests of the commands that read a saved project.
 
+#include <gtest/gtest.h>
+
 #include <string>
 
 #include "integration/ClipFactory.h"
@@ -24,5 +26,21 @@ inline std::string ExtractedThreeScenes(const std::string& folder, std::string* 
     }
     return clip;
 }
+
+// A test of a command that reads a saved project: the clip above in the test's folder, with its project.
+class ExtractedClipTest : public CliFixture {
+protected:
+    void SetUp() override {
+        CliFixture::SetUp();
+        if (!clips::ToolsAvailable()) GTEST_SKIP() << "ffmpeg or ffprobe is not on PATH";
+        std::string error;
+        m_clip = ExtractedThreeScenes(m_dir.string(), &error);
+        ASSERT_FALSE(m_clip.empty()) << error;
+        m_project = m_clip + ".kpproj";
+    }
+
+    std::string m_clip;
+    std::string m_project;
+};
 
 }  // namespace clitest
