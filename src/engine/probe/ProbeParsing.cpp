@@ -262,6 +262,30 @@ int NbFrameScaledSide(int side) {
     return static_cast<int>(scaled < 0 ? scaled - 0.5 : scaled + 0.5);
 }
 
+namespace {
+
+// A damaged header can state a count the file cannot hold: hundreds of millions of frames in a clip of seconds,
+// whose frame times would then all be listed. A count above the file's bytes, or far above what its duration
+// at its rate gives (variable rates and a late index allowed for), is not taken.
+bool ImplausibleFrameCount(const Json& report, const VideoInfo& info) {
+    if (info.frame_num <= 0) return false;
+    const auto format = report.find("format");
+    const bool hasFormat = format != report.end() && format->is_object();
+    const double bytes = hasFormat ? SecondsMember(*format, "size") : std::nan("");
+    if (bytes > 0 && info.frame_num > bytes) return true;
+    double duration = info.duration;
+    if (!(duration > 0) && hasFormat) {
+        const double stated = SecondsMember(*format, "duration");
+        if (stated > 0 && stated < kLongestTimedSeconds) duration = stated;
+    }
+    if (!(duration > 0) || !(info.fps > 0)) return false;
+    constexpr double kRateSlack = 4;
+    constexpr double kFrameSlack = 100;
+    return info.frame_num > kRateSlack * (duration + 1) * info.fps + kFrameSlack;
+}
+
+}  // namespace
+
 int ParseVideoInfoJson(const std::string& text, VideoInfo& info, bool& frameCountMissing) {
     info = VideoInfo{};
     frameCountMissing = false;
@@ -291,6 +315,10 @@ int ParseVideoInfoJson(const std::string& text, VideoInfo& info, bool& frameCoun
     ReadSampleAspectRatio(*video, probed);
     ReadTiming(report, *video, probed);
     ReadCreationTime(report, *video, probed);
+    if (!frameCountMissing && ImplausibleFrameCount(report, probed)) {
+        probed.frame_num = 0;
+        frameCountMissing = true;
+    }
     info = probed;
     return 0;
 }

@@ -28,8 +28,9 @@ int NbFrameScaledSide(int side);
 
 // Fills info from a "-show_format -show_streams" JSON report. info is reset to its defaults first and
 // keeps them on failure. Returns 0, or -1 when the text is not a JSON object, has no non-empty "streams"
-// array or no video stream. frameCountMissing is set when the video stream has no "nb_frames" key, so
-// the caller can count frames another way; the frame rate is left unsnapped.
+// array or no video stream. frameCountMissing is set when the video stream has no "nb_frames" key, or one the
+// file cannot hold (more frames than bytes, or far more than its duration at its rate), so the caller can
+// count frames another way; the frame rate is left unsnapped.
 int ParseVideoInfoJson(const std::string& text, VideoInfo& info, bool& frameCountMissing);
 
 // Turns ffprobe's pts listing, arriving in arbitrary chunks, into times relative to the first frame:

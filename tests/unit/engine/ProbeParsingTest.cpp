@@ -2,6 +2,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -255,6 +256,38 @@ TEST(ProbeParsingTest, FrameCountFromEveryFormOfNbFrames) {
         const VideoInfo info = Parse(stream, &missing);
         EXPECT_EQ(info.frame_num, c.frames) << c.value.dump();
         EXPECT_EQ(missing, c.missing) << c.value.dump();
+    }
+}
+
+// A damaged header's count that the file's own size or duration contradicts is counted again, not listed.
+TEST(ProbeParsingTest, FrameCountTheFileCannotHoldIsCountedAgain) {
+    const struct {
+        const char* frames;
+        const char* streamDuration;  // empty: absent
+        const char* formatDuration;
+        const char* formatSize;
+        bool kept;
+    } cases[] = {
+        {"50", "2.000000", "2.000000", "20000", true},
+        {"536871368", "15.015000", "15.015000", "8123456", false},  // flipped bits in a phone clip's header
+        {"536871368", "", "15.015000", "", false},
+        {"5000", "", "", "4000", false},      // more frames than bytes
+        {"1500", "15.000000", "", "", true},  // 100 fps under a stated 25: a variable rate, not damage
+        {"99999999", "", "", "", true},       // nothing to weigh it against
+    };
+    for (const auto& c : cases) {
+        Json stream = VideoStream();
+        stream["nb_frames"] = c.frames;
+        if (*c.streamDuration) stream["duration"] = c.streamDuration;
+        Json format = Json::object();
+        if (*c.formatDuration) format["duration"] = c.formatDuration;
+        if (*c.formatSize) format["size"] = c.formatSize;
+        VideoInfo info;
+        bool missing = false;
+        const std::string report = Json{{"format", format}, {"streams", Json::array({stream})}}.dump();
+        ASSERT_EQ(ParseVideoInfoJson(report, info, missing), 0);
+        EXPECT_EQ(missing, !c.kept) << c.frames << " " << c.streamDuration << " " << c.formatSize;
+        EXPECT_EQ(info.frame_num, c.kept ? std::atoi(c.frames) : 0) << c.frames;
     }
 }
 
