@@ -4,7 +4,8 @@
 # Usage: tests/fuzz/run.sh TARGET SECONDS     (TARGET: project_file, fuzz_project_file, ...)
 # Environment: TARNELO_FUZZ_BUILD_DIR (default build-fuzz), TARNELO_FUZZ_WORK (default BUILD_DIR/fuzz-work),
 # TARNELO_FUZZ_TIMEOUT (seconds an input may take, default 1; a machine loaded far past its cores can stall
-# a process that long, and a reported timeout is worth running again alone: "BINARY ARTIFACT").
+# a process that long, and a reported timeout is worth running again alone: "BINARY ARTIFACT"),
+# TARNELO_FUZZ_ARGS (more libFuzzer options, such as -runs=N; none by default).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
@@ -32,9 +33,10 @@ fi
 export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=1:symbolize=1}
 export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
 cd "$work"
+read -r -a extra <<<"${TARNELO_FUZZ_ARGS:-}"
 status=0
 "$binary" -max_total_time="$seconds" -timeout="${TARNELO_FUZZ_TIMEOUT:-1}" -rss_limit_mb=2048 -detect_leaks=1 -print_final_stats=1 \
-  -artifact_prefix="$work/artifacts/" "$work/corpus" >"$work/log.txt" 2>&1 || status=$?
+  -artifact_prefix="$work/artifacts/" "${extra[@]}" "$work/corpus" >"$work/log.txt" 2>&1 || status=$?
 # The progress lines ("#123 NEW ...") stay in the log; the summary and any report are shown.
 grep -v '^#' "$work/log.txt" | grep -v '^INFO:' || true
 if [ "$status" -ne 0 ]; then
