@@ -7,7 +7,7 @@ root=$(cd "$here/../.." && pwd)
 export TARNELO_BUILD_DIR=${TARNELO_BUILD_DIR:-$root/build}
 export TARNELO_CLI=$TARNELO_BUILD_DIR/src/tarnelo-cli
 export TARNELO_STRESS_SHORT=1
-for campaign in kill_save full_disk random_cancel odd_names; do
+for campaign in kill_save full_disk random_cancel odd_names broken_media; do
   start=$SECONDS
   "$here/$campaign.sh"
   echo "$campaign: passed in $((SECONDS - start)) s"
