@@ -37,7 +37,8 @@ uint32_t Le32(const Bytes& b, size_t at) {
            static_cast<uint32_t>(b[at + 1]) << 8 | b[at];
 }
 void PutBe(Bytes& b, size_t at, uint64_t value, int width) {
-    for (int i = 0; i < width && at + i < b.size(); ++i) b[at + i] = static_cast<uint8_t>(value >> (8 * (width - 1 - i)));
+    for (int i = 0; i < width && at + i < b.size(); ++i)
+        b[at + i] = static_cast<uint8_t>(value >> (8 * (width - 1 - i)));
 }
 void PutLe(Bytes& b, size_t at, uint64_t value, int width) {
     for (int i = 0; i < width && at + i < b.size(); ++i) b[at + i] = static_cast<uint8_t>(value >> (8 * i));
@@ -127,12 +128,18 @@ public:
     uint64_t OddValue(int width) {
         const uint64_t max = width >= 8 ? ~0ULL : (1ULL << (8 * width)) - 1;
         switch (Below(6)) {
-            case 0: return 0;
-            case 1: return 1;
-            case 2: return max;
-            case 3: return max >> 1;
-            case 4: return (max >> 1) + 1;
-            default: return std::uniform_int_distribution<uint64_t>(0, max)(m_rng);
+            case 0:
+                return 0;
+            case 1:
+                return 1;
+            case 2:
+                return max;
+            case 3:
+                return max >> 1;
+            case 4:
+                return (max >> 1) + 1;
+            default:
+                return std::uniform_int_distribution<uint64_t>(0, max)(m_rng);
         }
     }
 
@@ -237,19 +244,32 @@ private:
 
     std::string IsoHeader() {
         static const Field kFields[] = {
-            {"mvhd", "timescale", 12, 20, 4},     {"mvhd", "duration", 16, 24, 4},
-            {"mvhd", "next track", 96, 108, 4},   {"tkhd", "duration", 20, 28, 4},
-            {"tkhd", "matrix a", 40, 52, 4},      {"tkhd", "matrix b", 44, 56, 4},
-            {"tkhd", "width", 76, 88, 4},         {"tkhd", "height", 80, 92, 4},
-            {"mdhd", "timescale", 12, 20, 4},     {"mdhd", "duration", 16, 24, 4},
-            {"stts", "entries", 4, 4, 4},         {"stts", "first count", 8, 8, 4},
-            {"stts", "first delta", 12, 12, 4},   {"stsz", "sample size", 4, 4, 4},
-            {"stsz", "sample count", 8, 8, 4},    {"stco", "entries", 4, 4, 4},
-            {"stsc", "entries", 4, 4, 4},         {"stss", "entries", 4, 4, 4},
-            {"elst", "entries", 4, 4, 4},         {"elst", "first duration", 8, 8, 4},
-            {"elst", "first media time", 12, 16, 4}, {"hdlr", "handler", 8, 8, 4},
-            {"stsd", "entries", 4, 4, 4},         {"stsd", "first width", 40, 40, 2},
-            {"stsd", "first height", 42, 42, 2},  {"ctts", "entries", 4, 4, 4},
+            {"mvhd", "timescale", 12, 20, 4},
+            {"mvhd", "duration", 16, 24, 4},
+            {"mvhd", "next track", 96, 108, 4},
+            {"tkhd", "duration", 20, 28, 4},
+            {"tkhd", "matrix a", 40, 52, 4},
+            {"tkhd", "matrix b", 44, 56, 4},
+            {"tkhd", "width", 76, 88, 4},
+            {"tkhd", "height", 80, 92, 4},
+            {"mdhd", "timescale", 12, 20, 4},
+            {"mdhd", "duration", 16, 24, 4},
+            {"stts", "entries", 4, 4, 4},
+            {"stts", "first count", 8, 8, 4},
+            {"stts", "first delta", 12, 12, 4},
+            {"stsz", "sample size", 4, 4, 4},
+            {"stsz", "sample count", 8, 8, 4},
+            {"stco", "entries", 4, 4, 4},
+            {"stsc", "entries", 4, 4, 4},
+            {"stss", "entries", 4, 4, 4},
+            {"elst", "entries", 4, 4, 4},
+            {"elst", "first duration", 8, 8, 4},
+            {"elst", "first media time", 12, 16, 4},
+            {"hdlr", "handler", 8, 8, 4},
+            {"stsd", "entries", 4, 4, 4},
+            {"stsd", "first width", 40, 40, 2},
+            {"stsd", "first height", 42, 42, 2},
+            {"ctts", "entries", 4, 4, 4},
         };
         const std::vector<Box> boxes = IsoBoxes(m_b, 0, m_b.size());
         // A track dropped from the index changes the count of streams.
@@ -273,7 +293,8 @@ private:
             const size_t at = box.payload + (m_b[box.payload] == 1 ? f.v1 : f.v0);
             if (at + f.width > box.end) continue;
             uint64_t value = OddValue(f.width);
-            if (std::string(f.name) == "handler") value = Be32(Bytes{'s', 'o', 'u', 'n'}, 0) ^ (Chance(50) ? 0x03190307 : 0);
+            if (std::string(f.name) == "handler")
+                value = Be32(Bytes{'s', 'o', 'u', 'n'}, 0) ^ (Chance(50) ? 0x03190307 : 0);
             PutBe(m_b, at, value, f.width);
             return std::string("header ") + f.box + " " + f.name + " = " + std::to_string(value);
         }
@@ -282,11 +303,16 @@ private:
 
     std::string RiffHeader() {
         static const Field kFields[] = {
-            {"avih", "microseconds per frame", 0, 0, 4}, {"avih", "total frames", 16, 16, 4},
-            {"avih", "streams", 24, 24, 4},              {"avih", "width", 32, 32, 4},
-            {"avih", "height", 36, 36, 4},               {"strh", "scale", 20, 20, 4},
-            {"strh", "rate", 24, 24, 4},                 {"strh", "length", 32, 32, 4},
-            {"strf", "width", 4, 4, 4},                  {"strf", "height", 8, 8, 4},
+            {"avih", "microseconds per frame", 0, 0, 4},
+            {"avih", "total frames", 16, 16, 4},
+            {"avih", "streams", 24, 24, 4},
+            {"avih", "width", 32, 32, 4},
+            {"avih", "height", 36, 36, 4},
+            {"strh", "scale", 20, 20, 4},
+            {"strh", "rate", 24, 24, 4},
+            {"strh", "length", 32, 32, 4},
+            {"strf", "width", 4, 4, 4},
+            {"strf", "height", 8, 8, 4},
             {"strf", "bit count", 14, 14, 2},
         };
         const std::vector<Chunk> chunks = RiffChunks(m_b, 12, m_b.size());
@@ -329,12 +355,18 @@ int main(int argc, char** argv) {
     }
     Mutator m(bytes, std::stoull(argv[2]));
     std::string what;
-    if (kind == "truncate") what = m.Truncate();
-    else if (kind == "flip") what = m.Flip();
-    else if (kind == "overwrite") what = m.Overwrite();
-    else if (kind == "no-index") what = m.NoIndex();
-    else if (kind == "move-index") what = m.MoveIndex();
-    else if (kind == "header") what = m.Header();
+    if (kind == "truncate")
+        what = m.Truncate();
+    else if (kind == "flip")
+        what = m.Flip();
+    else if (kind == "overwrite")
+        what = m.Overwrite();
+    else if (kind == "no-index")
+        what = m.NoIndex();
+    else if (kind == "move-index")
+        what = m.MoveIndex();
+    else if (kind == "header")
+        what = m.Header();
     else {
         std::fprintf(stderr, "unknown kind %s\n", kind.c_str());
         return 2;

@@ -246,7 +246,8 @@ private:
     EngineOptions m_options;
     mutable std::mutex m_writeErrorMutex;
     std::string m_writeError;
-    // Keeps what a failed tool's last words say of a failed write, for LastWriteError.
+    // Keeps what a failed tool's last words say of a failed write, for LastWriteError; returns that, or else
+    // whatever else they say of why it failed.
     std::string NoteToolFailure(int exitCode, const std::string& outputTail);
     // Runs a listing tool and hands each chunk of its output to feed; feed returning true ends the tool as a
     // success. The exit code: -1 when it could not start, -2 when stopped on request.

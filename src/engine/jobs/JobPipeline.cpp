@@ -1,5 +1,6 @@
 #include "engine/jobs/JobContext.h"
 #include "engine/jobs/JobTables.h"
+#include "engine/tools/ToolErrors.h"
 #include "log/AppLog.h"
 #include "project/TarneloData.h"
 
@@ -105,7 +106,8 @@ void JobContext::SendResultState(int result) {
     } else if (result == -2) {
         SendState(kJobStateStopped);
     } else {
-        SendState(kJobStateFailed, FormatC("ExitCode(%d)", result));
+        const std::string why = ToolFailureReason(result, {});
+        SendState(kJobStateFailed, FormatC("ExitCode(%d)", result) + (why.empty() ? "" : ": " + why));
     }
 }
 

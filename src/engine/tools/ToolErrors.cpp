@@ -1,5 +1,6 @@
 #include "engine/tools/ToolErrors.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -7,6 +8,18 @@ namespace {
 
 // Enough for ffmpeg's closing lines, which follow the last progress line.
 constexpr size_t kTailLimit = 4096;
+// ffmpeg's exit code when more of the frames failed to decode than its error rate allows.
+constexpr int kTooManyDecodeErrors = 69;
+constexpr size_t kReasonLimit = 160;
+
+bool ReportsError(std::string_view line) {
+    // Its closing words repeat that it failed, not why.
+    if (line == "Conversion failed!") return false;
+    for (const std::string_view word : {"rror", "nvalid", "annot ", "not found", "No such", "ould not", "failed"}) {
+        if (line.find(word) != std::string_view::npos) return true;
+    }
+    return false;
+}
 
 }  // namespace
 
@@ -42,4 +55,22 @@ std::string WriteErrorIn(std::string_view text) {
         }
     }
     return found;
+}
+
+std::string ToolFailureReason(int exitCode, std::string_view text) {
+    if (std::string written = WriteErrorIn(text); !written.empty()) return written;
+    if (exitCode == kTooManyDecodeErrors) return "too many of its frames could not be decoded (the file is damaged)";
+    // A full tail starts inside a line.
+    if (text.size() >= kTailLimit) text.remove_prefix(std::min(text.size(), text.find('\n') + 1));
+    while (!text.empty()) {
+        const size_t end = text.find_first_of("\r\n");
+        std::string_view line = text.substr(0, end);
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+        // A line's "[decoder @ 0x...] " prefix names the part of ffmpeg, not the problem.
+        if (!line.empty() && line.front() == '[' && line.find("] ") != std::string_view::npos) {
+            line.remove_prefix(line.find("] ") + 2);
+        }
+        if (ReportsError(line)) return std::string(line.substr(0, kReasonLimit));
+    }
+    return {};
 }

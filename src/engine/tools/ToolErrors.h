@@ -21,6 +21,11 @@ private:
 // names none.
 std::string WriteErrorIn(std::string_view text);
 
+// Why a tool failed, in words a user can act on: the write error its output names, else what ffmpeg's exit
+// code 69 means (too many frames could not be decoded), else the first line of its output that reports an
+// error (shortened); empty when neither says anything.
+std::string ToolFailureReason(int exitCode, std::string_view text);
+
 // True when ffmpeg's output says, at the start of a line, that it could not finish writing its output file.
 // ffmpeg 5 then still exits with 0, leaving a file without its index under the final name.
 bool ReportsUnfinishedOutput(std::string_view text);

@@ -178,8 +178,9 @@ std::string JobContext::NoteToolFailure(int exitCode, const std::string& outputT
     if (!why.empty()) {
         std::lock_guard<std::mutex> lock(m_writeErrorMutex);
         m_writeError = why;
+        return why;
     }
-    return why;
+    return ToolFailureReason(exitCode, outputTail);
 }
 
 std::string JobContext::LastWriteError() const {

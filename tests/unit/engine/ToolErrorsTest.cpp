@@ -29,6 +29,35 @@ TEST(ToolErrorsTest, FindsTheLastWriteErrorATextNames) {
     for (const Case& c : cases) EXPECT_EQ(WriteErrorIn(c.text), c.found) << c.text;
 }
 
+// What a damaged recording makes ffmpeg say, as the reason a user reads.
+TEST(ToolErrorsTest, AFailedToolIsExplainedByItsOwnWords) {
+    const std::string noSpace = std::strerror(ENOSPC);
+    struct Case {
+        int exitCode;
+        std::string text;
+        std::string reason;
+    };
+    const Case cases[] = {
+        {1, "", ""},
+        {1, "frame=  10 fps=0.0 q=-1.0\rConversion failed!\n", ""},
+        {69, "", "too many of its frames could not be decoded (the file is damaged)"},
+        {1,
+         "Cannot determine format of input stream 0:0 after EOF\nError marking filters as finished\nConversion "
+         "failed!\n",
+         "Cannot determine format of input stream 0:0 after EOF"},
+        {1,
+         "[mov,mp4,m4a,3gp,3g2,mj2 @ 0x55d0] moov atom not found\nin.mp4: Invalid data found when processing input\n",
+         "moov atom not found"},
+        // A write error tells a full disk from a bad input, so it comes first.
+        {1, "[h264 @ 0x1] error while decoding MB 3 4\nav_interleaved_write_frame(): " + noSpace + "\n", noSpace},
+        {1, std::string(300, 'x') + " error\n", std::string(160, 'x')},
+        // A tail that starts inside a line: that piece is no reason.
+        {1, "rror while decoding" + std::string(4096, '.') + "\nError while decoding stream #0:0: Invalid data\n",
+         "Error while decoding stream #0:0: Invalid data"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ToolFailureReason(c.exitCode, c.text), c.reason) << c.text;
+}
+
 TEST(ToolErrorsTest, AnOutputLeftWithoutItsIndexIsAFailure) {
     const std::string tooLarge = std::strerror(EFBIG);
     EXPECT_TRUE(ReportsUnfinishedOutput("frame=   75 fps=0.0\rError writing trailer of s.mp4: " + tooLarge + "\n"));

@@ -123,10 +123,12 @@ TEST_F(ToolRunnerTest, AFailedWriteIsToldByTheSystemsReason) {
                   10, 0),
               1);
     EXPECT_EQ(engine.LastWriteError(), noSpace);
-    // The system's texts are found only where the tool named them: a plain failure keeps the exit code.
+    // The system's texts are found only where the tool named them: another failure is told by the tool's words
+    // and is no write error.
     EXPECT_EQ(EngineTestAccess::Jobs(engine).ExecuteCmdWithProgress(
                   false, fake + " err " + Quoted("Invalid data found\\n") + " exit 3", 10, 0),
               3);
+    EXPECT_EQ(engine.LastWriteError(), noSpace);
     // A tool ended by the file-size limit itself says nothing; its signal tells.
     EXPECT_EQ(EngineTestAccess::Jobs(engine).ExecuteCmd(fake + " signal " + std::to_string(SIGXFSZ)), 128 + SIGXFSZ);
     EXPECT_EQ(engine.LastWriteError(), tooLarge);
@@ -138,7 +140,7 @@ TEST_F(ToolRunnerTest, AFailedWriteIsToldByTheSystemsReason) {
     const auto states = States();
     ASSERT_EQ(states.size(), 3u);
     EXPECT_EQ(states[0].text, "ExitCode(1): " + noSpace);
-    EXPECT_EQ(states[1].text, "ExitCode(3)");
+    EXPECT_EQ(states[1].text, "ExitCode(3): Invalid data found");
     EXPECT_EQ(states[2].text, "ExitCode(1): " + tooLarge);
 }
 
