@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 
 namespace {
@@ -73,4 +74,20 @@ std::string ToolFailureReason(int exitCode, std::string_view text) {
         if (ReportsError(line)) return std::string(line.substr(0, kReasonLimit));
     }
     return {};
+}
+
+double LastStatusSeconds(std::string_view text) {
+    const size_t at = text.rfind("time=");
+    if (at == std::string_view::npos) return -1;
+    int hours = 0;
+    int minutes = 0;
+    double seconds = 0;
+    const std::string field(text.substr(at + 5, 24));
+    if (std::sscanf(field.c_str(), "%d:%d:%lf", &hours, &minutes, &seconds) != 3 || hours < 0) return -1;
+    return hours * 3600.0 + minutes * 60.0 + seconds;
+}
+
+bool RunsFarPastItsVideo(double outputSeconds, double expectedSeconds) {
+    // Wide enough for every change of rate and padding a job makes; a runaway passes it in seconds.
+    return expectedSeconds > 0 && outputSeconds > 10 * expectedSeconds + 300;
 }

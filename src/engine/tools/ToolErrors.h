@@ -26,6 +26,13 @@ std::string WriteErrorIn(std::string_view text);
 // error (shortened); empty when neither says anything.
 std::string ToolFailureReason(int exitCode, std::string_view text);
 
+// The output time of ffmpeg's last status line in text ("time=00:16:53.11"), or -1 when there is none.
+double LastStatusSeconds(std::string_view text);
+
+// True when an encode of `expectedSeconds` of video has written far more than that: a damaged header (an audio
+// rate of 1 Hz, a stream that claims hours) would otherwise keep it busy for hours on a file of seconds.
+bool RunsFarPastItsVideo(double outputSeconds, double expectedSeconds);
+
 // True when ffmpeg's output says, at the start of a line, that it could not finish writing its output file.
 // ffmpeg 5 then still exits with 0, leaving a file without its index under the final name.
 bool ReportsUnfinishedOutput(std::string_view text);

@@ -100,6 +100,8 @@ int JobContext::ExecuteCmdWithProgress(bool playback, const std::string& command
     const FrameClock clock = m_data->ClockOf(m_currentPreviewFile, current.fps);
     ProgressParser parser(playback, clock, current.start_frame);
     OutputTail tail;
+    bool runaway = false;
+    std::string why;
     char buffer[kChunkSize + 1];
     for (;;) {
         const long n = ReadChunk(child, buffer, kChunkSize);
@@ -120,6 +122,16 @@ int JobContext::ExecuteCmdWithProgress(bool playback, const std::string& command
             }
         }
         if (CancelRequested()) child.Terminate(-2);
+        if (!playback && !runaway && n > 0) {
+            const double written = LastStatusSeconds(tail.Text());
+            if (RunsFarPastItsVideo(written, totalFrames / current.fps)) {
+                runaway = true;
+                why = "it wrote " + std::to_string(static_cast<long>(written)) + " s for " +
+                      std::to_string(static_cast<long>(totalFrames / current.fps)) +
+                      " s of video; the file's header is damaged";
+                child.Terminate(1);
+            }
+        }
     }
     const int exitCode = OutcomeOf(child.Wait(), tail);
     hProcess = 0;
@@ -131,7 +143,7 @@ int JobContext::ExecuteCmdWithProgress(bool playback, const std::string& command
     if (exitCode == 0 || exitCode == -2) {
         if (playback) SendState(kJobStateStopped);
     } else {
-        const std::string why = NoteToolFailure(exitCode, tail.Text());
+        if (!runaway) why = NoteToolFailure(exitCode, tail.Text());
         SendState(kJobStateFailed, Format("ExitCode(%d)", exitCode) + (why.empty() ? "" : ": " + why));
     }
     LogCmdResult("CTarneloProcess::ExecuteCmdWithProgress", __LINE__, commandLine, exitCode);

@@ -10,6 +10,7 @@
 
 #include "engine/TarneloProcess.h"
 #include "engine/jobs/JobTables.h"
+#include "engine/tools/ToolErrors.h"
 #include "platform/Process.h"
 #include "project/TarneloData.h"
 #include "support/EngineTestAccess.h"
@@ -142,6 +143,28 @@ TEST_F(ToolRunnerTest, AFailedWriteIsToldByTheSystemsReason) {
     EXPECT_EQ(states[0].text, "ExitCode(1): " + noSpace);
     EXPECT_EQ(states[1].text, "ExitCode(3): Invalid data found");
     EXPECT_EQ(states[2].text, "ExitCode(1): " + tooLarge);
+}
+
+// A header that makes 4 s of video into hours of audio is stopped once the output runs far past the video; a
+// slower or padded encode near its length is not.
+TEST_F(ToolRunnerTest, AnEncodeThatRunsFarPastItsVideoIsStopped) {
+    data.m_currentInfo.fps = 25;
+    const std::string fake = Quoted(Helper("fake_ffmpeg"));
+    const auto status = [](const char* time) {
+        return std::string(" err ") + Quoted(std::string("frame=    4 fps=0.1 q=1.0 size=  1kB time=") + time +
+                                             " bitrate= 118.2kbits/s speed=29.3x    \\r");
+    };
+    EXPECT_EQ(
+        EngineTestAccess::Jobs(engine).ExecuteCmdWithProgress(false, fake + status("00:05:39.00") + " exit 0", 100, 0),
+        0);
+    EXPECT_EQ(
+        EngineTestAccess::Jobs(engine).ExecuteCmdWithProgress(false, fake + status("00:16:53.11") + " hang", 100, 0),
+        1);
+    const auto states = States();
+    ASSERT_EQ(states.size(), 1u);
+    EXPECT_EQ(states[0].text, "ExitCode(1): it wrote 1013 s for 4 s of video; the file's header is damaged");
+    EXPECT_DOUBLE_EQ(LastStatusSeconds("time=01:02:03.50 bitrate"), 3723.5);
+    EXPECT_EQ(LastStatusSeconds("time=N/A bitrate"), -1);
 }
 
 TEST_F(ToolRunnerTest, PlaybackFollowsShowinfoAndEndsStopped) {
