@@ -13,12 +13,13 @@
 #     folder and TMPDIR stay empty; the seeds are unchanged at the end).
 #
 # Usage: tests/stress/broken_media.sh [RUNS]   (default 5000 damaged files; "short" or TARNELO_STRESS_SHORT=1:
-# 12, all jobs on every third and the window on every sixth, for CI). TARNELO_CLI names the program (default build/src/tarnelo-cli; an AddressSanitizer build makes
-# memory errors faults too), TARNELO_BUILD_DIR the build holding test-helpers/mutate_media and the window check
-# (tests/BrokenMediaWindowTest, run on every WINDOW_EVERY-th file, default 1; 0 or no such file leaves the window
-# out), TARNELO_STRESS_FULL_EVERY=N gives only every N-th file the jobs after report (retune, extract, merge,
-# join; default 1: all of them), TARNELO_STRESS_SEED repeats a campaign, TARNELO_STRESS_JOBS runs that many files at once (default 1),
-# TARNELO_STRESS_FAULTS keeps each fault's file and output (default BUILD_DIR/broken-media-faults).
+# 12, always the same ones, all jobs on every third and the window on every sixth, for CI).
+# Environment: TARNELO_CLI, the program (default build/src/tarnelo-cli; with an AddressSanitizer build memory
+# errors are faults too); TARNELO_BUILD_DIR, the build holding test-helpers/mutate_media and the window check
+# tests/BrokenMediaWindowTest; TARNELO_STRESS_WINDOW_EVERY=N, the window on every N-th file (default 1; 0 leaves it out);
+# TARNELO_STRESS_FULL_EVERY=N, the jobs after report (retune, extract, merge, join) on every N-th file only
+# (default 1); TARNELO_STRESS_SEED repeats a campaign; TARNELO_STRESS_JOBS, files at once (default 1);
+# TARNELO_STRESS_FAULTS, where each fault's file and output are kept (default BUILD_DIR/broken-media-faults).
 # Exit status 0 only when nothing was found; the last lines count every kind of result.
 set -uo pipefail
 
@@ -34,9 +35,11 @@ mutate=$build/test-helpers/mutate_media
 window=$build/tests/BrokenMediaWindowTest
 runs=${1:-5000}
 full_every=${TARNELO_STRESS_FULL_EVERY:-1}
-window_every=${WINDOW_EVERY:-1}
+window_every=${TARNELO_STRESS_WINDOW_EVERY:-1}
+# The short run damages the same files each time, so that CI fails only on a change of the program.
+seed=${TARNELO_STRESS_SEED:-$$}
 if [[ "$runs" == short || "${TARNELO_STRESS_SHORT:-}" == 1 ]]; then
-    runs=12 full_every=${TARNELO_STRESS_FULL_EVERY:-3} window_every=${WINDOW_EVERY:-6}
+    seed=${TARNELO_STRESS_SEED:-30} runs=12 full_every=${TARNELO_STRESS_FULL_EVERY:-3} window_every=${TARNELO_STRESS_WINDOW_EVERY:-6}
 fi
 [[ "$runs" =~ ^[0-9]+$ ]] || { echo "RUNS must be a number or 'short'" >&2; exit 2; }
 jobs=${TARNELO_STRESS_JOBS:-1}
@@ -44,7 +47,6 @@ jobs=${TARNELO_STRESS_JOBS:-1}
 [[ -x "$mutate" ]] || { echo "no $mutate (build the tests)" >&2; exit 2; }
 for tool in ffmpeg ffprobe jq timeout; do command -v "$tool" >/dev/null || { echo "$tool not found" >&2; exit 2; }; done
 [[ -x "$window" && "$window_every" != 0 ]] || { window=; echo "note: the window's open and extract is left out"; }
-seed=${TARNELO_STRESS_SEED:-$$}
 RANDOM=$seed
 faults_dir=${TARNELO_STRESS_FAULTS:-$build/broken-media-faults}
 
