@@ -254,6 +254,22 @@ TEST_F(PrepareInputTest, FailuresEndTheJobAndLeaveNoPartialCopy) {
     EXPECT_FALSE(platform::FileExists(copy));
     EXPECT_FALSE(platform::FileExists(PartialFilePath(copy)));
     EXPECT_EQ(LastState(), kJobStateFailed);
+
+    // A movie time scale of 2^31-1 (flipped bits in a header) converts to a copy without readable video: the
+    // failure says so instead of leaving only a code.
+    const std::string damaged = s_folder + "out/scale.mov";
+    MakeClip(damaged, "-c:v libx264 -movflags +faststart");
+    std::string bytes = ReadFile(damaged);
+    const size_t mvhd = bytes.find("mvhd");
+    ASSERT_NE(mvhd, std::string::npos);
+    bytes.replace(mvhd + 4 + 12, 4, "\x7f\xff\xff\xff", 4);
+    { std::ofstream(damaged, std::ios::binary) << bytes; }
+    data.input_file = damaged;
+    sink.Clear();
+    EXPECT_NE(process.PrepareInput(false), 0);
+    const std::vector<RecordingSink::Message> states = sink.Messages(WM_APP_JOB_STATE);
+    ASSERT_GE(states.size(), 2u);
+    EXPECT_EQ(states[states.size() - 2].text, "its converted copy holds no readable video (the file is damaged)");
 }
 
 // The stop request reaches preparation through the window's pump; a probe killed by it is a stop, not

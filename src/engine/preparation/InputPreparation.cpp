@@ -119,6 +119,8 @@ int JobContext::PrepareInput(bool openOutput) {
         }
         if (r == 0 && !data.input_mp4_file.empty()) {
             r = ProbeCurrentFile(data.input_mp4_file);
+            // A damaged header (a time scale of 2^31, say) can give a copy without frames.
+            if (r != 0) SendState(kJobStateFailed, "its converted copy holds no readable video (the file is damaged)");
             if (r == 0) {
                 const int frames = data.m_currentInfo.frame_num;
                 Send(WM_APP_MEDIA_OPENED, 0, frames);
