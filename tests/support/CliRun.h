@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "platform/Process.h"
+#include "support/ProcessWatch.h"
 
 extern char** environ;
 
@@ -174,8 +175,7 @@ inline std::vector<std::string> ProcessesMentioning(const std::string& text) {
     for (const auto& e : fs::directory_iterator("/proc")) {
         const std::string pid = e.path().filename().string();
         if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream in(e.path() / "cmdline", std::ios::binary);
-        std::string cmdline((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        std::string cmdline = testsupport::ReadProcText(e.path() / "cmdline");
         for (char& c : cmdline) c = c == '\0' ? ' ' : c;
         if (cmdline.find(text) != std::string::npos) found.push_back(pid + ": " + cmdline);
     }
@@ -190,8 +190,7 @@ inline std::vector<std::string> LeftoverChildren(std::vector<pid_t>* pids = null
     for (const auto& e : fs::directory_iterator("/proc")) {
         const std::string pid = e.path().filename().string();
         if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-        std::ifstream in(e.path() / "stat");
-        std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        const std::string stat = testsupport::ReadProcText(e.path() / "stat");
         const size_t close = stat.rfind(')');
         if (close == std::string::npos) continue;
         std::istringstream fields(stat.substr(close + 2));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +23,19 @@ inline int OpenDescriptorCount() {
         closedir(dir);
     }
     return count;
+}
+
+// Whole text of a /proc file, or what could be read of it. A process that exits between the open and
+// the read makes read() fail with ESRCH, which a stream iterator turns into an exception.
+inline std::string ReadProcText(const std::string& path) {
+    std::string text;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return text;
+    char buffer[4096];
+    ssize_t got = 0;
+    while ((got = ::read(fd, buffer, sizeof buffer)) > 0) text.append(buffer, static_cast<size_t>(got));
+    ::close(fd);
+    return text;
 }
 
 // True when pid names a live process (a zombie counts as gone only once reaped by its parent).
