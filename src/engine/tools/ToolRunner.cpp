@@ -100,7 +100,7 @@ int JobContext::ExecuteCmdWithProgress(bool playback, const std::string& command
     const FrameClock clock = m_data->ClockOf(m_currentPreviewFile, current.fps);
     ProgressParser parser(playback, clock, current.start_frame);
     OutputTail tail;
-    bool runaway = false;
+    const double videoSeconds = totalFrames / current.fps;
     std::string why;
     char buffer[kChunkSize + 1];
     for (;;) {
@@ -122,13 +122,12 @@ int JobContext::ExecuteCmdWithProgress(bool playback, const std::string& command
             }
         }
         if (CancelRequested()) child.Terminate(-2);
-        if (!playback && !runaway && n > 0) {
+        // why is set only by the runaway guard while the tool runs.
+        if (!playback && why.empty() && n > 0) {
             const double written = LastStatusSeconds(tail.Text());
-            if (RunsFarPastItsVideo(written, totalFrames / current.fps)) {
-                runaway = true;
+            if (RunsFarPastItsVideo(written, videoSeconds)) {
                 why = "it wrote " + std::to_string(static_cast<long>(written)) + " s for " +
-                      std::to_string(static_cast<long>(totalFrames / current.fps)) +
-                      " s of video; the file's header is damaged";
+                      std::to_string(static_cast<long>(videoSeconds)) + " s of video; the file's header is damaged";
                 child.Terminate(1);
             }
         }
@@ -143,7 +142,7 @@ int JobContext::ExecuteCmdWithProgress(bool playback, const std::string& command
     if (exitCode == 0 || exitCode == -2) {
         if (playback) SendState(kJobStateStopped);
     } else {
-        if (!runaway) why = NoteToolFailure(exitCode, tail.Text());
+        if (why.empty()) why = NoteToolFailure(exitCode, tail.Text());
         SendState(kJobStateFailed, Format("ExitCode(%d)", exitCode) + (why.empty() ? "" : ": " + why));
     }
     LogCmdResult("CTarneloProcess::ExecuteCmdWithProgress", __LINE__, commandLine, exitCode);
