@@ -283,22 +283,10 @@ private:
                 return "header trak at " + std::to_string(t.start) + " made free";
             }
         }
-        for (int attempt = 0; attempt < 32; ++attempt) {
-            const Field& f = kFields[Below(std::size(kFields))];
-            std::vector<const Box*> matching;
-            for (const Box& box : boxes)
-                if (box.type == f.box) matching.push_back(&box);
-            if (matching.empty()) continue;
-            const Box& box = *matching[Below(matching.size())];
-            const size_t at = box.payload + (m_b[box.payload] == 1 ? f.v1 : f.v0);
-            if (at + f.width > box.end) continue;
-            uint64_t value = OddValue(f.width);
-            if (std::string(f.name) == "handler")
-                value = Be32(Bytes{'s', 'o', 'u', 'n'}, 0) ^ (Chance(50) ? 0x03190307 : 0);
-            PutBe(m_b, at, value, f.width);
-            return std::string("header ") + f.box + " " + f.name + " = " + std::to_string(value);
-        }
-        return {};
+        std::vector<Span> spans;
+        for (const Box& box : boxes)
+            spans.push_back({box.type, box.payload, box.end, box.payload < m_b.size() && m_b[box.payload] == 1});
+        return OddField(kFields, spans, PutBe);
     }
 
     std::string RiffHeader() {
@@ -315,17 +303,37 @@ private:
             {"strf", "height", 8, 8, 4},
             {"strf", "bit count", 14, 14, 2},
         };
-        const std::vector<Chunk> chunks = RiffChunks(m_b, 12, m_b.size());
+        std::vector<Span> spans;
+        for (const Chunk& c : RiffChunks(m_b, 12, m_b.size()))
+            spans.push_back({c.id, c.payload, c.payload + c.size, false});
+        return OddField(kFields, spans, PutLe);
+    }
+
+    // A box or chunk as the field picker sees it; `v1` when its fields are laid out as version 1.
+    struct Span {
+        std::string type;
+        size_t payload = 0;
+        size_t end = 0;
+        bool v1 = false;
+    };
+
+    // One field of one box or chunk of the field's type, picked at random, set to an odd value.
+    template <size_t N>
+    std::string OddField(const Field (&fields)[N], const std::vector<Span>& spans,
+                         void (*put)(Bytes&, size_t, uint64_t, int)) {
         for (int attempt = 0; attempt < 32; ++attempt) {
-            const Field& f = kFields[Below(std::size(kFields))];
-            std::vector<const Chunk*> matching;
-            for (const Chunk& c : chunks)
-                if (c.id == f.box) matching.push_back(&c);
+            const Field& f = fields[Below(N)];
+            std::vector<const Span*> matching;
+            for (const Span& span : spans)
+                if (span.type == f.box) matching.push_back(&span);
             if (matching.empty()) continue;
-            const Chunk& c = *matching[Below(matching.size())];
-            if (f.v0 + f.width > c.size) continue;
-            const uint64_t value = OddValue(f.width);
-            PutLe(m_b, c.payload + f.v0, value, f.width);
+            const Span& span = *matching[Below(matching.size())];
+            const size_t at = span.payload + (span.v1 ? f.v1 : f.v0);
+            if (at + f.width > span.end) continue;
+            uint64_t value = OddValue(f.width);
+            if (std::string(f.name) == "handler")
+                value = Be32(Bytes{'s', 'o', 'u', 'n'}, 0) ^ (Chance(50) ? 0x03190307 : 0);
+            put(m_b, at, value, f.width);
             return std::string("header ") + f.box + " " + f.name + " = " + std::to_string(value);
         }
         return {};
