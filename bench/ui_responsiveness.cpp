@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     extract->click();
     while (tab.CurrentJob() != 0 || tab.Engine().Status().running) QCoreApplication::processEvents();
     meter.Print("extract");
-    std::printf("scenes found: %zu\n", tab.Data().diff_list.size());
+    std::printf("scenes found: %d\n", tab.Data().diff_list.Size());
     turns.stop();
     CAppMsgDlg::SetNextAnswer(CAppMsgDlg::kYes);
     app.Frame()->close();

@@ -14,6 +14,7 @@ lines=(-DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -g1 -DNDEBUG")
 "$root/scripts/check-includes.sh"
 "$root/scripts/check-format.sh"
 "$root/scripts/build.sh" "${lines[@]}"
+cmake --build "$build" --target tarnelo_benches
 (cd "$build" && ctest --output-on-failure --timeout 300 -j "$(nproc)")
 TARNELO_BUILD_DIR="$build" "$root/scripts/package-check.sh"
 TARNELO_BUILD_DIR="$build-nogui" "$root/scripts/build.sh" -DTARNELO_WITH_GUI=OFF -DTARNELO_SANITIZE=ON "${lines[@]}"
