@@ -3,6 +3,8 @@
 // The scenes of a project's motion record put in place of its list, and the segment files that brings: what
 // retune does, and what a batch extract does for a video it has scanned before.
 
+#include <string>
+
 #include "engine/TarneloProcess.h"
 #include "engine/motion/MotionRecord.h"
 
@@ -23,5 +25,8 @@ SegmentCuts CutMissingSegments(CTarneloProcess& engine, CTarneloData& data, bool
 // Replaces the list with the scenes the project's settings find in record (a range that stays keeps its entry
 // and file), deletes the files of the ranges that went and cuts the missing ones as CutMissingSegments does.
 SegmentCuts RetuneFromRecord(CTarneloProcess& engine, CTarneloData& data, const MotionRecord& record, bool noCut);
+
+// "N segment files could not be cut", with the words of the last tool that failed when it left any.
+std::string CutFailureText(const CTarneloProcess& engine, const SegmentCuts& cuts);
 
 }  // namespace cli

@@ -46,6 +46,11 @@ SegmentCuts CutMissingSegments(CTarneloProcess& engine, CTarneloData& data, bool
     return counts;
 }
 
+std::string CutFailureText(const CTarneloProcess& engine, const SegmentCuts& cuts) {
+    const std::string why = engine.LastToolFailure();
+    return FormatC("%d segment files could not be cut", cuts.failed) + (why.empty() ? "" : ": " + why);
+}
+
 SegmentCuts RetuneFromRecord(CTarneloProcess& engine, CTarneloData& data, const MotionRecord& record, bool noCut) {
     std::set<std::string> before;
     for (const SceneEntry& scene : data.diff_list.Snapshot()) before.insert(scene.fileName);
@@ -118,7 +123,7 @@ int RunRetune(const Options& o, CliSink& sink, bool japanese) {
                                      "the next segments or merge"
                                    : "");
     if (!saved) return Fail(sink, saveProblem);
-    if (cuts.failed > 0) return Fail(sink, FormatC("%d segment files could not be cut", cuts.failed));
+    if (cuts.failed > 0) return Fail(sink, CutFailureText(engine, cuts));
     return kExitSuccess;
 }
 

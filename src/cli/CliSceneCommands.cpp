@@ -189,11 +189,7 @@ int RunResumedExtract(const Options& o, CliSink& sink, bool japanese, CTarneloDa
         if (tally) *tally = TallyScenes(data);
         if (StopRequested()) return Stopped(sink, saveProblem.empty() ? "the project is saved" : "");
         if (!saveProblem.empty()) return Fail(sink, saveProblem);
-        if (cuts.failed > 0) {
-            const std::string why = engine.LastWriteError();
-            return Fail(sink,
-                        FormatC("%d segment files could not be cut", cuts.failed) + (why.empty() ? "" : ": " + why));
-        }
+        if (cuts.failed > 0) return Fail(sink, CutFailureText(engine, cuts));
         return kExitSuccess;
     }
     const FileStamp outputBefore = StampOf(data.GetOutputPath());

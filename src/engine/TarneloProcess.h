@@ -26,6 +26,7 @@ public:
     using JobContext::CancelProcess;
     using JobContext::CancelRequested;
     using JobContext::JoinJobThread;
+    using JobContext::LastToolFailure;
     using JobContext::LastWriteError;
     using JobContext::RequestCancel;
     using JobContext::StartJob;

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -286,6 +288,17 @@ TEST_F(CliRetuneTest, ARetuneWithoutCutsSavesThePaddedScenesAndCutsNothing) {
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(TableRanges(r.out), padded);
     EXPECT_NE(r.err.find("2 cut, 0 kept"), std::string::npos) << "no file was there to keep: " << r.err;
+
+    // A cut that fails is told by the tool's own words, and the scenes stay saved.
+    std::ifstream(project) >> root;
+    const std::string second = root["diff_list"][1]["fileName"];
+    fs::remove(second);
+    fs::create_directories(fs::path(second) / "taken");
+    r = RunCli({"retune", project});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("1 segment files could not be cut: "), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(std::strerror(EISDIR)), std::string::npos) << r.err;
+    EXPECT_EQ(TableRanges(r.out), padded);
 }
 
 }  // namespace

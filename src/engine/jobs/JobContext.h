@@ -90,6 +90,9 @@ public:
     // The system's text for the last failed write a tool reported since the current job started ("No space
     // left on device"), segment cuts beside the job included; empty when there was none.
     std::string LastWriteError() const;
+    // The tool's own words for the last tool that failed since the current job started (its failed write
+    // included), segment cuts beside the job included; empty when none did.
+    std::string LastToolFailure() const;
 
     // "ffmpeg -y -hwaccel cuda " when the project uses CUDA, else "ffmpeg -y ".
     std::string FfmpegPrefix() const;
@@ -244,10 +247,11 @@ private:
     int m_jobResult = 0;
     std::atomic<bool> m_selectingScene{false};
     EngineOptions m_options;
-    mutable std::mutex m_writeErrorMutex;
+    mutable std::mutex m_toolFailureMutex;
     std::string m_writeError;
-    // Keeps what a failed tool's last words say of a failed write, for LastWriteError; returns that, or else
-    // whatever else they say of why it failed.
+    std::string m_toolFailure;
+    // Keeps what a failed tool's last words say of why it failed, for LastToolFailure, and of a failed write,
+    // for LastWriteError; returns the reason.
     std::string NoteToolFailure(int exitCode, const std::string& outputTail);
     // Runs a listing tool and hands each chunk of its output to feed; feed returning true ends the tool as a
     // success. The exit code: -1 when it could not start, -2 when stopped on request.

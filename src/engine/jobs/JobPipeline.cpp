@@ -47,8 +47,9 @@ bool JobContext::StartJob(int id) {
     }
     JoinJobThread();
     {
-        std::lock_guard<std::mutex> lock(m_writeErrorMutex);
+        std::lock_guard<std::mutex> lock(m_toolFailureMutex);
         m_writeError.clear();
+        m_toolFailure.clear();
     }
     nProcessID = id;
     if ((m_lastPreviewKind != 0 && m_lastPreviewKind != id) || row->takesPreview) SetCurrentPlay(0, "0");

@@ -19,6 +19,10 @@ bool ReportsError(std::string_view line) {
     for (const std::string_view word : {"rror", "nvalid", "annot ", "not found", "No such", "ould not", "failed"}) {
         if (line.find(word) != std::string_view::npos) return true;
     }
+    // An output it cannot open is told by the system's words after the name ("a.mp4: Is a directory").
+    for (const int code : {EISDIR, ENOTDIR}) {
+        if (line.find(std::strerror(code)) != std::string_view::npos) return true;
+    }
     return false;
 }
 

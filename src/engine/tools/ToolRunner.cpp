@@ -186,17 +186,22 @@ std::string JobContext::NoteToolFailure(int exitCode, const std::string& outputT
     std::string why = WriteErrorIn(outputTail);
     // A tool that sets its own signals may still be ended by a file-size limit, and then says nothing.
     if (why.empty() && exitCode == 128 + SIGXFSZ) why = std::strerror(EFBIG);
-    if (!why.empty()) {
-        std::lock_guard<std::mutex> lock(m_writeErrorMutex);
-        m_writeError = why;
-        return why;
-    }
-    return ToolFailureReason(exitCode, outputTail);
+    const bool failedWrite = !why.empty();
+    if (!failedWrite) why = ToolFailureReason(exitCode, outputTail);
+    std::lock_guard<std::mutex> lock(m_toolFailureMutex);
+    if (failedWrite) m_writeError = why;
+    m_toolFailure = why;
+    return why;
 }
 
 std::string JobContext::LastWriteError() const {
-    std::lock_guard<std::mutex> lock(m_writeErrorMutex);
+    std::lock_guard<std::mutex> lock(m_toolFailureMutex);
     return m_writeError;
+}
+
+std::string JobContext::LastToolFailure() const {
+    std::lock_guard<std::mutex> lock(m_toolFailureMutex);
+    return m_toolFailure;
 }
 
 void JobContext::LogCmdResult(const char* function, int line, const std::string& commandLine, int result) {

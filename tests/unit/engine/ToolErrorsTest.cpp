@@ -51,6 +51,9 @@ TEST(ToolErrorsTest, AFailedToolIsExplainedByItsOwnWords) {
         // A write error tells a full disk from a bad input, so it comes first.
         {1, "[h264 @ 0x1] error while decoding MB 3 4\nav_interleaved_write_frame(): " + noSpace + "\n", noSpace},
         {1, std::string(300, 'x') + " error\n", std::string(160, 'x')},
+        // An output it cannot open: the system's words after the name are the reason.
+        {1, "Stream mapping:\n/o/a_seg_0_9.mp4: " + std::string(std::strerror(EISDIR)) + "\n",
+         "/o/a_seg_0_9.mp4: " + std::string(std::strerror(EISDIR))},
         // A tail that starts inside a line: that piece is no reason.
         {1, "rror while decoding" + std::string(4096, '.') + "\nError while decoding stream #0:0: Invalid data\n",
          "Error while decoding stream #0:0: Invalid data"},
