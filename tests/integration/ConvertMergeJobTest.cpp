@@ -4,10 +4,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -294,7 +296,9 @@ TEST_F(ConvertMergeJobTest, FailedConversionStopsAndARepeatConvertsOnlyWhatIsMis
     EXPECT_NE(result, 0);
     EXPECT_NE(result, -2);
     EXPECT_EQ(LastState(), kJobStateFailed);
-    EXPECT_EQ(LastStateText(), "ExitCode(" + std::to_string(result) + ")");
+    // The tool's own words name the output it could not open.
+    EXPECT_EQ(LastStateText(),
+              "ExitCode(" + std::to_string(result) + "): /dev/null/cannot_be_written.mp4: " + std::strerror(ENOTDIR));
     EXPECT_EQ(Conversions().size(), 2u);  // the first, then the one that failed; the third never started
     EXPECT_TRUE(fs::exists(data.diff_list.Snapshot()[0].fileName));
     EXPECT_FALSE(fs::exists(data.diff_list.Snapshot()[2].fileName));
