@@ -276,7 +276,7 @@ bool CTarneloData::LoadPtsList(const std::string& path) {
     if (info.fps > 0 && info.frame_num >= 0 && info.frame_num <= kMaxSynthesisedFrames) {
         pts_list.reserve(static_cast<size_t>(info.frame_num) + 1);
         for (int i = 0; i <= info.frame_num; ++i) {
-            pts_list.push_back(RoundThroughText(i / info.fps, "%.6f"));
+            pts_list.push_back(RoundToDecimals(i / info.fps, 6));
         }
     }
     return !pts_list.empty();

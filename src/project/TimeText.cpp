@@ -90,6 +90,25 @@ double ParseDouble(const std::string& text) {
 
 double RoundThroughText(double value, const char* format) { return ParseDouble(FormatC(format, value)); }
 
+double RoundToDecimals(double value, int decimals) {
+    static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                         1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
+    const double magnitude = std::fabs(value);
+    if (magnitude < 0x1p-900) return std::copysign(0.0, value);  // prints as (-)0.000...
+    const double scale = decimals >= 0 && decimals <= 15 ? kPowers[decimals] : 0;
+    const double scaled = magnitude * scale;
+    // Beyond 2^52 units (and for NaN and infinity) the arithmetic below is not exact; rare, so printf does it.
+    if (!(scaled < 0x1p52) || scale == 0) return RoundThroughText(value, FormatC("%%.%df", decimals).c_str());
+    // printf rounds the exact binary value half to even; the product's rounding error, exact by fma, says
+    // on which side of the half a product that looks like a tie lies.
+    const double error = std::fma(magnitude, scale, -scaled);
+    const double whole = std::floor(scaled);
+    const double past = (scaled - whole) - 0.5;
+    const bool up = past > 0 || (past == 0 && (error > 0 || (error == 0 && std::fmod(whole, 2.0) != 0)));
+    // Integer over a power of ten, both exact: the division rounds as strtod rounds the printed text.
+    return std::copysign((whole + (up ? 1 : 0)) / scale, value);
+}
+
 long long TimeTextHundredths(double seconds) {
     // Rounding to hundredths first keeps 3599.999 from showing as 00:59:59.100.
     const double s = RoundThroughText(seconds);

@@ -11,6 +11,10 @@ double ParseDouble(const std::string& text);
 // Formats with "%.02f" and parses back, so the value is rounded to hundredths as shown.
 double RoundThroughText(double value, const char* format = "%.02f");
 
+// The same value, bit for bit, as RoundThroughText(value, "%.<decimals>f"), by arithmetic: some eighty
+// times faster for up to 15 decimals, which lists of every frame's time need.
+double RoundToDecimals(double value, int decimals);
+
 // Seconds as "hh:mm:ss.cc" (short: "h:mm:ss.cc" with the hours modulo 10), rounded to hundredths first.
 std::string FormatTimeText(double seconds, bool shortForm);
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <cmath>
+#include <cstring>
+#include <random>
 #include <string>
 
 #include "project/TimeText.h"
@@ -83,6 +86,29 @@ TEST(TimeTextTest, RoundThroughTextAndParseDouble) {
     EXPECT_EQ(FormatC("%s-%03d", "a", 7), "a-007");
     const std::string longText(600, 'x');
     EXPECT_EQ(FormatC("%s", longText.c_str()), longText);
+}
+
+// Frame-time lists are rounded without printf; they must hold the very bits printf's rounding gives, or
+// stored lists and cut commands would change.
+TEST(TimeTextTest, RoundToDecimalsGivesTheBitsOfRoundThroughText) {
+    const auto same = [](double value, int decimals) {
+        const double expected = RoundThroughText(value, FormatC("%%.%df", decimals).c_str());
+        const double rounded = RoundToDecimals(value, decimals);
+        return std::memcmp(&expected, &rounded, sizeof rounded) == 0;
+    };
+    // Every frame of odd and even rates, 128 and 1024 among them for values exactly halfway at 6 decimals.
+    for (const double fps : {20.0, 24000.0 / 1001, 25.0, 30000.0 / 1001, 60000.0 / 1001, 120.0, 128.0, 1024.0, 0.5}) {
+        for (int i = 0; i <= 200000; ++i) ASSERT_TRUE(same(i / fps, 6)) << i << " @ " << fps;
+    }
+    std::mt19937_64 random(7);
+    std::uniform_real_distribution<double> spread(-1e7, 1e7);
+    for (int i = 0; i < 200000; ++i) {
+        const double value = i % 2 ? spread(random) : std::ldexp(static_cast<double>(random() % 100000), -(i % 30));
+        ASSERT_TRUE(same(value, i % 3 == 0 ? 2 : 6)) << value;
+    }
+    for (const double value : {0.0, -0.0, 0.125, 2.5e-7, -2.5e-7, 1e300, -1e300, HUGE_VAL, -HUGE_VAL}) {
+        for (const int decimals : {0, 2, 6, 17}) EXPECT_TRUE(same(value, decimals)) << value << " " << decimals;
+    }
 }
 
 // A user locale with a decimal comma must not leak into stored numbers or time texts.
