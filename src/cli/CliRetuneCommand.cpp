@@ -32,6 +32,8 @@ SegmentCuts CutMissingSegments(CTarneloProcess& engine, CTarneloData& data, bool
     SegmentCuts counts;
     std::error_code ec;
     const std::string working = engine.WorkingInput();
+    // A reason given by an earlier tool must not be taken for the reason these cuts failed.
+    engine.ForgetToolFailures();
     for (int k = 0; k < data.diff_list.Size() && !StopRequested(); ++k) {
         const std::optional<SceneEntry> scene = data.diff_list.At(k);
         if (!scene || fs::is_regular_file(scene->fileName, ec)) {

@@ -25,6 +25,7 @@ public:
     // --- jobs ---
     using JobContext::CancelProcess;
     using JobContext::CancelRequested;
+    using JobContext::ForgetToolFailures;
     using JobContext::JoinJobThread;
     using JobContext::LastToolFailure;
     using JobContext::LastWriteError;

@@ -93,6 +93,8 @@ public:
     // The tool's own words for the last tool that failed since the current job started (its failed write
     // included), segment cuts beside the job included; empty when none did.
     std::string LastToolFailure() const;
+    // Forgets both, as a job's start does, for work that runs tools outside a job.
+    void ForgetToolFailures();
 
     // "ffmpeg -y -hwaccel cuda " when the project uses CUDA, else "ffmpeg -y ".
     std::string FfmpegPrefix() const;

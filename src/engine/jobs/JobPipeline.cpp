@@ -46,11 +46,7 @@ bool JobContext::StartJob(int id) {
         return false;
     }
     JoinJobThread();
-    {
-        std::lock_guard<std::mutex> lock(m_toolFailureMutex);
-        m_writeError.clear();
-        m_toolFailure.clear();
-    }
+    ForgetToolFailures();
     nProcessID = id;
     if ((m_lastPreviewKind != 0 && m_lastPreviewKind != id) || row->takesPreview) SetCurrentPlay(0, "0");
     bThreadRunning = true;

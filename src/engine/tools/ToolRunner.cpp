@@ -204,6 +204,12 @@ std::string JobContext::LastToolFailure() const {
     return m_toolFailure;
 }
 
+void JobContext::ForgetToolFailures() {
+    std::lock_guard<std::mutex> lock(m_toolFailureMutex);
+    m_writeError.clear();
+    m_toolFailure.clear();
+}
+
 void JobContext::LogCmdResult(const char* function, int line, const std::string& commandLine, int result) {
     if (result == 0) {
         AppLog().Log("%s(%d) %s\n", function, line, commandLine.c_str());
