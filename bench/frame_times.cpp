@@ -2,27 +2,18 @@
 // rate, each time rounded as "%.6f" prints it. Timed for a day at 30 fps and for the largest list made (a day
 // at 120 fps): the loader as it is, and the same list rounded through printf and strtod; medians of RUNS.
 //   build/bench/frame_times [RUNS]
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <tuple>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "project/TarneloData.h"
 #include "project/TimeText.h"
 
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point from) { return std::chrono::duration<double, std::milli>(Clock::now() - from).count(); }
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-}  // namespace
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
 int main(int argc, char** argv) {
     const int runs = argc > 1 ? std::atoi(argv[1]) : 5;

@@ -4,27 +4,21 @@
 // is the median of RUNS alternating threshold changes; the ratios are to the bare re-tune and to the 100 ms a user
 // would notice.
 //   build/bench/undo_retune [RUNS]
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <vector>
 
+#include "BenchTiming.h"
 #include "engine/TarneloProcess.h"
 #include "engine/motion/ProjectMotion.h"
 #include "project/TarneloData.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Ms(Clock::time_point from) { return std::chrono::duration<double, std::milli>(Clock::now() - from).count(); }
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using bench::Clock;
+using bench::Median;
+using bench::Ms;
 
 MotionRecord HourRecord() {
     MotionRecord record;
