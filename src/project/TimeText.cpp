@@ -93,9 +93,9 @@ double RoundThroughText(double value, const char* format) { return ParseDouble(F
 double RoundToDecimals(double value, int decimals) {
     static constexpr double kPowers[] = {1e0, 1e1, 1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                          1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15};
-    const double magnitude = std::fabs(value);
-    if (magnitude < 0x1p-900) return std::copysign(0.0, value);  // prints as (-)0.000...
     const double scale = decimals >= 0 && decimals <= 15 ? kPowers[decimals] : 0;
+    const double magnitude = std::fabs(value);
+    if (scale != 0 && magnitude < 0x1p-900) return std::copysign(0.0, value);  // prints as (-)0.000...
     const double scaled = magnitude * scale;
     // Beyond 2^52 units (and for NaN and infinity) the arithmetic below is not exact; rare, so printf does it.
     if (!(scaled < 0x1p52) || scale == 0) return RoundThroughText(value, FormatC("%%.%df", decimals).c_str());
